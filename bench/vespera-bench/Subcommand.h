@@ -1,0 +1,45 @@
+#pragma once
+// Subcommands of vespera-bench register themselves at start-up:
+//
+//   static const RegisterSubcommand reg{"name", "ARGS...", "what it does", Run};
+//
+// Run gets the arguments after the subcommand's name and returns the exit
+// status. Every subcommand prints time_ms=N for the timed operation alone on
+// standard error.
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Subcommand {
+    std::string name;
+    std::string usage;
+    std::string summary;
+    std::function<int(const std::vector<std::string>&)> run;
+};
+
+std::vector<Subcommand>& Subcommands();
+
+struct RegisterSubcommand {
+    RegisterSubcommand(std::string name, std::string usage, std::string summary,
+                       std::function<int(const std::vector<std::string>&)> run) {
+        Subcommands().push_back({std::move(name), std::move(usage), std::move(summary), std::move(run)});
+    }
+};
+
+// Times fn and prints time_ms on standard error; returns fn's result.
+template <typename Fn>
+auto TimeOperation(Fn&& fn) {
+    const auto start = std::chrono::steady_clock::now();
+    auto result = fn();
+    const auto end = std::chrono::steady_clock::now();
+    const double ms = std::chrono::duration<double, std::milli>(end - start).count();
+    std::fprintf(stderr, "time_ms=%.1f\n", ms);
+    return result;
+}
+
+// Parses a whole decimal integer or double argument; throws std::invalid_argument.
+int IntArgument(const std::string& text);
+double DoubleArgument(const std::string& text);

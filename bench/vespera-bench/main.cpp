@@ -1,0 +1,57 @@
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+
+#include "vespera-bench/Subcommand.h"
+
+std::vector<Subcommand>& Subcommands() {
+    static std::vector<Subcommand> all;
+    return all;
+}
+
+int IntArgument(const std::string& text) {
+    std::size_t used = 0;
+    const int value = std::stoi(text, &used);
+    if (used != text.size())
+        throw std::invalid_argument("not an integer: " + text);
+    return value;
+}
+
+double DoubleArgument(const std::string& text) {
+    std::size_t used = 0;
+    const double value = std::stod(text, &used);
+    if (used != text.size())
+        throw std::invalid_argument("not a number: " + text);
+    return value;
+}
+
+namespace {
+
+void PrintUsage() {
+    std::fprintf(stderr, "usage: vespera-bench SUBCOMMAND ARGS...\n\n");
+    for (const auto& s : Subcommands())
+        std::fprintf(stderr, "  %s %s\n      %s\n", s.name.c_str(), s.usage.c_str(), s.summary.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage();
+        return 2;
+    }
+    const std::string name = argv[1];
+    for (const auto& s : Subcommands()) {
+        if (s.name != name)
+            continue;
+        try {
+            return s.run(std::vector<std::string>(argv + 2, argv + argc));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "vespera-bench %s: %s\n", name.c_str(), e.what());
+            return 1;
+        }
+    }
+    std::fprintf(stderr, "vespera-bench: unknown subcommand '%s'\n\n", name.c_str());
+    PrintUsage();
+    return 2;
+}

@@ -1,0 +1,53 @@
+# Helpers shared by every folder's CMakeLists.
+
+# Warnings for the project's own code.
+function(vespera_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(VESPERA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Numeric code whose results must not depend on the machine: no fused
+# multiply-add contraction.
+function(vespera_exact_float target)
+  target_compile_options(${target} PRIVATE -ffp-contract=off)
+endfunction()
+
+# A GoogleTest executable registered with CTest.
+#   vespera_test(NAME name SOURCES ... LIBS ... [LABELS label])
+# Tests labelled "threads" also run under ThreadSanitizer.
+function(vespera_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  vespera_warnings(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  # One label at most: gtest_discover_tests cannot pass a list through.
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${T_LABELS}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# A libFuzzer target, built only in the fuzz preset. It is also registered
+# with CTest as a short bounded run over generated inputs.
+#   vespera_fuzz_target(NAME name SOURCES ... LIBS ... [RUNS n])
+function(vespera_fuzz_target)
+  cmake_parse_arguments(F "" "NAME;RUNS" "SOURCES;LIBS" ${ARGN})
+  if(NOT VESPERA_FUZZ)
+    return()
+  endif()
+  if(NOT F_RUNS)
+    set(F_RUNS 200000)
+  endif()
+  add_executable(${F_NAME} ${F_SOURCES})
+  vespera_warnings(${F_NAME})
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -max_total_time=120 -seed=1)
+  set_tests_properties(${F_NAME} PROPERTIES LABELS "fuzz" TIMEOUT 300)
+endfunction()

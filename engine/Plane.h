@@ -1,0 +1,20 @@
+#pragma once
+// Small helpers shared by the plane operations of the engine.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+// Byte count of a w x h plane (64-bit; callers check w, h > 0 first).
+inline std::size_t PlaneBytes(long long w, long long h) {
+    return static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+}
+
+// Limits an integer result to a byte.
+inline std::uint8_t ClampToByte(long long v) {
+    return static_cast<std::uint8_t>(std::clamp<long long>(v, 0, 255));
+}
+
+inline int ClampIndex(long long i, int count) {
+    return static_cast<int>(std::clamp<long long>(i, 0, count - 1));
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Progress and cancel for the engine's long-running routines.
+//
+// Every stage reports after each row with the percentage of that stage done
+// (row * 100 / rows). CRSProgress turns the per-stage reports into one figure
+// for the whole call: it counts a new stage each time a report is lower than
+// the previous one, and m_nPhases (set by the entry point before the first
+// report) is the number of stages the call will run.
+
+#include <atomic>
+#include <cstdint>
+
+// Command ids posted to the main window.
+inline constexpr int ID_PROGRESS = 32838;
+inline constexpr int ID_START_PROGRESS = 32840;
+inline constexpr int ID_END_PROGRESS = 32841;
+
+// Set by the UI (or the batch dialog) to stop the running engine job; every
+// report answers "stop" while it is set. Cleared by whoever starts a job.
+extern std::atomic<std::uint8_t> g_bAbortResize;
+
+// The last overall percentage, read by the main frame on ID_PROGRESS.
+extern std::atomic<int> g_nProgressPercent;
+
+// Set by an engine routine that gave up for lack of memory. Per thread: every
+// allocation that sets it runs on the thread that called the engine, so two
+// engine calls on two threads cannot hide or fake each other's failure.
+extern thread_local std::uint8_t g_bResizeOutOfMemory;
+
+class CRSProgress {
+public:
+    CRSProgress();
+    virtual ~CRSProgress();
+
+    CRSProgress(const CRSProgress&) = delete;
+    CRSProgress& operator=(const CRSProgress&) = delete;
+
+    // percent: completion of the current stage. Returns 1 to go on, 0 to stop.
+    virtual int Progress(int percent);
+
+    // The process-wide abort byte (the same for every object).
+    std::atomic<std::uint8_t>* GetCancelFlag();
+
+    int m_nPhases = 1;
+    int m_nWraps = 0;
+    int m_nLastPercent = 0;
+};
+
+// Reports after row `row` of a stage of `rows` rows: row * 100 / rows, in 64
+// bits. A null progress object means "go on". Returns what Progress returned.
+inline int ReportRow(CRSProgress* progress, long long row, long long rows) {
+    if (!progress)
+        return 1;
+    return progress->Progress(static_cast<int>(row * 100 / rows));
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The pseudo-random sequence of the Windows C runtime's rand().
+//
+// The engine's noise terms are defined on this sequence, and glibc's rand()
+// has another range and another sequence, so the engine draws from here:
+//   state = state * 214013 + 2531011 (mod 2^32), result = (state >> 16) & 0x7FFF
+// Each thread has its own state, seeded with 1, as the multithreaded runtime
+// does.
+
+namespace platform {
+
+inline constexpr int kCrtRandMax = 0x7FFF;
+
+// Next value of the calling thread's sequence, 0..kCrtRandMax.
+int CrtRand();
+
+// Restarts the calling thread's sequence.
+void CrtSrand(unsigned seed);
+
+}  // namespace platform

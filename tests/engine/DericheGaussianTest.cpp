@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/DericheGaussian.h"
+#include "support/EngineTestSupport.h"
+
+namespace {
+
+const std::atomic<std::uint8_t> kNeverAbort{0};
+
+bool Blur(Plane& plane, int w, int h, int hParam, int vParam, CRSProgress* progress = nullptr) {
+    return DericheGaussian(EngineRect{0, 0, w, h}, plane.data(), &kNeverAbort, hParam, vParam, progress);
+}
+
+TEST(DericheGaussian, SigmaFromBlurParameter) {
+    EXPECT_NEAR(DericheSigma(8), 0.541, 0.001);
+    EXPECT_NEAR(DericheSigma(10), 0.601, 0.001);
+    EXPECT_DOUBLE_EQ(DericheSigma(-10), DericheSigma(10));
+}
+
+TEST(DericheGaussian, GainsOfBothPassesSumToOne) {
+    for (double sigma : {0.541, 0.601, 2.0, 6.5}) {
+        const DericheCoeffs c = DericheCoefficients(sigma);
+        double n = 0, d = 0;
+        for (int i = 0; i <= 4; ++i) {
+            n += c.nPlus[i] + c.nMinus[i];
+            d += c.d[i];
+        }
+        EXPECT_NEAR(n / (1 + d), 1.0, 0.01) << sigma;
+    }
+}
+
+TEST(DericheGaussian, ConstantPlaneStaysConstantBordersIncluded) {
+    EngineFlagsGuard flags;
+    // Deriche's approximation gains slightly more than 1 at very small sigma
+    // (1.006 per pass at parameter 8), so the check starts at parameter 10.
+    for (int param : {10, 20, 60, 250}) {
+        Plane plane(20 * 20, 100);
+        ASSERT_TRUE(Blur(plane, 20, 20, param, param));
+        EXPECT_EQ(plane, Plane(20 * 20, 100)) << "parameter " << param;
+    }
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 9}, std::pair{9, 1}}) {
+        Plane plane(static_cast<std::size_t>(w) * h, 37);
+        ASSERT_TRUE(Blur(plane, w, h, 10, 10));
+        EXPECT_EQ(plane, Plane(plane.size(), 37)) << w << "x" << h;
+    }
+}
+
+TEST(DericheGaussian, ImpulseSpreadsWithSigma) {
+    EngineFlagsGuard flags;
+    const int n = 101, centre = 50;
+    for (int param : {60, 120}) {
+        Plane line(n, 0);
+        line[centre] = 255;
+        ASSERT_TRUE(Blur(line, n, 1, param, param));
+        double mass = 0, moment = 0;
+        for (int x = 0; x < n; ++x) {
+            mass += line[x];
+            moment += line[x] * double(x - centre) * (x - centre);
+        }
+        const double sigma = DericheSigma(param);
+        EXPECT_NEAR(mass, 255, 255 * 0.06) << param;
+        EXPECT_NEAR(std::sqrt(moment / mass), sigma, sigma * 0.1) << param;
+        // Symmetric about the impulse.
+        for (int d = 1; d < 10; ++d)
+            EXPECT_NEAR(line[centre - d], line[centre + d], 1) << d;
+    }
+}
+
+TEST(DericheGaussian, ReportsBothPasses) {
+    EngineFlagsGuard flags;
+    Plane plane = RandomPlane(4, 5, 1);
+    ScriptedProgress progress;
+    ASSERT_TRUE(Blur(plane, 4, 5, 10, 10, &progress));
+    EXPECT_EQ(progress.reports, (std::vector<int>{0, 12, 25, 37, 50, 60, 70, 80, 90}));
+}
+
+TEST(DericheGaussian, StopsOnProgressOrAbortByte) {
+    EngineFlagsGuard flags;
+    const Plane src = RandomPlane(6, 6, 2);
+    Plane plane = src;
+    ScriptedProgress stop(0);
+    EXPECT_FALSE(Blur(plane, 6, 6, 10, 10, &stop));
+    EXPECT_EQ(stop.reports.size(), 1u);
+
+    std::atomic<std::uint8_t> abort{1};
+    plane = src;
+    ScriptedProgress progress;
+    EXPECT_FALSE(DericheGaussian(EngineRect{0, 0, 6, 6}, plane.data(), &abort, 10, 10, &progress));
+    EXPECT_EQ(progress.reports.size(), 6u);  // the vertical pass ran; the first row stopped
+}
+
+TEST(DericheGaussian, RefusesNullPointersAndEmptyPlanes) {
+    EngineFlagsGuard flags;
+    Plane plane = RandomPlane(5, 5, 3);
+    const Plane before = plane;
+    EXPECT_FALSE(DericheGaussian(EngineRect{0, 0, 5, 5}, plane.data(), nullptr, 10, 10, nullptr));
+    EXPECT_FALSE(DericheGaussian(EngineRect{0, 0, 5, 5}, nullptr, &kNeverAbort, 10, 10, nullptr));
+    ScriptedProgress progress;
+    EXPECT_FALSE(DericheGaussian(EngineRect{0, 0, 5, 0}, plane.data(), &kNeverAbort, 10, 10, &progress));
+    EXPECT_FALSE(DericheGaussian(EngineRect{0, 0, 0, 5}, plane.data(), &kNeverAbort, 10, 10, &progress));
+    EXPECT_TRUE(progress.reports.empty());
+    EXPECT_EQ(plane, before);
+}
+
+}  // namespace
