@@ -51,3 +51,15 @@ function(vespera_fuzz_target)
   add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -max_total_time=120 -seed=1)
   set_tests_properties(${F_NAME} PROPERTIES LABELS "fuzz" TIMEOUT 300)
 endfunction()
+
+# Adds every immediate sub-folder that has a CMakeLists.txt, in name order.
+# Targets may link each other regardless of that order.
+function(vespera_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
