@@ -102,6 +102,7 @@ std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file)
     std::vector<PropertyItem> items;
     if (file.empty())
         return items;
+    InitializeImaging();
     try {
         auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         if (!image.get())
@@ -146,6 +147,7 @@ bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<Prop
     const auto type = SniffImageFileType(file);
     if (type != ImageFileType::Jpeg && type != ImageFileType::Tiff)
         return false;
+    InitializeImaging();
     try {
         auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         if (!image.get())
