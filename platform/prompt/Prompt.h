@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+class QProgressDialog;
 class QWidget;
 
 namespace platform {
@@ -40,6 +41,25 @@ std::shared_ptr<Prompt> InstallPrompt(std::shared_ptr<Prompt> prompt);
 
 // The window that owns the message boxes (the main window), or nullptr.
 void SetPromptOwner(QWidget* owner);
+
+// The progress window of a long operation, owned by the prompt owner: it
+// appears once the work has taken `showAfterMs`, with a Cancel button. On a
+// thread other than the UI thread, or without a QApplication, there is no
+// window and the work is never cancelled.
+class ProgressWindow {
+ public:
+  ProgressWindow(const QString& text, int total, int showAfterMs = 500);
+  ~ProgressWindow();
+  ProgressWindow(const ProgressWindow&) = delete;
+  ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+  // `done` of the total are finished and `item` comes next; false when the
+  // user cancelled.
+  bool Advance(int done, const QString& item);
+
+ private:
+  std::unique_ptr<QProgressDialog> dialog_;
+};
 
 // Message boxes (QMessageBox) with the application's title. Without a
 // QApplication it gives DefaultAnswer.

@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -111,62 +113,55 @@ TEST_F(AppSettingsTest, NoSaveLeavesTheProfileAlone) {
   EXPECT_EQ(ReadFile(profile_), "[MAIN]\nWIDTH=800\n");
 }
 
-TEST_F(AppSettingsTest, OutOfRangeValuesAreClamped) {
-  WriteProfile(
-      "[MAIN]\n"
-      "INTERPOLMODE=12\n"
-      "RESUNITS=3\n"
-      "SIZEUNITS=-1\n"
-      "CORRECTPROP=7\n"
-      "INPERCENTS=5\n"
-      "JPEGQUALITY=0\n"
-      "WIDTH=0\n"
-      "HEIGHT=100001\n"
-      "DPI=-72\n"
-      "PERCENTW=nan\n"
-      "PERCENTH=0\n"
-      "[BATCH]\n"
-      "OVERWRITEMETHOD=3\n"
-      "OUTFORMAT=5\n"
-      "JPEGQUALITY=101\n"
-      "[INTERFACE]\n"
-      "ICONSZOOM=100000\n");
-  const AppSettings s = Loaded();
-  EXPECT_EQ(s.m_nInterpolMode, 4);
-  EXPECT_EQ(s.m_nResUnits, 0);
-  EXPECT_EQ(s.m_nSizeUnits, 0);
-  EXPECT_EQ(s.m_nCorrectProp, 0);
-  EXPECT_EQ(s.m_nInPercents, 1);
-  EXPECT_EQ(s.m_nJpegQuality, 75);
-  EXPECT_EQ(s.m_nWidth, 640);
-  EXPECT_EQ(s.m_nHeight, 480);
-  EXPECT_EQ(s.m_fDpi, 300.0f);
-  EXPECT_EQ(s.m_dPercentW, 100.0);
-  EXPECT_EQ(s.m_dPercentH, 100.0);
-  EXPECT_EQ(s.m_nOverwriteMethod, 0);
-  EXPECT_EQ(s.m_nOutFormat, 0);
-  EXPECT_EQ(s.m_nBatchJpegQuality, 75);
-  EXPECT_EQ(g_nIconsZoom, 100);
-}
-
-TEST_F(AppSettingsTest, InRangeLimitsAreKept) {
-  WriteProfile(
-      "[MAIN]\nINTERPOLMODE=0\nRESUNITS=2\nSIZEUNITS=4\nCORRECTPROP=2\nJPEGQUALITY=1\nWIDTH=1\nHEIGHT=100000\n"
-      "DPI=1e-3\nPERCENTH=2.5\n[BATCH]\nOVERWRITEMETHOD=2\nOUTFORMAT=4\nJPEGQUALITY=100\n[INTERFACE]\nICONSZOOM=66\n");
-  const AppSettings s = Loaded();
-  EXPECT_EQ(s.m_nInterpolMode, 0);
-  EXPECT_EQ(s.m_nResUnits, 2);
-  EXPECT_EQ(s.m_nSizeUnits, 4);
-  EXPECT_EQ(s.m_nCorrectProp, 2);
-  EXPECT_EQ(s.m_nJpegQuality, 1);
-  EXPECT_EQ(s.m_nWidth, 1);
-  EXPECT_EQ(s.m_nHeight, 100000);
-  EXPECT_EQ(s.m_fDpi, 0.001f);
-  EXPECT_EQ(s.m_dPercentH, 2.5);
-  EXPECT_EQ(s.m_nOverwriteMethod, 2);
-  EXPECT_EQ(s.m_nOutFormat, 4);
-  EXPECT_EQ(s.m_nBatchJpegQuality, 100);
-  EXPECT_EQ(g_nIconsZoom, 66);
+TEST_F(AppSettingsTest, StoredValuesAreRangeChecked) {
+  using Field = std::function<double(const AppSettings&)>;
+  const Field interpol = [](const AppSettings& s) { return s.m_nInterpolMode; };
+  const Field resUnits = [](const AppSettings& s) { return s.m_nResUnits; };
+  const Field sizeUnits = [](const AppSettings& s) { return s.m_nSizeUnits; };
+  const Field correct = [](const AppSettings& s) { return s.m_nCorrectProp; };
+  const Field inPercents = [](const AppSettings& s) { return s.m_nInPercents; };
+  const Field quality = [](const AppSettings& s) { return s.m_nJpegQuality; };
+  const Field width = [](const AppSettings& s) { return s.m_nWidth; };
+  const Field height = [](const AppSettings& s) { return s.m_nHeight; };
+  const Field dpi = [](const AppSettings& s) { return s.m_fDpi; };
+  const Field percentW = [](const AppSettings& s) { return s.m_dPercentW; };
+  const Field percentH = [](const AppSettings& s) { return s.m_dPercentH; };
+  const Field overwrite = [](const AppSettings& s) { return s.m_nOverwriteMethod; };
+  const Field format = [](const AppSettings& s) { return s.m_nOutFormat; };
+  const Field batchQuality = [](const AppSettings& s) { return s.m_nBatchJpegQuality; };
+  const Field zoom = [](const AppSettings&) { return g_nIconsZoom.load(); };
+  struct Case {
+    const char* profile;
+    const Field& field;
+    double expected;
+  };
+  const Case cases[] = {
+      {"[MAIN]\nINTERPOLMODE=12", interpol, 4},    {"[MAIN]\nINTERPOLMODE=-1", interpol, 4},
+      {"[MAIN]\nINTERPOLMODE=0", interpol, 0},     {"[MAIN]\nINTERPOLMODE=9", interpol, 9},
+      {"[MAIN]\nRESUNITS=3", resUnits, 0},         {"[MAIN]\nRESUNITS=2", resUnits, 2},
+      {"[MAIN]\nSIZEUNITS=-1", sizeUnits, 0},      {"[MAIN]\nSIZEUNITS=4", sizeUnits, 4},
+      {"[MAIN]\nCORRECTPROP=7", correct, 0},       {"[MAIN]\nCORRECTPROP=2", correct, 2},
+      {"[MAIN]\nINPERCENTS=5", inPercents, 1},     {"[MAIN]\nJPEGQUALITY=0", quality, 75},
+      {"[MAIN]\nJPEGQUALITY=1", quality, 1},       {"[MAIN]\nJPEGQUALITY=101", quality, 75},
+      {"[MAIN]\nWIDTH=0", width, 640},             {"[MAIN]\nWIDTH=1", width, 1},
+      {"[MAIN]\nWIDTH=abc", width, 640},           {"[MAIN]\nHEIGHT=100000", height, 100000},
+      {"[MAIN]\nHEIGHT=100001", height, 480},      {"[MAIN]\nDPI=-72", dpi, 300},
+      {"[MAIN]\nDPI=0.000000", dpi, 300},          {"[MAIN]\nDPI=1e300", dpi, 300},
+      {"[MAIN]\nDPI=72.5", dpi, 72.5},             {"[MAIN]\nDPI=dpi", dpi, 300},
+      {"[MAIN]\nPERCENTW=nan", percentW, 100},     {"[MAIN]\nPERCENTW=inf", percentW, 100},
+      {"[MAIN]\nPERCENTW=2.5", percentW, 2.5},     {"[MAIN]\nPERCENTH=0", percentH, 100},
+      {"[BATCH]\nOVERWRITEMETHOD=3", overwrite, 0}, {"[BATCH]\nOVERWRITEMETHOD=2", overwrite, 2},
+      {"[BATCH]\nOUTFORMAT=5", format, 0},         {"[BATCH]\nOUTFORMAT=4", format, 4},
+      {"[BATCH]\nJPEGQUALITY=101", batchQuality, 75}, {"[BATCH]\nJPEGQUALITY=100", batchQuality, 100},
+      {"[INTERFACE]\nICONSZOOM=100000", zoom, 100}, {"[INTERFACE]\nICONSZOOM=66", zoom, 66},
+  };
+  int number = 0;
+  for (const Case& c : cases) {
+    // A file of its own for each case: the settings class caches files by name.
+    profile_ = home_.ConfigHome() + QStringLiteral("/case%1.conf").arg(++number);
+    WriteProfile(QByteArray(c.profile) + '\n');
+    EXPECT_EQ(c.field(Loaded()), c.expected) << c.profile;
+  }
 }
 
 TEST(AppSettingsModes, GdiplusInterpolationModes) {
