@@ -289,7 +289,14 @@ FileOpOutcome CopyOrMoveItems(FileOpKind kind, const QStringList& sources, const
       outcome.aborted = true;
       break;
     }
-    const fs::path source = ToPath(item);
+    // "/photos/album/" names the folder album.
+    fs::path source = ToPath(item).lexically_normal();
+    if (!source.has_filename()) source = source.parent_path();
+    if (!source.has_filename()) {
+      ShowError(QStringLiteral("Can't %1 \"%2\".").arg(verb, item));
+      outcome.succeeded = false;
+      continue;
+    }
     if (IsSelfOrAncestor(source, folder)) {
       ShowError(QStringLiteral("Can't %1 \"%2\" into itself.").arg(verb, item));
       outcome.succeeded = false;
