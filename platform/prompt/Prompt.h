@@ -32,14 +32,16 @@ class Prompt {
 // refusing answer (Cancel, No).
 PromptAnswer DefaultAnswer(PromptButtons buttons);
 
-// Asks the installed prompt. Callable from any thread.
+// Asks the installed prompt. Callable from any thread; a worker must not be
+// asking while the UI thread waits for that worker.
 PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text);
 
 // Installs the prompt that answers from now on; nullptr restores the message
 // boxes. Returns the previous one.
 std::shared_ptr<Prompt> InstallPrompt(std::shared_ptr<Prompt> prompt);
 
-// The window that owns the message boxes (the main window), or nullptr.
+// The window that owns the message boxes (the main window), or nullptr. Set
+// on the UI thread.
 void SetPromptOwner(QWidget* owner);
 
 // The progress window of a long operation, owned by the prompt owner: it
