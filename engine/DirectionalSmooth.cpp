@@ -1,0 +1,248 @@
+#include "engine/DirectionalSmooth.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "engine/Plane.h"
+#include "engine/RSProgress.h"
+
+namespace {
+
+constexpr int kRootEntries = 10000;
+constexpr int kClassSide = 512;    // gx and gy in -256..255 (the gradients reach -255..255)
+constexpr int kClassCentre = 256;  // index of gx = 0 (and of gy = 0)
+constexpr double kTan22_5 = 0.41421356237309503;
+
+// trunc(sqrt(i)) for i < 10000: the strength of a gradient of squared
+// magnitude i.
+const std::array<std::uint8_t, kRootEntries>& RootTable() {
+    static const auto table = [] {
+        std::array<std::uint8_t, kRootEntries> t{};
+        for (int i = 0; i < kRootEntries; ++i)
+            t[i] = static_cast<std::uint8_t>(std::sqrt(static_cast<double>(i)));
+        return t;
+    }();
+    return table;
+}
+
+std::uint8_t ComputeClass(int gx, int gy) {
+    const double ax = std::abs(gx), ay = std::abs(gy);
+    if (ax < kTan22_5 * ay)
+        return 2;
+    if (ay < kTan22_5 * ax || (gx == 0 && gy == 0))
+        return 0;
+    if (gx * gy < 1)
+        return 3;
+    return 1;
+}
+
+// The class of every gradient, [gy + 256][gx + 256]; built once for the
+// process and only read afterwards.
+const std::uint8_t* ClassTable() {
+    static const auto table = [] {
+        auto t = std::make_unique<std::uint8_t[]>(kClassSide * kClassSide);
+        for (int gy = -kClassCentre; gy < kClassSide - kClassCentre; ++gy)
+            for (int gx = -kClassCentre; gx < kClassSide - kClassCentre; ++gx)
+                t[(gy + kClassCentre) * kClassSide + gx + kClassCentre] = ComputeClass(gx, gy);
+        return t;
+    }();
+    return table.get();
+}
+
+// Rows above and below y, each replaced by y itself outside the plane.
+struct RowPair {
+    int up, down;
+};
+RowPair Neighbours(int y, int height) { return {y > 0 ? y - 1 : y, y < height - 1 ? y + 1 : y}; }
+
+// Horizontal 1-2-1 sum at (x, row); a neighbour outside the row is the centre.
+int HorizontalSum(const std::uint8_t* row, int x, int width) {
+    const int left = row[x > 0 ? x - 1 : x];
+    const int right = row[x < width - 1 ? x + 1 : x];
+    return left + 2 * row[x] + right;
+}
+
+// Vertical 1-2-1 sum at column x of rows up, centre, down.
+int VerticalSum(const std::uint8_t* up, const std::uint8_t* centre, const std::uint8_t* down, int x) {
+    return up[x] + 2 * centre[x] + down[x];
+}
+
+void GradientRow(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane, int width,
+                 int height, std::ptrdiff_t pitch, int y) {
+    const auto& root = RootTable();
+    const std::uint8_t* classes = ClassTable() + kClassCentre * kClassSide + kClassCentre;
+    const RowPair rows = Neighbours(y, height);
+    const std::uint8_t* up = plane + rows.up * pitch;
+    const std::uint8_t* centre = plane + y * pitch;
+    const std::uint8_t* down = plane + rows.down * pitch;
+    // The vertical difference uses the rows on both sides, or at the first and
+    // last row the row itself and its one neighbour.
+    const std::uint8_t* before = height == 1 ? centre : (y == 0 ? centre : up);
+    const std::uint8_t* after = height == 1 ? centre : (y == height - 1 ? centre : down);
+
+    for (int x = 0; x < width; ++x) {
+        int gx = 0;
+        if (width > 1) {
+            const int left = x == 0 ? 0 : (x == width - 1 ? width - 2 : x - 1);
+            const int right = x == 0 ? 1 : (x == width - 1 ? width - 1 : x + 1);
+            gx = (VerticalSum(up, centre, down, right) - VerticalSum(up, centre, down, left)) / 4;
+        }
+        const int gy = (HorizontalSum(after, x, width) - HorizontalSum(before, x, width)) / 4;
+        strength[y * pitch + x] = root[std::min(gx * gx + gy * gy, kRootEntries - 1)];
+        direction[y * pitch + x] = classes[gx + kClassSide * gy];
+    }
+}
+
+void VoteRow(std::uint8_t* confidence, std::uint8_t* voted, const std::uint8_t* strength,
+             const std::uint8_t* direction, int width, int height, std::ptrdiff_t pitch, int y) {
+    const RowPair rows = Neighbours(y, height);
+    const std::uint8_t* lines[3] = {direction + rows.up * pitch, direction + y * pitch,
+                                    direction + rows.down * pitch};
+    for (int x = 0; x < width; ++x) {
+        const std::ptrdiff_t at = y * pitch + x;
+        if (strength[at] == 0) {
+            confidence[at] = 0;
+            voted[at] = kSmoothKeep;
+            continue;
+        }
+        const int columns[3] = {x > 0 ? x - 1 : x, x, x < width - 1 ? x + 1 : x};
+        int counts[kSmoothKeep + 1] = {};
+        for (const std::uint8_t* line : lines)
+            for (int c : columns)
+                ++counts[line[c]];
+        int best = 0;
+        for (int c = 1; c < kSmoothKeep; ++c)
+            if (counts[c] >= counts[best])
+                best = c;
+        confidence[at] = static_cast<std::uint8_t>(11 * counts[best]);
+        voted[at] = static_cast<std::uint8_t>(best);
+    }
+}
+
+// Neighbour offsets along each class: {dx1, dy1, dx2, dy2}.
+constexpr int kAlong[4][4] = {
+    {0, -1, 0, 1},   // vertical edge: above and below
+    {-1, 1, 1, -1},  // lower left and upper right
+    {-1, 0, 1, 0},   // horizontal edge: left and right
+    {-1, -1, 1, 1},  // upper left and lower right
+};
+
+void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t* direction, int width,
+               int height, int y) {
+    const bool rowEdge = y == 0 || y == height - 1;
+    for (int x = 0; x < width; ++x) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * width + x;
+        const int cls = direction[at];
+        if (cls >= kSmoothKeep) {
+            out[at] = plane[at];
+            continue;
+        }
+        const bool columnEdge = x == 0 || x == width - 1;
+        const int* d = kAlong[cls];
+        const std::ptrdiff_t first = (rowEdge ? 0 : d[1]) * static_cast<std::ptrdiff_t>(width) + (columnEdge ? 0 : d[0]);
+        const std::ptrdiff_t second = (rowEdge ? 0 : d[3]) * static_cast<std::ptrdiff_t>(width) + (columnEdge ? 0 : d[2]);
+        out[at] = static_cast<std::uint8_t>((plane[at] + plane[at + first] + plane[at + second] + 1) / 3);
+    }
+}
+
+// Runs rowFn(y) for every row, band by band, testing the abort byte before
+// each row. Returns false when a band stopped.
+template <typename RowFn>
+bool ForEachRow(int height, bool parallel, const SuperRes::AbortFlag* abort, const RowFn& rowFn) {
+    std::atomic<bool> stopped{false};
+    SuperRes::ForEachBand(height, parallel, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            if (SuperRes::Stopped(abort)) {
+                stopped.store(true, std::memory_order_relaxed);
+                return;
+            }
+            rowFn(y);
+        }
+    });
+    return !stopped.load(std::memory_order_relaxed);
+}
+
+std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t bytes) {
+    try {
+        return std::make_unique<std::uint8_t[]>(bytes);
+    } catch (const std::bad_alloc&) {
+        g_bResizeOutOfMemory = 1;
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+std::uint8_t DirectionClass(int gx, int gy) {
+    return ClassTable()[(gy + kClassCentre) * kClassSide + gx + kClassCentre];
+}
+
+void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane, int width,
+                   int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
+    if (!strength || !direction || !plane || width <= 0 || height <= 0 || pitch < width)
+        return;
+    ForEachRow(height, parallel, abort,
+               [&](int y) { GradientRow(strength, direction, plane, width, height, pitch, y); });
+}
+
+void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::uint8_t* direction,
+                   int width, int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
+    if (!confidence || !strength || !direction || width <= 0 || height <= 0 || pitch < width)
+        return;
+    const std::size_t bytes = PlaneBytes(pitch, height);
+    const auto voted = TryAllocate(bytes);
+    if (!voted)
+        return;
+    const bool done = ForEachRow(height, parallel, abort, [&](int y) {
+        VoteRow(confidence, voted.get(), strength, direction, width, height, pitch, y);
+    });
+    if (!done)
+        return;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(direction + static_cast<std::ptrdiff_t>(y) * pitch,
+                    voted.get() + static_cast<std::ptrdiff_t>(y) * pitch, width);
+}
+
+void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold,
+                       int strengthThreshold, int passes, bool parallel, const SuperRes::AbortFlag* abort) {
+    if (!plane || width <= 0 || height <= 0)
+        return;
+    const std::size_t bytes = PlaneBytes(width, height);
+    auto strength = TryAllocate(bytes);
+    if (!strength)
+        return;
+    auto direction = TryAllocate(bytes);
+    if (!direction)
+        return;
+    auto confidence = TryAllocate(bytes);
+    if (!confidence)
+        return;
+
+    GradientField(strength.get(), direction.get(), plane, width, height, width, parallel, abort);
+    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
+        return;
+    DirectionVote(confidence.get(), strength.get(), direction.get(), width, height, width, parallel, abort);
+    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
+        return;
+
+    // At least 5 of the 9 votes and a gradient of about 15 are needed.
+    for (std::size_t i = 0; i < bytes; ++i)
+        if (confidence[i] < confidenceThreshold || strength[i] < strengthThreshold)
+            direction[i] = kSmoothKeep;
+    strength.reset();
+
+    // The confidence plane is no longer needed: each pass writes into it and
+    // is copied back only when it finished.
+    std::uint8_t* smoothed = confidence.get();
+    for (int pass = 0; pass < passes; ++pass) {
+        const bool done = ForEachRow(height, parallel, abort, [&](int y) {
+            SmoothRow(smoothed, plane, direction.get(), width, height, y);
+        });
+        if (!done)
+            return;
+        std::memcpy(plane, smoothed, bytes);
+    }
+}

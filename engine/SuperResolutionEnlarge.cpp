@@ -1,0 +1,177 @@
+#include "engine/SuperResolutionEnlarge.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "engine/DirectionalSmooth.h"
+#include "engine/Plane.h"
+#include "engine/RSProgress.h"
+#include "engine/SuperResColour.h"
+#include "engine/SuperResEnvelope.h"
+#include "engine/SuperResGaussian.h"
+#include "engine/SuperResLanczos.h"
+
+namespace {
+
+constexpr int kConfidenceThreshold = 55;  // at least 5 of the 9 votes
+constexpr int kStrengthThreshold = 15;
+constexpr int kMaxSmoothingPasses = 4;
+constexpr double kSmoothingSigma = 0.80;
+
+int Padded(int size) { return static_cast<int>((static_cast<long long>(size) + 15) / 16 * 16); }
+
+bool Report(CRSProgress* progress, int percent) { return !progress || progress->Progress(percent) != 0; }
+
+std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t bytes) {
+    try {
+        return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+    } catch (const std::bad_alloc&) {
+        g_bResizeOutOfMemory = 1;
+        return nullptr;
+    }
+}
+
+bool ValidRequest(const SuperResolutionParams& p) {
+    if (!p.dst || !p.src || p.dstW <= 0 || p.dstH <= 0 || p.srcW <= 0 || p.srcH <= 0)
+        return false;
+    // Top-down rows of three bytes per pixel.
+    return p.dstStride >= 3LL * p.dstW && p.srcStride >= 3LL * p.srcW;
+}
+
+// The mode 8 stretch of the luminance towards its local envelopes. Returns
+// false when stopped or out of memory.
+bool StretchToEnvelopes(std::uint8_t* luma, int w16, int h16, const SuperResolutionPlan& plan,
+                        const SuperRes::AbortFlag* abort) {
+    const std::size_t bytes = PlaneBytes(w16, h16);
+    const auto minimum = TryAllocate(bytes);
+    const auto maximum = minimum ? TryAllocate(bytes) : nullptr;
+    const auto mean = maximum ? TryAllocate(bytes) : nullptr;
+    if (!mean)
+        return false;
+    const int r = plan.envelopeRadius;
+    SuperRes::MinMaxFilter(minimum.get(), maximum.get(), luma, w16, h16, r, r, SuperRes::kBlockRows, abort);
+    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
+        return false;
+    std::memcpy(mean.get(), luma, bytes);
+    // false means the window is a single pixel: the mean is the pixel itself.
+    SuperRes::BoxMean(mean.get(), w16, h16, 2 * r + 1, abort);
+    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
+        return false;
+    const SuperRes::StretchJob job{luma, minimum.get(), maximum.get(), mean.get(), w16, h16,
+                                   plan.contrastThreshold, abort};
+    ParallelFor(0, h16 / SuperRes::kBlockRows, [&](int first, int end) {
+        for (int b = first; b < end; ++b)
+            SuperRes::StretchContrastChunk(job, b);
+    });
+    return !SuperRes::Stopped(abort);
+}
+
+}  // namespace
+
+SuperResolutionPlan PlanSuperResolution(int srcW, int srcH, int dstW, int dstH, int envelopeContrast) {
+    SuperResolutionPlan plan;
+    const double sx = static_cast<double>(dstW) / srcW;
+    const double sy = static_cast<double>(dstH) / srcH;
+    plan.scale = (sx + sy) / 2;
+    plan.wholeScale = static_cast<int>(plan.scale);
+    plan.smoothingPasses = std::clamp(plan.wholeScale - 1, 0, kMaxSmoothingPasses);
+    plan.gaussianSigma = plan.smoothingPasses > 0 ? kSmoothingSigma : 0.0;
+    int base = plan.smoothingPasses > 0 ? 50 : 30;
+    if (envelopeContrast)
+        base /= 2;
+    plan.unsharpAmount = static_cast<int>(base * 256.0 / 100);
+    plan.unsharpSigma = std::trunc(plan.scale * 100) / 100;
+    plan.envelopeRadius = std::min(std::min(dstW, dstH) / 2, plan.wholeScale);
+    plan.contrastThreshold = std::sqrt(plan.scale) * 2 * 1000 / 100;
+    return plan;
+}
+
+int SuperResolutionEnlarge(SuperResolutionParams p) {
+    g_bResizeOutOfMemory = 0;
+    if (!ValidRequest(p))
+        return 0;
+    CRSProgress* progress = p.progress;
+    if (progress)
+        progress->m_nPhases = 1;
+    const SuperResolutionPlan plan = PlanSuperResolution(p.srcW, p.srcH, p.dstW, p.dstH, p.envelopeContrast);
+    const SuperRes::AbortFlag ownAbort{0};
+    const SuperRes::AbortFlag* abort = progress ? progress->GetCancelFlag() : &ownAbort;
+    auto stopped = [&] { return SuperRes::Stopped(abort) || g_bResizeOutOfMemory; };
+    if (!Report(progress, 0))
+        return 0;
+    // The shared tables are built once for the process, on first use.
+    if (!Report(progress, 10))
+        return 0;
+
+    if (p.dstW == p.srcW && p.dstH == p.srcH) {
+        for (int y = 0; y < p.dstH; ++y)
+            std::memcpy(p.dst + static_cast<std::ptrdiff_t>(y) * p.dstStride,
+                        p.src + static_cast<std::ptrdiff_t>(y) * p.srcStride, 3 * static_cast<std::size_t>(p.dstW));
+    } else {
+        SuperRes::ResampleParams r;
+        r.colour = 1;
+        r.dst = p.dst;
+        r.src = p.src;
+        r.srcW = p.srcW;
+        r.srcH = p.srcH;
+        r.srcStride = p.srcStride;
+        r.dstW = p.dstW;
+        r.dstH = p.dstH;
+        r.dstStride = p.dstStride;
+        r.support = 4.0;
+        r.window = 1.0;
+        r.type = 3;
+        r.parallel = true;
+        r.abort = abort;
+        if (!SuperRes::ResampleLanczos(r))
+            return 0;
+    }
+    if (!Report(progress, 20))
+        return 0;
+
+    const int w16 = Padded(p.dstW), h16 = Padded(p.dstH);
+    const std::size_t planeBytes = PlaneBytes(w16, h16);
+    const auto planes = TryAllocate(3 * planeBytes);
+    if (!planes)
+        return 0;
+    const SuperRes::ColourPlanes colour{planes.get(), planes.get() + planeBytes, planes.get() + 2 * planeBytes,
+                                        w16, h16};
+    const SuperRes::PlaneSplitJob split{colour, p.dst, p.dstStride, p.dstW, p.dstH, abort};
+    ParallelFor(0, h16 / SuperRes::kBlockRows, [&](int first, int end) {
+        for (int b = first; b < end; ++b)
+            SuperRes::SplitPlanesChunk(split, b);
+    });
+    if (stopped() || !Report(progress, 30) || !Report(progress, 40))
+        return 0;
+
+    std::uint8_t* luma = colour.y;
+    DirectionalSmooth(luma, w16, h16, kConfidenceThreshold, kStrengthThreshold, plan.smoothingPasses, true, abort);
+    if (stopped() || !Report(progress, 50))
+        return 0;
+
+    if (plan.smoothingPasses > 0 && !SuperRes::RecursiveGaussian(w16, h16, w16, luma, plan.gaussianSigma, abort))
+        return 0;
+    if (!Report(progress, 60))
+        return 0;
+
+    SuperRes::UnsharpMask(luma, w16, h16, plan.unsharpAmount, plan.unsharpSigma, 0, true, abort);
+    if (stopped() || !Report(progress, 70))
+        return 0;
+
+    if (p.envelopeContrast && !StretchToEnvelopes(luma, w16, h16, plan, abort))
+        return 0;
+    if (!Report(progress, 90))
+        return 0;
+
+    const SuperRes::PlaneMergeJob merge{colour, p.dst, p.dstStride, p.dstW, p.dstH};
+    ParallelFor(0, h16 / SuperRes::kBlockRows, [&](int first, int end) {
+        for (int b = first; b < end; ++b)
+            SuperRes::MergePlanesChunk(merge, b);
+    });
+    if (!Report(progress, 100))
+        return 0;
+    return 1;
+}
