@@ -130,21 +130,36 @@ constexpr int kAlong[4][4] = {
     {-1, -1, 1, 1},  // upper left and lower right
 };
 
+// The pixel at (x + dx, y + dy), or the centre itself when that lies outside
+// the plane, so that straight edges stay unchanged up to the border.
+int AlongEdge(const std::uint8_t* plane, int width, int height, int x, int y, int dx, int dy) {
+    const int nx = x + dx, ny = y + dy;
+    if (nx < 0 || nx >= width || ny < 0 || ny >= height)
+        return plane[static_cast<std::ptrdiff_t>(y) * width + x];
+    return plane[static_cast<std::ptrdiff_t>(ny) * width + nx];
+}
+
 void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t* direction, int width,
                int height, int y) {
-    const bool rowEdge = y == 0 || y == height - 1;
+    const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
+    const bool interiorRow = y > 0 && y < height - 1;
     for (int x = 0; x < width; ++x) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * width + x;
+        const std::ptrdiff_t at = row + x;
         const int cls = direction[at];
         if (cls >= kSmoothKeep) {
             out[at] = plane[at];
             continue;
         }
-        const bool columnEdge = x == 0 || x == width - 1;
         const int* d = kAlong[cls];
-        const std::ptrdiff_t first = (rowEdge ? 0 : d[1]) * static_cast<std::ptrdiff_t>(width) + (columnEdge ? 0 : d[0]);
-        const std::ptrdiff_t second = (rowEdge ? 0 : d[3]) * static_cast<std::ptrdiff_t>(width) + (columnEdge ? 0 : d[2]);
-        out[at] = static_cast<std::uint8_t>((plane[at] + plane[at + first] + plane[at + second] + 1) / 3);
+        int first, second;
+        if (interiorRow && x > 0 && x < width - 1) {
+            first = plane[at + d[1] * static_cast<std::ptrdiff_t>(width) + d[0]];
+            second = plane[at + d[3] * static_cast<std::ptrdiff_t>(width) + d[2]];
+        } else {
+            first = AlongEdge(plane, width, height, x, y, d[0], d[1]);
+            second = AlongEdge(plane, width, height, x, y, d[2], d[3]);
+        }
+        out[at] = static_cast<std::uint8_t>((plane[at] + first + second + 1) / 3);
     }
 }
 

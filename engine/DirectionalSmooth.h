@@ -10,8 +10,9 @@
 //   4  leave the pixel alone
 // Each pixel's 3 x 3 neighbourhood votes on the orientation; pixels with a
 // weak gradient or an unclear vote get class 4. Then every pixel is averaged
-// with its two neighbours along its edge, once per pass. Straight edges along
-// the four orientations and constant areas stay unchanged.
+// with its two neighbours along its edge, once per pass (a neighbour outside
+// the plane is the pixel itself). Straight edges along the four orientations
+// and constant areas stay unchanged, up to the border.
 //
 // With the parallel flag each stage runs over 8 bands of rows; the result is
 // the same as the serial one, bit for bit.

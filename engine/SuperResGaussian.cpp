@@ -16,7 +16,8 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr double kPi = 3.141592653589793;
-constexpr int kColumnLanes = 64;  // columns filtered side by side, for the cache
+constexpr int kColumnLanes = 64;
+constexpr double kMinScaledSigma = 0.5;  // columns filtered side by side, for the cache
 
 struct LineFilter {
     double r;
@@ -103,7 +104,10 @@ void FilterLanes(std::uint8_t* data, std::ptrdiff_t step, int n, int lanes, cons
 }  // namespace
 
 GaussianPoles GaussianPolesFor(double sigma) {
-    const double s = std::max(sigma / 0.857379, 0.125);
+    // Below sigma' = 0.5 (theta above pi) the kernel 1 - cos(n theta) aliases
+    // and at theta = 2 pi, 4 pi ... vanishes altogether (a division by zero);
+    // at 0.5 the pair is already within a hundredth of the identity.
+    const double s = std::max(std::isfinite(sigma) ? sigma / 0.857379 : 0.0, kMinScaledSigma);
     GaussianPoles poles;
     poles.theta = kPi / (2.0 * s);
     poles.r = std::exp(-poles.theta);

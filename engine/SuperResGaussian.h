@@ -5,7 +5,7 @@
 // Each line is filtered forward and then backward with the causal kernel
 //     h[n] = F * r^n * (1 - cos(n * theta)),  n >= 0,  F = 1 / sum(h)
 // (one real pole r and the complex pair r * e^(+-i theta)), with
-// sigma' = max(sigma / 0.857379, 0.125), theta = pi / (2 sigma') and
+// sigma' = max(sigma / 0.857379, 0.5), theta = pi / (2 sigma') and
 // r = e^(-theta). Forward and backward together give a symmetric kernel whose
 // standard deviation is close to sigma, at a cost per sample independent of
 // sigma. Both passes start from the steady state of the line continued by its
