@@ -96,29 +96,46 @@ void GradientRow(std::uint8_t* strength, std::uint8_t* direction, const std::uin
     }
 }
 
-void VoteRow(std::uint8_t* confidence, std::uint8_t* voted, const std::uint8_t* strength,
-             const std::uint8_t* direction, int width, int height, std::ptrdiff_t pitch, int y) {
+// The votes of one pixel packed into a word: one byte per class 0..3, so
+// that adding the words of the nine neighbours counts every class at once (at
+// most 9 per byte). Class 4 casts no vote.
+constexpr std::uint32_t kVote[256] = {1u, 1u << 8, 1u << 16, 1u << 24};
+
+// The packed votes of column x over rows `lines`, column x clamped.
+std::uint32_t ColumnVotes(const std::uint8_t* const* lines, int x) {
+    return kVote[lines[0][x]] + kVote[lines[1][x]] + kVote[lines[2][x]];
+}
+
+// Votes on row y and hands every pixel's winner and confidence to
+// emit(index, class, confidence); pixels of strength 0 get class 4 and 0.
+template <typename Emit>
+void VoteRow(const std::uint8_t* strength, const std::uint8_t* direction, int width, int height,
+             std::ptrdiff_t pitch, int y, const Emit& emit) {
     const RowPair rows = Neighbours(y, height);
     const std::uint8_t* lines[3] = {direction + rows.up * pitch, direction + y * pitch,
                                     direction + rows.down * pitch};
+    // A sliding window of three columns; outside the row the edge column
+    // counts again.
+    std::uint32_t left = ColumnVotes(lines, 0), centre = left;
     for (int x = 0; x < width; ++x) {
+        const std::uint32_t right = x + 1 < width ? ColumnVotes(lines, x + 1) : centre;
         const std::ptrdiff_t at = y * pitch + x;
         if (strength[at] == 0) {
-            confidence[at] = 0;
-            voted[at] = kSmoothKeep;
-            continue;
+            emit(at, kSmoothKeep, 0);
+        } else {
+            const std::uint32_t votes = left + centre + right;
+            int best = 0, bestCount = votes & 0xFF;
+            for (int c = 1; c < kSmoothKeep; ++c) {
+                const int count = (votes >> (8 * c)) & 0xFF;
+                if (count >= bestCount) {
+                    best = c;
+                    bestCount = count;
+                }
+            }
+            emit(at, best, 11 * bestCount);
         }
-        const int columns[3] = {x > 0 ? x - 1 : x, x, x < width - 1 ? x + 1 : x};
-        int counts[kSmoothKeep + 1] = {};
-        for (const std::uint8_t* line : lines)
-            for (int c : columns)
-                ++counts[line[c]];
-        int best = 0;
-        for (int c = 1; c < kSmoothKeep; ++c)
-            if (counts[c] >= counts[best])
-                best = c;
-        confidence[at] = static_cast<std::uint8_t>(11 * counts[best]);
-        voted[at] = static_cast<std::uint8_t>(best);
+        left = centre;
+        centre = right;
     }
 }
 
@@ -180,15 +197,6 @@ bool ForEachRow(int height, bool parallel, const SuperRes::AbortFlag* abort, con
     return !stopped.load(std::memory_order_relaxed);
 }
 
-std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t bytes) {
-    try {
-        return std::make_unique<std::uint8_t[]>(bytes);
-    } catch (const std::bad_alloc&) {
-        g_bResizeOutOfMemory = 1;
-        return nullptr;
-    }
-}
-
 }  // namespace
 
 std::uint8_t DirectionClass(int gx, int gy) {
@@ -208,11 +216,14 @@ void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::
     if (!confidence || !strength || !direction || width <= 0 || height <= 0 || pitch < width)
         return;
     const std::size_t bytes = PlaneBytes(pitch, height);
-    const auto voted = TryAllocate(bytes);
+    const auto voted = SuperRes::TryAllocatePlane(bytes);
     if (!voted)
         return;
     const bool done = ForEachRow(height, parallel, abort, [&](int y) {
-        VoteRow(confidence, voted.get(), strength, direction, width, height, pitch, y);
+        VoteRow(strength, direction, width, height, pitch, y, [&](std::ptrdiff_t at, int cls, int conf) {
+            confidence[at] = static_cast<std::uint8_t>(conf);
+            voted[at] = static_cast<std::uint8_t>(cls);
+        });
     });
     if (!done)
         return;
@@ -226,35 +237,33 @@ void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenc
     if (!plane || width <= 0 || height <= 0)
         return;
     const std::size_t bytes = PlaneBytes(width, height);
-    auto strength = TryAllocate(bytes);
-    if (!strength)
-        return;
-    auto direction = TryAllocate(bytes);
-    if (!direction)
-        return;
-    auto confidence = TryAllocate(bytes);
-    if (!confidence)
+    auto strength = SuperRes::TryAllocatePlane(bytes);
+    auto direction = strength ? SuperRes::TryAllocatePlane(bytes) : nullptr;
+    auto voted = direction ? SuperRes::TryAllocatePlane(bytes) : nullptr;
+    if (!voted)
         return;
 
     GradientField(strength.get(), direction.get(), plane, width, height, width, parallel, abort);
     if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
         return;
-    DirectionVote(confidence.get(), strength.get(), direction.get(), width, height, width, parallel, abort);
-    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
+    // The vote, with class 4 wherever the confidence or the strength is too
+    // low: at least 5 of the 9 votes and a gradient of about 15 are needed.
+    const bool voteDone = ForEachRow(height, parallel, abort, [&](int y) {
+        VoteRow(strength.get(), direction.get(), width, height, width, y, [&](std::ptrdiff_t at, int cls, int conf) {
+            const bool weak = conf < confidenceThreshold || strength[at] < strengthThreshold;
+            voted[at] = static_cast<std::uint8_t>(weak ? kSmoothKeep : cls);
+        });
+    });
+    if (!voteDone)
         return;
-
-    // At least 5 of the 9 votes and a gradient of about 15 are needed.
-    for (std::size_t i = 0; i < bytes; ++i)
-        if (confidence[i] < confidenceThreshold || strength[i] < strengthThreshold)
-            direction[i] = kSmoothKeep;
     strength.reset();
 
-    // The confidence plane is no longer needed: each pass writes into it and
-    // is copied back only when it finished.
-    std::uint8_t* smoothed = confidence.get();
+    // The gradient classes are no longer needed: each pass writes into their
+    // plane and is copied back only when it finished.
+    std::uint8_t* smoothed = direction.get();
     for (int pass = 0; pass < passes; ++pass) {
         const bool done = ForEachRow(height, parallel, abort, [&](int y) {
-            SmoothRow(smoothed, plane, direction.get(), width, height, y);
+            SmoothRow(smoothed, plane, voted.get(), width, height, y);
         });
         if (!done)
             return;

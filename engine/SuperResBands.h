@@ -60,6 +60,17 @@ void ForEachBlock(int rows, int blockRows, const Body& body) {
     });
 }
 
+// A buffer of `bytes` bytes, not cleared; on failure g_bResizeOutOfMemory is
+// set and the result is null.
+inline std::unique_ptr<std::uint8_t[]> TryAllocatePlane(std::size_t bytes) {
+    try {
+        return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+    } catch (const std::bad_alloc&) {
+        g_bResizeOutOfMemory = 1;
+        return nullptr;
+    }
+}
+
 // Runs body(i, scratch) for every i in [0, count) as a parallel loop; each
 // sub-range of the loop gets a scratch buffer of scratchCount elements of T of
 // its own. The abort byte is tested before each i. Returns false when it

@@ -52,9 +52,11 @@ void SplitPlanesChunk(const PlaneSplitJob& job, int block) {
         for (int x = 0; x < p.paddedW; ++x) {
             const std::uint8_t* px = row + 3 * std::min(x, job.width - 1);
             const int b = px[0], g = px[1], r = px[2];
-            p.y[at + x] = static_cast<std::uint8_t>((1224 * r + 2403 * g + 469 * b + 2048) >> 12);
-            p.cb[at + x] = static_cast<std::uint8_t>((2048 * b - 1357 * g - 691 * r + 522240) >> 12);
-            p.cr[at + x] = static_cast<std::uint8_t>((2048 * r - 1713 * g - 335 * b + 522240) >> 12);
+            p.y[at + x] = static_cast<std::uint8_t>(LumaOf(b, g, r));
+            if (p.cb) {
+                p.cb[at + x] = static_cast<std::uint8_t>(BlueDifferenceOf(b, g, r));
+                p.cr[at + x] = static_cast<std::uint8_t>(RedDifferenceOf(b, g, r));
+            }
         }
     }
 }
@@ -68,10 +70,13 @@ void MergePlanesChunk(const PlaneMergeJob& job, int block) {
         std::uint8_t* out = job.image + static_cast<std::ptrdiff_t>(y) * job.stride;
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * p.paddedW;
         for (int x = 0; x < job.width; ++x) {
-            const int lum = p.y[at + x], cb = p.cb[at + x], cr = p.cr[at + x];
-            out[3 * x + 0] = t.blue[lum * 256 + cb];
-            out[3 * x + 1] = ClampToByte(lum - t.green[cb * 256 + cr]);
-            out[3 * x + 2] = t.red[lum * 256 + cr];
+            std::uint8_t* px = out + 3 * x;
+            const int lum = p.y[at + x];
+            const int cb = p.cb ? p.cb[at + x] : BlueDifferenceOf(px[0], px[1], px[2]);
+            const int cr = p.cr ? p.cr[at + x] : RedDifferenceOf(px[0], px[1], px[2]);
+            px[0] = t.blue[lum * 256 + cb];
+            px[1] = ClampToByte(lum - t.green[cb * 256 + cr]);
+            px[2] = t.red[lum * 256 + cr];
         }
     }
 }

@@ -18,8 +18,13 @@
 
 namespace SuperRes {
 
-// Three planes of paddedW x paddedH bytes (row pitch paddedW) and the
-// interleaved image of width x height pixels they belong to.
+inline int LumaOf(int b, int g, int r) { return (1224 * r + 2403 * g + 469 * b + 2048) >> 12; }
+inline int BlueDifferenceOf(int b, int g, int r) { return (2048 * b - 1357 * g - 691 * r + 522240) >> 12; }
+inline int RedDifferenceOf(int b, int g, int r) { return (2048 * r - 1713 * g - 335 * b + 522240) >> 12; }
+
+// Three planes of paddedW x paddedH bytes (row pitch paddedW). Without Cb
+// and Cr planes only Y is split, and the way back takes Cb and Cr from the
+// image it writes to, which must then still hold the pixels Y came from.
 struct ColourPlanes {
     std::uint8_t* y = nullptr;
     std::uint8_t* cb = nullptr;

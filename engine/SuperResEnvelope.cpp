@@ -11,30 +11,10 @@
 namespace SuperRes {
 namespace {
 
-std::unique_ptr<std::uint8_t[]> TryPlane(std::size_t bytes) {
-    try {
-        return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
-    } catch (const std::bad_alloc&) {
-        g_bResizeOutOfMemory = 1;
-        return nullptr;
-    }
-}
-
-// Runs rowFn(y) over [0, rows) in parallel blocks, testing the abort byte
-// before each row. Returns false when stopped.
-template <typename RowFn>
-bool ForEachRowInBlocks(int rows, int blockRows, const AbortFlag* abort, const RowFn& rowFn) {
-    std::atomic<bool> stopped{false};
-    ForEachBlock(rows, blockRows, [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            if (Stopped(abort)) {
-                stopped.store(true, std::memory_order_relaxed);
-                return;
-            }
-            rowFn(y);
-        }
-    });
-    return !stopped.load();
+// c of the window 2c + 1 actually used: the size limited to width - 1 and
+// height - 1, halved.
+int BoxMeanRadius(int width, int height, int windowSize) {
+    return std::max(0, std::min({windowSize, width - 1, height - 1}) / 2);
 }
 
 // Index i reflected into 0..n-1 about the edges: -1 - i -> i, n + i -> n - 1 - i.
@@ -47,58 +27,70 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
                   int height, int rx, int ry, int blockHeight, const AbortFlag* abort) {
     if (!minimum || !maximum || !plane || width <= 0 || height <= 0)
         return;
-    rx = std::max(rx, 0);
-    ry = std::max(ry, 0);
-    const std::size_t bytes = PlaneBytes(width, height);
-    const auto rowMin = TryPlane(bytes);
-    const auto rowMax = rowMin ? TryPlane(bytes) : nullptr;
-    if (!rowMax)
-        return;
+    rx = std::clamp(rx, 0, width - 1);
+    ry = std::clamp(ry, 0, height - 1);
+    blockHeight = std::max(1, blockHeight);
+    const int blocks = static_cast<int>((static_cast<long long>(height) + blockHeight - 1) / blockHeight);
 
-    const bool rowsDone = ForEachRowInBlocks(height, blockHeight, abort, [&](int y) {
-        const std::uint8_t* in = plane + PlaneBytes(y, width);
-        std::uint8_t* lo = rowMin.get() + PlaneBytes(y, width);
-        std::uint8_t* hi = rowMax.get() + PlaneBytes(y, width);
-        for (int x = 0; x < width; ++x) {
-            const int first = std::max(0, x - rx);
-            const int last = static_cast<int>(std::min<long long>(width - 1, static_cast<long long>(x) + rx));
-            const auto [mn, mx] = std::minmax_element(in + first, in + last + 1);
-            lo[x] = *mn;
-            hi[x] = *mx;
-        }
-    });
-    if (!rowsDone)
-        return;
-
-    ForEachRowInBlocks(height, blockHeight, abort, [&](int y) {
-        const int first = std::max(0, y - ry);
-        const int last = static_cast<int>(std::min<long long>(height - 1, static_cast<long long>(y) + ry));
-        std::uint8_t* lo = minimum + PlaneBytes(y, width);
-        std::uint8_t* hi = maximum + PlaneBytes(y, width);
-        std::memcpy(lo, rowMin.get() + PlaneBytes(first, width), width);
-        std::memcpy(hi, rowMax.get() + PlaneBytes(first, width), width);
-        for (int r = first + 1; r <= last; ++r) {
-            const std::uint8_t* inLo = rowMin.get() + PlaneBytes(r, width);
-            const std::uint8_t* inHi = rowMax.get() + PlaneBytes(r, width);
-            for (int x = 0; x < width; ++x) {
-                lo[x] = std::min(lo[x], inLo[x]);
-                hi[x] = std::max(hi[x], inHi[x]);
+    // Per row: the envelope over the rows of the window, column by column,
+    // into a row of scratch; then over the columns of the window, widened by
+    // one column on each side at a time, clipped to the row. The order of the
+    // two does not change a minimum or a maximum.
+    ForEachWithScratch<std::uint8_t>(blocks, 2 * static_cast<std::size_t>(width), abort,
+                                     [&](int block, std::uint8_t* scratch) {
+        std::uint8_t* colLo = scratch;
+        std::uint8_t* colHi = scratch + width;
+        const int end = static_cast<int>(std::min<long long>(height, (block + 1LL) * blockHeight));
+        for (int y = block * blockHeight; y < end; ++y) {
+            if (Stopped(abort))
+                return;
+            const int first = std::max(0, y - ry);
+            const int last = std::min(height - 1, y + ry);
+            std::memcpy(colLo, plane + PlaneBytes(first, width), width);
+            std::memcpy(colHi, plane + PlaneBytes(first, width), width);
+            for (int r = first + 1; r <= last; ++r) {
+                const std::uint8_t* in = plane + PlaneBytes(r, width);
+                for (int x = 0; x < width; ++x) {
+                    colLo[x] = std::min(colLo[x], in[x]);
+                    colHi[x] = std::max(colHi[x], in[x]);
+                }
+            }
+            std::uint8_t* lo = minimum + PlaneBytes(y, width);
+            std::uint8_t* hi = maximum + PlaneBytes(y, width);
+            std::memcpy(lo, colLo, width);
+            std::memcpy(hi, colHi, width);
+            for (int d = 1; d <= rx; ++d) {
+                for (int x = 0; x < width - d; ++x) {
+                    lo[x] = std::min(lo[x], colLo[x + d]);
+                    hi[x] = std::max(hi[x], colHi[x + d]);
+                }
+                for (int x = d; x < width; ++x) {
+                    lo[x] = std::min(lo[x], colLo[x - d]);
+                    hi[x] = std::max(hi[x], colHi[x - d]);
+                }
             }
         }
     });
 }
 
 bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const AbortFlag* abort) {
-    if (!plane || width <= 0 || height <= 0)
+    if (!plane || width <= 0 || height <= 0 || BoxMeanRadius(width, height, windowSize) == 0)
         return false;
-    const int size = std::min({windowSize, width - 1, height - 1});
-    const int c = size / 2;
-    if (c <= 0)
+    const auto out = TryAllocatePlane(PlaneBytes(width, height));
+    if (!out || !BoxMeanInto(out.get(), plane, width, height, windowSize, abort))
+        return false;
+    std::memcpy(plane, out.get(), PlaneBytes(width, height));
+    return true;
+}
+
+bool BoxMeanInto(std::uint8_t* out, const std::uint8_t* plane, int width, int height, int windowSize,
+                 const AbortFlag* abort) {
+    if (!out || !plane || width <= 0 || height <= 0)
+        return false;
+    const int c = BoxMeanRadius(width, height, windowSize);
+    if (c == 0)
         return false;
     const std::uint64_t f = static_cast<std::uint64_t>(2 * c + 1) * (2 * c + 1);
-    const auto out = TryPlane(PlaneBytes(width, height));
-    if (!out)
-        return false;
 
     // Each block slides a window of column sums down its rows and a window of
     // those sums along each row: the same window sums as an integral image,
@@ -126,7 +118,7 @@ bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const A
                 std::uint64_t sum = 0;
                 for (int dx = -c; dx <= c; ++dx)
                     sum += columnSum[Mirror(dx, width)];
-                std::uint8_t* o = out.get() + PlaneBytes(y, width);
+                std::uint8_t* o = out + PlaneBytes(y, width);
                 for (int x = 0; x < width; ++x) {
                     if (x > 0)
                         sum += columnSum[Mirror(x + c, width)] - columnSum[Mirror(x - c - 1, width)];
@@ -134,10 +126,7 @@ bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const A
                 }
             }
         });
-    if (!done)
-        return false;
-    std::memcpy(plane, out.get(), PlaneBytes(width, height));
-    return true;
+    return done;
 }
 
 void StretchContrastChunk(const StretchJob& job, int block) {

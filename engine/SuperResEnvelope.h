@@ -12,9 +12,9 @@ namespace SuperRes {
 
 // Minimum and maximum of every pixel's window, columns x - rx .. x + rx and
 // rows y - ry .. y + ry clipped to the plane (tight planes, row pitch width),
-// computed as parallel loops over blocks of blockHeight rows. The abort byte
+// computed as a parallel loop over blocks of blockHeight rows. The abort byte
 // is tested before each row; a stop leaves the outputs partly written, a
-// failed allocation sets g_bResizeOutOfMemory and writes nothing.
+// failed allocation sets g_bResizeOutOfMemory.
 void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8_t* plane, int width,
                   int height, int rx, int ry, int blockHeight, const AbortFlag* abort);
 
@@ -27,6 +27,11 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
 // when c is 0, the abort byte stopped it (tested before each row) or memory
 // ran out (g_bResizeOutOfMemory is then set).
 bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const AbortFlag* abort);
+
+// The same mean of `plane` written into `out` (another plane of the same
+// size); returns false, writing nothing useful, in the same cases.
+bool BoxMeanInto(std::uint8_t* out, const std::uint8_t* plane, int width, int height, int windowSize,
+                 const AbortFlag* abort);
 
 struct StretchJob {
     std::uint8_t* plane = nullptr;           // changed in place

@@ -36,6 +36,7 @@ struct ResampleParams {
     int type = 3;                       // 0 does nothing
     bool parallel = true;               // rows in 8 bands
     const AbortFlag* abort = nullptr;   // tested before each row
+    bool portable = false;              // no processor-specific code (the result is the same)
 };
 
 // Returns true when every row was written; false for type 0, bad sizes or

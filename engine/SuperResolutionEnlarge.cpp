@@ -25,15 +25,6 @@ int Padded(int size) { return static_cast<int>((static_cast<long long>(size) + 1
 
 bool Report(CRSProgress* progress, int percent) { return !progress || progress->Progress(percent) != 0; }
 
-std::unique_ptr<std::uint8_t[]> TryAllocate(std::size_t bytes) {
-    try {
-        return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
-    } catch (const std::bad_alloc&) {
-        g_bResizeOutOfMemory = 1;
-        return nullptr;
-    }
-}
-
 bool ValidRequest(const SuperResolutionParams& p) {
     if (!p.dst || !p.src || p.dstW <= 0 || p.dstH <= 0 || p.srcW <= 0 || p.srcH <= 0)
         return false;
@@ -46,18 +37,18 @@ bool ValidRequest(const SuperResolutionParams& p) {
 bool StretchToEnvelopes(std::uint8_t* luma, int w16, int h16, const SuperResolutionPlan& plan,
                         const SuperRes::AbortFlag* abort) {
     const std::size_t bytes = PlaneBytes(w16, h16);
-    const auto minimum = TryAllocate(bytes);
-    const auto maximum = minimum ? TryAllocate(bytes) : nullptr;
-    const auto mean = maximum ? TryAllocate(bytes) : nullptr;
+    const auto minimum = SuperRes::TryAllocatePlane(bytes);
+    const auto maximum = minimum ? SuperRes::TryAllocatePlane(bytes) : nullptr;
+    const auto mean = maximum ? SuperRes::TryAllocatePlane(bytes) : nullptr;
     if (!mean)
         return false;
     const int r = plan.envelopeRadius;
     SuperRes::MinMaxFilter(minimum.get(), maximum.get(), luma, w16, h16, r, r, SuperRes::kBlockRows, abort);
     if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
         return false;
-    std::memcpy(mean.get(), luma, bytes);
     // false means the window is a single pixel: the mean is the pixel itself.
-    SuperRes::BoxMean(mean.get(), w16, h16, 2 * r + 1, abort);
+    if (!SuperRes::BoxMeanInto(mean.get(), luma, w16, h16, 2 * r + 1, abort))
+        std::memcpy(mean.get(), luma, bytes);
     if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
         return false;
     const SuperRes::StretchJob job{luma, minimum.get(), maximum.get(), mean.get(), w16, h16,
@@ -134,11 +125,12 @@ int SuperResolutionEnlarge(SuperResolutionParams p) {
 
     const int w16 = Padded(p.dstW), h16 = Padded(p.dstH);
     const std::size_t planeBytes = PlaneBytes(w16, h16);
-    const auto planes = TryAllocate(3 * planeBytes);
-    if (!planes)
+    // Only the luminance is enhanced: the chrominance stays in the resampled
+    // image until the way back, so only the Y plane is kept.
+    const auto lumaPlane = SuperRes::TryAllocatePlane(planeBytes);
+    if (!lumaPlane)
         return 0;
-    const SuperRes::ColourPlanes colour{planes.get(), planes.get() + planeBytes, planes.get() + 2 * planeBytes,
-                                        w16, h16};
+    const SuperRes::ColourPlanes colour{lumaPlane.get(), nullptr, nullptr, w16, h16};
     const SuperRes::PlaneSplitJob split{colour, p.dst, p.dstStride, p.dstW, p.dstH, abort};
     ParallelFor(0, h16 / SuperRes::kBlockRows, [&](int first, int end) {
         for (int b = first; b < end; ++b)

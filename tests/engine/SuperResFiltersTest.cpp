@@ -87,15 +87,19 @@ std::uint8_t FixedPointLanczos(const Image& src, int dstW, int dstH, int x, int 
 TEST(SuperResLanczos, MatchesTheFixedPointDefinitionExactly) {
     EngineFlagsGuard flags;
     const Image src = RandomImage(26, 19, 14);
-    for (auto [w, h] : {std::pair{52, 38}, std::pair{61, 47}, std::pair{104, 19}, std::pair{13, 40}}) {
-        Image dst = BlankImage(w, h, 1, 0);
-        ASSERT_TRUE(SuperRes::ResampleLanczos(Lanczos(dst, src)));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                for (int c = 0; c < 3; ++c)
-                    ASSERT_EQ(dst.at(x, y)[c], FixedPointLanczos(src, w, h, x, y, c))
-                        << w << "x" << h << " at " << x << "," << y;
-    }
+    // Both the processor-specific and the portable code.
+    for (bool portable : {false, true})
+        for (auto [w, h] : {std::pair{52, 38}, std::pair{61, 47}, std::pair{104, 19}, std::pair{13, 40}}) {
+            Image dst = BlankImage(w, h, 1, 0);
+            SuperRes::ResampleParams p = Lanczos(dst, src);
+            p.portable = portable;
+            ASSERT_TRUE(SuperRes::ResampleLanczos(p));
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_EQ(dst.at(x, y)[c], FixedPointLanczos(src, w, h, x, y, c))
+                            << w << "x" << h << " at " << x << "," << y << (portable ? " portable" : "");
+        }
 }
 
 TEST(SuperResLanczos, EqualSizeCopiesExactly) {
