@@ -18,6 +18,18 @@ using AbortFlag = std::atomic<std::uint8_t>;
 inline constexpr int kBands = 8;
 inline constexpr int kBlockRows = 16;
 
+// Whether the processor runs AVX2 code. The filters that have such a variant
+// choose it at run time (not through ifunc resolvers, which run before the
+// sanitizers are ready); the variants give the same results.
+inline bool HasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
 inline bool Stopped(const AbortFlag* abort) {
     return abort && abort->load(std::memory_order_relaxed) != 0;
 }

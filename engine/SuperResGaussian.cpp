@@ -57,10 +57,11 @@ struct LaneStates {
 
 // Filters kColumnLanes lines side by side (only the first `lanes` hold data):
 // sample i of lane j is at data[j * laneStep + i * sampleStep]. work holds
-// n * kColumnLanes doubles for the forward results.
-__attribute__((target_clones("avx2", "default")))
-void FilterLanes(std::uint8_t* __restrict data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n,
-                 int lanes, const LineFilter& f, double* __restrict work) {
+// n * kColumnLanes doubles for the forward results. Inlined into a portable
+// and an AVX2 variant; both compute the same doubles, lane by lane.
+__attribute__((always_inline)) inline void FilterLanesBody(std::uint8_t* __restrict data, std::ptrdiff_t sampleStep,
+                                                           std::ptrdiff_t laneStep, int n, int lanes,
+                                                           const LineFilter& f, double* __restrict work) {
     const double r = f.r, gain = f.gain;
     const double cr = f.c.real(), ci = f.c.imag();
     LaneStates s;
@@ -123,6 +124,32 @@ void FilterLanes(std::uint8_t* __restrict data, std::ptrdiff_t sampleStep, std::
         for (int j = 0; j < lanes; ++j)
             out[j * laneStep] = static_cast<std::uint8_t>(y[j]);
     }
+}
+
+void FilterLanesPortable(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n, int lanes,
+                         const LineFilter& f, double* work) {
+    FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) void FilterLanesAvx2(std::uint8_t* data, std::ptrdiff_t sampleStep,
+                                                     std::ptrdiff_t laneStep, int n, int lanes,
+                                                     const LineFilter& f, double* work) {
+    FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
+}
+#else
+void FilterLanesAvx2(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n, int lanes,
+                     const LineFilter& f, double* work) {
+    FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
+}
+#endif
+
+void FilterLanes(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n, int lanes,
+                 const LineFilter& f, double* work) {
+    if (HasAvx2())
+        FilterLanesAvx2(data, sampleStep, laneStep, n, lanes, f, work);
+    else
+        FilterLanesPortable(data, sampleStep, laneStep, n, lanes, f, work);
 }
 
 }  // namespace

@@ -226,15 +226,10 @@ __attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p
     }
 }
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 #else
 void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t, int* weights, int y) {
     ResampleRowBgr8(p, t, weights, y);
 }
-bool HasAvx2() { return false; }
 #endif
 
 }  // namespace

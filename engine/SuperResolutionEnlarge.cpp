@@ -20,6 +20,7 @@ constexpr int kConfidenceThreshold = 55;  // at least 5 of the 9 votes
 constexpr int kStrengthThreshold = 15;
 constexpr int kMaxSmoothingPasses = 4;
 constexpr double kSmoothingSigma = 0.80;
+constexpr int kMaxSide = 1 << 30;  // keeps the padded sizes and the band arithmetic in int
 
 int Padded(int size) { return static_cast<int>((static_cast<long long>(size) + 15) / 16 * 16); }
 
@@ -27,6 +28,8 @@ bool Report(CRSProgress* progress, int percent) { return !progress || progress->
 
 bool ValidRequest(const SuperResolutionParams& p) {
     if (!p.dst || !p.src || p.dstW <= 0 || p.dstH <= 0 || p.srcW <= 0 || p.srcH <= 0)
+        return false;
+    if (p.dstW > kMaxSide || p.dstH > kMaxSide || p.srcW > kMaxSide || p.srcH > kMaxSide)
         return false;
     // Top-down rows of three bytes per pixel.
     return p.dstStride >= 3LL * p.dstW && p.srcStride >= 3LL * p.srcW;
