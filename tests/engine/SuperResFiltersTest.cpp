@@ -7,29 +7,16 @@
 #include "engine/SuperResEnvelope.h"
 #include "engine/SuperResGaussian.h"
 #include "engine/SuperResLanczos.h"
-#include "support/EngineTestSupport.h"
+#include "SuperResTestSupport.h"
 
 namespace {
 
 const SuperRes::AbortFlag kNeverAbort{0};
 
-// An interleaved B, G, R image with padded rows.
-struct Image {
-    int w = 0, h = 0, stride = 0;
-    Plane bytes;
-    std::uint8_t* at(int x, int y) { return &bytes[static_cast<std::size_t>(y) * stride + 3 * x]; }
-    const std::uint8_t* at(int x, int y) const { return &bytes[static_cast<std::size_t>(y) * stride + 3 * x]; }
-};
+using Image = BgrImage;
 
-Image RandomImage(int w, int h, unsigned seed, int padding = 5) {
-    Image im{w, h, 3 * w + padding, {}};
-    im.bytes = RandomPlane(im.stride, h, seed);
-    return im;
-}
-
-Image BlankImage(int w, int h, int padding, std::uint8_t fill) {
-    return Image{w, h, 3 * w + padding, Plane(static_cast<std::size_t>(3 * w + padding) * h, fill)};
-}
+Image RandomImage(int w, int h, unsigned seed) { return RandomBgrImage(w, h, seed, 5); }
+Image BlankImage(int w, int h, int padding, std::uint8_t fill) { return FilledBgrImage(w, h, padding, fill); }
 
 SuperRes::ResampleParams Lanczos(Image& dst, const Image& src) {
     SuperRes::ResampleParams p;

@@ -2,42 +2,20 @@
 
 #include <cmath>
 
-#include "engine/SuperResolutionEnlarge.h"
-#include "support/EngineTestSupport.h"
+#include "SuperResTestSupport.h"
 #include "support/RecordingProgressSink.h"
 
 namespace {
 
 constexpr std::uint8_t kPadding = 0xEE;
 
-struct Image {
-    int w = 0, h = 0, stride = 0;
-    Plane bytes;
-    std::uint8_t* at(int x, int y) { return &bytes[static_cast<std::size_t>(y) * stride + 3 * x]; }
-};
+using Image = BgrImage;
 
-Image RandomImage(int w, int h, unsigned seed, int padding = 3) {
-    Image im{w, h, 3 * w + padding, RandomPlane(3 * w + padding, h, seed)};
-    return im;
-}
+Image RandomImage(int w, int h, unsigned seed) { return RandomBgrImage(w, h, seed); }
+Image PaddedImage(int w, int h, int padding) { return FilledBgrImage(w, h, padding, kPadding); }
 
-Image PaddedImage(int w, int h, int padding) {
-    return Image{w, h, 3 * w + padding, Plane(static_cast<std::size_t>(3 * w + padding) * h, kPadding)};
-}
-
-SuperResolutionParams Request(Image& dst, Image& src, int mode, CRSProgress* progress = nullptr) {
-    SuperResolutionParams p;
-    p.dst = dst.bytes.data();
-    p.dstStride = dst.stride;
-    p.dstW = dst.w;
-    p.dstH = dst.h;
-    p.src = src.bytes.data();
-    p.srcStride = src.stride;
-    p.srcW = src.w;
-    p.srcH = src.h;
-    p.envelopeContrast = mode == 8 ? 1 : 0;
-    p.progress = progress;
-    return p;
+SuperResolutionParams Request(Image& dst, const Image& src, int mode, CRSProgress* progress = nullptr) {
+    return SuperResRequest(dst, src, mode, progress);
 }
 
 TEST(SuperResolutionEnlarge, DerivedParameters) {

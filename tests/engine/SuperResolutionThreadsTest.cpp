@@ -8,35 +8,18 @@
 
 #include "engine/DirectionalSmooth.h"
 #include "engine/SuperResLanczos.h"
-#include "engine/SuperResolutionEnlarge.h"
-#include "support/EngineTestSupport.h"
+#include "SuperResTestSupport.h"
 
 namespace {
 
 const SuperRes::AbortFlag kNeverAbort{0};
 
-struct Image {
-    int w = 0, h = 0, stride = 0;
-    Plane bytes;
-};
+using Image = BgrImage;
 
-Image MakeImage(int w, int h, unsigned seed) {
-    return Image{w, h, 3 * w + 1, RandomPlane(3 * w + 1, h, seed)};
-}
+Image MakeImage(int w, int h, unsigned seed) { return RandomBgrImage(w, h, seed, 1); }
 
-SuperResolutionParams Request(Image& dst, Image& src, int mode, CRSProgress* progress = nullptr) {
-    SuperResolutionParams p;
-    p.dst = dst.bytes.data();
-    p.dstStride = dst.stride;
-    p.dstW = dst.w;
-    p.dstH = dst.h;
-    p.src = src.bytes.data();
-    p.srcStride = src.stride;
-    p.srcW = src.w;
-    p.srcH = src.h;
-    p.envelopeContrast = mode == 8 ? 1 : 0;
-    p.progress = progress;
-    return p;
+SuperResolutionParams Request(Image& dst, const Image& src, int mode, CRSProgress* progress = nullptr) {
+    return SuperResRequest(dst, src, mode, progress);
 }
 
 TEST(SuperResolutionThreads, ParallelSmoothingEqualsSerialAtOddHeights) {
