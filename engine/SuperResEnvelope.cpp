@@ -21,6 +21,50 @@ int BoxMeanRadius(int width, int height, int windowSize) {
 // Valid for -n <= i < 2n.
 inline int Mirror(int i, int n) { return i < 0 ? -1 - i : (i >= n ? 2 * n - 1 - i : i); }
 
+// Minimum and maximum over `rows` consecutive rows, column by column.
+void EnvelopeOfRows(const std::uint8_t* __restrict rows, int count, int width, std::uint8_t* __restrict lo,
+                    std::uint8_t* __restrict hi) {
+    std::memcpy(lo, rows, width);
+    std::memcpy(hi, rows, width);
+    for (int r = 1; r < count; ++r) {
+        const std::uint8_t* __restrict in = rows + PlaneBytes(r, width);
+        for (int x = 0; x < width; ++x) {
+            lo[x] = std::min(lo[x], in[x]);
+            hi[x] = std::max(hi[x], in[x]);
+        }
+    }
+}
+
+// Minimum and maximum over columns x - r .. x + r clipped to the row,
+// widening the window by one column on each side at a time.
+void EnvelopeOfColumns(const std::uint8_t* __restrict inLo, const std::uint8_t* __restrict inHi, int width, int r,
+                       std::uint8_t* __restrict lo, std::uint8_t* __restrict hi) {
+    std::memcpy(lo, inLo, width);
+    std::memcpy(hi, inHi, width);
+    for (int d = 1; d <= r; ++d) {
+        for (int x = 0; x < width - d; ++x) {
+            lo[x] = std::min(lo[x], inLo[x + d]);
+            hi[x] = std::max(hi[x], inHi[x + d]);
+        }
+        for (int x = d; x < width; ++x) {
+            lo[x] = std::min(lo[x], inLo[x - d]);
+            hi[x] = std::max(hi[x], inHi[x - d]);
+        }
+    }
+}
+
+void StretchRow(std::uint8_t* __restrict v, const std::uint8_t* __restrict minimum,
+                const std::uint8_t* __restrict maximum, const std::uint8_t* __restrict mean, int width,
+                double threshold) {
+    for (int x = 0; x < width; ++x) {
+        const int lo = minimum[x], hi = maximum[x];
+        const double m = mean[x];
+        const double gain = threshold > 0 ? std::max(1.0, std::max(1, hi - lo) / threshold) : 1.0;
+        const int stretched = static_cast<int>((v[x] - m) * gain + m);
+        v[x] = static_cast<std::uint8_t>(std::clamp(stretched, lo, std::max(lo, hi)));
+    }
+}
+
 }  // namespace
 
 void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8_t* plane, int width,
@@ -33,42 +77,19 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
     const int blocks = static_cast<int>((static_cast<long long>(height) + blockHeight - 1) / blockHeight);
 
     // Per row: the envelope over the rows of the window, column by column,
-    // into a row of scratch; then over the columns of the window, widened by
-    // one column on each side at a time, clipped to the row. The order of the
-    // two does not change a minimum or a maximum.
+    // into a row of scratch; then over the columns of the window. The order of
+    // the two does not change a minimum or a maximum.
     ForEachWithScratch<std::uint8_t>(blocks, 2 * static_cast<std::size_t>(width), abort,
                                      [&](int block, std::uint8_t* scratch) {
-        std::uint8_t* colLo = scratch;
-        std::uint8_t* colHi = scratch + width;
         const int end = static_cast<int>(std::min<long long>(height, (block + 1LL) * blockHeight));
         for (int y = block * blockHeight; y < end; ++y) {
             if (Stopped(abort))
                 return;
             const int first = std::max(0, y - ry);
             const int last = std::min(height - 1, y + ry);
-            std::memcpy(colLo, plane + PlaneBytes(first, width), width);
-            std::memcpy(colHi, plane + PlaneBytes(first, width), width);
-            for (int r = first + 1; r <= last; ++r) {
-                const std::uint8_t* in = plane + PlaneBytes(r, width);
-                for (int x = 0; x < width; ++x) {
-                    colLo[x] = std::min(colLo[x], in[x]);
-                    colHi[x] = std::max(colHi[x], in[x]);
-                }
-            }
-            std::uint8_t* lo = minimum + PlaneBytes(y, width);
-            std::uint8_t* hi = maximum + PlaneBytes(y, width);
-            std::memcpy(lo, colLo, width);
-            std::memcpy(hi, colHi, width);
-            for (int d = 1; d <= rx; ++d) {
-                for (int x = 0; x < width - d; ++x) {
-                    lo[x] = std::min(lo[x], colLo[x + d]);
-                    hi[x] = std::max(hi[x], colHi[x + d]);
-                }
-                for (int x = d; x < width; ++x) {
-                    lo[x] = std::min(lo[x], colLo[x - d]);
-                    hi[x] = std::max(hi[x], colHi[x - d]);
-                }
-            }
+            EnvelopeOfRows(plane + PlaneBytes(first, width), last - first + 1, width, scratch, scratch + width);
+            EnvelopeOfColumns(scratch, scratch + width, width, rx, minimum + PlaneBytes(y, width),
+                              maximum + PlaneBytes(y, width));
         }
     });
 }
@@ -136,14 +157,7 @@ void StretchContrastChunk(const StretchJob& job, int block) {
         if (Stopped(job.abort))
             return;
         const std::size_t at = PlaneBytes(y, job.width);
-        for (int x = 0; x < job.width; ++x) {
-            const int v = job.plane[at + x];
-            const int lo = job.minimum[at + x], hi = job.maximum[at + x];
-            const double m = job.mean[at + x];
-            const double gain = job.threshold > 0 ? std::max(1.0, std::max(1, hi - lo) / job.threshold) : 1.0;
-            const int stretched = static_cast<int>((v - m) * gain + m);
-            job.plane[at + x] = static_cast<std::uint8_t>(std::clamp(stretched, lo, std::max(lo, hi)));
-        }
+        StretchRow(job.plane + at, job.minimum + at, job.maximum + at, job.mean + at, job.width, job.threshold);
     }
 }
 

@@ -17,7 +17,8 @@ using Complex = std::complex<double>;
 
 constexpr double kPi = 3.141592653589793;
 constexpr int kColumnLanes = 64;
-constexpr double kMinScaledSigma = 0.5;  // columns filtered side by side, for the cache
+constexpr double kMinScaledSigma = 0.5;
+constexpr int kMaxAmount = 1 << 16;  // columns filtered side by side, for the cache
 
 struct LineFilter {
     double r;
@@ -152,6 +153,18 @@ void FilterLanes(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t l
         FilterLanesPortable(data, sampleStep, laneStep, n, lanes, f, work);
 }
 
+// v' = (v (amount + 256) - amount b) >> 8 where |v - b| > threshold. The
+// amount is limited to +-2^16 so that the products stay in 32 bits.
+void SharpenRun(std::uint8_t* __restrict plane, const std::uint8_t* __restrict blurred, std::size_t count,
+                int amount, int threshold) {
+    amount = std::clamp(amount, -kMaxAmount, kMaxAmount);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int v = plane[i], b = blurred[i];
+        const int sharpened = std::clamp((v * (amount + 256) - amount * b) >> 8, 0, 255);
+        plane[i] = static_cast<std::uint8_t>(std::abs(v - b) > threshold ? sharpened : v);
+    }
+}
+
 }  // namespace
 
 GaussianPoles GaussianPolesFor(double sigma) {
@@ -208,11 +221,8 @@ void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double 
     if (!RecursiveGaussian(width, height, width, blurred.get(), sigma, abort))
         return;
     ForEachBand(height, parallel, [&](int first, int end) {
-        for (std::size_t i = PlaneBytes(first, width); i < PlaneBytes(end, width); ++i) {
-            const int v = plane[i], b = blurred[i];
-            if (std::abs(v - b) > threshold)
-                plane[i] = ClampToByte((static_cast<long long>(v) * (amount + 256LL) - static_cast<long long>(amount) * b) >> 8);
-        }
+        const std::size_t at = PlaneBytes(first, width);
+        SharpenRun(plane + at, blurred.get() + at, PlaneBytes(end - first, width), amount, threshold);
     });
 }
 

@@ -35,7 +35,7 @@ bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, do
 
 // For every pixel v of a tight plane whose blurred value b differs from it by
 // more than threshold: v' = (v * (amount + 256) - amount * b) >> 8, limited to
-// 0..255 (amount in 1/256). A stop or a failed allocation (which sets
+// 0..255 (amount in 1/256, limited to +-65536). A stop or a failed allocation (which sets
 // g_bResizeOutOfMemory) leaves the plane unchanged.
 void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double sigma, int threshold,
                  bool parallel, const AbortFlag* abort);

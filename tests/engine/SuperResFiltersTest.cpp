@@ -270,6 +270,30 @@ TEST(SuperResGaussian, MatchesADirectConvolution) {
     }
 }
 
+TEST(SuperResGaussian, PlaneIsFilteredByColumnsThenRows) {
+    EngineFlagsGuard flags;
+    // 70 x 67 with a pitch of 75: more columns and rows than are filtered side
+    // by side, and bytes beyond the width that must stay.
+    const int w = 70, h = 67, pitch = 75;
+    const Plane original = RandomPlane(pitch, h, 15);
+    Plane expected = original;
+    for (int x = 0; x < w; ++x) {
+        Plane column(h);
+        for (int y = 0; y < h; ++y)
+            column[y] = expected[y * pitch + x];
+        column = ReferenceGaussianLine(column, 1.5);
+        for (int y = 0; y < h; ++y)
+            expected[y * pitch + x] = column[y];
+    }
+    for (int y = 0; y < h; ++y) {
+        const Plane row = ReferenceGaussianLine(Plane(expected.begin() + y * pitch, expected.begin() + y * pitch + w), 1.5);
+        std::copy(row.begin(), row.end(), expected.begin() + y * pitch);
+    }
+    Plane p = original;
+    ASSERT_TRUE(SuperRes::RecursiveGaussian(w, h, pitch, p.data(), 1.5, &kNeverAbort));
+    EXPECT_EQ(p, expected);
+}
+
 TEST(SuperResGaussian, TinySigmaLeavesThePlane) {
     EngineFlagsGuard flags;
     // Below sigma' = 0.5 the kernel would be concentrated in one sample (and
