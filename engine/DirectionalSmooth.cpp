@@ -234,7 +234,8 @@ void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::
 
 void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold,
                        int strengthThreshold, int passes, bool parallel, const SuperRes::AbortFlag* abort) {
-    if (!plane || width <= 0 || height <= 0)
+    // Without a pass the gradients and the vote could change nothing.
+    if (!plane || width <= 0 || height <= 0 || passes <= 0)
         return;
     const std::size_t bytes = PlaneBytes(width, height);
     auto strength = SuperRes::TryAllocatePlane(bytes);

@@ -44,7 +44,8 @@ void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::
 
 // Smooths a tight width x height plane in place along its edges: pixels with
 // a confidence below confidenceThreshold or a strength below
-// strengthThreshold are left alone; passes (0..4) averaging passes follow.
+// strengthThreshold are left alone; passes (0..4) averaging passes follow
+// (none: nothing to do).
 // On a stop (abort byte) or a failed allocation (g_bResizeOutOfMemory) the
 // plane keeps what the finished passes made.
 void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold,

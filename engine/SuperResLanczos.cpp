@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -17,6 +19,7 @@ namespace SuperRes {
 namespace {
 
 constexpr int kWeightOne = 4096;
+constexpr double kMaxWeight = 1 << 20;
 
 // Whole part and phase (in 1/256) of the source position of output index i.
 struct Position {
@@ -39,18 +42,33 @@ struct Tables {
     std::vector<int> columnOffset;  // per output column, `taps` byte offsets into a source row
     std::vector<int> rowPhase;      // per output row
     std::vector<long long> rowWhole;
-    std::vector<int> scratch;       // per band: slots x taps x taps two-dimensional weights
+    std::vector<int> scratch;       // per band: the row's weights of every slot (RowWeights)
 };
 
-void BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
+// Fills the tables; false when the kernel's weights are too large for the
+// 32-bit sums (no kernel of this system comes near: Lanczos weights are at
+// most 1).
+bool BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
     t.taps = 2 * radius;
     t.phase.resize(static_cast<std::size_t>(kLanczosPhases) * t.taps);
-    for (int k = 0; k < kLanczosPhases; ++k)
+    long long largestRowSum = 0;  // of |weight| over the taps of a phase
+    for (int k = 0; k < kLanczosPhases; ++k) {
+        long long rowSum = 0;
         for (int tap = 0; tap < t.taps; ++tap) {
             const double x = (tap - (radius - 1)) - k / static_cast<double>(kLanczosPhases);
-            t.phase[static_cast<std::size_t>(k) * t.taps + tap] =
-                static_cast<int>(KernelValue(x, p.support, p.window, p.type) * kWeightOne + 0.5);
+            const double w = KernelValue(x, p.support, p.window, p.type) * kWeightOne + 0.5;
+            if (!(std::fabs(w) < kMaxWeight))
+                return false;
+            const int weight = static_cast<int>(w);
+            t.phase[static_cast<std::size_t>(k) * t.taps + tap] = weight;
+            rowSum += std::abs(weight);
         }
+        largestRowSum = std::max(largestRowSum, rowSum);
+    }
+    // Every sum is at most 255 * sum |(wh * wv) >> 8| over the tap pairs.
+    const long long bound = 255 * (largestRowSum * largestRowSum / 256 + t.taps * t.taps);
+    if (bound > std::numeric_limits<int>::max())
+        return false;
 
     std::vector<int> slotOf(kLanczosPhases, -1);
     t.columnSlot.resize(p.dstW);
@@ -74,6 +92,7 @@ void BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
         t.rowWhole[y] = pos.whole;
     }
     t.scratch.resize(static_cast<std::size_t>(kBands) * t.slotPhase.size() * t.taps * t.taps * channels);
+    return true;
 }
 
 // The two-dimensional weights (wh * wv) >> 8 of row y for every horizontal
@@ -247,7 +266,8 @@ bool ResampleLanczos(const ResampleParams& p) {
 
     Tables t;
     try {
-        BuildTables(t, p, radius, channels);
+        if (!BuildTables(t, p, radius, channels))
+            return false;
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return false;

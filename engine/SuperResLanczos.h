@@ -40,7 +40,8 @@ struct ResampleParams {
 };
 
 // Returns true when every row was written; false for type 0, bad sizes or
-// support, a stop, or lack of memory (which sets g_bResizeOutOfMemory).
+// support, a kernel whose weights could overflow the 32-bit sums, a stop, or
+// lack of memory (which sets g_bResizeOutOfMemory).
 bool ResampleLanczos(const ResampleParams& p);
 
 }  // namespace SuperRes

@@ -155,6 +155,13 @@ TEST(SuperResLanczos, RefusesTypeZeroAndStopsOnAbort) {
     p.abort = &kNeverAbort;
     p.dstW = 0;
     EXPECT_FALSE(SuperRes::ResampleLanczos(p));
+    // A cubic with absurd B and C would overflow the fixed-point sums.
+    p = Lanczos(dst, src);
+    p.type = 2;
+    p.support = 2;
+    p.window = 1e6;
+    EXPECT_FALSE(SuperRes::ResampleLanczos(p));
+    EXPECT_EQ(dst.bytes, Plane(dst.bytes.size(), 0xEE));
 }
 
 TEST(SuperResColour, SplitValuesAndPadding) {
