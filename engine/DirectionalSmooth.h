@@ -14,8 +14,8 @@
 // the plane is the pixel itself). Straight edges along the four orientations
 // and constant areas stay unchanged, up to the border.
 //
-// With the parallel flag each stage runs over 8 bands of rows; the result is
-// the same as the serial one, bit for bit.
+// With the parallel flag each stage runs as a parallel loop over blocks of
+// rows; the result is the same as the serial one, bit for bit.
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 // What the super-resolution filters share: the abort byte they poll and the
-// split of a plane's rows into 8 bands or into blocks of 16 rows.
+// split of a plane's rows into blocks of rows run as parallel loops.
 
 #include <algorithm>
 #include <atomic>
@@ -15,7 +15,6 @@ namespace SuperRes {
 
 using AbortFlag = std::atomic<std::uint8_t>;
 
-inline constexpr int kBands = 8;
 inline constexpr int kBlockRows = 16;
 
 // Whether the processor runs AVX2 code. The filters that have such a variant
@@ -34,28 +33,6 @@ inline bool Stopped(const AbortFlag* abort) {
     return abort && abort->load(std::memory_order_relaxed) != 0;
 }
 
-// Runs body(firstRow, endRow) over rows [0, rows): with the parallel flag as
-// 8 bands of (rows + 7) / 8 rows in a parallel loop, otherwise once over all
-// rows on the calling thread. Bodies write only their own rows.
-template <typename Body>
-void ForEachBand(int rows, bool parallel, const Body& body) {
-    if (rows <= 0)
-        return;
-    if (!parallel) {
-        body(0, rows);
-        return;
-    }
-    const int bandRows = (rows + kBands - 1) / kBands;
-    ParallelFor(0, kBands, [&](int firstBand, int endBand) {
-        for (int b = firstBand; b < endBand; ++b) {
-            const int first = b * bandRows;
-            const int end = std::min(rows, first + bandRows);
-            if (first < end)
-                body(first, end);
-        }
-    });
-}
-
 // Runs body(firstRow, endRow) over rows [0, rows) in blocks of `blockRows`
 // rows as a parallel loop over the blocks.
 template <typename Body>
@@ -65,11 +42,25 @@ void ForEachBlock(int rows, int blockRows, const Body& body) {
     blockRows = std::max(1, blockRows);
     const int blocks = static_cast<int>((static_cast<long long>(rows) + blockRows - 1) / blockRows);
     ParallelFor(0, blocks, [&](int firstBlock, int endBlock) {
-        for (int b = firstBlock; b < endBlock; ++b) {
-            const int first = b * blockRows;
-            body(first, std::min(rows, first + blockRows));
-        }
+        const int first = static_cast<int>(std::min<long long>(rows, 1LL * firstBlock * blockRows));
+        const int end = static_cast<int>(std::min<long long>(rows, 1LL * endBlock * blockRows));
+        body(first, end);
     });
+}
+
+// Runs body(firstRow, endRow) over rows [0, rows): with the parallel flag as
+// a parallel loop over blocks of 16 rows (the scheduler hands each worker
+// neighbouring blocks in one range), otherwise once over all rows on the
+// calling thread. Bodies write only their own rows, so the result is the same
+// either way.
+template <typename Body>
+void ForEachBand(int rows, bool parallel, const Body& body) {
+    if (rows <= 0)
+        return;
+    if (parallel)
+        ForEachBlock(rows, kBlockRows, body);
+    else
+        body(0, rows);
 }
 
 // A buffer of `bytes` bytes, not cleared; on failure g_bResizeOutOfMemory is
@@ -83,15 +74,17 @@ inline std::unique_ptr<std::uint8_t[]> TryAllocatePlane(std::size_t bytes) {
     }
 }
 
-// Runs body(i, scratch) for every i in [0, count) as a parallel loop; each
-// sub-range of the loop gets a scratch buffer of scratchCount elements of T of
-// its own. The abort byte is tested before each i. Returns false when it
-// stopped the loop or a buffer could not be allocated (g_bResizeOutOfMemory is
-// then set on the calling thread).
+// Runs body(i, scratch) for every i in [0, count): with the parallel flag as
+// a parallel loop in which each sub-range gets a scratch buffer of
+// scratchCount elements of T of its own, otherwise in order on the calling
+// thread with one buffer. The abort byte is tested before each i. Returns
+// false when it stopped the loop or a buffer could not be allocated
+// (g_bResizeOutOfMemory is then set on the calling thread).
 template <typename T, typename Body>
-bool ForEachWithScratch(int count, std::size_t scratchCount, const AbortFlag* abort, const Body& body) {
+bool ForEachWithScratch(int count, std::size_t scratchCount, bool parallel, const AbortFlag* abort,
+                        const Body& body) {
     std::atomic<bool> stopped{false}, outOfMemory{false};
-    ParallelFor(0, count, [&](int first, int end) {
+    auto range = [&](int first, int end) {
         std::unique_ptr<T[]> scratch;
         try {
             scratch = std::make_unique_for_overwrite<T[]>(scratchCount);
@@ -106,7 +99,11 @@ bool ForEachWithScratch(int count, std::size_t scratchCount, const AbortFlag* ab
             }
             body(i, scratch.get());
         }
-    });
+    };
+    if (parallel)
+        ParallelFor(0, count, range);
+    else if (count > 0)
+        range(0, count);
     if (outOfMemory.load())
         g_bResizeOutOfMemory = 1;
     return !stopped.load() && !outOfMemory.load();

@@ -79,7 +79,7 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
     // Per row: the envelope over the rows of the window, column by column,
     // into a row of scratch; then over the columns of the window. The order of
     // the two does not change a minimum or a maximum.
-    ForEachWithScratch<std::uint8_t>(blocks, 2 * static_cast<std::size_t>(width), abort,
+    ForEachWithScratch<std::uint8_t>(blocks, 2 * static_cast<std::size_t>(width), true, abort,
                                      [&](int block, std::uint8_t* scratch) {
         const int end = static_cast<int>(std::min<long long>(height, (block + 1LL) * blockHeight));
         for (int y = block * blockHeight; y < end; ++y) {
@@ -117,7 +117,7 @@ bool BoxMeanInto(std::uint8_t* out, const std::uint8_t* plane, int width, int he
     // those sums along each row: the same window sums as an integral image,
     // with one row of sums per block.
     const bool done = ForEachWithScratch<std::uint64_t>(
-        (height + kBlockRows - 1) / kBlockRows, static_cast<std::size_t>(width), abort,
+        (height + kBlockRows - 1) / kBlockRows, static_cast<std::size_t>(width), true, abort,
         [&](int block, std::uint64_t* columnSum) {
             const int first = block * kBlockRows;
             const int end = std::min(height, first + kBlockRows);

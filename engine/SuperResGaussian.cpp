@@ -190,7 +190,7 @@ bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, do
     // neighbouring rows: each group is filtered side by side.
     const int strips = (width + kColumnLanes - 1) / kColumnLanes;
     const bool columnsDone = ForEachWithScratch<double>(
-        strips, static_cast<std::size_t>(height) * kColumnLanes, abort, [&](int strip, double* work) {
+        strips, static_cast<std::size_t>(height) * kColumnLanes, true, abort, [&](int strip, double* work) {
             const int x0 = strip * kColumnLanes;
             FilterLanes(plane + x0, pitch, 1, height, std::min(kColumnLanes, width - x0), f, work);
         });
@@ -198,7 +198,7 @@ bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, do
         return false;
     const int groups = (height + kColumnLanes - 1) / kColumnLanes;
     return ForEachWithScratch<double>(
-        groups, static_cast<std::size_t>(width) * kColumnLanes, abort, [&](int group, double* work) {
+        groups, static_cast<std::size_t>(width) * kColumnLanes, true, abort, [&](int group, double* work) {
             const int y0 = group * kColumnLanes;
             FilterLanes(plane + static_cast<std::ptrdiff_t>(y0) * pitch, 1, pitch, width,
                         std::min(kColumnLanes, height - y0), f, work);

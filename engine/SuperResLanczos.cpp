@@ -42,7 +42,6 @@ struct Tables {
     std::vector<int> columnOffset;  // per output column, `taps` byte offsets into a source row
     std::vector<int> rowPhase;      // per output row
     std::vector<long long> rowWhole;
-    std::vector<int> scratch;       // per band: the row's weights of every slot (RowWeights)
 };
 
 // Fills the tables; false when the kernel's weights are too large for the
@@ -91,7 +90,6 @@ bool BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
         t.rowPhase[y] = pos.phase;
         t.rowWhole[y] = pos.whole;
     }
-    t.scratch.resize(static_cast<std::size_t>(kBands) * t.slotPhase.size() * t.taps * t.taps * channels);
     return true;
 }
 
@@ -273,28 +271,19 @@ bool ResampleLanczos(const ResampleParams& p) {
         return false;
     }
 
-    const int bandRows = (p.dstH + kBands - 1) / kBands;
-    const std::size_t bandScratch = t.slotPhase.size() * t.taps * t.taps * channels;
+    // Each range of rows has the row weights of every slot (RowWeights) of its own.
+    const std::size_t weightCount = t.slotPhase.size() * t.taps * t.taps * channels;
     const bool avx2 = HasAvx2() && !p.portable;
-    std::atomic<bool> stopped{false};
-    ForEachBand(p.dstH, p.parallel, [&](int first, int end) {
-        int* weights = &t.scratch[static_cast<std::size_t>(first / bandRows) * bandScratch];
-        for (int y = first; y < end; ++y) {
-            if (Stopped(p.abort)) {
-                stopped.store(true, std::memory_order_relaxed);
-                return;
-            }
-            if (channels == 3 && t.taps == kBgrTaps && avx2)
-                ResampleRowBgr8Avx2(p, t, weights, y);
-            else if (channels == 3 && t.taps == kBgrTaps)
-                ResampleRowBgr8(p, t, weights, y);
-            else if (channels == 3)
-                ResampleRow<3>(p, t, weights, y);
-            else
-                ResampleRow<1>(p, t, weights, y);
-        }
+    return ForEachWithScratch<int>(p.dstH, weightCount, p.parallel, p.abort, [&](int y, int* weights) {
+        if (channels == 3 && t.taps == kBgrTaps && avx2)
+            ResampleRowBgr8Avx2(p, t, weights, y);
+        else if (channels == 3 && t.taps == kBgrTaps)
+            ResampleRowBgr8(p, t, weights, y);
+        else if (channels == 3)
+            ResampleRow<3>(p, t, weights, y);
+        else
+            ResampleRow<1>(p, t, weights, y);
     });
-    return !stopped.load(std::memory_order_relaxed);
 }
 
 }  // namespace SuperRes

@@ -34,7 +34,7 @@ struct ResampleParams {
     double support = 4.0;               // 1..8
     double window = 1.0;                // 1 Lanczos (see KernelValue)
     int type = 3;                       // 0 does nothing
-    bool parallel = true;               // rows in 8 bands
+    bool parallel = true;               // rows in parallel blocks
     const AbortFlag* abort = nullptr;   // tested before each row
     bool portable = false;              // no processor-specific code (the result is the same)
 };
