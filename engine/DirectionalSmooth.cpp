@@ -185,7 +185,7 @@ void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t*
 template <typename RowFn>
 bool ForEachRow(int height, bool parallel, const SuperRes::AbortFlag* abort, const RowFn& rowFn) {
     std::atomic<bool> stopped{false};
-    SuperRes::ForEachBand(height, parallel, [&](int first, int end) {
+    SuperRes::ForEachRowRange(height, parallel, [&](int first, int end) {
         for (int y = first; y < end; ++y) {
             if (SuperRes::Stopped(abort)) {
                 stopped.store(true, std::memory_order_relaxed);

@@ -54,7 +54,7 @@ void ForEachBlock(int rows, int blockRows, const Body& body) {
 // calling thread. Bodies write only their own rows, so the result is the same
 // either way.
 template <typename Body>
-void ForEachBand(int rows, bool parallel, const Body& body) {
+void ForEachRowRange(int rows, bool parallel, const Body& body) {
     if (rows <= 0)
         return;
     if (parallel)

@@ -5,7 +5,6 @@
 #include <complex>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
@@ -16,9 +15,9 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr double kPi = 3.141592653589793;
-constexpr int kColumnLanes = 64;
+constexpr int kColumnLanes = 64;  // lines filtered side by side, for the cache and the vector unit
 constexpr double kMinScaledSigma = 0.5;
-constexpr int kMaxAmount = 1 << 16;  // columns filtered side by side, for the cache
+constexpr int kMaxAmount = 1 << 16;
 
 struct LineFilter {
     double r;
@@ -210,17 +209,13 @@ void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double 
     if (!plane || width <= 0 || height <= 0)
         return;
     const std::size_t bytes = PlaneBytes(width, height);
-    std::unique_ptr<std::uint8_t[]> blurred;
-    try {
-        blurred = std::make_unique<std::uint8_t[]>(bytes);
-    } catch (const std::bad_alloc&) {
-        g_bResizeOutOfMemory = 1;
+    const auto blurred = TryAllocatePlane(bytes);
+    if (!blurred)
         return;
-    }
     std::memcpy(blurred.get(), plane, bytes);
     if (!RecursiveGaussian(width, height, width, blurred.get(), sigma, abort))
         return;
-    ForEachBand(height, parallel, [&](int first, int end) {
+    ForEachRowRange(height, parallel, [&](int first, int end) {
         const std::size_t at = PlaneBytes(first, width);
         SharpenRun(plane + at, blurred.get() + at, PlaneBytes(end - first, width), amount, threshold);
     });
