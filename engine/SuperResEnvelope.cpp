@@ -117,7 +117,8 @@ bool BoxMeanInto(std::uint8_t* out, const std::uint8_t* plane, int width, int he
     // those sums along each row: the same window sums as an integral image,
     // with one row of sums per block.
     const bool done = ForEachWithScratch<std::uint64_t>(
-        (height + kBlockRows - 1) / kBlockRows, static_cast<std::size_t>(width), true, abort,
+        static_cast<int>((static_cast<long long>(height) + kBlockRows - 1) / kBlockRows),
+        static_cast<std::size_t>(width), true, abort,
         [&](int block, std::uint64_t* columnSum) {
             const int first = block * kBlockRows;
             const int end = std::min(height, first + kBlockRows);
