@@ -70,8 +70,10 @@ int VerticalSum(const std::uint8_t* up, const std::uint8_t* centre, const std::u
     return up[x] + 2 * centre[x] + down[x];
 }
 
-void GradientRow(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane, int width,
-                 int height, std::ptrdiff_t pitch, int y) {
+// Computes the gradient of every pixel of row y and hands its index, strength
+// and class to emit(index, strength, class).
+template <typename Emit>
+void GradientRow(const std::uint8_t* plane, int width, int height, std::ptrdiff_t pitch, int y, const Emit& emit) {
     const auto& root = RootTable();
     const std::uint8_t* classes = ClassTable() + kClassCentre * kClassSide + kClassCentre;
     const RowPair rows = Neighbours(y, height);
@@ -91,36 +93,40 @@ void GradientRow(std::uint8_t* strength, std::uint8_t* direction, const std::uin
             gx = (VerticalSum(up, centre, down, right) - VerticalSum(up, centre, down, left)) / 4;
         }
         const int gy = (HorizontalSum(after, x, width) - HorizontalSum(before, x, width)) / 4;
-        strength[y * pitch + x] = root[std::min(gx * gx + gy * gy, kRootEntries - 1)];
-        direction[y * pitch + x] = classes[gx + kClassSide * gy];
+        emit(y * pitch + x, root[std::min(gx * gx + gy * gy, kRootEntries - 1)], classes[gx + kClassSide * gy]);
     }
 }
 
 // The votes of one pixel packed into a word: one byte per class 0..3, so
 // that adding the words of the nine neighbours counts every class at once (at
-// most 9 per byte). Class 4 casts no vote.
+// most 9 per byte). A class plane holds 0..3 (class 4 casts no vote); the
+// smoothing's own plane adds kWeakMark to the class of a weak gradient, which
+// still votes.
+constexpr std::uint8_t kWeakMark = 4;
 constexpr std::uint32_t kVote[256] = {1u, 1u << 8, 1u << 16, 1u << 24};
+constexpr std::uint32_t kMarkedVote[256] = {1u, 1u << 8, 1u << 16, 1u << 24, 1u, 1u << 8, 1u << 16, 1u << 24};
 
-// The packed votes of column x over rows `lines`, column x clamped.
-std::uint32_t ColumnVotes(const std::uint8_t* const* lines, int x) {
-    return kVote[lines[0][x]] + kVote[lines[1][x]] + kVote[lines[2][x]];
+// The packed votes of column x over rows `lines`.
+std::uint32_t ColumnVotes(const std::uint32_t* voteOf, const std::uint8_t* const* lines, int x) {
+    return voteOf[lines[0][x]] + voteOf[lines[1][x]] + voteOf[lines[2][x]];
 }
 
-// Votes on row y and hands every pixel's winner and confidence to
-// emit(index, class, confidence); pixels of strength 0 get class 4 and 0.
-template <typename Emit>
-void VoteRow(const std::uint8_t* strength, const std::uint8_t* direction, int width, int height,
-             std::ptrdiff_t pitch, int y, const Emit& emit) {
+// Votes on row y of a class plane and hands every pixel's winner and
+// confidence to emit(index, class, confidence); pixels for which
+// leaveAlone(index) holds get class 4 and confidence 0.
+template <typename LeaveAlone, typename Emit>
+void VoteRow(const std::uint32_t* voteOf, const std::uint8_t* direction, int width, int height,
+             std::ptrdiff_t pitch, int y, const LeaveAlone& leaveAlone, const Emit& emit) {
     const RowPair rows = Neighbours(y, height);
     const std::uint8_t* lines[3] = {direction + rows.up * pitch, direction + y * pitch,
                                     direction + rows.down * pitch};
     // A sliding window of three columns; outside the row the edge column
     // counts again.
-    std::uint32_t left = ColumnVotes(lines, 0), centre = left;
+    std::uint32_t left = ColumnVotes(voteOf, lines, 0), centre = left;
     for (int x = 0; x < width; ++x) {
-        const std::uint32_t right = x + 1 < width ? ColumnVotes(lines, x + 1) : centre;
+        const std::uint32_t right = x + 1 < width ? ColumnVotes(voteOf, lines, x + 1) : centre;
         const std::ptrdiff_t at = y * pitch + x;
-        if (strength[at] == 0) {
+        if (leaveAlone(at)) {
             emit(at, kSmoothKeep, 0);
         } else {
             const std::uint32_t votes = left + centre + right;
@@ -207,8 +213,12 @@ void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::u
                    int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
     if (!strength || !direction || !plane || width <= 0 || height <= 0 || pitch < width)
         return;
-    ForEachRow(height, parallel, abort,
-               [&](int y) { GradientRow(strength, direction, plane, width, height, pitch, y); });
+    ForEachRow(height, parallel, abort, [&](int y) {
+        GradientRow(plane, width, height, pitch, y, [&](std::ptrdiff_t at, int s, int cls) {
+            strength[at] = static_cast<std::uint8_t>(s);
+            direction[at] = static_cast<std::uint8_t>(cls);
+        });
+    });
 }
 
 void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::uint8_t* direction,
@@ -220,10 +230,12 @@ void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::
     if (!voted)
         return;
     const bool done = ForEachRow(height, parallel, abort, [&](int y) {
-        VoteRow(strength, direction, width, height, pitch, y, [&](std::ptrdiff_t at, int cls, int conf) {
-            confidence[at] = static_cast<std::uint8_t>(conf);
-            voted[at] = static_cast<std::uint8_t>(cls);
-        });
+        VoteRow(
+            kVote, direction, width, height, pitch, y, [&](std::ptrdiff_t at) { return strength[at] == 0; },
+            [&](std::ptrdiff_t at, int cls, int conf) {
+                confidence[at] = static_cast<std::uint8_t>(conf);
+                voted[at] = static_cast<std::uint8_t>(cls);
+            });
     });
     if (!done)
         return;
@@ -237,31 +249,35 @@ void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenc
     // Without a pass the gradients and the vote could change nothing.
     if (!plane || width <= 0 || height <= 0 || passes <= 0)
         return;
+    // Two planes: the gradient classes, marked where the gradient is weak,
+    // then the voted classes; the first plane later takes each pass's result.
     const std::size_t bytes = PlaneBytes(width, height);
-    auto strength = SuperRes::TryAllocatePlane(bytes);
-    auto direction = strength ? SuperRes::TryAllocatePlane(bytes) : nullptr;
-    auto voted = direction ? SuperRes::TryAllocatePlane(bytes) : nullptr;
+    auto marked = SuperRes::TryAllocatePlane(bytes);
+    auto voted = marked ? SuperRes::TryAllocatePlane(bytes) : nullptr;
     if (!voted)
         return;
 
-    GradientField(strength.get(), direction.get(), plane, width, height, width, parallel, abort);
-    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
-        return;
-    // The vote, with class 4 wherever the confidence or the strength is too
-    // low: at least 5 of the 9 votes and a gradient of about 15 are needed.
-    const bool voteDone = ForEachRow(height, parallel, abort, [&](int y) {
-        VoteRow(strength.get(), direction.get(), width, height, width, y, [&](std::ptrdiff_t at, int cls, int conf) {
-            const bool weak = conf < confidenceThreshold || strength[at] < strengthThreshold;
-            voted[at] = static_cast<std::uint8_t>(weak ? kSmoothKeep : cls);
+    // A gradient of about 15 is needed (and strength 0 never smooths).
+    const int weakBelow = std::max(strengthThreshold, 1);
+    const bool gradientDone = ForEachRow(height, parallel, abort, [&](int y) {
+        GradientRow(plane, width, height, width, y, [&](std::ptrdiff_t at, int strength, int cls) {
+            marked[at] = static_cast<std::uint8_t>(strength < weakBelow ? cls + kWeakMark : cls);
         });
+    });
+    if (!gradientDone)
+        return;
+    // At least 5 of the 9 votes are needed.
+    const bool voteDone = ForEachRow(height, parallel, abort, [&](int y) {
+        VoteRow(
+            kMarkedVote, marked.get(), width, height, width, y, [&](std::ptrdiff_t at) { return marked[at] >= kWeakMark; },
+            [&](std::ptrdiff_t at, int cls, int conf) {
+                voted[at] = static_cast<std::uint8_t>(conf < confidenceThreshold ? kSmoothKeep : cls);
+            });
     });
     if (!voteDone)
         return;
-    strength.reset();
 
-    // The gradient classes are no longer needed: each pass writes into their
-    // plane and is copied back only when it finished.
-    std::uint8_t* smoothed = direction.get();
+    std::uint8_t* smoothed = marked.get();
     for (int pass = 0; pass < passes; ++pass) {
         const bool done = ForEachRow(height, parallel, abort, [&](int y) {
             SmoothRow(smoothed, plane, voted.get(), width, height, y);
