@@ -15,7 +15,7 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr double kPi = 3.141592653589793;
-constexpr int kColumnLanes = 64;  // lines filtered side by side, for the cache and the vector unit
+constexpr int kColumnLanes = 16;  // lines filtered side by side, for the cache and the vector unit
 constexpr double kMinScaledSigma = 0.5;
 constexpr int kMaxAmount = 1 << 16;
 
