@@ -28,11 +28,6 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
 // ran out (g_bResizeOutOfMemory is then set).
 bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const AbortFlag* abort);
 
-// The same mean of `plane` written into `out` (another plane of the same
-// size); returns false, writing nothing useful, in the same cases.
-bool BoxMeanInto(std::uint8_t* out, const std::uint8_t* plane, int width, int height, int windowSize,
-                 const AbortFlag* abort);
-
 struct StretchJob {
     std::uint8_t* plane = nullptr;           // changed in place
     const std::uint8_t* minimum = nullptr;
@@ -48,5 +43,17 @@ struct StretchJob {
 // maximum and mean, gain = max(1, hi - lo) / T, at least 1, and
 // v' = trunc((v - m) * gain + m) limited to lo .. hi.
 void StretchContrastChunk(const StretchJob& job, int block);
+
+// The three steps at once for the enlargement: the stretch of every pixel of
+// `plane` towards the minimum and maximum of its window of radius `radius`
+// (rows and columns clipped), about the box mean of its window 2 radius + 1
+// (limited and mirrored as in BoxMean; a single pixel is its own mean),
+// written to `out`, a plane of the same size. The same result as MinMaxFilter,
+// BoxMean and StretchContrastChunk in turn, in one parallel pass over blocks
+// of rows with no planes of its own. Returns false when stopped (the abort
+// byte is tested before each row) or out of memory (g_bResizeOutOfMemory is
+// then set).
+bool StretchToEnvelopes(std::uint8_t* out, const std::uint8_t* plane, int width, int height, int radius,
+                        double threshold, const AbortFlag* abort);
 
 }  // namespace SuperRes

@@ -35,34 +35,6 @@ bool ValidRequest(const SuperResolutionParams& p) {
     return p.dstStride >= 3LL * p.dstW && p.srcStride >= 3LL * p.srcW;
 }
 
-// The mode 8 stretch of the luminance towards its local envelopes. Returns
-// false when stopped or out of memory.
-bool StretchToEnvelopes(std::uint8_t* luma, int w16, int h16, const SuperResolutionPlan& plan,
-                        const SuperRes::AbortFlag* abort) {
-    const std::size_t bytes = PlaneBytes(w16, h16);
-    const auto minimum = SuperRes::TryAllocatePlane(bytes);
-    const auto maximum = minimum ? SuperRes::TryAllocatePlane(bytes) : nullptr;
-    const auto mean = maximum ? SuperRes::TryAllocatePlane(bytes) : nullptr;
-    if (!mean)
-        return false;
-    const int r = plan.envelopeRadius;
-    SuperRes::MinMaxFilter(minimum.get(), maximum.get(), luma, w16, h16, r, r, SuperRes::kBlockRows, abort);
-    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
-        return false;
-    // false means the window is a single pixel: the mean is the pixel itself.
-    if (!SuperRes::BoxMeanInto(mean.get(), luma, w16, h16, 2 * r + 1, abort))
-        std::memcpy(mean.get(), luma, bytes);
-    if (SuperRes::Stopped(abort) || g_bResizeOutOfMemory)
-        return false;
-    const SuperRes::StretchJob job{luma, minimum.get(), maximum.get(), mean.get(), w16, h16,
-                                   plan.contrastThreshold, abort};
-    ParallelFor(0, h16 / SuperRes::kBlockRows, [&](int first, int end) {
-        for (int b = first; b < end; ++b)
-            SuperRes::StretchContrastChunk(job, b);
-    });
-    return !SuperRes::Stopped(abort);
-}
-
 }  // namespace
 
 SuperResolutionPlan PlanSuperResolution(int srcW, int srcH, int dstW, int dstH, int envelopeContrast) {
@@ -130,10 +102,10 @@ int SuperResolutionEnlarge(SuperResolutionParams p) {
     const std::size_t planeBytes = PlaneBytes(w16, h16);
     // Only the luminance is enhanced: the chrominance stays in the resampled
     // image until the way back, so only the Y plane is kept.
-    const auto lumaPlane = SuperRes::TryAllocatePlane(planeBytes);
+    auto lumaPlane = SuperRes::TryAllocatePlane(planeBytes);
     if (!lumaPlane)
         return 0;
-    const SuperRes::ColourPlanes colour{lumaPlane.get(), nullptr, nullptr, w16, h16};
+    SuperRes::ColourPlanes colour{lumaPlane.get(), nullptr, nullptr, w16, h16};
     const SuperRes::PlaneSplitJob split{colour, p.dst, p.dstStride, p.dstW, p.dstH, abort};
     ParallelFor(0, h16 / SuperRes::kBlockRows, [&](int first, int end) {
         for (int b = first; b < end; ++b)
@@ -156,8 +128,16 @@ int SuperResolutionEnlarge(SuperResolutionParams p) {
     if (stopped() || !Report(progress, 70))
         return 0;
 
-    if (p.envelopeContrast && !StretchToEnvelopes(luma, w16, h16, plan, abort))
-        return 0;
+    if (p.envelopeContrast) {
+        // The envelopes (local minimum, maximum and mean) are read from the
+        // unsharpened luminance while the stretched one goes to a new plane.
+        auto stretched = SuperRes::TryAllocatePlane(planeBytes);
+        if (!stretched || !SuperRes::StretchToEnvelopes(stretched.get(), luma, w16, h16, plan.envelopeRadius,
+                                                         plan.contrastThreshold, abort))
+            return 0;
+        lumaPlane = std::move(stretched);
+        colour.y = luma = lumaPlane.get();
+    }
     if (!Report(progress, 90))
         return 0;
 

@@ -460,4 +460,35 @@ TEST(SuperResEnvelope, StretchAwayFromTheMean) {
     }
 }
 
+TEST(SuperResEnvelope, FusedStretchEqualsTheThreeSteps) {
+    EngineFlagsGuard flags;
+    struct Case {
+        int w, h, radius;
+        double threshold;
+    } cases[] = {{48, 32, 2, 28.28}, {37, 45, 3, 34.6}, {20, 9, 0, 20}, {16, 16, 9, 60}, {53, 18, 1, 24.5}};
+    for (const auto& k : cases) {
+        const Plane plane = RandomPlane(k.w, k.h, static_cast<unsigned>(k.w + k.radius));
+        Plane lo(plane.size()), hi(plane.size()), mean = plane;
+        SuperRes::MinMaxFilter(lo.data(), hi.data(), plane.data(), k.w, k.h, k.radius, k.radius, 16, &kNeverAbort);
+        SuperRes::BoxMean(mean.data(), k.w, k.h, 2 * k.radius + 1, &kNeverAbort);
+        Plane expected = plane;
+        const SuperRes::StretchJob job{expected.data(), lo.data(), hi.data(), mean.data(), k.w, k.h, k.threshold,
+                                       &kNeverAbort};
+        for (int b = 0; b < (k.h + 15) / 16; ++b)
+            SuperRes::StretchContrastChunk(job, b);
+
+        Plane out(plane.size(), 0);
+        ASSERT_TRUE(SuperRes::StretchToEnvelopes(out.data(), plane.data(), k.w, k.h, k.radius, k.threshold,
+                                                 &kNeverAbort));
+        EXPECT_EQ(out, expected) << k.w << "x" << k.h << " radius " << k.radius;
+        if (k.radius > 0) {
+            EXPECT_NE(out, plane);
+        }
+    }
+    const SuperRes::AbortFlag abort{1};
+    Plane out(64, 0);
+    const Plane plane = RandomPlane(8, 8, 3);
+    EXPECT_FALSE(SuperRes::StretchToEnvelopes(out.data(), plane.data(), 8, 8, 1, 20, &abort));
+}
+
 }  // namespace
