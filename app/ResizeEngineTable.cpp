@@ -11,10 +11,7 @@
 #include "engine/DetailResampleV2.h"
 #define VESPERA_HAS_DETAIL_V2 1
 #endif
-#if __has_include("engine/SuperResolutionEnlarge.h")
 #include "engine/SuperResolutionEnlarge.h"
-#define VESPERA_HAS_SUPERRES 1
-#endif
 
 const ResizeEngine& DefaultResizeEngine() {
     static const ResizeEngine engine = [] {
@@ -31,7 +28,6 @@ const ResizeEngine& DefaultResizeEngine() {
                                  c.sharpness, c.wholeFactor, c.noise, c.core, c.progress);
         };
 #endif
-#if defined(VESPERA_HAS_SUPERRES)
         e.superResolutionEnlarge = [](const EngineCall& c) {
             SuperResolutionParams params;
             params.colour = c.colour;
@@ -47,7 +43,6 @@ const ResizeEngine& DefaultResizeEngine() {
             params.progress = c.progress;
             return SuperResolutionEnlarge(params);
         };
-#endif
         return e;
     }();
     return engine;
