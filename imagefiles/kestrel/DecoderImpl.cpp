@@ -366,17 +366,17 @@ void DecoderImpl::ConvertPlain() {
 void DecoderImpl::ConvertYCbCr() {
     const ColourTables& t = kColourTables;
     const int mcuW = m_geometry.mcuWidth, mcuH = m_geometry.mcuHeight;
-    const std::int32_t* map0 = m_components[0].indexMap.data();
-    const std::int32_t* map1 = m_components[1].indexMap.data();
-    const std::int32_t* map2 = m_components[2].indexMap.data();
+    const std::int32_t* yMap = m_components[0].indexMap.data();
+    const std::int32_t* cbMap = m_components[1].indexMap.data();
+    const std::int32_t* crMap = m_components[2].indexMap.data();
     for (std::uint32_t i = 0; i < m_geometry.mcusPerRow; ++i) {
         const std::int16_t* mcu = m_coefficients.data() + std::size_t(i) * m_geometry.coeffsPerMcu;
         for (int l = 0; l < mcuH; ++l) {
             std::uint8_t* out = m_rows[l] + std::size_t(i) * mcuW * 3;
             for (int m = 0, p = l * mcuW; m < mcuW; ++m, ++p) {
-                const int y = mcu[map0[p]];
-                const int cb = mcu[map1[p]];
-                const int cr = mcu[map2[p]];
+                const int y = mcu[yMap[p]];
+                const int cb = mcu[cbMap[p]];
+                const int cr = mcu[crMap[p]];
                 *out++ = Clamp(y + t.CrToR[cr]);
                 *out++ = Clamp(y + (t.CbToG4[cb] + t.CrToG4[cr]) / 4);
                 *out++ = Clamp(y + t.CbToB[cb]);

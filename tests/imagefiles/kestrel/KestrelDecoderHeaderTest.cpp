@@ -81,7 +81,7 @@ std::vector<BrokenCase> BrokenCases() {
         {"ZeroHeight", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[1] = Payload(j, 0xC0)[2] = 0; }); }},
         {"ZeroWidth", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[3] = Payload(j, 0xC0)[4] = 0; }); }},
         {"FrameLengthTooLong", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0).push_back(0); }); }},
-        {"TwoComponents", [&] { return Edited(c, [](auto& j) { Bytes& p = Payload(j, 0xC0); p[5] = 2; p.resize(p.size() - 3); }); }},
+        {"TwoComponents", [&] { return Edited(c, [](auto& j) { Bytes& p = Payload(j, 0xC0); p[5] = 2; p.erase(p.end() - 3, p.end()); }); }},
         {"SamplingFactorZero", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[7] = 0x02; }); }},
         {"SamplingFactorFive", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[7] = 0x51; }); }},
         {"QuantSelectorFour", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[8] = 4; }); }},
