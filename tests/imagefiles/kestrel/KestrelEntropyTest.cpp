@@ -111,6 +111,21 @@ TEST(KestrelEntropy, DcOnlyBlocksDecodeToTheirRoundedMean) {
     EXPECT_EQ(out.pixels[8], 128);  // predictor 2: (2 * 8192 + 32768) >> 16 = 0
 }
 
+TEST(KestrelEntropy, DcSizeAbove15IsTakenModulo16) {
+    // A DC table of two 1-bit codes: 0 for symbol 0x10, 1 for symbol 0x13.
+    SegmentedJpeg j = kestrel_test::SplitJpeg(
+        kestrel_test::KestrelEncode(kestrel_test::UniformImage(8, 8, 1, 128), {100, false, false, 2, 300, 300}));
+    Bytes dc(17, 0);
+    dc[1] = 2;
+    dc.push_back(0x10);
+    dc.push_back(0x13);
+    j.segments[kestrel_test::FindSegment(j, 0xC4)].payload = dc;
+    // 1 (size 0x13: 3), 101 (+5), 1010 (EOB).
+    j.scan = {0xDA, 0xFF, 0xD9};
+    const Image out = kestrel_test::KestrelDecode(kestrel_test::JoinJpeg(j));
+    EXPECT_EQ(out.pixels, Bytes(64, 129));
+}
+
 TEST(KestrelEntropy, TruncatedScanRaisesAtEveryOffset) {
     for (const Bytes& file : {kestrel_test::KestrelEncode(kestrel_test::SyntheticImage(33, 31, 3)),
                               kestrel_test::LibjpegEncode(kestrel_test::SyntheticImage(40, 24, 3), {85, 2, 1, false, false, true, false, 2})}) {

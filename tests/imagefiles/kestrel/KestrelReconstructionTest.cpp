@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 #include "imagefiles/kestrel/ColourTables.h"
 #include "imagefiles/kestrel/Dct.h"
@@ -48,6 +49,30 @@ TEST(KestrelReconstruction, CorruptCoefficientsGiveSamplesInRange) {
     for (std::int16_t s : block) {
         EXPECT_GE(s, 0);
         EXPECT_LE(s, 255);
+    }
+}
+
+TEST(KestrelReconstruction, QuantDivisorDividesExactly) {
+    // Every prescaled quantiser of quality 1 to 100 and a spread of others,
+    // against plain division, over the whole range of dividends.
+    std::vector<std::int32_t> divisors = {1, 2, 3, 5, 7, 255, 256, 257, 65535, 1 << 20, (1 << 23) + 1, 0x7FFFFFF};
+    const std::array<std::int32_t, 64>& aan = Kestrel::AanScaleFactors(32768);
+    for (int quality = 1; quality <= 100; quality += 3)
+        for (int k = 0; k < 64; ++k)
+            divisors.push_back(Kestrel::ScaleQuantTable(quality, Kestrel::kLuminanceQuantBase, true).q[k] * aan[k]);
+    unsigned state = 7;
+    for (std::int32_t q : divisors) {
+        const Kestrel::QuantDivisor d = Kestrel::MakeQuantDivisor(q);
+        std::vector<std::int64_t> dividends = {0, 1, q - 1, q, q + 1, 2 * std::int64_t(q) - 1, 0x7FFFFFFF, 0x7FFFFFFE};
+        for (int i = 0; i < 200; ++i) {
+            state = state * 1103515245u + 12345u;
+            dividends.push_back(state & 0x7FFFFFFF);
+        }
+        for (std::int64_t n : dividends) {
+            if (n < 0 || n > 0x7FFFFFFF)
+                continue;
+            ASSERT_EQ(static_cast<std::int64_t>((std::uint64_t(n) * d.magic) >> d.shift), n / q) << n << " / " << q;
+        }
     }
 }
 
