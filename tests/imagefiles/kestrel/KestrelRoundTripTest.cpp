@@ -92,6 +92,35 @@ TEST(KestrelRoundTrip, KestrelFilesDecodeWithLibjpegTurbo) {
     }
 }
 
+Image Noise(int channels) {
+    Image noise = kestrel_test::UniformImage(64, 64, channels, 0);
+    unsigned state = 99;
+    for (std::uint8_t& v : noise.pixels) {
+        state = state * 1103515245u + 12345u;
+        v = static_cast<std::uint8_t>(state >> 24);
+    }
+    return noise;
+}
+
+TEST(KestrelRoundTrip, NoiseAtExtremeQualitiesUsesTheLongestCodes) {
+    // White noise at quality 100 needs AC sizes up to 10 with 16-bit codes;
+    // quality 1 limits every coefficient to a few levels. Far outside the
+    // range of photographs libjpeg-turbo's fast integer DCT loses precision,
+    // so its accurate one decodes, and both decodes are held to the original.
+    for (int channels : {1, 3}) {
+        const Image noise = Noise(channels);
+        for (int quality : {1, 100}) {
+            const Bytes file = kestrel_test::KestrelEncode(noise, {quality, false, false, 2, 300, 300});
+            const double ours = kestrel_test::Psnr(kestrel_test::KestrelDecode(file), noise);
+            const double theirs = kestrel_test::Psnr(kestrel_test::LibjpegDecodeAccurate(file), noise);
+            EXPECT_NEAR(ours, theirs, 1.0) << channels << " channels, quality " << quality;
+            if (channels == 1 && quality == 100) {
+                EXPECT_GT(theirs, 40.0);
+            }
+        }
+    }
+}
+
 TEST(KestrelRoundTrip, EncoderQualityMatchesLibjpegTurbosAtTheSameSettings) {
     const Image image = kestrel_test::SyntheticImage(256, 192, 3);
     for (int quality : {50, 75, 90}) {

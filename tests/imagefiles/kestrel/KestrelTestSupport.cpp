@@ -120,7 +120,9 @@ Bytes LibjpegEncode(const Image& image, const LibjpegOptions& o) {
     return result;
 }
 
-Image LibjpegDecodeFast(const Bytes& jpeg) {
+namespace {
+
+Image LibjpegDecode(const Bytes& jpeg, J_DCT_METHOD method) {
     jpeg_decompress_struct dinfo{};
     jpeg_error_mgr jerr{};
     dinfo.err = jpeg_std_error(&jerr);
@@ -128,7 +130,7 @@ Image LibjpegDecodeFast(const Bytes& jpeg) {
     jpeg_create_decompress(&dinfo);
     jpeg_mem_src(&dinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&dinfo, TRUE);
-    dinfo.dct_method = JDCT_IFAST;
+    dinfo.dct_method = method;
     dinfo.do_fancy_upsampling = FALSE;
     dinfo.out_color_space = dinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_start_decompress(&dinfo);
@@ -142,6 +144,11 @@ Image LibjpegDecodeFast(const Bytes& jpeg) {
     jpeg_destroy_decompress(&dinfo);
     return image;
 }
+
+}  // namespace
+
+Image LibjpegDecodeFast(const Bytes& jpeg) { return LibjpegDecode(jpeg, JDCT_IFAST); }
+Image LibjpegDecodeAccurate(const Bytes& jpeg) { return LibjpegDecode(jpeg, JDCT_ISLOW); }
 
 double Psnr(const Image& a, const Image& b) {
     if (a.pixels.size() != b.pixels.size())

@@ -53,6 +53,8 @@ Bytes LibjpegEncode(const Image& image, const LibjpegOptions& options = {});
 // Fast-integer DCT, no fancy upsampling: the closest relative of Kestrel's
 // reconstruction.
 Image LibjpegDecodeFast(const Bytes& jpeg);
+// The accurate integer DCT, for content far outside photographs' range.
+Image LibjpegDecodeAccurate(const Bytes& jpeg);
 
 double Psnr(const Image& a, const Image& b);
 int MaxDifference(const Image& a, const Image& b);
