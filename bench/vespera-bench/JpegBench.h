@@ -1,40 +1,25 @@
 #pragma once
-// Shared parts of the JPEG subcommands: whole-file input and output,
-// the REPEAT argument, repeated timing and the encoders' input layouts.
+// The shared frame of the JPEG subcommands: file input before and output
+// after the timed part, the optional REPEAT argument (time_ms is then the
+// mean per call over that many calls) and the encoders' input layouts.
 
-#include <chrono>
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "vespera-bench/Ppm.h"
-#include "vespera-bench/Subcommand.h"
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// A whole-image decoder: JPEG bytes to RGB.
+using JpegDecodeFn = std::function<RgbImage(const std::vector<std::uint8_t>& file)>;
+// A whole-image encoder: RGB (or, for LAYOUT grey, the grey plane) to JPEG
+// bytes at QUALITY.
+using JpegEncodeFn = std::function<std::vector<std::uint8_t>(
+    const RgbImage& image, const std::vector<std::uint8_t>& grey, int quality, const std::string& layout)>;
 
-// The optional REPEAT argument at args[index]: 1 when absent.
-int RepeatArgument(const std::vector<std::string>& args, std::size_t index);
-
-// Checks LAYOUT: 420, 422 or grey.
-void CheckLayout(const std::string& layout);
-
-// Rec. 601 luma of each pixel, rounded: the input of a grey encode.
-std::vector<std::uint8_t> GreyPlane(const RgbImage& image);
-
-// Runs fn repeat times; prints the mean time per call as time_ms (and the
-// number of calls when there is more than one). Returns the last result.
-template <typename Fn>
-auto TimeRepeated(int repeat, Fn&& fn) {
-    if (repeat <= 1)
-        return TimeOperation(fn);
-    const auto start = std::chrono::steady_clock::now();
-    auto result = fn();
-    for (int i = 1; i < repeat; ++i)
-        result = fn();
-    const auto end = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "calls=%d\ntime_ms=%.4f\n", repeat,
-                 std::chrono::duration<double, std::milli>(end - start).count() / repeat);
-    return result;
-}
+// The decode subcommand, args IN.jpg OUT.ppm [REPEAT]: times decode alone.
+int RunJpegDecodeSubcommand(const std::vector<std::string>& args, const JpegDecodeFn& decode);
+// The encode subcommand, args IN.ppm OUT.jpg QUALITY LAYOUT [REPEAT], LAYOUT
+// 420, 422 or grey (the Rec. 601 luma of the input): times encode alone and
+// prints the encoded size as bytes=N.
+int RunJpegEncodeSubcommand(const std::vector<std::string>& args, const JpegEncodeFn& encode);

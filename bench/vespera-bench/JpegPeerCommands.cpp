@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "vespera-bench/JpegBench.h"
+#include "vespera-bench/Subcommand.h"
 
 namespace {
 
@@ -82,29 +83,8 @@ std::vector<std::uint8_t> Encode(const RgbImage& image, const std::vector<std::u
     return result;
 }
 
-int RunDecode(const std::vector<std::string>& args) {
-    if (args.size() < 2 || args.size() > 3)
-        throw std::invalid_argument("expected IN.jpg OUT.ppm [REPEAT]");
-    const int repeat = RepeatArgument(args, 2);
-    const std::vector<std::uint8_t> file = ReadWholeFile(args[0]);
-    const RgbImage image = TimeRepeated(repeat, [&] { return Decode(file); });
-    WritePpm(args[1], image);
-    return 0;
-}
-
-int RunEncode(const std::vector<std::string>& args) {
-    if (args.size() < 4 || args.size() > 5)
-        throw std::invalid_argument("expected IN.ppm OUT.jpg QUALITY LAYOUT [REPEAT]");
-    const int quality = IntArgument(args[2]);
-    CheckLayout(args[3]);
-    const int repeat = RepeatArgument(args, 4);
-    const RgbImage image = ReadPpm(args[0]);
-    const std::vector<std::uint8_t> grey = args[3] == "grey" ? GreyPlane(image) : std::vector<std::uint8_t>{};
-    const std::vector<std::uint8_t> jpeg = TimeRepeated(repeat, [&] { return Encode(image, grey, quality, args[3]); });
-    WriteWholeFile(args[1], jpeg);
-    std::fprintf(stderr, "bytes=%zu\n", jpeg.size());
-    return 0;
-}
+int RunDecode(const std::vector<std::string>& args) { return RunJpegDecodeSubcommand(args, Decode); }
+int RunEncode(const std::vector<std::string>& args) { return RunJpegEncodeSubcommand(args, Encode); }
 
 const RegisterSubcommand regDecode{"peer-jpeg-decode", "IN.jpg OUT.ppm [REPEAT]",
                                    "decodes with libjpeg-turbo (fast integer DCT, no fancy upsampling)", RunDecode};
