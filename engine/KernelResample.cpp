@@ -69,11 +69,13 @@ Tap SourceTap(long long i, int srcSize, int dstSize) {
 }
 
 // Everything the per-row work reads: the phase table and, per output column,
-// its phase and its clamped source columns.
+// the slot of its phase among the distinct column phases and its clamped
+// source columns.
 struct ResampleTables {
     int taps = 0;                     // 2R
     std::vector<double> phaseTable;   // kKernelPhases rows of `taps` weights
-    std::vector<int> columnPhase;     // dstW
+    std::vector<int> phases;          // the distinct phases of the columns
+    std::vector<int> columnSlot;      // dstW indices into `phases`
     std::vector<int> columnIndex;     // dstW rows of `taps` source columns
 };
 
@@ -86,37 +88,60 @@ void BuildTables(ResampleTables& t, int radius, double support, double param, in
             t.phaseTable[static_cast<std::size_t>(k) * t.taps + tap] =
                 KernelValue((tap + 1 - radius) - k / 1024.0, support, param, type);
 
-    t.columnPhase.resize(dstW);
+    std::vector<int> slotOfPhase(kKernelPhases, -1);
+    t.columnSlot.resize(dstW);
     t.columnIndex.resize(static_cast<std::size_t>(dstW) * t.taps);
     for (int x = 0; x < dstW; ++x) {
         const Tap tap = SourceTap(x, srcW, dstW);
-        t.columnPhase[x] = tap.phase;
+        if (slotOfPhase[tap.phase] < 0) {
+            slotOfPhase[tap.phase] = static_cast<int>(t.phases.size());
+            t.phases.push_back(tap.phase);
+        }
+        t.columnSlot[x] = slotOfPhase[tap.phase];
         for (int u = 0; u < t.taps; ++u)
             t.columnIndex[static_cast<std::size_t>(x) * t.taps + u] =
                 ClampIndex(tap.whole - radius + 1 + u, srcW);
     }
 }
 
+// The products horizontal[u] * vertical[v] of one output row, per column
+// phase slot, laid out v-major. Multiplying them once per row instead of once
+// per pixel gives the very same doubles.
+void RowWeights(const ResampleTables& t, const double* vertical, std::vector<double>& weights) {
+    const int taps = t.taps;
+    const std::size_t perSlot = static_cast<std::size_t>(taps) * taps;
+    weights.resize(t.phases.size() * perSlot);
+    for (std::size_t slot = 0; slot < t.phases.size(); ++slot) {
+        const double* horizontal = &t.phaseTable[static_cast<std::size_t>(t.phases[slot]) * taps];
+        double* w = &weights[slot * perSlot];
+        for (int v = 0; v < taps; ++v)
+            for (int u = 0; u < taps; ++u)
+                w[v * taps + u] = horizontal[u] * vertical[v];
+    }
+}
+
+// One output row. Each pixel is the sum over v, then u, in that order, of
+// (horizontal[u] * vertical[v]) * sample.
 void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src,
-                 int srcW, int srcH, int dstW, int dstH) {
+                 int srcW, int srcH, int dstW, int dstH, std::vector<double>& weights) {
     const int taps = t.taps;
     const int radius = taps / 2;
     const Tap rowTap = SourceTap(y, srcH, dstH);
-    const double* vertical = &t.phaseTable[static_cast<std::size_t>(rowTap.phase) * taps];
+    RowWeights(t, &t.phaseTable[static_cast<std::size_t>(rowTap.phase) * taps], weights);
 
     const std::uint8_t* rows[2 * kMaxRadius];
     for (int v = 0; v < taps; ++v)
         rows[v] = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
 
+    const std::size_t perSlot = static_cast<std::size_t>(taps) * taps;
     for (int x = 0; x < dstW; ++x) {
-        const double* horizontal = &t.phaseTable[static_cast<std::size_t>(t.columnPhase[x]) * taps];
+        const double* w = &weights[t.columnSlot[x] * perSlot];
         const int* columns = &t.columnIndex[static_cast<std::size_t>(x) * taps];
         double sum = 0.0;
         for (int v = 0; v < taps; ++v) {
             const std::uint8_t* row = rows[v];
-            const double wv = vertical[v];
             for (int u = 0; u < taps; ++u)
-                sum += (horizontal[u] * wv) * row[columns[u]];
+                sum += w[v * taps + u] * row[columns[u]];
         }
         out[x] = ClampToByte(static_cast<long long>(sum + 0.5));
     }
@@ -164,10 +189,17 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
 
     for (int first = 0; first < dstH; first += block) {
         const int last = std::min(dstH, first + block);
-        ParallelFor(first, last, [&](int begin, int end) {
-            for (int y = begin; y != end; ++y)
-                ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH, dstW, dstH);
-        });
+        try {
+            ParallelFor(first, last, [&](int begin, int end) {
+                std::vector<double> weights;
+                for (int y = begin; y != end; ++y)
+                    ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH,
+                                dstW, dstH, weights);
+            });
+        } catch (const std::bad_alloc&) {
+            g_bResizeOutOfMemory = 1;
+            return 0;
+        }
         for (int y = first; y < last; ++y) {
             std::memcpy(dst + PlaneBytes(y, dstW), &staging[PlaneBytes(y - first, dstW)], dstW);
             if (!ReportRow(progress, y, dstH))
