@@ -32,6 +32,13 @@ function(vespera_test)
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
+# In the fuzz build all of the project's code carries libFuzzer's coverage
+# instrumentation, so that a fuzz target is guided through the libraries it
+# calls and not only through its own file.
+if(VESPERA_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # A libFuzzer target, built only in the fuzz preset. It is also registered
 # with CTest as a bounded run: at most RUNS inputs (default 200000) and at
 # most MAX_TIME seconds (default 120). SEEDS names a folder of seed inputs,
