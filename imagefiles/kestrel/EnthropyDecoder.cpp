@@ -87,8 +87,8 @@ void BaseHuffDecoder::Load(BitReader& br) {
     }
 }
 
-int BaseHuffDecoder::GetBits(BitReader& br, int n) {
-    if (br.count < n) {
+inline int BaseHuffDecoder::GetBits(BitReader& br, int n) {
+    if (br.count < n) [[unlikely]] {
         Load(br);
         if (br.count < n)
             ThrowError();
@@ -97,8 +97,8 @@ int BaseHuffDecoder::GetBits(BitReader& br, int n) {
     return static_cast<int>((br.bits >> br.count) & ((1u << n) - 1));
 }
 
-int BaseHuffDecoder::DecodeSymbol(BitReader& br, const HuffmanDecodeTable& table) {
-    if (br.count < 8) {
+inline int BaseHuffDecoder::DecodeSymbol(BitReader& br, const HuffmanDecodeTable& table) {
+    if (br.count < 8) [[unlikely]] {
         Load(br);
         if (br.count < 8) {
             // Fewer than 8 bits before a marker: peek with zero bits after them.
@@ -112,7 +112,7 @@ int BaseHuffDecoder::DecodeSymbol(BitReader& br, const HuffmanDecodeTable& table
     }
     const unsigned peek = (br.bits >> (br.count - 8)) & 0xFF;
     const HuffmanDecodeTable::Lookahead e = table.lookahead[peek];
-    if (e.length == 0)
+    if (e.length == 0) [[unlikely]]
         return DecodeSlow(br, table, 9);
     br.count -= e.length;
     return e.symbol;
