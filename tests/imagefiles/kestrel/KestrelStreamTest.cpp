@@ -6,6 +6,7 @@
 #include <numeric>
 #include <vector>
 
+#include "imagefiles/kestrel/Kestrel.h"
 #include "imagefiles/kestrel/KestrelStreams.h"
 #include "imagefiles/kestrel/MemStreams.h"
 
@@ -139,6 +140,25 @@ TEST(KestrelStream, OssStreamCountsWhatReachesTheMemoryFile) {
         EXPECT_EQ(out.Total(), 2500u);
     }
     EXPECT_EQ(file.Data(), data);
+}
+
+TEST(KestrelStream, EncoderFlushesOnceAfterEoi) {
+    RecordingOStream out;
+    Kestrel::Coder* coder = Kestrel::CreateCoder(out, 40, 30, true, 90, false, false, 2, 300, 300);
+    ASSERT_NE(coder, nullptr);
+    std::vector<std::uint8_t> row(40 * 3, 77);
+    for (int y = 0; y < 29; ++y)
+        coder->WriteLine(row.data());
+    EXPECT_EQ(out.flushes, 0);
+    coder->WriteLine(row.data());
+    Kestrel::DeleteCoder(coder);
+    EXPECT_EQ(out.flushes, 1);
+    ASSERT_GE(out.bytes.size(), 2u);
+    EXPECT_EQ(out.bytes[out.bytes.size() - 2], 0xFF);
+    EXPECT_EQ(out.bytes.back(), 0xD9);
+    // Every Write but the last hands over a whole buffer.
+    for (std::size_t i = 0; i + 1 < out.writes.size(); ++i)
+        EXPECT_EQ(out.writes[i], Kestrel::OStream::kBufferSize);
 }
 
 }  // namespace
