@@ -3,9 +3,10 @@
 //
 // Both write M(x, c) = ((x + 128) >> 8) * c: the operand is rounded to 1/256
 // of its scale (arithmetic shift) and multiplied by a constant with 8
-// fraction bits. The arithmetic wraps modulo 2^32 like the machine's, so
+// fraction bits. The inverse transform's arithmetic wraps modulo 2^32, so
 // corrupt coefficients give defined (if meaningless) samples; valid data never
-// comes near the limits.
+// comes near the limits. The forward transform takes samples 0..255, which
+// keep every value far inside 32 bits.
 
 #include <cstdint>
 

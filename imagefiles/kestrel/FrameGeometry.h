@@ -47,10 +47,6 @@ FrameGeometry SetUpFrameGeometry(std::uint32_t width, std::uint32_t height, Fram
 // which replicates subsampled samples over the pixels they cover.
 void BuildIndexMap(FrameComponent& component, const FrameGeometry& geometry);
 
-}  // namespace Kestrel
-
-namespace Kestrel {
-
 // One component of a scan, as the entropy coders see it.
 struct ScanComponent {
     int offset = 0;    // of its first block in the MCU, in coefficients
