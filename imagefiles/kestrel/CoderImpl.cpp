@@ -228,6 +228,16 @@ void CoderImpl::EncodeMcuRow() {
     m_entropy->EncodeMcuRow(m_coefficients.data());
 }
 
+namespace {
+
+template <int Share>
+void DivideSamples(std::int16_t* s, int n) {
+    for (int k = 0; k < n; ++k)
+        s[k] = static_cast<std::int16_t>(s[k] / Share);
+}
+
+}  // namespace
+
 void CoderImpl::ConvertToYCbCr() {
     const ColourTables& t = kColourTables;
     std::fill(m_coefficients.begin(), m_coefficients.end(), std::int16_t{0});
@@ -254,8 +264,15 @@ void CoderImpl::ConvertToYCbCr() {
             if (share == 1)
                 continue;
             std::int16_t* s = mcu + 64 * fc.firstBlock;
-            for (int k = 0; k < 64 * fc.blocks; ++k)
-                s[k] = static_cast<std::int16_t>(s[k] / share);
+            const int n = 64 * fc.blocks;
+            // The usual shares as constants, which divide without idiv.
+            if (share == 4)
+                DivideSamples<4>(s, n);
+            else if (share == 2)
+                DivideSamples<2>(s, n);
+            else
+                for (int k = 0; k < n; ++k)
+                    s[k] = static_cast<std::int16_t>(s[k] / share);
         }
     }
 }

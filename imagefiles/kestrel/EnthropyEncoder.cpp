@@ -123,22 +123,29 @@ void BaseHuffEncoder::EncodeBlock(const std::int16_t* block, std::int16_t& predi
     if (s > 15)
         ThrowError();
     EmitWithValue(dc, s, diff, s);
-    int run = 0;
+    // The non-zero AC coefficients in zigzag order, as a bit mask, so that
+    // the runs of zeros are counted without a branch per coefficient.
+    std::int16_t zigzag[64];
+    std::uint64_t nonZero = 0;
     for (int k = 1; k < 64; ++k) {
-        const int v = block[kZigzag[k]];
-        if (v == 0) {
-            ++run;
-            continue;
-        }
+        zigzag[k] = block[kZigzag[k]];
+        nonZero |= std::uint64_t(zigzag[k] != 0) << k;
+    }
+    int last = 0;  // zigzag position of the last coded coefficient
+    while (nonZero != 0) {
+        const int k = std::countr_zero(nonZero);
+        nonZero &= nonZero - 1;
+        int run = k - last - 1;
         for (; run >= 16; run -= 16)
             Emit(ac, 0xF0);
+        const int v = zigzag[k];
         const int bits = MagnitudeBits(v);
         if (bits > 15)
             ThrowError();
         EmitWithValue(ac, run * 16 + bits, v, bits);
-        run = 0;
+        last = k;
     }
-    if (run > 0)
+    if (last < 63)
         Emit(ac, 0x00);
 }
 
