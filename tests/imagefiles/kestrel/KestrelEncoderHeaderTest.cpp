@@ -73,6 +73,19 @@ TEST(KestrelEncoderHeaders, GreyFileIsByteExact) {
     EXPECT_EQ(jpeg.scan, (Bytes{0x2B, 0xFF, 0xD9}));
 }
 
+TEST(KestrelEncoderHeaders, GreyFileWithOneDqtSegment) {
+    kestrel_test::KestrelOptions options;
+    options.oneDqtSegment = true;
+    const SegmentedJpeg jpeg = kestrel_test::SplitJpeg(kestrel_test::KestrelEncode(kestrel_test::UniformImage(8, 8, 1, 128), options));
+    EXPECT_EQ(Markers(jpeg), (Bytes{0xD8, 0xE0, 0xFE, 0xDB, 0xC0, 0xC4, 0xC4, 0xDA}));
+    const Bytes& dqt = jpeg.segments[3].payload;
+    ASSERT_EQ(dqt.size() + 2, 132u);
+    EXPECT_EQ(dqt[0], 0x00);
+    EXPECT_EQ(dqt[65], 0x01);
+    EXPECT_EQ(jpeg.segments[4].payload, (Bytes{0x08, 0x00, 0x08, 0x00, 0x08, 0x01, 0x01, 0x11, 0x00}));
+    EXPECT_EQ(jpeg.scan, (Bytes{0x2B, 0xFF, 0xD9}));
+}
+
 struct FrameCase {
     const char* name;
     bool sub422;
@@ -120,6 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
                   kTwoDqtMarkers},
         FrameCase{"s420OneDqt", false, true,
                   {0x08, 0x00, 0xC8, 0x01, 0x2C, 0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01},
+                  kOneDqtMarkers},
+        FrameCase{"s422OneDqt", true, true,
+                  {0x08, 0x00, 0xC8, 0x01, 0x2C, 0x03, 0x01, 0x21, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01},
                   kOneDqtMarkers}),
     [](const auto& info) { return std::string(info.param.name); });
 
