@@ -140,6 +140,19 @@ TEST(KestrelEntropy, TruncatedScanRaisesAtEveryOffset) {
     }
 }
 
+TEST(KestrelEntropy, EncoderNeedsItsTablesOnceAndOnlyOnce) {
+    platform::CMemFile file;
+    OSSStream stream(file);
+    Kestrel::HuffEncoder_SNI encoder(stream, 64, 1, 1, 0, 1, 1, 1, 0, 0, 0);
+    const std::int16_t block[64] = {};
+    EXPECT_THROW(encoder.EncodeMcuRow(block), Kestrel::Error);
+    const Kestrel::HuffmanSpecList dc = {&Kestrel::StandardDcTable(0), &Kestrel::StandardDcTable(1)};
+    const Kestrel::HuffmanSpecList ac = {&Kestrel::StandardAcTable(0), &Kestrel::StandardAcTable(1)};
+    encoder.SetTables(dc, ac);
+    EXPECT_THROW(encoder.SetTables(dc, ac), Kestrel::Error);
+    EXPECT_NO_THROW(encoder.EncodeMcuRow(block));
+}
+
 TEST(KestrelEntropy, EncoderStuffsEveryFfByte) {
     const Bytes file = kestrel_test::KestrelEncode(kestrel_test::SyntheticImage(160, 120, 3), {97, false, false, 2, 300, 300});
     const Bytes scan = kestrel_test::SplitJpeg(file).scan;
