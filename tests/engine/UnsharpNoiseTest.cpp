@@ -115,4 +115,42 @@ TEST(GaussianNoise, StaysWithinItsBellAndIsCentred) {
     EXPECT_LE(std::abs(GaussianNoise(1 << 30)), (1 << 30) / 1000 * 601);
 }
 
+TEST(CrtRandom, DiscardMovesOnLikeThatManyDraws) {
+    for (unsigned long long count : {0ULL, 1ULL, 2ULL, 7ULL, 1000ULL, 123457ULL}) {
+        platform::CrtSrand(99);
+        for (unsigned long long i = 0; i < count; ++i)
+            platform::CrtRand();
+        const int expected = platform::CrtRand();
+        platform::CrtSrand(99);
+        platform::CrtRandDiscard(count);
+        EXPECT_EQ(platform::CrtRand(), expected) << count;
+    }
+}
+
+TEST(GaussianNoise, AddedToAPlaneInOrderAndLimited) {
+    Plane plane{0, 255, 128, 3, 250, 77};
+    const Plane before = plane;
+    platform::CrtSrand(5);
+    Plane expected = before;
+    for (auto& v : expected)
+        v = static_cast<std::uint8_t>(std::clamp(v + GaussianNoise(40), 0, 255));
+    const int next = platform::CrtRand();
+
+    platform::CrtSrand(5);
+    AddGaussianNoise(plane.data(), plane.size(), 40);
+    EXPECT_EQ(plane, expected);
+    EXPECT_EQ(platform::CrtRand(), next);
+
+    // Amplitude 0: unchanged, and the generator is six draws per byte on.
+    platform::CrtSrand(5);
+    for (std::size_t i = 0; i < 6 * before.size(); ++i)
+        platform::CrtRand();
+    const int afterZero = platform::CrtRand();
+    platform::CrtSrand(5);
+    plane = before;
+    AddGaussianNoise(plane.data(), plane.size(), 0);
+    EXPECT_EQ(plane, before);
+    EXPECT_EQ(platform::CrtRand(), afterZero);
+}
+
 }  // namespace
