@@ -11,7 +11,9 @@
 //
 // lineWork is a rough cost of one line in pixels; blocks hold enough lines to
 // be worth spreading over the threads, and never more than kMaxBlockLines, so
-// a stop is seen within a bounded number of lines.
+// a stop is seen within a bounded number of lines. With a granule g, every
+// range handed to compute starts at a multiple of g and holds a multiple of g
+// lines (the very last one excepted), for work done g lines at a time.
 
 #include <algorithm>
 
@@ -21,22 +23,27 @@
 
 inline constexpr int kMaxBlockLines = 512;
 
-inline int LinesPerBlock(int count, long long lineWork) {
+inline int LinesPerBlock(int count, long long lineWork, int granule) {
     constexpr long long kBlockWork = 1 << 18;
-    const long long wanted = std::max<long long>(4LL * tbb::this_task_arena::max_concurrency(),
+    const long long wanted = std::max<long long>(4LL * granule * tbb::this_task_arena::max_concurrency(),
                                                  kBlockWork / std::max<long long>(1, lineWork));
-    return static_cast<int>(std::clamp<long long>(wanted, 1, std::min(count, kMaxBlockLines)));
+    const long long lines = std::clamp<long long>(wanted, 1, std::min(count, kMaxBlockLines));
+    return static_cast<int>(std::max<long long>(granule, lines / granule * granule));
 }
 
 template <typename Compute, typename Publish>
 int ParallelLinesInOrder(int count, long long lineWork, const Compute& compute,
-                         const Publish& publish) {
+                         const Publish& publish, int granule = 1) {
     if (count <= 0)
         return 1;
-    const int block = LinesPerBlock(count, lineWork);
+    granule = std::max(1, granule);
+    const int block = LinesPerBlock(count, lineWork, granule);
     for (int first = 0; first < count; first += block) {
         const int last = std::min(count, first + block);
-        ParallelFor(first, last, compute);
+        const int granules = (last - first + granule - 1) / granule;
+        ParallelFor(0, granules, [&](int g0, int g1) {
+            compute(first + g0 * granule, std::min(last, first + g1 * granule));
+        });
         for (int line = first; line < last; ++line)
             if (!publish(line))
                 return 0;
