@@ -68,13 +68,21 @@ Tap SourceTap(long long i, int srcSize, int dstSize) {
     return {whole, std::clamp(phase, 0, kKernelPhases - 1)};
 }
 
+// Output columns computed side by side: each keeps its own sum in its own
+// order, the lanes only overlap the sums of neighbouring columns.
+constexpr int kColumnLanes = 8;
+
 // Everything the per-row work reads: the phase table and, per output column,
-// its phase and its clamped source columns.
+// its phase and its clamped source columns; and for each whole group of
+// kColumnLanes columns the same weights and columns tap by tap,
+// [group][tap][lane].
 struct ResampleTables {
     int taps = 0;                     // 2R
     std::vector<double> phaseTable;   // kKernelPhases rows of `taps` weights
     std::vector<int> columnPhase;     // dstW
     std::vector<int> columnIndex;     // dstW rows of `taps` source columns
+    std::vector<double> laneWeights;  // groups * taps * kColumnLanes
+    std::vector<int> laneColumns;     // groups * taps * kColumnLanes
 };
 
 void BuildTables(ResampleTables& t, int radius, double support, double param, int type,
@@ -95,6 +103,48 @@ void BuildTables(ResampleTables& t, int radius, double support, double param, in
             t.columnIndex[static_cast<std::size_t>(x) * t.taps + u] =
                 ClampIndex(tap.whole - radius + 1 + u, srcW);
     }
+
+    const int groups = dstW / kColumnLanes;
+    t.laneWeights.resize(static_cast<std::size_t>(groups) * t.taps * kColumnLanes);
+    t.laneColumns.resize(t.laneWeights.size());
+    for (int g = 0; g < groups; ++g)
+        for (int u = 0; u < t.taps; ++u)
+            for (int l = 0; l < kColumnLanes; ++l) {
+                const int x = g * kColumnLanes + l;
+                const std::size_t at = (static_cast<std::size_t>(g) * t.taps + u) * kColumnLanes + l;
+                t.laneWeights[at] = t.phaseTable[static_cast<std::size_t>(t.columnPhase[x]) * t.taps + u];
+                t.laneColumns[at] = t.columnIndex[static_cast<std::size_t>(x) * t.taps + u];
+            }
+}
+
+// kColumnLanes output columns of group g: per column
+// sum over v, then u, of (h[u] * wv) * src.
+void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const double* vertical,
+                   const std::uint8_t* const* rows) {
+    static_assert(kColumnLanes == 8);
+    const int taps = t.taps;
+    const double* h = &t.laneWeights[static_cast<std::size_t>(g) * taps * kColumnLanes];
+    const int* c = &t.laneColumns[static_cast<std::size_t>(g) * taps * kColumnLanes];
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0, s5 = 0.0, s6 = 0.0, s7 = 0.0;
+    for (int v = 0; v < taps; ++v) {
+        const std::uint8_t* row = rows[v];
+        const double wv = vertical[v];
+        for (int u = 0; u < taps; ++u) {
+            const double* hu = h + u * kColumnLanes;
+            const int* cu = c + u * kColumnLanes;
+            s0 += (hu[0] * wv) * row[cu[0]];
+            s1 += (hu[1] * wv) * row[cu[1]];
+            s2 += (hu[2] * wv) * row[cu[2]];
+            s3 += (hu[3] * wv) * row[cu[3]];
+            s4 += (hu[4] * wv) * row[cu[4]];
+            s5 += (hu[5] * wv) * row[cu[5]];
+            s6 += (hu[6] * wv) * row[cu[6]];
+            s7 += (hu[7] * wv) * row[cu[7]];
+        }
+    }
+    const double sums[kColumnLanes] = {s0, s1, s2, s3, s4, s5, s6, s7};
+    for (int l = 0; l < kColumnLanes; ++l)
+        out[l] = ClampToByte(static_cast<long long>(sums[l] + 0.5));
 }
 
 void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src,
@@ -108,7 +158,11 @@ void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const 
     for (int v = 0; v < taps; ++v)
         rows[v] = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
 
-    for (int x = 0; x < dstW; ++x) {
+    const int groups = dstW / kColumnLanes;
+    for (int g = 0; g < groups; ++g)
+        ResampleGroup(out + g * kColumnLanes, g, t, vertical, rows);
+
+    for (int x = groups * kColumnLanes; x < dstW; ++x) {
         const double* horizontal = &t.phaseTable[static_cast<std::size_t>(t.columnPhase[x]) * taps];
         const int* columns = &t.columnIndex[static_cast<std::size_t>(x) * taps];
         double sum = 0.0;
