@@ -10,10 +10,26 @@
 
 namespace {
 
+std::uint8_t Sharpened(int p, int mean, int amount) {
+    return ClampToByte((100 * p - amount * mean) / (100 - amount));
+}
+
+// Sharpened(p, mean) for every p and mean, at mean * 256 + p: for planes
+// large enough to repay the 65536 divisions.
+constexpr long long kTableFrom = 1 << 18;
+
+std::vector<std::uint8_t> SharpenTable(int amount) {
+    std::vector<std::uint8_t> table(256 * 256);
+    for (int mean = 0; mean < 256; ++mean)
+        for (int p = 0; p < 256; ++p)
+            table[mean * 256 + p] = Sharpened(p, mean, amount);
+    return table;
+}
+
 // Interior row y of the sharpened plane into out (columns 1..width-2), from
 // the unchanged plane: the 3x3 block sum as three column sums.
 void SharpenRow(std::uint8_t* out, const std::uint8_t* plane, int width, int y, int amount,
-                std::vector<int>& columnSums) {
+                const std::uint8_t* table, std::vector<int>& columnSums) {
     const std::uint8_t* above = plane + PlaneBytes(y - 1, width);
     const std::uint8_t* row = plane + PlaneBytes(y, width);
     const std::uint8_t* below = plane + PlaneBytes(y + 1, width);
@@ -21,7 +37,7 @@ void SharpenRow(std::uint8_t* out, const std::uint8_t* plane, int width, int y, 
         columnSums[x] = above[x] + row[x] + below[x];
     for (int x = 1; x < width - 1; ++x) {
         const int mean = (columnSums[x - 1] + columnSums[x] + columnSums[x + 1]) / 9;
-        out[x] = ClampToByte((100 * row[x] - amount * mean) / (100 - amount));
+        out[x] = table ? table[mean * 256 + row[x]] : Sharpened(row[x], mean, amount);
     }
 }
 
@@ -31,9 +47,11 @@ int Unsharp3x3(std::uint8_t* plane, int width, int height, int amount, CRSProgre
     if (!plane || width <= 0 || height <= 0 || amount < 0 || amount >= 100)
         return 0;
 
-    std::vector<std::uint8_t> result;
+    std::vector<std::uint8_t> result, table;
     try {
         result.assign(plane, plane + PlaneBytes(width, height));
+        if (static_cast<long long>(width) * height >= kTableFrom)
+            table = SharpenTable(amount);
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return 0;
@@ -46,7 +64,8 @@ int Unsharp3x3(std::uint8_t* plane, int width, int height, int amount, CRSProgre
         [&](int first, int last) {
             std::vector<int> columnSums(width);
             for (int i = first; i < last; ++i)
-                SharpenRow(&result[PlaneBytes(i + 1, width)], plane, width, i + 1, amount, columnSums);
+                SharpenRow(&result[PlaneBytes(i + 1, width)], plane, width, i + 1, amount,
+                           table.empty() ? nullptr : table.data(), columnSums);
         },
         [&](int i) { return ReportRow(progress, i + 1, height - 1); });
     if (!done)
