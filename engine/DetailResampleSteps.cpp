@@ -76,12 +76,12 @@ int CoreThenAreaReduce(std::uint8_t* dst, const std::uint8_t* src, int dstW, int
                        int srcH, const ScaleFactors& f, const PlaneResampler& core,
                        CRSProgress* progress) {
     if (f.sy < f.sx) {
-        const int interH = static_cast<int>(1.5 * srcH);
+        const int interH = TruncToInt(1.5 * srcH);
         std::vector<std::uint8_t> temp(PlaneBytes(dstW, interH));
         return core(temp.data(), src, dstW, interH, srcW, srcH) &&
                AreaResampleVertical(dst, temp.data(), dstW, interH, dstH, progress);
     }
-    const int interW = static_cast<int>(1.5 * srcW);
+    const int interW = TruncToInt(1.5 * srcW);
     std::vector<std::uint8_t> temp(PlaneBytes(interW, dstH));
     return core(temp.data(), src, interW, dstH, srcW, srcH) &&
            AreaResampleHorizontal(dst, temp.data(), interW, dstH, dstW, progress);
@@ -136,10 +136,9 @@ int ResizePlaneByStrategy(std::uint8_t* dst, const std::uint8_t* src, int dstW, 
     }
 
     if (f.min <= 0.5)
-        return Unsharp3x3(dst, dstW, dstH, static_cast<int>(50 / cf), progress);
+        return Unsharp3x3(dst, dstW, dstH, TruncToInt(50 / cf), progress);
     if (f.min < 1.5)
-        return Unsharp3x3(dst, dstW, dstH, static_cast<int>((f.min + 1.5) * 20 / std::sqrt(cf)),
-                          progress);
+        return Unsharp3x3(dst, dstW, dstH, TruncToInt((f.min + 1.5) * 20 / std::sqrt(cf)), progress);
     AddGaussianNoise(dst, PlaneBytes(dstW, dstH), noise);
     return 1;
 }

@@ -40,12 +40,12 @@ int SharpenAgainstLocalRange(std::uint8_t* dst, const std::uint8_t* src, int dst
 
     const std::atomic<std::uint8_t> neverAbort{0};
     const EngineRect whole{0, 0, dstW, dstH};
-    if (!DericheGaussian(whole, dst, &neverAbort, std::max(10, static_cast<int>(f.sx)),
-                         std::max(10, static_cast<int>(f.sy)), progress))
+    if (!DericheGaussian(whole, dst, &neverAbort, std::max(10, TruncToInt(f.sx)),
+                         std::max(10, TruncToInt(f.sy)), progress))
         return 0;
 
-    const int winW = std::min(dstW / 2, std::max(2, static_cast<int>(2 * f.sx)));
-    const int winH = std::min(dstH / 2, std::max(2, static_cast<int>(2 * f.sy)));
+    const int winW = std::min(dstW / 2, std::max(2, TruncToInt(2 * f.sx)));
+    const int winH = std::min(dstH / 2, std::max(2, TruncToInt(2 * f.sy)));
     if (!LocalRangeClamp(dst, reference.data(), dstW, dstH, dstW, winW, winH, f.sx, f.sy, cf,
                          progress))
         return 0;

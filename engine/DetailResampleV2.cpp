@@ -9,6 +9,7 @@
 #include "engine/DetailResampleV1.h"
 #include "engine/KernelResample.h"
 #include "engine/LocalRangeClamp.h"
+#include "engine/Plane.h"
 #include "engine/RSProgress.h"
 
 namespace {
@@ -64,8 +65,9 @@ int DetailResampleV2(std::uint8_t* dst, const std::uint8_t* src, int dstW, int d
     if (core != kDetailCore || f.max <= 1.5)
         return 1;
 
-    const int winW = std::max(2, static_cast<int>((f.sx - 0.5) * 2));
-    const int winH = std::max(2, static_cast<int>((f.sy - 0.5) * 2));
+    // Not capped by the plane: the clamp clips a window wider than the plane.
+    const int winW = std::max(2, TruncToInt((f.sx - 0.5) * 2));
+    const int winH = std::max(2, TruncToInt((f.sy - 0.5) * 2));
     if (!LocalRangeClampNoise(dst, dst, dstW, dstH, dstW, winW, winH, f.sx, f.sy, cf, noise,
                               progress))
         return 0;

@@ -24,8 +24,10 @@ struct Span {
 };
 
 Span WindowSpan(int i, int half, int size) {
-    const int centre = (size >= 2 * half + 1) ? std::clamp(i, half, size - half - 1) : i;
-    return {std::max(0, centre - half), std::min(size - 1, centre + half)};
+    const long long h = half;
+    const long long centre = (size >= 2 * h + 1) ? std::clamp<long long>(i, h, size - h - 1) : i;
+    return {static_cast<int>(std::max(0LL, centre - h)),
+            static_cast<int>(std::min<long long>(size - 1, centre + h))};
 }
 
 // The row minima and maxima of the reference over each pixel's horizontal

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 // Byte count of a w x h plane (64-bit; callers check w, h > 0 first).
 inline std::size_t PlaneBytes(long long w, long long h) {
@@ -17,4 +18,14 @@ inline std::uint8_t ClampToByte(long long v) {
 
 inline int ClampIndex(long long i, int count) {
     return static_cast<int>(std::clamp<long long>(i, 0, count - 1));
+}
+
+// trunc(v) as an int, limited to the int range (0 for NaN): for sizes and
+// amounts derived from scale factors, which can exceed it on absurd inputs.
+inline int TruncToInt(double v) {
+    if (!(v == v))
+        return 0;
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    return static_cast<int>(std::clamp(v, lo, hi));
 }

@@ -320,7 +320,7 @@ TEST(DetailResample, ArtificialAndAdvancedModesDiffer) {
 TEST(DetailResample, TinySourcesAtAnyFactor) {
     EngineFlagsGuard flags;
     const std::pair<int, int> sources[] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}, {1, 9}, {9, 2}};
-    const std::pair<int, int> targets[] = {{1, 1}, {2, 2}, {3, 1}, {1, 5}, {7, 7}, {40, 3}, {3, 40}, {64, 64}};
+    const std::pair<int, int> targets[] = {{1, 1}, {2, 2}, {3, 1}, {1, 5}, {7, 7}, {40, 3}, {3, 40}, {64, 64}, {4000, 2}};
     for (auto [sw, sh] : sources) {
         const Bgr src = RandomBgr(sw, sh, sw * 10 + sh);
         for (auto [dw, dh] : targets)
@@ -358,6 +358,8 @@ TEST(DetailResample, RefusesBadArguments) {
     }
     EXPECT_EQ(dst.bits, BlankBgr(16, 16).bits);
     EXPECT_EQ(ResizeImageV1(nullptr, 48, src.bits.data(), src.stride, 1, 16, 16, 8, 8, 50, 2, 0, 3, nullptr), 0);
+    // A sharpness so high that the unsharp amount would pass 100.
+    EXPECT_EQ(ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, 8, 8, 8, 8, 1e7, 2, 0, 3, nullptr), 0);
     Plane plane(16 * 16);
     // Core 0 has no kernel.
     EXPECT_EQ(ResizePlaneV2(plane.data(), Channel(src, 0).data(), 16, 16, 8, 8, 5.4, 2, 0, 0, nullptr), 0);
