@@ -91,7 +91,7 @@ int CoreThenAreaReduce(std::uint8_t* dst, const std::uint8_t* src, int dstW, int
 
 int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* src,
                           int srcStride, int color, int dstW, int dstH, int srcW, int srcH,
-                          int phasesPerChannel, CRSProgress* progress,
+                          int (*phaseCount)(double min, double max), CRSProgress* progress,
                           const ChannelResizer& resizeChannel) {
     g_bResizeOutOfMemory = 0;
     const int channels = color ? 3 : 1;
@@ -99,8 +99,10 @@ int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* 
         dstStride < static_cast<long long>(dstW) * channels ||
         srcStride < static_cast<long long>(srcW) * channels)
         return 0;
-    if (progress)
-        progress->m_nPhases = phasesPerChannel * channels;
+    if (progress) {
+        const ScaleFactors f = ScaleFactorsOf(dstW, dstH, srcW, srcH);
+        progress->m_nPhases = phaseCount(f.min, f.max) * channels;
+    }
 
     for (int channel = 0; channel < channels; ++channel) {
         std::vector<std::uint8_t> source(PlaneBytes(srcW, srcH));

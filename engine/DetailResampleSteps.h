@@ -25,14 +25,15 @@ using PlaneResampler =
 // tight dstW x dstH plane.
 using ChannelResizer = std::function<int(std::uint8_t* dst, std::uint8_t* src)>;
 
-// The image boundary of both generations: clears g_bResizeOutOfMemory, sets
-// m_nPhases to phasesPerChannel x channels, then per channel B, G, R copies the
-// channel into a plane (reporting per source row), resizes it and copies the
-// result back (reporting per destination row). Planes are owned here and
-// freed on every way out; their allocation failure throws std::bad_alloc.
+// The image boundary of both generations: clears g_bResizeOutOfMemory, checks
+// the arguments, sets m_nPhases to phaseCount(min, max) x channels, then per
+// channel B, G, R copies the channel into a plane (reporting per source row),
+// resizes it and copies the result back (reporting per destination row).
+// Planes are owned here and freed on every way out; their allocation failure
+// throws std::bad_alloc.
 int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* src,
                           int srcStride, int color, int dstW, int dstH, int srcW, int srcH,
-                          int phasesPerChannel, CRSProgress* progress,
+                          int (*phaseCount)(double min, double max), CRSProgress* progress,
                           const ChannelResizer& resizeChannel);
 
 // The strategy and finishing of both generations around their core:

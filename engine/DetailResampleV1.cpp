@@ -67,17 +67,13 @@ double WholeFactorFlag(int dstW, int dstH, int srcW, int srcH) {
 int ResizeImageV1(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride,
                   int color, int dstW, int dstH, int srcW, int srcH, double sharpness, double wf,
                   int noise, int core, CRSProgress* progress) {
-    g_bResizeOutOfMemory = 0;
-    if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH))
-        return 0;
-    const ScaleFactors f = ScaleFactorsOf(dstW, dstH, srcW, srcH);
     const double cf = ContrastFactor(sharpness);
     const bool presharpen = core == kPresharpenedCore;
     const int planeCore = presharpen ? kDetailCore : core;
 
     return ResizeImageByChannels(
         dst, dstStride, src, srcStride, color, dstW, dstH, srcW, srcH,
-        ProgressPhaseCount(f.min, f.max), progress,
+        ProgressPhaseCount, progress,
         [&](std::uint8_t* dstPlane, std::uint8_t* srcPlane) {
             if (presharpen && !Unsharp3x3(srcPlane, srcW, srcH, 25, nullptr))
                 return 0;

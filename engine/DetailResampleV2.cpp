@@ -25,16 +25,12 @@ int CoreStages(double max) { return 2 + (max >= 3); }
 int ResizeImageV2(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride,
                   int color, int dstW, int dstH, int srcW, int srcH, double sharpness, double wf,
                   int noise, int core, CRSProgress* progress) {
-    g_bResizeOutOfMemory = 0;
-    if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH))
-        return 0;
-    const ScaleFactors f = ScaleFactorsOf(dstW, dstH, srcW, srcH);
     const double cf = ContrastFactor(sharpness);
     const int planeNoise = static_cast<int>(noise / 3.0);
 
     return ResizeImageByChannels(
         dst, dstStride, src, srcStride, color, dstW, dstH, srcW, srcH,
-        ProgressPhaseCount2(f.min, f.max), progress,
+        ProgressPhaseCount2, progress,
         [&](std::uint8_t* dstPlane, std::uint8_t* srcPlane) {
             return ResizePlaneV2(dstPlane, srcPlane, dstW, dstH, srcW, srcH, cf, wf, planeNoise,
                                  core, progress);
