@@ -120,14 +120,14 @@ void BuildTables(ResampleTables& t, int radius, double support, double param, in
 // kColumnLanes output columns of group g: per column
 // sum over v, then u, of (h[u] * wv) * src.
 void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const double* vertical,
-                   const std::uint8_t* const* rows) {
+                   const double* const* rows) {
     static_assert(kColumnLanes == 8);
     const int taps = t.taps;
     const double* h = &t.laneWeights[static_cast<std::size_t>(g) * taps * kColumnLanes];
     const int* c = &t.laneColumns[static_cast<std::size_t>(g) * taps * kColumnLanes];
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0, s5 = 0.0, s6 = 0.0, s7 = 0.0;
     for (int v = 0; v < taps; ++v) {
-        const std::uint8_t* row = rows[v];
+        const double* row = rows[v];
         const double wv = vertical[v];
         for (int u = 0; u < taps; ++u) {
             const double* hu = h + u * kColumnLanes;
@@ -147,16 +147,23 @@ void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const doub
         out[l] = ClampToByte(static_cast<long long>(sums[l] + 0.5));
 }
 
+// Output row y. `samples` holds taps * srcW doubles: the tap rows are
+// converted once per output row instead of once per tap and output pixel.
 void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src,
-                 int srcW, int srcH, int dstW, int dstH) {
+                 int srcW, int srcH, int dstW, int dstH, double* samples) {
     const int taps = t.taps;
     const int radius = taps / 2;
     const Tap rowTap = SourceTap(y, srcH, dstH);
     const double* vertical = &t.phaseTable[static_cast<std::size_t>(rowTap.phase) * taps];
 
-    const std::uint8_t* rows[2 * kMaxRadius];
-    for (int v = 0; v < taps; ++v)
-        rows[v] = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
+    const double* rows[2 * kMaxRadius];
+    for (int v = 0; v < taps; ++v) {
+        const std::uint8_t* in = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
+        double* row = samples + PlaneBytes(v, srcW);
+        for (int x = 0; x < srcW; ++x)
+            row[x] = in[x];
+        rows[v] = row;
+    }
 
     const int groups = dstW / kColumnLanes;
     for (int g = 0; g < groups; ++g)
@@ -167,7 +174,7 @@ void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const 
         const int* columns = &t.columnIndex[static_cast<std::size_t>(x) * taps];
         double sum = 0.0;
         for (int v = 0; v < taps; ++v) {
-            const std::uint8_t* row = rows[v];
+            const double* row = rows[v];
             const double wv = vertical[v];
             for (int u = 0; u < taps; ++u)
                 sum += (horizontal[u] * wv) * row[columns[u]];
@@ -218,10 +225,17 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
 
     for (int first = 0; first < dstH; first += block) {
         const int last = std::min(dstH, first + block);
-        ParallelFor(first, last, [&](int begin, int end) {
-            for (int y = begin; y != end; ++y)
-                ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH, dstW, dstH);
-        });
+        try {
+            ParallelFor(first, last, [&](int begin, int end) {
+                std::vector<double> samples(PlaneBytes(tables.taps, srcW));
+                for (int y = begin; y != end; ++y)
+                    ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH,
+                                dstW, dstH, samples.data());
+            });
+        } catch (const std::bad_alloc&) {
+            g_bResizeOutOfMemory = 1;
+            return 0;
+        }
         for (int y = first; y < last; ++y) {
             std::memcpy(dst + PlaneBytes(y, dstW), &staging[PlaneBytes(y - first, dstW)], dstW);
             if (!ReportRow(progress, y, dstH))
