@@ -30,25 +30,43 @@ Span WindowSpan(int i, int half, int size) {
             static_cast<int>(std::min<long long>(size - 1, centre + h))};
 }
 
+// The minima and maxima of one line over each sample's window of half-width
+// `half`. Where the window fits, the interior samples take the window
+// centred on them, sample by sample offset so that the loops run straight
+// along the line, and the border samples copy the nearest interior one.
+void LineRanges(std::uint8_t* mins, std::uint8_t* maxs, const std::uint8_t* line, int size,
+                int half) {
+    if (size < 2 * static_cast<long long>(half) + 1) {
+        for (int x = 0; x < size; ++x) {
+            const Span s = WindowSpan(x, half, size);
+            mins[x] = *std::min_element(line + s.first, line + s.last + 1);
+            maxs[x] = *std::max_element(line + s.first, line + s.last + 1);
+        }
+        return;
+    }
+    const int first = half, last = size - half;  // interior [first, last)
+    for (int x = first; x < last; ++x) {
+        mins[x] = line[x - half];
+        maxs[x] = line[x - half];
+    }
+    for (int d = -half + 1; d <= half; ++d)
+        for (int x = first; x < last; ++x) {
+            mins[x] = std::min(mins[x], line[x + d]);
+            maxs[x] = std::max(maxs[x], line[x + d]);
+        }
+    std::fill(mins, mins + first, mins[first]);
+    std::fill(maxs, maxs + first, maxs[first]);
+    std::fill(mins + last, mins + size, mins[last - 1]);
+    std::fill(maxs + last, maxs + size, maxs[last - 1]);
+}
+
 // The row minima and maxima of the reference over each pixel's horizontal
 // window, for rows [first, last).
 void RowRanges(std::uint8_t* rowMin, std::uint8_t* rowMax, const std::uint8_t* reference,
                int width, int stride, int hw, int first, int last) {
-    for (int y = first; y < last; ++y) {
-        const std::uint8_t* row = reference + PlaneBytes(y, stride);
-        std::uint8_t* mins = rowMin + PlaneBytes(y, stride);
-        std::uint8_t* maxs = rowMax + PlaneBytes(y, stride);
-        for (int x = 0; x < width; ++x) {
-            const Span s = WindowSpan(x, hw, width);
-            std::uint8_t mn = row[s.first], mx = row[s.first];
-            for (int i = s.first + 1; i <= s.last; ++i) {
-                mn = std::min(mn, row[i]);
-                mx = std::max(mx, row[i]);
-            }
-            mins[x] = mn;
-            maxs[x] = mx;
-        }
-    }
+    for (int y = first; y < last; ++y)
+        LineRanges(rowMin + PlaneBytes(y, stride), rowMax + PlaneBytes(y, stride),
+                   reference + PlaneBytes(y, stride), width, hw);
 }
 
 // lo and hi of row y: the row ranges over the vertical window.
@@ -67,24 +85,49 @@ void WindowRange(std::uint8_t* lo, std::uint8_t* hi, const std::uint8_t* rowMin,
     }
 }
 
+// The stretch depends on the pixel only through the local half-range
+// (1..127), so its value, whether it copies the reference, and where
+// saturation starts are worked out once per half-range with the very
+// expressions the pixels would use.
+constexpr int kHalves = 128;
+
+struct StretchTable {
+    double k[kHalves];
+    bool copies[kHalves];
+    int saturatesFrom[kHalves];  // the least |p - mid| with |(p - mid) / half| > 1 / k
+};
+
+StretchTable MakeStretchTable(double cf, double q) {
+    StretchTable t{};
+    for (int half = 1; half < kHalves; ++half) {
+        double k = half / cf / q * 0.5;
+        if (k < 1)
+            k = 1;
+        t.k[half] = k;
+        t.copies[half] = k == 1;
+        int d = 0;
+        while (d < 256 && !(std::fabs(static_cast<double>(d) / half) > 1 / k))
+            ++d;
+        t.saturatesFrom[half] = d;
+    }
+    return t;
+}
+
 // The clamped pixel before any noise; `drawsNoise` tells whether the pixel
 // is one that gets the noise term (neither copied nor saturated).
-long long ClampPixel(int p, int reference, int lo, int hi, double cf, double q, double& k,
+long long ClampPixel(int p, int reference, int lo, int hi, const StretchTable& t, double& k,
                      bool& drawsNoise) {
     drawsNoise = false;
     const int mid = (lo + hi + 1) >> 1;
     const int half = (hi - mid) == 0 ? 1 : hi - mid;
-    k = half / cf / q * 0.5;
-    if (k < 1)
-        k = 1;
-    if (k == 1)
+    if (t.copies[half])
         return reference;
-
-    const double t = static_cast<double>(p - mid) / half;
-    if (std::fabs(t) > 1 / k)
-        return t > 0 ? hi : lo;
+    const int d = p - mid;
+    if (std::abs(d) >= t.saturatesFrom[half])
+        return d > 0 ? hi : lo;
+    k = t.k[half];
     drawsNoise = true;
-    return static_cast<long long>((p - mid) * k + mid);
+    return static_cast<long long>(d * k + mid);
 }
 
 struct ClampJob {
@@ -94,7 +137,7 @@ struct ClampJob {
     const std::uint8_t* rowMax;
     std::uint8_t* output;
     int width, height, stride, hh;
-    double cf, q;
+    const StretchTable* stretch;
     const std::optional<double>* noise;
 };
 
@@ -108,7 +151,7 @@ long long ClampRow(const ClampJob& j, int y, std::uint8_t* lo, std::uint8_t* hi,
         const std::size_t i = row + x;
         double k = 1;
         bool drawsNoise = false;
-        long long v = ClampPixel(j.image[i], j.reference[i], lo[x], hi[x], j.cf, j.q, k, drawsNoise);
+        long long v = ClampPixel(j.image[i], j.reference[i], lo[x], hi[x], *j.stretch, k, drawsNoise);
         if (drawsNoise && j.noise->has_value()) {
             if (addNoise)
                 v += static_cast<long long>(k * **j.noise) * SixDrawSum() / 163830;
@@ -125,7 +168,6 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
     if (!image || !reference || width <= 0 || height <= 0 || stride < width || winW < 0 ||
         winH < 0 || !(sx > 0) || !(sy > 0) || !(cf > 0) || (noise && !std::isfinite(*noise)))
         return 0;
-    const double q = std::sqrt(std::sqrt(sx * sy));
     const std::size_t bytes = PlaneBytes(stride, height);
 
     std::vector<std::uint8_t> output, rowMin, rowMax;
@@ -145,8 +187,9 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
         RowRanges(rowMin.data(), rowMax.data(), reference, width, stride, hw, first, last);
     });
 
+    const StretchTable stretch = MakeStretchTable(cf, std::sqrt(std::sqrt(sx * sy)));
     const ClampJob job{image, reference, rowMin.data(), rowMax.data(), output.data(),
-                       width, height, stride, hh, cf, q, &noise};
+                       width, height, stride, hh, &stretch, &noise};
     // Real noise must come from this thread's generator in pixel order; noise
     // of 0 adds nothing and only moves the generator on, by the count.
     const bool realNoise = noise && *noise != 0;
