@@ -6,6 +6,7 @@
 
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
+#include "engine/TargetClones.h"
 #include "engine/RSProgress.h"
 
 DericheCoeffs DericheCoefficients(double sigma) {
@@ -108,7 +109,7 @@ namespace {
 // recursions done for all of them at once. Every line goes through exactly
 // the arithmetic of DericheFilterLine, in the same order; the lanes only keep
 // the sequential recursions of neighbouring lines apart so that they overlap.
-constexpr int kLanes = 8;
+constexpr int kLanes = 16;
 
 // Work arrays of one group of lanes: n * kLanes doubles each, sample k of
 // lane l at k * kLanes + l.
@@ -124,9 +125,13 @@ struct LaneBuffers {
 // lanes `i` steps back (`dir` elements per step). Term i = 0 has no earlier
 // output (d[0] is 0). Terms that fall before the line's start take
 // edge[i] * boundary instead.
-inline void RecursionStep(const double* x, const double* y, std::ptrdiff_t dir, int available,
-                          const std::array<double, 5>& num, const std::array<double, 5>& d,
-                          const double* edge, const double* boundary, double* out) {
+// Inlined into both builds of FilterLanes.
+__attribute__((always_inline)) inline void RecursionStep(const double* x, const double* y,
+                                                         std::ptrdiff_t dir, int available,
+                                                         const std::array<double, 5>& num,
+                                                         const std::array<double, 5>& d,
+                                                         const double* edge, const double* boundary,
+                                                         double* out) {
     if (available >= 4) {
         const double* x1 = x - dir;
         const double* x2 = x - 2 * dir;
@@ -167,7 +172,7 @@ inline void RecursionStep(const double* x, const double* y, std::ptrdiff_t dir, 
 
 // Lines l = 0..kLanes-1 of n samples: sample k of line l is
 // first[l * laneStep + k * sampleStep]. Filtered in place.
-void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep, std::ptrdiff_t sampleStep, int n,
+VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep, std::ptrdiff_t sampleStep, int n,
                  const DericheCoeffs& c, LaneBuffers& buffers) {
     double* x = buffers.samples.data();
     double* causal = buffers.causal.data();
