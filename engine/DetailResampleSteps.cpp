@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "engine/AreaResample.h"
 #include "engine/GaussianNoise.h"
@@ -64,9 +63,9 @@ int CopyChannelOut(std::uint8_t* bits, long long stride, int channels, int chann
 
 int AreaReduceBoth(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
                    int srcH, CRSProgress* progress) {
-    std::vector<std::uint8_t> temp(PlaneBytes(dstW, srcH));
-    return AreaResampleHorizontal(temp.data(), src, srcW, srcH, dstW, progress) &&
-           AreaResampleVertical(dst, temp.data(), dstW, srcH, dstH, progress);
+    const PlaneBuffer temp = NewPlane(PlaneBytes(dstW, srcH));
+    return AreaResampleHorizontal(temp.get(), src, srcW, srcH, dstW, progress) &&
+           AreaResampleVertical(dst, temp.get(), dstW, srcH, dstH, progress);
 }
 
 // One axis enlarged a lot and the other little or reduced: the core takes
@@ -77,14 +76,14 @@ int CoreThenAreaReduce(std::uint8_t* dst, const std::uint8_t* src, int dstW, int
                        CRSProgress* progress) {
     if (f.sy < f.sx) {
         const int interH = TruncToInt(1.5 * srcH);
-        std::vector<std::uint8_t> temp(PlaneBytes(dstW, interH));
-        return core(temp.data(), src, dstW, interH, srcW, srcH) &&
-               AreaResampleVertical(dst, temp.data(), dstW, interH, dstH, progress);
+        const PlaneBuffer temp = NewPlane(PlaneBytes(dstW, interH));
+        return core(temp.get(), src, dstW, interH, srcW, srcH) &&
+               AreaResampleVertical(dst, temp.get(), dstW, interH, dstH, progress);
     }
     const int interW = TruncToInt(1.5 * srcW);
-    std::vector<std::uint8_t> temp(PlaneBytes(interW, dstH));
-    return core(temp.data(), src, interW, dstH, srcW, srcH) &&
-           AreaResampleHorizontal(dst, temp.data(), interW, dstH, dstW, progress);
+    const PlaneBuffer temp = NewPlane(PlaneBytes(interW, dstH));
+    return core(temp.get(), src, interW, dstH, srcW, srcH) &&
+           AreaResampleHorizontal(dst, temp.get(), interW, dstH, dstW, progress);
 }
 
 }  // namespace
@@ -105,14 +104,14 @@ int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* 
     }
 
     for (int channel = 0; channel < channels; ++channel) {
-        std::vector<std::uint8_t> source(PlaneBytes(srcW, srcH));
-        if (!CopyChannelIn(source.data(), src, srcStride, channels, channel, srcW, srcH, progress))
+        PlaneBuffer source = NewPlane(PlaneBytes(srcW, srcH));
+        if (!CopyChannelIn(source.get(), src, srcStride, channels, channel, srcW, srcH, progress))
             return 0;
-        std::vector<std::uint8_t> result(PlaneBytes(dstW, dstH));
-        if (!resizeChannel(result.data(), source.data()))
+        const PlaneBuffer result = NewPlane(PlaneBytes(dstW, dstH));
+        if (!resizeChannel(result.get(), source.get()))
             return 0;
-        source = {};
-        if (!CopyChannelOut(dst, dstStride, channels, channel, result.data(), dstW, dstH, progress))
+        source.reset();
+        if (!CopyChannelOut(dst, dstStride, channels, channel, result.get(), dstW, dstH, progress))
             return 0;
     }
     return 1;

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cmath>
 #include <new>
-#include <vector>
 
 #include "engine/DericheGaussian.h"
 #include "engine/DetailResampleSteps.h"
@@ -28,14 +27,14 @@ constexpr int kDetailCoreStages = 5;
 int SharpenAgainstLocalRange(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH,
                              int srcW, int srcH, const ScaleFactors& f, double cf,
                              CRSProgress* progress) {
-    std::vector<std::uint8_t> reference;
+    PlaneBuffer reference;
     try {
-        reference.resize(PlaneBytes(dstW, dstH));
+        reference = NewPlane(PlaneBytes(dstW, dstH));
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return 0;
     }
-    if (!KernelResample(reference.data(), src, srcW, srcH, dstW, dstH, 0, 0.5, 2, progress))
+    if (!KernelResample(reference.get(), src, srcW, srcH, dstW, dstH, 0, 0.5, 2, progress))
         return 0;
 
     const std::atomic<std::uint8_t> neverAbort{0};
@@ -46,10 +45,10 @@ int SharpenAgainstLocalRange(std::uint8_t* dst, const std::uint8_t* src, int dst
 
     const int winW = std::min(dstW / 2, std::max(2, TruncToInt(2 * f.sx)));
     const int winH = std::min(dstH / 2, std::max(2, TruncToInt(2 * f.sy)));
-    if (!LocalRangeClamp(dst, reference.data(), dstW, dstH, dstW, winW, winH, f.sx, f.sy, cf,
+    if (!LocalRangeClamp(dst, reference.get(), dstW, dstH, dstW, winW, winH, f.sx, f.sy, cf,
                          progress))
         return 0;
-    reference = {};
+    reference.reset();
 
     return DericheGaussian(whole, dst, &neverAbort, 10, 10, progress) ? 1 : 0;
 }

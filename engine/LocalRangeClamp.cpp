@@ -170,12 +170,15 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
         return 0;
     const std::size_t bytes = PlaneBytes(stride, height);
 
-    std::vector<std::uint8_t> output, rowMin, rowMax;
+    // The output starts as the image, so that the bytes of a wider stride
+    // come back unchanged; the row ranges are written whole.
+    std::vector<std::uint8_t> output;
+    PlaneBuffer rowMin, rowMax;
     std::vector<long long> draws;
     try {
         output.assign(image, image + bytes);
-        rowMin.resize(bytes);
-        rowMax.resize(bytes);
+        rowMin = NewPlane(bytes);
+        rowMax = NewPlane(bytes);
         draws.resize(height);
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
@@ -184,11 +187,11 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
 
     const int hw = winW / 2, hh = winH / 2;
     ParallelFor(0, height, [&](int first, int last) {
-        RowRanges(rowMin.data(), rowMax.data(), reference, width, stride, hw, first, last);
+        RowRanges(rowMin.get(), rowMax.get(), reference, width, stride, hw, first, last);
     });
 
     const StretchTable stretch = MakeStretchTable(cf, std::sqrt(std::sqrt(sx * sy)));
-    const ClampJob job{image, reference, rowMin.data(), rowMax.data(), output.data(),
+    const ClampJob job{image, reference, rowMin.get(), rowMax.get(), output.data(),
                        width, height, stride, hh, &stretch, &noise};
     // Real noise must come from this thread's generator in pixel order; noise
     // of 0 adds nothing and only moves the generator on, by the count.

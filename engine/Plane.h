@@ -5,10 +5,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 // Byte count of a w x h plane (64-bit; callers check w, h > 0 first).
 inline std::size_t PlaneBytes(long long w, long long h) {
     return static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+}
+
+// A plane's bytes, left uninitialised: for planes that are written whole
+// before anything reads them (zeroing them first costs a pass of its own).
+using PlaneBuffer = std::unique_ptr<std::uint8_t[]>;
+
+inline PlaneBuffer NewPlane(std::size_t bytes) {
+    return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
 }
 
 // Limits an integer result to a byte.
