@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "engine/ParallelRows.h"
@@ -65,14 +66,14 @@ namespace {
 // the nearest integer (ties to even) and limited to 0..255. Inside the range
 // adding and removing 2^23 rounds exactly as lrintf does in the default
 // rounding mode; outside it the limit decides.
-std::uint8_t RoundSumToByte(double causal, double anticausal) {
+// Limiting first and rounding the limited value gives the same bytes, and
+// keeps the function free of branches.
+inline std::uint8_t RoundSumToByte(double causal, double anticausal) {
     const float sum = static_cast<float>(causal + anticausal);
-    if (!(sum > 0.0f))
-        return 0;
-    if (sum >= 255.0f)
-        return 255;
+    const float positive = sum > 0.0f ? sum : 0.0f;
+    const float limited = positive < 255.0f ? positive : 255.0f;
     constexpr float kRound = 8388608.0f;  // 2^23
-    return static_cast<std::uint8_t>((sum + kRound) - kRound);
+    return static_cast<std::uint8_t>(static_cast<int>((limited + kRound) - kRound));
 }
 
 }  // namespace
@@ -113,11 +114,14 @@ constexpr int kLanes = 16;
 
 // Work arrays of one group of lanes: n * kLanes doubles each, sample k of
 // lane l at k * kLanes + l.
+// Every element is written before it is read, so they start uninitialised.
 struct LaneBuffers {
     explicit LaneBuffers(int n)
-        : samples(static_cast<std::size_t>(n) * kLanes), causal(samples.size()),
-          anticausal(samples.size()) {}
-    std::vector<double> samples, causal, anticausal;
+        : samples(Doubles(n)), causal(Doubles(n)), anticausal(Doubles(n)) {}
+    static std::unique_ptr<double[]> Doubles(int n) {
+        return std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n) * kLanes);
+    }
+    std::unique_ptr<double[]> samples, causal, anticausal;
 };
 
 // One step of a recursion for all lanes: out = sum over i = 0..4 of
@@ -170,16 +174,102 @@ __attribute__((always_inline)) inline void RecursionStep(const double* x, const 
         out[l] = v[l];
 }
 
+using Double4 = double __attribute__((vector_size(32)));
+constexpr int kVectors = kLanes / 4;
+
+// RecursionStep for the steps with four earlier outputs, k = from, from + dir,
+// ... for `count` steps (dir is +1 or -1 steps), on whole vectors: the
+// latest output stays in registers for the next step.
+__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from,
+                                                           int count, int dir,
+                                                           const std::array<double, 5>& num,
+                                                           const std::array<double, 5>& d) {
+    static_assert(kVectors == 4);
+    auto load = [](const double* p, Double4& v) { __builtin_memcpy(&v, p, sizeof v); };
+    auto broadcast = [](double c, Double4& v) { v = Double4{c, c, c, c}; };
+    Double4 n0, n1, n2, n3, n4, d0, d1, d2, d3, d4;
+    broadcast(num[0], n0), broadcast(num[1], n1), broadcast(num[2], n2), broadcast(num[3], n3);
+    broadcast(num[4], n4), broadcast(d[0], d0), broadcast(d[1], d1), broadcast(d[2], d2);
+    broadcast(d[3], d3), broadcast(d[4], d4);
+    const Double4 zero = {0.0, 0.0, 0.0, 0.0};
+    const std::ptrdiff_t back = -static_cast<std::ptrdiff_t>(dir) * kLanes;  // one step back
+
+    Double4 last[kVectors];
+    const double* previous = y + (static_cast<std::ptrdiff_t>(from) * kLanes + back);
+    for (int q = 0; q < kVectors; ++q)
+        load(previous + 4 * q, last[q]);
+
+    for (int i = 0, k = from; i < count; ++i, k += dir) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+        for (int q = 0; q < kVectors; ++q) {
+            const std::ptrdiff_t lane = at + 4 * q;
+            Double4 x0, x1, x2, x3, x4, y2, y3, y4;
+            load(x + lane, x0);
+            load(x + lane + back, x1);
+            load(x + lane + 2 * back, x2);
+            load(x + lane + 3 * back, x3);
+            load(x + lane + 4 * back, x4);
+            load(y + lane + 2 * back, y2);
+            load(y + lane + 3 * back, y3);
+            load(y + lane + 4 * back, y4);
+            Double4 v = zero;
+            v += n0 * x0 - d0 * zero;
+            v += n1 * x1 - d1 * last[q];
+            v += n2 * x2 - d2 * y2;
+            v += n3 * x3 - d3 * y3;
+            v += n4 * x4 - d4 * y4;
+            __builtin_memcpy(y + lane, &v, sizeof v);
+            last[q] = v;
+        }
+    }
+}
+
+// RoundSumToByte of four lanes at once, the same operations on vectors.
+__attribute__((always_inline)) inline void RoundFour(const double* causal, const double* anti,
+                                                     std::uint8_t* out, std::ptrdiff_t outStep) {
+    using Float4 = float __attribute__((vector_size(16)));
+    using Int4 = int __attribute__((vector_size(16)));
+    Double4 c, a;
+    __builtin_memcpy(&c, causal, sizeof c);
+    __builtin_memcpy(&a, anti, sizeof a);
+    const Float4 sum = __builtin_convertvector(c + a, Float4);
+    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    const Float4 top = {255.0f, 255.0f, 255.0f, 255.0f};
+    const Float4 round = {8388608.0f, 8388608.0f, 8388608.0f, 8388608.0f};
+    const Float4 positive = sum > zero ? sum : zero;
+    const Float4 limited = positive < top ? positive : top;
+    const Int4 value = __builtin_convertvector((limited + round) - round, Int4);
+    for (int l = 0; l < 4; ++l)
+        out[l * outStep] = static_cast<std::uint8_t>(value[l]);
+}
+
 // Lines l = 0..kLanes-1 of n samples: sample k of line l is
 // first[l * laneStep + k * sampleStep]. Filtered in place.
-VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep, std::ptrdiff_t sampleStep, int n,
-                 const DericheCoeffs& c, LaneBuffers& buffers) {
-    double* x = buffers.samples.data();
-    double* causal = buffers.causal.data();
-    double* anti = buffers.anticausal.data();
-    for (int k = 0; k < n; ++k)
+//
+// kAcross: the lanes are neighbouring columns (laneStep 1) and a sample
+// step is a row; otherwise the lanes are rows and the samples of a lane
+// are neighbours (sampleStep 1). Either way the inner loops run over
+// neighbouring bytes.
+template <bool kAcross>
+VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep,
+                                      std::ptrdiff_t sampleStep, int n, const DericheCoeffs& c,
+                                      LaneBuffers& buffers) {
+    if constexpr (kAcross)
+        laneStep = 1;
+    else
+        sampleStep = 1;
+    double* x = buffers.samples.get();
+    double* causal = buffers.causal.get();
+    double* anti = buffers.anticausal.get();
+    if constexpr (kAcross) {
+        for (int k = 0; k < n; ++k)
+            for (int l = 0; l < kLanes; ++l)
+                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[k * sampleStep + l];
+    } else {
         for (int l = 0; l < kLanes; ++l)
-            x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k * sampleStep];
+            for (int k = 0; k < n; ++k)
+                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k];
+    }
 
     double edgePlus[5], edgeMinus[5];
     for (int i = 0; i <= 4; ++i) {
@@ -189,15 +279,26 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
     const double* x0 = x;
     const double* xLast = x + static_cast<std::ptrdiff_t>(n - 1) * kLanes;
 
-    for (int k = 0; k < n; ++k) {
+    // The first four steps of each direction reach past the line's end.
+    const int edgeSteps = std::min(n, 4);
+    for (int k = 0; k < edgeSteps; ++k) {
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
         RecursionStep(x + at, causal + at, kLanes, k, c.nPlus, c.d, edgePlus, x0, causal + at);
     }
-    for (int k = n - 1; k >= 0; --k) {
+    if (n > 4)
+        RecurseInterior(x, causal, 4, n - 4, +1, c.nPlus, c.d);
+
+    for (int k = n - 1; k >= n - edgeSteps; --k) {
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
         RecursionStep(x + at, anti + at, -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, xLast, anti + at);
-        for (int l = 0; l < kLanes; ++l)
-            first[l * laneStep + k * sampleStep] = RoundSumToByte(causal[at + l], anti[at + l]);
+    }
+    if (n > 4)
+        RecurseInterior(x, anti, n - 5, n - 4, -1, c.nMinus, c.d);
+
+    for (int k = 0; k < n; ++k) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+        for (int q = 0; q < kLanes; q += 4)
+            RoundFour(causal + at + q, anti + at + q, first + k * sampleStep + q * laneStep, laneStep);
     }
 }
 
@@ -208,8 +309,12 @@ void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sa
     int line = firstLine;
     if (line + kLanes <= lastLine) {
         LaneBuffers buffers(n);
-        for (; line + kLanes <= lastLine; line += kLanes)
-            FilterLanes(plane + line * lineStep, lineStep, sampleStep, n, c, buffers);
+        for (; line + kLanes <= lastLine; line += kLanes) {
+            if (lineStep == 1)
+                FilterLanes<true>(plane + line, 1, sampleStep, n, c, buffers);
+            else
+                FilterLanes<false>(plane + line * lineStep, lineStep, 1, n, c, buffers);
+        }
     }
     if (line == lastLine)
         return;

@@ -100,6 +100,16 @@ TEST(DericheGaussian, PlaneIsItsLinesFilteredOneByOne) {
             EXPECT_EQ(plane, BlurLineByLine(src, w, h, hp, vp)) << w << "x" << h << " " << hp << "," << vp;
         }
     }
+    // Black and white only: the sums overshoot both ends and are limited.
+    Plane binary = RandomPlane(67, 45, 3, 0, 1);
+    for (auto& v : binary)
+        v = v ? 255 : 0;
+    Plane plane = binary;
+    ASSERT_TRUE(Blur(plane, 67, 45, 8, 8));
+    EXPECT_EQ(plane, BlurLineByLine(binary, 67, 45, 8, 8));
+    Plane white(40 * 33, 255);
+    ASSERT_TRUE(Blur(white, 40, 33, 8, 8));
+    EXPECT_EQ(white, BlurLineByLine(Plane(40 * 33, 255), 40, 33, 8, 8));
 }
 
 TEST(DericheGaussian, LineResultIsRoundedToEvenAndLimited) {
