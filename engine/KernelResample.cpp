@@ -183,11 +183,11 @@ VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup
     const int taps = t.taps;
     const double* h = &t.phaseTable[static_cast<std::size_t>(g.phase) * taps];
     const std::ptrdiff_t step = g.step;
-    auto load = [step](const double* p, Double4& v) {
+    auto load = [](const double* p, std::ptrdiff_t apart, Double4& v) {
         if constexpr (kAdjacent)
             __builtin_memcpy(&v, p, sizeof v);
         else
-            v = Double4{p[0], p[step], p[2 * step], p[3 * step]};
+            v = Double4{p[0], p[apart], p[2 * apart], p[3 * apart]};
     };
     Double4 s0 = {0.0, 0.0, 0.0, 0.0}, s1 = s0, s2 = s0, s3 = s0;
     for (int v = 0; v < taps; ++v) {
@@ -198,10 +198,10 @@ VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup
             const Double4 w = {product, product, product, product};
             const double* p = row + u;
             Double4 a, b, c, d;
-            load(p, a);
-            load(p + 4 * step, b);
-            load(p + 8 * step, c);
-            load(p + 12 * step, d);
+            load(p, step, a);
+            load(p + 4 * step, step, b);
+            load(p + 8 * step, step, c);
+            load(p + 12 * step, step, d);
             s0 += w * a;
             s1 += w * b;
             s2 += w * c;
