@@ -5,10 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include <tbb/enumerable_thread_specific.h>
+
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
-#include "engine/TargetClones.h"
 #include "engine/RSProgress.h"
+#include "engine/TargetClones.h"
 
 DericheCoeffs DericheCoefficients(double sigma) {
     const double A = std::sqrt(6.283185307179586) * sigma;
@@ -305,10 +307,9 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
 // Filters lines [firstLine, lastLine) of n samples in place: line j starts at
 // plane + j * lineStep, its samples sampleStep apart.
 void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sampleStep, int n,
-                 int firstLine, int lastLine, const DericheCoeffs& c) {
+                 int firstLine, int lastLine, const DericheCoeffs& c, LaneBuffers& buffers) {
     int line = firstLine;
     if (line + kLanes <= lastLine) {
-        LaneBuffers buffers(n);
         for (; line + kLanes <= lastLine; line += kLanes) {
             if (lineStep == 1)
                 FilterLanes<true>(plane + line, 1, sampleStep, n, c, buffers);
@@ -338,11 +339,15 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
         return false;
 
     // Columns side by side, then rows; each pass spread over the threads in
-    // blocks of lines, with the reports made here in order.
+    // blocks of lines, with the reports made here in order. Each thread
+    // keeps its lane buffers for the whole call: allocating them per block
+    // of lines would map fresh pages every time.
+    const int longest = std::max(width, height);
+    tbb::enumerable_thread_specific<LaneBuffers> buffers([longest] { return LaneBuffers(longest); });
     const DericheCoeffs vertical = DericheCoefficients(DericheSigma(vParam));
     const int columnsDone = ParallelLinesInOrder(
         width, height,
-        [&](int first, int last) { FilterLines(plane, 1, width, height, first, last, vertical); },
+        [&](int first, int last) { FilterLines(plane, 1, width, height, first, last, vertical, buffers.local()); },
         [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); },
         kLanes);
     if (!columnsDone)
@@ -351,7 +356,7 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     const DericheCoeffs horizontal = DericheCoefficients(DericheSigma(hParam));
     return ParallelLinesInOrder(
         height, width,
-        [&](int first, int last) { FilterLines(plane, width, 1, width, first, last, horizontal); },
+        [&](int first, int last) { FilterLines(plane, width, 1, width, first, last, horizontal, buffers.local()); },
         [&](int y) {
             if (abort->load(std::memory_order_relaxed))
                 return 0;

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/task_arena.h>
 
 #include "engine/ParallelFor.h"
@@ -329,14 +330,19 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
         return 0;
     }
 
+    // Each thread converts its tap rows into samples of its own, kept for the
+    // whole call (allocated per block they would map fresh pages every time).
+    const std::size_t sampleCount = PlaneBytes(tables.taps, srcW);
+    tbb::enumerable_thread_specific<std::vector<double>> samples(
+        [sampleCount] { return std::vector<double>(sampleCount); });
     for (int first = 0; first < dstH; first += block) {
         const int last = std::min(dstH, first + block);
         try {
             ParallelFor(first, last, [&](int begin, int end) {
-                std::vector<double> samples(PlaneBytes(tables.taps, srcW));
+                double* mine = samples.local().data();
                 for (int y = begin; y != end; ++y)
                     ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH,
-                                dstH, samples.data());
+                                dstH, mine);
             });
         } catch (const std::bad_alloc&) {
             g_bResizeOutOfMemory = 1;

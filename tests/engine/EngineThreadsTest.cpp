@@ -14,10 +14,17 @@ namespace {
 
 constexpr std::uint8_t kUntouched = 0;
 
-// Counts the reports and the rows it has seen answered "go on".
+// Counts the reports and the rows it has seen answered "go on". With a hold
+// percentage, the first report that reaches it waits until another thread
+// has set the abort byte, so the abort lands at a known row however fast the
+// engine runs.
 class CountingProgress : public CRSProgress {
 public:
+    explicit CountingProgress(int holdAt = -1) : holdAt_(holdAt) {}
     int Progress(int percent) override {
+        if (holdAt_ >= 0 && percent >= holdAt_ && !reached.exchange(true))
+            while (!g_bAbortResize.load())
+                std::this_thread::yield();
         const int answer = CRSProgress::Progress(percent);
         if (answer)
             goOn.fetch_add(1);
@@ -27,6 +34,10 @@ public:
     }
     std::atomic<int> goOn{0};
     std::atomic<int> stops{0};
+    std::atomic<bool> reached{false};
+
+private:
+    int holdAt_;
 };
 
 TEST(EngineThreads, AbortFromAnotherThreadStopsWithinOneRow) {
@@ -36,15 +47,13 @@ TEST(EngineThreads, AbortFromAnotherThreadStopsWithinOneRow) {
     const Plane src = RandomPlane(sw, sh, 1, 10, 200);  // tent output stays in 10..200
     Plane dst(static_cast<std::size_t>(dw) * dh, kUntouched);
 
-    CountingProgress progress;
-    std::atomic<bool> finished{false};
+    CountingProgress progress(5);
     std::thread aborter([&] {
-        while (!finished.load() && g_nProgressPercent.load(std::memory_order_relaxed) < 5)
+        while (!progress.reached.load())
             std::this_thread::yield();
         g_bAbortResize.store(1);
     });
     const int result = KernelResample(dst.data(), src.data(), sw, sh, dw, dh, 1, 0, 1, &progress);
-    finished.store(true);
     aborter.join();
 
     ASSERT_EQ(result, 0);
