@@ -115,8 +115,8 @@ namespace {
 constexpr int kLanes = 16;
 
 // Work arrays of one group of lanes: n * kLanes doubles each, sample k of
-// lane l at k * kLanes + l.
-// Every element is written before it is read, so they start uninitialised.
+// lane l at k * kLanes + l. Every element is written before it is read, so
+// they start uninitialised.
 struct LaneBuffers {
     explicit LaneBuffers(int n)
         : samples(Doubles(n)), causal(Doubles(n)), anticausal(Doubles(n)) {}
@@ -126,38 +126,18 @@ struct LaneBuffers {
     std::unique_ptr<double[]> samples, causal, anticausal;
 };
 
-// One step of a recursion for all lanes: out = sum over i = 0..4 of
-// (num[i] * x[-i] - d[i] * y[-i]), i in order, where x[-i] and y[-i] are the
-// lanes `i` steps back (`dir` elements per step). Term i = 0 has no earlier
-// output (d[0] is 0). Terms that fall before the line's start take
-// edge[i] * boundary instead.
-// Inlined into both builds of FilterLanes.
-__attribute__((always_inline)) inline void RecursionStep(const double* x, const double* y,
-                                                         std::ptrdiff_t dir, int available,
-                                                         const std::array<double, 5>& num,
-                                                         const std::array<double, 5>& d,
-                                                         const double* edge, const double* boundary,
-                                                         double* out) {
-    if (available >= 4) {
-        const double* x1 = x - dir;
-        const double* x2 = x - 2 * dir;
-        const double* x3 = x - 3 * dir;
-        const double* x4 = x - 4 * dir;
-        const double* y1 = y - dir;
-        const double* y2 = y - 2 * dir;
-        const double* y3 = y - 3 * dir;
-        const double* y4 = y - 4 * dir;
-        for (int l = 0; l < kLanes; ++l) {
-            double v = 0.0;
-            v += num[0] * x[l] - d[0] * 0.0;
-            v += num[1] * x1[l] - d[1] * y1[l];
-            v += num[2] * x2[l] - d[2] * y2[l];
-            v += num[3] * x3[l] - d[3] * y3[l];
-            v += num[4] * x4[l] - d[4] * y4[l];
-            out[l] = v;
-        }
-        return;
-    }
+// One of the first four steps of a recursion, for all lanes: out = sum over
+// i = 0..4 of (num[i] * x[-i] - d[i] * y[-i]), i in order, where x[-i] and
+// y[-i] are the lanes `i` steps back (`dir` elements per step); the terms
+// that fall before the line's start (i > available) take edge[i] * boundary
+// instead. Term i = 0 has no earlier output (d[0] is 0). Inlined into both
+// builds of FilterLanes.
+__attribute__((always_inline)) inline void EdgeStep(const double* x, const double* y,
+                                                    std::ptrdiff_t dir, int available,
+                                                    const std::array<double, 5>& num,
+                                                    const std::array<double, 5>& d,
+                                                    const double* edge, const double* boundary,
+                                                    double* out) {
     double v[kLanes];
     for (int l = 0; l < kLanes; ++l)
         v[l] = 0.0 + (num[0] * x[l] - d[0] * 0.0);
@@ -179,9 +159,9 @@ __attribute__((always_inline)) inline void RecursionStep(const double* x, const 
 using Double4 = double __attribute__((vector_size(32)));
 constexpr int kVectors = kLanes / 4;
 
-// RecursionStep for the steps with four earlier outputs, k = from, from + dir,
-// ... for `count` steps (dir is +1 or -1 steps), on whole vectors: the
-// latest output stays in registers for the next step.
+// The steps with four earlier outputs, k = from, from + dir, ... for `count`
+// steps (dir is +1 or -1), with the terms of EdgeStep in the same order, on
+// whole vectors: the latest output stays in registers for the next step.
 __attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from,
                                                            int count, int dir,
                                                            const std::array<double, 5>& num,
@@ -285,14 +265,14 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
     const int edgeSteps = std::min(n, 4);
     for (int k = 0; k < edgeSteps; ++k) {
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        RecursionStep(x + at, causal + at, kLanes, k, c.nPlus, c.d, edgePlus, x0, causal + at);
+        EdgeStep(x + at, causal + at, kLanes, k, c.nPlus, c.d, edgePlus, x0, causal + at);
     }
     if (n > 4)
         RecurseInterior(x, causal, 4, n - 4, +1, c.nPlus, c.d);
 
     for (int k = n - 1; k >= n - edgeSteps; --k) {
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        RecursionStep(x + at, anti + at, -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, xLast, anti + at);
+        EdgeStep(x + at, anti + at, -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, xLast, anti + at);
     }
     if (n > 4)
         RecurseInterior(x, anti, n - 5, n - 4, -1, c.nMinus, c.d);
@@ -309,13 +289,11 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
 void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sampleStep, int n,
                  int firstLine, int lastLine, const DericheCoeffs& c, LaneBuffers& buffers) {
     int line = firstLine;
-    if (line + kLanes <= lastLine) {
-        for (; line + kLanes <= lastLine; line += kLanes) {
-            if (lineStep == 1)
-                FilterLanes<true>(plane + line, 1, sampleStep, n, c, buffers);
-            else
-                FilterLanes<false>(plane + line * lineStep, lineStep, 1, n, c, buffers);
-        }
+    for (; line + kLanes <= lastLine; line += kLanes) {
+        if (lineStep == 1)
+            FilterLanes<true>(plane + line, 1, sampleStep, n, c, buffers);
+        else
+            FilterLanes<false>(plane + line * lineStep, lineStep, 1, n, c, buffers);
     }
     if (line == lastLine)
         return;
