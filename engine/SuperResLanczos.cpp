@@ -1,0 +1,289 @@
+#include "engine/SuperResLanczos.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+#include "engine/KernelResample.h"
+#include "engine/Plane.h"
+#include "engine/RSProgress.h"
+
+namespace SuperRes {
+namespace {
+
+constexpr int kWeightOne = 4096;
+constexpr double kMaxWeight = 1 << 20;
+
+// Whole part and phase (in 1/256) of the source position of output index i.
+struct Position {
+    long long whole;
+    int phase;
+};
+
+Position SourcePosition(long long i, int srcSize, int dstSize) {
+    const long long scaled = i * srcSize;
+    const long long whole = scaled / dstSize;
+    // floor(256 * i * src / dst) - 256 * whole, without forming 256 * i * src.
+    return {whole, static_cast<int>((scaled % dstSize) * kLanczosPhases / dstSize)};
+}
+
+struct Tables {
+    int taps = 0;                   // 2R
+    std::vector<int> phase;         // kLanczosPhases rows of `taps` weights
+    std::vector<int> columnSlot;    // per output column: its slot among the phases in use
+    std::vector<int> slotPhase;     // phase of each slot
+    std::vector<int> columnOffset;  // per output column, `taps` byte offsets into a source row
+    std::vector<int> rowPhase;      // per output row
+    std::vector<long long> rowWhole;
+};
+
+// Fills the tables; false when the kernel's weights are too large for the
+// 32-bit sums (no kernel of this system comes near: Lanczos weights are at
+// most 1).
+bool BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
+    t.taps = 2 * radius;
+    t.phase.resize(static_cast<std::size_t>(kLanczosPhases) * t.taps);
+    long long largestRowSum = 0;  // of |weight| over the taps of a phase
+    for (int k = 0; k < kLanczosPhases; ++k) {
+        long long rowSum = 0;
+        for (int tap = 0; tap < t.taps; ++tap) {
+            const double x = (tap - (radius - 1)) - k / static_cast<double>(kLanczosPhases);
+            const double w = KernelValue(x, p.support, p.window, p.type) * kWeightOne + 0.5;
+            if (!(std::fabs(w) < kMaxWeight))
+                return false;
+            const int weight = static_cast<int>(w);
+            t.phase[static_cast<std::size_t>(k) * t.taps + tap] = weight;
+            rowSum += std::abs(weight);
+        }
+        largestRowSum = std::max(largestRowSum, rowSum);
+    }
+    // Every sum is at most 255 * sum |(wh * wv) >> 8| over the tap pairs.
+    const long long bound = 255 * (largestRowSum * largestRowSum / 256 + t.taps * t.taps);
+    if (bound > std::numeric_limits<int>::max())
+        return false;
+
+    std::vector<int> slotOf(kLanczosPhases, -1);
+    t.columnSlot.resize(p.dstW);
+    t.columnOffset.resize(static_cast<std::size_t>(p.dstW) * t.taps);
+    for (int x = 0; x < p.dstW; ++x) {
+        const Position pos = SourcePosition(x, p.srcW, p.dstW);
+        if (slotOf[pos.phase] < 0) {
+            slotOf[pos.phase] = static_cast<int>(t.slotPhase.size());
+            t.slotPhase.push_back(pos.phase);
+        }
+        t.columnSlot[x] = slotOf[pos.phase];
+        for (int u = 0; u < t.taps; ++u)
+            t.columnOffset[static_cast<std::size_t>(x) * t.taps + u] =
+                channels * ClampIndex(pos.whole - radius + 1 + u, p.srcW);
+    }
+    t.rowPhase.resize(p.dstH);
+    t.rowWhole.resize(p.dstH);
+    for (int y = 0; y < p.dstH; ++y) {
+        const Position pos = SourcePosition(y, p.srcH, p.dstH);
+        t.rowPhase[y] = pos.phase;
+        t.rowWhole[y] = pos.whole;
+    }
+    return true;
+}
+
+// The two-dimensional weights (wh * wv) >> 8 of row y for every horizontal
+// phase in use: per slot, taps rows of taps * Channels weights, each weight
+// repeated for the channels so that a run of interleaved source bytes meets
+// its weights one to one.
+template <int Channels>
+void RowWeights(const Tables& t, int y, int* weights) {
+    const int taps = t.taps;
+    const int* vertical = &t.phase[static_cast<std::size_t>(t.rowPhase[y]) * taps];
+    for (std::size_t slot = 0; slot < t.slotPhase.size(); ++slot) {
+        const int* horizontal = &t.phase[static_cast<std::size_t>(t.slotPhase[slot]) * taps];
+        int* w = weights + slot * taps * taps * Channels;
+        for (int v = 0; v < taps; ++v)
+            for (int u = 0; u < taps; ++u)
+                for (int c = 0; c < Channels; ++c)
+                    w[(v * taps + u) * Channels + c] = (horizontal[u] * vertical[v]) >> 8;
+    }
+}
+
+struct RowContext {
+    const std::uint8_t* rows[2 * kLanczosMaxRadius];
+    std::uint8_t* out;
+};
+
+RowContext RowPointers(const ResampleParams& p, const Tables& t, int y) {
+    RowContext r;
+    const int radius = t.taps / 2;
+    for (int v = 0; v < t.taps; ++v)
+        r.rows[v] = p.src + static_cast<std::ptrdiff_t>(ClampIndex(t.rowWhole[y] - radius + 1 + v, p.srcH)) *
+                                p.srcStride;
+    r.out = p.dst + static_cast<std::ptrdiff_t>(y) * p.dstStride;
+    return r;
+}
+
+// One output pixel through the clamped column offsets (any tap count).
+template <int Channels>
+void ClampedPixel(const RowContext& r, const Tables& t, const int* weights, int x) {
+    const int taps = t.taps;
+    const int* w = weights + static_cast<std::size_t>(t.columnSlot[x]) * taps * taps * Channels;
+    const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * taps];
+    int sum[Channels] = {};
+    for (int v = 0; v < taps; ++v) {
+        const std::uint8_t* row = r.rows[v];
+        const int* wv = w + v * taps * Channels;
+        for (int u = 0; u < taps; ++u)
+            for (int c = 0; c < Channels; ++c)
+                sum[c] += wv[u * Channels + c] * row[offsets[u] + c];
+    }
+    for (int c = 0; c < Channels; ++c)
+        r.out[Channels * x + c] = ClampToByte(sum[c] >> 16);
+}
+
+template <int Channels>
+void ResampleRow(const ResampleParams& p, const Tables& t, int* weights, int y) {
+    RowWeights<Channels>(t, y, weights);
+    const RowContext r = RowPointers(p, t, y);
+    for (int x = 0; x < p.dstW; ++x)
+        ClampedPixel<Channels>(r, t, weights, x);
+}
+
+// The common case of the super-resolution driver, Lanczos-4 on B, G, R: where
+// all 8 columns of a pixel lie inside the row, its 24 source bytes are
+// contiguous and meet their 24 weights in one vectorisable loop per row.
+constexpr int kBgrTaps = 8;
+constexpr int kBgrRun = 3 * kBgrTaps;
+
+bool ColumnsInside(const int* offsets) { return offsets[kBgrTaps - 1] - offsets[0] == 3 * (kBgrTaps - 1); }
+
+void StoreBgr(std::uint8_t* out, const int* acc) {
+    int sum[3] = {};
+    for (int u = 0; u < kBgrTaps; ++u)
+        for (int c = 0; c < 3; ++c)
+            sum[c] += acc[3 * u + c];
+    for (int c = 0; c < 3; ++c)
+        out[c] = ClampToByte(sum[c] >> 16);
+}
+
+void ResampleRowBgr8(const ResampleParams& p, const Tables& t, int* weights, int y) {
+    RowWeights<3>(t, y, weights);
+    const RowContext r = RowPointers(p, t, y);
+    for (int x = 0; x < p.dstW; ++x) {
+        const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * kBgrTaps];
+        if (!ColumnsInside(offsets)) {
+            ClampedPixel<3>(r, t, weights, x);
+            continue;
+        }
+        const int* w = weights + static_cast<std::size_t>(t.columnSlot[x]) * kBgrTaps * kBgrRun;
+        int acc[kBgrRun] = {};
+        for (int v = 0; v < kBgrTaps; ++v) {
+            const std::uint8_t* px = r.rows[v] + offsets[0];
+            const int* wv = w + v * kBgrRun;
+            for (int i = 0; i < kBgrRun; ++i)
+                acc[i] += wv[i] * px[i];
+        }
+        StoreBgr(r.out + 3 * x, acc);
+    }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Channel sums of the 24 products B0 G0 R0 B1 ... R7 held in three vectors of
+// eight: every vector lane belongs to a channel by its position modulo 3, so
+// blending the three vectors per lane gathers one channel into one vector.
+__attribute__((target("avx2"))) inline void StoreBgrAvx2(std::uint8_t* out, __m256i a0, __m256i a1,
+                                                         __m256i a2) {
+    constexpr int kLanes0 = 0x49;  // lanes 0, 3, 6
+    constexpr int kLanes1 = 0x92;  // lanes 1, 4, 7 (lanes 2 and 5 are the rest)
+    const __m256i blue = _mm256_blend_epi32(_mm256_blend_epi32(a2, a0, kLanes0), a1, kLanes1);
+    const __m256i green = _mm256_blend_epi32(_mm256_blend_epi32(a1, a2, kLanes0), a0, kLanes1);
+    const __m256i red = _mm256_blend_epi32(_mm256_blend_epi32(a0, a1, kLanes0), a2, kLanes1);
+    const __m256i bg = _mm256_hadd_epi32(blue, green);
+    const __m256i r0 = _mm256_hadd_epi32(red, _mm256_setzero_si256());
+    const __m256i sums8 = _mm256_hadd_epi32(bg, r0);  // B G R 0 per 128-bit half
+    __m128i sums = _mm_add_epi32(_mm256_castsi256_si128(sums8), _mm256_extracti128_si256(sums8, 1));
+    sums = _mm_srai_epi32(sums, 16);
+    sums = _mm_min_epi32(_mm_max_epi32(sums, _mm_setzero_si128()), _mm_set1_epi32(255));
+    alignas(16) int bgr[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bgr), sums);
+    out[0] = static_cast<std::uint8_t>(bgr[0]);
+    out[1] = static_cast<std::uint8_t>(bgr[1]);
+    out[2] = static_cast<std::uint8_t>(bgr[2]);
+}
+
+// The same integer arithmetic with AVX2: eight 32-bit products at a time.
+__attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t,
+                                                         int* weights, int y) {
+    RowWeights<3>(t, y, weights);
+    const RowContext r = RowPointers(p, t, y);
+    for (int x = 0; x < p.dstW; ++x) {
+        const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * kBgrTaps];
+        if (!ColumnsInside(offsets)) {
+            ClampedPixel<3>(r, t, weights, x);
+            continue;
+        }
+        const int* w = weights + static_cast<std::size_t>(t.columnSlot[x]) * kBgrTaps * kBgrRun;
+        __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256(), a2 = _mm256_setzero_si256();
+        for (int v = 0; v < kBgrTaps; ++v) {
+            const std::uint8_t* px = r.rows[v] + offsets[0];
+            const int* wv = w + v * kBgrRun;
+            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+            const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 16));
+            const __m256i p0 = _mm256_cvtepu8_epi32(low);
+            const __m256i p1 = _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8));
+            const __m256i p2 = _mm256_cvtepu8_epi32(high);
+            a0 = _mm256_add_epi32(a0, _mm256_mullo_epi32(p0, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv))));
+            a1 = _mm256_add_epi32(a1, _mm256_mullo_epi32(p1, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 8))));
+            a2 = _mm256_add_epi32(a2, _mm256_mullo_epi32(p2, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 16))));
+        }
+        StoreBgrAvx2(r.out + 3 * x, a0, a1, a2);
+    }
+}
+
+#else
+void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t, int* weights, int y) {
+    ResampleRowBgr8(p, t, weights, y);
+}
+#endif
+
+}  // namespace
+
+bool ResampleLanczos(const ResampleParams& p) {
+    if (p.type == 0 || !p.dst || !p.src || p.srcW <= 0 || p.srcH <= 0 || p.dstW <= 0 || p.dstH <= 0)
+        return false;
+    if (!(p.support > 0 && p.support <= kLanczosMaxRadius))
+        return false;
+    const int channels = p.colour ? 3 : 1;
+    if (p.srcStride < static_cast<long long>(p.srcW) * channels ||
+        p.dstStride < static_cast<long long>(p.dstW) * channels)
+        return false;
+    const int radius = static_cast<int>(std::ceil(p.support));
+
+    Tables t;
+    try {
+        if (!BuildTables(t, p, radius, channels))
+            return false;
+    } catch (const std::bad_alloc&) {
+        g_bResizeOutOfMemory = 1;
+        return false;
+    }
+
+    // Each range of rows has the row weights of every slot (RowWeights) of its own.
+    const std::size_t weightCount = t.slotPhase.size() * t.taps * t.taps * channels;
+    const bool avx2 = HasAvx2() && !p.portable;
+    return ForEachWithScratch<int>(p.dstH, weightCount, p.parallel, p.abort, [&](int y, int* weights) {
+        if (channels == 3 && t.taps == kBgrTaps && avx2)
+            ResampleRowBgr8Avx2(p, t, weights, y);
+        else if (channels == 3 && t.taps == kBgrTaps)
+            ResampleRowBgr8(p, t, weights, y);
+        else if (channels == 3)
+            ResampleRow<3>(p, t, weights, y);
+        else
+            ResampleRow<1>(p, t, weights, y);
+    });
+}
+
+}  // namespace SuperRes
