@@ -6,6 +6,8 @@
 
 #include "engine/AreaResample.h"
 #include "engine/DericheGaussian.h"
+#include "engine/DetailResampleV1.h"
+#include "engine/DetailResampleV2.h"
 #include "engine/KernelResample.h"
 #include "engine/LocalRangeClamp.h"
 
@@ -55,5 +57,31 @@ void BM_LocalRangeClamp(benchmark::State& state) {
         benchmark::DoNotOptimize(LocalRangeClamp(image.data(), ref.data(), w, h, w, 5, 5, 2, 2, 3.679, nullptr));
 }
 BENCHMARK(BM_LocalRangeClamp)->Unit(benchmark::kMillisecond);
+
+// One 1500 x 1000 plane through a detail resampler: arg 0 enlarges 2x,
+// arg 1 halves.
+template <typename Resize>
+void DetailPlane(benchmark::State& state, const Resize& resize) {
+    const int w = 1500, h = 1000;
+    const int dw = state.range(0) == 0 ? 2 * w : w / 2, dh = state.range(0) == 0 ? 2 * h : h / 2;
+    const auto src = NoisePlane(w, h);
+    std::vector<std::uint8_t> dst(static_cast<std::size_t>(dw) * dh);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(resize(dst.data(), src.data(), dw, dh, w, h));
+}
+
+void BM_ResizePlaneV1(benchmark::State& state) {
+    DetailPlane(state, [](std::uint8_t* d, const std::uint8_t* s, int dw, int dh, int w, int h) {
+        return ResizePlaneV1(d, s, dw, dh, w, h, ContrastFactor(50), WholeFactorFlag(dw, dh, w, h), 0, 3, nullptr);
+    });
+}
+BENCHMARK(BM_ResizePlaneV1)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ResizePlaneV2(benchmark::State& state) {
+    DetailPlane(state, [](std::uint8_t* d, const std::uint8_t* s, int dw, int dh, int w, int h) {
+        return ResizePlaneV2(d, s, dw, dh, w, h, ContrastFactor(40), 2, 0, 3, nullptr);
+    });
+}
+BENCHMARK(BM_ResizePlaneV2)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

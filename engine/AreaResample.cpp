@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "engine/ParallelRows.h"
 #include "engine/RSProgress.h"
 
 namespace {
@@ -9,26 +10,53 @@ namespace {
 constexpr std::uint64_t kOne = 65536;
 constexpr std::uint64_t kLowBits = 0xFFFF;
 
-// Walks one line of `srcSize` samples, `srcStep` apart, into `dstSize`
-// samples, `dstStep` apart.
-void AreaLine(std::uint8_t* dst, std::ptrdiff_t dstStep, const std::uint8_t* src,
-              std::ptrdiff_t srcStep, std::uint64_t srcSize, int dstSize, std::uint64_t step) {
+// Columns walked together by the vertical reduction, for whole cache lines.
+constexpr int kColumnGranule = 64;
+
+// One output sample of the walk: the source span [start, end) of the
+// samples src[p * srcStep], p = 0..srcSize-1.
+struct AreaSpan {
+    std::uint64_t start, end, first, next, last;
+};
+
+AreaSpan SpanOf(std::uint64_t pos, std::uint64_t step) {
+    const std::uint64_t end = pos + step;
+    const std::uint64_t first = pos >> 16;
+    return {pos, end, first, first + 1, end >> 16};
+}
+
+std::uint8_t AreaSample(const AreaSpan& s, const std::uint8_t* src, std::ptrdiff_t srcStep,
+                        std::uint64_t srcSize) {
+    std::uint64_t acc = (((s.next << 16) - s.start) * src[s.first * srcStep]) & ~kLowBits;
+    for (std::uint64_t p = s.next; p < s.last; ++p)
+        acc += src[p * srcStep] * kOne;
+    if (s.last < srcSize)
+        acc += ((s.end & kLowBits) * src[s.last * srcStep]) & ~kLowBits;
+    return static_cast<std::uint8_t>(acc / (s.end - s.start));
+}
+
+// Walks one row of srcSize samples into dstSize samples.
+void AreaRow(std::uint8_t* dst, const std::uint8_t* src, std::uint64_t srcSize, int dstSize,
+             std::uint64_t step) {
     std::uint64_t pos = 0;
     for (int i = 0; i < dstSize; ++i) {
-        const std::uint64_t start = pos;
-        const std::uint64_t end = pos + step;
-        const std::uint64_t first = start >> 16;
-        const std::uint64_t next = first + 1;
-        const std::uint64_t last = end >> 16;
+        const AreaSpan s = SpanOf(pos, step);
+        dst[i] = AreaSample(s, src, 1, srcSize);
+        pos = s.end;
+    }
+}
 
-        std::uint64_t acc = (((next << 16) - start) * src[first * srcStep]) & ~kLowBits;
-        for (std::uint64_t p = next; p < last; ++p)
-            acc += src[p * srcStep] * kOne;
-        if (last < srcSize)
-            acc += ((end & kLowBits) * src[last * srcStep]) & ~kLowBits;
-
-        dst[i * dstStep] = static_cast<std::uint8_t>(acc / (end - start));
-        pos = end;
+// Walks columns [first, last) of a width-wide plane down from srcH to dstH
+// rows, row by row across the columns.
+void AreaColumns(std::uint8_t* dst, const std::uint8_t* src, int width, std::uint64_t srcH,
+                 int dstH, std::uint64_t step, int first, int last) {
+    std::uint64_t pos = 0;
+    for (int i = 0; i < dstH; ++i) {
+        const AreaSpan s = SpanOf(pos, step);
+        std::uint8_t* out = dst + static_cast<std::ptrdiff_t>(i) * width;
+        for (int x = first; x < last; ++x)
+            out[x] = AreaSample(s, src + x, width, srcH);
+        pos = s.end;
     }
 }
 
@@ -47,13 +75,14 @@ int AreaResampleHorizontal(std::uint8_t* dst, const std::uint8_t* src, int srcW,
     if (!dst || !src || !IsReduction(height, srcW, dstW))
         return 0;
     const std::uint64_t step = AreaStep(srcW, dstW);
-    for (int y = 0; y < height; ++y) {
-        AreaLine(dst + static_cast<std::ptrdiff_t>(y) * dstW, 1,
-                 src + static_cast<std::ptrdiff_t>(y) * srcW, 1, srcW, dstW, step);
-        if (!ReportRow(progress, y, height))
-            return 0;
-    }
-    return 1;
+    return ParallelLinesInOrder(
+        height, srcW,
+        [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                AreaRow(dst + static_cast<std::ptrdiff_t>(y) * dstW,
+                        src + static_cast<std::ptrdiff_t>(y) * srcW, srcW, dstW, step);
+        },
+        [&](int y) { return ReportRow(progress, y, height); });
 }
 
 int AreaResampleVertical(std::uint8_t* dst, const std::uint8_t* src, int width, int srcH,
@@ -61,10 +90,8 @@ int AreaResampleVertical(std::uint8_t* dst, const std::uint8_t* src, int width, 
     if (!dst || !src || !IsReduction(width, srcH, dstH))
         return 0;
     const std::uint64_t step = AreaStep(srcH, dstH);
-    for (int x = 0; x < width; ++x) {
-        AreaLine(dst + x, width, src + x, width, srcH, dstH, step);
-        if (!ReportRow(progress, x, width))
-            return 0;
-    }
-    return 1;
+    return ParallelLinesInOrder(
+        width, srcH,
+        [&](int first, int last) { AreaColumns(dst, src, width, srcH, dstH, step, first, last); },
+        [&](int x) { return ReportRow(progress, x, width); }, kColumnGranule);
 }

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
+#include <tbb/enumerable_thread_specific.h>
+
+#include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
+#include "engine/TargetClones.h"
 
 DericheCoeffs DericheCoefficients(double sigma) {
     const double A = std::sqrt(6.283185307179586) * sigma;
@@ -57,6 +62,24 @@ double DericheSigma(int v) {
     return std::sqrt(r * r / (2 * std::log(255.0)));
 }
 
+namespace {
+
+// The blurred value: the sum of both passes in single precision, rounded to
+// the nearest integer (ties to even) and limited to 0..255. Inside the range
+// adding and removing 2^23 rounds exactly as lrintf does in the default
+// rounding mode; outside it the limit decides.
+// Limiting first and rounding the limited value gives the same bytes, and
+// keeps the function free of branches.
+inline std::uint8_t RoundSumToByte(double causal, double anticausal) {
+    const float sum = static_cast<float>(causal + anticausal);
+    const float positive = sum > 0.0f ? sum : 0.0f;
+    const float limited = positive < 255.0f ? positive : 255.0f;
+    constexpr float kRound = 8388608.0f;  // 2^23
+    return static_cast<std::uint8_t>(static_cast<int>((limited + kRound) - kRound));
+}
+
+}  // namespace
+
 void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* causal,
                        double* anticausal, std::uint8_t* out, std::ptrdiff_t outStep) {
     for (int k = 0; k < n; ++k) {
@@ -79,28 +102,209 @@ void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* caus
         }
         anticausal[k] = y;
     }
-    for (int k = 0; k < n; ++k) {
-        const float sum = static_cast<float>(causal[k] + anticausal[k]);
-        out[k * outStep] = ClampToByte(std::lrintf(sum));
-    }
+    for (int k = 0; k < n; ++k)
+        out[k * outStep] = RoundSumToByte(causal[k], anticausal[k]);
 }
 
 namespace {
 
-// Line buffers shared by both passes of one call.
-struct DericheLines {
-    explicit DericheLines(int length) : causal(length), anticausal(length), samples(length) {}
-    std::vector<double> causal;
-    std::vector<double> anticausal;
-    std::vector<int> samples;
+// Lines filtered side by side: kLanes lines of the plane, each step of the
+// recursions done for all of them at once. Every line goes through exactly
+// the arithmetic of DericheFilterLine, in the same order; the lanes only keep
+// the sequential recursions of neighbouring lines apart so that they overlap.
+constexpr int kLanes = 16;
+
+// Work arrays of one group of lanes: n * kLanes doubles each, sample k of
+// lane l at k * kLanes + l. Every element is written before it is read, so
+// they start uninitialised.
+struct LaneBuffers {
+    explicit LaneBuffers(int n)
+        : samples(Doubles(n)), causal(Doubles(n)), anticausal(Doubles(n)) {}
+    static std::unique_ptr<double[]> Doubles(int n) {
+        return std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n) * kLanes);
+    }
+    std::unique_ptr<double[]> samples, causal, anticausal;
 };
 
-void FilterPlaneLine(std::uint8_t* first, std::ptrdiff_t step, int n, const DericheCoeffs& c,
-                     DericheLines& lines) {
-    for (int k = 0; k < n; ++k)
-        lines.samples[k] = first[k * step];
-    DericheFilterLine(lines.samples.data(), n, c, lines.causal.data(), lines.anticausal.data(),
-                      first, step);
+// One of the first four steps of a recursion, for all lanes: out = sum over
+// i = 0..4 of (num[i] * x[-i] - d[i] * y[-i]), i in order, where x[-i] and
+// y[-i] are the lanes `i` steps back (`dir` elements per step); the terms
+// that fall before the line's start (i > available) take edge[i] * boundary
+// instead. Term i = 0 has no earlier output (d[0] is 0). Inlined into both
+// builds of FilterLanes.
+__attribute__((always_inline)) inline void EdgeStep(const double* x, const double* y,
+                                                    std::ptrdiff_t dir, int available,
+                                                    const std::array<double, 5>& num,
+                                                    const std::array<double, 5>& d,
+                                                    const double* edge, const double* boundary,
+                                                    double* out) {
+    double v[kLanes];
+    for (int l = 0; l < kLanes; ++l)
+        v[l] = 0.0 + (num[0] * x[l] - d[0] * 0.0);
+    for (int i = 1; i <= 4; ++i) {
+        if (i <= available) {
+            const double* xi = x - i * dir;
+            const double* yi = y - i * dir;
+            for (int l = 0; l < kLanes; ++l)
+                v[l] += num[i] * xi[l] - d[i] * yi[l];
+        } else {
+            for (int l = 0; l < kLanes; ++l)
+                v[l] += edge[i] * boundary[l];
+        }
+    }
+    for (int l = 0; l < kLanes; ++l)
+        out[l] = v[l];
+}
+
+using Double4 = double __attribute__((vector_size(32)));
+constexpr int kVectors = kLanes / 4;
+
+// The steps with four earlier outputs, k = from, from + dir, ... for `count`
+// steps (dir is +1 or -1), with the terms of EdgeStep in the same order, on
+// whole vectors: the latest output stays in registers for the next step.
+__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from,
+                                                           int count, int dir,
+                                                           const std::array<double, 5>& num,
+                                                           const std::array<double, 5>& d) {
+    static_assert(kVectors == 4);
+    auto load = [](const double* p, Double4& v) { __builtin_memcpy(&v, p, sizeof v); };
+    auto broadcast = [](double c, Double4& v) { v = Double4{c, c, c, c}; };
+    Double4 n0, n1, n2, n3, n4, d0, d1, d2, d3, d4;
+    broadcast(num[0], n0), broadcast(num[1], n1), broadcast(num[2], n2), broadcast(num[3], n3);
+    broadcast(num[4], n4), broadcast(d[0], d0), broadcast(d[1], d1), broadcast(d[2], d2);
+    broadcast(d[3], d3), broadcast(d[4], d4);
+    const Double4 zero = {0.0, 0.0, 0.0, 0.0};
+    const std::ptrdiff_t back = -static_cast<std::ptrdiff_t>(dir) * kLanes;  // one step back
+
+    Double4 last[kVectors];
+    const double* previous = y + (static_cast<std::ptrdiff_t>(from) * kLanes + back);
+    for (int q = 0; q < kVectors; ++q)
+        load(previous + 4 * q, last[q]);
+
+    for (int i = 0, k = from; i < count; ++i, k += dir) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+        for (int q = 0; q < kVectors; ++q) {
+            const std::ptrdiff_t lane = at + 4 * q;
+            Double4 x0, x1, x2, x3, x4, y2, y3, y4;
+            load(x + lane, x0);
+            load(x + lane + back, x1);
+            load(x + lane + 2 * back, x2);
+            load(x + lane + 3 * back, x3);
+            load(x + lane + 4 * back, x4);
+            load(y + lane + 2 * back, y2);
+            load(y + lane + 3 * back, y3);
+            load(y + lane + 4 * back, y4);
+            Double4 v = zero;
+            v += n0 * x0 - d0 * zero;
+            v += n1 * x1 - d1 * last[q];
+            v += n2 * x2 - d2 * y2;
+            v += n3 * x3 - d3 * y3;
+            v += n4 * x4 - d4 * y4;
+            __builtin_memcpy(y + lane, &v, sizeof v);
+            last[q] = v;
+        }
+    }
+}
+
+// RoundSumToByte of four lanes at once, the same operations on vectors.
+__attribute__((always_inline)) inline void RoundFour(const double* causal, const double* anti,
+                                                     std::uint8_t* out, std::ptrdiff_t outStep) {
+    using Float4 = float __attribute__((vector_size(16)));
+    using Int4 = int __attribute__((vector_size(16)));
+    Double4 c, a;
+    __builtin_memcpy(&c, causal, sizeof c);
+    __builtin_memcpy(&a, anti, sizeof a);
+    const Float4 sum = __builtin_convertvector(c + a, Float4);
+    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    const Float4 top = {255.0f, 255.0f, 255.0f, 255.0f};
+    const Float4 round = {8388608.0f, 8388608.0f, 8388608.0f, 8388608.0f};
+    const Float4 positive = sum > zero ? sum : zero;
+    const Float4 limited = positive < top ? positive : top;
+    const Int4 value = __builtin_convertvector((limited + round) - round, Int4);
+    for (int l = 0; l < 4; ++l)
+        out[l * outStep] = static_cast<std::uint8_t>(value[l]);
+}
+
+// Lines l = 0..kLanes-1 of n samples: sample k of line l is
+// first[l * laneStep + k * sampleStep]. Filtered in place.
+//
+// kAcross: the lanes are neighbouring columns (laneStep 1) and a sample
+// step is a row; otherwise the lanes are rows and the samples of a lane
+// are neighbours (sampleStep 1). Either way the inner loops run over
+// neighbouring bytes.
+template <bool kAcross>
+VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep,
+                                      std::ptrdiff_t sampleStep, int n, const DericheCoeffs& c,
+                                      LaneBuffers& buffers) {
+    if constexpr (kAcross)
+        laneStep = 1;
+    else
+        sampleStep = 1;
+    double* x = buffers.samples.get();
+    double* causal = buffers.causal.get();
+    double* anti = buffers.anticausal.get();
+    if constexpr (kAcross) {
+        for (int k = 0; k < n; ++k)
+            for (int l = 0; l < kLanes; ++l)
+                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[k * sampleStep + l];
+    } else {
+        for (int l = 0; l < kLanes; ++l)
+            for (int k = 0; k < n; ++k)
+                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k];
+    }
+
+    double edgePlus[5], edgeMinus[5];
+    for (int i = 0; i <= 4; ++i) {
+        edgePlus[i] = c.nPlus[i] - c.ePlus[i];
+        edgeMinus[i] = c.nMinus[i] - c.eMinus[i];
+    }
+    const double* x0 = x;
+    const double* xLast = x + static_cast<std::ptrdiff_t>(n - 1) * kLanes;
+
+    // The first four steps of each direction reach past the line's end.
+    const int edgeSteps = std::min(n, 4);
+    for (int k = 0; k < edgeSteps; ++k) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+        EdgeStep(x + at, causal + at, kLanes, k, c.nPlus, c.d, edgePlus, x0, causal + at);
+    }
+    if (n > 4)
+        RecurseInterior(x, causal, 4, n - 4, +1, c.nPlus, c.d);
+
+    for (int k = n - 1; k >= n - edgeSteps; --k) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+        EdgeStep(x + at, anti + at, -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, xLast, anti + at);
+    }
+    if (n > 4)
+        RecurseInterior(x, anti, n - 5, n - 4, -1, c.nMinus, c.d);
+
+    for (int k = 0; k < n; ++k) {
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+        for (int q = 0; q < kLanes; q += 4)
+            RoundFour(causal + at + q, anti + at + q, first + k * sampleStep + q * laneStep, laneStep);
+    }
+}
+
+// Filters lines [firstLine, lastLine) of n samples in place: line j starts at
+// plane + j * lineStep, its samples sampleStep apart.
+void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sampleStep, int n,
+                 int firstLine, int lastLine, const DericheCoeffs& c, LaneBuffers& buffers) {
+    int line = firstLine;
+    for (; line + kLanes <= lastLine; line += kLanes) {
+        if (lineStep == 1)
+            FilterLanes<true>(plane + line, 1, sampleStep, n, c, buffers);
+        else
+            FilterLanes<false>(plane + line * lineStep, lineStep, 1, n, c, buffers);
+    }
+    if (line == lastLine)
+        return;
+    std::vector<int> samples(n);
+    std::vector<double> causal(n), anticausal(n);
+    for (; line < lastLine; ++line) {
+        std::uint8_t* first = plane + line * lineStep;
+        for (int k = 0; k < n; ++k)
+            samples[k] = first[k * sampleStep];
+        DericheFilterLine(samples.data(), n, c, causal.data(), anticausal.data(), first, sampleStep);
+    }
 }
 
 }  // namespace
@@ -112,23 +316,30 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     if (!plane || !abort || width <= 0 || height <= 0)
         return false;
 
-    DericheLines lines(std::max(width, height) + 8);
-
+    // Columns side by side, then rows; each pass spread over the threads in
+    // blocks of lines, with the reports made here in order. Each thread
+    // keeps its lane buffers for the whole call: allocating them per block
+    // of lines would map fresh pages every time.
+    const int longest = std::max(width, height);
+    tbb::enumerable_thread_specific<LaneBuffers> buffers([longest] { return LaneBuffers(longest); });
     const DericheCoeffs vertical = DericheCoefficients(DericheSigma(vParam));
-    for (int c = 0; c < width; ++c) {
-        FilterPlaneLine(plane + c, width, height, vertical, lines);
-        if (progress && !progress->Progress(static_cast<int>(c * 50LL / width)))
-            return false;
-    }
+    const int columnsDone = ParallelLinesInOrder(
+        width, height,
+        [&](int first, int last) { FilterLines(plane, 1, width, height, first, last, vertical, buffers.local()); },
+        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); },
+        kLanes);
+    if (!columnsDone)
+        return false;
 
     const DericheCoeffs horizontal = DericheCoefficients(DericheSigma(hParam));
-    for (int y = 0; y < height; ++y) {
-        FilterPlaneLine(plane + PlaneBytes(y, width), 1, width, horizontal, lines);
-        if (abort->load(std::memory_order_relaxed))
-            return false;
-        const long long done = static_cast<long long>(y) * width * 50 / (static_cast<long long>(width) * height);
-        if (progress && !progress->Progress(static_cast<int>(done + 50)))
-            return false;
-    }
-    return true;
+    return ParallelLinesInOrder(
+        height, width,
+        [&](int first, int last) { FilterLines(plane, width, 1, width, first, last, horizontal, buffers.local()); },
+        [&](int y) {
+            if (abort->load(std::memory_order_relaxed))
+                return 0;
+            const long long done = static_cast<long long>(y) * width * 50 / (static_cast<long long>(width) * height);
+            return !progress || progress->Progress(static_cast<int>(done + 50)) ? 1 : 0;
+        },
+        kLanes);
 }

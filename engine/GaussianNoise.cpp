@@ -1,5 +1,6 @@
 #include "engine/GaussianNoise.h"
 
+#include "engine/Plane.h"
 #include "platform/crt/CrtRandom.h"
 
 int SixDrawSum() {
@@ -14,3 +15,12 @@ int GaussianNoise(int amplitude) {
 }
 
 int GaussianNoise2(int amplitude) { return GaussianNoise(amplitude); }
+
+void AddGaussianNoise(std::uint8_t* plane, std::size_t count, int amplitude) {
+    if (amplitude == 0) {
+        platform::CrtRandDiscard(6ULL * count);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        plane[i] = ClampToByte(plane[i] + GaussianNoise(amplitude));
+}

@@ -6,11 +6,13 @@
 #include <new>
 #include <vector>
 
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/task_arena.h>
 
 #include "engine/ParallelFor.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
+#include "engine/TargetClones.h"
 
 namespace {
 
@@ -68,16 +70,73 @@ Tap SourceTap(long long i, int srcSize, int dstSize) {
     return {whole, std::clamp(phase, 0, kKernelPhases - 1)};
 }
 
+// Output columns computed side by side: each keeps its own sum in its own
+// order, the lanes only overlap the sums of neighbouring columns.
+constexpr int kColumnLanes = 8;
+
+// Columns of one phase share their horizontal weights, so their products
+// h[u] * wv are one product; when their first taps are also evenly spaced
+// and all taps lie inside the row (every whole or simple factor away from
+// the edges), sixteen of them go through vector lanes together.
+constexpr int kPhaseLanes = 16;
+
+struct PhaseGroup {
+    int phase;
+    int start;  // first tap of the first column
+    int step;   // first taps of successive columns are this far apart
+    int x[kPhaseLanes];
+};
+
 // Everything the per-row work reads: the phase table and, per output column,
-// the slot of its phase among the distinct column phases and its clamped
-// source columns.
+// its phase and its clamped source columns; the phase groups; and for the
+// remaining columns, kColumnLanes at a time, the same weights and columns tap
+// by tap, [group][tap][lane], with the last few columns on their own.
 struct ResampleTables {
     int taps = 0;                     // 2R
     std::vector<double> phaseTable;   // kKernelPhases rows of `taps` weights
-    std::vector<int> phases;          // the distinct phases of the columns
-    std::vector<int> columnSlot;      // dstW indices into `phases`
+    std::vector<int> columnPhase;     // dstW
     std::vector<int> columnIndex;     // dstW rows of `taps` source columns
+    std::vector<PhaseGroup> phaseGroups;
+    std::vector<int> laneX;           // the other columns, in order
+    std::vector<double> laneWeights;  // laneX.size() / kColumnLanes * taps * kColumnLanes
+    std::vector<int> laneColumns;     // the same layout
 };
+
+// Splits the columns into phase groups and the rest.
+void GroupColumns(ResampleTables& t, int radius, int srcW, int dstW) {
+    std::vector<std::vector<int>> byPhase(kKernelPhases);
+    for (int x = 0; x < dstW; ++x)
+        byPhase[t.columnPhase[x]].push_back(x);
+    auto firstTap = [&](int x) { return static_cast<long long>(x) * srcW / dstW - radius + 1; };
+
+    std::vector<char> grouped(dstW, 0);
+    for (int phase = 0; phase < kKernelPhases; ++phase) {
+        const std::vector<int>& xs = byPhase[phase];
+        std::size_t i = 0;
+        while (i + kPhaseLanes <= xs.size()) {
+            const long long start = firstTap(xs[i]);
+            const long long step = firstTap(xs[i + 1]) - start;
+            bool even = step >= 1 && start >= 0 &&
+                        start + step * (kPhaseLanes - 1) + t.taps <= srcW;
+            for (int l = 2; even && l < kPhaseLanes; ++l)
+                even = firstTap(xs[i + l]) == start + step * l;
+            if (!even) {
+                ++i;
+                continue;
+            }
+            PhaseGroup g{phase, static_cast<int>(start), static_cast<int>(step), {}};
+            for (int l = 0; l < kPhaseLanes; ++l) {
+                g.x[l] = xs[i + l];
+                grouped[xs[i + l]] = 1;
+            }
+            t.phaseGroups.push_back(g);
+            i += kPhaseLanes;
+        }
+    }
+    for (int x = 0; x < dstW; ++x)
+        if (!grouped[x])
+            t.laneX.push_back(x);
+}
 
 void BuildTables(ResampleTables& t, int radius, double support, double param, int type,
                  int srcW, int dstW) {
@@ -88,60 +147,144 @@ void BuildTables(ResampleTables& t, int radius, double support, double param, in
             t.phaseTable[static_cast<std::size_t>(k) * t.taps + tap] =
                 KernelValue((tap + 1 - radius) - k / 1024.0, support, param, type);
 
-    std::vector<int> slotOfPhase(kKernelPhases, -1);
-    t.columnSlot.resize(dstW);
+    t.columnPhase.resize(dstW);
     t.columnIndex.resize(static_cast<std::size_t>(dstW) * t.taps);
     for (int x = 0; x < dstW; ++x) {
         const Tap tap = SourceTap(x, srcW, dstW);
-        if (slotOfPhase[tap.phase] < 0) {
-            slotOfPhase[tap.phase] = static_cast<int>(t.phases.size());
-            t.phases.push_back(tap.phase);
-        }
-        t.columnSlot[x] = slotOfPhase[tap.phase];
+        t.columnPhase[x] = tap.phase;
         for (int u = 0; u < t.taps; ++u)
             t.columnIndex[static_cast<std::size_t>(x) * t.taps + u] =
                 ClampIndex(tap.whole - radius + 1 + u, srcW);
     }
+    GroupColumns(t, radius, srcW, dstW);
+
+    const std::size_t groups = t.laneX.size() / kColumnLanes;
+    t.laneWeights.resize(groups * t.taps * kColumnLanes);
+    t.laneColumns.resize(t.laneWeights.size());
+    for (std::size_t g = 0; g < groups; ++g)
+        for (int u = 0; u < t.taps; ++u)
+            for (int l = 0; l < kColumnLanes; ++l) {
+                const int x = t.laneX[g * kColumnLanes + l];
+                const std::size_t at = (g * t.taps + u) * kColumnLanes + l;
+                t.laneWeights[at] = t.phaseTable[static_cast<std::size_t>(t.columnPhase[x]) * t.taps + u];
+                t.laneColumns[at] = t.columnIndex[static_cast<std::size_t>(x) * t.taps + u];
+            }
 }
 
-// The products horizontal[u] * vertical[v] of one output row, per column
-// phase slot, laid out v-major. Multiplying them once per row instead of once
-// per pixel gives the very same doubles.
-void RowWeights(const ResampleTables& t, const double* vertical, std::vector<double>& weights) {
+using Double4 = double __attribute__((vector_size(32)));
+
+// The sixteen columns of a phase group: per column
+// sum over v, then u, of (h[u] * wv) * src, the product shared. Four sums
+// of four columns each, kept in registers.
+template <bool kAdjacent>
+VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup& g,
+                                             const ResampleTables& t, const double* vertical,
+                                             const double* const* rows) {
+    static_assert(kPhaseLanes == 16);
     const int taps = t.taps;
-    const std::size_t perSlot = static_cast<std::size_t>(taps) * taps;
-    weights.resize(t.phases.size() * perSlot);
-    for (std::size_t slot = 0; slot < t.phases.size(); ++slot) {
-        const double* horizontal = &t.phaseTable[static_cast<std::size_t>(t.phases[slot]) * taps];
-        double* w = &weights[slot * perSlot];
-        for (int v = 0; v < taps; ++v)
-            for (int u = 0; u < taps; ++u)
-                w[v * taps + u] = horizontal[u] * vertical[v];
+    const double* h = &t.phaseTable[static_cast<std::size_t>(g.phase) * taps];
+    const std::ptrdiff_t step = g.step;
+    auto load = [](const double* p, std::ptrdiff_t apart, Double4& v) {
+        if constexpr (kAdjacent)
+            __builtin_memcpy(&v, p, sizeof v);
+        else
+            v = Double4{p[0], p[apart], p[2 * apart], p[3 * apart]};
+    };
+    Double4 s0 = {0.0, 0.0, 0.0, 0.0}, s1 = s0, s2 = s0, s3 = s0;
+    for (int v = 0; v < taps; ++v) {
+        const double* row = rows[v] + g.start;
+        const double wv = vertical[v];
+        for (int u = 0; u < taps; ++u) {
+            const double product = h[u] * wv;
+            const Double4 w = {product, product, product, product};
+            const double* p = row + u;
+            Double4 a, b, c, d;
+            load(p, step, a);
+            load(p + 4 * step, step, b);
+            load(p + 8 * step, step, c);
+            load(p + 12 * step, step, d);
+            s0 += w * a;
+            s1 += w * b;
+            s2 += w * c;
+            s3 += w * d;
+        }
     }
+    const Double4 sums[4] = {s0, s1, s2, s3};
+    for (int q = 0; q < 4; ++q)
+        for (int l = 0; l < 4; ++l)
+            out[g.x[4 * q + l]] = ClampToByte(static_cast<long long>(sums[q][l] + 0.5));
 }
 
-// One output row. Each pixel is the sum over v, then u, in that order, of
-// (horizontal[u] * vertical[v]) * sample.
+// kColumnLanes output columns of group g: per column
+// sum over v, then u, of (h[u] * wv) * src.
+void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const double* vertical,
+                   const double* const* rows) {
+    static_assert(kColumnLanes == 8);
+    const int taps = t.taps;
+    const double* h = &t.laneWeights[static_cast<std::size_t>(g) * taps * kColumnLanes];
+    const int* c = &t.laneColumns[static_cast<std::size_t>(g) * taps * kColumnLanes];
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0, s5 = 0.0, s6 = 0.0, s7 = 0.0;
+    for (int v = 0; v < taps; ++v) {
+        const double* row = rows[v];
+        const double wv = vertical[v];
+        for (int u = 0; u < taps; ++u) {
+            const double* hu = h + u * kColumnLanes;
+            const int* cu = c + u * kColumnLanes;
+            s0 += (hu[0] * wv) * row[cu[0]];
+            s1 += (hu[1] * wv) * row[cu[1]];
+            s2 += (hu[2] * wv) * row[cu[2]];
+            s3 += (hu[3] * wv) * row[cu[3]];
+            s4 += (hu[4] * wv) * row[cu[4]];
+            s5 += (hu[5] * wv) * row[cu[5]];
+            s6 += (hu[6] * wv) * row[cu[6]];
+            s7 += (hu[7] * wv) * row[cu[7]];
+        }
+    }
+    const double sums[kColumnLanes] = {s0, s1, s2, s3, s4, s5, s6, s7};
+    const int* xs = &t.laneX[static_cast<std::size_t>(g) * kColumnLanes];
+    for (int l = 0; l < kColumnLanes; ++l)
+        out[xs[l]] = ClampToByte(static_cast<long long>(sums[l] + 0.5));
+}
+
+// Output row y. `samples` holds taps * srcW doubles: the tap rows are
+// converted once per output row instead of once per tap and output pixel.
 void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src,
-                 int srcW, int srcH, int dstW, int dstH, std::vector<double>& weights) {
+                 int srcW, int srcH, int dstH, double* samples) {
     const int taps = t.taps;
     const int radius = taps / 2;
     const Tap rowTap = SourceTap(y, srcH, dstH);
-    RowWeights(t, &t.phaseTable[static_cast<std::size_t>(rowTap.phase) * taps], weights);
+    const double* vertical = &t.phaseTable[static_cast<std::size_t>(rowTap.phase) * taps];
 
-    const std::uint8_t* rows[2 * kMaxRadius];
-    for (int v = 0; v < taps; ++v)
-        rows[v] = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
+    const double* rows[2 * kMaxRadius];
+    for (int v = 0; v < taps; ++v) {
+        const std::uint8_t* in = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
+        double* row = samples + PlaneBytes(v, srcW);
+        for (int x = 0; x < srcW; ++x)
+            row[x] = in[x];
+        rows[v] = row;
+    }
 
-    const std::size_t perSlot = static_cast<std::size_t>(taps) * taps;
-    for (int x = 0; x < dstW; ++x) {
-        const double* w = &weights[t.columnSlot[x] * perSlot];
+    for (const PhaseGroup& g : t.phaseGroups) {
+        if (g.step == 1)
+            ResamplePhaseGroup<true>(out, g, t, vertical, rows);
+        else
+            ResamplePhaseGroup<false>(out, g, t, vertical, rows);
+    }
+
+    const int groups = static_cast<int>(t.laneX.size() / kColumnLanes);
+    for (int g = 0; g < groups; ++g)
+        ResampleGroup(out, g, t, vertical, rows);
+
+    for (std::size_t i = static_cast<std::size_t>(groups) * kColumnLanes; i < t.laneX.size(); ++i) {
+        const int x = t.laneX[i];
+        const double* horizontal = &t.phaseTable[static_cast<std::size_t>(t.columnPhase[x]) * taps];
         const int* columns = &t.columnIndex[static_cast<std::size_t>(x) * taps];
         double sum = 0.0;
         for (int v = 0; v < taps; ++v) {
-            const std::uint8_t* row = rows[v];
+            const double* row = rows[v];
+            const double wv = vertical[v];
             for (int u = 0; u < taps; ++u)
-                sum += w[v * taps + u] * row[columns[u]];
+                sum += (horizontal[u] * wv) * row[columns[u]];
         }
         out[x] = ClampToByte(static_cast<long long>(sum + 0.5));
     }
@@ -187,14 +330,19 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
         return 0;
     }
 
+    // Each thread converts its tap rows into samples of its own, kept for the
+    // whole call (allocated per block they would map fresh pages every time).
+    const std::size_t sampleCount = PlaneBytes(tables.taps, srcW);
+    tbb::enumerable_thread_specific<std::vector<double>> samples(
+        [sampleCount] { return std::vector<double>(sampleCount); });
     for (int first = 0; first < dstH; first += block) {
         const int last = std::min(dstH, first + block);
         try {
             ParallelFor(first, last, [&](int begin, int end) {
-                std::vector<double> weights;
+                double* mine = samples.local().data();
                 for (int y = begin; y != end; ++y)
                     ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH,
-                                dstW, dstH, weights);
+                                dstH, mine);
             });
         } catch (const std::bad_alloc&) {
             g_bResizeOutOfMemory = 1;

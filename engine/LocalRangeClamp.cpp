@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "engine/GaussianNoise.h"
+#include "engine/ParallelFor.h"
+#include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
+#include "platform/crt/CrtRandom.h"
 
 namespace {
 
@@ -21,57 +24,142 @@ struct Span {
 };
 
 Span WindowSpan(int i, int half, int size) {
-    const int centre = (size >= 2 * half + 1) ? std::clamp(i, half, size - half - 1) : i;
-    return {std::max(0, centre - half), std::min(size - 1, centre + half)};
+    const long long h = half;
+    const long long centre = (size >= 2 * h + 1) ? std::clamp<long long>(i, h, size - h - 1) : i;
+    return {static_cast<int>(std::max(0LL, centre - h)),
+            static_cast<int>(std::min<long long>(size - 1, centre + h))};
 }
 
-struct RangePlanes {
-    std::vector<std::uint8_t> output, rowMin, rowMax, lo, hi;
+// The minima and maxima of one line over each sample's window of half-width
+// `half`. Where the window fits, the interior samples take the window
+// centred on them, sample by sample offset so that the loops run straight
+// along the line, and the border samples copy the nearest interior one.
+void LineRanges(std::uint8_t* mins, std::uint8_t* maxs, const std::uint8_t* line, int size,
+                int half) {
+    if (size < 2 * static_cast<long long>(half) + 1) {
+        for (int x = 0; x < size; ++x) {
+            const Span s = WindowSpan(x, half, size);
+            mins[x] = *std::min_element(line + s.first, line + s.last + 1);
+            maxs[x] = *std::max_element(line + s.first, line + s.last + 1);
+        }
+        return;
+    }
+    const int first = half, last = size - half;  // interior [first, last)
+    for (int x = first; x < last; ++x) {
+        mins[x] = line[x - half];
+        maxs[x] = line[x - half];
+    }
+    for (int d = -half + 1; d <= half; ++d)
+        for (int x = first; x < last; ++x) {
+            mins[x] = std::min(mins[x], line[x + d]);
+            maxs[x] = std::max(maxs[x], line[x + d]);
+        }
+    std::fill(mins, mins + first, mins[first]);
+    std::fill(maxs, maxs + first, maxs[first]);
+    std::fill(mins + last, mins + size, mins[last - 1]);
+    std::fill(maxs + last, maxs + size, maxs[last - 1]);
+}
+
+// The row minima and maxima of the reference over each pixel's horizontal
+// window, for rows [first, last).
+void RowRanges(std::uint8_t* rowMin, std::uint8_t* rowMax, const std::uint8_t* reference,
+               int width, int stride, int hw, int first, int last) {
+    for (int y = first; y < last; ++y)
+        LineRanges(rowMin + PlaneBytes(y, stride), rowMax + PlaneBytes(y, stride),
+                   reference + PlaneBytes(y, stride), width, hw);
+}
+
+// lo and hi of row y: the row ranges over the vertical window.
+void WindowRange(std::uint8_t* lo, std::uint8_t* hi, const std::uint8_t* rowMin,
+                 const std::uint8_t* rowMax, int width, int height, int stride, int hh, int y) {
+    const Span s = WindowSpan(y, hh, height);
+    std::copy_n(rowMin + PlaneBytes(s.first, stride), width, lo);
+    std::copy_n(rowMax + PlaneBytes(s.first, stride), width, hi);
+    for (int r = s.first + 1; r <= s.last; ++r) {
+        const std::uint8_t* mins = rowMin + PlaneBytes(r, stride);
+        const std::uint8_t* maxs = rowMax + PlaneBytes(r, stride);
+        for (int x = 0; x < width; ++x) {
+            lo[x] = std::min(lo[x], mins[x]);
+            hi[x] = std::max(hi[x], maxs[x]);
+        }
+    }
+}
+
+// The stretch depends on the pixel only through the local half-range
+// (1..127), so its value, whether it copies the reference, and where
+// saturation starts are worked out once per half-range with the very
+// expressions the pixels would use.
+constexpr int kHalves = 128;
+
+struct StretchTable {
+    double k[kHalves];
+    bool copies[kHalves];
+    int saturatesFrom[kHalves];  // the least |p - mid| with |(p - mid) / half| > 1 / k
 };
 
-// lo and hi of the reference for every pixel, by a row pass and a column pass.
-void LocalRange(RangePlanes& p, const std::uint8_t* reference, int width, int height, int stride,
-                int hw, int hh) {
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = reference + PlaneBytes(y, stride);
-        for (int x = 0; x < width; ++x) {
-            const Span s = WindowSpan(x, hw, width);
-            const auto [mn, mx] = std::minmax_element(row + s.first, row + s.last + 1);
-            p.rowMin[PlaneBytes(y, stride) + x] = *mn;
-            p.rowMax[PlaneBytes(y, stride) + x] = *mx;
-        }
+StretchTable MakeStretchTable(double cf, double q) {
+    StretchTable t{};
+    for (int half = 1; half < kHalves; ++half) {
+        double k = half / cf / q * 0.5;
+        if (k < 1)
+            k = 1;
+        t.k[half] = k;
+        t.copies[half] = k == 1;
+        int d = 0;
+        while (d < 256 && !(std::fabs(static_cast<double>(d) / half) > 1 / k))
+            ++d;
+        t.saturatesFrom[half] = d;
     }
-    for (int y = 0; y < height; ++y) {
-        const Span s = WindowSpan(y, hh, height);
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t mn = 255, mx = 0;
-            for (int r = s.first; r <= s.last; ++r) {
-                mn = std::min(mn, p.rowMin[PlaneBytes(r, stride) + x]);
-                mx = std::max(mx, p.rowMax[PlaneBytes(r, stride) + x]);
-            }
-            p.lo[PlaneBytes(y, stride) + x] = mn;
-            p.hi[PlaneBytes(y, stride) + x] = mx;
-        }
-    }
+    return t;
 }
 
-std::uint8_t ClampPixel(int p, int reference, int lo, int hi, double cf, double q,
-                        const std::optional<double>& noise) {
+// The clamped pixel before any noise; `drawsNoise` tells whether the pixel
+// is one that gets the noise term (neither copied nor saturated).
+long long ClampPixel(int p, int reference, int lo, int hi, const StretchTable& t, double& k,
+                     bool& drawsNoise) {
+    drawsNoise = false;
     const int mid = (lo + hi + 1) >> 1;
     const int half = (hi - mid) == 0 ? 1 : hi - mid;
-    double k = half / cf / q * 0.5;
-    if (k < 1)
-        k = 1;
-    if (k == 1)
-        return static_cast<std::uint8_t>(reference);
+    if (t.copies[half])
+        return reference;
+    const int d = p - mid;
+    if (std::abs(d) >= t.saturatesFrom[half])
+        return d > 0 ? hi : lo;
+    k = t.k[half];
+    drawsNoise = true;
+    return static_cast<long long>(d * k + mid);
+}
 
-    const double t = static_cast<double>(p - mid) / half;
-    if (std::fabs(t) > 1 / k)
-        return static_cast<std::uint8_t>(t > 0 ? hi : lo);
-    long long v = static_cast<long long>((p - mid) * k + mid);
-    if (noise)
-        v += static_cast<long long>(k * *noise) * SixDrawSum() / 163830;
-    return ClampToByte(v);
+struct ClampJob {
+    const std::uint8_t* image;
+    const std::uint8_t* reference;
+    const std::uint8_t* rowMin;
+    const std::uint8_t* rowMax;
+    std::uint8_t* output;
+    int width, height, stride, hh;
+    const StretchTable* stretch;
+    const std::optional<double>* noise;
+};
+
+// Row y of the output. With noise, pixels that take it draw from the calling
+// thread's generator in order; without, they are only counted.
+long long ClampRow(const ClampJob& j, int y, std::uint8_t* lo, std::uint8_t* hi, bool addNoise) {
+    WindowRange(lo, hi, j.rowMin, j.rowMax, j.width, j.height, j.stride, j.hh, y);
+    const std::size_t row = PlaneBytes(y, j.stride);
+    long long draws = 0;
+    for (int x = 0; x < j.width; ++x) {
+        const std::size_t i = row + x;
+        double k = 1;
+        bool drawsNoise = false;
+        long long v = ClampPixel(j.image[i], j.reference[i], lo[x], hi[x], *j.stretch, k, drawsNoise);
+        if (drawsNoise && j.noise->has_value()) {
+            if (addNoise)
+                v += static_cast<long long>(k * **j.noise) * SixDrawSum() / 163830;
+            ++draws;
+        }
+        j.output[i] = ClampToByte(v);
+    }
+    return draws;
 }
 
 int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, int height,
@@ -80,32 +168,58 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
     if (!image || !reference || width <= 0 || height <= 0 || stride < width || winW < 0 ||
         winH < 0 || !(sx > 0) || !(sy > 0) || !(cf > 0) || (noise && !std::isfinite(*noise)))
         return 0;
-    const double q = std::sqrt(std::sqrt(sx * sy));
     const std::size_t bytes = PlaneBytes(stride, height);
 
-    RangePlanes planes;
+    // The output starts as the image, so that the bytes of a wider stride
+    // come back unchanged; the row ranges are written whole.
+    std::vector<std::uint8_t> output;
+    PlaneBuffer rowMin, rowMax;
+    std::vector<long long> draws;
     try {
-        planes.output.assign(image, image + bytes);
-        for (auto* plane : {&planes.rowMin, &planes.rowMax, &planes.lo, &planes.hi})
-            plane->resize(bytes);
+        output.assign(image, image + bytes);
+        rowMin = NewPlane(bytes);
+        rowMax = NewPlane(bytes);
+        draws.resize(height);
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return 0;
     }
 
-    LocalRange(planes, reference, width, height, stride, winW / 2, winH / 2);
+    const int hw = winW / 2, hh = winH / 2;
+    ParallelFor(0, height, [&](int first, int last) {
+        RowRanges(rowMin.get(), rowMax.get(), reference, width, stride, hw, first, last);
+    });
 
-    for (int y = 0; y < height; ++y) {
-        const std::size_t row = PlaneBytes(y, stride);
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = row + x;
-            planes.output[i] = ClampPixel(image[i], reference[i], planes.lo[i], planes.hi[i], cf, q, noise);
+    const StretchTable stretch = MakeStretchTable(cf, std::sqrt(std::sqrt(sx * sy)));
+    const ClampJob job{image, reference, rowMin.get(), rowMax.get(), output.data(),
+                       width, height, stride, hh, &stretch, &noise};
+    // Real noise must come from this thread's generator in pixel order; noise
+    // of 0 adds nothing and only moves the generator on, by the count.
+    const bool realNoise = noise && *noise != 0;
+    if (realNoise) {
+        std::vector<std::uint8_t> lo(width), hi(width);
+        for (int y = 0; y < height; ++y) {
+            ClampRow(job, y, lo.data(), hi.data(), true);
+            if (!ReportRow(progress, y, height))
+                return 0;
         }
-        if (!ReportRow(progress, y, height))
+    } else {
+        const int done = ParallelLinesInOrder(
+            height, width,
+            [&](int first, int last) {
+                std::vector<std::uint8_t> lo(width), hi(width);
+                for (int y = first; y < last; ++y)
+                    draws[y] = ClampRow(job, y, lo.data(), hi.data(), false);
+            },
+            [&](int y) {
+                platform::CrtRandDiscard(6ULL * draws[y]);
+                return ReportRow(progress, y, height);
+            });
+        if (!done)
             return 0;
     }
 
-    std::copy(planes.output.begin(), planes.output.end(), image);
+    std::copy(output.begin(), output.end(), image);
     return 1;
 }
 

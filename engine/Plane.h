@@ -4,10 +4,20 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <memory>
 
 // Byte count of a w x h plane (64-bit; callers check w, h > 0 first).
 inline std::size_t PlaneBytes(long long w, long long h) {
     return static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+}
+
+// A plane's bytes, left uninitialised: for planes that are written whole
+// before anything reads them (zeroing them first costs a pass of its own).
+using PlaneBuffer = std::unique_ptr<std::uint8_t[]>;
+
+inline PlaneBuffer NewPlane(std::size_t bytes) {
+    return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
 }
 
 // Limits an integer result to a byte.
@@ -17,4 +27,14 @@ inline std::uint8_t ClampToByte(long long v) {
 
 inline int ClampIndex(long long i, int count) {
     return static_cast<int>(std::clamp<long long>(i, 0, count - 1));
+}
+
+// trunc(v) as an int, limited to the int range (0 for NaN): for sizes and
+// amounts derived from scale factors, which can exceed it on absurd inputs.
+inline int TruncToInt(double v) {
+    if (!(v == v))
+        return 0;
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    return static_cast<int>(std::clamp(v, lo, hi));
 }

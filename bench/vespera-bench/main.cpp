@@ -1,6 +1,10 @@
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <memory>
 #include <stdexcept>
+
+#include <tbb/global_control.h>
 
 #include "vespera-bench/Subcommand.h"
 
@@ -27,8 +31,24 @@ double DoubleArgument(const std::string& text) {
 
 namespace {
 
+// VESPERA_THREADS=N caps the engine's parallel loops at N threads for the
+// whole run (oneTBB's global control); unset or 0 leaves oneTBB's default.
+std::unique_ptr<tbb::global_control> LimitThreadsFromEnvironment() {
+    const char* text = std::getenv("VESPERA_THREADS");
+    if (!text || !*text)
+        return nullptr;
+    const int threads = IntArgument(text);
+    if (threads < 0)
+        throw std::invalid_argument("VESPERA_THREADS must be 0 or more");
+    if (threads == 0)
+        return nullptr;
+    return std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
+                                                 static_cast<std::size_t>(threads));
+}
+
 void PrintUsage() {
-    std::fprintf(stderr, "usage: vespera-bench SUBCOMMAND ARGS...\n\n");
+    std::fprintf(stderr, "usage: vespera-bench SUBCOMMAND ARGS...\n");
+    std::fprintf(stderr, "environment: VESPERA_THREADS=N runs the engine on at most N threads\n\n");
     for (const auto& s : Subcommands())
         std::fprintf(stderr, "  %s %s\n      %s\n", s.name.c_str(), s.usage.c_str(), s.summary.c_str());
 }
@@ -45,6 +65,7 @@ int main(int argc, char** argv) {
         if (s.name != name)
             continue;
         try {
+            const auto limit = LimitThreadsFromEnvironment();
             return s.run(std::vector<std::string>(argv + 2, argv + argc));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "vespera-bench %s: %s\n", name.c_str(), e.what());

@@ -12,6 +12,22 @@ int CrtRand() {
     return static_cast<int>((t_state >> 16) & 0x7FFFu);
 }
 
+void CrtRandDiscard(unsigned long long count) {
+    // n steps of x -> a x + c compose to x -> A x + C; square the step while
+    // walking the bits of n.
+    std::uint32_t a = 214013u, c = 2531011u;
+    std::uint32_t totalA = 1u, totalC = 0u;
+    for (; count; count >>= 1) {
+        if (count & 1) {
+            totalA *= a;
+            totalC = totalC * a + c;
+        }
+        c = c * (a + 1u);
+        a *= a;
+    }
+    t_state = t_state * totalA + totalC;
+}
+
 void CrtSrand(unsigned seed) { t_state = seed; }
 
 }  // namespace platform

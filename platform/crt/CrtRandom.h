@@ -14,6 +14,10 @@ inline constexpr int kCrtRandMax = 0x7FFF;
 // Next value of the calling thread's sequence, 0..kCrtRandMax.
 int CrtRand();
 
+// Moves the calling thread's sequence on by `count` values, as that many
+// calls of CrtRand would, in O(log count) steps.
+void CrtRandDiscard(unsigned long long count);
+
 // Restarts the calling thread's sequence.
 void CrtSrand(unsigned seed);
 

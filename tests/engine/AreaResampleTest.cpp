@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/AreaResample.h"
 #include "support/EngineTestSupport.h"
 
@@ -89,6 +91,29 @@ TEST(AreaResample, WideRowsKeepExactAverages) {
     Plane dst(dstW, 0);
     ASSERT_EQ(AreaResampleHorizontal(dst.data(), src.data(), srcW, 1, dstW, nullptr), 1);
     EXPECT_TRUE(std::all_of(dst.begin(), dst.end(), [](auto v) { return v == 150; }));
+}
+
+}  // namespace
+
+namespace {
+
+Plane Transposed(const Plane& p, int w, int h) {
+    Plane t(p.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            t[static_cast<std::size_t>(x) * h + y] = p[static_cast<std::size_t>(y) * w + x];
+    return t;
+}
+
+TEST(AreaResample, VerticalIsHorizontalOfTheTransposedPlane) {
+    EngineFlagsGuard flags;
+    for (auto [w, sh, dh] : {std::tuple{300, 97, 40}, std::tuple{65, 50, 50}, std::tuple{1030, 33, 7}}) {
+        const Plane src = RandomPlane(w, sh, w + sh);
+        Plane down(static_cast<std::size_t>(w) * dh), across(down.size());
+        ASSERT_EQ(AreaResampleVertical(down.data(), src.data(), w, sh, dh, nullptr), 1);
+        ASSERT_EQ(AreaResampleHorizontal(across.data(), Transposed(src, w, sh).data(), sh, w, dh, nullptr), 1);
+        EXPECT_EQ(down, Transposed(across, dh, w)) << w << "x" << sh << " to " << dh;
+    }
 }
 
 }  // namespace

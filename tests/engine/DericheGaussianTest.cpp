@@ -68,6 +68,63 @@ TEST(DericheGaussian, ImpulseSpreadsWithSigma) {
     }
 }
 
+// Each column, then each row, through DericheFilterLine on its own.
+Plane BlurLineByLine(Plane plane, int w, int h, int hParam, int vParam) {
+    const DericheCoeffs v = DericheCoefficients(DericheSigma(vParam));
+    const DericheCoeffs hc = DericheCoefficients(DericheSigma(hParam));
+    const int n = std::max(w, h);
+    std::vector<int> samples(n);
+    std::vector<double> causal(n), anticausal(n);
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y)
+            samples[y] = plane[static_cast<std::size_t>(y) * w + x];
+        DericheFilterLine(samples.data(), h, v, causal.data(), anticausal.data(), &plane[x], w);
+    }
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = &plane[static_cast<std::size_t>(y) * w];
+        for (int x = 0; x < w; ++x)
+            samples[x] = row[x];
+        DericheFilterLine(samples.data(), w, hc, causal.data(), anticausal.data(), row, 1);
+    }
+    return plane;
+}
+
+TEST(DericheGaussian, PlaneIsItsLinesFilteredOneByOne) {
+    EngineFlagsGuard flags;
+    for (auto [w, h] : {std::pair{37, 29}, std::pair{8, 8}, std::pair{9, 17}, std::pair{1, 20},
+                        std::pair{20, 1}, std::pair{130, 70}}) {
+        for (auto [hp, vp] : {std::pair{10, 10}, std::pair{8, 8}, std::pair{30, 10}}) {
+            const Plane src = RandomPlane(w, h, w * 100 + h);
+            Plane plane = src;
+            ASSERT_TRUE(Blur(plane, w, h, hp, vp));
+            EXPECT_EQ(plane, BlurLineByLine(src, w, h, hp, vp)) << w << "x" << h << " " << hp << "," << vp;
+        }
+    }
+    // Black and white only: the sums overshoot both ends and are limited.
+    Plane binary = RandomPlane(67, 45, 3, 0, 1);
+    for (auto& v : binary)
+        v = v ? 255 : 0;
+    Plane plane = binary;
+    ASSERT_TRUE(Blur(plane, 67, 45, 8, 8));
+    EXPECT_EQ(plane, BlurLineByLine(binary, 67, 45, 8, 8));
+    Plane white(40 * 33, 255);
+    ASSERT_TRUE(Blur(white, 40, 33, 8, 8));
+    EXPECT_EQ(white, BlurLineByLine(Plane(40 * 33, 255), 40, 33, 8, 8));
+}
+
+TEST(DericheGaussian, LineResultIsRoundedToEvenAndLimited) {
+    // One sample: both passes are boundary terms, their sum is the gain times x.
+    const DericheCoeffs c = DericheCoefficients(DericheSigma(10));
+    for (int x : {0, 1, 2, 3, 100, 254, 255}) {
+        int sample = x;
+        double causal = 0, anticausal = 0;
+        std::uint8_t out = 0;
+        DericheFilterLine(&sample, 1, c, &causal, &anticausal, &out, 1);
+        const float sum = static_cast<float>(causal + anticausal);
+        EXPECT_EQ(out, std::clamp<long>(std::lrintf(sum), 0, 255)) << x;
+    }
+}
+
 TEST(DericheGaussian, ReportsBothPasses) {
     EngineFlagsGuard flags;
     Plane plane = RandomPlane(4, 5, 1);

@@ -119,6 +119,26 @@ TEST(LocalRangeClamp, NoiseAddsScaledSixDrawSum) {
     EXPECT_EQ(image[0], std::clamp(128 + static_cast<int>(static_cast<int>(k * 40) * s / 163830), 0, 255));
 }
 
+TEST(LocalRangeClamp, NoiseOfZeroStillMovesTheGeneratorOnAsDrawing) {
+    EngineFlagsGuard flags;
+    // A tiny amplitude adds nothing (trunc(k * noise) is 0) but draws for
+    // every pixel that takes noise, one after the other; amplitude 0 must
+    // leave the generator at the same place.
+    const int w = 301, h = 157;
+    const Plane src = RandomPlane(w, h, 16);
+    Plane zero = src, tiny = src;
+    platform::CrtSrand(5);
+    ASSERT_EQ(LocalRangeClampNoise(zero.data(), zero.data(), w, h, w, 5, 5, 2.5, 2.5, 1.2, 0.0, nullptr), 1);
+    const int afterZero = platform::CrtRand();
+    platform::CrtSrand(5);
+    ASSERT_EQ(LocalRangeClampNoise(tiny.data(), tiny.data(), w, h, w, 5, 5, 2.5, 2.5, 1.2, 1e-9, nullptr), 1);
+    const int afterTiny = platform::CrtRand();
+    EXPECT_EQ(zero, tiny);
+    EXPECT_EQ(afterZero, afterTiny);
+    platform::CrtSrand(5);
+    EXPECT_NE(platform::CrtRand(), afterZero);
+}
+
 TEST(LocalRangeClamp, StopOrBadArgumentsLeaveImageUnchanged) {
     EngineFlagsGuard flags;
     const Plane ref = RandomPlane(10, 10, 7);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/GaussianNoise.h"
 #include "engine/Unsharp3x3.h"
 #include "platform/crt/CrtRandom.h"
@@ -16,22 +18,25 @@ TEST(Unsharp3x3, SharpensOnlyInteriorPixels) {
 
 TEST(Unsharp3x3, MatchesTheRuleOnARandomPlane) {
     EngineFlagsGuard flags;
-    const int w = 13, h = 9, amount = 31;
-    const Plane src = RandomPlane(w, h, 11);
-    Plane plane = src;
-    ASSERT_EQ(Unsharp3x3(plane.data(), w, h, amount, nullptr), 1);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            int expected = src[y * w + x];
-            if (y > 0 && y < h - 1 && x > 0 && x < w - 1) {
-                int sum = 0;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx)
-                        sum += src[(y + dy) * w + x + dx];
-                expected = std::clamp((100 * expected - amount * (sum / 9)) / (100 - amount), 0, 255);
+    // Small and large planes (the large ones take a table of results).
+    for (auto [w, h, amount] : {std::tuple{13, 9, 31}, std::tuple{700, 400, 31}, std::tuple{700, 400, 99},
+                                std::tuple{600, 500, 4}}) {
+        const Plane src = RandomPlane(w, h, 11);
+        Plane plane = src;
+        ASSERT_EQ(Unsharp3x3(plane.data(), w, h, amount, nullptr), 1);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int expected = src[y * w + x];
+                if (y > 0 && y < h - 1 && x > 0 && x < w - 1) {
+                    int sum = 0;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            sum += src[(y + dy) * w + x + dx];
+                    expected = std::clamp((100 * expected - amount * (sum / 9)) / (100 - amount), 0, 255);
+                }
+                ASSERT_EQ(plane[y * w + x], expected) << x << "," << y << " amount " << amount;
             }
-            EXPECT_EQ(plane[y * w + x], expected) << x << "," << y;
-        }
+    }
 }
 
 TEST(Unsharp3x3, ConstantPlaneIsUnchanged) {
@@ -113,6 +118,44 @@ TEST(GaussianNoise, StaysWithinItsBellAndIsCentred) {
     // Large amplitudes do not overflow.
     platform::CrtSrand(3);
     EXPECT_LE(std::abs(GaussianNoise(1 << 30)), (1 << 30) / 1000 * 601);
+}
+
+TEST(CrtRandom, DiscardMovesOnLikeThatManyDraws) {
+    for (unsigned long long count : {0ULL, 1ULL, 2ULL, 7ULL, 1000ULL, 123457ULL}) {
+        platform::CrtSrand(99);
+        for (unsigned long long i = 0; i < count; ++i)
+            platform::CrtRand();
+        const int expected = platform::CrtRand();
+        platform::CrtSrand(99);
+        platform::CrtRandDiscard(count);
+        EXPECT_EQ(platform::CrtRand(), expected) << count;
+    }
+}
+
+TEST(GaussianNoise, AddedToAPlaneInOrderAndLimited) {
+    Plane plane{0, 255, 128, 3, 250, 77};
+    const Plane before = plane;
+    platform::CrtSrand(5);
+    Plane expected = before;
+    for (auto& v : expected)
+        v = static_cast<std::uint8_t>(std::clamp(v + GaussianNoise(40), 0, 255));
+    const int next = platform::CrtRand();
+
+    platform::CrtSrand(5);
+    AddGaussianNoise(plane.data(), plane.size(), 40);
+    EXPECT_EQ(plane, expected);
+    EXPECT_EQ(platform::CrtRand(), next);
+
+    // Amplitude 0: unchanged, and the generator is six draws per byte on.
+    platform::CrtSrand(5);
+    for (std::size_t i = 0; i < 6 * before.size(); ++i)
+        platform::CrtRand();
+    const int afterZero = platform::CrtRand();
+    platform::CrtSrand(5);
+    plane = before;
+    AddGaussianNoise(plane.data(), plane.size(), 0);
+    EXPECT_EQ(plane, before);
+    EXPECT_EQ(platform::CrtRand(), afterZero);
 }
 
 }  // namespace
