@@ -34,12 +34,8 @@ struct ResizeEngine {
     std::function<int(const EngineCall&)> superResolutionEnlarge;
 };
 
-// The engine itself. An entry point this build does not link is empty, and
-// its modes fail.
+// The engine itself.
 const ResizeEngine& DefaultResizeEngine();
-
-// 1 when dstW / srcW and dstH / srcH are both whole numbers, else 2.
-double WholeFactorFlag(int dstW, int dstH, int srcW, int srcH);
 
 // The arguments of a mode's engine call (sharpness, wf, noise, core, the
 // envelope flag) filled into `call`, whose sizes must already be set.

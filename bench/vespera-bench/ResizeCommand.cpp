@@ -14,14 +14,8 @@
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/ImageEncoder.h"
-#include "vespera-bench/EngineModes.h"
 #include "vespera-bench/Ppm.h"
 #include "vespera-bench/Subcommand.h"
-
-std::map<int, EngineModeFn>& EngineModes() {
-    static std::map<int, EngineModeFn> modes;
-    return modes;
-}
 
 namespace {
 
