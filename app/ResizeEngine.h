@@ -1,7 +1,7 @@
 #pragma once
 // The engine entry points that whole-image and region resizes call for
 // InterpolMode 5-9, as a table, so that the callers' argument choices per mode
-// live in one place (EngineCallForMode) and tests can put a recording
+// live in one place (SetModeArguments) and tests can put a recording
 // stand-in in the engine's place.
 
 #include <cstdint>
