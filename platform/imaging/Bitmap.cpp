@@ -1,0 +1,276 @@
+#include "platform/imaging/Bitmap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <new>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+
+#include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/HeaderProbe.h"
+
+namespace imaging {
+
+namespace {
+
+std::int64_t PixelBytes(std::int64_t w, std::int64_t h, PixelFormat format) {
+    const std::int64_t bits = std::max(8, PixelFormatBits(format));
+    return w * h * ((bits + 7) / 8);
+}
+
+bool SizeAllowed(std::int64_t w, std::int64_t h, PixelFormat format) {
+    return w > 0 && h > 0 && w <= kMaxBitmapSide && h <= kMaxBitmapSide && PixelBytes(w, h, format) <= kMaxBitmapBytes;
+}
+
+QList<QRgb> GreyTable(int entries) {
+    QList<QRgb> table(entries);
+    for (int i = 0; i < entries; ++i) {
+        const int v = entries > 1 ? i * 255 / (entries - 1) : 0;
+        table[i] = qRgb(v, v, v);
+    }
+    return table;
+}
+
+}  // namespace
+
+QImage::Format QImageFormatFor(PixelFormat format) {
+    switch (format) {
+    case PixelFormat1bppIndexed:
+        return QImage::Format_Mono;
+    case PixelFormat4bppIndexed:
+    case PixelFormat8bppIndexed:
+        return QImage::Format_Indexed8;
+    case PixelFormat16bppGrayScale:
+        return QImage::Format_Grayscale16;
+    case PixelFormat16bppRGB555:
+        return QImage::Format_RGB555;
+    case PixelFormat16bppRGB565:
+        return QImage::Format_RGB16;
+    case PixelFormat24bppRGB:
+        return QImage::Format_BGR888;
+    case PixelFormat32bppRGB:
+        return QImage::Format_RGB32;
+    case PixelFormat16bppARGB1555:
+    case PixelFormat32bppARGB:
+        return QImage::Format_ARGB32;
+    case PixelFormat32bppPARGB:
+        return QImage::Format_ARGB32_Premultiplied;
+    case PixelFormat48bppRGB:
+        return QImage::Format_RGBX64;
+    case PixelFormat64bppARGB:
+        return QImage::Format_RGBA64;
+    case PixelFormat64bppPARGB:
+        return QImage::Format_RGBA64_Premultiplied;
+    default:
+        return QImage::Format_Invalid;
+    }
+}
+
+PixelFormat PixelFormatOfImage(const QImage& image) {
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        return PixelFormat1bppIndexed;
+    case QImage::Format_Indexed8:
+        return image.colorCount() <= 16 ? PixelFormat4bppIndexed : PixelFormat8bppIndexed;
+    case QImage::Format_Grayscale8:
+        return PixelFormat8bppIndexed;
+    case QImage::Format_Grayscale16:
+        return PixelFormat16bppGrayScale;
+    case QImage::Format_RGB555:
+        return PixelFormat16bppRGB555;
+    case QImage::Format_RGB16:
+        return PixelFormat16bppRGB565;
+    case QImage::Format_RGBX64:
+        return PixelFormat48bppRGB;
+    case QImage::Format_RGBA64:
+        return PixelFormat64bppARGB;
+    case QImage::Format_RGBA64_Premultiplied:
+        return PixelFormat64bppPARGB;
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_RGBA8888_Premultiplied:
+        return PixelFormat32bppPARGB;
+    default:
+        return image.hasAlphaChannel() ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    }
+}
+
+Bitmap::Bitmap(QImage image, PixelFormat format) : image_(std::move(image)), format_(format) {}
+
+Bitmap::~Bitmap() = default;
+
+std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
+    if (data.empty() || static_cast<std::int64_t>(data.size()) > kMaxImageFileBytes)
+        return nullptr;
+    try {
+        const auto header = ProbeImageHeader(data);
+        if (header && !SizeAllowed(header->width, header->height, header->pixelFormat))
+            return nullptr;
+
+        QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                                   static_cast<qsizetype>(data.size()));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(false);
+        reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
+        const QSize size = reader.size();
+        if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
+            return nullptr;
+        QImage image;
+        if (!reader.read(&image) || image.isNull())
+            return nullptr;
+
+        const PixelFormat format = header ? header->pixelFormat : PixelFormatOfImage(image);
+        if (format == PixelFormatUndefined)
+            return nullptr;
+        std::unique_ptr<Bitmap> bitmap(new Bitmap(std::move(image), format));
+        if (header) {
+            bitmap->dpiX_ = header->dpiX;
+            bitmap->dpiY_ = header->dpiY;
+            if (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Tiff)
+                bitmap->properties_ = ReadExifProperties(data);
+        }
+        return bitmap;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return nullptr;
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || size > kMaxImageFileBytes)
+        return nullptr;
+    try {
+        std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(data.data()), size);
+        if (in.gcount() != size)
+            return nullptr;
+        return FromMemory(data);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, PixelFormat format) {
+    const QImage::Format qformat = QImageFormatFor(format);
+    if (qformat == QImage::Format_Invalid || !SizeAllowed(width, height, format))
+        return nullptr;
+    QImage image(width, height, qformat);
+    if (image.isNull())
+        return nullptr;
+    if (qformat == QImage::Format_Mono)
+        image.setColorTable(GreyTable(2));
+    else if (qformat == QImage::Format_Indexed8)
+        image.setColorTable(GreyTable(format == PixelFormat4bppIndexed ? 16 : 256));
+    image.fill(0);
+    return std::unique_ptr<Bitmap>(new Bitmap(std::move(image), format));
+}
+
+std::unique_ptr<Bitmap> Bitmap::FromImage(const QImage& image, PixelFormat format) {
+    const QImage::Format qformat = QImageFormatFor(format);
+    if (image.isNull() || qformat == QImage::Format_Invalid ||
+        !SizeAllowed(image.width(), image.height(), format))
+        return nullptr;
+    QImage pixels = image.format() == qformat ? image : image.convertToFormat(qformat);
+    if (pixels.isNull())
+        return nullptr;
+    return std::unique_ptr<Bitmap>(new Bitmap(std::move(pixels), format));
+}
+
+std::unique_ptr<Bitmap> Bitmap::Clone() const {
+    try {
+        std::unique_ptr<Bitmap> copy(new Bitmap(image_, format_));  // shares the pixels until written
+        copy->dpiX_ = dpiX_;
+        copy->dpiY_ = dpiY_;
+        copy->properties_ = properties_;
+        return copy;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Bitmap> Bitmap::Clone(const Rect& rect, PixelFormat format) const {
+    if (!rect.InsideOf(Width(), Height()))
+        return nullptr;
+    if (rect == Rect{0, 0, Width(), Height()} && format == format_)
+        return Clone();
+    const QImage::Format qformat = format == format_ ? image_.format() : QImageFormatFor(format);
+    if (qformat == QImage::Format_Invalid)
+        return nullptr;
+    try {
+        QImage part = image_.copy(rect.x, rect.y, rect.width, rect.height);
+        if (!part.isNull() && part.format() != qformat)
+            part = part.convertToFormat(qformat);
+        if (part.isNull())
+            return nullptr;
+        std::unique_ptr<Bitmap> copy(new Bitmap(std::move(part), format));
+        copy->dpiX_ = dpiX_;
+        copy->dpiY_ = dpiY_;
+        copy->properties_ = properties_;
+        return copy;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+bool Bitmap::SetResolution(double dpiX, double dpiY) {
+    if (!(dpiX > 0) || !(dpiY > 0) || !std::isfinite(dpiX) || !std::isfinite(dpiY))
+        return false;
+    dpiX_ = dpiX;
+    dpiY_ = dpiY;
+    return true;
+}
+
+std::unique_ptr<BitmapLock> Bitmap::LockBits(const Rect& rect, LockMode mode) {
+    if (!rect.InsideOf(Width(), Height()))
+        return nullptr;
+    bool expected = false;
+    if (!locked_.compare_exchange_strong(expected, true))
+        return nullptr;
+    std::unique_ptr<BitmapLock> lock;
+    try {
+        lock.reset(new BitmapLock(*this, rect, mode));
+        if (lock->Begin())
+            return lock;
+    } catch (const std::bad_alloc&) {
+    }
+    if (lock)
+        lock->locked_ = false;
+    locked_ = false;
+    return nullptr;
+}
+
+const PropertyItem* Bitmap::GetPropertyItem(std::uint32_t id) const {
+    for (const auto& item : properties_)
+        if (item.id == id)
+            return &item;
+    return nullptr;
+}
+
+void Bitmap::SetPropertyItem(PropertyItem item) {
+    for (auto& existing : properties_)
+        if (existing.id == item.id) {
+            existing = std::move(item);
+            return;
+        }
+    properties_.push_back(std::move(item));
+}
+
+bool Bitmap::RemovePropertyItem(std::uint32_t id) {
+    const auto it = std::find_if(properties_.begin(), properties_.end(), [id](const PropertyItem& p) { return p.id == id; });
+    if (it == properties_.end())
+        return false;
+    properties_.erase(it);
+    return true;
+}
+
+}  // namespace imaging

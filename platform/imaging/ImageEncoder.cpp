@@ -1,0 +1,113 @@
+#include "platform/imaging/ImageEncoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/GifEncoder.h"
+
+namespace imaging {
+
+namespace {
+
+struct QtEncoder {
+    const char* mime;
+    const char* format;
+};
+
+constexpr QtEncoder kQtEncoders[] = {
+    {"image/jpeg", "jpeg"},
+    {"image/png", "png"},
+    {"image/bmp", "bmp"},
+    {"image/tiff", "tiff"},
+};
+
+const QtEncoder* FindQtEncoder(const std::string& mime) {
+    for (const auto& e : kQtEncoders)
+        if (mime == e.mime)
+            return &e;
+    return nullptr;
+}
+
+int DotsPerMetre(double dpi) { return static_cast<int>(std::lround(dpi / 0.0254)); }
+
+// The pixels as the writers take them: 24-bit BGR goes out as RGB (the layout
+// every Qt writer stores as 24-bit), the resolution as dots per metre.
+QImage WritableImage(const Bitmap& bitmap) {
+    QImage image = bitmap.Image();
+    if (image.format() == QImage::Format_BGR888)
+        image = image.convertToFormat(QImage::Format_RGB888);
+    image.setDotsPerMeterX(DotsPerMetre(bitmap.HorizontalResolution()));
+    image.setDotsPerMeterY(DotsPerMetre(bitmap.VerticalResolution()));
+    return image;
+}
+
+bool EncodeWithQt(const Bitmap& bitmap, const QtEncoder& encoder, const EncoderParameters& parameters,
+                  std::vector<std::uint8_t>& out) {
+    const QImage image = WritableImage(bitmap);
+    if (image.isNull())
+        return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, encoder.format);
+    if (std::string(encoder.format) == "jpeg" && parameters.quality >= 0)
+        writer.setQuality(std::clamp(parameters.quality, 0, 100));
+    if (std::string(encoder.format) == "tiff")
+        writer.setCompression(1);  // LZW
+    if (!writer.write(image))
+        return false;
+    out.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+}  // namespace
+
+bool HasEncoder(const std::string& mimeType) { return mimeType == "image/gif" || FindQtEncoder(mimeType); }
+
+bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const EncoderParameters& parameters,
+                  std::vector<std::uint8_t>& out) {
+    try {
+        std::vector<std::uint8_t> bytes;
+        if (mimeType == "image/gif") {
+            if (!EncodeGif(bitmap.Image(), bytes))
+                return false;
+        } else if (const QtEncoder* encoder = FindQtEncoder(mimeType)) {
+            if (!EncodeWithQt(bitmap, *encoder, parameters, bytes))
+                return false;
+            // Metadata the file cannot take is dropped; the image is still written.
+            if ((mimeType == "image/jpeg" || mimeType == "image/tiff") && !bitmap.PropertyItems().empty())
+                WriteExifProperties(bytes, bitmap.PropertyItems());
+        } else {
+            return false;
+        }
+        out = std::move(bytes);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::string& mimeType,
+                      const EncoderParameters& parameters) {
+    std::vector<std::uint8_t> bytes;
+    if (!EncodeBitmap(bitmap, mimeType, parameters, bytes))
+        return false;
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+}  // namespace imaging

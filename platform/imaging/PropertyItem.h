@@ -1,0 +1,43 @@
+#pragma once
+// One metadata property of an image: a TIFF/EXIF tag in the numbering the rest
+// of the system uses (IFD0 and EXIF tags as they are, GPS tags 0x0000-0x001F,
+// the thumbnail's IFD1 tags as 0x50xx ids), its TIFF field type, its number of
+// values and its value bytes in little-endian order.
+
+#include <cstdint>
+#include <vector>
+
+namespace imaging {
+
+enum PropertyType : std::uint16_t {
+    PropertyTypeByte = 1,
+    PropertyTypeASCII = 2,
+    PropertyTypeShort = 3,
+    PropertyTypeLong = 4,
+    PropertyTypeRational = 5,
+    PropertyTypeUndefined = 7,
+    PropertyTypeSLong = 9,
+    PropertyTypeSRational = 10,
+};
+
+struct PropertyItem {
+    std::uint32_t id = 0;
+    std::uint16_t type = PropertyTypeUndefined;
+    std::uint32_t count = 0;          // number of values (bytes for ASCII, BYTE, UNDEFINED)
+    std::vector<std::uint8_t> value;  // the value bytes; their length is the item's length
+
+    std::uint32_t Length() const { return static_cast<std::uint32_t>(value.size()); }
+};
+
+// Ids with a meaning of their own for the saving of images.
+inline constexpr std::uint32_t PropertyTagSoftwareUsed = 0x0131;
+inline constexpr std::uint32_t PropertyTagThumbnailWidth = 0x5013;
+inline constexpr std::uint32_t PropertyTagThumbnailHeight = 0x5014;
+inline constexpr std::uint32_t PropertyTagThumbnailData = 0x501B;
+inline constexpr std::uint32_t PropertyTagThumbnailImageWidth = 0x5020;
+inline constexpr std::uint32_t PropertyTagThumbnailImageHeight = 0x5021;
+inline constexpr std::uint32_t PropertyTagThumbnailCompression = 0x5023;
+inline constexpr std::uint32_t PropertyTagThumbnailResolutionX = 0x502D;
+inline constexpr std::uint32_t PropertyTagThumbnailResolutionY = 0x502E;
+
+}  // namespace imaging

@@ -1,0 +1,176 @@
+#include "platform/imaging/Resampler.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "engine/ParallelFor.h"
+
+namespace imaging {
+
+namespace {
+
+// Index i folded into 0..n-1 by mirroring with the edge pixel repeated.
+int Mirror(long long i, int n) {
+    const long long period = 2LL * n;
+    long long m = i % period;
+    if (m < 0)
+        m += period;
+    return static_cast<int>(m < n ? m : period - 1 - m);
+}
+
+double Tent(double x) {
+    x = std::fabs(x);
+    return x < 1.0 ? 1.0 - x : 0.0;
+}
+
+// Catmull-Rom: the cubic convolution kernel with a = -0.5.
+double CatmullRom(double x) {
+    x = std::fabs(x);
+    if (x < 1.0)
+        return (1.5 * x - 2.5) * x * x + 1.0;
+    if (x < 2.0)
+        return ((-0.5 * x + 2.5) * x - 4.0) * x + 2.0;
+    return 0.0;
+}
+
+// The taps of every output position of one axis that is computed.
+struct AxisTaps {
+    int taps = 0;
+    std::vector<int> index;     // count * taps, already mirrored into the source
+    std::vector<float> weight;  // count * taps, each output's weights sum to 1
+};
+
+AxisTaps BuildAxis(int srcLen, int dstLen, int first, int count, InterpolationMode mode) {
+    AxisTaps axis;
+    const double scale = static_cast<double>(srcLen) / dstLen;
+    if (mode == InterpolationMode::NearestNeighbor) {
+        axis.taps = 1;
+        axis.index.resize(count);
+        axis.weight.assign(count, 1.0f);
+        for (int i = 0; i < count; ++i) {
+            const long long o = first + i;
+            axis.index[i] = static_cast<int>(std::min<long long>(srcLen - 1, static_cast<long long>(std::floor((o + 0.5) * scale))));
+        }
+        return axis;
+    }
+    const bool cubic = mode == InterpolationMode::Bicubic || mode == InterpolationMode::HighQualityBicubic;
+    const bool wide = mode == InterpolationMode::HighQualityBilinear || mode == InterpolationMode::HighQualityBicubic;
+    const double stretch = wide ? std::max(1.0, scale) : 1.0;
+    const double radius = (cubic ? 2.0 : 1.0) * stretch;
+    axis.taps = static_cast<int>(std::ceil(2.0 * radius)) + 1;
+    axis.index.resize(static_cast<std::size_t>(count) * axis.taps);
+    axis.weight.resize(static_cast<std::size_t>(count) * axis.taps);
+    std::vector<double> w(axis.taps);
+    for (int i = 0; i < count; ++i) {
+        const double centre = (first + i + 0.5) * scale - 0.5;
+        const long long start = static_cast<long long>(std::floor(centre - radius));
+        double sum = 0.0;
+        for (int k = 0; k < axis.taps; ++k) {
+            const double x = (static_cast<double>(start + k) - centre) / stretch;
+            w[k] = cubic ? CatmullRom(x) : Tent(x);
+            sum += w[k];
+        }
+        const std::size_t base = static_cast<std::size_t>(i) * axis.taps;
+        for (int k = 0; k < axis.taps; ++k) {
+            axis.index[base + k] = Mirror(start + k, srcLen);
+            axis.weight[base + k] = static_cast<float>(w[k] / sum);
+        }
+    }
+    return axis;
+}
+
+template <int Step, int Channels>
+void HorizontalRow(const std::uint8_t* row, const AxisTaps& ax, int count, float* out) {
+    const int taps = ax.taps;
+    for (int x = 0; x < count; ++x) {
+        const int* idx = &ax.index[static_cast<std::size_t>(x) * taps];
+        const float* wt = &ax.weight[static_cast<std::size_t>(x) * taps];
+        float acc[Channels] = {};
+        for (int k = 0; k < taps; ++k) {
+            const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(idx[k]) * Step;
+            for (int c = 0; c < Channels; ++c)
+                acc[c] += wt[k] * p[c];
+        }
+        for (int c = 0; c < Channels; ++c)
+            out[x * Channels + c] = acc[c];
+    }
+}
+
+void VerticalRow(const float* const* rows, const float* weights, int taps, int n, float* acc, std::uint8_t* out) {
+    std::fill(acc, acc + n, 0.5f);  // rounding offset
+    for (int k = 0; k < taps; ++k) {
+        const float w = weights[k];
+        const float* r = rows[k];
+        for (int i = 0; i < n; ++i)
+            acc[i] += w * r[i];
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = static_cast<std::uint8_t>(std::clamp(acc[i], 0.0f, 255.0f));
+}
+
+template <int Step, int Channels>
+bool ResampleImpl(const ResampleSource& src, int dstW, int dstH, const Rect& window, std::uint8_t* out,
+                  std::ptrdiff_t outStride, InterpolationMode mode) {
+    const AxisTaps hx = BuildAxis(src.width, dstW, window.x, window.width, mode);
+    const AxisTaps vy = BuildAxis(src.height, dstH, window.y, window.height, mode);
+    const double scaleY = static_cast<double>(src.height) / dstH;
+    // Blocks of output rows that each need a few dozen source rows, so the
+    // source rows shared by two blocks are filtered twice only rarely.
+    const int blockRows = scaleY >= 1.0 ? std::clamp(static_cast<int>(256.0 / scaleY), 4, 32)
+                                        : static_cast<int>(std::min(4096.0, 32.0 * std::ceil(1.0 / scaleY)));
+    const int blocks = (window.height + blockRows - 1) / blockRows;
+    const int n = window.width * Channels;
+    std::atomic<bool> failed{false};
+
+    ParallelFor(0, blocks, [&](int b0, int b1) {
+        try {
+            std::vector<float> rows, acc(n);
+            std::vector<const float*> rowPtr(vy.taps);
+            for (int b = b0; b < b1 && !failed.load(std::memory_order_relaxed); ++b) {
+                const int y0 = b * blockRows, y1 = std::min(window.height, y0 + blockRows);
+                const auto first = vy.index.begin() + static_cast<std::ptrdiff_t>(y0) * vy.taps;
+                const auto last = vy.index.begin() + static_cast<std::ptrdiff_t>(y1) * vy.taps;
+                const auto [lo, hi] = std::minmax_element(first, last);
+                const int rowLo = *lo, rowCount = *hi - *lo + 1;
+                rows.resize(static_cast<std::size_t>(rowCount) * n);
+                for (int r = 0; r < rowCount; ++r)
+                    HorizontalRow<Step, Channels>(src.bits + static_cast<std::ptrdiff_t>(rowLo + r) * src.stride, hx,
+                                                  window.width, &rows[static_cast<std::size_t>(r) * n]);
+                for (int y = y0; y < y1; ++y) {
+                    const std::size_t base = static_cast<std::size_t>(y) * vy.taps;
+                    for (int k = 0; k < vy.taps; ++k)
+                        rowPtr[k] = &rows[static_cast<std::size_t>(vy.index[base + k] - rowLo) * n];
+                    VerticalRow(rowPtr.data(), &vy.weight[base], vy.taps, n, acc.data(),
+                                out + static_cast<std::ptrdiff_t>(y) * outStride);
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    });
+    return !failed;
+}
+
+}  // namespace
+
+bool Resample(const ResampleSource& src, int dstW, int dstH, const Rect& window, std::uint8_t* out,
+              std::ptrdiff_t outStride, InterpolationMode mode) {
+    if (!src.bits || src.width <= 0 || src.height <= 0 || dstW <= 0 || dstH <= 0 || !out ||
+        !window.InsideOf(dstW, dstH))
+        return false;
+    try {
+        if (src.step == 3 && src.channels == 3)
+            return ResampleImpl<3, 3>(src, dstW, dstH, window, out, outStride, mode);
+        if (src.step == 4 && src.channels == 3)
+            return ResampleImpl<4, 3>(src, dstW, dstH, window, out, outStride, mode);
+        if (src.step == 4 && src.channels == 4)
+            return ResampleImpl<4, 4>(src, dstW, dstH, window, out, outStride, mode);
+    } catch (const std::bad_alloc&) {
+    }
+    return false;
+}
+
+}  // namespace imaging

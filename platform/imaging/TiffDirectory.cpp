@@ -1,0 +1,126 @@
+#include "platform/imaging/TiffDirectory.h"
+
+namespace imaging {
+
+namespace {
+
+// Byte size of one value of a TIFF field type; 0 for an unknown type.
+std::uint64_t TypeSize(std::uint32_t type) {
+    switch (type) {
+    case 1: case 2: case 6: case 7:
+        return 1;
+    case 3: case 8:
+        return 2;
+    case 4: case 9: case 11:
+        return 4;
+    case 5: case 10: case 12:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+std::optional<TiffDirectory> TiffDirectory::ReadFirst(std::span<const std::uint8_t> data) {
+    if (data.size() < 8)
+        return std::nullopt;
+    bool bigEndian;
+    if (data[0] == 'I' && data[1] == 'I')
+        bigEndian = false;
+    else if (data[0] == 'M' && data[1] == 'M')
+        bigEndian = true;
+    else
+        return std::nullopt;
+    const ByteReader reader(data, bigEndian);
+    std::uint32_t magic = 0, ifd = 0;
+    if (!reader.U16(2, magic) || magic != 42 || !reader.U32(4, ifd))
+        return std::nullopt;
+    return ReadAt(reader, ifd);
+}
+
+std::optional<TiffDirectory> TiffDirectory::ReadSub(std::uint32_t offset) const { return ReadAt(reader_, offset); }
+
+std::optional<TiffDirectory> TiffDirectory::ReadAt(ByteReader reader, std::uint32_t ifd) {
+    TiffDirectory dir{reader};
+    std::uint32_t count = 0;
+    if (!dir.reader_.U16(ifd, count))
+        return std::nullopt;
+    const std::uint64_t first = std::uint64_t{ifd} + 2;
+    if (!dir.reader_.Has(first, std::uint64_t{count} * 12))
+        return std::nullopt;
+    dir.entries_.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t at = first + std::uint64_t{i} * 12;
+        TiffEntry e;
+        dir.reader_.U16(at, e.tag);
+        dir.reader_.U16(at + 2, e.type);
+        dir.reader_.U32(at + 4, e.count);
+        e.fieldOffset = at + 8;
+        dir.entries_.push_back(e);
+    }
+    return dir;
+}
+
+const TiffEntry* TiffDirectory::Find(std::uint32_t tag) const {
+    for (const auto& e : entries_)
+        if (e.tag == tag)
+            return &e;
+    return nullptr;
+}
+
+std::optional<std::uint64_t> TiffDirectory::ValueOffset(const TiffEntry& entry, std::uint64_t bytes) const {
+    if (bytes <= 4)
+        return entry.fieldOffset;
+    std::uint32_t offset = 0;
+    if (!reader_.U32(entry.fieldOffset, offset) || !reader_.Has(offset, bytes))
+        return std::nullopt;
+    return offset;
+}
+
+std::span<const std::uint8_t> TiffDirectory::RawValue(const TiffEntry& entry) const {
+    const std::uint64_t bytes = TypeSize(entry.type) * entry.count;
+    if (bytes == 0)
+        return {};
+    const auto at = ValueOffset(entry, bytes);
+    return at ? reader_.Bytes(*at, bytes) : std::span<const std::uint8_t>{};
+}
+
+std::optional<std::uint32_t> TiffDirectory::Unsigned(std::uint32_t tag, std::uint32_t index) const {
+    const TiffEntry* e = Find(tag);
+    if (!e || index >= e->count)
+        return std::nullopt;
+    const std::uint64_t size = TypeSize(e->type);
+    if (e->type != 1 && e->type != 3 && e->type != 4)
+        return std::nullopt;
+    const auto at = ValueOffset(*e, size * e->count);
+    if (!at)
+        return std::nullopt;
+    std::uint32_t v = 0;
+    const std::uint64_t where = *at + size * index;
+    const bool ok = size == 1 ? reader_.U8(where, v) : size == 2 ? reader_.U16(where, v) : reader_.U32(where, v);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+std::optional<double> TiffDirectory::Rational(std::uint32_t tag) const {
+    const TiffEntry* e = Find(tag);
+    if (!e || e->count == 0)
+        return std::nullopt;
+    if (e->type == 3 || e->type == 4) {
+        const auto v = Unsigned(tag);
+        if (!v)
+            return std::nullopt;
+        return static_cast<double>(*v);
+    }
+    if (e->type != 5)
+        return std::nullopt;
+    const auto at = ValueOffset(*e, 8);
+    std::uint32_t num = 0, den = 0;
+    if (!at || !reader_.U32(*at, num) || !reader_.U32(*at + 4, den) || den == 0)
+        return std::nullopt;
+    return static_cast<double>(num) / den;
+}
+
+}  // namespace imaging

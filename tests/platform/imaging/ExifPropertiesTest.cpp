@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include "ImagingFixtures.h"
+#include "platform/imaging/Bitmap.h"
+#include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/ImageEncoder.h"
+
+using namespace imaging;
+
+namespace {
+
+class ExifProperties : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitializeImaging(); }
+};
+
+PropertyItem Ascii(std::uint32_t id, const std::string& text) {
+    PropertyItem item{id, PropertyTypeASCII, static_cast<std::uint32_t>(text.size() + 1), {}};
+    item.value.assign(text.begin(), text.end());
+    item.value.push_back(0);
+    return item;
+}
+
+PropertyItem Short(std::uint32_t id, std::uint16_t v) { return {id, PropertyTypeShort, 1, Le(v, 2)}; }
+
+PropertyItem RationalItem(std::uint32_t id, std::uint32_t num, std::uint32_t den) {
+    return {id, PropertyTypeRational, 1, Rational(num, den)};
+}
+
+std::vector<PropertyItem> CameraItems(const Bytes& thumbnail) {
+    return {
+        Ascii(0x010F, "ORVEK Optics"),
+        Ascii(0x0110, "Model 7"),
+        Short(0x0112, 1),
+        Ascii(0x0132, "2006:05:01 10:11:12"),
+        RationalItem(0x829A, 1, 250),          // exposure time (EXIF IFD)
+        Ascii(0x9003, "2006:05:01 10:11:12"),  // date/time original (EXIF IFD)
+        Short(0x8827, 51200),                  // ISO speed
+        Short(0x9209, 9),                      // flash
+        {0x0001, PropertyTypeASCII, 2, {'N', 0}},  // GPS latitude reference
+        {PropertyTagThumbnailData, PropertyTypeByte, static_cast<std::uint32_t>(thumbnail.size()), thumbnail},
+        Short(PropertyTagThumbnailWidth, 8),
+        Short(PropertyTagThumbnailHeight, 6),
+        RationalItem(PropertyTagThumbnailResolutionX, 1, 1),
+    };
+}
+
+std::unique_ptr<Bitmap> Picture() {
+    auto bitmap = Bitmap::Create(32, 24, PixelFormat24bppRGB);
+    auto lock = bitmap->LockBits({0, 0, 32, 24}, LockMode::Write);
+    std::memset(lock->Scan0(), 90, lock->Stride() * 24);
+    return bitmap;
+}
+
+TEST_F(ExifProperties, ReadBackFromAJpegWrittenWithThem) {
+    const Bytes thumbnail = LibjpegEncode({8, 6, 3, 0, 1, 1, {}});
+    auto bitmap = Picture();
+    for (auto& item : CameraItems(thumbnail))
+        bitmap->SetPropertyItem(item);
+    std::vector<std::uint8_t> jpeg;
+    ASSERT_TRUE(EncodeBitmap(*bitmap, "image/jpeg", {85}, jpeg));
+
+    auto back = Bitmap::FromMemory(jpeg);
+    ASSERT_NE(back, nullptr);
+    for (const auto& item : CameraItems(thumbnail)) {
+        const std::uint32_t id = item.id == PropertyTagThumbnailWidth    ? PropertyTagThumbnailImageWidth
+                                 : item.id == PropertyTagThumbnailHeight ? PropertyTagThumbnailImageHeight
+                                                                         : item.id;
+        const PropertyItem* read = back->GetPropertyItem(id);
+        ASSERT_NE(read, nullptr) << std::hex << item.id;
+        EXPECT_EQ(read->type, item.type) << std::hex << item.id;
+        EXPECT_EQ(read->count, item.count) << std::hex << item.id;
+        EXPECT_EQ(read->value, item.value) << std::hex << item.id;
+    }
+    EXPECT_EQ(back->GetPropertyItem(PropertyTagThumbnailCompression)->value, Le(6, 2));
+}
+
+TEST_F(ExifProperties, TiffCarriesThemWithoutItsLayoutTagsBeingReplaced) {
+    auto bitmap = Picture();
+    bitmap->SetPropertyItem(Ascii(0x010F, "ORVEK Optics"));
+    bitmap->SetPropertyItem(Short(0x0100, 4000));  // the source's width: not this image's
+    std::vector<std::uint8_t> tiff;
+    ASSERT_TRUE(EncodeBitmap(*bitmap, "image/tiff", {}, tiff));
+    auto back = Bitmap::FromMemory(tiff);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Width(), 32);
+    ASSERT_NE(back->GetPropertyItem(0x010F), nullptr);
+    EXPECT_EQ(back->GetPropertyItem(0x010F)->value, Ascii(0x010F, "ORVEK Optics").value);
+}
+
+TEST_F(ExifProperties, FormatsWithoutExifWriteNoneAndFilesWithoutThemReadNone) {
+    auto bitmap = Picture();
+    bitmap->SetPropertyItem(Ascii(0x010F, "ORVEK Optics"));
+    for (const char* mime : {"image/png", "image/bmp", "image/gif"}) {
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(EncodeBitmap(*bitmap, mime, {}, bytes));
+        auto back = Bitmap::FromMemory(bytes);
+        ASSERT_NE(back, nullptr);
+        EXPECT_TRUE(back->PropertyItems().empty()) << mime;
+    }
+    EXPECT_TRUE(ReadExifProperties(LibjpegEncode({8, 8, 3, 0, 1, 1, {}})).empty());
+    EXPECT_TRUE(ReadExifProperties(Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 'E'}).empty());
+}
+
+TEST_F(ExifProperties, ARecognisedMakerNoteKeepsItsRawBytes) {
+    // A Canon-style maker note: an IFD of one inline SHORT entry.
+    const Bytes note = {1, 0, 0x10, 0, 3, 0, 1, 0, 0, 0, 0x2A, 0, 0, 0, 0, 0, 0, 0};
+    // IFD0 holds the Make and the EXIF IFD pointer; the EXIF IFD, with the
+    // maker note, follows the Make text.
+    Bytes app1 = ExifApp1({{0x010F, 2, 6, {'C', 'a', 'n', 'o', 'n', 0}}, {0x8769, 4, 1, Le(0, 4)}});
+    const std::uint32_t exifIfd = static_cast<std::uint32_t>(app1.size() - 6);
+    PutLe(app1, 6 + 10 + 12 + 8, exifIfd, 4);
+    const std::uint32_t noteOffset = exifIfd + 2 + 12 + 4;
+    Bytes ifd = Le(1, 2);
+    const Bytes entry = {0x7C, 0x92, 7, 0};
+    ifd.insert(ifd.end(), entry.begin(), entry.end());
+    const Bytes count = Le(static_cast<std::uint32_t>(note.size()), 4), where = Le(noteOffset, 4), next = Le(0, 4);
+    for (const Bytes* part : {&count, &where, &next})
+        ifd.insert(ifd.end(), part->begin(), part->end());
+    app1.insert(app1.end(), ifd.begin(), ifd.end());
+    app1.insert(app1.end(), note.begin(), note.end());
+    const auto items = ReadExifProperties(LibjpegEncode({8, 8, 3, 0, 1, 1, app1}));
+    const PropertyItem* makerNote = nullptr;
+    for (const auto& item : items)
+        if (item.id == 0x927C)
+            makerNote = &item;
+    ASSERT_NE(makerNote, nullptr);
+    EXPECT_EQ(makerNote->value, note);
+    EXPECT_EQ(makerNote->type, PropertyTypeUndefined);
+}
+
+TEST(ThumbnailIds, MapBothWays) {
+    EXPECT_EQ(ThumbnailIdOfIfd1Tag(0x0103), PropertyTagThumbnailCompression);
+    EXPECT_EQ(ThumbnailIdOfIfd1Tag(0x011A), PropertyTagThumbnailResolutionX);
+    EXPECT_EQ(ThumbnailIdOfIfd1Tag(0x9003), 0u);
+    for (std::uint32_t tag : {0x0100u, 0x0112u, 0x011Bu, 0x0213u, 0x8298u})
+        EXPECT_EQ(Ifd1TagOfThumbnailId(ThumbnailIdOfIfd1Tag(tag)), tag);
+    EXPECT_EQ(Ifd1TagOfThumbnailId(PropertyTagThumbnailWidth), 0x0100u);
+    EXPECT_EQ(Ifd1TagOfThumbnailId(PropertyTagThumbnailData), 0u);
+}
+
+}  // namespace
