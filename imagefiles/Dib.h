@@ -73,7 +73,7 @@ public:
     // images need a palette of 2^bits entries. Throws std::invalid_argument.
     static CDib* Create(int width, int height, int bitsPerPixel, std::span<const RGBQUAD> palette = {});
     // A 24-bit copy of a bitmap, with its resolution. Throws std::invalid_argument.
-    static CDib* CreateFromBitmap(const imaging::Bitmap* bitmap);
+    static CDib* CreateFromBitmap(imaging::Bitmap* bitmap);
     // A copy of a packed DIB of blockBytes bytes. A palette shorter than
     // 2^bits (biClrUsed) is taken as it stands. Throws std::invalid_argument.
     static CDib* CreateFromInfo(const BITMAPINFO* pbmi, std::size_t blockBytes);

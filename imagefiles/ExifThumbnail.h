@@ -24,7 +24,7 @@
 #include "imagefiles/Dib.h"
 #include "imagefiles/FileException.h"
 
-// boxWidth and boxHeight are the box on entry and the fitted size (each at
+// The box on entry, and on return the fitted size and the fitted size (each at
 // least 1) on return.
 struct ThumbnailBox {
     int width = 0;
