@@ -24,8 +24,7 @@
 #include "imagefiles/Dib.h"
 #include "imagefiles/FileException.h"
 
-// The box on entry, and on return the fitted size and the fitted size (each at
-// least 1) on return.
+// The box on entry; on return the fitted size, each side at least 1.
 struct ThumbnailBox {
     int width = 0;
     int height = 0;
