@@ -1,0 +1,175 @@
+#include "platform/prompt/Prompt.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QThread>
+#include <QWidget>
+
+#include <future>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_promptMutex;
+std::shared_ptr<Prompt> g_prompt;  // guarded by g_promptMutex; null: message boxes
+QPointer<QWidget> g_owner;         // touched on the UI thread only
+
+std::shared_ptr<Prompt> CurrentPrompt() {
+  std::lock_guard lock(g_promptMutex);
+  if (!g_prompt) g_prompt = std::make_shared<MessageBoxPrompt>();
+  return g_prompt;
+}
+
+PromptAnswer AskHere(PromptIcon icon, PromptButtons buttons, const QString& text) {
+  return CurrentPrompt()->Ask(icon, buttons, text);
+}
+
+// Carries questions from worker threads to the UI thread. The object lives on
+// the UI thread; workers queue a request under the mutex and emit Wake, whose
+// queued connection runs Drain there. The requests pass only through the
+// mutex, never through Qt's event data.
+class PromptRelay : public QObject {
+  Q_OBJECT
+
+ public:
+  struct Request {
+    PromptIcon icon;
+    PromptButtons buttons;
+    QString text;
+    std::promise<PromptAnswer> answer;
+  };
+
+  PromptRelay() { connect(this, SIGNAL(Wake()), this, SLOT(Drain()), Qt::QueuedConnection); }
+
+  void Submit(std::shared_ptr<Request> request) {
+    {
+      std::lock_guard lock(mutex_);
+      pending_.push_back(std::move(request));
+    }
+    Q_EMIT Wake();
+  }
+
+ Q_SIGNALS:
+  void Wake();
+
+ private Q_SLOTS:
+  void Drain() {
+    for (;;) {
+      std::shared_ptr<Request> request;
+      {
+        std::lock_guard lock(mutex_);
+        if (pending_.empty()) return;
+        request = std::move(pending_.front());
+        pending_.pop_front();
+      }
+      request->answer.set_value(AskHere(request->icon, request->buttons, request->text));
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::deque<std::shared_ptr<Request>> pending_;
+};
+
+// The relay of the running application, made on first use. It is never
+// deleted: a worker may still hold it while the application ends.
+PromptRelay* RelayFor(QCoreApplication* app) {
+  static std::mutex mutex;
+  static PromptRelay* relay = nullptr;
+  static QCoreApplication* relayApp = nullptr;
+  std::lock_guard lock(mutex);
+  if (relay == nullptr || relayApp != app) {
+    relay = new PromptRelay;
+    relay->moveToThread(app->thread());
+    relayApp = app;
+  }
+  return relay;
+}
+
+QMessageBox::Icon BoxIcon(PromptIcon icon) {
+  switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Warning: return QMessageBox::Warning;
+    case PromptIcon::Error: return QMessageBox::Critical;
+    case PromptIcon::Question: return QMessageBox::Question;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons BoxButtons(PromptButtons buttons) {
+  switch (buttons) {
+    case PromptButtons::Ok: return QMessageBox::Ok;
+    case PromptButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  }
+  return QMessageBox::Ok;
+}
+
+}  // namespace
+
+PromptAnswer DefaultAnswer(PromptButtons buttons) {
+  switch (buttons) {
+    case PromptButtons::Ok: return PromptAnswer::Ok;
+    case PromptButtons::OkCancel:
+    case PromptButtons::YesNoCancel: return PromptAnswer::Cancel;
+    case PromptButtons::YesNo: return PromptAnswer::No;
+  }
+  return PromptAnswer::Cancel;
+}
+
+PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() == app->thread()) return AskHere(icon, buttons, text);
+
+  auto request = std::make_shared<PromptRelay::Request>();
+  request->icon = icon;
+  request->buttons = buttons;
+  request->text = text;
+  std::future<PromptAnswer> answer = request->answer.get_future();
+  RelayFor(app)->Submit(std::move(request));
+  return answer.get();
+}
+
+std::shared_ptr<Prompt> InstallPrompt(std::shared_ptr<Prompt> prompt) {
+  std::lock_guard lock(g_promptMutex);
+  std::swap(g_prompt, prompt);
+  return prompt;
+}
+
+void SetPromptOwner(QWidget* owner) { g_owner = owner; }
+
+PromptAnswer MessageBoxPrompt::Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return DefaultAnswer(buttons);
+  QMessageBox box(BoxIcon(icon), QCoreApplication::applicationName(), text, BoxButtons(buttons), g_owner.data());
+  switch (box.exec()) {
+    case QMessageBox::Ok: return PromptAnswer::Ok;
+    case QMessageBox::Yes: return PromptAnswer::Yes;
+    case QMessageBox::No: return PromptAnswer::No;
+    default: return DefaultAnswer(buttons);  // closed with Escape or the title bar
+  }
+}
+
+ScriptedPrompt::ScriptedPrompt(std::vector<PromptAnswer> answers) : answers_(answers.begin(), answers.end()) {}
+
+PromptAnswer ScriptedPrompt::Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
+  std::lock_guard lock(mutex_);
+  questions_.push_back(Question{icon, buttons, text, std::this_thread::get_id()});
+  if (answers_.empty()) return DefaultAnswer(buttons);
+  const PromptAnswer answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+std::vector<ScriptedPrompt::Question> ScriptedPrompt::Questions() const {
+  std::lock_guard lock(mutex_);
+  return questions_;
+}
+
+}  // namespace platform
+
+#include "Prompt.moc"

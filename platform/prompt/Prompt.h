@@ -1,0 +1,72 @@
+#pragma once
+// Message boxes. The program asks through Ask(); what answers is the installed
+// Prompt: message boxes owned by the main window in the program, scripted
+// answers in tests. A question asked on a worker thread is carried to the UI
+// thread, and the worker waits for the answer.
+
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class PromptIcon { Information, Warning, Error, Question };
+enum class PromptAnswer { Ok, Cancel, Yes, No };
+
+class Prompt {
+ public:
+  virtual ~Prompt() = default;
+  // Called on the UI thread (or on the caller's when there is no application).
+  virtual PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) = 0;
+};
+
+// The answer given when nobody can be asked: Ok for a plain message, else the
+// refusing answer (Cancel, No).
+PromptAnswer DefaultAnswer(PromptButtons buttons);
+
+// Asks the installed prompt. Callable from any thread.
+PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text);
+
+// Installs the prompt that answers from now on; nullptr restores the message
+// boxes. Returns the previous one.
+std::shared_ptr<Prompt> InstallPrompt(std::shared_ptr<Prompt> prompt);
+
+// The window that owns the message boxes (the main window), or nullptr.
+void SetPromptOwner(QWidget* owner);
+
+// Message boxes (QMessageBox) with the application's title. Without a
+// QApplication it gives DefaultAnswer.
+class MessageBoxPrompt : public Prompt {
+ public:
+  PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) override;
+};
+
+// Answers from a script, for tests: each question takes the next answer (the
+// default answer when the script has run out) and is recorded.
+class ScriptedPrompt : public Prompt {
+ public:
+  struct Question {
+    PromptIcon icon;
+    PromptButtons buttons;
+    QString text;
+    std::thread::id thread;
+  };
+
+  explicit ScriptedPrompt(std::vector<PromptAnswer> answers = {});
+  PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) override;
+  std::vector<Question> Questions() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<PromptAnswer> answers_;
+  std::vector<Question> questions_;
+};
+
+}  // namespace platform
