@@ -1,5 +1,7 @@
 #include <cstring>
 
+#include "imagefiles/ExifThumbnail.h"
+
 #include "SavingFixtures.h"
 
 using namespace savingtests;
@@ -232,5 +234,34 @@ TEST_F(Save, OtherFormatsGetNoEncoderParameters) {
     ASSERT_TRUE(SaveImageWithEncoder(d.get(), Path("q100.jpg"), 0, nullptr, 100, 96.0f));
     EXPECT_LT(ReadFile(Path("q1.jpg")).size() * 3, ReadFile(Path("q100.jpg")).size());
 }
+
+}  // namespace
+
+namespace {
+
+// The system's own thumbnail readers find the rebuilt thumbnail in both
+// formats that carry one.
+class SaveThumbnailReadBack : public SavingTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SaveThumbnailReadBack, OwnReadersFindTheRebuiltThumbnail) {
+    auto source = CameraSource(4000, 3000, BlueThumbnail());
+    auto resized = Resized(800, 600, Qt::red);
+    const std::string path = Path(std::string("own.") + GetParam());
+    ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path, 0, source.get(), 90, 300.0f));
+    ThumbnailBox box{400, 400};
+    int w = 0, h = 0;
+    const PackedDib dib = std::string(GetParam()) == "jpg" ? ReadJpegExifThumbnail(path, box, w, h)
+                                                            : ReadTiffExifThumbnail(path, box, w, h);
+    ASSERT_TRUE(dib);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    EXPECT_EQ(box.width, 400);
+    EXPECT_EQ(box.height, 300);
+    const std::uint8_t* px = dib.block.get() + 40 + 150 * DibStride(400, 24) + 3 * 200;
+    EXPECT_GT(px[2], 200);  // red, stored B, G, R
+    EXPECT_LT(px[0], 60);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SaveThumbnailReadBack, ::testing::Values("jpg", "tif"));
 
 }  // namespace

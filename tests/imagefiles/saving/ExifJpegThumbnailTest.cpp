@@ -42,6 +42,11 @@ Bytes JpegWithJpegThumbnail(const Bytes& thumbnail) {
 
 bool Near(int a, int b) { return std::abs(a - b) <= 3; }
 
+PackedDib Read(const Bytes& file, ThumbnailBox& box) {
+    int w = 0, h = 0;
+    return ReadJpegExifThumbnail(std::span<const std::uint8_t>(file), box, w, h);
+}
+
 TEST(ExifJpegThumbnail, ColourThumbnailIsFittedAndStoredBgr) {
     const Bytes file = JpegWithJpegThumbnail(FlatJpeg(160, 120, true, 200, 100, 30));
     ThumbnailBox box{100, 100};
@@ -61,8 +66,7 @@ TEST(ExifJpegThumbnail, ColourThumbnailIsFittedAndStoredBgr) {
 TEST(ExifJpegThumbnail, GreyThumbnailBecomesThreeEqualBytes) {
     const Bytes file = JpegWithJpegThumbnail(FlatJpeg(40, 30, false, 0, 90, 0));
     ThumbnailBox box{40, 30};
-    int w = 0, h = 0;
-    const PackedDib dib = ReadJpegExifThumbnail(std::span<const std::uint8_t>(file), box, w, h);
+    const PackedDib dib = Read(file, box);
     ASSERT_TRUE(dib);
     const std::size_t stride = DibStride(40, 24);
     for (int y : {0, 29})
@@ -79,8 +83,7 @@ TEST(ExifJpegThumbnail, MalformedJpegIsTheFileException) {
     const Bytes garbage = JpegWithJpegThumbnail(Bytes(64, 0x5A));
     for (const Bytes* file : {&cut, &garbage}) {
         ThumbnailBox box{16, 16};
-        int w = 0, h = 0;
-        EXPECT_THROW(ReadJpegExifThumbnail(std::span<const std::uint8_t>(*file), box, w, h), CFileException);
+        EXPECT_THROW(Read(*file, box), CFileException);
     }
 }
 
@@ -94,8 +97,7 @@ TEST(ExifJpegThumbnail, HeaderClaimingMorePixelsThanTheBytesCanHoldIsNoThumbnail
         }
     const Bytes file = JpegWithJpegThumbnail(jpeg);
     ThumbnailBox box{16, 16};
-    int w = 0, h = 0;
-    EXPECT_FALSE(ReadJpegExifThumbnail(std::span<const std::uint8_t>(file), box, w, h));
+    EXPECT_FALSE(Read(file, box));
 }
 
 }  // namespace

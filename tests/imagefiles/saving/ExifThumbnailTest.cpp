@@ -23,11 +23,13 @@ struct Result {
     int imageWidth = -1, imageHeight = -1;
 };
 
-Result ReadJpeg(const Bytes& file, ThumbnailBox box = {100, 100}) {
+Result ReadAs(bool jpeg, const Bytes& file, ThumbnailBox box) {
     Result r;
     r.box = box;
+    const std::span<const std::uint8_t> bytes(file);
     try {
-        r.dib = ReadJpegExifThumbnail(std::span<const std::uint8_t>(file), r.box, r.imageWidth, r.imageHeight);
+        r.dib = jpeg ? ReadJpegExifThumbnail(bytes, r.box, r.imageWidth, r.imageHeight)
+                     : ReadTiffExifThumbnail(bytes, r.box, r.imageWidth, r.imageHeight);
         r.outcome = r.dib ? Outcome::Thumbnail : Outcome::Nothing;
     } catch (const CFileException& e) {
         EXPECT_EQ(e.m_cause, CFileException::genericException);
@@ -36,18 +38,8 @@ Result ReadJpeg(const Bytes& file, ThumbnailBox box = {100, 100}) {
     return r;
 }
 
-Result ReadTiff(const Bytes& file, ThumbnailBox box = {100, 100}) {
-    Result r;
-    r.box = box;
-    try {
-        r.dib = ReadTiffExifThumbnail(std::span<const std::uint8_t>(file), r.box, r.imageWidth, r.imageHeight);
-        r.outcome = r.dib ? Outcome::Thumbnail : Outcome::Nothing;
-    } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::genericException);
-        r.outcome = Outcome::FileException;
-    }
-    return r;
-}
+Result ReadJpeg(const Bytes& file, ThumbnailBox box = {100, 100}) { return ReadAs(true, file, box); }
+Result ReadTiff(const Bytes& file, ThumbnailBox box = {100, 100}) { return ReadAs(false, file, box); }
 
 Layout CameraLayout(bool big = false) {
     Layout l;
