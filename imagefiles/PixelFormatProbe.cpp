@@ -9,8 +9,10 @@
 namespace {
 
 // The JPEG frame header lies behind the metadata segments; these are at most
-// 64 KiB each, and a few of them come first.
-constexpr qint64 kJpegHeadBytes = 1 << 20;
+// 64 KiB each. Most files have it in the first 128 KiB; a few carry more
+// segments first.
+constexpr qint64 kJpegShortHeadBytes = 128 << 10;
+constexpr qint64 kJpegLongHeadBytes = 1 << 20;
 
 std::uint32_t CodeOfImageFormat(QImage::Format format) {
   switch (format) {
@@ -106,8 +108,12 @@ std::uint32_t ProbePixelFormat(const QString& path) {
   if (reader.format() == "jpeg") {
     // The JPEG reader converts CMYK to RGB on decoding; the frame header says
     // what the file holds.
-    if (!file.seek(0)) return PixelFormatCode::Undefined;
-    const int components = JpegComponentCount(file.read(kJpegHeadBytes));
+    int components = 0;
+    for (const qint64 headBytes : {kJpegShortHeadBytes, kJpegLongHeadBytes}) {
+      if (!file.seek(0)) return PixelFormatCode::Undefined;
+      components = JpegComponentCount(file.read(headBytes));
+      if (components != 0 || file.size() <= headBytes) break;
+    }
     if (components == 4) return PixelFormatCode::CMYK32;
     if (components == 1) return PixelFormatCode::Indexed8;
     if (components == 3) return PixelFormatCode::RGB24;

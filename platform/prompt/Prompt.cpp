@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QThread>
 #include <QWidget>
 
@@ -152,6 +153,26 @@ PromptAnswer MessageBoxPrompt::Ask(PromptIcon icon, PromptButtons buttons, const
     case QMessageBox::No: return PromptAnswer::No;
     default: return DefaultAnswer(buttons);  // closed with Escape or the title bar
   }
+}
+
+ProgressWindow::ProgressWindow(const QString& text, int total, int showAfterMs) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (qobject_cast<QApplication*>(app) == nullptr || QThread::currentThread() != app->thread()) return;
+  dialog_ = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, total, g_owner.data());
+  dialog_->setWindowTitle(QCoreApplication::applicationName());
+  dialog_->setWindowModality(Qt::WindowModal);
+  dialog_->setMinimumDuration(showAfterMs);
+  dialog_->setAutoReset(false);
+  dialog_->setValue(0);
+}
+
+ProgressWindow::~ProgressWindow() = default;
+
+bool ProgressWindow::Advance(int done, const QString& item) {
+  if (!dialog_) return true;
+  dialog_->setLabelText(item);
+  dialog_->setValue(done);
+  return !dialog_->wasCanceled();
 }
 
 ScriptedPrompt::ScriptedPrompt(std::vector<PromptAnswer> answers) : answers_(answers.begin(), answers.end()) {}

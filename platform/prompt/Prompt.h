@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+class QProgressDialog;
 class QWidget;
 
 namespace platform {
@@ -31,15 +32,36 @@ class Prompt {
 // refusing answer (Cancel, No).
 PromptAnswer DefaultAnswer(PromptButtons buttons);
 
-// Asks the installed prompt. Callable from any thread.
+// Asks the installed prompt. Callable from any thread; a worker must not be
+// asking while the UI thread waits for that worker.
 PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text);
 
 // Installs the prompt that answers from now on; nullptr restores the message
 // boxes. Returns the previous one.
 std::shared_ptr<Prompt> InstallPrompt(std::shared_ptr<Prompt> prompt);
 
-// The window that owns the message boxes (the main window), or nullptr.
+// The window that owns the message boxes (the main window), or nullptr. Set
+// on the UI thread.
 void SetPromptOwner(QWidget* owner);
+
+// The progress window of a long operation, owned by the prompt owner: it
+// appears once the work has taken `showAfterMs`, with a Cancel button. On a
+// thread other than the UI thread, or without a QApplication, there is no
+// window and the work is never cancelled.
+class ProgressWindow {
+ public:
+  ProgressWindow(const QString& text, int total, int showAfterMs = 500);
+  ~ProgressWindow();
+  ProgressWindow(const ProgressWindow&) = delete;
+  ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+  // `done` of the total are finished and `item` comes next; false when the
+  // user cancelled.
+  bool Advance(int done, const QString& item);
+
+ private:
+  std::unique_ptr<QProgressDialog> dialog_;
+};
 
 // Message boxes (QMessageBox) with the application's title. Without a
 // QApplication it gives DefaultAnswer.

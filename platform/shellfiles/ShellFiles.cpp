@@ -143,15 +143,22 @@ Placement PlaceItem(const fs::path& source, const fs::path& folder, bool renameO
   return place;
 }
 
+// Renames `from` to the place's target, replacing only what the user agreed
+// to replace.
+std::error_code RenameInto(const fs::path& from, const Placement& place) {
+  std::error_code error;
+  if (place.replace) {
+    fs::rename(from, place.target, error);
+  } else if (const int code = RenameNoReplaceRaw(from, place.target); code != 0) {
+    error.assign(code, std::generic_category());
+  }
+  return error;
+}
+
 // Puts a finished temporary copy at `place`; a name taken meanwhile is
 // never replaced unless the user said so.
 std::error_code Finish(const fs::path& temporary, const Placement& place) {
-  std::error_code error;
-  if (place.replace) {
-    fs::rename(temporary, place.target, error);
-  } else if (const int code = RenameNoReplaceRaw(temporary, place.target); code != 0) {
-    error.assign(code, std::generic_category());
-  }
+  const std::error_code error = RenameInto(temporary, place);
   if (error) {
     std::error_code ignored;
     fs::remove_all(temporary, ignored);
@@ -167,12 +174,7 @@ std::error_code CopyItem(const fs::path& source, const Placement& place) {
 }
 
 std::error_code MoveItem(const fs::path& source, const Placement& place) {
-  std::error_code error;
-  if (place.replace) {
-    fs::rename(source, place.target, error);
-  } else if (const int code = RenameNoReplaceRaw(source, place.target); code != 0) {
-    error.assign(code, std::generic_category());
-  }
+  std::error_code error = RenameInto(source, place);
   if (error.value() != EXDEV) return error;
   // Another file system: copy, then delete the source once the copy is in place.
   error = CopyItem(source, place);
@@ -279,8 +281,22 @@ FileOpOutcome CopyOrMoveItems(FileOpKind kind, const QStringList& sources, const
   }
   const bool move = kind == FileOpKind::Move;
   const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
-  for (const QString& item : sources) {
-    const fs::path source = ToPath(item);
+  ProgressWindow progress(move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
+                          static_cast<int>(sources.size()));
+  for (qsizetype i = 0; i < sources.size(); ++i) {
+    const QString& item = sources[i];
+    if (!progress.Advance(static_cast<int>(i), item)) {
+      outcome.aborted = true;
+      break;
+    }
+    // "/photos/album/" names the folder album.
+    fs::path source = ToPath(item).lexically_normal();
+    if (!source.has_filename()) source = source.parent_path();
+    if (!source.has_filename()) {
+      ShowError(QStringLiteral("Can't %1 \"%2\".").arg(verb, item));
+      outcome.succeeded = false;
+      continue;
+    }
     if (IsSelfOrAncestor(source, folder)) {
       ShowError(QStringLiteral("Can't %1 \"%2\" into itself.").arg(verb, item));
       outcome.succeeded = false;
@@ -318,7 +334,13 @@ FileOpOutcome DeleteItems(const QStringList& sources) {
     outcome.aborted = true;
     return outcome;
   }
-  for (const QString& item : sources) {
+  ProgressWindow progress(QStringLiteral("Moving to the trash..."), static_cast<int>(sources.size()));
+  for (qsizetype i = 0; i < sources.size(); ++i) {
+    const QString& item = sources[i];
+    if (!progress.Advance(static_cast<int>(i), item)) {
+      outcome.aborted = true;
+      break;
+    }
     if (MoveToTrash(item)) continue;
     if (!Confirm(PromptIcon::Warning,
                  QStringLiteral("\"%1\" can't be moved to the trash. Delete it for good?").arg(item))) {

@@ -89,6 +89,19 @@ TEST(PixelFormatProbe, FilesTheCellsMayDecode) {
   }
 }
 
+TEST(PixelFormatProbe, FrameHeaderBehindLargeMetadata) {
+  // Three full-size segments put the frame header past the first 128 KiB.
+  QByteArray segment("\xFF\xEF\xFF\xFF", 4);
+  segment.append(QByteArray(0xFFFF - 2, 'm'));
+  const QByteArray plain = CmykJpeg();
+  const QByteArray padded = plain.left(2) + segment + segment + segment + plain.mid(2);
+  ASSERT_GT(padded.size(), 128 << 10);
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("meta.jpg"));
+  ASSERT_TRUE(WriteFile(path, padded));
+  EXPECT_EQ(ProbePixelFormat(path), PixelFormatCode::CMYK32);
+}
+
 TEST(PixelFormatProbe, JpegComponentCount) {
   const QByteArray sof("\xFF\xC0\x00\x0B\x08\x00\x08\x00\x08\x03", 10);
   const QByteArray app0("\xFF\xE0\x00\x04\xAB\xCD", 6);

@@ -98,6 +98,9 @@ TEST_F(ShellFiles, CopiesFoldersWholeButNeverIntoThemselves) {
   ASSERT_TRUE(WriteFile(album + QStringLiteral("/inner/p.jpg"), "p"));
   EXPECT_TRUE(platform::CopyOrMoveItems(FileOpKind::Copy, {album}, dest_, true).succeeded);
   EXPECT_EQ(ReadFile(Dest(QStringLiteral("album/inner/p.jpg"))), "p");
+  EXPECT_TRUE(platform::CopyOrMoveItems(FileOpKind::Copy, {album + u'/'}, dest_, true).succeeded);
+  EXPECT_EQ(ReadFile(Dest(QStringLiteral("album (2)/inner/p.jpg"))), "p");
+  EXPECT_EQ(Entries(dest_), (QStringList{QStringLiteral("album"), QStringLiteral("album (2)")}));
 
   const auto outcome = platform::CopyOrMoveItems(FileOpKind::Copy, {album}, album + QStringLiteral("/inner"), true);
   EXPECT_FALSE(outcome.succeeded);
