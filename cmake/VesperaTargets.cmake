@@ -32,24 +32,43 @@ function(vespera_test)
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
+# In the fuzz build all of the project's code carries libFuzzer's coverage
+# instrumentation, so that a fuzz target is guided through the libraries it
+# calls and not only through its own file.
+if(VESPERA_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # A libFuzzer target, built only in the fuzz preset. It is also registered
-# with CTest as a short bounded run over generated inputs.
-#   vespera_fuzz_target(NAME name SOURCES ... LIBS ... [RUNS n])
+# with CTest as a bounded run: at most RUNS inputs (default 200000) and at
+# most MAX_TIME seconds (default 120). SEEDS names a folder of seed inputs,
+# read but never written; new inputs go to a corpus folder in the build tree.
+#   vespera_fuzz_target(NAME name SOURCES ... LIBS ... [RUNS n] [MAX_TIME s] [SEEDS dir])
 function(vespera_fuzz_target)
-  cmake_parse_arguments(F "" "NAME;RUNS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;RUNS;MAX_TIME;SEEDS" "SOURCES;LIBS" ${ARGN})
   if(NOT VESPERA_FUZZ)
     return()
   endif()
   if(NOT F_RUNS)
     set(F_RUNS 200000)
   endif()
+  if(NOT F_MAX_TIME)
+    set(F_MAX_TIME 120)
+  endif()
   add_executable(${F_NAME} ${F_SOURCES})
   vespera_warnings(${F_NAME})
   target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
-  add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -max_total_time=120 -seed=1)
-  set_tests_properties(${F_NAME} PROPERTIES LABELS "fuzz" TIMEOUT 300)
+  set(corpus_args)
+  if(F_SEEDS)
+    set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}_corpus)
+    file(MAKE_DIRECTORY ${corpus})
+    set(corpus_args ${corpus} ${F_SEEDS})
+  endif()
+  add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -max_total_time=${F_MAX_TIME} -seed=1 ${corpus_args})
+  math(EXPR timeout "${F_MAX_TIME} + 120")
+  set_tests_properties(${F_NAME} PROPERTIES LABELS "fuzz" TIMEOUT ${timeout})
 endfunction()
 
 # Adds every immediate sub-folder that has a CMakeLists.txt, in name order.

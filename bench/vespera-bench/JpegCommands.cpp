@@ -1,59 +1,23 @@
 // vespera-bench jpeg-decode IN.jpg OUT.ppm [REPEAT]
 // vespera-bench jpeg-encode IN.ppm OUT.jpg QUALITY LAYOUT [REPEAT]
 // vespera-bench psnr A.ppm B.ppm
-// The Kestrel codec on memory buffers: the file is read before and written
+// The Kestrel codec memory to memory: the file is read before and written
 // after the timed part. With REPEAT the operation runs that many times and
-// time_ms is the mean per call. LAYOUT is 420, 422 or grey.
+// time_ms is the mean per call. LAYOUT is 420, 422 or grey (the Rec. 601
+// luma of the input).
 
-#include <fstream>
-#include <iterator>
+#include <cmath>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
-#include <cmath>
-
 #include "imagefiles/kestrel/Kestrel.h"
 #include "imagefiles/kestrel/MemStreams.h"
-#include "vespera-bench/Ppm.h"
+#include "vespera-bench/JpegBench.h"
 #include "vespera-bench/Subcommand.h"
 
 namespace {
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot open " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-int RepeatArgument(const std::vector<std::string>& args, std::size_t index) {
-    const int repeat = args.size() > index ? IntArgument(args[index]) : 1;
-    if (repeat < 1)
-        throw std::invalid_argument("REPEAT must be at least 1");
-    return repeat;
-}
-
-// Runs fn repeat times and prints the mean time per call.
-template <typename Fn>
-auto TimeRepeated(int repeat, Fn&& fn) {
-    if (repeat == 1)
-        return TimeOperation(fn);
-    const auto start = std::chrono::steady_clock::now();
-    auto result = fn();
-    for (int i = 1; i < repeat; ++i)
-        result = fn();
-    const auto end = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "calls=%d\ntime_ms=%.4f\n", repeat,
-                 std::chrono::duration<double, std::milli>(end - start).count() / repeat);
-    return result;
-}
 
 // Decodes a whole JPEG into RGB (grey rows are repeated into all three).
 RgbImage Decode(const std::vector<std::uint8_t>& file) {
@@ -96,38 +60,8 @@ std::vector<std::uint8_t> Encode(const RgbImage& image, const std::vector<std::u
     return file.Detach();
 }
 
-int RunDecode(const std::vector<std::string>& args) {
-    if (args.size() < 2 || args.size() > 3)
-        throw std::invalid_argument("expected IN.jpg OUT.ppm [REPEAT]");
-    const int repeat = RepeatArgument(args, 2);
-    const std::vector<std::uint8_t> file = ReadWholeFile(args[0]);
-    const RgbImage image = TimeRepeated(repeat, [&] { return Decode(file); });
-    WritePpm(args[1], image);
-    return 0;
-}
-
-int RunEncode(const std::vector<std::string>& args) {
-    if (args.size() < 4 || args.size() > 5)
-        throw std::invalid_argument("expected IN.ppm OUT.jpg QUALITY LAYOUT [REPEAT]");
-    const int quality = IntArgument(args[2]);
-    const std::string& layout = args[3];
-    if (layout != "420" && layout != "422" && layout != "grey")
-        throw std::invalid_argument("LAYOUT must be 420, 422 or grey");
-    const int repeat = RepeatArgument(args, 4);
-    const RgbImage image = ReadPpm(args[0]);
-    std::vector<std::uint8_t> grey;
-    if (layout == "grey") {
-        // Rec. 601 luma, rounded.
-        grey.resize(std::size_t(image.width) * image.height);
-        for (std::size_t i = 0; i < grey.size(); ++i)
-            grey[i] = static_cast<std::uint8_t>(
-                (299 * image.rgb[3 * i] + 587 * image.rgb[3 * i + 1] + 114 * image.rgb[3 * i + 2] + 500) / 1000);
-    }
-    const std::vector<std::uint8_t> jpeg = TimeRepeated(repeat, [&] { return Encode(image, grey, quality, layout); });
-    WriteWholeFile(args[1], jpeg);
-    std::fprintf(stderr, "bytes=%zu\n", jpeg.size());
-    return 0;
-}
+int RunDecode(const std::vector<std::string>& args) { return RunJpegDecodeSubcommand(args, Decode); }
+int RunEncode(const std::vector<std::string>& args) { return RunJpegEncodeSubcommand(args, Encode); }
 
 int RunPsnr(const std::vector<std::string>& args) {
     if (args.size() != 2)

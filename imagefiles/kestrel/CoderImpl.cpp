@@ -153,8 +153,10 @@ void CoderImpl::SetUpScan() {
     const std::array<std::int32_t, 64>& aan = AanScaleFactors(32768);
     for (int c = 0; c < m_nf; ++c) {
         FrameComponent& fc = m_components[c];
-        for (int k = 0; k < 64; ++k)
+        for (int k = 0; k < 64; ++k) {
             fc.scaledQuant[k] = static_cast<std::int32_t>(m_quantTables[fc.tq].q[k]) * aan[k];
+            m_divisors[c][k] = MakeQuantDivisor(fc.scaledQuant[k]);
+        }
     }
     if (m_nf == 1) {
         const FrameComponent& fc = m_components[0];
@@ -220,7 +222,7 @@ void CoderImpl::EncodeMcuRow() {
         for (int c = 0; c < m_nf; ++c) {
             const FrameComponent& fc = m_components[c];
             for (int b = 0; b < fc.blocks; ++b)
-                ForwardDct(mcu + 64 * (fc.firstBlock + b), fc.scaledQuant.data());
+                ForwardDct(mcu + 64 * (fc.firstBlock + b), m_divisors[c].data());
         }
     }
     m_entropy->EncodeMcuRow(m_coefficients.data());

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "imagefiles/kestrel/Dct.h"
 #include "imagefiles/kestrel/EnthropyEncoder.h"
 #include "imagefiles/kestrel/FrameGeometry.h"
 #include "imagefiles/kestrel/Kestrel.h"
@@ -54,6 +55,7 @@ private:
     std::uint16_t m_restartInterval = 0;
     int m_nf = 0;
     std::array<FrameComponent, 3> m_components{};
+    std::array<std::array<QuantDivisor, 64>, 3> m_divisors{};  // per component
     FrameGeometry m_geometry;
     std::vector<std::int16_t> m_coefficients;  // one MCU row
     std::vector<std::uint8_t> m_rowBlock;       // padded width x Nf x MCU height

@@ -14,6 +14,26 @@ namespace {
 
 inline std::uint8_t Clamp(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 
+// Reads an application segment's length L and, when it holds at least
+// minimum bytes, its 5-byte signature. Returns L when the signature matches;
+// otherwise skips the rest of the segment and returns 0.
+std::uint16_t OpenSignedSegment(IStream& stream, std::uint16_t minimum, const std::array<std::uint8_t, 5>& signature) {
+    const std::uint16_t length = stream.ReadU16();
+    const std::uint16_t n = static_cast<std::uint16_t>(length - 2);
+    if (n < minimum) {
+        stream.Skip(n);
+        return 0;
+    }
+    bool match = true;
+    for (std::uint8_t expected : signature)
+        match = (stream.ReadByte() == expected) && match;
+    if (!match) {
+        stream.Skip(static_cast<std::uint16_t>(length - 7));
+        return 0;
+    }
+    return length;
+}
+
 }  // namespace
 
 DecoderImpl::DecoderImpl(IStream& stream) : m_stream(stream) {
@@ -146,20 +166,10 @@ void DecoderImpl::ReadRestartInterval() {
 }
 
 void DecoderImpl::ReadJfifSegment() {
-    const std::uint16_t length = m_stream.ReadU16();
-    const std::uint16_t n = static_cast<std::uint16_t>(length - 2);
-    if (n < 14) {
-        m_stream.Skip(n);
+    // JFIF extension segments and other APP0 segments are skipped.
+    const std::uint16_t length = OpenSignedSegment(m_stream, 14, {'J', 'F', 'I', 'F', 0});
+    if (length == 0)
         return;
-    }
-    std::uint8_t id[5];
-    for (std::uint8_t& b : id)
-        b = m_stream.ReadByte();
-    if (id[0] != 'J' || id[1] != 'F' || id[2] != 'I' || id[3] != 'F' || id[4] != 0) {
-        // JFIF extension segments and other APP0 segments.
-        m_stream.Skip(static_cast<std::uint16_t>(length - 7));
-        return;
-    }
     if (m_jfifSeen)
         ThrowError();
     if (m_stream.ReadByte() != 1)
@@ -179,19 +189,9 @@ void DecoderImpl::ReadJfifSegment() {
 void DecoderImpl::ReadAdobeSegment() {
     if (m_adobeSeen)
         ThrowError();
-    const std::uint16_t length = m_stream.ReadU16();
-    const std::uint16_t n = static_cast<std::uint16_t>(length - 2);
-    if (n < 12) {
-        m_stream.Skip(n);
+    const std::uint16_t length = OpenSignedSegment(m_stream, 12, {'A', 'd', 'o', 'b', 'e'});
+    if (length == 0)
         return;
-    }
-    std::uint8_t id[5];
-    for (std::uint8_t& b : id)
-        b = m_stream.ReadByte();
-    if (id[0] != 'A' || id[1] != 'd' || id[2] != 'o' || id[3] != 'b' || id[4] != 'e') {
-        m_stream.Skip(static_cast<std::uint16_t>(length - 7));
-        return;
-    }
     m_stream.Skip(6);  // version, flags0, flags1
     m_adobeTransform = m_stream.ReadByte();
     m_adobeSeen = true;
@@ -366,17 +366,17 @@ void DecoderImpl::ConvertPlain() {
 void DecoderImpl::ConvertYCbCr() {
     const ColourTables& t = kColourTables;
     const int mcuW = m_geometry.mcuWidth, mcuH = m_geometry.mcuHeight;
-    const std::int32_t* map0 = m_components[0].indexMap.data();
-    const std::int32_t* map1 = m_components[1].indexMap.data();
-    const std::int32_t* map2 = m_components[2].indexMap.data();
+    const std::int32_t* yMap = m_components[0].indexMap.data();
+    const std::int32_t* cbMap = m_components[1].indexMap.data();
+    const std::int32_t* crMap = m_components[2].indexMap.data();
     for (std::uint32_t i = 0; i < m_geometry.mcusPerRow; ++i) {
         const std::int16_t* mcu = m_coefficients.data() + std::size_t(i) * m_geometry.coeffsPerMcu;
         for (int l = 0; l < mcuH; ++l) {
             std::uint8_t* out = m_rows[l] + std::size_t(i) * mcuW * 3;
             for (int m = 0, p = l * mcuW; m < mcuW; ++m, ++p) {
-                const int y = mcu[map0[p]];
-                const int cb = mcu[map1[p]];
-                const int cr = mcu[map2[p]];
+                const int y = mcu[yMap[p]];
+                const int cb = mcu[cbMap[p]];
+                const int cr = mcu[crMap[p]];
                 *out++ = Clamp(y + t.CrToR[cr]);
                 *out++ = Clamp(y + (t.CbToG4[cb] + t.CrToG4[cr]) / 4);
                 *out++ = Clamp(y + t.CbToB[cb]);

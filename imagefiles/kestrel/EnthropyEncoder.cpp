@@ -107,6 +107,14 @@ void BaseHuffEncoder::Emit(const HuffmanCodeTable& table, int symbol) {
     m_bits.Put(table.code[symbol], n);
 }
 
+void BaseHuffEncoder::EmitWithValue(const HuffmanCodeTable& table, int symbol, int value, int bits) {
+    const int n = table.length[symbol];
+    if (n == 0)
+        ThrowError();
+    // At most 16 code bits and 15 value bits: one put of up to 31 bits.
+    m_bits.Put((std::uint32_t(table.code[symbol]) << bits) | ValueBits(value, bits), n + bits);
+}
+
 void BaseHuffEncoder::EncodeBlock(const std::int16_t* block, std::int16_t& predictor, const HuffmanCodeTable& dc,
                                   const HuffmanCodeTable& ac) {
     const int diff = static_cast<std::int16_t>(block[0] - predictor);
@@ -114,9 +122,7 @@ void BaseHuffEncoder::EncodeBlock(const std::int16_t* block, std::int16_t& predi
     const int s = MagnitudeBits(diff);
     if (s > 15)
         ThrowError();
-    Emit(dc, s);
-    if (s > 0)
-        m_bits.Put(ValueBits(diff, s), s);
+    EmitWithValue(dc, s, diff, s);
     int run = 0;
     for (int k = 1; k < 64; ++k) {
         const int v = block[kZigzag[k]];
@@ -129,8 +135,7 @@ void BaseHuffEncoder::EncodeBlock(const std::int16_t* block, std::int16_t& predi
         const int bits = MagnitudeBits(v);
         if (bits > 15)
             ThrowError();
-        Emit(ac, run * 16 + bits);
-        m_bits.Put(ValueBits(v, bits), bits);
+        EmitWithValue(ac, run * 16 + bits, v, bits);
         run = 0;
     }
     if (run > 0)

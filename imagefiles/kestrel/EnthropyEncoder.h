@@ -23,13 +23,15 @@ struct HuffmanCodeTable {
 // A table list indexed by table id.
 using HuffmanSpecList = std::array<const HuffmanSpec*, 2>;
 
-// Writes bits to the stream a byte at a time from a 32-bit accumulator,
-// stuffing a 00 after every FF.
+// Writes bits to the stream a byte at a time, stuffing a 00 after every FF.
+// The accumulator has room for a whole code with its value bits (up to 31)
+// on top of the fewer than 8 bits left over from the last write.
 class BitWriter {
 public:
     explicit BitWriter(OStream& stream) : m_stream(stream) {}
+    // Appends the low n bits of bits, n <= 32.
     void Put(std::uint32_t bits, int n) {
-        if (m_count + n > 32)
+        if (m_count + n > 64)
             WriteWholeBytes();
         m_accumulator = (m_accumulator << n) | bits;
         m_count += n;
@@ -52,7 +54,7 @@ public:
 
 private:
     OStream& m_stream;
-    std::uint32_t m_accumulator = 0;
+    std::uint64_t m_accumulator = 0;
     int m_count = 0;
 };
 
@@ -82,7 +84,7 @@ public:
 protected:
     BaseHuffEncoder(OStream& stream, std::uint16_t restartInterval);
 
-    // Shared parts of the overrides; "ids" lists the DC and AC ids in use.
+    // The shared parts of the overrides, for the scan's components.
     void BuildTables(const HuffmanSpecList& dc, const HuffmanSpecList& ac, const ScanComponent* components, int ns);
     void WriteTablesFor(int tableClass, const HuffmanSpecList& list, const ScanComponent* components, int ns);
     void WriteScanHeaderFor(const ScanComponent* components, const int* ids, int ns);
@@ -104,6 +106,9 @@ protected:
 
 private:
     void Emit(const HuffmanCodeTable& table, int symbol);
+    // The symbol's code followed by the low "bits" bits of value (of
+    // value - 1 when it is negative).
+    void EmitWithValue(const HuffmanCodeTable& table, int symbol, int value, int bits);
 
     std::uint16_t m_restartInterval;
     std::uint16_t m_countdown;

@@ -24,7 +24,7 @@ constexpr std::array<std::uint8_t, 64> MakeZigzag() {
 }
 
 template <std::size_t N>
-HuffmanSpec MakeSpec(int tableClass, int id, const std::array<std::uint8_t, 16>& counts,
+constexpr HuffmanSpec MakeSpec(int tableClass, int id, const std::array<std::uint8_t, 16>& counts,
                      const std::array<std::uint8_t, N>& symbols) {
     HuffmanSpec spec;
     spec.tableClass = tableClass;
@@ -65,11 +65,11 @@ constexpr std::array<std::uint8_t, 162> kAcChrominanceSymbols = {
     0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8,
     0xf9, 0xfa};
 
-// Built before main and only read afterwards.
-const std::array<HuffmanSpec, 2> kStandardDc = {
+// Constant-initialised: ready before any code runs, read-only afterwards.
+constexpr std::array<HuffmanSpec, 2> kStandardDc = {
     MakeSpec(0, 0, {0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcSymbols),
     MakeSpec(0, 1, {0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcSymbols)};
-const std::array<HuffmanSpec, 2> kStandardAc = {
+constexpr std::array<HuffmanSpec, 2> kStandardAc = {
     MakeSpec(1, 0, {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d}, kAcLuminanceSymbols),
     MakeSpec(1, 1, {0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77}, kAcChrominanceSymbols)};
 
@@ -87,15 +87,15 @@ std::array<std::int32_t, 64> ComputeAanScaleFactors(double one) {
 
 }  // namespace
 
-const std::array<std::uint8_t, 64> kZigzag = MakeZigzag();
+constinit const std::array<std::uint8_t, 64> kZigzag = MakeZigzag();
 
-const std::array<std::uint16_t, 64> kLuminanceQuantBase = {
+constinit const std::array<std::uint16_t, 64> kLuminanceQuantBase = {
     16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
     14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
     18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
     49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
 
-const std::array<std::uint16_t, 64> kChrominanceQuantBase = {
+constinit const std::array<std::uint16_t, 64> kChrominanceQuantBase = {
     17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99,
     24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99,
     99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
