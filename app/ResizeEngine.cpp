@@ -4,10 +4,14 @@
 
 #include "app/InterpolMode.h"
 
+#if __has_include("engine/DetailResampleV1.h")
+#include "engine/DetailResampleV1.h"  // WholeFactorFlag lives with the resampler that uses it
+#else
 double WholeFactorFlag(int dstW, int dstH, int srcW, int srcH) {
     const double fx = static_cast<double>(dstW) / srcW, fy = static_cast<double>(dstH) / srcH;
     return fx == std::trunc(fx) && fy == std::trunc(fy) ? 1.0 : 2.0;
 }
+#endif
 
 void SetModeArguments(int mode, EngineCall& call) {
     call.noise = 0;

@@ -33,19 +33,19 @@ const ResizeEngine& DefaultResizeEngine() {
 #endif
 #if defined(VESPERA_HAS_SUPERRES)
         e.superResolutionEnlarge = [](const EngineCall& c) {
-            SuperResolutionJob job;
-            job.colour = c.colour;
-            job.dst = c.dst;
-            job.dstStride = c.dstStride;
-            job.dstW = c.dstW;
-            job.dstH = c.dstH;
-            job.src = c.src;
-            job.srcStride = c.srcStride;
-            job.srcW = c.srcW;
-            job.srcH = c.srcH;
-            job.envelopeContrast = c.envelopeContrast;
-            job.progress = c.progress;
-            return SuperResolutionEnlarge(job);
+            SuperResolutionParams params;
+            params.colour = c.colour;
+            params.dst = c.dst;
+            params.dstStride = c.dstStride;
+            params.dstW = c.dstW;
+            params.dstH = c.dstH;
+            params.src = c.src;
+            params.srcStride = c.srcStride;
+            params.srcW = c.srcW;
+            params.srcH = c.srcH;
+            params.envelopeContrast = c.envelopeContrast;
+            params.progress = c.progress;
+            return SuperResolutionEnlarge(params);
         };
 #endif
         return e;

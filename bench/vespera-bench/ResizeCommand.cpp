@@ -1,9 +1,19 @@
-// vespera-bench resize IN.ppm OUT.ppm W H MODE
-// The engine's whole-image path for one InterpolMode on a PPM.
+// vespera-bench resize IN OUT W H MODE [CROP]
+// The whole-image resize of one InterpolMode (0-9) as Resize and Save runs it:
+// any file the imaging layer decodes (and binary PPM) in, the format named by
+// the output's extension out (.jpg, .png, .bmp, .tif, .gif, or .ppm).
+// time_ms covers ResizeBitmap alone.
 
+#include <algorithm>
+#include <cctype>
 #include <stdexcept>
 #include <vector>
 
+#include "app/ResizeBitmap.h"
+#include "platform/imaging/Bitmap.h"
+#include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/ImageEncoder.h"
 #include "vespera-bench/EngineModes.h"
 #include "vespera-bench/Ppm.h"
 #include "vespera-bench/Subcommand.h"
@@ -15,62 +25,78 @@ std::map<int, EngineModeFn>& EngineModes() {
 
 namespace {
 
-int PaddedStride(int width) { return (width * 3 + 3) & ~3; }
-
-// RGB rows to BGR rows with a padded stride, and back.
-void ToBgr(const RgbImage& in, std::vector<std::uint8_t>& bits, BgrBuffer& buffer) {
-    buffer = {in.width, in.height, PaddedStride(in.width), nullptr};
-    bits.assign(static_cast<std::size_t>(buffer.stride) * in.height, 0);
-    buffer.bits = bits.data();
-    for (int y = 0; y < in.height; ++y)
-        for (int x = 0; x < in.width; ++x) {
-            const std::uint8_t* rgb = &in.rgb[(static_cast<std::size_t>(y) * in.width + x) * 3];
-            std::uint8_t* bgr = &bits[static_cast<std::size_t>(y) * buffer.stride + x * 3];
-            bgr[0] = rgb[2];
-            bgr[1] = rgb[1];
-            bgr[2] = rgb[0];
-        }
+std::string LowerExtension(const std::string& path) {
+    const auto dot = path.find_last_of('.');
+    std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
 }
 
-RgbImage FromBgr(const BgrBuffer& buffer) {
-    RgbImage out{buffer.width, buffer.height, std::vector<std::uint8_t>(static_cast<std::size_t>(buffer.width) * buffer.height * 3)};
-    for (int y = 0; y < buffer.height; ++y)
-        for (int x = 0; x < buffer.width; ++x) {
-            const std::uint8_t* bgr = &buffer.bits[static_cast<std::size_t>(y) * buffer.stride + x * 3];
-            std::uint8_t* rgb = &out.rgb[(static_cast<std::size_t>(y) * buffer.width + x) * 3];
+std::string MimeTypeOf(const std::string& path) {
+    const std::string ext = LowerExtension(path);
+    if (ext == ".jpg" || ext == ".jpeg")
+        return "image/jpeg";
+    if (ext == ".png")
+        return "image/png";
+    if (ext == ".bmp")
+        return "image/bmp";
+    if (ext == ".tif" || ext == ".tiff")
+        return "image/tiff";
+    if (ext == ".gif")
+        return "image/gif";
+    return "";
+}
+
+void WriteBitmapAsPpm(imaging::Bitmap& bitmap, const std::string& path) {
+    const int w = bitmap.Width(), h = bitmap.Height();
+    auto lock = bitmap.LockBits({0, 0, w, h}, imaging::LockMode::Read);
+    if (!lock)
+        throw std::runtime_error("cannot read the result");
+    RgbImage out{w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 3)};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* bgr = lock->Scan0() + y * lock->Stride() + 3 * x;
+            std::uint8_t* rgb = &out.rgb[(static_cast<std::size_t>(y) * w + x) * 3];
             rgb[0] = bgr[2];
             rgb[1] = bgr[1];
             rgb[2] = bgr[0];
         }
-    return out;
+    WritePpm(path, out);
 }
 
 int RunResize(const std::vector<std::string>& args) {
-    if (args.size() != 5)
-        throw std::invalid_argument("expected IN.ppm OUT.ppm W H MODE");
+    if (args.size() != 5 && args.size() != 6)
+        throw std::invalid_argument("expected IN OUT W H MODE [CROP]");
     const int w = IntArgument(args[2]), h = IntArgument(args[3]), mode = IntArgument(args[4]);
-    const auto fn = EngineModes().find(mode);
-    if (fn == EngineModes().end())
-        throw std::invalid_argument("mode " + args[4] + " is not available");
+    const int crop = args.size() == 6 ? IntArgument(args[5]) : 0;
     if (w <= 0 || h <= 0)
         throw std::invalid_argument("the output size must be positive");
+    const std::string mime = MimeTypeOf(args[1]);
+    if (mime.empty() && LowerExtension(args[1]) != ".ppm")
+        throw std::invalid_argument("no encoder for " + args[1]);
 
-    std::vector<std::uint8_t> srcBits, dstBits;
-    BgrBuffer src, dst;
-    ToBgr(ReadPpm(args[0]), srcBits, src);
-    dst = {w, h, PaddedStride(w), nullptr};
-    dstBits.assign(static_cast<std::size_t>(dst.stride) * h, 0);
-    dst.bits = dstBits.data();
+    imaging::InitializeImaging();
+    auto source = imaging::Bitmap::FromFile(args[0]);
+    if (!source)
+        throw std::runtime_error("cannot decode " + args[0]);
+    auto target = imaging::Bitmap::Create(w, h, imaging::PixelFormat24bppRGB);
+    if (!target)
+        throw std::runtime_error("cannot make a bitmap of that size");
 
-    if (!TimeOperation([&] { return fn->second(src, dst); })) {
+    if (!TimeOperation([&] { return ResizeBitmap(source.get(), target.get(), mode, crop, nullptr); })) {
         std::fprintf(stderr, "resize in mode %d failed\n", mode);
         return 1;
     }
-    WritePpm(args[1], FromBgr(dst));
+    target->SetResolution(source->HorizontalResolution(), source->VerticalResolution());
+    if (mime.empty())
+        WriteBitmapAsPpm(*target, args[1]);
+    else if (!imaging::SaveBitmapToFile(*target, args[1], mime, {90}))
+        throw std::runtime_error("cannot write " + args[1]);
     return 0;
 }
 
-const RegisterSubcommand reg{"resize", "IN.ppm OUT.ppm W H MODE",
-                             "the whole-image engine path of one InterpolMode on a PPM", RunResize};
+const RegisterSubcommand reg{"resize", "IN OUT W H MODE [CROP]",
+                             "ResizeBitmap in one InterpolMode (0-9); any decodable input, output by extension",
+                             RunResize};
 
 }  // namespace

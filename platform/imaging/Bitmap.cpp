@@ -125,9 +125,9 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         if (!reader.read(&image) || image.isNull())
             return nullptr;
 
-        const PixelFormat format = header ? header->pixelFormat : PixelFormatOfImage(image);
-        if (format == PixelFormatUndefined)
-            return nullptr;
+        // The header's own word on the format, else what Qt decoded.
+        const PixelFormat format =
+            header && header->pixelFormat != PixelFormatUndefined ? header->pixelFormat : PixelFormatOfImage(image);
         std::unique_ptr<Bitmap> bitmap(new Bitmap(std::move(image), format));
         if (header) {
             bitmap->dpiX_ = header->dpiX;

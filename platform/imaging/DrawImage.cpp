@@ -99,4 +99,13 @@ bool DrawImage(Bitmap& target, const Rect& dstRect, const Bitmap& source, const 
     }
 }
 
+std::unique_ptr<Bitmap> ScaledCopy(const Bitmap& source, int width, int height) {
+    auto copy = Bitmap::Create(width, height, PixelFormat24bppRGB);
+    if (!copy || !DrawImage(*copy, {0, 0, width, height}, source, {0, 0, source.Width(), source.Height()},
+                            InterpolationMode::HighQualityBicubic))
+        return nullptr;
+    copy->SetResolution(source.HorizontalResolution(), source.VerticalResolution());
+    return copy;
+}
+
 }  // namespace imaging

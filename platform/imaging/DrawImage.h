@@ -6,6 +6,8 @@
 // target, whose visible part alone is computed. Opaque sources replace the
 // target's pixels; sources with alpha are composed over them.
 
+#include <memory>
+
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/Resampler.h"
 
@@ -15,5 +17,11 @@ namespace imaging {
 // target that is locked, or lack of memory. Nothing to draw is success.
 bool DrawImage(Bitmap& target, const Rect& dstRect, const Bitmap& source, const Rect& srcRect,
                InterpolationMode mode);
+
+// A new 24-bit bitmap of the whole source scaled to width x height with the
+// high-quality bicubic mode, at the source's resolution (the thumbnails of
+// saved files and of the browser's cells). Null for a size of 0 or less or
+// lack of memory.
+std::unique_ptr<Bitmap> ScaledCopy(const Bitmap& source, int width, int height);
 
 }  // namespace imaging

@@ -7,8 +7,8 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
-#include "platform/imaging/TiffDirectory.h"
 
 namespace imaging {
 
@@ -29,13 +29,11 @@ constexpr ThumbnailTag kThumbnailTags[] = {
     {0x0213, 0x5039}, {0x0214, 0x503A}, {0x8298, 0x503B},
 };
 
-constexpr std::uint32_t kExifIfdPointer = 0x8769;
 constexpr std::uint32_t kGpsIfdPointer = 0x8825;
 constexpr std::uint32_t kInteropIfdPointer = 0xA005;
-constexpr std::uint32_t kMakerNote = 0x927C;
 
 bool IsOffsetTag(std::uint32_t id) {
-    return id == kExifIfdPointer || id == kGpsIfdPointer || id == kInteropIfdPointer || id == 0x0201 ||
+    return id == kExifIfdPointerTag || id == kGpsIfdPointer || id == kInteropIfdPointer || id == 0x0201 ||
            id == 0x0202 || id == 0x014A;
 }
 
@@ -57,45 +55,6 @@ bool KnownInGroup(std::uint32_t tag, const char* group) {
         if (info->tag_ == tag)
             return true;
     return false;
-}
-
-// The raw maker-note bytes from the EXIF IFD, as stored in the file.
-std::vector<std::uint8_t> RawMakerNote(std::span<const std::uint8_t> tiff) {
-    const auto ifd0 = TiffDirectory::ReadFirst(tiff);
-    if (!ifd0)
-        return {};
-    const auto exifOffset = ifd0->Unsigned(kExifIfdPointer);
-    if (!exifOffset)
-        return {};
-    const auto exif = ifd0->ReadSub(*exifOffset);
-    const TiffEntry* note = exif ? exif->Find(kMakerNote) : nullptr;
-    if (!note)
-        return {};
-    const auto bytes = exif->RawValue(*note);
-    return {bytes.begin(), bytes.end()};
-}
-
-// The TIFF structure holding the EXIF data: the APP1 block of a JPEG, or the
-// TIFF file itself.
-std::span<const std::uint8_t> ExifTiffBlock(std::span<const std::uint8_t> file) {
-    const auto type = SniffImageFileType(file);
-    if (type == ImageFileType::Tiff)
-        return file;
-    if (type != ImageFileType::Jpeg)
-        return {};
-    const ByteReader r(file, true);
-    std::uint64_t at = 2;
-    for (;;) {
-        std::uint32_t ff = 0, marker = 0, length = 0;
-        if (!r.U8(at, ff) || ff != 0xFF || !r.U8(at + 1, marker) || marker == 0xDA || marker == 0xD9)
-            return {};
-        if (!r.U16(at + 2, length) || length < 2 || !r.Has(at + 2, length))
-            return {};
-        const auto body = r.Bytes(at + 4, length - 2);
-        if (marker == 0xE1 && body.size() > 6 && std::memcmp(body.data(), "Exif\0\0", 6) == 0)
-            return body.subspan(6);
-        at += 2 + std::uint64_t{length};
-    }
 }
 
 PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id) {
@@ -143,6 +102,7 @@ std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file)
     std::vector<PropertyItem> items;
     if (file.empty())
         return items;
+    InitializeImaging();
     try {
         auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         if (!image.get())
@@ -154,7 +114,7 @@ std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file)
             const std::string group = datum.groupName();
             const std::uint32_t tag = datum.tag();
             if (group == "Image" || group == "Photo" || group == "GPSInfo") {
-                if (tag == kMakerNote)
+                if (tag == kMakerNoteTag)
                     makerNote = true;
                 items.push_back(ItemOf(datum, tag));
             } else if (group == "Thumbnail") {
@@ -165,9 +125,9 @@ std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file)
         // A maker note Exiv2 recognised is split into groups of its own; the
         // item keeps the bytes as the file has them instead.
         if (!makerNote) {
-            auto raw = RawMakerNote(ExifTiffBlock(file));
+            auto raw = RawMakerNote(FindExifTiffBlock(file));
             if (!raw.empty())
-                items.push_back({kMakerNote, PropertyTypeUndefined, static_cast<std::uint32_t>(raw.size()), std::move(raw)});
+                items.push_back({kMakerNoteTag, PropertyTypeUndefined, static_cast<std::uint32_t>(raw.size()), std::move(raw)});
         }
         Exiv2::ExifThumbC thumb(exif);
         const Exiv2::DataBuf data = thumb.copy();
@@ -187,6 +147,7 @@ bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<Prop
     const auto type = SniffImageFileType(file);
     if (type != ImageFileType::Jpeg && type != ImageFileType::Tiff)
         return false;
+    InitializeImaging();
     try {
         auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         if (!image.get())

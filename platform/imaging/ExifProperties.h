@@ -11,7 +11,8 @@
 // offset tags, which Exiv2 recomputes, and, for TIFF, the tags that describe
 // the image data's layout (they belong to the new image, not to the source).
 //
-// Call InitializeImaging() once at start-up before any thread uses these.
+// Call InitializeImaging() once at start-up, before other threads start; the
+// two functions below also make sure of it themselves (once, thread-safely).
 
 #include <cstdint>
 #include <span>

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/JpegSegments.h"
 #include "platform/imaging/TiffDirectory.h"
 
 namespace imaging {
@@ -32,46 +34,24 @@ bool ExifDensity(std::span<const std::uint8_t> tiff, ImageHeader& header) {
 }  // namespace
 
 std::optional<ImageHeader> ProbeJpegHeader(std::span<const std::uint8_t> data) {
-    const ByteReader r(data, true);
     ImageHeader header;
     header.type = ImageFileType::Jpeg;
-    bool haveFrame = false, jfifDensity = false;
-    std::span<const std::uint8_t> exif;
+    bool haveFrame = false, jfifDensity = false, malformed = false;
     std::uint32_t components = 0;
-
-    std::uint64_t at = 2;  // after SOI
-    while (!haveFrame) {  // the APPn segments come before the frame header
-        std::uint32_t ff = 0, marker = 0;
-        if (!r.U8(at, ff) || ff != 0xFF)
-            break;
-        // Fill bytes: any number of FF before the marker code.
-        do {
-            ++at;
-            if (!r.U8(at, marker))
-                return std::nullopt;
-        } while (marker == 0xFF);
-        ++at;
-        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
-            continue;  // markers without a length
-        if (marker == 0xD9 || marker == 0xDA)
-            break;  // end of image, start of scan: no more headers
-        std::uint32_t length = 0;
-        if (!r.U16(at, length) || length < 2 || !r.Has(at, length))
-            return std::nullopt;
-        const auto body = r.Bytes(at + 2, length - 2);
-        if (IsFrameMarker(marker) && !haveFrame) {
-            std::uint32_t height = 0, width = 0;
-            if (body.size() < 6)
-                return std::nullopt;
-            height = std::uint32_t{body[1]} << 8 | body[2];
-            width = std::uint32_t{body[3]} << 8 | body[4];
+    // The APPn segments come before the frame header: stop at the frame.
+    ForEachJpegSegment(data, [&](std::uint32_t marker, std::span<const std::uint8_t> body) {
+        if (IsFrameMarker(marker)) {
+            if (body.size() < 6) {
+                malformed = true;
+                return false;
+            }
+            header.height = std::uint32_t{body[1]} << 8 | body[2];
+            header.width = std::uint32_t{body[3]} << 8 | body[4];
             components = body[5];
-            if (width == 0 || height == 0)
-                return std::nullopt;  // DNL-defined heights are not supported
-            header.width = width;
-            header.height = height;
             haveFrame = true;
-        } else if (marker == 0xE0 && body.size() >= 12 && std::memcmp(body.data(), "JFIF\0", 5) == 0) {
+            return false;
+        }
+        if (marker == 0xE0 && body.size() >= 12 && std::memcmp(body.data(), "JFIF\0", 5) == 0) {
             const std::uint32_t unit = body[7];
             const double x = std::uint32_t{body[8]} << 8 | body[9];
             const double y = std::uint32_t{body[10]} << 8 | body[11];
@@ -79,12 +59,11 @@ std::optional<ImageHeader> ProbeJpegHeader(std::span<const std::uint8_t> data) {
                 SetHeaderDensity(header, x, y, unit == 1 ? DensityUnit::PerInch : DensityUnit::PerCentimetre);
                 jfifDensity = header.hasResolution;
             }
-        } else if (marker == 0xE1 && exif.empty() && body.size() > 6 && std::memcmp(body.data(), "Exif\0\0", 6) == 0) {
-            exif = body.subspan(6);
         }
-        at += length;
-    }
-    if (!haveFrame)
+        return true;
+    });
+    // Heights defined later by a DNL segment (0 here) are not supported.
+    if (!haveFrame || malformed || header.width == 0 || header.height == 0)
         return std::nullopt;
     if (components == 1)
         header.pixelFormat = PixelFormat8bppIndexed;
@@ -94,8 +73,11 @@ std::optional<ImageHeader> ProbeJpegHeader(std::span<const std::uint8_t> data) {
         header.pixelFormat = PixelFormat32bppCMYK;
     else
         return std::nullopt;
-    if (!jfifDensity && !exif.empty())
-        ExifDensity(exif, header);
+    if (!jfifDensity) {
+        const auto exif = FindExifTiffBlock(data);
+        if (!exif.empty())
+            ExifDensity(exif, header);
+    }
     return header;
 }
 

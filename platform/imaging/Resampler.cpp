@@ -99,17 +99,12 @@ void HorizontalRow(const std::uint8_t* row, const AxisTaps& ax, int count, float
     }
 }
 
-void VerticalRow(const float* const* rows, const float* weights, int taps, int n, float* acc, std::uint8_t* out) {
-    std::fill(acc, acc + n, 0.5f);  // rounding offset
-    for (int k = 0; k < taps; ++k) {
-        const float w = weights[k];
-        const float* r = rows[k];
-        for (int i = 0; i < n; ++i)
-            acc[i] += w * r[i];
-    }
-    for (int i = 0; i < n; ++i)
-        out[i] = static_cast<std::uint8_t>(std::clamp(acc[i], 0.0f, 255.0f));
-}
+// One source row's share in one output row of a block.
+struct Contribution {
+    int row;   // source row
+    int y;     // output row within the block
+    float weight;
+};
 
 template <int Step, int Channels>
 bool ResampleImpl(const ResampleSource& src, int dstW, int dstH, const Rect& window, std::uint8_t* out,
@@ -117,34 +112,50 @@ bool ResampleImpl(const ResampleSource& src, int dstW, int dstH, const Rect& win
     const AxisTaps hx = BuildAxis(src.width, dstW, window.x, window.width, mode);
     const AxisTaps vy = BuildAxis(src.height, dstH, window.y, window.height, mode);
     const double scaleY = static_cast<double>(src.height) / dstH;
-    // Blocks of output rows that each need a few dozen source rows, so the
-    // source rows shared by two blocks are filtered twice only rarely.
-    const int blockRows = scaleY >= 1.0 ? std::clamp(static_cast<int>(256.0 / scaleY), 4, 32)
-                                        : static_cast<int>(std::min(4096.0, 32.0 * std::ceil(1.0 / scaleY)));
-    const int blocks = (window.height + blockRows - 1) / blockRows;
     const int n = window.width * Channels;
+    // Blocks of output rows that each need a few dozen source rows, so the
+    // source rows shared by two blocks are filtered twice only rarely; the
+    // block's sums stay within 16 MB.
+    int blockRows = scaleY >= 1.0 ? std::clamp(static_cast<int>(256.0 / scaleY), 4, 32)
+                                  : static_cast<int>(std::min(4096.0, 32.0 * std::ceil(1.0 / scaleY)));
+    blockRows = std::max(1, std::min<int>(blockRows, (std::int64_t{4} << 20) / n));
+    const int blocks = (window.height + blockRows - 1) / blockRows;
     std::atomic<bool> failed{false};
 
     ParallelFor(0, blocks, [&](int b0, int b1) {
         try {
-            std::vector<float> rows, acc(n);
-            std::vector<const float*> rowPtr(vy.taps);
+            std::vector<float> sums, filtered(n);
+            std::vector<Contribution> parts;
             for (int b = b0; b < b1 && !failed.load(std::memory_order_relaxed); ++b) {
                 const int y0 = b * blockRows, y1 = std::min(window.height, y0 + blockRows);
-                const auto first = vy.index.begin() + static_cast<std::ptrdiff_t>(y0) * vy.taps;
-                const auto last = vy.index.begin() + static_cast<std::ptrdiff_t>(y1) * vy.taps;
-                const auto [lo, hi] = std::minmax_element(first, last);
-                const int rowLo = *lo, rowCount = *hi - *lo + 1;
-                rows.resize(static_cast<std::size_t>(rowCount) * n);
-                for (int r = 0; r < rowCount; ++r)
-                    HorizontalRow<Step, Channels>(src.bits + static_cast<std::ptrdiff_t>(rowLo + r) * src.stride, hx,
-                                                  window.width, &rows[static_cast<std::size_t>(r) * n]);
+                parts.clear();
+                for (int y = y0; y < y1; ++y)
+                    for (int k = 0; k < vy.taps; ++k) {
+                        const std::size_t t = static_cast<std::size_t>(y) * vy.taps + k;
+                        if (vy.weight[t] != 0.0f)
+                            parts.push_back({vy.index[t], y - y0, vy.weight[t]});
+                    }
+                // Each source row is filtered once and added to every output
+                // row of the block that uses it, in a fixed order.
+                std::stable_sort(parts.begin(), parts.end(),
+                                 [](const Contribution& a, const Contribution& c) { return a.row < c.row; });
+                sums.assign(static_cast<std::size_t>(y1 - y0) * n, 0.5f);  // 0.5: rounding offset
+                for (std::size_t i = 0; i < parts.size();) {
+                    const int row = parts[i].row;
+                    HorizontalRow<Step, Channels>(src.bits + static_cast<std::ptrdiff_t>(row) * src.stride, hx,
+                                                  window.width, filtered.data());
+                    for (; i < parts.size() && parts[i].row == row; ++i) {
+                        float* acc = &sums[static_cast<std::size_t>(parts[i].y) * n];
+                        const float w = parts[i].weight;
+                        for (int j = 0; j < n; ++j)
+                            acc[j] += w * filtered[j];
+                    }
+                }
                 for (int y = y0; y < y1; ++y) {
-                    const std::size_t base = static_cast<std::size_t>(y) * vy.taps;
-                    for (int k = 0; k < vy.taps; ++k)
-                        rowPtr[k] = &rows[static_cast<std::size_t>(vy.index[base + k] - rowLo) * n];
-                    VerticalRow(rowPtr.data(), &vy.weight[base], vy.taps, n, acc.data(),
-                                out + static_cast<std::ptrdiff_t>(y) * outStride);
+                    const float* acc = &sums[static_cast<std::size_t>(y - y0) * n];
+                    std::uint8_t* o = out + static_cast<std::ptrdiff_t>(y) * outStride;
+                    for (int j = 0; j < n; ++j)
+                        o[j] = static_cast<std::uint8_t>(std::clamp(acc[j], 0.0f, 255.0f));
                 }
             }
         } catch (const std::bad_alloc&) {

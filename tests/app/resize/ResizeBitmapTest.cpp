@@ -9,6 +9,7 @@
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
+#include "support/BitmapTestSupport.h"
 #include "support/EngineTestSupport.h"
 
 using imaging::Bitmap;
@@ -16,30 +17,6 @@ using imaging::LockMode;
 using imaging::PixelFormat24bppRGB;
 
 namespace {
-
-// Pixel (x, y) holds B = x & 255, G = y & 255, R = (x >> 8) | (y >> 8) << 4.
-std::unique_ptr<Bitmap> CoordinateBitmap(int w, int h) {
-    auto bitmap = Bitmap::Create(w, h, PixelFormat24bppRGB);
-    auto lock = bitmap->LockBits({0, 0, w, h}, LockMode::Write);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = lock->Scan0() + y * lock->Stride() + 3 * x;
-            p[0] = static_cast<std::uint8_t>(x);
-            p[1] = static_cast<std::uint8_t>(y);
-            p[2] = static_cast<std::uint8_t>((x >> 8) | (y >> 8) << 4);
-        }
-    return bitmap;
-}
-
-struct Coordinate {
-    int x, y;
-};
-
-Coordinate CoordinateAt(Bitmap& bitmap, int x, int y) {
-    auto lock = bitmap.LockBits({x, y, 1, 1}, LockMode::Read);
-    const std::uint8_t* p = lock->Scan0();
-    return {p[0] | (p[2] & 15) << 8, p[1] | (p[2] >> 4) << 8};
-}
 
 // Records each engine call and fills the work target with its own
 // coordinates, so a centre cut shows where it was taken from.
@@ -56,12 +33,8 @@ struct RecordingEngine {
             return [this, entry](const EngineCall& c) {
                 calls.push_back({entry, c});
                 for (int y = 0; y < c.dstH; ++y)
-                    for (int x = 0; x < c.dstW; ++x) {
-                        std::uint8_t* p = c.dst + y * c.dstStride + 3 * x;
-                        p[0] = static_cast<std::uint8_t>(x);
-                        p[1] = static_cast<std::uint8_t>(y);
-                        p[2] = static_cast<std::uint8_t>((x >> 8) | (y >> 8) << 4);
-                    }
+                    for (int x = 0; x < c.dstW; ++x)
+                        WriteCoordinatePixel(c.dst + y * c.dstStride + 3 * x, x, y);
                 return result;
             };
         };

@@ -5,25 +5,11 @@
 #include "ImagingFixtures.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
+#include "support/BitmapTestSupport.h"
 
 using namespace imaging;
 
 namespace {
-
-// A 24-bit bitmap whose pixel (x, y) is B = x, G = y, R = x + y.
-std::unique_ptr<Bitmap> CoordinateBitmap(int w, int h) {
-    auto bitmap = Bitmap::Create(w, h, PixelFormat24bppRGB);
-    auto lock = bitmap->LockBits({0, 0, w, h}, LockMode::Write);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = lock->Scan0() + y * lock->Stride() + 3 * x;
-            p[0] = static_cast<std::uint8_t>(x);
-            p[1] = static_cast<std::uint8_t>(y);
-            p[2] = static_cast<std::uint8_t>(x + y);
-        }
-    EXPECT_TRUE(lock->Unlock());
-    return bitmap;
-}
 
 TEST(Bitmap, CreateRefusesBadSizesAndFormats) {
     EXPECT_EQ(Bitmap::Create(0, 5, PixelFormat24bppRGB), nullptr);

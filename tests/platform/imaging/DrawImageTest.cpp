@@ -161,4 +161,20 @@ TEST(DrawImage, DrawingABitmapIntoItselfReadsTheOriginal) {
     EXPECT_EQ(RowOf(*bitmap, 0), (std::vector<int>{100, 250, 200, 250}));
 }
 
+TEST(DrawImage, ScaledCopyIsA24BitBitmapAtTheSourcesResolution) {
+    QImage argb(40, 30, QImage::Format_ARGB32);
+    argb.fill(qRgb(30, 60, 90));
+    auto src = Bitmap::FromImage(argb, PixelFormat32bppARGB);
+    ASSERT_TRUE(src->SetResolution(300, 240));
+    auto thumb = ScaledCopy(*src, 4, 3);
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(thumb->Width(), 4);
+    EXPECT_EQ(thumb->Height(), 3);
+    EXPECT_EQ(thumb->GetPixelFormat(), PixelFormat24bppRGB);
+    EXPECT_EQ(thumb->HorizontalResolution(), 300);
+    EXPECT_EQ(thumb->VerticalResolution(), 240);
+    EXPECT_EQ(thumb->Image().pixel(3, 2), qRgb(30, 60, 90));
+    EXPECT_EQ(ScaledCopy(*src, 0, 3), nullptr);
+}
+
 }  // namespace

@@ -1,0 +1,41 @@
+// Every header probe and the EXIF block readers on arbitrary bytes, each
+// read also as every file type (the first bytes say which probe runs).
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/imaging/ExifBlock.h"
+#include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/TiffDirectory.h"
+
+using namespace imaging;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::span<const std::uint8_t> bytes(data, size);
+    if (const auto header = ProbeImageHeader(bytes)) {
+        if (header->width <= 0 || header->height <= 0 || !(header->dpiX > 0) || !(header->dpiY > 0))
+            __builtin_trap();
+    }
+    // The same bytes behind each magic, so every probe sees every input.
+    struct Magic {
+        const char* bytes;
+        std::size_t size;
+    };
+    static const Magic magics[] = {{"\xFF\xD8\xFF", 3}, {"\x89PNG\r\n\x1A\n", 8}, {"BM", 2},
+                                   {"GIF89a", 6},       {"II\x2A\x00", 4},          {"MM\x00\x2A", 4}};
+    for (const Magic& magic : magics) {
+        std::vector<std::uint8_t> file(magic.bytes, magic.bytes + magic.size);
+        file.insert(file.end(), data, data + size);
+        ProbeImageHeader(file);
+        RawMakerNote(FindExifTiffBlock(file));
+        if (const auto dir = TiffDirectory::ReadFirst(file))
+            for (const auto& entry : dir->Entries()) {
+                dir->RawValue(entry);
+                dir->Unsigned(entry.tag, entry.count > 0 ? entry.count - 1 : 0);
+                dir->Rational(entry.tag);
+            }
+    }
+    return 0;
+}
