@@ -120,10 +120,8 @@ std::size_t ExifBlockEstimate(const Bitmap& bitmap) {
 
 // The saved image scaled to w x h and encoded as JPEG.
 bool EncodeThumbnail(const Bitmap& bitmap, int w, int h, std::vector<std::uint8_t>& jpeg) {
-    auto thumbnail = Bitmap::Create(w, h, imaging::PixelFormat24bppRGB);
-    if (!thumbnail ||
-        !imaging::DrawImage(*thumbnail, {0, 0, w, h}, bitmap, {0, 0, bitmap.Width(), bitmap.Height()},
-                            imaging::InterpolationMode::HighQualityBicubic))
+    const auto thumbnail = imaging::ScaledCopy(bitmap, w, h);
+    if (!thumbnail)
         return false;
     imaging::EncoderParameters parameters;
     parameters.quality = kThumbnailQuality;
