@@ -4,6 +4,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -117,9 +118,10 @@ class SavingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         imaging::InitializeImaging();
-        m_dir = fs::temp_directory_path() /
-                ("saving-" + std::string(::testing::UnitTest::GetInstance()->current_test_suite()->name()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::string name = std::string(::testing::UnitTest::GetInstance()->current_test_suite()->name()) + "-" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');  // parameterised names hold slashes
+        m_dir = fs::temp_directory_path() / ("saving-" + name);
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
         m_prompt = std::make_shared<platform::ScriptedPrompt>();
