@@ -1,0 +1,519 @@
+#include "imagefiles/ExifThumbnail.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imagefiles/ThumbnailRows.h"
+
+namespace {
+
+// Random access to the bytes of one file or memory block. ReadAt is false
+// when fewer than count bytes exist at offset.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    virtual bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) = 0;
+
+    bool Has(std::uint64_t offset, std::uint64_t count) const {
+        return offset <= Size() && count <= Size() - offset;
+    }
+};
+
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> data) : m_data(data) {}
+    std::uint64_t Size() const override { return m_data.size(); }
+    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override {
+        if (!Has(offset, count))
+            return false;
+        std::memcpy(destination, m_data.data() + offset, count);
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> m_data;
+};
+
+// A read-only file with a window of its bytes kept, so that the marker scan
+// and the directory walk cost a few system calls.
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::filesystem::path& path) {
+        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
+            m_size = static_cast<std::uint64_t>(st.st_size);
+        else
+            Close();
+    }
+    ~FileSource() override { Close(); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    bool IsOpen() const { return m_fd >= 0; }
+    std::uint64_t Size() const override { return m_size; }
+
+    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override {
+        if (!IsOpen() || !Has(offset, count))
+            return false;
+        auto* out = static_cast<std::uint8_t*>(destination);
+        if (count > kWindow / 2)
+            return ReadFully(offset, out, count);
+        if (offset < m_windowStart || offset + count > m_windowStart + m_window.size()) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, m_size - offset));
+            m_window.resize(want);
+            if (!ReadFully(offset, m_window.data(), want)) {
+                m_window.clear();
+                return false;
+            }
+            m_windowStart = offset;
+        }
+        std::memcpy(out, m_window.data() + (offset - m_windowStart), count);
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kWindow = 64 * 1024;
+
+    bool ReadFully(std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+        while (count > 0) {
+            const ssize_t got = ::pread(m_fd, out, count, static_cast<off_t>(offset));
+            if (got <= 0)
+                return false;  // an error, or the file shrank under us
+            out += got;
+            offset += static_cast<std::uint64_t>(got);
+            count -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+    void Close() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_size = 0;
+    }
+
+    int m_fd = -1;
+    std::uint64_t m_size = 0;
+    std::vector<std::uint8_t> m_window;
+    std::uint64_t m_windowStart = 0;
+};
+
+[[noreturn]] void ThrowMalformed() { throw CFileException(CFileException::genericException); }
+
+// A read position in a source, with the TIFF structure's byte order. Reads
+// outside the source throw CFileException.
+class TiffCursor {
+public:
+    explicit TiffCursor(ByteSource& source) : m_source(source) {}
+
+    ByteSource& Source() { return m_source; }
+    std::uint64_t Position() const { return m_position; }
+    void Seek(std::uint64_t position) {
+        if (position > m_source.Size())
+            ThrowMalformed();
+        m_position = position;
+    }
+    void Skip(std::uint64_t count) { Seek(m_position + std::min(count, m_source.Size() + 1)); }
+    void Read(void* destination, std::size_t count) {
+        if (!m_source.ReadAt(m_position, destination, count))
+            ThrowMalformed();
+        m_position += count;
+    }
+    // One byte, or nothing at the end or on a read error.
+    std::optional<std::uint8_t> TryByte() {
+        std::uint8_t b;
+        if (!m_source.ReadAt(m_position, &b, 1))
+            return std::nullopt;
+        ++m_position;
+        return b;
+    }
+
+    void SetBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
+    std::uint16_t ReadTiffU16() {
+        std::uint8_t b[2];
+        Read(b, 2);
+        return static_cast<std::uint16_t>(m_bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]));
+    }
+    std::uint32_t ReadTiffU32() {
+        std::uint8_t b[4];
+        Read(b, 4);
+        return m_bigEndian ? (std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3])
+                           : (std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[1]} << 8 | b[0]);
+    }
+    // JPEG marker lengths are big-endian whatever the TIFF order is.
+    std::uint16_t ReadBigEndianU16() {
+        std::uint8_t b[2];
+        Read(b, 2);
+        return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
+    }
+
+private:
+    ByteSource& m_source;
+    std::uint64_t m_position = 0;
+    bool m_bigEndian = false;
+};
+
+constexpr std::uint16_t kTypeShort = 3;
+
+struct IfdEntry {
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::uint32_t count;
+    std::uint32_t value;  // by the value rule: SHORT from the field's first two bytes, else all four
+};
+
+// Reads the IFD at the cursor, calling onEntry for each entry; returns the
+// offset of the next IFD.
+template <typename OnEntry>
+std::uint32_t ReadIfd(TiffCursor& cursor, OnEntry&& onEntry) {
+    const std::uint16_t entries = cursor.ReadTiffU16();
+    for (std::uint16_t i = 0; i < entries; ++i) {
+        IfdEntry e{};
+        e.tag = cursor.ReadTiffU16();
+        e.type = cursor.ReadTiffU16();
+        e.count = cursor.ReadTiffU32();
+        if (e.type == kTypeShort) {
+            e.value = cursor.ReadTiffU16();
+            cursor.Skip(2);
+        } else {
+            e.value = cursor.ReadTiffU32();
+        }
+        onEntry(e);
+    }
+    return cursor.ReadTiffU32();
+}
+
+// The byte order mark and the two bytes after it. With strict, anything but
+// "II" or "MM" is malformed; otherwise anything but "MM" is little-endian.
+void ReadTiffHeader(TiffCursor& cursor, bool strict) {
+    char order[2];
+    cursor.Read(order, 2);
+    const bool big = order[0] == 'M' && order[1] == 'M';
+    if (strict && !big && !(order[0] == 'I' && order[1] == 'I'))
+        ThrowMalformed();
+    cursor.SetBigEndian(big);
+    cursor.Skip(2);
+}
+
+void SetSize(std::uint32_t value, int& out) {
+    out = static_cast<int>(std::min<std::uint32_t>(value, INT32_MAX));
+}
+
+enum : std::uint16_t {
+    kImageWidth = 256,
+    kImageLength = 257,
+    kCompression = 259,
+    kStripOffsets = 273,
+    kStripByteCounts = 279,
+    kJpegOffset = 513,
+    kJpegLength = 514,
+    kExifIfd = 34665,
+    kPixelXDimension = 40962,
+    kPixelYDimension = 40963,
+};
+
+constexpr std::uint32_t kUncompressed = 1;
+constexpr std::uint32_t kJpegCompressed = 6;
+
+// What IFD1 (and, in a JPEG, IFD0) say about the thumbnail.
+struct ThumbnailTags {
+    std::optional<std::uint32_t> offset, length, compression;
+    std::uint32_t width = 0, height = 0;
+};
+
+void ReadIfd1(TiffCursor& cursor, ThumbnailTags& tags) {
+    ReadIfd(cursor, [&](const IfdEntry& e) {
+        switch (e.tag) {
+        case kImageWidth: tags.width = e.value; break;
+        case kImageLength: tags.height = e.value; break;
+        case kCompression: tags.compression = e.value; break;
+        // Several strips would make the field an offset to a list.
+        case kStripOffsets: if (e.count == 1) tags.offset = e.value; break;
+        case kStripByteCounts: if (e.count == 1) tags.length = e.value; break;
+        case kJpegOffset: tags.offset = e.value; break;
+        case kJpegLength: tags.length = e.value; break;
+        default: break;
+        }
+    });
+}
+
+// Nearest-neighbour fit of the thumbnail's rows into the box, as B, G, R.
+PackedDib FitIntoBox(ThumbnailRows& rows, ThumbnailBox& box) {
+    const std::int64_t tw = rows.Width(), th = rows.Height();
+    std::int64_t bw = box.width, bh = box.height;
+    if (tw <= 0 || th <= 0 || bw <= 0 || bh <= 0)
+        return {};
+    if (bw * th < bh * tw)
+        bh = bw * th / tw;
+    else
+        bw = bh * tw / th;
+    bw = std::max<std::int64_t>(bw, 1);
+    bh = std::max<std::int64_t>(bh, 1);
+    box = {static_cast<int>(bw), static_cast<int>(bh)};
+
+    PackedDib dib = AllocatePackedDib24(box.width, box.height);
+    auto& header = *reinterpret_cast<BITMAPINFOHEADER*>(dib.block.get());
+    header.biXPelsPerMeter = header.biYPelsPerMeter = DpiToPelsPerMeter(72);
+    const std::size_t stride = DibStride(bw, 24);
+    std::uint8_t* bits = dib.block.get() + sizeof(BITMAPINFOHEADER);
+
+    std::vector<std::size_t> sourceColumn(static_cast<std::size_t>(bw));
+    for (std::int64_t j = 0; j < bw; ++j)
+        sourceColumn[static_cast<std::size_t>(j)] = static_cast<std::size_t>(j * tw / bw) * 3;
+    // From the top row down, so the source rows are asked for in order.
+    for (std::int64_t i = bh - 1; i >= 0; --i) {
+        const std::uint8_t* rgb = rows.Row((bh - i - 1) * th / bh);
+        std::uint8_t* out = bits + static_cast<std::size_t>(i) * stride;
+        for (std::size_t j = 0; j < sourceColumn.size(); ++j, out += 3) {
+            const std::uint8_t* px = rgb + sourceColumn[j];
+            out[0] = px[2];
+            out[1] = px[1];
+            out[2] = px[0];
+        }
+        std::memset(out, 0, stride - sourceColumn.size() * 3);
+    }
+    return dib;
+}
+
+// Uncompressed R, G, B rows held in memory.
+class RgbRows final : public ThumbnailRows {
+public:
+    RgbRows(std::vector<std::uint8_t> bytes, std::int64_t width, std::int64_t height)
+        : m_bytes(std::move(bytes)), m_width(width), m_height(height) {}
+    std::int64_t Width() const override { return m_width; }
+    std::int64_t Height() const override { return m_height; }
+    const std::uint8_t* Row(std::int64_t y) override {
+        return m_bytes.data() + static_cast<std::size_t>(y * m_width * 3);
+    }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    std::int64_t m_width, m_height;
+};
+
+// Reads and decodes the thumbnail that tags describe, offsets counted from
+// base; empty when there is none or it is incomplete.
+PackedDib ReadThumbnail(TiffCursor& cursor, std::uint64_t base, const ThumbnailTags& tags, ThumbnailBox& box) {
+    if (!tags.offset || !tags.length || *tags.length == 0)
+        return {};
+    const std::uint64_t start = base + *tags.offset;
+    // Checked against the file before anything is allocated: bytes that are
+    // not there are no thumbnail.
+    if (!cursor.Source().Has(start, *tags.length))
+        return {};
+
+    std::unique_ptr<ThumbnailRows> rows;
+    if (tags.compression == kJpegCompressed) {
+        std::vector<std::uint8_t> bytes(*tags.length);
+        if (!cursor.Source().ReadAt(start, bytes.data(), bytes.size()))
+            return {};
+        rows = OpenJpegThumbnailRows(std::move(bytes));
+    } else if (tags.compression == kUncompressed) {
+        const std::uint64_t expected = std::uint64_t{tags.width} * tags.height * 3;
+        if (tags.width == 0 || tags.height == 0 || expected != *tags.length)
+            return {};
+        std::vector<std::uint8_t> bytes(*tags.length);
+        if (!cursor.Source().ReadAt(start, bytes.data(), bytes.size()))
+            return {};
+        rows = std::make_unique<RgbRows>(std::move(bytes), tags.width, tags.height);
+    }
+    if (!rows)
+        return {};
+    return FitIntoBox(*rows, box);
+}
+
+// Everything but "no thumbnail" becomes the file exception.
+template <typename Body>
+PackedDib Guarded(Body&& body) {
+    try {
+        return body();
+    } catch (const CFileException&) {
+        throw;
+    } catch (...) {
+        ThrowMalformed();
+    }
+}
+
+PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWidth, int& imageHeight);
+
+bool HasExtension(const std::filesystem::path& path, const char* upper) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
+    return ext == upper;
+}
+
+// The position after FF E1 of the first APP1 segment when it says "Exif";
+// 0 at the scan's start of scan, at the end or after any other APP1.
+std::uint64_t FindExifSegment(ByteSource& source) {
+    TiffCursor cursor(source);
+    for (;;) {
+        auto b = cursor.TryByte();
+        if (!b)
+            return 0;
+        if (*b != 0xFF)
+            continue;
+        do
+            b = cursor.TryByte();
+        while (b && *b == 0xFF);
+        if (!b || *b == 0xDA)
+            return 0;
+        if (*b != 0xE1)
+            continue;
+        const std::uint64_t position = cursor.Position();
+        std::uint8_t head[7];
+        if (!source.ReadAt(position, head, sizeof head))
+            return 0;
+        const unsigned length = head[0] << 8 | head[1];
+        // The signature, its two zero bytes and the length field must lie
+        // inside the segment.
+        if (length < 2 + 6)
+            return 0;
+        const char* signature = "exif";
+        for (int i = 0; i < 4; ++i)
+            if (std::tolower(head[2 + i]) != signature[i])
+                return 0;
+        return head[6] == 0 ? position : 0;
+    }
+}
+
+PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWidth, int& imageHeight) {
+    const std::uint64_t segment = FindExifSegment(source);
+    if (segment == 0)
+        return {};
+    return Guarded([&]() -> PackedDib {
+        TiffCursor cursor(source);
+        cursor.Seek(segment);
+        cursor.ReadBigEndianU16();
+        cursor.Skip(6);
+        const std::uint64_t tiffStart = cursor.Position();
+        ReadTiffHeader(cursor, false);
+        cursor.Seek(tiffStart + cursor.ReadTiffU32());
+
+        ThumbnailTags tags;
+        std::uint32_t exifIfd = 0;
+        const std::uint32_t ifd1 = ReadIfd(cursor, [&](const IfdEntry& e) {
+            switch (e.tag) {
+            case kImageWidth: case kPixelXDimension: SetSize(e.value, imageWidth); break;
+            case kImageLength: case kPixelYDimension: SetSize(e.value, imageHeight); break;
+            case kJpegOffset: tags.offset = e.value; break;
+            case kJpegLength: tags.length = e.value; break;
+            case kExifIfd: exifIfd = e.value; break;
+            default: break;
+            }
+        });
+        if (ifd1 == 0)
+            return {};
+        if (exifIfd > 0) {
+            cursor.Seek(tiffStart + exifIfd);
+            ReadIfd(cursor, [&](const IfdEntry& e) {
+                if (e.tag == kImageWidth || e.tag == kPixelXDimension)
+                    SetSize(e.value, imageWidth);
+                else if (e.tag == kImageLength || e.tag == kPixelYDimension)
+                    SetSize(e.value, imageHeight);
+            });
+        }
+        cursor.Seek(tiffStart + ifd1);
+        ReadIfd1(cursor, tags);
+        return ReadThumbnail(cursor, tiffStart, tags, box);
+    });
+}
+
+// IFD0's ExifIFD pointer, 0 for none; throws for a malformed file.
+std::uint32_t ExifIfdOffset(ByteSource& source) {
+    TiffCursor cursor(source);
+    ReadTiffHeader(cursor, true);
+    cursor.Seek(cursor.ReadTiffU32());
+    std::uint32_t exifIfd = 0;
+    ReadIfd(cursor, [&](const IfdEntry& e) {
+        if (e.tag == kExifIfd)
+            exifIfd = e.value;
+    });
+    return exifIfd;
+}
+
+std::uint32_t HasExifIfd(ByteSource& source) {
+    if (source.Size() <= 128)
+        return 0;
+    try {
+        return ExifIfdOffset(source);
+    } catch (...) {
+        return 0;
+    }
+}
+
+PackedDib ReadTiffThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWidth, int& imageHeight) {
+    if (HasExifIfd(source) == 0)
+        return {};
+    return Guarded([&]() -> PackedDib {
+        TiffCursor cursor(source);
+        ReadTiffHeader(cursor, true);
+        cursor.Seek(cursor.ReadTiffU32());
+        const std::uint32_t ifd1 = ReadIfd(cursor, [&](const IfdEntry& e) {
+            if (e.tag == kImageWidth)
+                SetSize(e.value, imageWidth);
+            else if (e.tag == kImageLength)
+                SetSize(e.value, imageHeight);
+        });
+        if (ifd1 == 0)
+            return {};
+        cursor.Seek(ifd1);
+        ThumbnailTags tags;
+        ReadIfd1(cursor, tags);
+        return ReadThumbnail(cursor, 0, tags, box);
+    });
+}
+
+}  // namespace
+
+PackedDib ReadJpegExifThumbnail(const std::filesystem::path& path, ThumbnailBox& box, int& imageWidth,
+                                int& imageHeight) {
+    if (!HasExtension(path, ".JPG"))
+        return {};
+    FileSource file(path);
+    if (!file.IsOpen())
+        return {};
+    return ReadJpegThumbnail(file, box, imageWidth, imageHeight);
+}
+
+PackedDib ReadTiffExifThumbnail(const std::filesystem::path& path, ThumbnailBox& box, int& imageWidth,
+                                int& imageHeight) {
+    if (!HasExtension(path, ".TIF"))
+        return {};
+    FileSource file(path);
+    if (!file.IsOpen())
+        return {};
+    return ReadTiffThumbnail(file, box, imageWidth, imageHeight);
+}
+
+PackedDib ReadJpegExifThumbnail(std::span<const std::uint8_t> data, ThumbnailBox& box, int& imageWidth,
+                                int& imageHeight) {
+    MemorySource source(data);
+    return ReadJpegThumbnail(source, box, imageWidth, imageHeight);
+}
+
+PackedDib ReadTiffExifThumbnail(std::span<const std::uint8_t> data, ThumbnailBox& box, int& imageWidth,
+                                int& imageHeight) {
+    MemorySource source(data);
+    return ReadTiffThumbnail(source, box, imageWidth, imageHeight);
+}
+
+std::uint64_t FindExifSegment(const std::filesystem::path& path) {
+    FileSource file(path);
+    return FindExifSegment(file);
+}
+
+std::uint32_t HasExifIfd(const std::filesystem::path& path) {
+    FileSource file(path);
+    return HasExifIfd(file);
+}

@@ -1,0 +1,67 @@
+#include "imagefiles/ShotDate.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/imaging/Bitmap.h"
+#include "platform/imaging/ExifProperties.h"
+
+namespace {
+
+bool HasDateExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
+    return ext == ".JPG" || ext == ".TIF" || ext == ".TIFF" || ext == ".DNG";
+}
+
+// Up to limit bytes from the file's start; false when it cannot be read.
+bool ReadPrefix(const std::filesystem::path& path, std::uint64_t limit, std::vector<std::uint8_t>& bytes,
+                std::uint64_t& fileSize) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return false;
+    const std::streamoff size = in.tellg();
+    if (size <= 0)
+        return false;
+    fileSize = static_cast<std::uint64_t>(size);
+    bytes.resize(static_cast<std::size_t>(std::min(fileSize, limit)));
+    in.seekg(0);
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
+}
+
+std::vector<imaging::PropertyItem> DateProperties(const std::filesystem::path& path) {
+    // A JPEG's EXIF segment comes before the image data, so its first bytes
+    // usually hold every tag; a TIFF's directories may be anywhere.
+    constexpr std::uint64_t kJpegPrefix = 256 * 1024;
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t size = 0;
+    if (!ReadPrefix(path, kJpegPrefix, bytes, size))
+        return {};
+    auto items = imaging::ReadExifProperties(bytes);
+    if (items.empty() && size > bytes.size() && size <= static_cast<std::uint64_t>(imaging::kMaxImageFileBytes) &&
+        ReadPrefix(path, size, bytes, size))
+        items = imaging::ReadExifProperties(bytes);
+    return items;
+}
+
+}  // namespace
+
+bool GetShotDate(const std::filesystem::path& path, std::time_t& shotDate) {
+    if (!HasDateExtension(path))
+        return false;
+    try {
+        const std::vector<imaging::PropertyItem> items = DateProperties(path);
+        for (std::uint32_t id : {36867u, 36868u, 306u}) {
+            const auto item = std::find_if(items.begin(), items.end(),
+                                           [&](const imaging::PropertyItem& p) { return p.id == id; });
+            if (item != items.end() && !item->value.empty())
+                return ParseShotDateText(reinterpret_cast<const char*>(item->value.data()), item->value.size(),
+                                         shotDate);
+        }
+    } catch (...) {
+    }
+    return false;
+}
