@@ -121,23 +121,23 @@ void DecoderImpl::ReadFrameHeader() {
 void DecoderImpl::ReadHuffmanTables() {
     int remaining = m_stream.ReadU16() - 2;
     while (remaining != 0) {
-        auto spec = std::make_unique<HuffmanSpec>();
+        auto definition = std::make_unique<HuffmanSpec>();
         const int classId = m_stream.ReadByte();
-        spec->tableClass = (classId >> 4) & 1;
-        spec->id = classId & 15;
+        definition->tableClass = (classId >> 4) & 1;
+        definition->id = classId & 15;
         int n = 0;
         for (int l = 1; l <= 16; ++l) {
-            spec->counts[l] = m_stream.ReadByte();
-            n += spec->counts[l];
+            definition->counts[l] = m_stream.ReadByte();
+            n += definition->counts[l];
         }
-        if (n >= 256 || spec->id > 3 || 17 + n > remaining)
+        if (n >= 256 || definition->id > 3 || 17 + n > remaining)
             ThrowError();
         for (int i = 0; i < n; ++i)
-            spec->symbols[i] = m_stream.ReadByte();
-        spec->symbolCount = n;
-        remaining -= spec->Size();
-        HuffmanSlots& slots = spec->tableClass == 0 ? m_dcTables : m_acTables;
-        slots[spec->id] = std::move(spec);
+            definition->symbols[i] = m_stream.ReadByte();
+        definition->symbolCount = n;
+        remaining -= definition->Size();
+        HuffmanSlots& slots = definition->tableClass == 0 ? m_dcTables : m_acTables;
+        slots[definition->id] = std::move(definition);
     }
 }
 

@@ -8,13 +8,13 @@
 
 namespace Kestrel {
 
-HuffmanDecodeTable::HuffmanDecodeTable(const HuffmanSpec& spec) {
-    const std::array<CanonicalCode, 256> codes = AssignCanonicalCodes(spec);
-    symbols = spec.symbols;
-    symbolCount = spec.symbolCount;
+HuffmanDecodeTable::HuffmanDecodeTable(const HuffmanSpec& definition) {
+    const std::array<CanonicalCode, 256> codes = AssignCanonicalCodes(definition);
+    symbols = definition.symbols;
+    symbolCount = definition.symbolCount;
     int index = 0;
     for (int length = 1; length <= 16; ++length) {
-        const int n = spec.counts[length];
+        const int n = definition.counts[length];
         if (n == 0) {
             maxcode[length] = -1;
             continue;

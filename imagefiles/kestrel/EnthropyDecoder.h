@@ -18,7 +18,7 @@ using HuffmanSlots = std::array<std::unique_ptr<HuffmanSpec>, 4>;
 // an 8-bit lookahead for the short codes. Raises Kestrel::Error for an
 // over-full table.
 struct HuffmanDecodeTable {
-    explicit HuffmanDecodeTable(const HuffmanSpec& spec);
+    explicit HuffmanDecodeTable(const HuffmanSpec& definition);
 
     struct Lookahead {
         std::uint8_t symbol = 0;

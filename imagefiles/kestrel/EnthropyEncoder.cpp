@@ -7,11 +7,11 @@
 
 namespace Kestrel {
 
-HuffmanCodeTable::HuffmanCodeTable(const HuffmanSpec& source) : spec(source) {
-    const std::array<CanonicalCode, 256> codes = AssignCanonicalCodes(spec);
-    for (int i = 0; i < spec.symbolCount; ++i) {
-        code[spec.symbols[i]] = codes[i].code;
-        length[spec.symbols[i]] = codes[i].length;
+HuffmanCodeTable::HuffmanCodeTable(const HuffmanSpec& source) : definition(source) {
+    const std::array<CanonicalCode, 256> codes = AssignCanonicalCodes(definition);
+    for (int i = 0; i < definition.symbolCount; ++i) {
+        code[definition.symbols[i]] = codes[i].code;
+        length[definition.symbols[i]] = codes[i].length;
     }
 }
 
@@ -66,19 +66,19 @@ void BaseHuffEncoder::WriteTablesFor(int tableClass, const HuffmanSpecList& list
         });
         if (!used || !list[id])
             continue;
-        const HuffmanSpec& spec = *list[id];
+        const HuffmanSpec& definition = *list[id];
         std::unique_ptr<HuffmanSpec>& last = m_written[tableClass][id];
-        if (last && last->SameCodes(spec))
+        if (last && last->SameCodes(definition))
             continue;
-        const int length = 2 + spec.Size();
+        const int length = 2 + definition.Size();
         m_stream.PutByte(0xFF);
         m_stream.PutByte(0xC4);
         m_stream.PutByte(static_cast<std::uint8_t>(length >> 8));
         m_stream.PutByte(static_cast<std::uint8_t>(length));
         m_stream.PutByte(static_cast<std::uint8_t>(tableClass * 16 + id));
-        m_stream.WriteBlock(spec.counts.data() + 1, 16);
-        m_stream.WriteBlock(spec.symbols.data(), static_cast<std::size_t>(spec.symbolCount));
-        last = std::make_unique<HuffmanSpec>(spec);
+        m_stream.WriteBlock(definition.counts.data() + 1, 16);
+        m_stream.WriteBlock(definition.symbols.data(), static_cast<std::size_t>(definition.symbolCount));
+        last = std::make_unique<HuffmanSpec>(definition);
     }
 }
 

@@ -14,8 +14,8 @@ namespace Kestrel {
 
 // The code and length of each symbol value; length 0: the symbol has none.
 struct HuffmanCodeTable {
-    explicit HuffmanCodeTable(const HuffmanSpec& spec);
-    HuffmanSpec spec;
+    explicit HuffmanCodeTable(const HuffmanSpec& definition);
+    HuffmanSpec definition;
     std::array<std::uint16_t, 256> code{};
     std::array<std::uint8_t, 256> length{};
 };

@@ -26,15 +26,15 @@ constexpr std::array<std::uint8_t, 64> MakeZigzag() {
 template <std::size_t N>
 constexpr HuffmanSpec MakeSpec(int tableClass, int id, const std::array<std::uint8_t, 16>& counts,
                      const std::array<std::uint8_t, N>& symbols) {
-    HuffmanSpec spec;
-    spec.tableClass = tableClass;
-    spec.id = id;
+    HuffmanSpec definition;
+    definition.tableClass = tableClass;
+    definition.id = id;
     for (int l = 0; l < 16; ++l)
-        spec.counts[l + 1] = counts[l];
+        definition.counts[l + 1] = counts[l];
     for (std::size_t i = 0; i < N; ++i)
-        spec.symbols[i] = symbols[i];
-    spec.symbolCount = static_cast<int>(N);
-    return spec;
+        definition.symbols[i] = symbols[i];
+    definition.symbolCount = static_cast<int>(N);
+    return definition;
 }
 
 constexpr std::array<std::uint8_t, 12> kDcSymbols = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
@@ -140,13 +140,13 @@ QuantTable ScaleQuantTable(int quality, const std::array<std::uint16_t, 64>& bas
     return table;
 }
 
-std::array<CanonicalCode, 256> AssignCanonicalCodes(const HuffmanSpec& spec) {
+std::array<CanonicalCode, 256> AssignCanonicalCodes(const HuffmanSpec& definition) {
     std::array<CanonicalCode, 256> codes{};
     std::uint32_t code = 0;
     int index = 0;
     for (int length = 1; length <= 16; ++length) {
-        for (int n = 0; n < spec.counts[length]; ++n) {
-            if (index >= spec.symbolCount || code >= (1u << length))
+        for (int n = 0; n < definition.counts[length]; ++n) {
+            if (index >= definition.symbolCount || code >= (1u << length))
                 ThrowError();
             codes[index].code = static_cast<std::uint16_t>(code);
             codes[index].length = static_cast<std::uint8_t>(length);

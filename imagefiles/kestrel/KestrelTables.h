@@ -54,7 +54,7 @@ struct CanonicalCode {
     std::uint16_t code = 0;
     std::uint8_t length = 0;
 };
-std::array<CanonicalCode, 256> AssignCanonicalCodes(const HuffmanSpec& spec);
+std::array<CanonicalCode, 256> AssignCanonicalCodes(const HuffmanSpec& definition);
 
 // round(one * a(v) * a(u)) at position 8v + u, with a(0) = 1 and
 // a(k) = sqrt(2) * cos(k * pi / 16): the AAN scale factors, for one = 8192
