@@ -1,23 +1,23 @@
 #pragma once
 // Whether an image cell may decode a file: the file opens as an image and its
 // pixel format is one the decoder handles. CMYK images are refused.
+//
+// The pixel format is the code the file's own header states, as the imaging
+// layer reads it (platform/imaging/HeaderProbe.h) and its Bitmap reports it;
+// nothing is decoded. A header the probes cannot read is refused.
 
-#include <QByteArray>
 #include <QString>
 
-#include <cstdint>
+#include "platform/imaging/PixelFormat.h"
 
-// True for the accepted codes of PixelFormatCodes.h (CMYK and Undefined are
-// not among them).
-bool IsAcceptedPixelFormat(std::uint32_t code);
+// True for the formats the cells decode: every indexed, grey, RGB and ARGB
+// code of PixelFormat.h; false for CMYK, Undefined and any other value.
+bool IsAcceptedPixelFormat(imaging::PixelFormat format);
 
-// The pixel-format code of the image in `path`; Undefined when the file does
-// not open as an image.
-std::uint32_t ProbePixelFormat(const QString& path);
-
-// The number of colour components of a JPEG stream's first frame header, or
-// 0 when `head` (the start of a file) holds none.
-int JpegComponentCount(const QByteArray& head);
+// The pixel format of the image in `path`; PixelFormatUndefined when the file
+// cannot be read, Qt has no reader for its type, or its header is malformed.
+// Safe to call on any thread.
+imaging::PixelFormat ProbePixelFormat(const QString& path);
 
 // The file opens as an image in an accepted pixel format.
 bool IsSupportedImagePixelFormat(const QString& path);
