@@ -9,6 +9,13 @@
 #include <QThread>
 #include <QWidget>
 
+#include <QSocketNotifier>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
 #include <future>
 
 namespace platform {
@@ -29,10 +36,12 @@ PromptAnswer AskHere(PromptIcon icon, PromptButtons buttons, const QString& text
   return CurrentPrompt()->Ask(icon, buttons, text);
 }
 
-// Carries questions from worker threads to the UI thread. The object lives on
-// the UI thread; workers queue a request under the mutex and emit Wake, whose
-// queued connection runs Drain there. The requests pass only through the
-// mutex, never through Qt's event data.
+// Carries questions from worker threads to the UI thread. One relay is made
+// on the UI thread when each application object starts. Workers queue a
+// request under the mutex and wake the relay through an eventfd; a socket
+// notifier on the UI thread then runs Drain. Nothing a worker allocates is
+// freed by Qt on the other thread, and the eventfd is a hand-off that
+// ThreadSanitizer sees.
 class PromptRelay : public QObject {
   Q_OBJECT
 
@@ -44,21 +53,27 @@ class PromptRelay : public QObject {
     std::promise<PromptAnswer> answer;
   };
 
-  PromptRelay() { connect(this, SIGNAL(Wake()), this, SLOT(Drain()), Qt::QueuedConnection); }
+  PromptRelay() : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (wake_ < 0) return;
+    notifier_ = new QSocketNotifier(wake_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &PromptRelay::Drain);
+  }
 
-  void Submit(std::shared_ptr<Request> request) {
+  // False when the relay could not be set up; the caller then answers itself.
+  bool Submit(std::shared_ptr<Request> request) {
+    if (notifier_ == nullptr) return false;
     {
       std::lock_guard lock(mutex_);
       pending_.push_back(std::move(request));
     }
-    Q_EMIT Wake();
+    const std::uint64_t one = 1;
+    return write(wake_, &one, sizeof one) == static_cast<ssize_t>(sizeof one);
   }
 
- Q_SIGNALS:
-  void Wake();
-
- private Q_SLOTS:
+ private:
   void Drain() {
+    std::uint64_t count = 0;
+    if (read(wake_, &count, sizeof count) < 0 && errno != EAGAIN) return;
     for (;;) {
       std::shared_ptr<Request> request;
       {
@@ -71,24 +86,29 @@ class PromptRelay : public QObject {
     }
   }
 
- private:
+  int wake_;
+  QSocketNotifier* notifier_ = nullptr;
   std::mutex mutex_;
   std::deque<std::shared_ptr<Request>> pending_;
 };
 
-// The relay of the running application, made on first use. It is never
-// deleted: a worker may still hold it while the application ends.
+// The relay of the running application. Relays are never deleted: a worker
+// may still hold one while its application ends.
+std::mutex g_relayMutex;
+PromptRelay* g_relay = nullptr;
+QCoreApplication* g_relayApp = nullptr;
+
+void MakeRelayOnUiThread() {
+  auto* relay = new PromptRelay;
+  std::lock_guard lock(g_relayMutex);
+  g_relay = relay;
+  g_relayApp = QCoreApplication::instance();
+}
+Q_COREAPP_STARTUP_FUNCTION(MakeRelayOnUiThread)
+
 PromptRelay* RelayFor(QCoreApplication* app) {
-  static std::mutex mutex;
-  static PromptRelay* relay = nullptr;
-  static QCoreApplication* relayApp = nullptr;
-  std::lock_guard lock(mutex);
-  if (relay == nullptr || relayApp != app) {
-    relay = new PromptRelay;
-    relay->moveToThread(app->thread());
-    relayApp = app;
-  }
-  return relay;
+  std::lock_guard lock(g_relayMutex);
+  return g_relayApp == app ? g_relay : nullptr;
 }
 
 QMessageBox::Icon BoxIcon(PromptIcon icon) {
@@ -132,7 +152,8 @@ PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
   request->buttons = buttons;
   request->text = text;
   std::future<PromptAnswer> answer = request->answer.get_future();
-  RelayFor(app)->Submit(std::move(request));
+  PromptRelay* relay = RelayFor(app);
+  if (relay == nullptr || !relay->Submit(request)) return DefaultAnswer(buttons);
   return answer.get();
 }
 
