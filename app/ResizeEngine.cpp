@@ -1,6 +1,8 @@
 #include "app/ResizeEngine.h"
 
 #include "app/InterpolMode.h"
+
+#include <new>
 #include "engine/DetailResampleV1.h"  // WholeFactorFlag
 
 void SetModeArguments(int mode, EngineCall& call) {
@@ -50,5 +52,13 @@ int RunEngineMode(const ResizeEngine& engine, int mode, const EngineCall& call) 
     default:
         return 0;
     }
-    return *entry ? (*entry)(call) : 0;
+    if (!*entry)
+        return 0;
+    // The detail resamplers let a failed plane allocation escape; to the
+    // caller that is a failed resize like any other.
+    try {
+        return (*entry)(call);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }

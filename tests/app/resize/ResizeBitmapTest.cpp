@@ -6,6 +6,8 @@
 #include "app/InterpolMode.h"
 #include "app/ResizeBitmap.h"
 #include "app/ResizeEngine.h"
+
+#include <new>
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
@@ -152,6 +154,16 @@ TEST(ResizeBitmap, FailingEngineSkipsTheCutAndReturnsZero) {
     auto dst = Bitmap::Create(20, 20, PixelFormat24bppRGB);
     EXPECT_EQ(ResizeBitmap(src.get(), dst.get(), INTERPOL_NATURAL_SCENES, 1, nullptr, recorder.Table()), 0);
     EXPECT_EQ(CoordinateAt(*dst, 19, 19).x, 0);  // untouched: still black
+}
+
+TEST(ResizeBitmap, EngineOutOfMemoryIsAFailedResize) {
+    auto src = CoordinateBitmap(40, 30);
+    auto dst = Bitmap::Create(20, 20, PixelFormat24bppRGB);
+    ResizeEngine throwing;
+    const auto fail = [](const EngineCall&) -> int { throw std::bad_alloc(); };
+    throwing.resizeImageV1 = throwing.resizeImageV2 = throwing.superResolutionEnlarge = fail;
+    for (int mode = 5; mode <= 9; ++mode)
+        EXPECT_EQ(ResizeBitmap(src.get(), dst.get(), mode, 0, nullptr, throwing), 0) << "mode " << mode;
 }
 
 TEST(ResizeBitmap, MissingEntryPointsAndBadArgumentsFail) {
