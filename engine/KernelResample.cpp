@@ -9,7 +9,7 @@
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/task_arena.h>
 
-#include "engine/ParallelFor.h"
+#include "platform/threads/ParallelFor.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
 #include "engine/TargetClones.h"

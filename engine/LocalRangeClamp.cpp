@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/GaussianNoise.h"
-#include "engine/ParallelFor.h"
+#include "platform/threads/ParallelFor.h"
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"

@@ -19,7 +19,7 @@
 
 #include <tbb/task_arena.h>
 
-#include "engine/ParallelFor.h"
+#include "platform/threads/ParallelFor.h"
 
 inline constexpr int kMaxBlockLines = 512;
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/ParallelFor.h"
+#include "platform/threads/ParallelFor.h"
 #include "engine/RSProgress.h"
 
 namespace SuperRes {

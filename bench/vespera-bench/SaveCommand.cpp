@@ -16,8 +16,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/ResizeBitmap.h"
-#include "app/SaveImage.h"
+#include "app/resize/ResizeBitmap.h"
+#include "app/saving/SaveImage.h"
 #include "imagefiles/ExifThumbnail.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"

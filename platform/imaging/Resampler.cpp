@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/ParallelFor.h"
+#include "platform/threads/ParallelFor.h"
 
 namespace imaging {
 

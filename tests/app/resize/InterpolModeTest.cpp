@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "app/InterpolMode.h"
+#include "app/resize/InterpolMode.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/InterpolMode.h"
-#include "app/ResizeBitmap.h"
-#include "app/ResizeEngine.h"
+#include "app/resize/InterpolMode.h"
+#include "app/resize/ResizeBitmap.h"
+#include "app/resize/ResizeEngine.h"
 
 #include <new>
 #include "engine/RSProgress.h"

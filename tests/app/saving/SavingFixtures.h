@@ -20,7 +20,7 @@
 #include <QImage>
 #include <QImageWriter>
 
-#include "app/SaveImage.h"
+#include "app/saving/SaveImage.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/prompt/Prompt.h"

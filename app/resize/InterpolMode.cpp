@@ -1,4 +1,4 @@
-#include "app/InterpolMode.h"
+#include "app/resize/InterpolMode.h"
 
 #include "platform/imaging/Resampler.h"
 

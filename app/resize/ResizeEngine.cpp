@@ -1,6 +1,6 @@
-#include "app/ResizeEngine.h"
+#include "app/resize/ResizeEngine.h"
 
-#include "app/InterpolMode.h"
+#include "app/resize/InterpolMode.h"
 
 #include <new>
 #include "engine/DetailResampleV1.h"  // WholeFactorFlag

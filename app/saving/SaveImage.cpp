@@ -1,4 +1,4 @@
-#include "app/SaveImage.h"
+#include "app/saving/SaveImage.h"
 
 #include <algorithm>
 #include <array>

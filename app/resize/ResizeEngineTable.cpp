@@ -1,6 +1,6 @@
 // The table of the engine's real entry points.
 
-#include "app/ResizeEngine.h"
+#include "app/resize/ResizeEngine.h"
 #include "engine/DetailResampleV1.h"
 #include "engine/DetailResampleV2.h"
 #include "engine/SuperResolutionEnlarge.h"

@@ -1,11 +1,11 @@
-#include "app/ResizeBitmap.h"
+#include "app/resize/ResizeBitmap.h"
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
-#include "app/InterpolMode.h"
-#include "app/ResizeEngine.h"
+#include "app/resize/InterpolMode.h"
+#include "app/resize/ResizeEngine.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/DrawImage.h"
