@@ -25,8 +25,7 @@ AreaSpan SpanOf(std::uint64_t pos, std::uint64_t step) {
     return {pos, end, first, first + 1, end >> 16};
 }
 
-std::uint8_t AreaSample(const AreaSpan& s, const std::uint8_t* src, std::ptrdiff_t srcStep,
-                        std::uint64_t srcSize) {
+std::uint8_t AreaSample(const AreaSpan& s, const std::uint8_t* src, std::ptrdiff_t srcStep, std::uint64_t srcSize) {
     std::uint64_t acc = (((s.next << 16) - s.start) * src[s.first * srcStep]) & ~kLowBits;
     for (std::uint64_t p = s.next; p < s.last; ++p)
         acc += src[p * srcStep] * kOne;
@@ -36,8 +35,7 @@ std::uint8_t AreaSample(const AreaSpan& s, const std::uint8_t* src, std::ptrdiff
 }
 
 // Walks one row of srcSize samples into dstSize samples.
-void AreaRow(std::uint8_t* dst, const std::uint8_t* src, std::uint64_t srcSize, int dstSize,
-             std::uint64_t step) {
+void AreaRow(std::uint8_t* dst, const std::uint8_t* src, std::uint64_t srcSize, int dstSize, std::uint64_t step) {
     std::uint64_t pos = 0;
     for (int i = 0; i < dstSize; ++i) {
         const AreaSpan s = SpanOf(pos, step);
@@ -48,8 +46,8 @@ void AreaRow(std::uint8_t* dst, const std::uint8_t* src, std::uint64_t srcSize, 
 
 // Walks columns [first, last) of a width-wide plane down from srcH to dstH
 // rows, row by row across the columns.
-void AreaColumns(std::uint8_t* dst, const std::uint8_t* src, int width, std::uint64_t srcH,
-                 int dstH, std::uint64_t step, int first, int last) {
+void AreaColumns(std::uint8_t* dst, const std::uint8_t* src, int width, std::uint64_t srcH, int dstH,
+                 std::uint64_t step, int first, int last) {
     std::uint64_t pos = 0;
     for (int i = 0; i < dstH; ++i) {
         const AreaSpan s = SpanOf(pos, step);
@@ -70,8 +68,8 @@ std::uint64_t AreaStep(int srcSize, int dstSize) {
 
 }  // namespace
 
-int AreaResampleHorizontal(std::uint8_t* dst, const std::uint8_t* src, int srcW, int height,
-                           int dstW, CRSProgress* progress) {
+int AreaResampleHorizontal(std::uint8_t* dst, const std::uint8_t* src, int srcW, int height, int dstW,
+                           CRSProgress* progress) {
     if (!dst || !src || !IsReduction(height, srcW, dstW))
         return 0;
     const std::uint64_t step = AreaStep(srcW, dstW);
@@ -79,19 +77,18 @@ int AreaResampleHorizontal(std::uint8_t* dst, const std::uint8_t* src, int srcW,
         height, srcW,
         [&](int first, int last) {
             for (int y = first; y < last; ++y)
-                AreaRow(dst + static_cast<std::ptrdiff_t>(y) * dstW,
-                        src + static_cast<std::ptrdiff_t>(y) * srcW, srcW, dstW, step);
+                AreaRow(dst + static_cast<std::ptrdiff_t>(y) * dstW, src + static_cast<std::ptrdiff_t>(y) * srcW, srcW,
+                        dstW, step);
         },
         [&](int y) { return ReportRow(progress, y, height); });
 }
 
-int AreaResampleVertical(std::uint8_t* dst, const std::uint8_t* src, int width, int srcH,
-                         int dstH, CRSProgress* progress) {
+int AreaResampleVertical(std::uint8_t* dst, const std::uint8_t* src, int width, int srcH, int dstH,
+                         CRSProgress* progress) {
     if (!dst || !src || !IsReduction(width, srcH, dstH))
         return 0;
     const std::uint64_t step = AreaStep(srcH, dstH);
     return ParallelLinesInOrder(
-        width, srcH,
-        [&](int first, int last) { AreaColumns(dst, src, width, srcH, dstH, step, first, last); },
+        width, srcH, [&](int first, int last) { AreaColumns(dst, src, width, srcH, dstH, step, first, last); },
         [&](int x) { return ReportRow(progress, x, width); }, kColumnGranule);
 }

@@ -17,9 +17,9 @@
 class CRSProgress;
 
 // src: srcW x height, dst: dstW x height.
-int AreaResampleHorizontal(std::uint8_t* dst, const std::uint8_t* src, int srcW, int height,
-                           int dstW, CRSProgress* progress);
+int AreaResampleHorizontal(std::uint8_t* dst, const std::uint8_t* src, int srcW, int height, int dstW,
+                           CRSProgress* progress);
 
 // src: width x srcH, dst: width x dstH.
-int AreaResampleVertical(std::uint8_t* dst, const std::uint8_t* src, int width, int srcH,
-                         int dstH, CRSProgress* progress);
+int AreaResampleVertical(std::uint8_t* dst, const std::uint8_t* src, int width, int srcH, int dstH,
+                         CRSProgress* progress);

@@ -22,12 +22,10 @@ DericheCoeffs DericheCoefficients(double sigma) {
     DericheCoeffs c;
     auto& n = c.nPlus;
     n[0] = a0 + c0;
-    n[1] = std::exp(-b1) * (c1 * sin1 - (2 * a0 + c0) * cos1) +
-           std::exp(-b0) * (a1 * sin0 - (a0 + 2 * c0) * cos0);
+    n[1] = std::exp(-b1) * (c1 * sin1 - (2 * a0 + c0) * cos1) + std::exp(-b0) * (a1 * sin0 - (a0 + 2 * c0) * cos0);
     n[2] = 2 * std::exp(-b0 - b1) * ((a0 + c0) * cos1 * cos0 - a1 * cos1 * sin0 - c1 * cos0 * sin1) +
            c0 * std::exp(-2 * b0) + a0 * std::exp(-2 * b1);
-    n[3] = std::exp(-b1 - 2 * b0) * (c1 * sin1 - c0 * cos1) +
-           std::exp(-b0 - 2 * b1) * (a1 * sin0 - a0 * cos0);
+    n[3] = std::exp(-b1 - 2 * b0) * (c1 * sin1 - c0 * cos1) + std::exp(-b0 - 2 * b1) * (a1 * sin0 - a0 * cos0);
     n[4] = 0;
 
     auto& d = c.d;
@@ -80,8 +78,8 @@ inline std::uint8_t RoundSumToByte(double causal, double anticausal) {
 
 }  // namespace
 
-void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* causal,
-                       double* anticausal, std::uint8_t* out, std::ptrdiff_t outStep) {
+void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* causal, double* anticausal,
+                       std::uint8_t* out, std::ptrdiff_t outStep) {
     for (int k = 0; k < n; ++k) {
         double y = 0;
         for (int i = 0; i <= 4; ++i) {
@@ -118,8 +116,7 @@ constexpr int kLanes = 16;
 // lane l at k * kLanes + l. Every element is written before it is read, so
 // they start uninitialised.
 struct LaneBuffers {
-    explicit LaneBuffers(int n)
-        : samples(Doubles(n)), causal(Doubles(n)), anticausal(Doubles(n)) {}
+    explicit LaneBuffers(int n) : samples(Doubles(n)), causal(Doubles(n)), anticausal(Doubles(n)) {}
     static std::unique_ptr<double[]> Doubles(int n) {
         return std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n) * kLanes);
     }
@@ -132,12 +129,9 @@ struct LaneBuffers {
 // that fall before the line's start (i > available) take edge[i] * boundary
 // instead. Term i = 0 has no earlier output (d[0] is 0). Inlined into both
 // builds of FilterLanes.
-__attribute__((always_inline)) inline void EdgeStep(const double* x, const double* y,
-                                                    std::ptrdiff_t dir, int available,
-                                                    const std::array<double, 5>& num,
-                                                    const std::array<double, 5>& d,
-                                                    const double* edge, const double* boundary,
-                                                    double* out) {
+__attribute__((always_inline)) inline void EdgeStep(const double* x, const double* y, std::ptrdiff_t dir, int available,
+                                                    const std::array<double, 5>& num, const std::array<double, 5>& d,
+                                                    const double* edge, const double* boundary, double* out) {
     double v[kLanes];
     for (int l = 0; l < kLanes; ++l)
         v[l] = 0.0 + (num[0] * x[l] - d[0] * 0.0);
@@ -162,8 +156,7 @@ constexpr int kVectors = kLanes / 4;
 // The steps with four earlier outputs, k = from, from + dir, ... for `count`
 // steps (dir is +1 or -1), with the terms of EdgeStep in the same order, on
 // whole vectors: the latest output stays in registers for the next step.
-__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from,
-                                                           int count, int dir,
+__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from, int count, int dir,
                                                            const std::array<double, 5>& num,
                                                            const std::array<double, 5>& d) {
     static_assert(kVectors == 4);
@@ -207,8 +200,8 @@ __attribute__((always_inline)) inline void RecurseInterior(const double* x, doub
 }
 
 // RoundSumToByte of four lanes at once, the same operations on vectors.
-__attribute__((always_inline)) inline void RoundFour(const double* causal, const double* anti,
-                                                     std::uint8_t* out, std::ptrdiff_t outStep) {
+__attribute__((always_inline)) inline void RoundFour(const double* causal, const double* anti, std::uint8_t* out,
+                                                     std::ptrdiff_t outStep) {
     using Float4 = float __attribute__((vector_size(16)));
     using Int4 = int __attribute__((vector_size(16)));
     Double4 c, a;
@@ -233,9 +226,8 @@ __attribute__((always_inline)) inline void RoundFour(const double* causal, const
 // are neighbours (sampleStep 1). Either way the inner loops run over
 // neighbouring bytes.
 template <bool kAcross>
-VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep,
-                                      std::ptrdiff_t sampleStep, int n, const DericheCoeffs& c,
-                                      LaneBuffers& buffers) {
+VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneStep, std::ptrdiff_t sampleStep, int n,
+                                      const DericheCoeffs& c, LaneBuffers& buffers) {
     if constexpr (kAcross)
         laneStep = 1;
     else
@@ -286,8 +278,8 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
 
 // Filters lines [firstLine, lastLine) of n samples in place: line j starts at
 // plane + j * lineStep, its samples sampleStep apart.
-void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sampleStep, int n,
-                 int firstLine, int lastLine, const DericheCoeffs& c, LaneBuffers& buffers) {
+void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sampleStep, int n, int firstLine,
+                 int lastLine, const DericheCoeffs& c, LaneBuffers& buffers) {
     int line = firstLine;
     for (; line + kLanes <= lastLine; line += kLanes) {
         if (lineStep == 1)
@@ -309,8 +301,8 @@ void FilterLines(std::uint8_t* plane, std::ptrdiff_t lineStep, std::ptrdiff_t sa
 
 }  // namespace
 
-bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std::uint8_t>* abort,
-                     int hParam, int vParam, CRSProgress* progress) {
+bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std::uint8_t>* abort, int hParam,
+                     int vParam, CRSProgress* progress) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (!plane || !abort || width <= 0 || height <= 0)
@@ -326,8 +318,7 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     const int columnsDone = ParallelLinesInOrder(
         width, height,
         [&](int first, int last) { FilterLines(plane, 1, width, height, first, last, vertical, buffers.local()); },
-        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); },
-        kLanes);
+        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); }, kLanes);
     if (!columnsDone)
         return false;
 

@@ -38,8 +38,8 @@ double DericheSigma(int v);
 // Filters one line of n samples (n >= 1). causal and anticausal are work
 // arrays of n doubles. Each result is the sum of the two passes rounded in
 // single precision (ties to even) and limited to 0..255.
-void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* causal,
-                       double* anticausal, std::uint8_t* out, std::ptrdiff_t outStep);
+void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* causal, double* anticausal,
+                       std::uint8_t* out, std::ptrdiff_t outStep);
 
 // Blurs the tight plane described by rect (width right - left, height
 // bottom - top) in place: a vertical pass with DericheSigma(vParam), then a
@@ -50,5 +50,5 @@ void DericheFilterLine(const int* x, int n, const DericheCoeffs& c, double* caus
 // horizontal pass) or a stop. A stop leaves the plane partly blurred.
 // The line buffers are not guarded: their allocation failure reaches the
 // caller as std::bad_alloc.
-bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std::uint8_t>* abort,
-                     int hParam, int vParam, CRSProgress* progress);
+bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std::uint8_t>* abort, int hParam,
+                     int vParam, CRSProgress* progress);

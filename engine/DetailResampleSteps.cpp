@@ -19,8 +19,7 @@ ScaleFactors ScaleFactorsOf(int dstW, int dstH, int srcW, int srcH) {
     return f;
 }
 
-bool ValidPlanes(const std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                 int srcH) {
+bool ValidPlanes(const std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH) {
     return dst && src && dstW > 0 && dstH > 0 && srcW > 0 && srcH > 0;
 }
 
@@ -28,8 +27,8 @@ namespace {
 
 // Byte `channel` of every pixel of `rows` rows into a tight plane, reporting
 // after each row.
-int CopyChannelIn(std::uint8_t* plane, const std::uint8_t* bits, long long stride, int channels,
-                  int channel, int width, int rows, CRSProgress* progress) {
+int CopyChannelIn(std::uint8_t* plane, const std::uint8_t* bits, long long stride, int channels, int channel, int width,
+                  int rows, CRSProgress* progress) {
     return ParallelLinesInOrder(
         rows, width,
         [&](int first, int last) {
@@ -46,8 +45,8 @@ int CopyChannelIn(std::uint8_t* plane, const std::uint8_t* bits, long long strid
 // A tight plane into byte `channel` of every pixel. Rows are written in
 // blocks ahead of their reports, so a stop may leave up to a block of rows
 // past the stopping one written.
-int CopyChannelOut(std::uint8_t* bits, long long stride, int channels, int channel,
-                   const std::uint8_t* plane, int width, int rows, CRSProgress* progress) {
+int CopyChannelOut(std::uint8_t* bits, long long stride, int channels, int channel, const std::uint8_t* plane,
+                   int width, int rows, CRSProgress* progress) {
     return ParallelLinesInOrder(
         rows, width,
         [&](int first, int last) {
@@ -61,8 +60,8 @@ int CopyChannelOut(std::uint8_t* bits, long long stride, int channels, int chann
         [&](int y) { return ReportRow(progress, y, rows); });
 }
 
-int AreaReduceBoth(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                   int srcH, CRSProgress* progress) {
+int AreaReduceBoth(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH,
+                   CRSProgress* progress) {
     const PlaneBuffer temp = NewPlane(PlaneBytes(dstW, srcH));
     return AreaResampleHorizontal(temp.get(), src, srcW, srcH, dstW, progress) &&
            AreaResampleVertical(dst, temp.get(), dstW, srcH, dstH, progress);
@@ -71,9 +70,8 @@ int AreaReduceBoth(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dst
 // One axis enlarged a lot and the other little or reduced: the core takes
 // the less enlarged axis to 1.5 times its size, the area reduction brings it
 // down to the target.
-int CoreThenAreaReduce(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                       int srcH, const ScaleFactors& f, const PlaneResampler& core,
-                       CRSProgress* progress) {
+int CoreThenAreaReduce(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH,
+                       const ScaleFactors& f, const PlaneResampler& core, CRSProgress* progress) {
     if (f.sy < f.sx) {
         const int interH = TruncToInt(1.5 * srcH);
         const PlaneBuffer temp = NewPlane(PlaneBytes(dstW, interH));
@@ -88,14 +86,12 @@ int CoreThenAreaReduce(std::uint8_t* dst, const std::uint8_t* src, int dstW, int
 
 }  // namespace
 
-int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* src,
-                          int srcStride, int color, int dstW, int dstH, int srcW, int srcH,
-                          int (*phaseCount)(double min, double max), CRSProgress* progress,
-                          const ChannelResizer& resizeChannel) {
+int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int color, int dstW,
+                          int dstH, int srcW, int srcH, int (*phaseCount)(double min, double max),
+                          CRSProgress* progress, const ChannelResizer& resizeChannel) {
     g_bResizeOutOfMemory = 0;
     const int channels = color ? 3 : 1;
-    if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH) ||
-        dstStride < static_cast<long long>(dstW) * channels ||
+    if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH) || dstStride < static_cast<long long>(dstW) * channels ||
         srcStride < static_cast<long long>(srcW) * channels)
         return 0;
     if (progress) {
@@ -117,17 +113,15 @@ int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* 
     return 1;
 }
 
-int ResizePlaneByStrategy(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH,
-                          int srcW, int srcH, double cf, int noise, const PlaneResampler& core,
-                          CRSProgress* progress) {
+int ResizePlaneByStrategy(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH, double cf,
+                          int noise, const PlaneResampler& core, CRSProgress* progress) {
     g_bResizeOutOfMemory = 0;
     if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH) || !(cf > 0) || !std::isfinite(cf))
         return 0;
     const ScaleFactors f = ScaleFactorsOf(dstW, dstH, srcW, srcH);
 
     if (f.max <= 0.5) {
-        if (!AreaReduceBoth(dst, src, dstW, dstH, srcW, srcH, progress) ||
-            !Unsharp3x3(dst, dstW, dstH, 25, progress))
+        if (!AreaReduceBoth(dst, src, dstW, dstH, srcW, srcH, progress) || !Unsharp3x3(dst, dstW, dstH, 25, progress))
             return 0;
     } else if (f.max <= 1.5 || f.min > 1.5) {
         if (!core(dst, src, dstW, dstH, srcW, srcH))

@@ -18,8 +18,7 @@ struct ScaleFactors {
 ScaleFactors ScaleFactorsOf(int dstW, int dstH, int srcW, int srcH);
 
 // Resizes one tight plane: (dst, src, dstW, dstH, srcW, srcH) -> 1 done, 0 not.
-using PlaneResampler =
-    std::function<int(std::uint8_t*, const std::uint8_t*, int, int, int, int)>;
+using PlaneResampler = std::function<int(std::uint8_t*, const std::uint8_t*, int, int, int, int)>;
 
 // Resizes a tight channel plane (srcW x srcH, which it may change) into a
 // tight dstW x dstH plane.
@@ -31,10 +30,9 @@ using ChannelResizer = std::function<int(std::uint8_t* dst, std::uint8_t* src)>;
 // resizes it and copies the result back (reporting per destination row).
 // Planes are owned here and freed on every way out; their allocation failure
 // throws std::bad_alloc.
-int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* src,
-                          int srcStride, int color, int dstW, int dstH, int srcW, int srcH,
-                          int (*phaseCount)(double min, double max), CRSProgress* progress,
-                          const ChannelResizer& resizeChannel);
+int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int color, int dstW,
+                          int dstH, int srcW, int srcH, int (*phaseCount)(double min, double max),
+                          CRSProgress* progress, const ChannelResizer& resizeChannel);
 
 // The strategy and finishing of both generations around their core:
 //   max <= 0.5:   area reduction of both axes, Unsharp3x3 25;
@@ -44,9 +42,8 @@ int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* 
 // then Unsharp3x3 trunc(50 / cf) when min <= 0.5, Unsharp3x3
 // trunc((min + 1.5) * 20 / sqrt(cf)) when min < 1.5, else GaussianNoise(noise)
 // on every pixel. Clears g_bResizeOutOfMemory on entry.
-int ResizePlaneByStrategy(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH,
-                          int srcW, int srcH, double cf, int noise, const PlaneResampler& core,
-                          CRSProgress* progress);
+int ResizePlaneByStrategy(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH, double cf,
+                          int noise, const PlaneResampler& core, CRSProgress* progress);
 
 // Reporting stages per channel of ResizeImageByChannels with
 // ResizePlaneByStrategy, for a core that runs coreStages stages when the
@@ -54,5 +51,4 @@ int ResizePlaneByStrategy(std::uint8_t* dst, const std::uint8_t* src, int dstW, 
 int StrategyPhaseCount(double min, double max, int coreStages);
 
 // Whether the arguments describe two usable tight planes.
-bool ValidPlanes(const std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                 int srcH);
+bool ValidPlanes(const std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH);

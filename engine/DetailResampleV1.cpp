@@ -24,9 +24,8 @@ constexpr int kLanczosWindow = 1;
 constexpr int kDetailCoreStages = 5;
 
 // The Catmull-Rom reference, the clamp against it, and the two blurs.
-int SharpenAgainstLocalRange(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH,
-                             int srcW, int srcH, const ScaleFactors& f, double cf,
-                             CRSProgress* progress) {
+int SharpenAgainstLocalRange(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH,
+                             const ScaleFactors& f, double cf, CRSProgress* progress) {
     PlaneBuffer reference;
     try {
         reference = NewPlane(PlaneBytes(dstW, dstH));
@@ -39,14 +38,13 @@ int SharpenAgainstLocalRange(std::uint8_t* dst, const std::uint8_t* src, int dst
 
     const std::atomic<std::uint8_t> neverAbort{0};
     const EngineRect whole{0, 0, dstW, dstH};
-    if (!DericheGaussian(whole, dst, &neverAbort, std::max(10, TruncToInt(f.sx)),
-                         std::max(10, TruncToInt(f.sy)), progress))
+    if (!DericheGaussian(whole, dst, &neverAbort, std::max(10, TruncToInt(f.sx)), std::max(10, TruncToInt(f.sy)),
+                         progress))
         return 0;
 
     const int winW = std::min(dstW / 2, std::max(2, TruncToInt(2 * f.sx)));
     const int winH = std::min(dstH / 2, std::max(2, TruncToInt(2 * f.sy)));
-    if (!LocalRangeClamp(dst, reference.get(), dstW, dstH, dstW, winW, winH, f.sx, f.sy, cf,
-                         progress))
+    if (!LocalRangeClamp(dst, reference.get(), dstW, dstH, dstW, winW, winH, f.sx, f.sy, cf, progress))
         return 0;
     reference.reset();
 
@@ -63,26 +61,24 @@ double WholeFactorFlag(int dstW, int dstH, int srcW, int srcH) {
     return (qx == std::trunc(qx) && qy == std::trunc(qy)) ? 1 : 2;
 }
 
-int ResizeImageV1(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride,
-                  int color, int dstW, int dstH, int srcW, int srcH, double sharpness, double wf,
-                  int noise, int core, CRSProgress* progress) {
+int ResizeImageV1(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int color, int dstW,
+                  int dstH, int srcW, int srcH, double sharpness, double wf, int noise, int core,
+                  CRSProgress* progress) {
     const double cf = ContrastFactor(sharpness);
     const bool presharpen = core == kPresharpenedCore;
     const int planeCore = presharpen ? kDetailCore : core;
 
-    return ResizeImageByChannels(
-        dst, dstStride, src, srcStride, color, dstW, dstH, srcW, srcH,
-        ProgressPhaseCount, progress,
-        [&](std::uint8_t* dstPlane, std::uint8_t* srcPlane) {
-            if (presharpen && !Unsharp3x3(srcPlane, srcW, srcH, 25, nullptr))
-                return 0;
-            return ResizePlaneV1(dstPlane, srcPlane, dstW, dstH, srcW, srcH, cf, wf, noise,
-                                 planeCore, progress);
-        });
+    return ResizeImageByChannels(dst, dstStride, src, srcStride, color, dstW, dstH, srcW, srcH, ProgressPhaseCount,
+                                 progress, [&](std::uint8_t* dstPlane, std::uint8_t* srcPlane) {
+                                     if (presharpen && !Unsharp3x3(srcPlane, srcW, srcH, 25, nullptr))
+                                         return 0;
+                                     return ResizePlaneV1(dstPlane, srcPlane, dstW, dstH, srcW, srcH, cf, wf, noise,
+                                                          planeCore, progress);
+                                 });
 }
 
-int ResizePlaneV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                  int srcH, double cf, double wf, int noise, int core, CRSProgress* progress) {
+int ResizePlaneV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH, double cf,
+                  double wf, int noise, int core, CRSProgress* progress) {
     return ResizePlaneByStrategy(
         dst, src, dstW, dstH, srcW, srcH, cf, noise,
         [&](std::uint8_t* d, const std::uint8_t* s, int dw, int dh, int sw, int sh) {
@@ -91,15 +87,14 @@ int ResizePlaneV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH
         progress);
 }
 
-int DetailResampleV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                     int srcH, double cf, double wf, int core, CRSProgress* progress) {
+int DetailResampleV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH, double cf,
+                     double wf, int core, CRSProgress* progress) {
     g_bResizeOutOfMemory = 0;
     if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH))
         return 0;
     const bool detail = core == kDetailCore;
-    const int ok = detail
-        ? KernelResample(dst, src, srcW, srcH, dstW, dstH, wf + 1, kLanczosWindow, 3, progress)
-        : KernelResample(dst, src, srcW, srcH, dstW, dstH, 0, 0.5, core, progress);
+    const int ok = detail ? KernelResample(dst, src, srcW, srcH, dstW, dstH, wf + 1, kLanczosWindow, 3, progress)
+                          : KernelResample(dst, src, srcW, srcH, dstW, dstH, 0, 0.5, core, progress);
     if (!ok)
         return 0;
     const ScaleFactors f = ScaleFactorsOf(dstW, dstH, srcW, srcH);
@@ -110,6 +105,4 @@ int DetailResampleV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int d
     return SharpenAgainstLocalRange(dst, src, dstW, dstH, srcW, srcH, f, cf, progress);
 }
 
-int ProgressPhaseCount(double min, double max) {
-    return StrategyPhaseCount(min, max, kDetailCoreStages);
-}
+int ProgressPhaseCount(double min, double max) { return StrategyPhaseCount(min, max, kDetailCoreStages); }

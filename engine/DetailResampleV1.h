@@ -44,19 +44,19 @@ double WholeFactorFlag(int dstW, int dstH, int srcW, int srcH);
 // core 4 (3 with a 3x3 pre-sharpening of each source plane) is mode 7.
 // With a progress object, m_nPhases is set to the number of reporting stages
 // of the call (ProgressPhaseCount per channel).
-int ResizeImageV1(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride,
-                  int color, int dstW, int dstH, int srcW, int srcH, double sharpness, double wf,
-                  int noise, int core, CRSProgress* progress);
+int ResizeImageV1(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int color, int dstW,
+                  int dstH, int srcW, int srcH, double sharpness, double wf, int noise, int core,
+                  CRSProgress* progress);
 
 // Tight planes: dst dstW x dstH, src srcW x srcH; cf the contrast factor.
-int ResizePlaneV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                  int srcH, double cf, double wf, int noise, int core, CRSProgress* progress);
+int ResizePlaneV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH, double cf,
+                  double wf, int noise, int core, CRSProgress* progress);
 
 // The core. Core 3: KernelResample type 3, support wf + 1, Lanczos window,
 // then the detail steps when max > 1.5. Any other core: KernelResample of
 // type `core` with support 0 and parameter 0.5 alone (1 tent, 2 Catmull-Rom).
-int DetailResampleV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW,
-                     int srcH, double cf, double wf, int core, CRSProgress* progress);
+int DetailResampleV1(std::uint8_t* dst, const std::uint8_t* src, int dstW, int dstH, int srcW, int srcH, double cf,
+                     double wf, int core, CRSProgress* progress);
 
 // The number of stages of ResizeImageV1 that report, per channel, for the
 // smaller and the larger scale factor.

@@ -115,11 +115,10 @@ std::uint32_t ColumnVotes(const std::uint32_t* voteOf, const std::uint8_t* const
 // confidence to emit(index, class, confidence); pixels for which
 // leaveAlone(index) holds get class 4 and confidence 0.
 template <typename LeaveAlone, typename Emit>
-void VoteRow(const std::uint32_t* voteOf, const std::uint8_t* direction, int width, int height,
-             std::ptrdiff_t pitch, int y, const LeaveAlone& leaveAlone, const Emit& emit) {
+void VoteRow(const std::uint32_t* voteOf, const std::uint8_t* direction, int width, int height, std::ptrdiff_t pitch,
+             int y, const LeaveAlone& leaveAlone, const Emit& emit) {
     const RowPair rows = Neighbours(y, height);
-    const std::uint8_t* lines[3] = {direction + rows.up * pitch, direction + y * pitch,
-                                    direction + rows.down * pitch};
+    const std::uint8_t* lines[3] = {direction + rows.up * pitch, direction + y * pitch, direction + rows.down * pitch};
     // A sliding window of three columns; outside the row the edge column
     // counts again.
     std::uint32_t left = ColumnVotes(voteOf, lines, 0), centre = left;
@@ -162,8 +161,8 @@ int AlongEdge(const std::uint8_t* plane, int width, int height, int x, int y, in
     return plane[static_cast<std::ptrdiff_t>(ny) * width + nx];
 }
 
-void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t* direction, int width,
-               int height, int y) {
+void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t* direction, int width, int height,
+               int y) {
     const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
     const bool interiorRow = y > 0 && y < height - 1;
     for (int x = 0; x < width; ++x) {
@@ -209,8 +208,8 @@ std::uint8_t DirectionClass(int gx, int gy) {
     return ClassTable()[(gy + kClassCentre) * kClassSide + gx + kClassCentre];
 }
 
-void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane, int width,
-                   int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
+void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane, int width, int height,
+                   int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
     if (!strength || !direction || !plane || width <= 0 || height <= 0 || pitch < width)
         return;
     ForEachRow(height, parallel, abort, [&](int y) {
@@ -221,8 +220,8 @@ void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::u
     });
 }
 
-void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::uint8_t* direction,
-                   int width, int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
+void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::uint8_t* direction, int width,
+                   int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort) {
     if (!confidence || !strength || !direction || width <= 0 || height <= 0 || pitch < width)
         return;
     const std::size_t bytes = PlaneBytes(pitch, height);
@@ -244,8 +243,8 @@ void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::
                     voted.get() + static_cast<std::ptrdiff_t>(y) * pitch, width);
 }
 
-void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold,
-                       int strengthThreshold, int passes, bool parallel, const SuperRes::AbortFlag* abort) {
+void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold, int strengthThreshold,
+                       int passes, bool parallel, const SuperRes::AbortFlag* abort) {
     // Without a pass the gradients and the vote could change nothing.
     if (!plane || width <= 0 || height <= 0 || passes <= 0)
         return;
@@ -269,7 +268,8 @@ void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenc
     // At least 5 of the 9 votes are needed.
     const bool voteDone = ForEachRow(height, parallel, abort, [&](int y) {
         VoteRow(
-            kMarkedVote, marked.get(), width, height, width, y, [&](std::ptrdiff_t at) { return marked[at] >= kWeakMark; },
+            kMarkedVote, marked.get(), width, height, width, y,
+            [&](std::ptrdiff_t at) { return marked[at] >= kWeakMark; },
             [&](std::ptrdiff_t at, int cls, int conf) {
                 voted[at] = static_cast<std::uint8_t>(conf < confidenceThreshold ? kSmoothKeep : cls);
             });
@@ -279,9 +279,8 @@ void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenc
 
     std::uint8_t* smoothed = marked.get();
     for (int pass = 0; pass < passes; ++pass) {
-        const bool done = ForEachRow(height, parallel, abort, [&](int y) {
-            SmoothRow(smoothed, plane, voted.get(), width, height, y);
-        });
+        const bool done = ForEachRow(height, parallel, abort,
+                                     [&](int y) { SmoothRow(smoothed, plane, voted.get(), width, height, y); });
         if (!done)
             return;
         std::memcpy(plane, smoothed, bytes);

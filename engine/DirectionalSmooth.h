@@ -31,16 +31,16 @@ std::uint8_t DirectionClass(int gx, int gy);
 // output planes). A neighbour outside the plane is replaced by the centre.
 // The abort byte is tested before each row; a stop leaves the outputs partly
 // written.
-void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane,
-                   int width, int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort);
+void GradientField(std::uint8_t* strength, std::uint8_t* direction, const std::uint8_t* plane, int width, int height,
+                   int pitch, bool parallel, const SuperRes::AbortFlag* abort);
 
 // Replaces each class by the vote of its 3 x 3 neighbourhood (indices clamped
 // at the border; ties go to the later class) and writes 11 x the winning count
 // as the confidence; pixels of strength 0 get class 4 and confidence 0. The
 // class plane changes only when every row is done. A failed allocation sets
 // g_bResizeOutOfMemory and changes nothing.
-void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::uint8_t* direction,
-                   int width, int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort);
+void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::uint8_t* direction, int width,
+                   int height, int pitch, bool parallel, const SuperRes::AbortFlag* abort);
 
 // Smooths a tight width x height plane in place along its edges: pixels with
 // a confidence below confidenceThreshold or a strength below
@@ -48,5 +48,5 @@ void DirectionVote(std::uint8_t* confidence, const std::uint8_t* strength, std::
 // (none: nothing to do).
 // On a stop (abort byte) or a failed allocation (g_bResizeOutOfMemory) the
 // plane keeps what the finished passes made.
-void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold,
-                       int strengthThreshold, int passes, bool parallel, const SuperRes::AbortFlag* abort);
+void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenceThreshold, int strengthThreshold,
+                       int passes, bool parallel, const SuperRes::AbortFlag* abort);

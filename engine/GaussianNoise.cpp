@@ -10,9 +10,7 @@ int SixDrawSum() {
     return sum;
 }
 
-int GaussianNoise(int amplitude) {
-    return static_cast<int>(static_cast<long long>(amplitude) * SixDrawSum() / 163830);
-}
+int GaussianNoise(int amplitude) { return static_cast<int>(static_cast<long long>(amplitude) * SixDrawSum() / 163830); }
 
 int GaussianNoise2(int amplitude) { return GaussianNoise(amplitude); }
 

@@ -9,10 +9,10 @@
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/task_arena.h>
 
-#include "platform/threads/ParallelFor.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
 #include "engine/TargetClones.h"
+#include "platform/threads/ParallelFor.h"
 
 namespace {
 
@@ -40,8 +40,7 @@ double Cubic(double a, double b, double c) {
     if (a < 1.0)
         return ((12 - 9 * b - 6 * c) * a * a * a + (-18 + 12 * b + 6 * c) * a * a + (6 - 2 * b)) / 6;
     if (a < 2.0)
-        return ((-b - 6 * c) * a * a * a + (6 * b + 30 * c) * a * a + (-12 * b - 48 * c) * a +
-                (8 * b + 24 * c)) / 6;
+        return ((-b - 6 * c) * a * a * a + (6 * b + 30 * c) * a * a + (-12 * b - 48 * c) * a + (8 * b + 24 * c)) / 6;
     return 0.0;
 }
 
@@ -92,10 +91,10 @@ struct PhaseGroup {
 // remaining columns, kColumnLanes at a time, the same weights and columns tap
 // by tap, [group][tap][lane], with the last few columns on their own.
 struct ResampleTables {
-    int taps = 0;                     // 2R
-    std::vector<double> phaseTable;   // kKernelPhases rows of `taps` weights
-    std::vector<int> columnPhase;     // dstW
-    std::vector<int> columnIndex;     // dstW rows of `taps` source columns
+    int taps = 0;                    // 2R
+    std::vector<double> phaseTable;  // kKernelPhases rows of `taps` weights
+    std::vector<int> columnPhase;    // dstW
+    std::vector<int> columnIndex;    // dstW rows of `taps` source columns
     std::vector<PhaseGroup> phaseGroups;
     std::vector<int> laneX;           // the other columns, in order
     std::vector<double> laneWeights;  // laneX.size() / kColumnLanes * taps * kColumnLanes
@@ -116,8 +115,7 @@ void GroupColumns(ResampleTables& t, int radius, int srcW, int dstW) {
         while (i + kPhaseLanes <= xs.size()) {
             const long long start = firstTap(xs[i]);
             const long long step = firstTap(xs[i + 1]) - start;
-            bool even = step >= 1 && start >= 0 &&
-                        start + step * (kPhaseLanes - 1) + t.taps <= srcW;
+            bool even = step >= 1 && start >= 0 && start + step * (kPhaseLanes - 1) + t.taps <= srcW;
             for (int l = 2; even && l < kPhaseLanes; ++l)
                 even = firstTap(xs[i + l]) == start + step * l;
             if (!even) {
@@ -138,8 +136,7 @@ void GroupColumns(ResampleTables& t, int radius, int srcW, int dstW) {
             t.laneX.push_back(x);
 }
 
-void BuildTables(ResampleTables& t, int radius, double support, double param, int type,
-                 int srcW, int dstW) {
+void BuildTables(ResampleTables& t, int radius, double support, double param, int type, int srcW, int dstW) {
     t.taps = 2 * radius;
     t.phaseTable.resize(static_cast<std::size_t>(kKernelPhases) * t.taps);
     for (int k = 0; k < kKernelPhases; ++k)
@@ -153,8 +150,7 @@ void BuildTables(ResampleTables& t, int radius, double support, double param, in
         const Tap tap = SourceTap(x, srcW, dstW);
         t.columnPhase[x] = tap.phase;
         for (int u = 0; u < t.taps; ++u)
-            t.columnIndex[static_cast<std::size_t>(x) * t.taps + u] =
-                ClampIndex(tap.whole - radius + 1 + u, srcW);
+            t.columnIndex[static_cast<std::size_t>(x) * t.taps + u] = ClampIndex(tap.whole - radius + 1 + u, srcW);
     }
     GroupColumns(t, radius, srcW, dstW);
 
@@ -177,9 +173,8 @@ using Double4 = double __attribute__((vector_size(32)));
 // sum over v, then u, of (h[u] * wv) * src, the product shared. Four sums
 // of four columns each, kept in registers.
 template <bool kAdjacent>
-VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup& g,
-                                             const ResampleTables& t, const double* vertical,
-                                             const double* const* rows) {
+VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup& g, const ResampleTables& t,
+                                             const double* vertical, const double* const* rows) {
     static_assert(kPhaseLanes == 16);
     const int taps = t.taps;
     const double* h = &t.phaseTable[static_cast<std::size_t>(g.phase) * taps];
@@ -248,8 +243,8 @@ void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const doub
 
 // Output row y. `samples` holds taps * srcW doubles: the tap rows are
 // converted once per output row instead of once per tap and output pixel.
-void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src,
-                 int srcW, int srcH, int dstH, double* samples) {
+void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src, int srcW, int srcH,
+                 int dstH, double* samples) {
     const int taps = t.taps;
     const int radius = taps / 2;
     const Tap rowTap = SourceTap(y, srcH, dstH);
@@ -291,9 +286,7 @@ void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const 
 }
 
 // Rows computed in parallel per block before they are handed out one by one.
-int RowsPerBlock(int dstH) {
-    return std::clamp(4 * tbb::this_task_arena::max_concurrency(), 1, dstH);
-}
+int RowsPerBlock(int dstH) { return std::clamp(4 * tbb::this_task_arena::max_concurrency(), 1, dstH); }
 
 }  // namespace
 
@@ -311,8 +304,8 @@ double KernelValue(double x, double p1, double p2, int type) {
     }
 }
 
-int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int srcH, int dstW,
-                   int dstH, double support, double param, int type, CRSProgress* progress) {
+int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int srcH, int dstW, int dstH, double support,
+                   double param, int type, CRSProgress* progress) {
     if (type == 0 || !dst || !src || srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0)
         return 0;
     const int radius = KernelRadius(support, type);
@@ -341,8 +334,7 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
             ParallelFor(first, last, [&](int begin, int end) {
                 double* mine = samples.local().data();
                 for (int y = begin; y != end; ++y)
-                    ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH,
-                                dstH, mine);
+                    ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH, dstH, mine);
             });
         } catch (const std::bad_alloc&) {
             g_bResizeOutOfMemory = 1;

@@ -37,6 +37,5 @@ double KernelValue(double x, double p1, double p2, int type);
 //
 // Returns 1 when done; 0 for type 0, a size of 0 or less, a bad support, a
 // stop, or lack of memory (which also sets g_bResizeOutOfMemory).
-int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int srcH,
-                   int dstW, int dstH, double support, double param, int type,
-                   CRSProgress* progress);
+int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int srcH, int dstW, int dstH, double support,
+                   double param, int type, CRSProgress* progress);

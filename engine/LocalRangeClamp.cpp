@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "engine/GaussianNoise.h"
-#include "platform/threads/ParallelFor.h"
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
 #include "platform/crt/CrtRandom.h"
+#include "platform/threads/ParallelFor.h"
 
 namespace {
 
@@ -26,16 +26,14 @@ struct Span {
 Span WindowSpan(int i, int half, int size) {
     const long long h = half;
     const long long centre = (size >= 2 * h + 1) ? std::clamp<long long>(i, h, size - h - 1) : i;
-    return {static_cast<int>(std::max(0LL, centre - h)),
-            static_cast<int>(std::min<long long>(size - 1, centre + h))};
+    return {static_cast<int>(std::max(0LL, centre - h)), static_cast<int>(std::min<long long>(size - 1, centre + h))};
 }
 
 // The minima and maxima of one line over each sample's window of half-width
 // `half`. Where the window fits, the interior samples take the window
 // centred on them, sample by sample offset so that the loops run straight
 // along the line, and the border samples copy the nearest interior one.
-void LineRanges(std::uint8_t* mins, std::uint8_t* maxs, const std::uint8_t* line, int size,
-                int half) {
+void LineRanges(std::uint8_t* mins, std::uint8_t* maxs, const std::uint8_t* line, int size, int half) {
     if (size < 2 * static_cast<long long>(half) + 1) {
         for (int x = 0; x < size; ++x) {
             const Span s = WindowSpan(x, half, size);
@@ -62,16 +60,16 @@ void LineRanges(std::uint8_t* mins, std::uint8_t* maxs, const std::uint8_t* line
 
 // The row minima and maxima of the reference over each pixel's horizontal
 // window, for rows [first, last).
-void RowRanges(std::uint8_t* rowMin, std::uint8_t* rowMax, const std::uint8_t* reference,
-               int width, int stride, int hw, int first, int last) {
+void RowRanges(std::uint8_t* rowMin, std::uint8_t* rowMax, const std::uint8_t* reference, int width, int stride, int hw,
+               int first, int last) {
     for (int y = first; y < last; ++y)
-        LineRanges(rowMin + PlaneBytes(y, stride), rowMax + PlaneBytes(y, stride),
-                   reference + PlaneBytes(y, stride), width, hw);
+        LineRanges(rowMin + PlaneBytes(y, stride), rowMax + PlaneBytes(y, stride), reference + PlaneBytes(y, stride),
+                   width, hw);
 }
 
 // lo and hi of row y: the row ranges over the vertical window.
-void WindowRange(std::uint8_t* lo, std::uint8_t* hi, const std::uint8_t* rowMin,
-                 const std::uint8_t* rowMax, int width, int height, int stride, int hh, int y) {
+void WindowRange(std::uint8_t* lo, std::uint8_t* hi, const std::uint8_t* rowMin, const std::uint8_t* rowMax, int width,
+                 int height, int stride, int hh, int y) {
     const Span s = WindowSpan(y, hh, height);
     std::copy_n(rowMin + PlaneBytes(s.first, stride), width, lo);
     std::copy_n(rowMax + PlaneBytes(s.first, stride), width, hi);
@@ -115,8 +113,7 @@ StretchTable MakeStretchTable(double cf, double q) {
 
 // The clamped pixel before any noise; `drawsNoise` tells whether the pixel
 // is one that gets the noise term (neither copied nor saturated).
-long long ClampPixel(int p, int reference, int lo, int hi, const StretchTable& t, double& k,
-                     bool& drawsNoise) {
+long long ClampPixel(int p, int reference, int lo, int hi, const StretchTable& t, double& k, bool& drawsNoise) {
     drawsNoise = false;
     const int mid = (lo + hi + 1) >> 1;
     const int half = (hi - mid) == 0 ? 1 : hi - mid;
@@ -162,11 +159,10 @@ long long ClampRow(const ClampJob& j, int y, std::uint8_t* lo, std::uint8_t* hi,
     return draws;
 }
 
-int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, int height,
-               int stride, int winW, int winH, double sx, double sy, double cf,
-               const std::optional<double>& noise, CRSProgress* progress) {
-    if (!image || !reference || width <= 0 || height <= 0 || stride < width || winW < 0 ||
-        winH < 0 || !(sx > 0) || !(sy > 0) || !(cf > 0) || (noise && !std::isfinite(*noise)))
+int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, int height, int stride, int winW,
+               int winH, double sx, double sy, double cf, const std::optional<double>& noise, CRSProgress* progress) {
+    if (!image || !reference || width <= 0 || height <= 0 || stride < width || winW < 0 || winH < 0 || !(sx > 0) ||
+        !(sy > 0) || !(cf > 0) || (noise && !std::isfinite(*noise)))
         return 0;
     const std::size_t bytes = PlaneBytes(stride, height);
 
@@ -191,8 +187,8 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
     });
 
     const StretchTable stretch = MakeStretchTable(cf, std::sqrt(std::sqrt(sx * sy)));
-    const ClampJob job{image, reference, rowMin.get(), rowMax.get(), output.data(),
-                       width, height, stride, hh, &stretch, &noise};
+    const ClampJob job{image,  reference, rowMin.get(), rowMax.get(), output.data(), width,
+                       height, stride,    hh,           &stretch,     &noise};
     // Real noise must come from this thread's generator in pixel order; noise
     // of 0 adds nothing and only moves the generator on, by the count.
     const bool realNoise = noise && *noise != 0;
@@ -225,16 +221,12 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
 
 }  // namespace
 
-int LocalRangeClamp(std::uint8_t* image, const std::uint8_t* reference, int width, int height,
-                    int stride, int winW, int winH, double sx, double sy, double cf,
-                    CRSProgress* progress) {
-    return ClampPlane(image, reference, width, height, stride, winW, winH, sx, sy, cf,
-                      std::nullopt, progress);
+int LocalRangeClamp(std::uint8_t* image, const std::uint8_t* reference, int width, int height, int stride, int winW,
+                    int winH, double sx, double sy, double cf, CRSProgress* progress) {
+    return ClampPlane(image, reference, width, height, stride, winW, winH, sx, sy, cf, std::nullopt, progress);
 }
 
-int LocalRangeClampNoise(std::uint8_t* image, const std::uint8_t* reference, int width, int height,
-                         int stride, int winW, int winH, double sx, double sy, double cf,
-                         double noise, CRSProgress* progress) {
-    return ClampPlane(image, reference, width, height, stride, winW, winH, sx, sy, cf, noise,
-                      progress);
+int LocalRangeClampNoise(std::uint8_t* image, const std::uint8_t* reference, int width, int height, int stride,
+                         int winW, int winH, double sx, double sy, double cf, double noise, CRSProgress* progress) {
+    return ClampPlane(image, reference, width, height, stride, winW, winH, sx, sy, cf, noise, progress);
 }

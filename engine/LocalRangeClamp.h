@@ -21,14 +21,12 @@
 
 class CRSProgress;
 
-int LocalRangeClamp(std::uint8_t* image, const std::uint8_t* reference, int width, int height,
-                    int stride, int winW, int winH, double sx, double sy, double cf,
-                    CRSProgress* progress);
+int LocalRangeClamp(std::uint8_t* image, const std::uint8_t* reference, int width, int height, int stride, int winW,
+                    int winH, double sx, double sy, double cf, CRSProgress* progress);
 
 // The same with the plane as its own typical reference, plus noise scaled by
 // the stretch on the pixels that are not saturated:
 //   (trunc(k * noise) * s) / 163830, s the sum of six centred draws of the
 // C runtime's sequence (as in GaussianNoise).
-int LocalRangeClampNoise(std::uint8_t* image, const std::uint8_t* reference, int width, int height,
-                         int stride, int winW, int winH, double sx, double sy, double cf,
-                         double noise, CRSProgress* progress);
+int LocalRangeClampNoise(std::uint8_t* image, const std::uint8_t* reference, int width, int height, int stride,
+                         int winW, int winH, double sx, double sy, double cf, double noise, CRSProgress* progress);

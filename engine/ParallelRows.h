@@ -32,8 +32,8 @@ inline int LinesPerBlock(int count, long long lineWork, int granule) {
 }
 
 template <typename Compute, typename Publish>
-int ParallelLinesInOrder(int count, long long lineWork, const Compute& compute,
-                         const Publish& publish, int granule = 1) {
+int ParallelLinesInOrder(int count, long long lineWork, const Compute& compute, const Publish& publish,
+                         int granule = 1) {
     if (count <= 0)
         return 1;
     granule = std::max(1, granule);
@@ -41,9 +41,8 @@ int ParallelLinesInOrder(int count, long long lineWork, const Compute& compute,
     for (int first = 0; first < count; first += block) {
         const int last = std::min(count, first + block);
         const int granules = (last - first + granule - 1) / granule;
-        ParallelFor(0, granules, [&](int g0, int g1) {
-            compute(first + g0 * granule, std::min(last, first + g1 * granule));
-        });
+        ParallelFor(0, granules,
+                    [&](int g0, int g1) { compute(first + g0 * granule, std::min(last, first + g1 * granule)); });
         for (int line = first; line < last; ++line)
             if (!publish(line))
                 return 0;

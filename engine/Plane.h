@@ -16,18 +16,12 @@ inline std::size_t PlaneBytes(long long w, long long h) {
 // before anything reads them (zeroing them first costs a pass of its own).
 using PlaneBuffer = std::unique_ptr<std::uint8_t[]>;
 
-inline PlaneBuffer NewPlane(std::size_t bytes) {
-    return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
-}
+inline PlaneBuffer NewPlane(std::size_t bytes) { return std::make_unique_for_overwrite<std::uint8_t[]>(bytes); }
 
 // Limits an integer result to a byte.
-inline std::uint8_t ClampToByte(long long v) {
-    return static_cast<std::uint8_t>(std::clamp<long long>(v, 0, 255));
-}
+inline std::uint8_t ClampToByte(long long v) { return static_cast<std::uint8_t>(std::clamp<long long>(v, 0, 255)); }
 
-inline int ClampIndex(long long i, int count) {
-    return static_cast<int>(std::clamp<long long>(i, 0, count - 1));
-}
+inline int ClampIndex(long long i, int count) { return static_cast<int>(std::clamp<long long>(i, 0, count - 1)); }
 
 // trunc(v) as an int, limited to the int range (0 for NaN): for sizes and
 // amounts derived from scale factors, which can exceed it on absurd inputs.

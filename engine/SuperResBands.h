@@ -8,8 +8,8 @@
 #include <memory>
 #include <new>
 
-#include "platform/threads/ParallelFor.h"
 #include "engine/RSProgress.h"
+#include "platform/threads/ParallelFor.h"
 
 namespace SuperRes {
 
@@ -29,9 +29,7 @@ inline bool HasAvx2() {
 #endif
 }
 
-inline bool Stopped(const AbortFlag* abort) {
-    return abort && abort->load(std::memory_order_relaxed) != 0;
-}
+inline bool Stopped(const AbortFlag* abort) { return abort && abort->load(std::memory_order_relaxed) != 0; }
 
 // Runs body(firstRow, endRow) over rows [0, rows) in blocks of `blockRows`
 // rows as a parallel loop over the blocks.
@@ -81,8 +79,7 @@ inline std::unique_ptr<std::uint8_t[]> TryAllocatePlane(std::size_t bytes) {
 // false when it stopped the loop or a buffer could not be allocated
 // (g_bResizeOutOfMemory is then set on the calling thread).
 template <typename T, typename Body>
-bool ForEachWithScratch(int count, std::size_t scratchCount, bool parallel, const AbortFlag* abort,
-                        const Body& body) {
+bool ForEachWithScratch(int count, std::size_t scratchCount, bool parallel, const AbortFlag* abort, const Body& body) {
     std::atomic<bool> stopped{false}, outOfMemory{false};
     auto range = [&](int first, int end) {
         std::unique_ptr<T[]> scratch;

@@ -12,9 +12,9 @@ namespace {
 constexpr int kChromaZero = 127;
 
 struct ColourTables {
-    std::array<std::uint8_t, 256 * 256> blue;    // [Y][Cb]
-    std::array<std::uint8_t, 256 * 256> red;     // [Y][Cr]
-    std::array<std::int16_t, 256 * 256> green;   // [Cb][Cr]: subtracted from Y
+    std::array<std::uint8_t, 256 * 256> blue;   // [Y][Cb]
+    std::array<std::uint8_t, 256 * 256> red;    // [Y][Cr]
+    std::array<std::int16_t, 256 * 256> green;  // [Cb][Cr]: subtracted from Y
 };
 
 std::unique_ptr<ColourTables> BuildColourTables() {

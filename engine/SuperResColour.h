@@ -39,7 +39,7 @@ struct PlaneSplitJob {
     int stride = 0;
     int width = 0;
     int height = 0;
-    const AbortFlag* abort = nullptr;     // tested before each row
+    const AbortFlag* abort = nullptr;  // tested before each row
 };
 
 // Fills padded rows 16 * block .. 16 * block + 15 of the planes; the padding
@@ -50,7 +50,7 @@ struct PlaneMergeJob {
     ColourPlanes planes;
     std::uint8_t* image = nullptr;
     int stride = 0;
-    int width = 0;   // only these columns and rows are written back
+    int width = 0;  // only these columns and rows are written back
     int height = 0;
 };
 

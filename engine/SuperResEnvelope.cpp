@@ -68,8 +68,8 @@ void EnvelopeRow(const std::uint8_t* plane, int width, int height, int rx, int r
 // column sums slides down the rows and a window of those sums along each
 // row, giving the same sums as an integral image. columnSum holds width
 // values.
-void MeanRows(const std::uint8_t* plane, int width, int height, int c, int first, int end,
-              std::uint64_t* columnSum, std::uint8_t* out) {
+void MeanRows(const std::uint8_t* plane, int width, int height, int c, int first, int end, std::uint64_t* columnSum,
+              std::uint8_t* out) {
     const std::uint64_t f = static_cast<std::uint64_t>(2 * c + 1) * (2 * c + 1);
     std::fill(columnSum, columnSum + width, 0);
     for (int dy = -c; dy <= c; ++dy) {
@@ -129,8 +129,8 @@ bool BoxMeanInto(std::uint8_t* out, const std::uint8_t* plane, int width, int he
 
 }  // namespace
 
-void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8_t* plane, int width,
-                  int height, int rx, int ry, int blockHeight, const AbortFlag* abort) {
+void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8_t* plane, int width, int height,
+                  int rx, int ry, int blockHeight, const AbortFlag* abort) {
     if (!minimum || !maximum || !plane || width <= 0 || height <= 0)
         return;
     rx = std::clamp(rx, 0, width - 1);
@@ -141,16 +141,16 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
     // Per row: the envelope over the rows of the window, column by column,
     // into a row of scratch; then over the columns of the window. The order of
     // the two does not change a minimum or a maximum.
-    ForEachWithScratch<std::uint8_t>(blocks, 2 * static_cast<std::size_t>(width), true, abort,
-                                     [&](int block, std::uint8_t* scratch) {
-        const int end = static_cast<int>(std::min<long long>(height, (block + 1LL) * blockHeight));
-        for (int y = block * blockHeight; y < end; ++y) {
-            if (Stopped(abort))
-                return;
-            EnvelopeRow(plane, width, height, rx, ry, y, scratch, minimum + PlaneBytes(y, width),
-                        maximum + PlaneBytes(y, width));
-        }
-    });
+    ForEachWithScratch<std::uint8_t>(
+        blocks, 2 * static_cast<std::size_t>(width), true, abort, [&](int block, std::uint8_t* scratch) {
+            const int end = static_cast<int>(std::min<long long>(height, (block + 1LL) * blockHeight));
+            for (int y = block * blockHeight; y < end; ++y) {
+                if (Stopped(abort))
+                    return;
+                EnvelopeRow(plane, width, height, rx, ry, y, scratch, minimum + PlaneBytes(y, width),
+                            maximum + PlaneBytes(y, width));
+            }
+        });
 }
 
 bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const AbortFlag* abort) {

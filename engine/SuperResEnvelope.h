@@ -15,8 +15,8 @@ namespace SuperRes {
 // computed as a parallel loop over blocks of blockHeight rows. The abort byte
 // is tested before each row; a stop leaves the outputs partly written, a
 // failed allocation sets g_bResizeOutOfMemory.
-void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8_t* plane, int width,
-                  int height, int rx, int ry, int blockHeight, const AbortFlag* abort);
+void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8_t* plane, int width, int height,
+                  int rx, int ry, int blockHeight, const AbortFlag* abort);
 
 // Replaces every pixel of a tight plane by the mean of its square window of
 // windowSize (2c + 1) pixels a side, the size limited first to width - 1 and
@@ -29,14 +29,14 @@ void MinMaxFilter(std::uint8_t* minimum, std::uint8_t* maximum, const std::uint8
 bool BoxMean(std::uint8_t* plane, int width, int height, int windowSize, const AbortFlag* abort);
 
 struct StretchJob {
-    std::uint8_t* plane = nullptr;           // changed in place
+    std::uint8_t* plane = nullptr;  // changed in place
     const std::uint8_t* minimum = nullptr;
     const std::uint8_t* maximum = nullptr;
     const std::uint8_t* mean = nullptr;
-    int width = 0;                           // row pitch of all four planes
+    int width = 0;  // row pitch of all four planes
     int height = 0;
-    double threshold = 0;                    // the contrast threshold T
-    const AbortFlag* abort = nullptr;        // tested before each row
+    double threshold = 0;              // the contrast threshold T
+    const AbortFlag* abort = nullptr;  // tested before each row
 };
 
 // Rows 16 * block .. 16 * block + 15: with lo, hi, m the pixel's minimum,

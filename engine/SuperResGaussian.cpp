@@ -21,7 +21,7 @@ constexpr int kMaxAmount = 1 << 16;
 
 struct LineFilter {
     double r;
-    Complex c;     // r * e^(i theta)
+    Complex c;  // r * e^(i theta)
     double gain;
     // Constants of the steady states and of the backward start.
     double realSteady;      // 1 / (1 - r)
@@ -105,9 +105,9 @@ __attribute__((always_inline)) inline void FilterLanesBody(std::uint8_t* __restr
         const double dp = s.p[j] - L * f.realSteady;
         const Complex dq = Complex(s.qr[j], s.qi[j]) - L * f.complexSteady;
         const double pStart = L * f.realSteady + gain * (dp * r / (1.0 - r * r) - (dq * c / (1.0 - rc)).real());
-        const Complex qStart = L * f.complexSteady +
-                               gain * (dp * r / (1.0 - rc) -
-                                       0.5 * (dq * c / (1.0 - c * c) + std::conj(dq * c) / (1.0 - r * r)));
+        const Complex qStart =
+            L * f.complexSteady +
+            gain * (dp * r / (1.0 - rc) - 0.5 * (dq * c / (1.0 - c * c) + std::conj(dq * c) / (1.0 - r * r)));
         s.p[j] = pStart;
         s.qr[j] = qStart.real();
         s.qi[j] = qStart.imag();
@@ -133,8 +133,8 @@ void FilterLanesPortable(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptr
 
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void FilterLanesAvx2(std::uint8_t* data, std::ptrdiff_t sampleStep,
-                                                     std::ptrdiff_t laneStep, int n, int lanes,
-                                                     const LineFilter& f, double* work) {
+                                                     std::ptrdiff_t laneStep, int n, int lanes, const LineFilter& f,
+                                                     double* work) {
     FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
 }
 #else
@@ -154,8 +154,8 @@ void FilterLanes(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t l
 
 // v' = (v (amount + 256) - amount b) >> 8 where |v - b| > threshold. The
 // amount is limited to +-2^16 so that the products stay in 32 bits.
-void SharpenRun(std::uint8_t* __restrict plane, const std::uint8_t* __restrict blurred, std::size_t count,
-                int amount, int threshold) {
+void SharpenRun(std::uint8_t* __restrict plane, const std::uint8_t* __restrict blurred, std::size_t count, int amount,
+                int threshold) {
     amount = std::clamp(amount, -kMaxAmount, kMaxAmount);
     for (std::size_t i = 0; i < count; ++i) {
         const int v = plane[i], b = blurred[i];
@@ -180,8 +180,7 @@ GaussianPoles GaussianPolesFor(double sigma) {
     return poles;
 }
 
-bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, double sigma,
-                       const AbortFlag* abort) {
+bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, double sigma, const AbortFlag* abort) {
     if (!plane || width <= 0 || height <= 0 || pitch < width || !std::isfinite(sigma))
         return false;
     const LineFilter f = MakeFilter(sigma);
@@ -196,16 +195,16 @@ bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, do
     if (!columnsDone)
         return false;
     const int groups = (height + kColumnLanes - 1) / kColumnLanes;
-    return ForEachWithScratch<double>(
-        groups, static_cast<std::size_t>(width) * kColumnLanes, true, abort, [&](int group, double* work) {
-            const int y0 = group * kColumnLanes;
-            FilterLanes(plane + static_cast<std::ptrdiff_t>(y0) * pitch, 1, pitch, width,
-                        std::min(kColumnLanes, height - y0), f, work);
-        });
+    return ForEachWithScratch<double>(groups, static_cast<std::size_t>(width) * kColumnLanes, true, abort,
+                                      [&](int group, double* work) {
+                                          const int y0 = group * kColumnLanes;
+                                          FilterLanes(plane + static_cast<std::ptrdiff_t>(y0) * pitch, 1, pitch, width,
+                                                      std::min(kColumnLanes, height - y0), f, work);
+                                      });
 }
 
-void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double sigma, int threshold,
-                 bool parallel, const AbortFlag* abort) {
+void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double sigma, int threshold, bool parallel,
+                 const AbortFlag* abort) {
     if (!plane || width <= 0 || height <= 0)
         return;
     const std::size_t bytes = PlaneBytes(width, height);

@@ -19,9 +19,9 @@ namespace SuperRes {
 
 // The kernel's constants for a sigma.
 struct GaussianPoles {
-    double r = 0;      // the real pole; the complex pair is r * e^(+-i theta)
+    double r = 0;  // the real pole; the complex pair is r * e^(+-i theta)
     double theta = 0;
-    double gain = 0;   // F
+    double gain = 0;  // F
 };
 GaussianPoles GaussianPolesFor(double sigma);
 
@@ -30,14 +30,13 @@ GaussianPoles GaussianPolesFor(double sigma);
 // The abort byte is tested before each column and each row; a stop returns
 // false with the plane partly blurred, and so does a failed allocation (which
 // also sets g_bResizeOutOfMemory).
-bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, double sigma,
-                       const AbortFlag* abort);
+bool RecursiveGaussian(int width, int height, int pitch, std::uint8_t* plane, double sigma, const AbortFlag* abort);
 
 // For every pixel v of a tight plane whose blurred value b differs from it by
 // more than threshold: v' = (v * (amount + 256) - amount * b) >> 8, limited to
 // 0..255 (amount in 1/256, limited to +-65536). A stop or a failed allocation (which sets
 // g_bResizeOutOfMemory) leaves the plane unchanged.
-void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double sigma, int threshold,
-                 bool parallel, const AbortFlag* abort);
+void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double sigma, int threshold, bool parallel,
+                 const AbortFlag* abort);
 
 }  // namespace SuperRes

@@ -120,8 +120,8 @@ RowContext RowPointers(const ResampleParams& p, const Tables& t, int y) {
     RowContext r;
     const int radius = t.taps / 2;
     for (int v = 0; v < t.taps; ++v)
-        r.rows[v] = p.src + static_cast<std::ptrdiff_t>(ClampIndex(t.rowWhole[y] - radius + 1 + v, p.srcH)) *
-                                p.srcStride;
+        r.rows[v] =
+            p.src + static_cast<std::ptrdiff_t>(ClampIndex(t.rowWhole[y] - radius + 1 + v, p.srcH)) * p.srcStride;
     r.out = p.dst + static_cast<std::ptrdiff_t>(y) * p.dstStride;
     return r;
 }
@@ -194,8 +194,7 @@ void ResampleRowBgr8(const ResampleParams& p, const Tables& t, int* weights, int
 // Channel sums of the 24 products B0 G0 R0 B1 ... R7 held in three vectors of
 // eight: every vector lane belongs to a channel by its position modulo 3, so
 // blending the three vectors per lane gathers one channel into one vector.
-__attribute__((target("avx2"))) inline void StoreBgrAvx2(std::uint8_t* out, __m256i a0, __m256i a1,
-                                                         __m256i a2) {
+__attribute__((target("avx2"))) inline void StoreBgrAvx2(std::uint8_t* out, __m256i a0, __m256i a1, __m256i a2) {
     constexpr int kLanes0 = 0x49;  // lanes 0, 3, 6
     constexpr int kLanes1 = 0x92;  // lanes 1, 4, 7 (lanes 2 and 5 are the rest)
     const __m256i blue = _mm256_blend_epi32(_mm256_blend_epi32(a2, a0, kLanes0), a1, kLanes1);
@@ -215,8 +214,8 @@ __attribute__((target("avx2"))) inline void StoreBgrAvx2(std::uint8_t* out, __m2
 }
 
 // The same integer arithmetic with AVX2: eight 32-bit products at a time.
-__attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t,
-                                                         int* weights, int y) {
+__attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t, int* weights,
+                                                         int y) {
     RowWeights<3>(t, y, weights);
     const RowContext r = RowPointers(p, t, y);
     for (int x = 0; x < p.dstW; ++x) {
@@ -236,8 +235,10 @@ __attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p
             const __m256i p1 = _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8));
             const __m256i p2 = _mm256_cvtepu8_epi32(high);
             a0 = _mm256_add_epi32(a0, _mm256_mullo_epi32(p0, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv))));
-            a1 = _mm256_add_epi32(a1, _mm256_mullo_epi32(p1, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 8))));
-            a2 = _mm256_add_epi32(a2, _mm256_mullo_epi32(p2, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 16))));
+            a1 = _mm256_add_epi32(a1,
+                                  _mm256_mullo_epi32(p1, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 8))));
+            a2 = _mm256_add_epi32(
+                a2, _mm256_mullo_epi32(p2, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 16))));
         }
         StoreBgrAvx2(r.out + 3 * x, a0, a1, a2);
     }

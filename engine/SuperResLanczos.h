@@ -22,21 +22,21 @@ inline constexpr int kLanczosPhases = 256;
 inline constexpr int kLanczosMaxRadius = 8;
 
 struct ResampleParams {
-    int colour = 1;                     // 1: three bytes per pixel; 0: one
+    int colour = 1;  // 1: three bytes per pixel; 0: one
     std::uint8_t* dst = nullptr;
     const std::uint8_t* src = nullptr;
     int srcW = 0;
     int srcH = 0;
-    int srcStride = 0;                  // bytes per source row
+    int srcStride = 0;  // bytes per source row
     int dstW = 0;
     int dstH = 0;
-    int dstStride = 0;                  // bytes per destination row
-    double support = 4.0;               // 1..8
-    double window = 1.0;                // 1 Lanczos (see KernelValue)
-    int type = 3;                       // 0 does nothing
-    bool parallel = true;               // rows in parallel blocks
-    const AbortFlag* abort = nullptr;   // tested before each row
-    bool portable = false;              // no processor-specific code (the result is the same)
+    int dstStride = 0;                 // bytes per destination row
+    double support = 4.0;              // 1..8
+    double window = 1.0;               // 1 Lanczos (see KernelValue)
+    int type = 3;                      // 0 does nothing
+    bool parallel = true;              // rows in parallel blocks
+    const AbortFlag* abort = nullptr;  // tested before each row
+    bool portable = false;             // no processor-specific code (the result is the same)
 };
 
 // Returns true when every row was written; false for type 0, bad sizes or

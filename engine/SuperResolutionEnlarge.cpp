@@ -133,7 +133,7 @@ int SuperResolutionEnlarge(SuperResolutionParams p) {
         // unsharpened luminance while the stretched one goes to a new plane.
         auto stretched = SuperRes::TryAllocatePlane(planeBytes);
         if (!stretched || !SuperRes::StretchToEnvelopes(stretched.get(), luma, w16, h16, plan.envelopeRadius,
-                                                         plan.contrastThreshold, abort))
+                                                        plan.contrastThreshold, abort))
             return 0;
         lumaPlane = std::move(stretched);
         colour.y = luma = lumaPlane.get();

@@ -17,17 +17,17 @@
 class CRSProgress;
 
 struct SuperResolutionParams {
-    int colour = 1;                     // always 1: three channels B, G, R
-    std::uint8_t* dst = nullptr;        // dstH rows of dstW pixels, 3 bytes each
-    int dstStride = 0;                  // bytes from one destination row to the next
+    int colour = 1;               // always 1: three channels B, G, R
+    std::uint8_t* dst = nullptr;  // dstH rows of dstW pixels, 3 bytes each
+    int dstStride = 0;            // bytes from one destination row to the next
     int dstW = 0;
     int dstH = 0;
     const std::uint8_t* src = nullptr;  // srcH rows of srcW pixels
     int srcStride = 0;
     int srcW = 0;
     int srcH = 0;
-    int envelopeContrast = 0;           // 1 in InterpolMode 8, 0 in InterpolMode 9
-    CRSProgress* progress = nullptr;    // may be null: no reports, no cancel
+    int envelopeContrast = 0;         // 1 in InterpolMode 8, 0 in InterpolMode 9
+    CRSProgress* progress = nullptr;  // may be null: no reports, no cancel
 };
 
 // The values the enlargement derives from the sizes and the mode.

@@ -8,8 +8,8 @@
 // Not under the sanitizers: the load-time choice runs before their runtimes
 // are ready.
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && \
-    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
 #define VESPERA_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
 #else
 #define VESPERA_WIDE_VECTORS

@@ -10,9 +10,7 @@
 
 namespace {
 
-std::uint8_t Sharpened(int p, int mean, int amount) {
-    return ClampToByte((100 * p - amount * mean) / (100 - amount));
-}
+std::uint8_t Sharpened(int p, int mean, int amount) { return ClampToByte((100 * p - amount * mean) / (100 - amount)); }
 
 // Sharpened(p, mean) for every p and mean, at mean * 256 + p: for planes
 // large enough to repay the 65536 divisions.
@@ -28,8 +26,8 @@ std::vector<std::uint8_t> SharpenTable(int amount) {
 
 // Interior row y of the sharpened plane into out (columns 1..width-2), from
 // the unchanged plane: the 3x3 block sum as three column sums.
-void SharpenRow(std::uint8_t* out, const std::uint8_t* plane, int width, int y, int amount,
-                const std::uint8_t* table, std::vector<int>& columnSums) {
+void SharpenRow(std::uint8_t* out, const std::uint8_t* plane, int width, int y, int amount, const std::uint8_t* table,
+                std::vector<int>& columnSums) {
     const std::uint8_t* above = plane + PlaneBytes(y - 1, width);
     const std::uint8_t* row = plane + PlaneBytes(y, width);
     const std::uint8_t* below = plane + PlaneBytes(y + 1, width);

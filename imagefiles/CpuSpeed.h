@@ -6,11 +6,11 @@
 #include <cstdint>
 
 class CCpuSpeed {
- public:
-  CCpuSpeed();
-  ~CCpuSpeed() = default;
+public:
+    CCpuSpeed();
+    ~CCpuSpeed() = default;
 
-  int m_nMHz;  // cycles per microsecond; 0 or less when nothing could be measured
+    int m_nMHz;  // cycles per microsecond; 0 or less when nothing could be measured
 };
 
 // Time-stamp-counter cycles spent in routine(ms); -1 where the processor has

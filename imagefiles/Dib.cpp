@@ -33,8 +33,7 @@ std::uint32_t SizeImageField(std::size_t imageBytes) {
     return imageBytes <= UINT32_MAX ? static_cast<std::uint32_t>(imageBytes) : 0;
 }
 
-void FillHeader(BITMAPINFOHEADER& h, int width, int height, int bits, std::size_t paletteEntries,
-                std::size_t stride) {
+void FillHeader(BITMAPINFOHEADER& h, int width, int height, int bits, std::size_t paletteEntries, std::size_t stride) {
     h = BITMAPINFOHEADER{};
     h.biSize = sizeof(BITMAPINFOHEADER);
     h.biWidth = width;
@@ -256,8 +255,10 @@ bool CDib::Stretch(int newWidth, int newHeight) {
         std::uint8_t* newBits = fresh.block.get() + sizeof(BITMAPINFOHEADER);
         for (int y = 0; y < newHeight; ++y) {
             std::uint8_t* row = newBits + static_cast<std::size_t>(newHeight - 1 - y) * stride;
-            std::memcpy(row, &scaled[static_cast<std::size_t>(y) * newWidth * 3], static_cast<std::size_t>(newWidth) * 3);
-            std::memset(row + static_cast<std::size_t>(newWidth) * 3, 0, stride - static_cast<std::size_t>(newWidth) * 3);
+            std::memcpy(row, &scaled[static_cast<std::size_t>(y) * newWidth * 3],
+                        static_cast<std::size_t>(newWidth) * 3);
+            std::memset(row + static_cast<std::size_t>(newWidth) * 3, 0,
+                        stride - static_cast<std::size_t>(newWidth) * 3);
         }
         m_block = std::move(fresh.block);
         m_blockBytes = fresh.bytes;

@@ -100,7 +100,9 @@ public:
     const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(m_block.get()); }
     std::uint8_t* Bits() { return m_bits; }
     const std::uint8_t* Bits() const { return m_bits; }
-    const RGBQUAD* Palette() const { return reinterpret_cast<const RGBQUAD*>(m_block.get() + sizeof(BITMAPINFOHEADER)); }
+    const RGBQUAD* Palette() const {
+        return reinterpret_cast<const RGBQUAD*>(m_block.get() + sizeof(BITMAPINFOHEADER));
+    }
     std::size_t PaletteEntries() const { return m_paletteEntries; }
     std::size_t Stride() const { return m_stride; }
     std::size_t BlockBytes() const { return m_blockBytes; }

@@ -17,7 +17,8 @@ CDib* CDib::CreateFromBitmap(imaging::Bitmap* bitmap) {
         dib->Release();
         throw std::invalid_argument("invalid Bitmap");
     }
-    const std::size_t rowBytes = std::min<std::size_t>(dib->Stride(), static_cast<std::size_t>(std::abs(lock->Stride())));
+    const std::size_t rowBytes =
+        std::min<std::size_t>(dib->Stride(), static_cast<std::size_t>(std::abs(lock->Stride())));
     for (int y = 0; y < height; ++y)
         std::memcpy(dib->TopDownRow(y), lock->Scan0() + y * lock->Stride(), rowBytes);
     lock->Unlock();

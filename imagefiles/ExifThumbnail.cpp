@@ -24,9 +24,7 @@ public:
     virtual std::uint64_t Size() const = 0;
     virtual bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) = 0;
 
-    bool Has(std::uint64_t offset, std::uint64_t count) const {
-        return offset <= Size() && count <= Size() - offset;
-    }
+    bool Has(std::uint64_t offset, std::uint64_t count) const { return offset <= Size() && count <= Size() - offset; }
 };
 
 class MemorySource final : public ByteSource {
@@ -206,9 +204,7 @@ void ReadTiffHeader(TiffCursor& cursor, bool strict) {
     cursor.Skip(2);
 }
 
-void SetSize(std::uint32_t value, int& out) {
-    out = static_cast<int>(std::min<std::uint32_t>(value, INT32_MAX));
-}
+void SetSize(std::uint32_t value, int& out) { out = static_cast<int>(std::min<std::uint32_t>(value, INT32_MAX)); }
 
 enum : std::uint16_t {
     kImageWidth = 256,
@@ -235,15 +231,32 @@ struct ThumbnailTags {
 void ReadIfd1(TiffCursor& cursor, ThumbnailTags& tags) {
     ReadIfd(cursor, [&](const IfdEntry& e) {
         switch (e.tag) {
-        case kImageWidth: tags.width = e.value; break;
-        case kImageLength: tags.height = e.value; break;
-        case kCompression: tags.compression = e.value; break;
+        case kImageWidth:
+            tags.width = e.value;
+            break;
+        case kImageLength:
+            tags.height = e.value;
+            break;
+        case kCompression:
+            tags.compression = e.value;
+            break;
         // Several strips would make the field an offset to a list.
-        case kStripOffsets: if (e.count == 1) tags.offset = e.value; break;
-        case kStripByteCounts: if (e.count == 1) tags.length = e.value; break;
-        case kJpegOffset: tags.offset = e.value; break;
-        case kJpegLength: tags.length = e.value; break;
-        default: break;
+        case kStripOffsets:
+            if (e.count == 1)
+                tags.offset = e.value;
+            break;
+        case kStripByteCounts:
+            if (e.count == 1)
+                tags.length = e.value;
+            break;
+        case kJpegOffset:
+            tags.offset = e.value;
+            break;
+        case kJpegLength:
+            tags.length = e.value;
+            break;
+        default:
+            break;
         }
     });
 }
@@ -404,12 +417,25 @@ PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWid
         std::uint32_t exifIfd = 0;
         const std::uint32_t ifd1 = ReadIfd(cursor, [&](const IfdEntry& e) {
             switch (e.tag) {
-            case kImageWidth: case kPixelXDimension: SetSize(e.value, imageWidth); break;
-            case kImageLength: case kPixelYDimension: SetSize(e.value, imageHeight); break;
-            case kJpegOffset: tags.offset = e.value; break;
-            case kJpegLength: tags.length = e.value; break;
-            case kExifIfd: exifIfd = e.value; break;
-            default: break;
+            case kImageWidth:
+            case kPixelXDimension:
+                SetSize(e.value, imageWidth);
+                break;
+            case kImageLength:
+            case kPixelYDimension:
+                SetSize(e.value, imageHeight);
+                break;
+            case kJpegOffset:
+                tags.offset = e.value;
+                break;
+            case kJpegLength:
+                tags.length = e.value;
+                break;
+            case kExifIfd:
+                exifIfd = e.value;
+                break;
+            default:
+                break;
             }
         });
         if (ifd1 == 0)

@@ -15,48 +15,54 @@ bool IsPhotographWithNotes(const QString& ext) { return IsExtension(ext, u".JPG"
 // The path of an existing file dir + name + ext in one of the usual letter
 // cases, or an empty string.
 QString FindCompanion(const QString& dir, const QString& name, QStringView lowerExt) {
-  const QString lower = lowerExt.toString();
-  const QString upper = lower.toUpper();
-  const QString title = upper.left(2) + lower.mid(2);  // ".Wav"
-  for (const QString& stem : {name, name.toLower(), name.toUpper()}) {
-    for (const QString& ext : {lower, upper, title}) {
-      const QString candidate = dir + stem + ext;
-      if (QFileInfo(candidate).isFile()) return candidate;
+    const QString lower = lowerExt.toString();
+    const QString upper = lower.toUpper();
+    const QString title = upper.left(2) + lower.mid(2);  // ".Wav"
+    for (const QString& stem : {name, name.toLower(), name.toUpper()}) {
+        for (const QString& ext : {lower, upper, title}) {
+            const QString candidate = dir + stem + ext;
+            if (QFileInfo(candidate).isFile())
+                return candidate;
+        }
     }
-  }
-  return {};
+    return {};
 }
 
 }  // namespace
 
 bool IsSupportedImageExtension(const QString& path) {
-  const QString ext = platform::SplitPath(path).ext.toLower();
-  if (ext.size() < 4) return false;
-  for (QStringView entry : QStringView(g_strImageExtensions).split(u';')) {
-    if (entry == ext) return true;
-  }
-  return false;
+    const QString ext = platform::SplitPath(path).ext.toLower();
+    if (ext.size() < 4)
+        return false;
+    for (QStringView entry : QStringView(g_strImageExtensions).split(u';')) {
+        if (entry == ext)
+            return true;
+    }
+    return false;
 }
 
 bool HasSoundNote(const QString& imagePath) {
-  const platform::PathParts parts = platform::SplitPath(imagePath);
-  if (!IsPhotographWithNotes(parts.ext)) return false;
-  return !FindCompanion(parts.drive + parts.dir, parts.name, u".wav").isEmpty();
+    const platform::PathParts parts = platform::SplitPath(imagePath);
+    if (!IsPhotographWithNotes(parts.ext))
+        return false;
+    return !FindCompanion(parts.drive + parts.dir, parts.name, u".wav").isEmpty();
 }
 
 bool GetSoundNotePath(const QString& imagePath, QString& notePath) {
-  if (!IsSupportedImageExtension(imagePath)) return false;
-  const platform::PathParts parts = platform::SplitPath(imagePath);
-  if (!IsPhotographWithNotes(parts.ext)) return false;
-  const QString found = FindCompanion(parts.drive + parts.dir, parts.name, u".wav");
-  notePath = found.isEmpty() ? parts.drive + parts.dir + parts.name + QStringLiteral(".wav") : found;
-  return !found.isEmpty();
+    if (!IsSupportedImageExtension(imagePath))
+        return false;
+    const platform::PathParts parts = platform::SplitPath(imagePath);
+    if (!IsPhotographWithNotes(parts.ext))
+        return false;
+    const QString found = FindCompanion(parts.drive + parts.dir, parts.name, u".wav");
+    notePath = found.isEmpty() ? parts.drive + parts.dir + parts.name + QStringLiteral(".wav") : found;
+    return !found.isEmpty();
 }
 
 bool IsWavFile(const QString& path) { return IsExtension(platform::SplitPath(path).ext, u".WAV"); }
 
 bool IsSoundNoteOfImage(const QString& wavPath) {
-  const platform::PathParts parts = platform::SplitPath(wavPath);
-  const QString dir = parts.drive + parts.dir;
-  return !FindCompanion(dir, parts.name, u".jpg").isEmpty() || !FindCompanion(dir, parts.name, u".tif").isEmpty();
+    const platform::PathParts parts = platform::SplitPath(wavPath);
+    const QString dir = parts.drive + parts.dir;
+    return !FindCompanion(dir, parts.name, u".jpg").isEmpty() || !FindCompanion(dir, parts.name, u".tif").isEmpty();
 }

@@ -14,7 +14,8 @@ constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 26;
 
 class JpegRows final : public ThumbnailRows {
 public:
-    explicit JpegRows(std::vector<std::uint8_t> jpeg) : m_jpeg(std::move(jpeg)), m_stream(m_jpeg.data(), m_jpeg.size()) {
+    explicit JpegRows(std::vector<std::uint8_t> jpeg)
+        : m_jpeg(std::move(jpeg)), m_stream(m_jpeg.data(), m_jpeg.size()) {
         std::uint32_t w = 0, h = 0;
         bool colour = false;
         m_decoder.reset(Kestrel::CreateDecoder(m_stream, &w, &h, &colour, nullptr, nullptr, nullptr));

@@ -20,41 +20,44 @@ namespace {
 constexpr qint64 kHeadBytes = 128 << 10;
 
 std::span<const std::uint8_t> AsBytes(const QByteArray& bytes) {
-  return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
 }
 
 // Qt has a reader for the file's type (the decoder the cells use).
 bool DecoderKnows(const QByteArray& head) {
-  QBuffer buffer;
-  buffer.setData(head);
-  if (!buffer.open(QIODevice::ReadOnly)) return false;
-  return QImageReader(&buffer).canRead();
+    QBuffer buffer;
+    buffer.setData(head);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return false;
+    return QImageReader(&buffer).canRead();
 }
 
 imaging::PixelFormat ProbeOpenFile(QFile& file) {
-  QByteArray bytes = file.read(kHeadBytes);
-  if (bytes.isEmpty() || !DecoderKnows(bytes)) return imaging::PixelFormatUndefined;
-  // A head that gives a header holds the JPEG frame header, the PNG IHDR, the
-  // BMP or GIF fields or the TIFF directory that the whole file would give.
-  // What only the rest could add (a late PNG tRNS chunk, TIFF sample sizes
-  // stored further on) moves the format between accepted ones, never across.
-  std::optional<imaging::ImageHeader> header = imaging::ProbeImageHeader(AsBytes(bytes));
-  if (!header && !file.atEnd()) {
-    const qint64 rest = file.size() - bytes.size();
-    if (rest <= 0 || file.size() > imaging::kMaxImageFileBytes) return imaging::PixelFormatUndefined;
-    bytes.append(file.read(rest));
-    header = imaging::ProbeImageHeader(AsBytes(bytes));
-  }
-  // No decoding as a last resort: the decoder turns CMYK into RGB and skips
-  // over broken segments, so it would pass a CMYK file with a malformed header.
-  return header ? header->pixelFormat : imaging::PixelFormatUndefined;
+    QByteArray bytes = file.read(kHeadBytes);
+    if (bytes.isEmpty() || !DecoderKnows(bytes))
+        return imaging::PixelFormatUndefined;
+    // A head that gives a header holds the JPEG frame header, the PNG IHDR, the
+    // BMP or GIF fields or the TIFF directory that the whole file would give.
+    // What only the rest could add (a late PNG tRNS chunk, TIFF sample sizes
+    // stored further on) moves the format between accepted ones, never across.
+    std::optional<imaging::ImageHeader> header = imaging::ProbeImageHeader(AsBytes(bytes));
+    if (!header && !file.atEnd()) {
+        const qint64 rest = file.size() - bytes.size();
+        if (rest <= 0 || file.size() > imaging::kMaxImageFileBytes)
+            return imaging::PixelFormatUndefined;
+        bytes.append(file.read(rest));
+        header = imaging::ProbeImageHeader(AsBytes(bytes));
+    }
+    // No decoding as a last resort: the decoder turns CMYK into RGB and skips
+    // over broken segments, so it would pass a CMYK file with a malformed header.
+    return header ? header->pixelFormat : imaging::PixelFormatUndefined;
 }
 
 }  // namespace
 
 bool IsAcceptedPixelFormat(imaging::PixelFormat format) {
-  using namespace imaging;
-  switch (format) {
+    using namespace imaging;
+    switch (format) {
     case PixelFormat1bppIndexed:
     case PixelFormat4bppIndexed:
     case PixelFormat8bppIndexed:
@@ -68,19 +71,22 @@ bool IsAcceptedPixelFormat(imaging::PixelFormat format) {
     case PixelFormat32bppPARGB:
     case PixelFormat48bppRGB:
     case PixelFormat64bppARGB:
-    case PixelFormat64bppPARGB: return true;
-    default: return false;
-  }
+    case PixelFormat64bppPARGB:
+        return true;
+    default:
+        return false;
+    }
 }
 
 imaging::PixelFormat ProbePixelFormat(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return imaging::PixelFormatUndefined;
-  try {
-    return ProbeOpenFile(file);
-  } catch (const std::bad_alloc&) {
-    return imaging::PixelFormatUndefined;
-  }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return imaging::PixelFormatUndefined;
+    try {
+        return ProbeOpenFile(file);
+    } catch (const std::bad_alloc&) {
+        return imaging::PixelFormatUndefined;
+    }
 }
 
 bool IsSupportedImagePixelFormat(const QString& path) { return IsAcceptedPixelFormat(ProbePixelFormat(path)); }

@@ -16,8 +16,7 @@ inline constexpr unsigned FO_DELETE = 3;
 // asked before an existing item is replaced. True when every item succeeded
 // and the user declined nothing; the confirmations and errors are shown to
 // the user on the way. An unknown wFunc gives false.
-bool ShellFileOperation(unsigned wFunc, const QStringList& files, const QString& destination,
-                        bool noRenameOnCollision);
+bool ShellFileOperation(unsigned wFunc, const QStringList& files, const QString& destination, bool noRenameOnCollision);
 
 // Renames oldPath to newName (a bare name, without folder or extension) in
 // its folder, keeping its extension; newName then holds the new full path.

@@ -29,7 +29,8 @@ bool ReadPrefix(const std::filesystem::path& path, std::uint64_t limit, std::vec
     fileSize = static_cast<std::uint64_t>(size);
     bytes.resize(static_cast<std::size_t>(std::min(fileSize, limit)));
     in.seekg(0);
-    return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
+    return static_cast<bool>(
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
 }
 
 std::vector<imaging::PropertyItem> DateProperties(const std::filesystem::path& path) {
@@ -55,8 +56,8 @@ bool GetShotDate(const std::filesystem::path& path, std::time_t& shotDate) {
     try {
         const std::vector<imaging::PropertyItem> items = DateProperties(path);
         for (std::uint32_t id : {36867u, 36868u, 306u}) {
-            const auto item = std::find_if(items.begin(), items.end(),
-                                           [&](const imaging::PropertyItem& p) { return p.id == id; });
+            const auto item =
+                std::find_if(items.begin(), items.end(), [&](const imaging::PropertyItem& p) { return p.id == id; });
             if (item != items.end() && !item->value.empty())
                 return ParseShotDateText(reinterpret_cast<const char*>(item->value.data()), item->value.size(),
                                          shotDate);

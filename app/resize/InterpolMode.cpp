@@ -10,16 +10,11 @@ struct ModeText {
 };
 
 constexpr ModeText kModeTexts[kInterpolModeCount] = {
-    {"Nearest Neighbor", 110},
-    {"Bilinear", 112},
-    {"High Quality Bilinear", 111},
-    {"Bicubic", 113},
-    {"High Quality Bicubic", 114},
-    {"Vespera for Artificial Scenes", 115},
-    {"Vespera for Natural Scenes", 116},
-    {"Advanced for Natural Scenes", 300},
-    {"ORVEK for Artificial Scenes", 25},
-    {"ORVEK Super-Resolution", 24},
+    {"Nearest Neighbor", 110},           {"Bilinear", 112},
+    {"High Quality Bilinear", 111},      {"Bicubic", 113},
+    {"High Quality Bicubic", 114},       {"Vespera for Artificial Scenes", 115},
+    {"Vespera for Natural Scenes", 116}, {"Advanced for Natural Scenes", 300},
+    {"ORVEK for Artificial Scenes", 25}, {"ORVEK Super-Resolution", 24},
 };
 
 }  // namespace

@@ -20,11 +20,11 @@ struct EngineCall {
     int dstH = 0;
     int srcW = 0;
     int srcH = 0;
-    double sharpness = 0;     // detail resamplers
-    double wholeFactor = 2;   // detail resamplers: 1 when both factors are whole
-    int noise = 0;            // detail resamplers
-    int core = 3;             // detail resamplers
-    int envelopeContrast = 0; // super-resolution
+    double sharpness = 0;      // detail resamplers
+    double wholeFactor = 2;    // detail resamplers: 1 when both factors are whole
+    int noise = 0;             // detail resamplers
+    int core = 3;              // detail resamplers
+    int envelopeContrast = 0;  // super-resolution
     CRSProgress* progress = nullptr;
 };
 

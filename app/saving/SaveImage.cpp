@@ -4,8 +4,8 @@
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <numeric>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include <QString>
@@ -41,11 +41,14 @@ bool IsResolutionTag(std::uint32_t id) {
 }
 
 PropertyItem ShortItem(std::uint32_t id, std::uint16_t value) {
-    return {id, imaging::PropertyTypeShort, 1, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}};
+    return {
+        id, imaging::PropertyTypeShort, 1, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}};
 }
 
 PropertyItem LongItem(std::uint32_t id, std::uint32_t value) {
-    return {id, imaging::PropertyTypeLong, 1,
+    return {id,
+            imaging::PropertyTypeLong,
+            1,
             {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
              static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
 }
@@ -149,10 +152,13 @@ void RebuildThumbnail(Bitmap& bitmap, const Bitmap& source, bool jpegFile) {
             return;
         if (!jpegFile || withoutThumbnail + jpeg.size() <= kMaxJpegExifBytes) {
             const auto length = static_cast<std::uint32_t>(jpeg.size());
-            bitmap.SetPropertyItem({imaging::PropertyTagThumbnailData, imaging::PropertyTypeByte, length, std::move(jpeg)});
+            bitmap.SetPropertyItem(
+                {imaging::PropertyTagThumbnailData, imaging::PropertyTypeByte, length, std::move(jpeg)});
             bitmap.SetPropertyItem(ShortItem(imaging::PropertyTagThumbnailCompression, 6));
-            bitmap.SetPropertyItem(ShortItem(imaging::PropertyTagThumbnailWidth, static_cast<std::uint16_t>(size.width)));
-            bitmap.SetPropertyItem(ShortItem(imaging::PropertyTagThumbnailHeight, static_cast<std::uint16_t>(size.height)));
+            bitmap.SetPropertyItem(
+                ShortItem(imaging::PropertyTagThumbnailWidth, static_cast<std::uint16_t>(size.width)));
+            bitmap.SetPropertyItem(
+                ShortItem(imaging::PropertyTagThumbnailHeight, static_cast<std::uint16_t>(size.height)));
             bitmap.SetPropertyItem(Rational(imaging::PropertyTagThumbnailResolutionX, 1, 1));
             bitmap.SetPropertyItem(Rational(imaging::PropertyTagThumbnailResolutionY, 1, 1));
             return;

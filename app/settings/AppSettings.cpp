@@ -38,109 +38,116 @@ int Flag(int value) { return value != 0 ? 1 : 0; }
 double Positive(double value, double fallback) { return std::isfinite(value) && value > 0.0 ? value : fallback; }
 
 QString WithoutTrailingSlash(QString folder) {
-  if (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
-  return folder;
+    if (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
 }
 
 }  // namespace
 
 void AppSettings::LoadSettings(const platform::ProfileStore& store, const QString& exeFolder) {
-  const int interpolMode = store.GetInt(kMain, QStringLiteral("INTERPOLMODE"), 4);
-  m_nInterpolMode = InRange(interpolMode, 0, kInterpolModeCount - 1, 4);
-  m_nResUnits = IndexIn(store.GetInt(kMain, QStringLiteral("RESUNITS"), 0), kResUnitCount);
-  m_nSizeUnits = IndexIn(store.GetInt(kMain, QStringLiteral("SIZEUNITS"), 0), kSizeUnitCount);
-  m_nCorrectProp = IndexIn(store.GetInt(kMain, QStringLiteral("CORRECTPROP"), 0), kCorrectPropCount);
-  m_nInPercents = Flag(store.GetInt(kMain, QStringLiteral("INPERCENTS"), 0));
-  m_nEditPrints = Flag(store.GetInt(kMain, QStringLiteral("EDITPRINTS"), 0));
-  m_nLockSettings = Flag(store.GetInt(kMain, QStringLiteral("LOCKSETTINGS"), 0));
-  m_nJpegQuality = InRange(store.GetInt(kMain, QStringLiteral("JPEGQUALITY"), 75), 1, 100, 75);
-  m_nApplyToAll = Flag(store.GetInt(kMain, QStringLiteral("APPLYTOALL"), 1));
-  m_nWidth = InRange(store.GetInt(kMain, QStringLiteral("WIDTH"), 640), 1, kMaxOutputSide, 640);
-  m_nHeight = InRange(store.GetInt(kMain, QStringLiteral("HEIGHT"), 480), 1, kMaxOutputSide, 480);
-  const double dpi = Positive(store.GetDouble(kMain, QStringLiteral("DPI"), 300.0), 300.0);
-  m_fDpi = static_cast<float>(dpi);
-  if (!std::isfinite(m_fDpi) || m_fDpi <= 0.0f) m_fDpi = 300.0f;  // beyond the float range
-  m_dPercentW = Positive(store.GetDouble(kMain, QStringLiteral("PERCENTW"), 100.0), 100.0);
-  m_dPercentH = Positive(store.GetDouble(kMain, QStringLiteral("PERCENTH"), 100.0), 100.0);
+    const int interpolMode = store.GetInt(kMain, QStringLiteral("INTERPOLMODE"), 4);
+    m_nInterpolMode = InRange(interpolMode, 0, kInterpolModeCount - 1, 4);
+    m_nResUnits = IndexIn(store.GetInt(kMain, QStringLiteral("RESUNITS"), 0), kResUnitCount);
+    m_nSizeUnits = IndexIn(store.GetInt(kMain, QStringLiteral("SIZEUNITS"), 0), kSizeUnitCount);
+    m_nCorrectProp = IndexIn(store.GetInt(kMain, QStringLiteral("CORRECTPROP"), 0), kCorrectPropCount);
+    m_nInPercents = Flag(store.GetInt(kMain, QStringLiteral("INPERCENTS"), 0));
+    m_nEditPrints = Flag(store.GetInt(kMain, QStringLiteral("EDITPRINTS"), 0));
+    m_nLockSettings = Flag(store.GetInt(kMain, QStringLiteral("LOCKSETTINGS"), 0));
+    m_nJpegQuality = InRange(store.GetInt(kMain, QStringLiteral("JPEGQUALITY"), 75), 1, 100, 75);
+    m_nApplyToAll = Flag(store.GetInt(kMain, QStringLiteral("APPLYTOALL"), 1));
+    m_nWidth = InRange(store.GetInt(kMain, QStringLiteral("WIDTH"), 640), 1, kMaxOutputSide, 640);
+    m_nHeight = InRange(store.GetInt(kMain, QStringLiteral("HEIGHT"), 480), 1, kMaxOutputSide, 480);
+    const double dpi = Positive(store.GetDouble(kMain, QStringLiteral("DPI"), 300.0), 300.0);
+    m_fDpi = static_cast<float>(dpi);
+    if (!std::isfinite(m_fDpi) || m_fDpi <= 0.0f)
+        m_fDpi = 300.0f;  // beyond the float range
+    m_dPercentW = Positive(store.GetDouble(kMain, QStringLiteral("PERCENTW"), 100.0), 100.0);
+    m_dPercentH = Positive(store.GetDouble(kMain, QStringLiteral("PERCENTH"), 100.0), 100.0);
 
-  m_strResFolder = platform::ProgramDataFolder(exeFolder, QStringLiteral("Res"));
-  m_strIniPath = m_strResFolder + QStringLiteral("resourses.ini");
+    m_strResFolder = platform::ProgramDataFolder(exeFolder, QStringLiteral("Res"));
+    m_strIniPath = m_strResFolder + QStringLiteral("resourses.ini");
 
-  const int zoom = store.GetInt(kInterface, QStringLiteral("ICONSZOOM"), kLargeIconsZoom);
-  g_nIconsZoom = zoom == kSmallIconsZoom ? kSmallIconsZoom : kLargeIconsZoom;
-  g_bDetailsMode = 0;
+    const int zoom = store.GetInt(kInterface, QStringLiteral("ICONSZOOM"), kLargeIconsZoom);
+    g_nIconsZoom = zoom == kSmallIconsZoom ? kSmallIconsZoom : kLargeIconsZoom;
+    g_bDetailsMode = 0;
 
-  LoadBrowserColors(m_strIniPath);
+    LoadBrowserColors(m_strIniPath);
 
-  m_nOverwriteMethod = IndexIn(store.GetInt(kBatch, QStringLiteral("OVERWRITEMETHOD"), 1), kOverwriteMethodCount);
-  m_nOutFormat = IndexIn(store.GetInt(kBatch, QStringLiteral("OUTFORMAT"), 0), kOutFormatCount);
-  m_strOutFolder = store.GetString(kBatch, QStringLiteral("OUTFOLDER"), QString());
-  m_bNewName = Flag(store.GetInt(kBatch, QStringLiteral("NEWNAME"), 0));
-  m_nBatchJpegQuality = InRange(store.GetInt(kBatch, QStringLiteral("JPEGQUALITY"), 75), 1, 100, 75);
-  m_bSameFolder = Flag(store.GetInt(kBatch, QStringLiteral("SAMEFOLDER"), 0));
+    m_nOverwriteMethod = IndexIn(store.GetInt(kBatch, QStringLiteral("OVERWRITEMETHOD"), 1), kOverwriteMethodCount);
+    m_nOutFormat = IndexIn(store.GetInt(kBatch, QStringLiteral("OUTFORMAT"), 0), kOutFormatCount);
+    m_strOutFolder = store.GetString(kBatch, QStringLiteral("OUTFOLDER"), QString());
+    m_bNewName = Flag(store.GetInt(kBatch, QStringLiteral("NEWNAME"), 0));
+    m_nBatchJpegQuality = InRange(store.GetInt(kBatch, QStringLiteral("JPEGQUALITY"), 75), 1, 100, 75);
+    m_bSameFolder = Flag(store.GetInt(kBatch, QStringLiteral("SAMEFOLDER"), 0));
 }
 
 void AppSettings::LoadFolderSettings(const platform::ProfileStore& store, const QString& exeFolder) {
-  m_strExeFolder = exeFolder.endsWith(u'/') ? exeFolder : exeFolder + u'/';
-  const QString common = platform::CommonDataFolder();
-  m_strSettingsFolder.clear();
-  if (!common.isEmpty()) {
-    const QString folder = common + kApplicationTitle + QStringLiteral("/Settings/");
-    if (QDir().mkpath(folder)) m_strSettingsFolder = folder;
-  }
-  m_strBrowseFolder = store.GetString(kBrowser, QStringLiteral("DEFAULT"), QString());
+    m_strExeFolder = exeFolder.endsWith(u'/') ? exeFolder : exeFolder + u'/';
+    const QString common = platform::CommonDataFolder();
+    m_strSettingsFolder.clear();
+    if (!common.isEmpty()) {
+        const QString folder = common + kApplicationTitle + QStringLiteral("/Settings/");
+        if (QDir().mkpath(folder))
+            m_strSettingsFolder = folder;
+    }
+    m_strBrowseFolder = store.GetString(kBrowser, QStringLiteral("DEFAULT"), QString());
 }
 
 void AppSettings::Load(const platform::ProfileStore& store, const QString& exeFolder) {
-  LoadSettings(store, exeFolder);
-  LoadFolderSettings(store, exeFolder);
+    LoadSettings(store, exeFolder);
+    LoadFolderSettings(store, exeFolder);
 }
 
 bool AppSettings::Save(platform::ProfileStore& store) const {
-  if (m_bNoSave != 0) return true;
-  store.WriteInt(kMain, QStringLiteral("INTERPOLMODE"), m_nInterpolMode);
-  store.WriteInt(kMain, QStringLiteral("RESUNITS"), m_nResUnits);
-  store.WriteInt(kMain, QStringLiteral("SIZEUNITS"), m_nSizeUnits);
-  store.WriteInt(kMain, QStringLiteral("CORRECTPROP"), m_nCorrectProp);
-  store.WriteInt(kMain, QStringLiteral("INPERCENTS"), m_nInPercents);
-  store.WriteInt(kMain, QStringLiteral("EDITPRINTS"), m_nEditPrints);
-  store.WriteInt(kMain, QStringLiteral("LOCKSETTINGS"), m_nLockSettings);
-  store.WriteInt(kMain, QStringLiteral("JPEGQUALITY"), m_nJpegQuality);
-  store.WriteInt(kMain, QStringLiteral("APPLYTOALL"), m_nApplyToAll);
-  store.WriteInt(kMain, QStringLiteral("WIDTH"), m_nWidth);
-  store.WriteInt(kMain, QStringLiteral("HEIGHT"), m_nHeight);
-  store.WriteDouble(kMain, QStringLiteral("DPI"), m_fDpi);
-  store.WriteDouble(kMain, QStringLiteral("PERCENTW"), m_dPercentW);
-  store.WriteDouble(kMain, QStringLiteral("PERCENTH"), m_dPercentH);
-  store.WriteString(kBrowser, QStringLiteral("DEFAULT"), m_strBrowseFolder);
-  store.WriteInt(kInterface, QStringLiteral("ICONSZOOM"), g_nIconsZoom);
-  store.WriteInt(kBatch, QStringLiteral("OVERWRITEMETHOD"), m_nOverwriteMethod);
-  store.WriteInt(kBatch, QStringLiteral("OUTFORMAT"), m_nOutFormat);
-  store.WriteString(kBatch, QStringLiteral("OUTFOLDER"), m_strOutFolder);
-  store.WriteInt(kBatch, QStringLiteral("NEWNAME"), m_bNewName);
-  store.WriteInt(kBatch, QStringLiteral("JPEGQUALITY"), m_nBatchJpegQuality);
-  store.WriteInt(kBatch, QStringLiteral("SAMEFOLDER"), m_bSameFolder);
-  return store.Sync();
+    if (m_bNoSave != 0)
+        return true;
+    store.WriteInt(kMain, QStringLiteral("INTERPOLMODE"), m_nInterpolMode);
+    store.WriteInt(kMain, QStringLiteral("RESUNITS"), m_nResUnits);
+    store.WriteInt(kMain, QStringLiteral("SIZEUNITS"), m_nSizeUnits);
+    store.WriteInt(kMain, QStringLiteral("CORRECTPROP"), m_nCorrectProp);
+    store.WriteInt(kMain, QStringLiteral("INPERCENTS"), m_nInPercents);
+    store.WriteInt(kMain, QStringLiteral("EDITPRINTS"), m_nEditPrints);
+    store.WriteInt(kMain, QStringLiteral("LOCKSETTINGS"), m_nLockSettings);
+    store.WriteInt(kMain, QStringLiteral("JPEGQUALITY"), m_nJpegQuality);
+    store.WriteInt(kMain, QStringLiteral("APPLYTOALL"), m_nApplyToAll);
+    store.WriteInt(kMain, QStringLiteral("WIDTH"), m_nWidth);
+    store.WriteInt(kMain, QStringLiteral("HEIGHT"), m_nHeight);
+    store.WriteDouble(kMain, QStringLiteral("DPI"), m_fDpi);
+    store.WriteDouble(kMain, QStringLiteral("PERCENTW"), m_dPercentW);
+    store.WriteDouble(kMain, QStringLiteral("PERCENTH"), m_dPercentH);
+    store.WriteString(kBrowser, QStringLiteral("DEFAULT"), m_strBrowseFolder);
+    store.WriteInt(kInterface, QStringLiteral("ICONSZOOM"), g_nIconsZoom);
+    store.WriteInt(kBatch, QStringLiteral("OVERWRITEMETHOD"), m_nOverwriteMethod);
+    store.WriteInt(kBatch, QStringLiteral("OUTFORMAT"), m_nOutFormat);
+    store.WriteString(kBatch, QStringLiteral("OUTFOLDER"), m_strOutFolder);
+    store.WriteInt(kBatch, QStringLiteral("NEWNAME"), m_bNewName);
+    store.WriteInt(kBatch, QStringLiteral("JPEGQUALITY"), m_nBatchJpegQuality);
+    store.WriteInt(kBatch, QStringLiteral("SAMEFOLDER"), m_bSameFolder);
+    return store.Sync();
 }
 
 int AppSettings::GetGdiplusInterpolationMode() const {
-  // NearestNeighbor, Bilinear, HighQualityBilinear, Bicubic, HighQualityBicubic
-  constexpr int kModes[] = {5, 3, 6, 4, 7};
-  if (m_nInterpolMode < 0 || m_nInterpolMode > 4) return -1;
-  return kModes[m_nInterpolMode];
+    // NearestNeighbor, Bilinear, HighQualityBilinear, Bicubic, HighQualityBicubic
+    constexpr int kModes[] = {5, 3, 6, 4, 7};
+    if (m_nInterpolMode < 0 || m_nInterpolMode > 4)
+        return -1;
+    return kModes[m_nInterpolMode];
 }
 
 void AppSettings::ValidateBrowseFolder() {
-  // A folder path with or without its final '/' is tested as the folder
-  // itself; a file of that name does not count.
-  if (!m_strBrowseFolder.isEmpty() && QFileInfo(m_strBrowseFolder).isDir()) return;
+    // A folder path with or without its final '/' is tested as the folder
+    // itself; a file of that name does not count.
+    if (!m_strBrowseFolder.isEmpty() && QFileInfo(m_strBrowseFolder).isDir())
+        return;
 
-  const QString samples = platform::ProgramDataFolder(m_strExeFolder, QStringLiteral("SAMPLES"));
-  if (QFileInfo(samples).isDir()) {
-    m_strBrowseFolder = WithoutTrailingSlash(samples);
-    return;
-  }
-  QString folder = platform::PicturesFolder();
-  if (folder.isEmpty()) folder = platform::DocumentsFolder();
-  m_strBrowseFolder = WithoutTrailingSlash(folder);
+    const QString samples = platform::ProgramDataFolder(m_strExeFolder, QStringLiteral("SAMPLES"));
+    if (QFileInfo(samples).isDir()) {
+        m_strBrowseFolder = WithoutTrailingSlash(samples);
+        return;
+    }
+    QString folder = platform::PicturesFolder();
+    if (folder.isEmpty())
+        folder = platform::DocumentsFolder();
+    m_strBrowseFolder = WithoutTrailingSlash(folder);
 }

@@ -32,7 +32,6 @@ int RepeatArgument(const std::vector<std::string>& args, std::size_t index) {
     return repeat;
 }
 
-
 // Rec. 601 luma of each pixel, rounded.
 std::vector<std::uint8_t> GreyPlane(const RgbImage& image) {
     std::vector<std::uint8_t> grey(std::size_t(image.width) * image.height);

@@ -80,8 +80,7 @@ int RunPsnr(const std::vector<std::string>& args) {
 }
 
 const RegisterSubcommand regDecode{"jpeg-decode", "IN.jpg OUT.ppm [REPEAT]",
-                                   "decodes a baseline JPEG with Kestrel (mean time per call with REPEAT)",
-                                   RunDecode};
+                                   "decodes a baseline JPEG with Kestrel (mean time per call with REPEAT)", RunDecode};
 const RegisterSubcommand regEncode{"jpeg-encode", "IN.ppm OUT.jpg QUALITY LAYOUT [REPEAT]",
                                    "encodes with Kestrel, LAYOUT 420, 422 or grey (mean time per call with REPEAT)",
                                    RunEncode};

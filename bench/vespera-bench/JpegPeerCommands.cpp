@@ -89,7 +89,6 @@ int RunEncode(const std::vector<std::string>& args) { return RunJpegEncodeSubcom
 const RegisterSubcommand regDecode{"peer-jpeg-decode", "IN.jpg OUT.ppm [REPEAT]",
                                    "decodes with libjpeg-turbo (fast integer DCT, no fancy upsampling)", RunDecode};
 const RegisterSubcommand regEncode{"peer-jpeg-encode", "IN.ppm OUT.jpg QUALITY LAYOUT [REPEAT]",
-                                   "encodes with libjpeg-turbo (fast integer DCT), LAYOUT 420, 422 or grey",
-                                   RunEncode};
+                                   "encodes with libjpeg-turbo (fast integer DCT), LAYOUT 420, 422 or grey", RunEncode};
 
 }  // namespace

@@ -31,8 +31,8 @@ int RunKernel(const std::vector<std::string>& args) {
 
     const bool ok = TimeOperation([&] {
         for (int c = 0; c < 3; ++c)
-            if (!KernelResample(results[c].data(), sources[c].data(), in.width, in.height, out.width,
-                                out.height, support, param, type, nullptr))
+            if (!KernelResample(results[c].data(), sources[c].data(), in.width, in.height, out.width, out.height,
+                                support, param, type, nullptr))
                 return false;
         return true;
     });

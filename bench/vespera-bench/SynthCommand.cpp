@@ -60,7 +60,7 @@ int RunSynth(const std::vector<std::string>& args) {
     return 0;
 }
 
-const RegisterSubcommand reg{"synth", "OUT.ppm W H [SEED]",
-                             "writes a deterministic photograph-like test image", RunSynth};
+const RegisterSubcommand reg{"synth", "OUT.ppm W H [SEED]", "writes a deterministic photograph-like test image",
+                             RunSynth};
 
 }  // namespace

@@ -11,8 +11,7 @@
 namespace Kestrel {
 
 CoderImpl::CoderImpl(OStream& stream, std::uint32_t width, std::uint32_t height, bool isColour, int quality,
-                     bool sub422, bool oneDqtSegment, int densityUnits, std::uint16_t xDensity,
-                     std::uint16_t yDensity)
+                     bool sub422, bool oneDqtSegment, int densityUnits, std::uint16_t xDensity, std::uint16_t yDensity)
     : m_stream(stream),
       m_width(width),
       m_height(height),
@@ -160,9 +159,9 @@ void CoderImpl::SetUpScan() {
     }
     if (m_nf == 1) {
         const FrameComponent& fc = m_components[0];
-        m_entropy = std::make_unique<HuffEncoder_SNI>(m_stream, m_geometry.coeffsPerMcu, fc.widthBlocks,
-                                                      fc.heightBlocks, 0, fc.h, fc.v, fc.id, fc.td, fc.ta,
-                                                      m_restartInterval);
+        m_entropy =
+            std::make_unique<HuffEncoder_SNI>(m_stream, m_geometry.coeffsPerMcu, fc.widthBlocks, fc.heightBlocks, 0,
+                                              fc.h, fc.v, fc.id, fc.td, fc.ta, m_restartInterval);
     } else {
         std::array<ScanComponent, 3> list{};
         std::array<int, 3> ids{};
@@ -288,9 +287,8 @@ void CoderImpl::ConvertGreyIn() {
     }
 }
 
-Coder* CreateCoder(OStream& stream, std::uint32_t width, std::uint32_t height, bool isColour, int quality,
-                   bool sub422, bool oneDqtSegment, int densityUnits, std::uint16_t xDensity,
-                   std::uint16_t yDensity) {
+Coder* CreateCoder(OStream& stream, std::uint32_t width, std::uint32_t height, bool isColour, int quality, bool sub422,
+                   bool oneDqtSegment, int densityUnits, std::uint16_t xDensity, std::uint16_t yDensity) {
     return new (std::nothrow)
         CoderImpl(stream, width, height, isColour, quality, sub422, oneDqtSegment, densityUnits, xDensity, yDensity);
 }

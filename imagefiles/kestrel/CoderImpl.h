@@ -58,7 +58,7 @@ private:
     std::array<std::array<QuantDivisor, 64>, 3> m_divisors{};  // per component
     FrameGeometry m_geometry;
     std::vector<std::int16_t> m_coefficients;  // one MCU row
-    std::vector<std::uint8_t> m_rowBlock;       // padded width x Nf x MCU height
+    std::vector<std::uint8_t> m_rowBlock;      // padded width x Nf x MCU height
     std::vector<std::uint8_t*> m_rows;
     std::size_t m_inputRowBytes = 0, m_paddedRowBytes = 0;
     std::uint32_t m_rowCounter = 0;   // image rows received

@@ -40,8 +40,8 @@ inline std::int16_t ToSample(u32 x) {
 // them in vector lanes: work and block never overlap.
 void InverseColumns(const u32* __restrict work, std::int16_t* __restrict block) {
     for (int col = 0; col < 8; ++col) {
-        const InverseOut o = InverseButterfly(work[col], work[8 + col], work[16 + col], work[24 + col],
-                                              work[32 + col], work[40 + col], work[48 + col], work[56 + col]);
+        const InverseOut o = InverseButterfly(work[col], work[8 + col], work[16 + col], work[24 + col], work[32 + col],
+                                              work[40 + col], work[48 + col], work[56 + col]);
         block[col] = ToSample(o.v[0]);
         block[8 + col] = ToSample(o.v[1]);
         block[16 + col] = ToSample(o.v[2]);

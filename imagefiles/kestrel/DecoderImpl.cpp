@@ -253,9 +253,8 @@ void DecoderImpl::SetUpScan() {
     if (m_scan.ns == 1) {
         const FrameComponent& fc = m_components[m_scan.frameIndex[0]];
         m_entropy = std::make_unique<HuffDecoder_SNI>(m_stream, m_geometry.coeffsPerMcu, fc.widthBlocks,
-                                                      fc.heightBlocks, fc.firstBlock * 64, fc.h, fc.v,
-                                                      m_scan.td[0], m_scan.ta[0], m_dcTables, m_acTables,
-                                                      m_restartInterval);
+                                                      fc.heightBlocks, fc.firstBlock * 64, fc.h, fc.v, m_scan.td[0],
+                                                      m_scan.ta[0], m_dcTables, m_acTables, m_restartInterval);
         return;
     }
     std::array<ScanComponent, 4> list{};
@@ -263,9 +262,8 @@ void DecoderImpl::SetUpScan() {
         const FrameComponent& fc = m_components[m_scan.frameIndex[i]];
         list[i] = {fc.firstBlock * 64, fc.h * fc.v, i, m_scan.td[i], m_scan.ta[i]};
     }
-    m_entropy = std::make_unique<HuffDecoder_SI>(m_stream, m_geometry.coeffsPerMcu, m_geometry.mcusPerRow,
-                                                 m_scan.ns, list.data(), m_dcTables, m_acTables,
-                                                 m_restartInterval);
+    m_entropy = std::make_unique<HuffDecoder_SI>(m_stream, m_geometry.coeffsPerMcu, m_geometry.mcusPerRow, m_scan.ns,
+                                                 list.data(), m_dcTables, m_acTables, m_restartInterval);
 }
 
 void DecoderImpl::ReadScanHeader() {
@@ -385,8 +383,8 @@ void DecoderImpl::ConvertYCbCr() {
     }
 }
 
-Decoder* CreateDecoder(IStream& stream, std::uint32_t* width, std::uint32_t* height, bool* isColour,
-                       int* densityUnits, std::uint16_t* xDensity, std::uint16_t* yDensity) {
+Decoder* CreateDecoder(IStream& stream, std::uint32_t* width, std::uint32_t* height, bool* isColour, int* densityUnits,
+                       std::uint16_t* xDensity, std::uint16_t* yDensity) {
     DecoderImpl* decoder = new (std::nothrow) DecoderImpl(stream);
     if (!decoder)
         return nullptr;

@@ -76,7 +76,7 @@ private:
 
     std::unique_ptr<EnthropyDecoder> m_entropy;
     std::vector<std::int16_t> m_coefficients;  // one MCU row
-    std::vector<std::uint8_t> m_rowBlock;       // padded width x Nf x MCU height
+    std::vector<std::uint8_t> m_rowBlock;      // padded width x Nf x MCU height
     std::vector<std::uint8_t*> m_rows;
     std::uint32_t m_rowStart = 0, m_rowEnd = 0, m_nextRow = 0;
     void (DecoderImpl::*m_converter)() = nullptr;

@@ -101,9 +101,8 @@ private:
 // All components of the frame interleaved in one scan.
 class HuffDecoder_SI : public BaseHuffDecoder {
 public:
-    HuffDecoder_SI(IStream& stream, int coeffsPerMcu, std::uint32_t mcusPerRow, int ns,
-                   const ScanComponent* components, const HuffmanSlots& dcSlots, const HuffmanSlots& acSlots,
-                   std::uint16_t restartInterval);
+    HuffDecoder_SI(IStream& stream, int coeffsPerMcu, std::uint32_t mcusPerRow, int ns, const ScanComponent* components,
+                   const HuffmanSlots& dcSlots, const HuffmanSlots& acSlots, std::uint16_t restartInterval);
     void DecodeMcuRow(std::int16_t* coefficients) override;
     void ResetPredictors() override;
 

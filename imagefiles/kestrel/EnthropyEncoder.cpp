@@ -21,9 +21,7 @@ namespace {
 inline int MagnitudeBits(int v) { return std::bit_width(static_cast<unsigned>(v < 0 ? -v : v)); }
 
 // The low n bits of v, or of v - 1 when v is negative (T.81 F.1.2.1).
-inline std::uint32_t ValueBits(int v, int n) {
-    return static_cast<std::uint32_t>(v < 0 ? v - 1 : v) & ((1u << n) - 1);
-}
+inline std::uint32_t ValueBits(int v, int n) { return static_cast<std::uint32_t>(v < 0 ? v - 1 : v) & ((1u << n) - 1); }
 
 }  // namespace
 
@@ -39,8 +37,8 @@ void BaseHuffEncoder::EmitRestart() {
     ResetPredictors();
 }
 
-void BaseHuffEncoder::BuildTables(const HuffmanSpecList& dc, const HuffmanSpecList& ac,
-                                  const ScanComponent* components, int ns) {
+void BaseHuffEncoder::BuildTables(const HuffmanSpecList& dc, const HuffmanSpecList& ac, const ScanComponent* components,
+                                  int ns) {
     if (m_tablesSet)
         ThrowError();
     for (int i = 0; i < ns; ++i) {
@@ -61,9 +59,8 @@ void BaseHuffEncoder::BuildTables(const HuffmanSpecList& dc, const HuffmanSpecLi
 void BaseHuffEncoder::WriteTablesFor(int tableClass, const HuffmanSpecList& list, const ScanComponent* components,
                                      int ns) {
     for (int id = 0; id < 2; ++id) {
-        const bool used = std::any_of(components, components + ns, [&](const ScanComponent& c) {
-            return (tableClass == 0 ? c.td : c.ta) == id;
-        });
+        const bool used = std::any_of(components, components + ns,
+                                      [&](const ScanComponent& c) { return (tableClass == 0 ? c.td : c.ta) == id; });
         if (!used || !list[id])
             continue;
         const HuffmanSpec& definition = *list[id];
@@ -191,8 +188,8 @@ void HuffEncoder_SI::EncodeMcuRow(const std::int16_t* coefficients) {
 void HuffEncoder_SI::Finish() { FinishBits(); }
 
 HuffEncoder_SNI::HuffEncoder_SNI(OStream& stream, int coeffsPerMcu, std::uint32_t widthBlocks,
-                                 std::uint32_t heightBlocks, int firstBlockOffset, int h, int v, int id, int td,
-                                 int ta, std::uint16_t restartInterval)
+                                 std::uint32_t heightBlocks, int firstBlockOffset, int h, int v, int id, int td, int ta,
+                                 std::uint16_t restartInterval)
     : BaseHuffEncoder(stream, restartInterval),
       m_coeffsPerMcu(coeffsPerMcu),
       m_widthBlocks(widthBlocks),

@@ -123,8 +123,8 @@ private:
 class HuffEncoder_SI : public BaseHuffEncoder {
 public:
     // ids: the component ids, in the order of components.
-    HuffEncoder_SI(OStream& stream, int coeffsPerMcu, std::uint32_t mcusPerRow, int ns,
-                   const ScanComponent* components, const int* ids, std::uint16_t restartInterval);
+    HuffEncoder_SI(OStream& stream, int coeffsPerMcu, std::uint32_t mcusPerRow, int ns, const ScanComponent* components,
+                   const int* ids, std::uint16_t restartInterval);
     void SetTables(const HuffmanSpecList& dc, const HuffmanSpecList& ac) override;
     void WriteTables(int tableClass, const HuffmanSpecList& list) override;
     void WriteScanHeader() override;

@@ -9,12 +9,12 @@
 namespace Kestrel {
 
 struct FrameComponent {
-    int id = 0;       // Ci
-    int h = 1, v = 1; // sampling factors
-    int tq = 0;       // quantisation table
-    int td = 0, ta = 0;  // Huffman tables (encoder side)
-    int blocks = 0;      // H*V blocks per MCU
-    int firstBlock = 0;  // index of its first block in the MCU
+    int id = 0;                                         // Ci
+    int h = 1, v = 1;                                   // sampling factors
+    int tq = 0;                                         // quantisation table
+    int td = 0, ta = 0;                                 // Huffman tables (encoder side)
+    int blocks = 0;                                     // H*V blocks per MCU
+    int firstBlock = 0;                                 // index of its first block in the MCU
     std::uint32_t widthSamples = 0, heightSamples = 0;  // ceil(X*H/Hmax), ceil(Y*V/Vmax)
     std::uint32_t widthBlocks = 0, heightBlocks = 0;    // samples rounded up to 8, / 8
     // For each pixel (row l, column m) of an MCU, at l * MCU width + m: the

@@ -28,8 +28,8 @@ public:
 // pointer may be null. densityUnits is 0 without a JFIF segment, otherwise
 // 1 (aspect ratio only), 2 (dots per inch) or 3 (dots per centimetre).
 // Returns null only when the decoder itself cannot be allocated.
-Decoder* CreateDecoder(IStream& stream, std::uint32_t* width, std::uint32_t* height, bool* isColour,
-                       int* densityUnits, std::uint16_t* xDensity, std::uint16_t* yDensity);
+Decoder* CreateDecoder(IStream& stream, std::uint32_t* width, std::uint32_t* height, bool* isColour, int* densityUnits,
+                       std::uint16_t* xDensity, std::uint16_t* yDensity);
 void DeleteDecoder(Decoder* decoder);
 
 class Coder {
@@ -47,9 +47,8 @@ public:
 // both quantisation tables in one segment; densityUnits 2 writes dots per
 // inch, 3 dots per centimetre, anything else an aspect ratio.
 // Returns null only when the encoder itself cannot be allocated.
-Coder* CreateCoder(OStream& stream, std::uint32_t width, std::uint32_t height, bool isColour, int quality,
-                   bool sub422, bool oneDqtSegment, int densityUnits, std::uint16_t xDensity,
-                   std::uint16_t yDensity);
+Coder* CreateCoder(OStream& stream, std::uint32_t width, std::uint32_t height, bool isColour, int quality, bool sub422,
+                   bool oneDqtSegment, int densityUnits, std::uint16_t xDensity, std::uint16_t yDensity);
 void DeleteCoder(Coder* coder);
 
 // Owning handles for callers that prefer them.

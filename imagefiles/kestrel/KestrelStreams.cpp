@@ -5,8 +5,7 @@
 
 namespace Kestrel {
 
-IStream::IStream()
-    : m_buffer(new std::uint8_t[kBufferSize]), m_cursor(m_buffer.get()), m_end(m_buffer.get()) {}
+IStream::IStream() : m_buffer(new std::uint8_t[kBufferSize]), m_cursor(m_buffer.get()), m_end(m_buffer.get()) {}
 
 IStream::~IStream() = default;
 

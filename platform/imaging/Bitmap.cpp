@@ -111,8 +111,8 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         if (header && !SizeAllowed(header->width, header->height, header->pixelFormat))
             return nullptr;
 
-        QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
-                                                   static_cast<qsizetype>(data.size()));
+        QByteArray bytes =
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
@@ -177,8 +177,7 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, PixelFormat format
 
 std::unique_ptr<Bitmap> Bitmap::FromImage(const QImage& image, PixelFormat format) {
     const QImage::Format qformat = QImageFormatFor(format);
-    if (image.isNull() || qformat == QImage::Format_Invalid ||
-        !SizeAllowed(image.width(), image.height(), format))
+    if (image.isNull() || qformat == QImage::Format_Invalid || !SizeAllowed(image.width(), image.height(), format))
         return nullptr;
     QImage pixels = image.format() == qformat ? image : image.convertToFormat(qformat);
     if (pixels.isNull())
@@ -266,7 +265,8 @@ void Bitmap::SetPropertyItem(PropertyItem item) {
 }
 
 bool Bitmap::RemovePropertyItem(std::uint32_t id) {
-    const auto it = std::find_if(properties_.begin(), properties_.end(), [id](const PropertyItem& p) { return p.id == id; });
+    const auto it =
+        std::find_if(properties_.begin(), properties_.end(), [id](const PropertyItem& p) { return p.id == id; });
     if (it == properties_.end())
         return false;
     properties_.erase(it);

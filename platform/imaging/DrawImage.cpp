@@ -39,7 +39,8 @@ ResampleSource SourceView(const QImage& image, const Rect& r, QImage& holder) {
     }
     ResampleSource src;
     src.stride = pixels->bytesPerLine();
-    src.bits = pixels->constBits() + static_cast<std::ptrdiff_t>(y) * src.stride + static_cast<std::ptrdiff_t>(x) * step;
+    src.bits =
+        pixels->constBits() + static_cast<std::ptrdiff_t>(y) * src.stride + static_cast<std::ptrdiff_t>(x) * step;
     src.width = r.width;
     src.height = r.height;
     src.step = step;
@@ -62,8 +63,7 @@ void ComposeOver(const std::uint8_t* src, int w, int h, std::uint8_t* dst, std::
 
 }  // namespace
 
-bool DrawImage(Bitmap& target, const Rect& dstRect, const Bitmap& source, const Rect& srcRect,
-               InterpolationMode mode) {
+bool DrawImage(Bitmap& target, const Rect& dstRect, const Bitmap& source, const Rect& srcRect, InterpolationMode mode) {
     if (dstRect.Empty() || !srcRect.InsideOf(source.Width(), source.Height()))
         return false;
     const std::int64_t left = std::max<std::int64_t>(0, dstRect.x), top = std::max<std::int64_t>(0, dstRect.y);

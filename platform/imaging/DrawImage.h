@@ -15,8 +15,7 @@ namespace imaging {
 
 // False for a source rectangle outside the source, an empty rectangle, a
 // target that is locked, or lack of memory. Nothing to draw is success.
-bool DrawImage(Bitmap& target, const Rect& dstRect, const Bitmap& source, const Rect& srcRect,
-               InterpolationMode mode);
+bool DrawImage(Bitmap& target, const Rect& dstRect, const Bitmap& source, const Rect& srcRect, InterpolationMode mode);
 
 // A new 24-bit bitmap of the whole source scaled to width x height with the
 // high-quality bicubic mode, at the source's resolution (the thumbnails of

@@ -21,12 +21,11 @@ struct ThumbnailTag {
 
 // IFD1 tags and their thumbnail ids.
 constexpr ThumbnailTag kThumbnailTags[] = {
-    {0x0100, 0x5020}, {0x0101, 0x5021}, {0x0102, 0x5022}, {0x0103, 0x5023}, {0x0106, 0x5024},
-    {0x010E, 0x5025}, {0x010F, 0x5026}, {0x0110, 0x5027}, {0x0111, 0x5028}, {0x0112, 0x5029},
-    {0x0115, 0x502A}, {0x0116, 0x502B}, {0x0117, 0x502C}, {0x011A, 0x502D}, {0x011B, 0x502E},
-    {0x011C, 0x502F}, {0x0128, 0x5030}, {0x012D, 0x5031}, {0x0131, 0x5032}, {0x0132, 0x5033},
-    {0x013B, 0x5034}, {0x013E, 0x5035}, {0x013F, 0x5036}, {0x0211, 0x5037}, {0x0212, 0x5038},
-    {0x0213, 0x5039}, {0x0214, 0x503A}, {0x8298, 0x503B},
+    {0x0100, 0x5020}, {0x0101, 0x5021}, {0x0102, 0x5022}, {0x0103, 0x5023}, {0x0106, 0x5024}, {0x010E, 0x5025},
+    {0x010F, 0x5026}, {0x0110, 0x5027}, {0x0111, 0x5028}, {0x0112, 0x5029}, {0x0115, 0x502A}, {0x0116, 0x502B},
+    {0x0117, 0x502C}, {0x011A, 0x502D}, {0x011B, 0x502E}, {0x011C, 0x502F}, {0x0128, 0x5030}, {0x012D, 0x5031},
+    {0x0131, 0x5032}, {0x0132, 0x5033}, {0x013B, 0x5034}, {0x013E, 0x5035}, {0x013F, 0x5036}, {0x0211, 0x5037},
+    {0x0212, 0x5038}, {0x0213, 0x5039}, {0x0214, 0x503A}, {0x8298, 0x503B},
 };
 
 constexpr std::uint32_t kGpsIfdPointer = 0x8825;
@@ -40,9 +39,25 @@ bool IsOffsetTag(std::uint32_t id) {
 // Tags of a TIFF file's IFD0 that describe its own pixel data.
 bool IsTiffLayoutTag(std::uint32_t id) {
     switch (id) {
-    case 0x00FE: case 0x0100: case 0x0101: case 0x0102: case 0x0103: case 0x0106: case 0x0111:
-    case 0x0115: case 0x0116: case 0x0117: case 0x011C: case 0x0140: case 0x0142: case 0x0143:
-    case 0x0144: case 0x0145: case 0x0152: case 0x0153: case 0x013D:
+    case 0x00FE:
+    case 0x0100:
+    case 0x0101:
+    case 0x0102:
+    case 0x0103:
+    case 0x0106:
+    case 0x0111:
+    case 0x0115:
+    case 0x0116:
+    case 0x0117:
+    case 0x011C:
+    case 0x0140:
+    case 0x0142:
+    case 0x0143:
+    case 0x0144:
+    case 0x0145:
+    case 0x0152:
+    case 0x0153:
+    case 0x013D:
         return true;
     default:
         return false;
@@ -127,7 +142,8 @@ std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file)
         if (!makerNote) {
             auto raw = RawMakerNote(FindExifTiffBlock(file));
             if (!raw.empty())
-                items.push_back({kMakerNoteTag, PropertyTypeUndefined, static_cast<std::uint32_t>(raw.size()), std::move(raw)});
+                items.push_back(
+                    {kMakerNoteTag, PropertyTypeUndefined, static_cast<std::uint32_t>(raw.size()), std::move(raw)});
         }
         Exiv2::ExifThumbC thumb(exif);
         const Exiv2::DataBuf data = thumb.copy();
@@ -189,7 +205,8 @@ bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<Prop
         for (const PropertyItem* item : thumbnailSizes) {
             auto value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(item->type));
             if (value->read(item->value.data(), static_cast<long>(item->value.size()), Exiv2::littleEndian) == 0)
-                exif[Exiv2::ExifKey(static_cast<std::uint16_t>(Ifd1TagOfThumbnailId(item->id)), "Thumbnail").key()] = *value;
+                exif[Exiv2::ExifKey(static_cast<std::uint16_t>(Ifd1TagOfThumbnailId(item->id)), "Thumbnail").key()] =
+                    *value;
         }
         if (thumbnail && !thumbnail->value.empty()) {
             Exiv2::ExifThumb thumb(exif);

@@ -37,7 +37,8 @@ bool IndexImage(const QImage& image, std::vector<GifByteType>& indices, std::vec
         for (int y = 0; y < h; ++y) {
             const uchar* row = image.constScanLine(y);
             for (int x = 0; x < w; ++x)
-                indices[static_cast<std::size_t>(y) * w + x] = static_cast<GifByteType>(std::min<int>(row[x], table.size() - 1));
+                indices[static_cast<std::size_t>(y) * w + x] =
+                    static_cast<GifByteType>(std::min<int>(row[x], table.size() - 1));
         }
         return true;
     }

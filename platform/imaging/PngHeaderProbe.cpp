@@ -15,10 +15,10 @@ PixelFormat PngPixelFormat(std::uint32_t depth, std::uint32_t colourType, bool t
     case 0:  // grey
         if (transparency)
             return depth == 16 ? PixelFormat64bppARGB : PixelFormat32bppARGB;
-        return depth == 1 ? PixelFormat1bppIndexed
-             : depth <= 4 ? PixelFormat4bppIndexed
-             : depth == 8 ? PixelFormat8bppIndexed
-                          : PixelFormat16bppGrayScale;
+        return depth == 1   ? PixelFormat1bppIndexed
+               : depth <= 4 ? PixelFormat4bppIndexed
+               : depth == 8 ? PixelFormat8bppIndexed
+                            : PixelFormat16bppGrayScale;
     case 2:  // RGB
         if (transparency)
             return depth == 16 ? PixelFormat64bppARGB : PixelFormat32bppARGB;
@@ -39,7 +39,9 @@ bool ValidDepth(std::uint32_t depth, std::uint32_t colourType) {
         return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
     case 3:
         return depth == 1 || depth == 2 || depth == 4 || depth == 8;
-    case 2: case 4: case 6:
+    case 2:
+    case 4:
+    case 6:
         return depth == 8 || depth == 16;
     default:
         return false;

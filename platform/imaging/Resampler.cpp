@@ -52,7 +52,8 @@ AxisTaps BuildAxis(int srcLen, int dstLen, int first, int count, InterpolationMo
         axis.weight.assign(count, 1.0f);
         for (int i = 0; i < count; ++i) {
             const long long o = first + i;
-            axis.index[i] = static_cast<int>(std::min<long long>(srcLen - 1, static_cast<long long>(std::floor((o + 0.5) * scale))));
+            axis.index[i] = static_cast<int>(
+                std::min<long long>(srcLen - 1, static_cast<long long>(std::floor((o + 0.5) * scale))));
         }
         return axis;
     }
@@ -101,8 +102,8 @@ void HorizontalRow(const std::uint8_t* row, const AxisTaps& ax, int count, float
 
 // One source row's share in one output row of a block.
 struct Contribution {
-    int row;   // source row
-    int y;     // output row within the block
+    int row;  // source row
+    int y;    // output row within the block
     float weight;
 };
 

@@ -19,8 +19,7 @@ enum TiffTag : std::uint32_t {
     kExtraSamples = 338,
 };
 
-PixelFormat TiffPixelFormat(std::uint32_t photometric, std::uint32_t bits, std::uint32_t samples,
-                            std::uint32_t extra) {
+PixelFormat TiffPixelFormat(std::uint32_t photometric, std::uint32_t bits, std::uint32_t samples, std::uint32_t extra) {
     const bool alpha = photometric == 2 ? samples >= 4 : samples >= 2;
     const bool premultiplied = alpha && extra == 1;
     switch (photometric) {

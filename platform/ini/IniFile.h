@@ -19,38 +19,37 @@
 namespace platform {
 
 class IniFile {
- public:
-  // Files larger than this are not read: a profile is a few lines.
-  static constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
+public:
+    // Files larger than this are not read: a profile is a few lines.
+    static constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
 
-  static IniFile Parse(std::string_view text);
-  // Nothing when the file is missing, unreadable or too large.
-  static std::optional<IniFile> Load(const std::filesystem::path& file);
+    static IniFile Parse(std::string_view text);
+    // Nothing when the file is missing, unreadable or too large.
+    static std::optional<IniFile> Load(const std::filesystem::path& file);
 
-  std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
- private:
-  struct Entry {
-    std::string key;
-    std::string value;
-  };
-  struct Section {
-    std::string name;
-    std::vector<Entry> entries;
-  };
-  std::vector<Section> sections_;
+private:
+    struct Entry {
+        std::string key;
+        std::string value;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Entry> entries;
+    };
+    std::vector<Section> sections_;
 };
 
 // The text of `key` in `section` of `file`, or `defaultValue` when the file,
 // the section or the key is missing.
-std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
-                              std::string_view key, std::string_view defaultValue);
+std::string ReadProfileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                              std::string_view defaultValue);
 
 // The number of `key` as the system's profile calls read it: an optional sign
 // and the leading decimal digits (saturated to the int range); no digits give
 // 0; a missing key gives `defaultValue`.
-int ReadProfileInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                   int defaultValue);
+int ReadProfileInt(const std::filesystem::path& file, std::string_view section, std::string_view key, int defaultValue);
 
 // The per-user stand-in of the Windows profile: $XDG_CONFIG_HOME/ORVEK/win.ini
 // ($HOME/.config when XDG_CONFIG_HOME is unset). Read only.

@@ -24,9 +24,7 @@ std::size_t CMemFile::Read(void* destination, std::size_t count) {
     return n;
 }
 
-void CMemFile::Seek(std::uint64_t position) {
-    m_position = std::min<std::uint64_t>(position, m_data.size());
-}
+void CMemFile::Seek(std::uint64_t position) { m_position = std::min<std::uint64_t>(position, m_data.size()); }
 
 std::vector<std::uint8_t> CMemFile::Detach() {
     std::vector<std::uint8_t> out;

@@ -12,10 +12,10 @@ namespace platform {
 // trailing separators, `ext` runs from the last dot of the final component
 // (dot included) and may be empty.
 struct PathParts {
-  QString drive;  // always empty on this system
-  QString dir;
-  QString name;
-  QString ext;
+    QString drive;  // always empty on this system
+    QString dir;
+    QString name;
+    QString ext;
 };
 
 PathParts SplitPath(const QString& path);

@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <locale.h>
 #include <array>
 #include <charconv>
-#include <locale.h>
 #include <cstdlib>
 #include <string>
 
@@ -23,77 +23,83 @@ ProfileStore::ProfileStore() : ProfileStore(DefaultFile()) {}
 ProfileStore::ProfileStore(const QString& file) : settings_(file, QSettings::IniFormat) {}
 
 QString ProfileStore::DefaultFile() {
-  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/ORVEK/ORVEK Vespera.conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/ORVEK/ORVEK Vespera.conf");
 }
 
 std::optional<QString> ProfileStore::Text(const QString& section, const QString& key) const {
-  const QVariant value = settings_.value(Key(section, key));
-  if (!value.isValid()) return std::nullopt;
-  // An unquoted text with commas in a hand-edited file reads as a list.
-  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QStringLiteral(", "));
-  if (!value.canConvert<QString>()) return std::nullopt;
-  return value.toString();
+    const QVariant value = settings_.value(Key(section, key));
+    if (!value.isValid())
+        return std::nullopt;
+    // An unquoted text with commas in a hand-edited file reads as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    if (!value.canConvert<QString>())
+        return std::nullopt;
+    return value.toString();
 }
 
 int ProfileStore::GetInt(const QString& section, const QString& key, int defaultValue) const {
-  const auto text = Text(section, key);
-  if (!text) return defaultValue;
-  bool ok = false;
-  const int value = text->trimmed().toInt(&ok);
-  return ok ? value : defaultValue;
+    const auto text = Text(section, key);
+    if (!text)
+        return defaultValue;
+    bool ok = false;
+    const int value = text->trimmed().toInt(&ok);
+    return ok ? value : defaultValue;
 }
 
 QString ProfileStore::GetString(const QString& section, const QString& key, const QString& defaultValue) const {
-  return Text(section, key).value_or(defaultValue);
+    return Text(section, key).value_or(defaultValue);
 }
 
 double ProfileStore::GetDouble(const QString& section, const QString& key, double defaultValue) const {
-  const auto text = Text(section, key);
-  return text ? ParseDoubleC(*text) : defaultValue;
+    const auto text = Text(section, key);
+    return text ? ParseDoubleC(*text) : defaultValue;
 }
 
 std::optional<QByteArray> ProfileStore::GetBinary(const QString& section, const QString& key) const {
-  const QVariant value = settings_.value(Key(section, key));
-  if (value.typeId() != QMetaType::QByteArray) return std::nullopt;
-  return value.toByteArray();
+    const QVariant value = settings_.value(Key(section, key));
+    if (value.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return value.toByteArray();
 }
 
 void ProfileStore::WriteInt(const QString& section, const QString& key, int value) {
-  settings_.setValue(Key(section, key), QString::number(value));
+    settings_.setValue(Key(section, key), QString::number(value));
 }
 
 void ProfileStore::WriteString(const QString& section, const QString& key, const QString& value) {
-  settings_.setValue(Key(section, key), value);
+    settings_.setValue(Key(section, key), value);
 }
 
 void ProfileStore::WriteDouble(const QString& section, const QString& key, double value) {
-  settings_.setValue(Key(section, key), FormatDoubleC(value));
+    settings_.setValue(Key(section, key), FormatDoubleC(value));
 }
 
 void ProfileStore::WriteBinary(const QString& section, const QString& key, const QByteArray& value) {
-  settings_.setValue(Key(section, key), value);
+    settings_.setValue(Key(section, key), value);
 }
 
 bool ProfileStore::Sync() {
-  settings_.sync();
-  return settings_.status() == QSettings::NoError;
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
 }
 
 QString FormatDoubleC(double value) {
-  // The largest double has 309 integer digits.
-  std::array<char, 400> buffer{};
-  const auto [end, error] =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6);
-  if (error != std::errc()) return QStringLiteral("0.000000");
-  return QString::fromLatin1(buffer.data(), end - buffer.data());
+    // The largest double has 309 integer digits.
+    std::array<char, 400> buffer{};
+    const auto [end, error] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, 6);
+    if (error != std::errc())
+        return QStringLiteral("0.000000");
+    return QString::fromLatin1(buffer.data(), end - buffer.data());
 }
 
 double ParseDoubleC(const QString& text) {
-  // strtod in a C locale of its own: the process locale may use a comma.
-  static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", nullptr);
-  const QByteArray latin = text.toLatin1();
-  return ::strtod_l(latin.constData(), nullptr, cLocale);
+    // strtod in a C locale of its own: the process locale may use a comma.
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", nullptr);
+    const QByteArray latin = text.toLatin1();
+    return ::strtod_l(latin.constData(), nullptr, cLocale);
 }
 
 }  // namespace platform

@@ -16,36 +16,36 @@
 namespace platform {
 
 class ProfileStore {
- public:
-  // The program's profile: $XDG_CONFIG_HOME/ORVEK/ORVEK Vespera.conf.
-  ProfileStore();
-  // A profile in another file (tests, tools).
-  explicit ProfileStore(const QString& file);
+public:
+    // The program's profile: $XDG_CONFIG_HOME/ORVEK/ORVEK Vespera.conf.
+    ProfileStore();
+    // A profile in another file (tests, tools).
+    explicit ProfileStore(const QString& file);
 
-  static QString DefaultFile();
+    static QString DefaultFile();
 
-  // An absent value, or one that does not read as the type, gives the default.
-  int GetInt(const QString& section, const QString& key, int defaultValue) const;
-  QString GetString(const QString& section, const QString& key, const QString& defaultValue) const;
-  // A stored text that does not begin with a number reads as 0, like the C
-  // runtime's atof.
-  double GetDouble(const QString& section, const QString& key, double defaultValue) const;
-  std::optional<QByteArray> GetBinary(const QString& section, const QString& key) const;
+    // An absent value, or one that does not read as the type, gives the default.
+    int GetInt(const QString& section, const QString& key, int defaultValue) const;
+    QString GetString(const QString& section, const QString& key, const QString& defaultValue) const;
+    // A stored text that does not begin with a number reads as 0, like the C
+    // runtime's atof.
+    double GetDouble(const QString& section, const QString& key, double defaultValue) const;
+    std::optional<QByteArray> GetBinary(const QString& section, const QString& key) const;
 
-  void WriteInt(const QString& section, const QString& key, int value);
-  void WriteString(const QString& section, const QString& key, const QString& value);
-  void WriteDouble(const QString& section, const QString& key, double value);
-  void WriteBinary(const QString& section, const QString& key, const QByteArray& value);
+    void WriteInt(const QString& section, const QString& key, int value);
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteDouble(const QString& section, const QString& key, double value);
+    void WriteBinary(const QString& section, const QString& key, const QByteArray& value);
 
-  // Writes pending changes to the file; false when that failed.
-  bool Sync();
+    // Writes pending changes to the file; false when that failed.
+    bool Sync();
 
-  QString FileName() const { return settings_.fileName(); }
+    QString FileName() const { return settings_.fileName(); }
 
- private:
-  std::optional<QString> Text(const QString& section, const QString& key) const;
+private:
+    std::optional<QString> Text(const QString& section, const QString& key) const;
 
-  mutable QSettings settings_;
+    mutable QSettings settings_;
 };
 
 // "%f" in the C locale: six decimals, '.' as decimal point.

@@ -27,13 +27,14 @@ std::shared_ptr<Prompt> g_prompt;  // guarded by g_promptMutex; null: message bo
 QPointer<QWidget> g_owner;         // touched on the UI thread only
 
 std::shared_ptr<Prompt> CurrentPrompt() {
-  std::lock_guard lock(g_promptMutex);
-  if (!g_prompt) g_prompt = std::make_shared<MessageBoxPrompt>();
-  return g_prompt;
+    std::lock_guard lock(g_promptMutex);
+    if (!g_prompt)
+        g_prompt = std::make_shared<MessageBoxPrompt>();
+    return g_prompt;
 }
 
 PromptAnswer AskHere(PromptIcon icon, PromptButtons buttons, const QString& text) {
-  return CurrentPrompt()->Ask(icon, buttons, text);
+    return CurrentPrompt()->Ask(icon, buttons, text);
 }
 
 // Carries questions from worker threads to the UI thread. One relay is made
@@ -43,53 +44,57 @@ PromptAnswer AskHere(PromptIcon icon, PromptButtons buttons, const QString& text
 // freed by Qt on the other thread, and the eventfd is a hand-off that
 // ThreadSanitizer sees.
 class PromptRelay : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  struct Request {
-    PromptIcon icon;
-    PromptButtons buttons;
-    QString text;
-    std::promise<PromptAnswer> answer;
-  };
+public:
+    struct Request {
+        PromptIcon icon;
+        PromptButtons buttons;
+        QString text;
+        std::promise<PromptAnswer> answer;
+    };
 
-  PromptRelay() : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (wake_ < 0) return;
-    notifier_ = new QSocketNotifier(wake_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &PromptRelay::Drain);
-  }
-
-  // False when the relay could not be set up; the caller then answers itself.
-  bool Submit(std::shared_ptr<Request> request) {
-    if (notifier_ == nullptr) return false;
-    {
-      std::lock_guard lock(mutex_);
-      pending_.push_back(std::move(request));
+    PromptRelay() : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        if (wake_ < 0)
+            return;
+        notifier_ = new QSocketNotifier(wake_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &PromptRelay::Drain);
     }
-    const std::uint64_t one = 1;
-    return write(wake_, &one, sizeof one) == static_cast<ssize_t>(sizeof one);
-  }
 
- private:
-  void Drain() {
-    std::uint64_t count = 0;
-    if (read(wake_, &count, sizeof count) < 0 && errno != EAGAIN) return;
-    for (;;) {
-      std::shared_ptr<Request> request;
-      {
-        std::lock_guard lock(mutex_);
-        if (pending_.empty()) return;
-        request = std::move(pending_.front());
-        pending_.pop_front();
-      }
-      request->answer.set_value(AskHere(request->icon, request->buttons, request->text));
+    // False when the relay could not be set up; the caller then answers itself.
+    bool Submit(std::shared_ptr<Request> request) {
+        if (notifier_ == nullptr)
+            return false;
+        {
+            std::lock_guard lock(mutex_);
+            pending_.push_back(std::move(request));
+        }
+        const std::uint64_t one = 1;
+        return write(wake_, &one, sizeof one) == static_cast<ssize_t>(sizeof one);
     }
-  }
 
-  int wake_;
-  QSocketNotifier* notifier_ = nullptr;
-  std::mutex mutex_;
-  std::deque<std::shared_ptr<Request>> pending_;
+private:
+    void Drain() {
+        std::uint64_t count = 0;
+        if (read(wake_, &count, sizeof count) < 0 && errno != EAGAIN)
+            return;
+        for (;;) {
+            std::shared_ptr<Request> request;
+            {
+                std::lock_guard lock(mutex_);
+                if (pending_.empty())
+                    return;
+                request = std::move(pending_.front());
+                pending_.pop_front();
+            }
+            request->answer.set_value(AskHere(request->icon, request->buttons, request->text));
+        }
+    }
+
+    int wake_;
+    QSocketNotifier* notifier_ = nullptr;
+    std::mutex mutex_;
+    std::deque<std::shared_ptr<Request>> pending_;
 };
 
 // The relay of the running application. Relays are never deleted: a worker
@@ -99,117 +104,138 @@ PromptRelay* g_relay = nullptr;
 QCoreApplication* g_relayApp = nullptr;
 
 void MakeRelayOnUiThread() {
-  auto* relay = new PromptRelay;
-  std::lock_guard lock(g_relayMutex);
-  g_relay = relay;
-  g_relayApp = QCoreApplication::instance();
+    auto* relay = new PromptRelay;
+    std::lock_guard lock(g_relayMutex);
+    g_relay = relay;
+    g_relayApp = QCoreApplication::instance();
 }
 Q_COREAPP_STARTUP_FUNCTION(MakeRelayOnUiThread)
 
 PromptRelay* RelayFor(QCoreApplication* app) {
-  std::lock_guard lock(g_relayMutex);
-  return g_relayApp == app ? g_relay : nullptr;
+    std::lock_guard lock(g_relayMutex);
+    return g_relayApp == app ? g_relay : nullptr;
 }
 
 QMessageBox::Icon BoxIcon(PromptIcon icon) {
-  switch (icon) {
-    case PromptIcon::Information: return QMessageBox::Information;
-    case PromptIcon::Warning: return QMessageBox::Warning;
-    case PromptIcon::Error: return QMessageBox::Critical;
-    case PromptIcon::Question: return QMessageBox::Question;
-  }
-  return QMessageBox::NoIcon;
+    switch (icon) {
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::Warning:
+        return QMessageBox::Warning;
+    case PromptIcon::Error:
+        return QMessageBox::Critical;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons BoxButtons(PromptButtons buttons) {
-  switch (buttons) {
-    case PromptButtons::Ok: return QMessageBox::Ok;
-    case PromptButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case PromptButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case PromptButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-  }
-  return QMessageBox::Ok;
+    switch (buttons) {
+    case PromptButtons::Ok:
+        return QMessageBox::Ok;
+    case PromptButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
 }
 
 }  // namespace
 
 PromptAnswer DefaultAnswer(PromptButtons buttons) {
-  switch (buttons) {
-    case PromptButtons::Ok: return PromptAnswer::Ok;
+    switch (buttons) {
+    case PromptButtons::Ok:
+        return PromptAnswer::Ok;
     case PromptButtons::OkCancel:
-    case PromptButtons::YesNoCancel: return PromptAnswer::Cancel;
-    case PromptButtons::YesNo: return PromptAnswer::No;
-  }
-  return PromptAnswer::Cancel;
+    case PromptButtons::YesNoCancel:
+        return PromptAnswer::Cancel;
+    case PromptButtons::YesNo:
+        return PromptAnswer::No;
+    }
+    return PromptAnswer::Cancel;
 }
 
 PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr || QThread::currentThread() == app->thread()) return AskHere(icon, buttons, text);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread())
+        return AskHere(icon, buttons, text);
 
-  auto request = std::make_shared<PromptRelay::Request>();
-  request->icon = icon;
-  request->buttons = buttons;
-  request->text = text;
-  std::future<PromptAnswer> answer = request->answer.get_future();
-  PromptRelay* relay = RelayFor(app);
-  if (relay == nullptr || !relay->Submit(request)) return DefaultAnswer(buttons);
-  return answer.get();
+    auto request = std::make_shared<PromptRelay::Request>();
+    request->icon = icon;
+    request->buttons = buttons;
+    request->text = text;
+    std::future<PromptAnswer> answer = request->answer.get_future();
+    PromptRelay* relay = RelayFor(app);
+    if (relay == nullptr || !relay->Submit(request))
+        return DefaultAnswer(buttons);
+    return answer.get();
 }
 
 std::shared_ptr<Prompt> InstallPrompt(std::shared_ptr<Prompt> prompt) {
-  std::lock_guard lock(g_promptMutex);
-  std::swap(g_prompt, prompt);
-  return prompt;
+    std::lock_guard lock(g_promptMutex);
+    std::swap(g_prompt, prompt);
+    return prompt;
 }
 
 void SetPromptOwner(QWidget* owner) { g_owner = owner; }
 
 PromptAnswer MessageBoxPrompt::Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
-  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return DefaultAnswer(buttons);
-  QMessageBox box(BoxIcon(icon), QCoreApplication::applicationName(), text, BoxButtons(buttons), g_owner.data());
-  switch (box.exec()) {
-    case QMessageBox::Ok: return PromptAnswer::Ok;
-    case QMessageBox::Yes: return PromptAnswer::Yes;
-    case QMessageBox::No: return PromptAnswer::No;
-    default: return DefaultAnswer(buttons);  // closed with Escape or the title bar
-  }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return DefaultAnswer(buttons);
+    QMessageBox box(BoxIcon(icon), QCoreApplication::applicationName(), text, BoxButtons(buttons), g_owner.data());
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return PromptAnswer::Ok;
+    case QMessageBox::Yes:
+        return PromptAnswer::Yes;
+    case QMessageBox::No:
+        return PromptAnswer::No;
+    default:
+        return DefaultAnswer(buttons);  // closed with Escape or the title bar
+    }
 }
 
 ProgressWindow::ProgressWindow(const QString& text, int total, int showAfterMs) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (qobject_cast<QApplication*>(app) == nullptr || QThread::currentThread() != app->thread()) return;
-  dialog_ = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, total, g_owner.data());
-  dialog_->setWindowTitle(QCoreApplication::applicationName());
-  dialog_->setWindowModality(Qt::WindowModal);
-  dialog_->setMinimumDuration(showAfterMs);
-  dialog_->setAutoReset(false);
-  dialog_->setValue(0);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (qobject_cast<QApplication*>(app) == nullptr || QThread::currentThread() != app->thread())
+        return;
+    dialog_ = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, total, g_owner.data());
+    dialog_->setWindowTitle(QCoreApplication::applicationName());
+    dialog_->setWindowModality(Qt::WindowModal);
+    dialog_->setMinimumDuration(showAfterMs);
+    dialog_->setAutoReset(false);
+    dialog_->setValue(0);
 }
 
 ProgressWindow::~ProgressWindow() = default;
 
 bool ProgressWindow::Advance(int done, const QString& item) {
-  if (!dialog_) return true;
-  dialog_->setLabelText(item);
-  dialog_->setValue(done);
-  return !dialog_->wasCanceled();
+    if (!dialog_)
+        return true;
+    dialog_->setLabelText(item);
+    dialog_->setValue(done);
+    return !dialog_->wasCanceled();
 }
 
 ScriptedPrompt::ScriptedPrompt(std::vector<PromptAnswer> answers) : answers_(answers.begin(), answers.end()) {}
 
 PromptAnswer ScriptedPrompt::Ask(PromptIcon icon, PromptButtons buttons, const QString& text) {
-  std::lock_guard lock(mutex_);
-  questions_.push_back(Question{icon, buttons, text, std::this_thread::get_id()});
-  if (answers_.empty()) return DefaultAnswer(buttons);
-  const PromptAnswer answer = answers_.front();
-  answers_.pop_front();
-  return answer;
+    std::lock_guard lock(mutex_);
+    questions_.push_back(Question{icon, buttons, text, std::this_thread::get_id()});
+    if (answers_.empty())
+        return DefaultAnswer(buttons);
+    const PromptAnswer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
 }
 
 std::vector<ScriptedPrompt::Question> ScriptedPrompt::Questions() const {
-  std::lock_guard lock(mutex_);
-  return questions_;
+    std::lock_guard lock(mutex_);
+    return questions_;
 }
 
 }  // namespace platform

@@ -22,10 +22,10 @@ enum class PromptIcon { Information, Warning, Error, Question };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
 
 class Prompt {
- public:
-  virtual ~Prompt() = default;
-  // Called on the UI thread (or on the caller's when there is no application).
-  virtual PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) = 0;
+public:
+    virtual ~Prompt() = default;
+    // Called on the UI thread (or on the caller's when there is no application).
+    virtual PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) = 0;
 };
 
 // The answer given when nobody can be asked: Ok for a plain message, else the
@@ -49,46 +49,46 @@ void SetPromptOwner(QWidget* owner);
 // thread other than the UI thread, or without a QApplication, there is no
 // window and the work is never cancelled.
 class ProgressWindow {
- public:
-  ProgressWindow(const QString& text, int total, int showAfterMs = 500);
-  ~ProgressWindow();
-  ProgressWindow(const ProgressWindow&) = delete;
-  ProgressWindow& operator=(const ProgressWindow&) = delete;
+public:
+    ProgressWindow(const QString& text, int total, int showAfterMs = 500);
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
-  // `done` of the total are finished and `item` comes next; false when the
-  // user cancelled.
-  bool Advance(int done, const QString& item);
+    // `done` of the total are finished and `item` comes next; false when the
+    // user cancelled.
+    bool Advance(int done, const QString& item);
 
- private:
-  std::unique_ptr<QProgressDialog> dialog_;
+private:
+    std::unique_ptr<QProgressDialog> dialog_;
 };
 
 // Message boxes (QMessageBox) with the application's title. Without a
 // QApplication it gives DefaultAnswer.
 class MessageBoxPrompt : public Prompt {
- public:
-  PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) override;
+public:
+    PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) override;
 };
 
 // Answers from a script, for tests: each question takes the next answer (the
 // default answer when the script has run out) and is recorded.
 class ScriptedPrompt : public Prompt {
- public:
-  struct Question {
-    PromptIcon icon;
-    PromptButtons buttons;
-    QString text;
-    std::thread::id thread;
-  };
+public:
+    struct Question {
+        PromptIcon icon;
+        PromptButtons buttons;
+        QString text;
+        std::thread::id thread;
+    };
 
-  explicit ScriptedPrompt(std::vector<PromptAnswer> answers = {});
-  PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) override;
-  std::vector<Question> Questions() const;
+    explicit ScriptedPrompt(std::vector<PromptAnswer> answers = {});
+    PromptAnswer Ask(PromptIcon icon, PromptButtons buttons, const QString& text) override;
+    std::vector<Question> Questions() const;
 
- private:
-  mutable std::mutex mutex_;
-  std::deque<PromptAnswer> answers_;
-  std::vector<Question> questions_;
+private:
+    mutable std::mutex mutex_;
+    std::deque<PromptAnswer> answers_;
+    std::vector<Question> questions_;
 };
 
 }  // namespace platform

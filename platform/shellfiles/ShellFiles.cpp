@@ -32,189 +32,207 @@ QString FromPath(const fs::path& path) { return QFile::decodeName(QByteArray::fr
 QString Describe(const std::error_code& error) { return QString::fromLocal8Bit(error.message().c_str()); }
 
 bool Exists(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(fs::symlink_status(path, error));
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
 }
 
 void ShowError(const QString& text) { Ask(PromptIcon::Error, PromptButtons::Ok, text); }
 
 bool Confirm(PromptIcon icon, const QString& text) {
-  return Ask(icon, PromptButtons::YesNo, text) == PromptAnswer::Yes;
+    return Ask(icon, PromptButtons::YesNo, text) == PromptAnswer::Yes;
 }
 
 int RenameNoReplaceRaw(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  const int error = errno;
-  if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP) return error;
-  // A file system without RENAME_NOREPLACE: a hard link cannot replace either.
-  std::error_code ignored;
-  if (fs::is_directory(fs::symlink_status(from, ignored))) return error;
-  if (::link(from.c_str(), to.c_str()) != 0) return errno;
-  if (::unlink(from.c_str()) != 0) {
-    const int unlinkError = errno;
-    ::unlink(to.c_str());
-    return unlinkError;
-  }
-  return 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
+        return error;
+    // A file system without RENAME_NOREPLACE: a hard link cannot replace either.
+    std::error_code ignored;
+    if (fs::is_directory(fs::symlink_status(from, ignored)))
+        return error;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    if (::unlink(from.c_str()) != 0) {
+        const int unlinkError = errno;
+        ::unlink(to.c_str());
+        return unlinkError;
+    }
+    return 0;
 }
 
 // A new, unused entry name in `folder` for a copy in progress.
 fs::path TemporaryPath(const fs::path& folder, bool directory, std::error_code& error) {
-  std::string pattern = (folder / ".vespera-copy-XXXXXX").native();
-  if (directory) {
-    if (::mkdtemp(pattern.data()) == nullptr) error.assign(errno, std::generic_category());
-  } else {
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-      error.assign(errno, std::generic_category());
+    std::string pattern = (folder / ".vespera-copy-XXXXXX").native();
+    if (directory) {
+        if (::mkdtemp(pattern.data()) == nullptr)
+            error.assign(errno, std::generic_category());
     } else {
-      ::close(fd);
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0) {
+            error.assign(errno, std::generic_category());
+        } else {
+            ::close(fd);
+        }
     }
-  }
-  return pattern;
+    return pattern;
 }
 
 // Copies `source` (file, folder or link) to a temporary entry in `folder`.
 fs::path CopyToTemporary(const fs::path& source, const fs::path& folder, std::error_code& error) {
-  const fs::file_status status = fs::symlink_status(source, error);
-  if (error) return {};
-  const bool directory = fs::is_directory(status);
-  fs::path temporary = TemporaryPath(folder, directory, error);
-  if (error) return {};
-  if (fs::is_symlink(status)) {
-    fs::remove(temporary, error);
-    if (!error) fs::copy_symlink(source, temporary, error);
-  } else if (directory) {
-    fs::copy(source, temporary, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-  } else {
-    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
-    if (!error) {
-      const fs::file_time_type modified = fs::last_write_time(source, error);
-      if (!error) fs::last_write_time(temporary, modified, error);
+    const fs::file_status status = fs::symlink_status(source, error);
+    if (error)
+        return {};
+    const bool directory = fs::is_directory(status);
+    fs::path temporary = TemporaryPath(folder, directory, error);
+    if (error)
+        return {};
+    if (fs::is_symlink(status)) {
+        fs::remove(temporary, error);
+        if (!error)
+            fs::copy_symlink(source, temporary, error);
+    } else if (directory) {
+        fs::copy(source, temporary, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+    } else {
+        fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
+        if (!error) {
+            const fs::file_time_type modified = fs::last_write_time(source, error);
+            if (!error)
+                fs::last_write_time(temporary, modified, error);
+        }
     }
-  }
-  if (!error && !fs::is_symlink(status)) fs::permissions(temporary, status.permissions(), error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove_all(temporary, ignored);
-    return {};
-  }
-  return temporary;
+    if (!error && !fs::is_symlink(status))
+        fs::permissions(temporary, status.permissions(), error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove_all(temporary, ignored);
+        return {};
+    }
+    return temporary;
 }
 
 // The place of `source` inside `folder`, decided with the user: empty when
 // the item is skipped. `replace` tells that an existing entry is replaced.
 struct Placement {
-  fs::path target;
-  bool replace = false;
-  bool declined = false;
+    fs::path target;
+    bool replace = false;
+    bool declined = false;
 };
 
 Placement PlaceItem(const fs::path& source, const fs::path& folder, bool renameOnCollision, const QString& verb) {
-  Placement place;
-  const QString name = FromPath(source.filename());
-  place.target = folder / source.filename();
-  if (!Exists(place.target)) return place;
+    Placement place;
+    const QString name = FromPath(source.filename());
+    place.target = folder / source.filename();
+    if (!Exists(place.target))
+        return place;
 
-  std::error_code error;
-  const bool sameEntry = fs::equivalent(source, place.target, error);
-  if (renameOnCollision) {
-    const QString free = CollisionFreeName(FromPath(folder), name);
-    if (free.isEmpty()) {
-      ShowError(QStringLiteral("Can't %1 \"%2\": no free name is left in \"%3\".").arg(verb, name, FromPath(folder)));
-      place.target.clear();
-      return place;
+    std::error_code error;
+    const bool sameEntry = fs::equivalent(source, place.target, error);
+    if (renameOnCollision) {
+        const QString free = CollisionFreeName(FromPath(folder), name);
+        if (free.isEmpty()) {
+            ShowError(
+                QStringLiteral("Can't %1 \"%2\": no free name is left in \"%3\".").arg(verb, name, FromPath(folder)));
+            place.target.clear();
+            return place;
+        }
+        place.target = folder / ToPath(free);
+        return place;
     }
-    place.target = folder / ToPath(free);
+    if (sameEntry) {
+        ShowError(QStringLiteral("Can't %1 \"%2\": the source and the destination are the same.").arg(verb, name));
+        place.target.clear();
+        return place;
+    }
+    if (!Confirm(PromptIcon::Question,
+                 QStringLiteral("\"%1\" already exists in \"%2\". Replace it?").arg(name, FromPath(folder)))) {
+        place.target.clear();
+        place.declined = true;
+        return place;
+    }
+    place.replace = true;
     return place;
-  }
-  if (sameEntry) {
-    ShowError(QStringLiteral("Can't %1 \"%2\": the source and the destination are the same.").arg(verb, name));
-    place.target.clear();
-    return place;
-  }
-  if (!Confirm(PromptIcon::Question,
-               QStringLiteral("\"%1\" already exists in \"%2\". Replace it?").arg(name, FromPath(folder)))) {
-    place.target.clear();
-    place.declined = true;
-    return place;
-  }
-  place.replace = true;
-  return place;
 }
 
 // Renames `from` to the place's target, replacing only what the user agreed
 // to replace.
 std::error_code RenameInto(const fs::path& from, const Placement& place) {
-  std::error_code error;
-  if (place.replace) {
-    fs::rename(from, place.target, error);
-  } else if (const int code = RenameNoReplaceRaw(from, place.target); code != 0) {
-    error.assign(code, std::generic_category());
-  }
-  return error;
+    std::error_code error;
+    if (place.replace) {
+        fs::rename(from, place.target, error);
+    } else if (const int code = RenameNoReplaceRaw(from, place.target); code != 0) {
+        error.assign(code, std::generic_category());
+    }
+    return error;
 }
 
 // Puts a finished temporary copy at `place`; a name taken meanwhile is
 // never replaced unless the user said so.
 std::error_code Finish(const fs::path& temporary, const Placement& place) {
-  const std::error_code error = RenameInto(temporary, place);
-  if (error) {
-    std::error_code ignored;
-    fs::remove_all(temporary, ignored);
-  }
-  return error;
+    const std::error_code error = RenameInto(temporary, place);
+    if (error) {
+        std::error_code ignored;
+        fs::remove_all(temporary, ignored);
+    }
+    return error;
 }
 
 std::error_code CopyItem(const fs::path& source, const Placement& place) {
-  std::error_code error;
-  const fs::path temporary = CopyToTemporary(source, place.target.parent_path(), error);
-  if (error) return error;
-  return Finish(temporary, place);
+    std::error_code error;
+    const fs::path temporary = CopyToTemporary(source, place.target.parent_path(), error);
+    if (error)
+        return error;
+    return Finish(temporary, place);
 }
 
 std::error_code MoveItem(const fs::path& source, const Placement& place) {
-  std::error_code error = RenameInto(source, place);
-  if (error.value() != EXDEV) return error;
-  // Another file system: copy, then delete the source once the copy is in place.
-  error = CopyItem(source, place);
-  if (error) return error;
-  fs::remove_all(source, error);
-  return error;
+    std::error_code error = RenameInto(source, place);
+    if (error.value() != EXDEV)
+        return error;
+    // Another file system: copy, then delete the source once the copy is in place.
+    error = CopyItem(source, place);
+    if (error)
+        return error;
+    fs::remove_all(source, error);
+    return error;
 }
 
 // The item lies inside the folder (or is it): copying or moving a folder
 // into itself never ends.
 bool IsSelfOrAncestor(const fs::path& item, const fs::path& folder) {
-  std::error_code error;
-  const fs::path a = fs::weakly_canonical(item, error);
-  const fs::path b = fs::weakly_canonical(folder, error);
-  if (error) return false;
-  auto ai = a.begin();
-  auto bi = b.begin();
-  for (; ai != a.end(); ++ai, ++bi) {
-    if (bi == b.end() || *ai != *bi) return false;
-  }
-  return true;
+    std::error_code error;
+    const fs::path a = fs::weakly_canonical(item, error);
+    const fs::path b = fs::weakly_canonical(folder, error);
+    if (error)
+        return false;
+    auto ai = a.begin();
+    auto bi = b.begin();
+    for (; ai != a.end(); ++ai, ++bi) {
+        if (bi == b.end() || *ai != *bi)
+            return false;
+    }
+    return true;
 }
 
 bool EnsureDestination(const fs::path& folder) {
-  std::error_code error;
-  if (fs::is_directory(folder, error)) return true;
-  if (Exists(folder)) {
-    ShowError(QStringLiteral("\"%1\" is not a folder.").arg(FromPath(folder)));
-    return false;
-  }
-  if (!Confirm(PromptIcon::Question,
-               QStringLiteral("The folder \"%1\" does not exist. Create it?").arg(FromPath(folder)))) {
-    return false;
-  }
-  fs::create_directories(folder, error);
-  if (error) {
-    ShowError(QStringLiteral("Can't create the folder \"%1\": %2").arg(FromPath(folder), Describe(error)));
-    return false;
-  }
-  return true;
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return true;
+    if (Exists(folder)) {
+        ShowError(QStringLiteral("\"%1\" is not a folder.").arg(FromPath(folder)));
+        return false;
+    }
+    if (!Confirm(PromptIcon::Question,
+                 QStringLiteral("The folder \"%1\" does not exist. Create it?").arg(FromPath(folder)))) {
+        return false;
+    }
+    fs::create_directories(folder, error);
+    if (error) {
+        ShowError(QStringLiteral("Can't create the folder \"%1\": %2").arg(FromPath(folder), Describe(error)));
+        return false;
+    }
+    return true;
 }
 
 // Moves `item` to the freedesktop trash. Qt cannot be left to make the home
@@ -222,139 +240,150 @@ bool EnsureDestination(const fs::path& folder) {
 // so the trash folders are made here first, and a place outside a trash is
 // undone.
 bool MoveToTrash(const QString& item) {
-  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-  if (data.isEmpty()) return false;
-  const QString trash = data + QStringLiteral("/Trash");
-  if (!QDir().mkpath(trash + QStringLiteral("/files")) || !QDir().mkpath(trash + QStringLiteral("/info"))) {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        return false;
+    const QString trash = data + QStringLiteral("/Trash");
+    if (!QDir().mkpath(trash + QStringLiteral("/files")) || !QDir().mkpath(trash + QStringLiteral("/info"))) {
+        return false;
+    }
+    QString inTrash;
+    if (!QFile::moveToTrash(item, &inTrash))
+        return false;
+    const QFileInfo placed(inTrash);
+    if (placed.isAbsolute() && placed.dir().dirName() == QStringLiteral("files"))
+        return true;
+    std::error_code ignored;
+    if (RenameNoReplaceRaw(ToPath(inTrash), ToPath(item)) == 0) {
+        fs::remove(ToPath(placed.dir().absolutePath() + QStringLiteral("/../info/") + placed.fileName() +
+                          QStringLiteral(".trashinfo")),
+                   ignored);
+    }
     return false;
-  }
-  QString inTrash;
-  if (!QFile::moveToTrash(item, &inTrash)) return false;
-  const QFileInfo placed(inTrash);
-  if (placed.isAbsolute() && placed.dir().dirName() == QStringLiteral("files")) return true;
-  std::error_code ignored;
-  if (RenameNoReplaceRaw(ToPath(inTrash), ToPath(item)) == 0) {
-    fs::remove(ToPath(placed.dir().absolutePath() + QStringLiteral("/../info/") + placed.fileName() +
-                      QStringLiteral(".trashinfo")),
-               ignored);
-  }
-  return false;
 }
 
 }  // namespace
 
 bool IsValidFileName(const QString& name) {
-  return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
 }
 
 QString CollisionFreeName(const QString& folder, const QString& fileName) {
-  const fs::path base = ToPath(folder);
-  if (!Exists(base / ToPath(fileName))) return fileName;
-  // A leading dot starts a hidden name, not an extension.
-  const qsizetype dot = fileName.lastIndexOf(u'.');
-  const QString stem = dot > 0 ? fileName.left(dot) : fileName;
-  const QString ext = dot > 0 ? fileName.mid(dot) : QString();
-  for (int n = 2; n <= kMaxCollisionNumber; ++n) {
-    const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(ext);
-    if (!Exists(base / ToPath(candidate))) return candidate;
-  }
-  return {};
+    const fs::path base = ToPath(folder);
+    if (!Exists(base / ToPath(fileName)))
+        return fileName;
+    // A leading dot starts a hidden name, not an extension.
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? fileName.left(dot) : fileName;
+    const QString ext = dot > 0 ? fileName.mid(dot) : QString();
+    for (int n = 2; n <= kMaxCollisionNumber; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(ext);
+        if (!Exists(base / ToPath(candidate)))
+            return candidate;
+    }
+    return {};
 }
 
 RenameStatus RenameNoReplace(const QString& from, const QString& to) {
-  const qsizetype slash = to.lastIndexOf(u'/');
-  if (!IsValidFileName(to.mid(slash + 1)) || from.isEmpty()) return RenameStatus::InvalidName;
-  const int code = RenameNoReplaceRaw(ToPath(from), ToPath(to));
-  if (code == 0) return RenameStatus::Renamed;
-  return code == EEXIST || code == ENOTEMPTY ? RenameStatus::TargetExists : RenameStatus::Failed;
+    const qsizetype slash = to.lastIndexOf(u'/');
+    if (!IsValidFileName(to.mid(slash + 1)) || from.isEmpty())
+        return RenameStatus::InvalidName;
+    const int code = RenameNoReplaceRaw(ToPath(from), ToPath(to));
+    if (code == 0)
+        return RenameStatus::Renamed;
+    return code == EEXIST || code == ENOTEMPTY ? RenameStatus::TargetExists : RenameStatus::Failed;
 }
 
 FileOpOutcome CopyOrMoveItems(FileOpKind kind, const QStringList& sources, const QString& destinationFolder,
                               bool renameOnCollision) {
-  FileOpOutcome outcome;
-  if (sources.isEmpty()) return outcome;
-  const fs::path folder = ToPath(destinationFolder);
-  if (!EnsureDestination(folder)) {
-    outcome.succeeded = false;
-    outcome.aborted = true;
-    return outcome;
-  }
-  const bool move = kind == FileOpKind::Move;
-  const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
-  ProgressWindow progress(move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
-                          static_cast<int>(sources.size()));
-  for (qsizetype i = 0; i < sources.size(); ++i) {
-    const QString& item = sources[i];
-    if (!progress.Advance(static_cast<int>(i), item)) {
-      outcome.aborted = true;
-      break;
-    }
-    // "/photos/album/" names the folder album.
-    fs::path source = ToPath(item).lexically_normal();
-    if (!source.has_filename()) source = source.parent_path();
-    if (!source.has_filename()) {
-      ShowError(QStringLiteral("Can't %1 \"%2\".").arg(verb, item));
-      outcome.succeeded = false;
-      continue;
-    }
-    if (IsSelfOrAncestor(source, folder)) {
-      ShowError(QStringLiteral("Can't %1 \"%2\" into itself.").arg(verb, item));
-      outcome.succeeded = false;
-      continue;
-    }
-    std::error_code sameFolderError;
-    if (move && fs::equivalent(source.parent_path(), folder, sameFolderError)) {
-      continue;  // moving an item into the folder that holds it changes nothing
-    }
-    const Placement place = PlaceItem(source, folder, renameOnCollision, verb);
-    if (place.target.empty()) {
-      if (place.declined) {
-        outcome.aborted = true;
-      } else {
+    FileOpOutcome outcome;
+    if (sources.isEmpty())
+        return outcome;
+    const fs::path folder = ToPath(destinationFolder);
+    if (!EnsureDestination(folder)) {
         outcome.succeeded = false;
-      }
-      continue;
+        outcome.aborted = true;
+        return outcome;
     }
-    const std::error_code error = move ? MoveItem(source, place) : CopyItem(source, place);
-    if (error) {
-      ShowError(QStringLiteral("Can't %1 \"%2\": %3").arg(verb, item, Describe(error)));
-      outcome.succeeded = false;
+    const bool move = kind == FileOpKind::Move;
+    const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
+    ProgressWindow progress(move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
+                            static_cast<int>(sources.size()));
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        const QString& item = sources[i];
+        if (!progress.Advance(static_cast<int>(i), item)) {
+            outcome.aborted = true;
+            break;
+        }
+        // "/photos/album/" names the folder album.
+        fs::path source = ToPath(item).lexically_normal();
+        if (!source.has_filename())
+            source = source.parent_path();
+        if (!source.has_filename()) {
+            ShowError(QStringLiteral("Can't %1 \"%2\".").arg(verb, item));
+            outcome.succeeded = false;
+            continue;
+        }
+        if (IsSelfOrAncestor(source, folder)) {
+            ShowError(QStringLiteral("Can't %1 \"%2\" into itself.").arg(verb, item));
+            outcome.succeeded = false;
+            continue;
+        }
+        std::error_code sameFolderError;
+        if (move && fs::equivalent(source.parent_path(), folder, sameFolderError)) {
+            continue;  // moving an item into the folder that holds it changes nothing
+        }
+        const Placement place = PlaceItem(source, folder, renameOnCollision, verb);
+        if (place.target.empty()) {
+            if (place.declined) {
+                outcome.aborted = true;
+            } else {
+                outcome.succeeded = false;
+            }
+            continue;
+        }
+        const std::error_code error = move ? MoveItem(source, place) : CopyItem(source, place);
+        if (error) {
+            ShowError(QStringLiteral("Can't %1 \"%2\": %3").arg(verb, item, Describe(error)));
+            outcome.succeeded = false;
+        }
     }
-  }
-  return outcome;
+    return outcome;
 }
 
 FileOpOutcome DeleteItems(const QStringList& sources) {
-  FileOpOutcome outcome;
-  if (sources.isEmpty()) return outcome;
-  const QString question = sources.size() == 1
-                               ? QStringLiteral("Move \"%1\" to the trash?").arg(sources.front())
-                               : QStringLiteral("Move these %1 items to the trash?").arg(sources.size());
-  if (!Confirm(PromptIcon::Question, question)) {
-    outcome.aborted = true;
+    FileOpOutcome outcome;
+    if (sources.isEmpty())
+        return outcome;
+    const QString question = sources.size() == 1
+                                 ? QStringLiteral("Move \"%1\" to the trash?").arg(sources.front())
+                                 : QStringLiteral("Move these %1 items to the trash?").arg(sources.size());
+    if (!Confirm(PromptIcon::Question, question)) {
+        outcome.aborted = true;
+        return outcome;
+    }
+    ProgressWindow progress(QStringLiteral("Moving to the trash..."), static_cast<int>(sources.size()));
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        const QString& item = sources[i];
+        if (!progress.Advance(static_cast<int>(i), item)) {
+            outcome.aborted = true;
+            break;
+        }
+        if (MoveToTrash(item))
+            continue;
+        if (!Confirm(PromptIcon::Warning,
+                     QStringLiteral("\"%1\" can't be moved to the trash. Delete it for good?").arg(item))) {
+            outcome.aborted = true;
+            continue;
+        }
+        std::error_code error;
+        fs::remove_all(ToPath(item), error);
+        if (error) {
+            ShowError(QStringLiteral("Can't delete \"%1\": %2").arg(item, Describe(error)));
+            outcome.succeeded = false;
+        }
+    }
     return outcome;
-  }
-  ProgressWindow progress(QStringLiteral("Moving to the trash..."), static_cast<int>(sources.size()));
-  for (qsizetype i = 0; i < sources.size(); ++i) {
-    const QString& item = sources[i];
-    if (!progress.Advance(static_cast<int>(i), item)) {
-      outcome.aborted = true;
-      break;
-    }
-    if (MoveToTrash(item)) continue;
-    if (!Confirm(PromptIcon::Warning,
-                 QStringLiteral("\"%1\" can't be moved to the trash. Delete it for good?").arg(item))) {
-      outcome.aborted = true;
-      continue;
-    }
-    std::error_code error;
-    fs::remove_all(ToPath(item), error);
-    if (error) {
-      ShowError(QStringLiteral("Can't delete \"%1\": %2").arg(item, Describe(error)));
-      outcome.succeeded = false;
-    }
-  }
-  return outcome;
 }
 
 }  // namespace platform

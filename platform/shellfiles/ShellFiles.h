@@ -18,8 +18,8 @@ namespace platform {
 enum class FileOpKind { Move, Copy, Delete };
 
 struct FileOpOutcome {
-  bool succeeded = true;  // no item failed
-  bool aborted = false;   // the user declined at least one step
+    bool succeeded = true;  // no item failed
+    bool aborted = false;   // the user declined at least one step
 };
 
 // Copies or moves every item of `sources` into `destinationFolder`. An item

@@ -13,9 +13,7 @@ struct AreaCase {
     Plane expected;
 };
 
-void PrintTo(const AreaCase& c, std::ostream* os) {
-    *os << c.row.size() << " to " << c.dstW;
-}
+void PrintTo(const AreaCase& c, std::ostream* os) { *os << c.row.size() << " to " << c.dstW; }
 
 class AreaTable : public ::testing::TestWithParam<AreaCase> {};
 
@@ -31,17 +29,15 @@ TEST_P(AreaTable, ReducesRowsAndColumnsAlike) {
     EXPECT_EQ(vertical, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, AreaTable,
-    ::testing::Values(
-        AreaCase{{10, 20, 30, 40}, 2, {15, 35}},
-        // Step 87381: truncation and the cleared low bits pull every value down.
-        AreaCase{{10, 20, 30, 40}, 3, {12, 24, 36}},
-        // A step of exactly 65536 copies.
-        AreaCase{{10, 20, 30, 40, 255, 0}, 6, {10, 20, 30, 40, 255, 0}},
-        AreaCase{{255, 255, 255}, 1, {255}},
-        // 1.5x reduction: each output pixel covers one and a half source pixels.
-        AreaCase{{0, 90, 180, 0, 90, 180}, 4, {30, 150, 30, 150}}));
+INSTANTIATE_TEST_SUITE_P(Table, AreaTable,
+                         ::testing::Values(AreaCase{{10, 20, 30, 40}, 2, {15, 35}},
+                                           // Step 87381: truncation and the cleared low bits pull every value down.
+                                           AreaCase{{10, 20, 30, 40}, 3, {12, 24, 36}},
+                                           // A step of exactly 65536 copies.
+                                           AreaCase{{10, 20, 30, 40, 255, 0}, 6, {10, 20, 30, 40, 255, 0}},
+                                           AreaCase{{255, 255, 255}, 1, {255}},
+                                           // 1.5x reduction: each output pixel covers one and a half source pixels.
+                                           AreaCase{{0, 90, 180, 0, 90, 180}, 4, {30, 150, 30, 150}}));
 
 TEST(AreaResample, WalksEveryLineOfAPlane) {
     EngineFlagsGuard flags;

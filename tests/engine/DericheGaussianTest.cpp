@@ -91,8 +91,8 @@ Plane BlurLineByLine(Plane plane, int w, int h, int hParam, int vParam) {
 
 TEST(DericheGaussian, PlaneIsItsLinesFilteredOneByOne) {
     EngineFlagsGuard flags;
-    for (auto [w, h] : {std::pair{37, 29}, std::pair{8, 8}, std::pair{9, 17}, std::pair{1, 20},
-                        std::pair{20, 1}, std::pair{130, 70}}) {
+    for (auto [w, h] : {std::pair{37, 29}, std::pair{8, 8}, std::pair{9, 17}, std::pair{1, 20}, std::pair{20, 1},
+                        std::pair{130, 70}}) {
         for (auto [hp, vp] : {std::pair{10, 10}, std::pair{8, 8}, std::pair{30, 10}}) {
             const Plane src = RandomPlane(w, h, w * 100 + h);
             Plane plane = src;

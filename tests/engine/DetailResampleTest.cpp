@@ -29,7 +29,8 @@ Bgr RandomBgr(int w, int h, unsigned seed) {
     img.bits = Plane(static_cast<std::size_t>(img.stride) * h, kPadding);
     const Plane values = RandomPlane(w * 3, h, seed);
     for (int y = 0; y < h; ++y)
-        std::copy_n(&values[static_cast<std::size_t>(y) * w * 3], w * 3, &img.bits[static_cast<std::size_t>(y) * img.stride]);
+        std::copy_n(&values[static_cast<std::size_t>(y) * w * 3], w * 3,
+                    &img.bits[static_cast<std::size_t>(y) * img.stride]);
     return img;
 }
 
@@ -39,7 +40,8 @@ Plane Channel(const Bgr& img, int c) {
     Plane p(static_cast<std::size_t>(img.width) * img.height);
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
-            p[static_cast<std::size_t>(y) * img.width + x] = img.bits[static_cast<std::size_t>(y) * img.stride + x * 3 + c];
+            p[static_cast<std::size_t>(y) * img.width + x] =
+                img.bits[static_cast<std::size_t>(y) * img.stride + x * 3 + c];
     return p;
 }
 
@@ -58,14 +60,14 @@ int RunMode(Mode mode, const Bgr& src, Bgr& dst, CRSProgress* progress = nullptr
     const double wf = WholeFactorFlag(dst.width, dst.height, src.width, src.height);
     switch (mode) {
     case Mode::Artificial:
-        return ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, dst.width,
-                             dst.height, src.width, src.height, 50, wf, 0, 3, progress);
+        return ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, dst.width, dst.height,
+                             src.width, src.height, 50, wf, 0, 3, progress);
     case Mode::Natural:
-        return ResizeImageV2(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, dst.width,
-                             dst.height, src.width, src.height, 40, wf, 0, 3, progress);
+        return ResizeImageV2(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, dst.width, dst.height,
+                             src.width, src.height, 40, wf, 0, 3, progress);
     case Mode::Advanced:
-        return ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, dst.width,
-                             dst.height, src.width, src.height, 25, 2, 0, 4, progress);
+        return ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, dst.width, dst.height,
+                             src.width, src.height, 25, 2, 0, 4, progress);
     }
     return 0;
 }
@@ -93,22 +95,22 @@ TEST(DetailResample, ContrastFactorAndWholeFactorFlag) {
 }
 
 struct StageCase {
-    int dstW, dstH;    // from a 40 x 30 source
-    int stagesV1;      // per channel, modes 5 and 7
-    int stagesV2;      // per channel, mode 6
+    int dstW, dstH;  // from a 40 x 30 source
+    int stagesV1;    // per channel, modes 5 and 7
+    int stagesV2;    // per channel, mode 6
 };
 
 TEST(DetailResample, StagesPerChannelAsCounted) {
     const StageCase cases[] = {
-        {20, 15, 6, 6},    // 0.5 x 0.5
-        {40, 30, 4, 4},    // 1 x 1
-        {28, 36, 4, 4},    // 0.7 x 1.2
-        {80, 60, 7, 4},    // 2 x 2
-        {100, 75, 7, 4},   // 2.5 x 2.5
-        {120, 90, 7, 5},   // 3 x 3
-        {120, 36, 9, 7},   // 3 x 1.2
-        {60, 60, 8, 5},    // 1.5 x 2
-        {160, 36, 9, 7},   // 4 x 1.2
+        {20, 15, 6, 6},   // 0.5 x 0.5
+        {40, 30, 4, 4},   // 1 x 1
+        {28, 36, 4, 4},   // 0.7 x 1.2
+        {80, 60, 7, 4},   // 2 x 2
+        {100, 75, 7, 4},  // 2.5 x 2.5
+        {120, 90, 7, 5},  // 3 x 3
+        {120, 36, 9, 7},  // 3 x 1.2
+        {60, 60, 8, 5},   // 1.5 x 2
+        {160, 36, 9, 7},  // 4 x 1.2
     };
     const Bgr src = RandomBgr(40, 30, 3);
     for (const auto& c : cases) {
@@ -132,8 +134,10 @@ TEST(DetailResample, StagesPerChannelAsCounted) {
 TEST(DetailResample, EqualSizeIsTheSharpenedSource) {
     EngineFlagsGuard flags;
     const Bgr src = RandomBgr(31, 23, 5);
-    struct { Mode mode; int presharpen, amount; } cases[] = {
-        {Mode::Artificial, 0, 26}, {Mode::Natural, 0, 21}, {Mode::Advanced, 25, 14}};
+    struct {
+        Mode mode;
+        int presharpen, amount;
+    } cases[] = {{Mode::Artificial, 0, 26}, {Mode::Natural, 0, 21}, {Mode::Advanced, 25, 14}};
     for (const auto& c : cases) {
         Bgr dst = BlankBgr(31, 23);
         ASSERT_EQ(RunMode(c.mode, src, dst), 1);
@@ -152,7 +156,10 @@ TEST(DetailResample, ExactHalfIsAreaThenTwoUnsharpPasses) {
     EngineFlagsGuard flags;
     const int sw = 64, sh = 42, dw = 32, dh = 21;
     const Bgr src = RandomBgr(sw, sh, 6);
-    struct { Mode mode; int finish; } cases[] = {{Mode::Artificial, 13}, {Mode::Natural, 9}};
+    struct {
+        Mode mode;
+        int finish;
+    } cases[] = {{Mode::Artificial, 13}, {Mode::Natural, 9}};
     for (const auto& c : cases) {
         Bgr dst = BlankBgr(dw, dh);
         ASSERT_EQ(RunMode(c.mode, src, dst), 1);
@@ -176,8 +183,8 @@ Plane ComposedCoreV1(const Plane& src, int sw, int sh, int dw, int dh, double cf
     Plane out(static_cast<std::size_t>(dw) * dh), ref(out.size());
     EXPECT_EQ(KernelResample(out.data(), src.data(), sw, sh, dw, dh, wf + 1, 1, 3, nullptr), 1);
     EXPECT_EQ(KernelResample(ref.data(), src.data(), sw, sh, dw, dh, 0, 0.5, 2, nullptr), 1);
-    EXPECT_TRUE(DericheGaussian({0, 0, dw, dh}, out.data(), &kNeverAbort, std::max(10, int(sx)),
-                                std::max(10, int(sy)), nullptr));
+    EXPECT_TRUE(DericheGaussian({0, 0, dw, dh}, out.data(), &kNeverAbort, std::max(10, int(sx)), std::max(10, int(sy)),
+                                nullptr));
     const int winW = std::min(dw / 2, std::max(2, int(2 * sx)));
     const int winH = std::min(dh / 2, std::max(2, int(2 * sy)));
     EXPECT_EQ(LocalRangeClamp(out.data(), ref.data(), dw, dh, dw, winW, winH, sx, sy, cf, nullptr), 1);
@@ -190,7 +197,8 @@ Plane ComposedCoreV2(const Plane& src, int sw, int sh, int dw, int dh, double cf
     Plane out(static_cast<std::size_t>(dw) * dh);
     EXPECT_EQ(KernelResample(out.data(), src.data(), sw, sh, dw, dh, 0, 0.5, 2, nullptr), 1);
     EXPECT_EQ(LocalRangeClampNoise(out.data(), out.data(), dw, dh, dw, std::max(2, int((sx - 0.5) * 2)),
-                                   std::max(2, int((sy - 0.5) * 2)), sx, sy, cf, 0, nullptr), 1);
+                                   std::max(2, int((sy - 0.5) * 2)), sx, sy, cf, 0, nullptr),
+              1);
     if (std::max(sx, sy) >= 3) {
         EXPECT_TRUE(DericheGaussian({0, 0, dw, dh}, out.data(), &kNeverAbort, 8, 8, nullptr));
     }
@@ -320,13 +328,15 @@ TEST(DetailResample, ArtificialAndAdvancedModesDiffer) {
 TEST(DetailResample, TinySourcesAtAnyFactor) {
     EngineFlagsGuard flags;
     const std::pair<int, int> sources[] = {{1, 1}, {1, 2}, {2, 1}, {2, 2}, {1, 9}, {9, 2}};
-    const std::pair<int, int> targets[] = {{1, 1}, {2, 2}, {3, 1}, {1, 5}, {7, 7}, {40, 3}, {3, 40}, {64, 64}, {4000, 2}};
+    const std::pair<int, int> targets[] = {{1, 1},  {2, 2},  {3, 1},   {1, 5},   {7, 7},
+                                           {40, 3}, {3, 40}, {64, 64}, {4000, 2}};
     for (auto [sw, sh] : sources) {
         const Bgr src = RandomBgr(sw, sh, sw * 10 + sh);
         for (auto [dw, dh] : targets)
             for (Mode mode : {Mode::Artificial, Mode::Natural, Mode::Advanced}) {
                 Bgr dst = BlankBgr(dw, dh);
-                EXPECT_EQ(RunMode(mode, src, dst), 1) << int(mode) << " " << sw << "x" << sh << " to " << dw << "x" << dh;
+                EXPECT_EQ(RunMode(mode, src, dst), 1)
+                    << int(mode) << " " << sw << "x" << sh << " to " << dw << "x" << dh;
                 EXPECT_TRUE(PaddingUntouched(dst));
             }
     }
@@ -343,12 +353,15 @@ TEST(DetailResample, RefusesBadArguments) {
     const Bgr src = RandomBgr(8, 8, 2);
     Bgr dst = BlankBgr(16, 16);
     auto v1 = [&](int dw, int dh, int sw, int sh, int dstStride, int srcStride) {
-        return ResizeImageV1(dst.bits.data(), dstStride, src.bits.data(), srcStride, 1, dw, dh, sw, sh, 50, 2, 0, 3, nullptr);
+        return ResizeImageV1(dst.bits.data(), dstStride, src.bits.data(), srcStride, 1, dw, dh, sw, sh, 50, 2, 0, 3,
+                             nullptr);
     };
     auto v2 = [&](int dw, int dh, int sw, int sh, int dstStride, int srcStride) {
-        return ResizeImageV2(dst.bits.data(), dstStride, src.bits.data(), srcStride, 1, dw, dh, sw, sh, 40, 2, 0, 3, nullptr);
+        return ResizeImageV2(dst.bits.data(), dstStride, src.bits.data(), srcStride, 1, dw, dh, sw, sh, 40, 2, 0, 3,
+                             nullptr);
     };
-    for (auto run : {std::function<int(int, int, int, int, int, int)>(v1), std::function<int(int, int, int, int, int, int)>(v2)}) {
+    for (auto run :
+         {std::function<int(int, int, int, int, int, int)>(v1), std::function<int(int, int, int, int, int, int)>(v2)}) {
         EXPECT_EQ(run(0, 16, 8, 8, dst.stride, src.stride), 0);
         EXPECT_EQ(run(16, -1, 8, 8, dst.stride, src.stride), 0);
         EXPECT_EQ(run(16, 16, 0, 8, dst.stride, src.stride), 0);
@@ -359,7 +372,9 @@ TEST(DetailResample, RefusesBadArguments) {
     EXPECT_EQ(dst.bits, BlankBgr(16, 16).bits);
     EXPECT_EQ(ResizeImageV1(nullptr, 48, src.bits.data(), src.stride, 1, 16, 16, 8, 8, 50, 2, 0, 3, nullptr), 0);
     // A sharpness so high that the unsharp amount would pass 100.
-    EXPECT_EQ(ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, 8, 8, 8, 8, 1e7, 2, 0, 3, nullptr), 0);
+    EXPECT_EQ(
+        ResizeImageV1(dst.bits.data(), dst.stride, src.bits.data(), src.stride, 1, 8, 8, 8, 8, 1e7, 2, 0, 3, nullptr),
+        0);
     Plane plane(16 * 16);
     // Core 0 has no kernel.
     EXPECT_EQ(ResizePlaneV2(plane.data(), Channel(src, 0).data(), 16, 16, 8, 8, 5.4, 2, 0, 0, nullptr), 0);

@@ -42,11 +42,11 @@ TEST(KernelValue, FamiliesAtKnownPoints) {
     const double pi = 3.141592653589793;
     EXPECT_NEAR(KernelValue(0.5, 3, 1, 3), std::sin(pi / 2) / (pi / 2) * std::sin(pi / 6) / (pi / 6), 1e-15);
     EXPECT_DOUBLE_EQ(KernelValue(3.0, 3, 1, 3), 0.0);
-    EXPECT_NEAR(KernelValue(1.0, 2, 2, 3), 0.0, 1e-15);        // Hann-windowed sinc at a zero
-    EXPECT_DOUBLE_EQ(KernelValue(1.0, 2, 4, 3), 0.5);          // the Hann window alone
-    EXPECT_DOUBLE_EQ(KernelValue(0.5, 2, 9, 3), 0.0);          // unknown window
+    EXPECT_NEAR(KernelValue(1.0, 2, 2, 3), 0.0, 1e-15);  // Hann-windowed sinc at a zero
+    EXPECT_DOUBLE_EQ(KernelValue(1.0, 2, 4, 3), 0.5);    // the Hann window alone
+    EXPECT_DOUBLE_EQ(KernelValue(0.5, 2, 9, 3), 0.0);    // unknown window
     EXPECT_DOUBLE_EQ(KernelValue(0.5, 2, 9, 3 + 0) + KernelValue(0.0, 2, 9, 3), 1.0);
-    EXPECT_DOUBLE_EQ(KernelValue(0.49, 0, 0, 7), 1.0);         // box
+    EXPECT_DOUBLE_EQ(KernelValue(0.49, 0, 0, 7), 1.0);  // box
     EXPECT_DOUBLE_EQ(KernelValue(0.5, 0, 0, 7), 0.0);
 }
 
@@ -82,13 +82,13 @@ TEST(KernelResample, UnnormalisedLanczosOnConstantPlane) {
     auto at = [&](int x, int y) { return dst[y * 32 + x]; };
 
     ASSERT_EQ(KernelResample(dst.data(), src.data(), 16, 16, 32, 32, 2, 1, 3, nullptr), 1);
-    EXPECT_EQ(at(8, 8), 255);   // phase 0 in both directions
-    EXPECT_EQ(at(9, 9), 255);   // about 264.8, limited
+    EXPECT_EQ(at(8, 8), 255);  // phase 0 in both directions
+    EXPECT_EQ(at(9, 9), 255);  // about 264.8, limited
 
     ASSERT_EQ(KernelResample(dst.data(), src.data(), 16, 16, 32, 32, 3, 1, 3, nullptr), 1);
     EXPECT_EQ(at(8, 8), 255);
-    EXPECT_EQ(at(9, 9), 252);   // phase 512 in both directions
-    EXPECT_EQ(at(9, 8), 254);   // phase 512 in one direction
+    EXPECT_EQ(at(9, 9), 252);  // phase 512 in both directions
+    EXPECT_EQ(at(9, 8), 254);  // phase 512 in one direction
     EXPECT_EQ(at(8, 9), 254);
 }
 
@@ -109,10 +109,13 @@ TEST(KernelResample, OnePixelWideSourceScalesByWeightSum) {
 TEST(KernelResample, RefusesInvalidArgumentsAndTouchesNothing) {
     EngineFlagsGuard flags;
     const Plane src = RandomPlane(8, 8, 1);
-    struct Case { int sw, sh, dw, dh, type; double support; };
-    for (const Case& c : {Case{8, 8, 8, 8, 0, 3}, Case{8, 8, 0, 8, 3, 3}, Case{8, 8, 8, 0, 3, 3},
-                          Case{0, 8, 8, 8, 3, 3}, Case{8, -1, 8, 8, 3, 3}, Case{8, 8, 8, 8, 3, 0},
-                          Case{8, 8, 8, 8, 3, NAN}, Case{8, 8, 8, 8, 3, 1e9}}) {
+    struct Case {
+        int sw, sh, dw, dh, type;
+        double support;
+    };
+    for (const Case& c :
+         {Case{8, 8, 8, 8, 0, 3}, Case{8, 8, 0, 8, 3, 3}, Case{8, 8, 8, 0, 3, 3}, Case{0, 8, 8, 8, 3, 3},
+          Case{8, -1, 8, 8, 3, 3}, Case{8, 8, 8, 8, 3, 0}, Case{8, 8, 8, 8, 3, NAN}, Case{8, 8, 8, 8, 3, 1e9}}) {
         Plane dst(64, 77);
         ScriptedProgress progress;
         EXPECT_EQ(KernelResample(dst.data(), src.data(), c.sw, c.sh, c.dw, c.dh, c.support, 1, c.type, &progress), 0);
@@ -159,8 +162,7 @@ TEST(KernelResample, LargeCoordinateProductsDoNotOverflow) {
 
 // The resampler's formula written out pixel by pixel: the 1024-phase table,
 // top-left alignment, clamped taps, sum over v then u of (h[u] * wv) * src.
-Plane ReferenceKernel(const Plane& src, int sw, int sh, int dw, int dh, double support, double param,
-                      int type) {
+Plane ReferenceKernel(const Plane& src, int sw, int sh, int dw, int dh, double support, double param, int type) {
     const int r = (type == 1 || type == 2) ? type : static_cast<int>(std::ceil(support));
     const int taps = 2 * r;
     std::vector<double> table(1024 * taps);
@@ -195,19 +197,26 @@ Plane ReferenceKernel(const Plane& src, int sw, int sh, int dw, int dh, double s
 
 TEST(KernelResample, MatchesTheFormulaAtWholeSimpleAndOddFactors) {
     EngineFlagsGuard flags;
-    struct Kernel { double support, param; int type; };
+    struct Kernel {
+        double support, param;
+        int type;
+    };
     const Kernel kernels[] = {{2, 1, 3}, {3, 1, 3}, {0, 0.5, 2}, {0, 0, 1}};
-    struct Size { int sw, sh, dw, dh; };
-    const Size sizes[] = {{100, 30, 200, 60},  {100, 30, 300, 90},  {100, 30, 250, 75}, {200, 40, 100, 20},
-                          {200, 40, 50, 10},   {100, 30, 140, 21},  {97, 31, 301, 67},  {64, 5, 64, 5},
-                          {3, 2, 400, 7}};
+    struct Size {
+        int sw, sh, dw, dh;
+    };
+    const Size sizes[] = {{100, 30, 200, 60}, {100, 30, 300, 90}, {100, 30, 250, 75},
+                          {200, 40, 100, 20}, {200, 40, 50, 10},  {100, 30, 140, 21},
+                          {97, 31, 301, 67},  {64, 5, 64, 5},     {3, 2, 400, 7}};
     for (const auto& z : sizes) {
         const Plane src = RandomPlane(z.sw, z.sh, z.sw * 7 + z.dw);
         for (const auto& k : kernels) {
             Plane dst(static_cast<std::size_t>(z.dw) * z.dh);
-            ASSERT_EQ(KernelResample(dst.data(), src.data(), z.sw, z.sh, z.dw, z.dh, k.support, k.param, k.type, nullptr), 1);
+            ASSERT_EQ(
+                KernelResample(dst.data(), src.data(), z.sw, z.sh, z.dw, z.dh, k.support, k.param, k.type, nullptr), 1);
             EXPECT_EQ(dst, ReferenceKernel(src, z.sw, z.sh, z.dw, z.dh, k.support, k.param, k.type))
-                << z.sw << "x" << z.sh << " to " << z.dw << "x" << z.dh << " type " << k.type << " support " << k.support;
+                << z.sw << "x" << z.sh << " to " << z.dw << "x" << z.dh << " type " << k.type << " support "
+                << k.support;
         }
     }
 }

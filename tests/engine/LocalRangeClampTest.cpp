@@ -66,13 +66,12 @@ TEST_P(ClampAgainstBruteForce, MatchesWindowMinMax) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ClampAgainstBruteForce,
-    ::testing::Values(ClampCase{17, 11, 17, 5, 3}, ClampCase{16, 9, 20, 7, 7},
-                      ClampCase{9, 9, 9, 9, 9},
-                      // Planes smaller than the window: clipped, never read outside.
-                      ClampCase{1, 1, 1, 5, 5}, ClampCase{2, 2, 2, 9, 9}, ClampCase{1, 12, 1, 7, 3},
-                      ClampCase{12, 2, 12, 3, 7}));
+INSTANTIATE_TEST_SUITE_P(Sizes, ClampAgainstBruteForce,
+                         ::testing::Values(ClampCase{17, 11, 17, 5, 3}, ClampCase{16, 9, 20, 7, 7},
+                                           ClampCase{9, 9, 9, 9, 9},
+                                           // Planes smaller than the window: clipped, never read outside.
+                                           ClampCase{1, 1, 1, 5, 5}, ClampCase{2, 2, 2, 9, 9},
+                                           ClampCase{1, 12, 1, 7, 3}, ClampCase{12, 2, 12, 3, 7}));
 
 TEST(LocalRangeClamp, WorkedValues) {
     EngineFlagsGuard flags;

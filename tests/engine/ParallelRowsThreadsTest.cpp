@@ -49,8 +49,8 @@ int RunLines(Recorder& r, int count, int granule, int stopAt) {
 
 TEST(ParallelLinesInOrder, EveryLineOnceThenHandedOutInOrder) {
     tbb::global_control limit(tbb::global_control::max_allowed_parallelism, 8);
-    for (auto [count, granule] : {std::pair{1, 1}, std::pair{1000, 1}, std::pair{1000, 16}, std::pair{37, 16},
-                                  std::pair{5000, 64}}) {
+    for (auto [count, granule] :
+         {std::pair{1, 1}, std::pair{1000, 1}, std::pair{1000, 16}, std::pair{37, 16}, std::pair{5000, 64}}) {
         Recorder r(count);
         ASSERT_EQ(RunLines(r, count, granule, -1), 1);
         for (int i = 0; i < count; ++i)

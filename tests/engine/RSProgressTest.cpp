@@ -38,20 +38,20 @@ TEST_P(ProgressArithmetic, CombinesStagesIntoOnePercentage) {
     EXPECT_EQ(sink.Commands(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ProgressArithmetic,
-    ::testing::Values(
-        // 0 is unchanged from the fresh object: no post.
-        ProgressCase{"TwoPhases", 2, {0, 50, 0, 50}, {0, 25, 50, 75}, 3},
-        // The third stage tops out at 33*2 + 99/3 = 99.
-        ProgressCase{"ThreePhasesPeakAt99", 3, {50, 99, 0, 99, 0, 99}, {16, 33, 33, 66, 66, 99}, 6},
-        // Repeated values post nothing and change nothing.
-        ProgressCase{"RepeatsPostNothing", 1, {10, 10, 10, 20}, {10, 10, 10, 20}, 2},
-        // A one-row stage reports 0 after a stage that ended on 0: no wrap.
-        ProgressCase{"EqualFirstReportCountsNoWrap", 2, {0, 0, 50}, {0, 0, 25}, 1},
-        // A bad phase count is read as one stage instead of dividing by zero.
-        ProgressCase{"ZeroPhasesIsOneStage", 0, {40, 10}, {40, 110}, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, ProgressArithmetic,
+                         ::testing::Values(
+                             // 0 is unchanged from the fresh object: no post.
+                             ProgressCase{"TwoPhases", 2, {0, 50, 0, 50}, {0, 25, 50, 75}, 3},
+                             // The third stage tops out at 33*2 + 99/3 = 99.
+                             ProgressCase{
+                                 "ThreePhasesPeakAt99", 3, {50, 99, 0, 99, 0, 99}, {16, 33, 33, 66, 66, 99}, 6},
+                             // Repeated values post nothing and change nothing.
+                             ProgressCase{"RepeatsPostNothing", 1, {10, 10, 10, 20}, {10, 10, 10, 20}, 2},
+                             // A one-row stage reports 0 after a stage that ended on 0: no wrap.
+                             ProgressCase{"EqualFirstReportCountsNoWrap", 2, {0, 0, 50}, {0, 0, 25}, 1},
+                             // A bad phase count is read as one stage instead of dividing by zero.
+                             ProgressCase{"ZeroPhasesIsOneStage", 0, {40, 10}, {40, 110}, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RSProgress, SetAbortFlagStopsAndChangesNothing) {
     EngineFlagsGuard flags;

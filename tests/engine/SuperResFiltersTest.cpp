@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "SuperResTestSupport.h"
 #include "engine/KernelResample.h"
 #include "engine/SuperResColour.h"
 #include "engine/SuperResEnvelope.h"
 #include "engine/SuperResGaussian.h"
 #include "engine/SuperResLanczos.h"
-#include "SuperResTestSupport.h"
 
 namespace {
 
@@ -110,8 +110,8 @@ TEST(SuperResLanczos, EnlargingStaysWithinOneOfADoubleReference) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
                 for (int c = 0; c < 3; ++c)
-                    worst = std::max(worst, std::fabs(dst.at(x, y)[c] -
-                                                      std::nearbyint(ReferenceLanczos(src, w, h, x, y, c))));
+                    worst = std::max(worst,
+                                     std::fabs(dst.at(x, y)[c] - std::nearbyint(ReferenceLanczos(src, w, h, x, y, c))));
         EXPECT_LE(worst, 1.0) << w << "x" << h;
     }
 }
@@ -293,7 +293,8 @@ TEST(SuperResGaussian, PlaneIsFilteredByColumnsThenRows) {
             expected[y * pitch + x] = column[y];
     }
     for (int y = 0; y < h; ++y) {
-        const Plane row = ReferenceGaussianLine(Plane(expected.begin() + y * pitch, expected.begin() + y * pitch + w), 1.5);
+        const Plane row =
+            ReferenceGaussianLine(Plane(expected.begin() + y * pitch, expected.begin() + y * pitch + w), 1.5);
         std::copy(row.begin(), row.end(), expected.begin() + y * pitch);
     }
     Plane p = original;
@@ -345,9 +346,8 @@ TEST(SuperResGaussian, UnsharpMaskFollowsItsFormula) {
         SuperRes::UnsharpMask(p.data(), w, h, amount, 2.0, threshold, true, &kNeverAbort);
         for (std::size_t i = 0; i < p.size(); ++i) {
             const int v = original[i], b = blurred[i];
-            const int expected = std::abs(v - b) > threshold
-                                     ? std::clamp((v * (amount + 256) - amount * b) >> 8, 0, 255)
-                                     : v;
+            const int expected =
+                std::abs(v - b) > threshold ? std::clamp((v * (amount + 256) - amount * b) >> 8, 0, 255) : v;
             ASSERT_EQ(p[i], expected) << i;
         }
     }
@@ -472,14 +472,14 @@ TEST(SuperResEnvelope, FusedStretchEqualsTheThreeSteps) {
         SuperRes::MinMaxFilter(lo.data(), hi.data(), plane.data(), k.w, k.h, k.radius, k.radius, 16, &kNeverAbort);
         SuperRes::BoxMean(mean.data(), k.w, k.h, 2 * k.radius + 1, &kNeverAbort);
         Plane expected = plane;
-        const SuperRes::StretchJob job{expected.data(), lo.data(), hi.data(), mean.data(), k.w, k.h, k.threshold,
-                                       &kNeverAbort};
+        const SuperRes::StretchJob job{expected.data(), lo.data(),   hi.data(), mean.data(), k.w, k.h,
+                                       k.threshold,     &kNeverAbort};
         for (int b = 0; b < (k.h + 15) / 16; ++b)
             SuperRes::StretchContrastChunk(job, b);
 
         Plane out(plane.size(), 0);
-        ASSERT_TRUE(SuperRes::StretchToEnvelopes(out.data(), plane.data(), k.w, k.h, k.radius, k.threshold,
-                                                 &kNeverAbort));
+        ASSERT_TRUE(
+            SuperRes::StretchToEnvelopes(out.data(), plane.data(), k.w, k.h, k.radius, k.threshold, &kNeverAbort));
         EXPECT_EQ(out, expected) << k.w << "x" << k.h << " radius " << k.radius;
         if (k.radius > 0) {
             EXPECT_NE(out, plane);

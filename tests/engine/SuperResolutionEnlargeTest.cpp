@@ -28,19 +28,17 @@ TEST(SuperResolutionEnlarge, DerivedParameters) {
         int radius;
         double scale;
     } cases[] = {
-        {100, 80, 200, 160, 9, 1, 0.8, 128, 2.0, 2, 2.0},
-        {100, 80, 200, 160, 8, 1, 0.8, 64, 2.0, 2, 2.0},
-        {100, 80, 150, 120, 9, 0, 0.0, 76, 1.5, 1, 1.5},
-        {100, 80, 150, 120, 8, 0, 0.0, 38, 1.5, 1, 1.5},
-        {100, 80, 50, 40, 9, 0, 0.0, 76, 0.5, 0, 0.5},
-        {100, 80, 50, 40, 8, 0, 0.0, 38, 0.5, 0, 0.5},
-        {100, 80, 300, 160, 9, 1, 0.8, 128, 2.5, 2, 2.5},   // the mean of 3 and 2
-        {10, 10, 80, 80, 9, 4, 0.8, 128, 8.0, 8, 8.0},      // passes limited to 4
-        {10, 10, 80, 6, 8, 3, 0.8, 64, 4.3, 3, 4.3},        // radius limited by min(dstW, dstH) / 2
+        {100, 80, 200, 160, 9, 1, 0.8, 128, 2.0, 2, 2.0}, {100, 80, 200, 160, 8, 1, 0.8, 64, 2.0, 2, 2.0},
+        {100, 80, 150, 120, 9, 0, 0.0, 76, 1.5, 1, 1.5},  {100, 80, 150, 120, 8, 0, 0.0, 38, 1.5, 1, 1.5},
+        {100, 80, 50, 40, 9, 0, 0.0, 76, 0.5, 0, 0.5},    {100, 80, 50, 40, 8, 0, 0.0, 38, 0.5, 0, 0.5},
+        {100, 80, 300, 160, 9, 1, 0.8, 128, 2.5, 2, 2.5},  // the mean of 3 and 2
+        {10, 10, 80, 80, 9, 4, 0.8, 128, 8.0, 8, 8.0},     // passes limited to 4
+        {10, 10, 80, 6, 8, 3, 0.8, 64, 4.3, 3, 4.3},       // radius limited by min(dstW, dstH) / 2
     };
     for (const auto& c : cases) {
         const SuperResolutionPlan plan = PlanSuperResolution(c.srcW, c.srcH, c.dstW, c.dstH, c.mode == 8);
-        const std::string name = std::to_string(c.dstW) + "x" + std::to_string(c.dstH) + " mode " + std::to_string(c.mode);
+        const std::string name =
+            std::to_string(c.dstW) + "x" + std::to_string(c.dstH) + " mode " + std::to_string(c.mode);
         EXPECT_DOUBLE_EQ(plan.scale, c.scale) << name;
         EXPECT_EQ(plan.smoothingPasses, c.passes) << name;
         EXPECT_DOUBLE_EQ(plan.gaussianSigma, c.gaussian) << name;

@@ -6,9 +6,9 @@
 
 #include <tbb/global_control.h>
 
+#include "SuperResTestSupport.h"
 #include "engine/DirectionalSmooth.h"
 #include "engine/SuperResLanczos.h"
-#include "SuperResTestSupport.h"
 
 namespace {
 

@@ -19,8 +19,8 @@ TEST(Unsharp3x3, SharpensOnlyInteriorPixels) {
 TEST(Unsharp3x3, MatchesTheRuleOnARandomPlane) {
     EngineFlagsGuard flags;
     // Small and large planes (the large ones take a table of results).
-    for (auto [w, h, amount] : {std::tuple{13, 9, 31}, std::tuple{700, 400, 31}, std::tuple{700, 400, 99},
-                                std::tuple{600, 500, 4}}) {
+    for (auto [w, h, amount] :
+         {std::tuple{13, 9, 31}, std::tuple{700, 400, 31}, std::tuple{700, 400, 99}, std::tuple{600, 500, 4}}) {
         const Plane src = RandomPlane(w, h, 11);
         Plane plane = src;
         ASSERT_EQ(Unsharp3x3(plane.data(), w, h, amount, nullptr), 1);

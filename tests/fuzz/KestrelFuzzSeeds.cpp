@@ -100,9 +100,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
     const Seed seeds[] = {
-        {"grey-8x8.jpg", 8, 8, false, false, 90},     {"grey-21x13.jpg", 21, 13, false, false, 50},
-        {"420-1x1.jpg", 1, 1, true, false, 90},       {"420-17x9.jpg", 17, 9, true, false, 75},
-        {"422-33x31.jpg", 33, 31, true, true, 90},    {"420-48x40.jpg", 48, 40, true, false, 100},
+        {"grey-8x8.jpg", 8, 8, false, false, 90},  {"grey-21x13.jpg", 21, 13, false, false, 50},
+        {"420-1x1.jpg", 1, 1, true, false, 90},    {"420-17x9.jpg", 17, 9, true, false, 75},
+        {"422-33x31.jpg", 33, 31, true, true, 90}, {"420-48x40.jpg", 48, 40, true, false, 100},
     };
     for (const Seed& s : seeds)
         Write(folder / s.name, Encode(s));

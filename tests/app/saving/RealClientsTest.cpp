@@ -36,10 +36,9 @@ protected:
 
 TEST_F(RealClients, ExiftoolListsTheMetadataAndExtractsTheThumbnail) {
     const QString path = QString::fromStdString(SaveCameraLike());
-    const QString tags =
-        QString::fromUtf8(RunTool("exiftool", {"-s", "-s", "-Make", "-Software", "-XResolution", "-YResolution",
-                                           "-ResolutionUnit", "-ExifImageWidth", "-ExifImageHeight", "-DateTimeOriginal",
-                                           "-ThumbnailLength", path}));
+    const QString tags = QString::fromUtf8(
+        RunTool("exiftool", {"-s", "-s", "-Make", "-Software", "-XResolution", "-YResolution", "-ResolutionUnit",
+                             "-ExifImageWidth", "-ExifImageHeight", "-DateTimeOriginal", "-ThumbnailLength", path}));
     EXPECT_TRUE(tags.contains("Make: TestCam")) << tags.toStdString();
     EXPECT_TRUE(tags.contains("Software: ORVEK Vespera")) << tags.toStdString();
     EXPECT_TRUE(tags.contains("XResolution: 300")) << tags.toStdString();
@@ -57,7 +56,8 @@ TEST_F(RealClients, ExiftoolListsTheMetadataAndExtractsTheThumbnail) {
     EXPECT_GT(image.pixelColor(100, 75).red(), 200);
 
     // exiftool's own validation finds nothing wrong with the EXIF structure.
-    const QString warnings = QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
+    const QString warnings =
+        QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
     EXPECT_FALSE(warnings.contains("Error")) << warnings.toStdString();
     EXPECT_FALSE(warnings.contains("XResolution")) << warnings.toStdString();
 }
@@ -65,7 +65,8 @@ TEST_F(RealClients, ExiftoolListsTheMetadataAndExtractsTheThumbnail) {
 TEST_F(RealClients, Exiv2ListsTheMetadataAndExtractsTheThumbnail) {
     const std::string path = SaveCameraLike();
     const QString listing = QString::fromUtf8(RunTool("exiv2", {"-pt", QString::fromStdString(path)}));
-    EXPECT_TRUE(listing.contains(QRegularExpression("Exif\\.Image\\.Make +Ascii +\\d+ +TestCam"))) << listing.toStdString();
+    EXPECT_TRUE(listing.contains(QRegularExpression("Exif\\.Image\\.Make +Ascii +\\d+ +TestCam")))
+        << listing.toStdString();
     EXPECT_TRUE(listing.contains(QRegularExpression("Exif\\.Image\\.Software +Ascii +\\d+ +ORVEK Vespera")))
         << listing.toStdString();
     EXPECT_TRUE(listing.contains(QRegularExpression("Exif\\.Image\\.XResolution +Rational +1 +300")))

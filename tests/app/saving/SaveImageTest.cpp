@@ -38,8 +38,8 @@ INSTANTIATE_TEST_SUITE_P(Table, SaveExtensions,
                                            ExtensionCase{"upper.JPG", "\xFF\xD8\xFF", 3},
                                            ExtensionCase{"long.jpeg", "", 0}, ExtensionCase{"long.TIFF", "", 0},
                                            ExtensionCase{"mixed.Tif", "II*", 3}, ExtensionCase{"anim.gif", "GIF8", 4},
-                                           ExtensionCase{"plain.bmp", "BM", 2},
-                                           ExtensionCase{"net.PNG", "\x89PNG", 4}, ExtensionCase{"noextension", "", 0},
+                                           ExtensionCase{"plain.bmp", "BM", 2}, ExtensionCase{"net.PNG", "\x89PNG", 4},
+                                           ExtensionCase{"noextension", "", 0},
                                            ExtensionCase{"dot.in.folder/name", "", 0}));
 
 class Save : public SavingTest {};
@@ -251,7 +251,7 @@ TEST_P(SaveThumbnailReadBack, OwnReadersFindTheRebuiltThumbnail) {
     ThumbnailBox box{400, 400};
     int w = 0, h = 0;
     const PackedDib dib = std::string(GetParam()) == "jpg" ? ReadJpegExifThumbnail(path, box, w, h)
-                                                            : ReadTiffExifThumbnail(path, box, w, h);
+                                                           : ReadTiffExifThumbnail(path, box, w, h);
     ASSERT_TRUE(dib);
     EXPECT_EQ(w, 800);
     EXPECT_EQ(h, 600);

@@ -48,7 +48,8 @@ inline PropertyItem Rational(std::uint32_t id, std::uint32_t num, std::uint32_t 
 }
 
 inline PropertyItem Short(std::uint32_t id, std::uint16_t value) {
-    return {id, imaging::PropertyTypeShort, 1, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}};
+    return {
+        id, imaging::PropertyTypeShort, 1, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)}};
 }
 
 inline Bytes QtEncode(const QImage& image, const char* format, int quality = -1) {
@@ -87,10 +88,14 @@ inline QImage Noise(int w, int h) {
 inline std::unique_ptr<Bitmap> CameraSource(int w, int h, const Bytes& thumbnailJpeg,
                                             std::vector<PropertyItem> extra = {}) {
     Bytes file = QtEncode(Flat(w, h, Qt::blue), "jpeg", 90);
-    std::vector<PropertyItem> items = {Ascii(271, "TestCam"), Rational(282, 300, 1), Rational(283, 300, 1),
-                                       Short(296, 2), Ascii(36867, "2011:04:05 06:07:08"),
-                                       {40962, imaging::PropertyTypeLong, 1, {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8), 0, 0}},
-                                       {40963, imaging::PropertyTypeLong, 1, {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8), 0, 0}}};
+    std::vector<PropertyItem> items = {
+        Ascii(271, "TestCam"),
+        Rational(282, 300, 1),
+        Rational(283, 300, 1),
+        Short(296, 2),
+        Ascii(36867, "2011:04:05 06:07:08"),
+        {40962, imaging::PropertyTypeLong, 1, {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8), 0, 0}},
+        {40963, imaging::PropertyTypeLong, 1, {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8), 0, 0}}};
     if (!thumbnailJpeg.empty())
         items.push_back({imaging::PropertyTagThumbnailData, imaging::PropertyTypeByte,
                          static_cast<std::uint32_t>(thumbnailJpeg.size()), thumbnailJpeg});

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t size;
     };
     static const Magic magics[] = {{"\xFF\xD8\xFF", 3}, {"\x89PNG\r\n\x1A\n", 8}, {"BM", 2},
-                                   {"GIF89a", 6},       {"II\x2A\x00", 4},          {"MM\x00\x2A", 4}};
+                                   {"GIF89a", 6},       {"II\x2A\x00", 4},        {"MM\x00\x2A", 4}};
     for (const Magic& magic : magics) {
         std::vector<std::uint8_t> file(magic.bytes, magic.bytes + magic.size);
         file.insert(file.end(), data, data + size);

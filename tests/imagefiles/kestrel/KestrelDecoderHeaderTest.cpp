@@ -73,22 +73,39 @@ Bytes WithBytesBefore(const SegmentedJpeg& base, std::uint8_t before, const Byte
 std::vector<BrokenCase> BrokenCases() {
     const SegmentedJpeg& c = ColourBase();
     return {
-        {"BadSoi", [&] { Bytes b = kestrel_test::JoinJpeg(c); b[1] = 0xD9; return b; }},
-        {"Progressive", [&] { return Edited(c, [](auto& j) { j.segments[kestrel_test::FindSegment(j, 0xC0)].marker = 0xC2; }); }},
-        {"Lossless", [&] { return Edited(c, [](auto& j) { j.segments[kestrel_test::FindSegment(j, 0xC0)].marker = 0xC3; }); }},
-        {"Arithmetic", [&] { return Edited(c, [](auto& j) { j.segments[kestrel_test::FindSegment(j, 0xC0)].marker = 0xC9; }); }},
+        {"BadSoi",
+         [&] {
+             Bytes b = kestrel_test::JoinJpeg(c);
+             b[1] = 0xD9;
+             return b;
+         }},
+        {"Progressive",
+         [&] { return Edited(c, [](auto& j) { j.segments[kestrel_test::FindSegment(j, 0xC0)].marker = 0xC2; }); }},
+        {"Lossless",
+         [&] { return Edited(c, [](auto& j) { j.segments[kestrel_test::FindSegment(j, 0xC0)].marker = 0xC3; }); }},
+        {"Arithmetic",
+         [&] { return Edited(c, [](auto& j) { j.segments[kestrel_test::FindSegment(j, 0xC0)].marker = 0xC9; }); }},
         {"Precision12", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[0] = 12; }); }},
         {"ZeroHeight", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[1] = Payload(j, 0xC0)[2] = 0; }); }},
         {"ZeroWidth", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[3] = Payload(j, 0xC0)[4] = 0; }); }},
         {"FrameLengthTooLong", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0).push_back(0); }); }},
-        {"TwoComponents", [&] { return Edited(c, [](auto& j) { Bytes& p = Payload(j, 0xC0); p[5] = 2; p.erase(p.end() - 3, p.end()); }); }},
+        {"TwoComponents",
+         [&] {
+             return Edited(c, [](auto& j) {
+                 Bytes& p = Payload(j, 0xC0);
+                 p[5] = 2;
+                 p.erase(p.end() - 3, p.end());
+             });
+         }},
         {"SamplingFactorZero", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[7] = 0x02; }); }},
         {"SamplingFactorFive", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[7] = 0x51; }); }},
         {"QuantSelectorFour", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC0)[8] = 4; }); }},
-        {"SecondFrameHeader", [&] { return Edited(c, [](auto& j) { Insert(j, 0xDA, j.segments[kestrel_test::FindSegment(j, 0xC0)]); }); }},
+        {"SecondFrameHeader",
+         [&] { return Edited(c, [](auto& j) { Insert(j, 0xDA, j.segments[kestrel_test::FindSegment(j, 0xC0)]); }); }},
         {"HuffmanIdFour", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC4)[0] = 0x04; }); }},
         {"HuffmanTableOverrunsSegment", [&] { return Edited(c, [](auto& j) { Payload(j, 0xC4).pop_back(); }); }},
-        {"HuffmanTable256Symbols", [&] {
+        {"HuffmanTable256Symbols",
+         [&] {
              return Edited(c, [](auto& j) {
                  Bytes p(1 + 16 + 256, 0);
                  p[0] = 0x01;
@@ -97,7 +114,8 @@ std::vector<BrokenCase> BrokenCases() {
                  Insert(j, 0xDA, {0xC4, p});
              });
          }},
-        {"OverfullHuffmanTable", [&] {
+        {"OverfullHuffmanTable",
+         [&] {
              // Three codes of length 1 cannot exist; the symbol count stays.
              return Edited(c, [](auto& j) {
                  Bytes& p = Payload(j, 0xC4);  // DC 0: counts 0 1 5 1 ...
@@ -106,37 +124,83 @@ std::vector<BrokenCase> BrokenCases() {
          }},
         {"QuantIdFour", [&] { return Edited(c, [](auto& j) { Payload(j, 0xDB)[0] = 0x04; }); }},
         {"QuantTableOverrunsSegment", [&] { return Edited(c, [](auto& j) { Payload(j, 0xDB).pop_back(); }); }},
-        {"MissingQuantTable", [&] { return Edited(c, [](auto& j) { Remove(j, 0xDB); Remove(j, 0xDB); }); }},
+        {"MissingQuantTable",
+         [&] {
+             return Edited(c, [](auto& j) {
+                 Remove(j, 0xDB);
+                 Remove(j, 0xDB);
+             });
+         }},
         {"MissingHuffmanTable", [&] { return Edited(c, [](auto& j) { Remove(j, 0xC4); }); }},
-        {"RestartLengthFive", [&] { return Edited(c, [](auto& j) { Insert(j, 0xDA, {0xDD, {0x00, 0x01, 0x00}}); }); }},
-        {"SecondJfif", [&] { return Edited(c, [](auto& j) { Insert(j, 0xDB, j.segments[kestrel_test::FindSegment(j, 0xE0)]); }); }},
+        {"RestartLengthFive", [&] { return Edited(c, [](auto& j) {
+                                        Insert(j, 0xDA, {0xDD, {0x00, 0x01, 0x00}});
+                                    }); }},
+        {"SecondJfif",
+         [&] { return Edited(c, [](auto& j) { Insert(j, 0xDB, j.segments[kestrel_test::FindSegment(j, 0xE0)]); }); }},
         {"JfifVersion2", [&] { return Edited(c, [](auto& j) { Payload(j, 0xE0)[5] = 2; }); }},
-        {"SecondAdobe", [&] { return Edited(c, [](auto& j) { Insert(j, 0xDB, {0xEE, kAdobe0}); Insert(j, 0xDB, {0xEE, kAdobe0}); }); }},
-        {"Apps14AfterAdobe", [&] { return Edited(c, [](auto& j) { Insert(j, 0xDB, {0xEE, kAdobe0}); Insert(j, 0xC0, {0xEE, {1, 2, 3}}); }); }},
+        {"SecondAdobe",
+         [&] {
+             return Edited(c, [](auto& j) {
+                 Insert(j, 0xDB, {0xEE, kAdobe0});
+                 Insert(j, 0xDB, {0xEE, kAdobe0});
+             });
+         }},
+        {"Apps14AfterAdobe",
+         [&] {
+             return Edited(c, [](auto& j) {
+                 Insert(j, 0xDB, {0xEE, kAdobe0});
+                 Insert(j, 0xC0, {0xEE, {1, 2, 3}});
+             });
+         }},
         {"ScanLengthWrong", [&] { return Edited(c, [](auto& j) { Payload(j, 0xDA).push_back(0); }); }},
-        {"ScanOfOneComponentInColourFrame", [&] { return Edited(c, [](auto& j) { j.segments.back().payload = {0x01, 0x01, 0x00, 0x00, 0x3F, 0x00}; }); }},
+        {"ScanOfOneComponentInColourFrame",
+         [&] { return Edited(c, [](auto& j) { j.segments.back().payload = {0x01, 0x01, 0x00, 0x00, 0x3F, 0x00}; }); }},
         {"ScanComponentNotInFrame", [&] { return Edited(c, [](auto& j) { Payload(j, 0xDA)[1] = 9; }); }},
         {"ScanNamesAComponentTwice", [&] { return Edited(c, [](auto& j) { Payload(j, 0xDA)[3] = 1; }); }},
         {"ScanTableSelectorFour", [&] { return Edited(c, [](auto& j) { Payload(j, 0xDA)[2] = 0x40; }); }},
-        {"ScanZeroComponents", [&] { return Edited(c, [](auto& j) { j.segments.back().payload = {0x00, 0x00, 0x3F, 0x00}; }); }},
-        {"EoiBeforeSos", [&] {
+        {"ScanZeroComponents",
+         [&] { return Edited(c, [](auto& j) {
+                   j.segments.back().payload = {0x00, 0x00, 0x3F, 0x00};
+               }); }},
+        {"EoiBeforeSos",
+         [&] {
              SegmentedJpeg j = c;
              j.segments.pop_back();
              j.scan = {0xFF, 0xD9};
              return kestrel_test::JoinJpeg(j);
          }},
-        {"DataEndsBeforeSos", [&] {
+        {"DataEndsBeforeSos",
+         [&] {
              SegmentedJpeg j = c;
              j.segments.pop_back();
              j.scan.clear();
              return kestrel_test::JoinJpeg(j);
          }},
         {"NoFrameHeader", [&] { return Edited(c, [](auto& j) { Remove(j, 0xC0); }); }},
-        {"RestartMarkerOutsideScan", [&] { return WithBytesBefore(c, 0xC0, {0xFF, 0xD0}); }},
-        {"SecondSoi", [&] { return WithBytesBefore(c, 0xC0, {0xFF, 0xD8}); }},
-        {"DnlMarker", [&] { return WithBytesBefore(c, 0xDA, {0xFF, 0xDC, 0x00, 0x04, 0x00, 0x09}); }},
-        {"SegmentLengthRunsOffTheEnd", [&] { Bytes b = WithBytesBefore(c, 0xC0, {0xFF, 0xFE, 0xFF, 0xF0}); b.resize(400); return b; }},
-        {"GreyFrameWithColourScan", [&] { return Edited(GreyBase(), [](auto& j) { j.segments.back().payload = {0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00}; }); }},
+        {"RestartMarkerOutsideScan",
+         [&] {
+             return WithBytesBefore(c, 0xC0, {0xFF, 0xD0});
+         }},
+        {"SecondSoi",
+         [&] {
+             return WithBytesBefore(c, 0xC0, {0xFF, 0xD8});
+         }},
+        {"DnlMarker",
+         [&] {
+             return WithBytesBefore(c, 0xDA, {0xFF, 0xDC, 0x00, 0x04, 0x00, 0x09});
+         }},
+        {"SegmentLengthRunsOffTheEnd",
+         [&] {
+             Bytes b = WithBytesBefore(c, 0xC0, {0xFF, 0xFE, 0xFF, 0xF0});
+             b.resize(400);
+             return b;
+         }},
+        {"GreyFrameWithColourScan",
+         [&] {
+             return Edited(GreyBase(), [](auto& j) {
+                 j.segments.back().payload = {0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3F, 0x00};
+             });
+         }},
     };
 }
 
@@ -145,8 +209,9 @@ class KestrelBrokenHeaders : public ::testing::TestWithParam<BrokenCase> {};
 TEST_P(KestrelBrokenHeaders, RaiseKestrelError) {
     const Bytes file = GetParam().make();
     ISSStreamMem stream(file.data(), file.size());
-    EXPECT_THROW(Kestrel::DeleteDecoder(Kestrel::CreateDecoder(stream, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)),
-                 Kestrel::Error);
+    EXPECT_THROW(
+        Kestrel::DeleteDecoder(Kestrel::CreateDecoder(stream, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)),
+        Kestrel::Error);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KestrelBrokenHeaders, ::testing::ValuesIn(BrokenCases()),
@@ -210,14 +275,50 @@ TEST(KestrelDecoderHeaders, ColourTransformChoice) {
     const TransformCase cases[] = {
         {"Jfif", [](SegmentedJpeg&) {}, Expect::YCbCr},
         {"JfifWithRgbIds", [](SegmentedJpeg& j) { SetComponentIds(j, 82, 71, 66); }, Expect::YCbCr},
-        {"RgbIdsWithoutJfif", [](SegmentedJpeg& j) { SetComponentIds(j, 82, 71, 66); Remove(j, 0xE0); }, Expect::Plain},
-        {"OtherIdsWithoutJfif", [](SegmentedJpeg& j) { SetComponentIds(j, 82, 66, 71); Remove(j, 0xE0); }, Expect::YCbCr},
+        {"RgbIdsWithoutJfif",
+         [](SegmentedJpeg& j) {
+             SetComponentIds(j, 82, 71, 66);
+             Remove(j, 0xE0);
+         },
+         Expect::Plain},
+        {"OtherIdsWithoutJfif",
+         [](SegmentedJpeg& j) {
+             SetComponentIds(j, 82, 66, 71);
+             Remove(j, 0xE0);
+         },
+         Expect::YCbCr},
         {"Ids123WithoutJfif", [](SegmentedJpeg& j) { Remove(j, 0xE0); }, Expect::YCbCr},
-        {"AdobeTransform0", [](SegmentedJpeg& j) { Remove(j, 0xE0); Insert(j, 0xDB, {0xEE, AdobeWithTransform(0)}); }, Expect::Plain},
-        {"AdobeTransform1", [](SegmentedJpeg& j) { Remove(j, 0xE0); Insert(j, 0xDB, {0xEE, AdobeWithTransform(1)}); }, Expect::YCbCr},
-        {"AdobeTransform2", [](SegmentedJpeg& j) { Remove(j, 0xE0); Insert(j, 0xDB, {0xEE, AdobeWithTransform(2)}); }, Expect::YCbCr},
-        {"AdobeTransform0WithRgbIdsButJfif", [](SegmentedJpeg& j) { SetComponentIds(j, 82, 71, 66); Insert(j, 0xDB, {0xEE, AdobeWithTransform(0)}); }, Expect::YCbCr},
-        {"AdobeTransform1WithRgbIds", [](SegmentedJpeg& j) { SetComponentIds(j, 82, 71, 66); Remove(j, 0xE0); Insert(j, 0xDB, {0xEE, AdobeWithTransform(1)}); }, Expect::YCbCr},
+        {"AdobeTransform0",
+         [](SegmentedJpeg& j) {
+             Remove(j, 0xE0);
+             Insert(j, 0xDB, {0xEE, AdobeWithTransform(0)});
+         },
+         Expect::Plain},
+        {"AdobeTransform1",
+         [](SegmentedJpeg& j) {
+             Remove(j, 0xE0);
+             Insert(j, 0xDB, {0xEE, AdobeWithTransform(1)});
+         },
+         Expect::YCbCr},
+        {"AdobeTransform2",
+         [](SegmentedJpeg& j) {
+             Remove(j, 0xE0);
+             Insert(j, 0xDB, {0xEE, AdobeWithTransform(2)});
+         },
+         Expect::YCbCr},
+        {"AdobeTransform0WithRgbIdsButJfif",
+         [](SegmentedJpeg& j) {
+             SetComponentIds(j, 82, 71, 66);
+             Insert(j, 0xDB, {0xEE, AdobeWithTransform(0)});
+         },
+         Expect::YCbCr},
+        {"AdobeTransform1WithRgbIds",
+         [](SegmentedJpeg& j) {
+             SetComponentIds(j, 82, 71, 66);
+             Remove(j, 0xE0);
+             Insert(j, 0xDB, {0xEE, AdobeWithTransform(1)});
+         },
+         Expect::YCbCr},
     };
     const SegmentedJpeg base = kestrel_test::SplitJpeg(kestrel_test::KestrelEncode(Orange()));
     // The file's samples: Y, Cb, Cr of (200, 100, 50).
@@ -311,7 +412,8 @@ TEST(KestrelDecoderHeaders, GreyFrameWithSamplingFactorsTwoUsesOneBlockMcus) {
     const auto decoder = OpenImpl(file, stream);
     EXPECT_EQ(decoder->Geometry().mcuWidth, 8);
     EXPECT_EQ(decoder->Geometry().blocksPerMcu, 1);
-    EXPECT_EQ(kestrel_test::KestrelDecode(file).pixels, kestrel_test::KestrelDecode(kestrel_test::JoinJpeg(GreyBase())).pixels);
+    EXPECT_EQ(kestrel_test::KestrelDecode(file).pixels,
+              kestrel_test::KestrelDecode(kestrel_test::JoinJpeg(GreyBase())).pixels);
 }
 
 TEST(KestrelDecoderHeaders, ReadLineReturnsPaddedRowsAndRefusesARowTooMany) {

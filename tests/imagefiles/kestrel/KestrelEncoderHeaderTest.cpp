@@ -36,8 +36,8 @@ std::map<int, Bytes> QuantTables(const SegmentedJpeg& jpeg) {
         if (s.marker != 0xDB)
             continue;
         for (std::size_t pos = 0; pos < s.payload.size(); pos += 65)
-            tables[s.payload.at(pos)] = Bytes(s.payload.begin() + std::ptrdiff_t(pos),
-                                              s.payload.begin() + std::ptrdiff_t(pos + 65));
+            tables[s.payload.at(pos)] =
+                Bytes(s.payload.begin() + std::ptrdiff_t(pos), s.payload.begin() + std::ptrdiff_t(pos + 65));
     }
     return tables;
 }
@@ -76,7 +76,8 @@ TEST(KestrelEncoderHeaders, GreyFileIsByteExact) {
 TEST(KestrelEncoderHeaders, GreyFileWithOneDqtSegment) {
     kestrel_test::KestrelOptions options;
     options.oneDqtSegment = true;
-    const SegmentedJpeg jpeg = kestrel_test::SplitJpeg(kestrel_test::KestrelEncode(kestrel_test::UniformImage(8, 8, 1, 128), options));
+    const SegmentedJpeg jpeg =
+        kestrel_test::SplitJpeg(kestrel_test::KestrelEncode(kestrel_test::UniformImage(8, 8, 1, 128), options));
     EXPECT_EQ(Markers(jpeg), (Bytes{0xD8, 0xE0, 0xFE, 0xDB, 0xC0, 0xC4, 0xC4, 0xDA}));
     const Bytes& dqt = jpeg.segments[3].payload;
     ASSERT_EQ(dqt.size() + 2, 132u);
@@ -125,16 +126,24 @@ const Bytes kOneDqtMarkers = {0xD8, 0xE0, 0xFE, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0x
 INSTANTIATE_TEST_SUITE_P(
     Layouts, KestrelColourHeaders,
     ::testing::Values(
-        FrameCase{"s420", false, false,
+        FrameCase{"s420",
+                  false,
+                  false,
                   {0x08, 0x00, 0xC8, 0x01, 0x2C, 0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01},
                   kTwoDqtMarkers},
-        FrameCase{"s422", true, false,
+        FrameCase{"s422",
+                  true,
+                  false,
                   {0x08, 0x00, 0xC8, 0x01, 0x2C, 0x03, 0x01, 0x21, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01},
                   kTwoDqtMarkers},
-        FrameCase{"s420OneDqt", false, true,
+        FrameCase{"s420OneDqt",
+                  false,
+                  true,
                   {0x08, 0x00, 0xC8, 0x01, 0x2C, 0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01},
                   kOneDqtMarkers},
-        FrameCase{"s422OneDqt", true, true,
+        FrameCase{"s422OneDqt",
+                  true,
+                  true,
                   {0x08, 0x00, 0xC8, 0x01, 0x2C, 0x03, 0x01, 0x21, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01},
                   kOneDqtMarkers}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -157,10 +166,8 @@ struct DensityCase {
 
 TEST(KestrelEncoderHeaders, DensityUnitsAndValues) {
     const DensityCase cases[] = {
-        {2, 300, 300, {0x01, 0x01, 0x2C, 0x01, 0x2C}},
-        {3, 118, 236, {0x02, 0x00, 0x76, 0x00, 0xEC}},
-        {1, 1, 2, {0x00, 0x00, 0x01, 0x00, 0x02}},
-        {0, 0, 0, {0x00, 0x00, 0x00, 0x00, 0x00}},
+        {2, 300, 300, {0x01, 0x01, 0x2C, 0x01, 0x2C}}, {3, 118, 236, {0x02, 0x00, 0x76, 0x00, 0xEC}},
+        {1, 1, 2, {0x00, 0x00, 0x01, 0x00, 0x02}},     {0, 0, 0, {0x00, 0x00, 0x00, 0x00, 0x00}},
         {7, 72, 72, {0x00, 0x00, 0x48, 0x00, 0x48}},
     };
     for (const DensityCase& c : cases) {

@@ -63,7 +63,8 @@ private:
 
 // A grey file of width x 8 pixels with the given scan.
 Bytes GreyFileWithScan(int width, const Bytes& scan) {
-    SegmentedJpeg j = kestrel_test::SplitJpeg(kestrel_test::KestrelEncode(kestrel_test::UniformImage(width, 8, 1, 128)));
+    SegmentedJpeg j =
+        kestrel_test::SplitJpeg(kestrel_test::KestrelEncode(kestrel_test::UniformImage(width, 8, 1, 128)));
     j.scan = scan;
     return kestrel_test::JoinJpeg(j);
 }
@@ -71,10 +72,7 @@ Bytes GreyFileWithScan(int width, const Bytes& scan) {
 TEST(KestrelEntropy, ZeroRunAtPosition48EndsTheBlock) {
     // k: 0xF1 stores at 16, ZRL takes 17 to 33, 0xE1 stores at 47, then a ZRL
     // at 48 cannot fit and ends the block. The second block is uniform.
-    const Bytes scan = ScanBuilder()
-                           .Dc(0).Ac(0xF1, 1).Ac(0xF0).Ac(0xE1, 1).Ac(0xF0)
-                           .Dc(0).Ac(0x00)
-                           .Finish();
+    const Bytes scan = ScanBuilder().Dc(0).Ac(0xF1, 1).Ac(0xF0).Ac(0xE1, 1).Ac(0xF0).Dc(0).Ac(0x00).Finish();
     const Image out = kestrel_test::KestrelDecode(GreyFileWithScan(16, scan));
     // Block 2 is flat 128; block 1 carries the two coefficients.
     bool flat1 = true;
@@ -94,8 +92,13 @@ TEST(KestrelEntropy, RunPastTheLastCoefficientRaises) {
 
 TEST(KestrelEntropy, CoefficientAt63EndsTheBlockWithoutEob) {
     const Bytes scan = ScanBuilder()
-                           .Dc(0).Ac(0xF1, 1).Ac(0xF1, 1).Ac(0xF1, 1).Ac(0xE1, 1)  // stores at 16, 32, 48, 63
-                           .Dc(0).Ac(0x00)
+                           .Dc(0)
+                           .Ac(0xF1, 1)
+                           .Ac(0xF1, 1)
+                           .Ac(0xF1, 1)
+                           .Ac(0xE1, 1)  // stores at 16, 32, 48, 63
+                           .Dc(0)
+                           .Ac(0x00)
                            .Finish();
     EXPECT_NO_THROW(kestrel_test::KestrelDecode(GreyFileWithScan(16, scan)));
 }
@@ -128,7 +131,8 @@ TEST(KestrelEntropy, DcSizeAbove15IsTakenModulo16) {
 
 TEST(KestrelEntropy, TruncatedScanRaisesAtEveryOffset) {
     for (const Bytes& file : {kestrel_test::KestrelEncode(kestrel_test::SyntheticImage(33, 31, 3)),
-                              kestrel_test::LibjpegEncode(kestrel_test::SyntheticImage(40, 24, 3), {85, 2, 1, false, false, true, false, 2})}) {
+                              kestrel_test::LibjpegEncode(kestrel_test::SyntheticImage(40, 24, 3),
+                                                          {85, 2, 1, false, false, true, false, 2})}) {
         const SegmentedJpeg j = kestrel_test::SplitJpeg(file);
         const std::size_t dataStart = file.size() - j.scan.size();
         const std::size_t eoi = file.size() - 2;
@@ -154,7 +158,8 @@ TEST(KestrelEntropy, EncoderNeedsItsTablesOnceAndOnlyOnce) {
 }
 
 TEST(KestrelEntropy, EncoderStuffsEveryFfByte) {
-    const Bytes file = kestrel_test::KestrelEncode(kestrel_test::SyntheticImage(160, 120, 3), {97, false, false, 2, 300, 300});
+    const Bytes file =
+        kestrel_test::KestrelEncode(kestrel_test::SyntheticImage(160, 120, 3), {97, false, false, 2, 300, 300});
     const Bytes scan = kestrel_test::SplitJpeg(file).scan;
     int stuffed = 0;
     for (std::size_t i = 0; i + 2 < scan.size(); ++i) {
@@ -167,7 +172,8 @@ TEST(KestrelEntropy, EncoderStuffsEveryFfByte) {
     EXPECT_EQ(Bytes(scan.end() - 2, scan.end()), (Bytes{0xFF, 0xD9}));
     // The decoder reads each stuffed FF 00 as the data byte FF (compared with
     // the accurate DCT: at quality 97 the fast one loses precision).
-    EXPECT_LE(kestrel_test::MaxDifference(kestrel_test::KestrelDecode(file), kestrel_test::LibjpegDecodeAccurate(file)), 6);
+    EXPECT_LE(kestrel_test::MaxDifference(kestrel_test::KestrelDecode(file), kestrel_test::LibjpegDecodeAccurate(file)),
+              6);
 }
 
 // Restart markers as libjpeg-turbo writes them, and edits of them.
@@ -200,7 +206,9 @@ TEST(KestrelEntropy, RestartIntervalsDecodeAsLibjpegTurboDoes) {
             ASSERT_GE(markers.size(), interval <= 2 ? 9u : 2u);
             for (std::size_t k = 0; k < markers.size(); ++k)
                 ASSERT_EQ(file[markers[k] + 1], 0xD0 + k % 8);
-            EXPECT_LE(kestrel_test::MaxDifference(kestrel_test::KestrelDecode(file), kestrel_test::LibjpegDecodeFast(file)), 6)
+            EXPECT_LE(
+                kestrel_test::MaxDifference(kestrel_test::KestrelDecode(file), kestrel_test::LibjpegDecodeFast(file)),
+                6)
                 << "interval " << interval;
         }
     }
@@ -226,7 +234,8 @@ TEST(KestrelEntropy, LongRestartIntervalsNeverReachedDecodeAsWithout) {
     const Image reference = kestrel_test::KestrelDecode(file);
     for (std::uint16_t interval : {std::uint16_t(9), std::uint16_t(32768), std::uint16_t(65535)}) {
         SegmentedJpeg j = kestrel_test::SplitJpeg(file);
-        j.segments.insert(j.segments.end() - 1, {0xDD, {static_cast<std::uint8_t>(interval >> 8), static_cast<std::uint8_t>(interval)}});
+        j.segments.insert(j.segments.end() - 1,
+                          {0xDD, {static_cast<std::uint8_t>(interval >> 8), static_cast<std::uint8_t>(interval)}});
         EXPECT_EQ(kestrel_test::KestrelDecode(kestrel_test::JoinJpeg(j)).pixels, reference.pixels) << interval;
     }
 }

@@ -21,7 +21,7 @@ TEST(KestrelReconstruction, DcOnlyBlockGivesItsRoundedScaledValue) {
         int coefficient, quantiser, sample;
     };
     // ((c * q * 8192 + 32768) >> 16) + 128, clamped.
-    const Case cases[] = {{0, 16, 128}, {5, 16, 138}, {-5, 16, 118}, {3, 1, 128}, {4, 1, 129},
+    const Case cases[] = {{0, 16, 128}, {5, 16, 138}, {-5, 16, 118},  {3, 1, 128},   {4, 1, 129},
                           {-4, 1, 128}, {-5, 1, 127}, {100, 50, 255}, {-100, 50, 0}, {1000, 255, 255}};
     const std::array<std::int32_t, 64>& aan = Kestrel::AanScaleFactors(8192);
     for (const Case& c : cases) {
@@ -117,7 +117,8 @@ TEST(KestrelReconstruction, GreyColoursSurviveQuality100Exactly) {
     // flat blocks come back unchanged.
     for (int v : {0, 1, 17, 127, 128, 200, 254, 255}) {
         const Image in = kestrel_test::UniformImage(24, 20, 3, static_cast<std::uint8_t>(v));
-        const Image out = kestrel_test::KestrelDecode(kestrel_test::KestrelEncode(in, {100, false, false, 2, 300, 300}));
+        const Image out =
+            kestrel_test::KestrelDecode(kestrel_test::KestrelEncode(in, {100, false, false, 2, 300, 300}));
         EXPECT_EQ(out.pixels, in.pixels) << v;
     }
 }
@@ -135,7 +136,8 @@ TEST(KestrelReconstruction, SubsampledChromaIsSharedByThePixelsItCovers) {
             p[2] = even ? 60 : 220;
         }
     for (bool sub422 : {false, true}) {
-        const Image out = kestrel_test::KestrelDecode(kestrel_test::KestrelEncode(in, {100, sub422, false, 2, 300, 300}));
+        const Image out =
+            kestrel_test::KestrelDecode(kestrel_test::KestrelEncode(in, {100, sub422, false, 2, 300, 300}));
         const std::uint8_t* top = &out.pixels[(8 * 32 + 8) * 3];
         const std::uint8_t* below = &out.pixels[(9 * 32 + 8) * 3];
         const std::uint8_t* right = &out.pixels[(8 * 32 + 9) * 3];

@@ -31,8 +31,8 @@ struct LibjpegLayout {
     int h, v;
     bool grey;
 };
-const LibjpegLayout kLibjpegLayouts[] = {{"444", 1, 1, false}, {"422", 2, 1, false}, {"420", 2, 2, false},
-                                         {"440", 1, 2, false}, {"grey", 1, 1, true}};
+const LibjpegLayout kLibjpegLayouts[] = {
+    {"444", 1, 1, false}, {"422", 2, 1, false}, {"420", 2, 2, false}, {"440", 1, 2, false}, {"grey", 1, 1, true}};
 
 TEST(KestrelRoundTrip, LibjpegTurboFilesDecodeWithKestrel) {
     for (const LibjpegLayout& layout : kLibjpegLayouts) {
@@ -87,7 +87,8 @@ TEST(KestrelRoundTrip, KestrelFilesDecodeWithLibjpegTurbo) {
             l.grey = layout.channels == 1;
             l.vSampling = layout.sub422 ? 1 : 2;
             const Image reference = kestrel_test::LibjpegDecodeFast(kestrel_test::LibjpegEncode(image, l));
-            EXPECT_GE(kestrel_test::Psnr(theirs, image), std::min(kestrel_test::Psnr(reference, image) - 1.0, 40.0)) << what;
+            EXPECT_GE(kestrel_test::Psnr(theirs, image), std::min(kestrel_test::Psnr(reference, image) - 1.0, 40.0))
+                << what;
         }
     }
 }

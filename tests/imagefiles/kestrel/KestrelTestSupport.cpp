@@ -54,8 +54,8 @@ Bytes KestrelEncode(const Image& image, const KestrelOptions& o) {
 Image KestrelDecode(const Bytes& jpeg, KestrelInfo* info) {
     ISSStreamMem stream(jpeg.data(), jpeg.size());
     KestrelInfo i;
-    std::unique_ptr<Kestrel::Decoder, Kestrel::DecoderDeleter> decoder(Kestrel::CreateDecoder(
-        stream, &i.width, &i.height, &i.isColour, &i.densityUnits, &i.xDensity, &i.yDensity));
+    std::unique_ptr<Kestrel::Decoder, Kestrel::DecoderDeleter> decoder(
+        Kestrel::CreateDecoder(stream, &i.width, &i.height, &i.isColour, &i.densityUnits, &i.xDensity, &i.yDensity));
     if (!decoder)
         throw std::bad_alloc();
     Image image{int(i.width), int(i.height), i.isColour ? 3 : 1, {}};
@@ -185,8 +185,8 @@ SegmentedJpeg SplitJpeg(const Bytes& jpeg) {
         const std::size_t length = (std::size_t(jpeg[pos + 2]) << 8) | jpeg[pos + 3];
         if (length < 2 || pos + 2 + length > jpeg.size())
             throw std::invalid_argument("bad segment length");
-        out.segments.push_back({marker, Bytes(jpeg.begin() + std::ptrdiff_t(pos + 4),
-                                              jpeg.begin() + std::ptrdiff_t(pos + 2 + length))});
+        out.segments.push_back(
+            {marker, Bytes(jpeg.begin() + std::ptrdiff_t(pos + 4), jpeg.begin() + std::ptrdiff_t(pos + 2 + length))});
         pos += 2 + length;
         if (marker == 0xDA)
             break;

@@ -90,16 +90,13 @@ TEST_P(DibRefused, ThrowsTheText) {
 
 const std::string kPaletteText = "invalid palette argument";
 
-INSTANTIATE_TEST_SUITE_P(Table, DibRefused,
-                         ::testing::Values(RefusedCase{0, 5, 24, false, &kEmptyText},
-                                           RefusedCase{5, 0, 24, false, &kEmptyText},
-                                           RefusedCase{-3, 5, 24, false, &kEmptyText},
-                                           RefusedCase{5, -1, 24, false, &kEmptyText},
-                                           RefusedCase{10, 10, 16, true, &kBitsText},
-                                           RefusedCase{10, 10, 32, false, &kBitsText},
-                                           RefusedCase{10, 10, 0, false, &kBitsText},
-                                           RefusedCase{10, 10, 8, false, &kPaletteText},
-                                           RefusedCase{10, 10, 1, false, &kPaletteText}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, DibRefused,
+    ::testing::Values(RefusedCase{0, 5, 24, false, &kEmptyText}, RefusedCase{5, 0, 24, false, &kEmptyText},
+                      RefusedCase{-3, 5, 24, false, &kEmptyText}, RefusedCase{5, -1, 24, false, &kEmptyText},
+                      RefusedCase{10, 10, 16, true, &kBitsText}, RefusedCase{10, 10, 32, false, &kBitsText},
+                      RefusedCase{10, 10, 0, false, &kBitsText}, RefusedCase{10, 10, 8, false, &kPaletteText},
+                      RefusedCase{10, 10, 1, false, &kPaletteText}));
 
 TEST(Dib, ShortPaletteIsRefused) {
     const auto palette = GreyPalette(16);

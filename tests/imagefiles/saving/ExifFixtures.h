@@ -100,8 +100,10 @@ inline Bytes BuildTiff(const Layout& layout, std::size_t padding = 0) {
         exifOffset = afterIfd0;
         ifd0.back().value = exifOffset;
     }
-    const std::uint32_t ifd1Offset = afterIfd0 + static_cast<std::uint32_t>(layout.exifIfd.empty() ? 0 : IfdBytes(layout.exifIfd));
-    const std::uint32_t thumbOffset = ifd1Offset + static_cast<std::uint32_t>(layout.ifd1.empty() ? 0 : IfdBytes(layout.ifd1));
+    const std::uint32_t ifd1Offset =
+        afterIfd0 + static_cast<std::uint32_t>(layout.exifIfd.empty() ? 0 : IfdBytes(layout.exifIfd));
+    const std::uint32_t thumbOffset =
+        ifd1Offset + static_cast<std::uint32_t>(layout.ifd1.empty() ? 0 : IfdBytes(layout.ifd1));
     const auto thumbLength = static_cast<std::uint32_t>(layout.thumbnail.size());
 
     Writer w(layout.bigEndian);

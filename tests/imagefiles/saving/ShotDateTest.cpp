@@ -49,8 +49,8 @@ protected:
             EXPECT_TRUE(imaging::WriteExifProperties(bytes, items));
         }
         const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -64,9 +64,9 @@ protected:
 };
 
 TEST_F(ShotDate, OriginalIsPreferredOverDigitizedAndFileDate) {
-    const auto path = Photo("a.jpg", "jpeg",
-                            {Ascii(306, "2001:01:01 01:01:01"), Ascii(36868, "2002:02:02 02:02:02"),
-                             Ascii(36867, "2003:03:03 03:03:03")});
+    const auto path = Photo(
+        "a.jpg", "jpeg",
+        {Ascii(306, "2001:01:01 01:01:01"), Ascii(36868, "2002:02:02 02:02:02"), Ascii(36867, "2003:03:03 03:03:03")});
     std::time_t t = 0;
     ASSERT_TRUE(GetShotDate(path, t));
     EXPECT_EQ(Local(t).tm_year + 1900, 2003);
@@ -75,7 +75,8 @@ TEST_F(ShotDate, OriginalIsPreferredOverDigitizedAndFileDate) {
 
 TEST_F(ShotDate, DigitizedThenFileDate) {
     std::time_t t = 0;
-    ASSERT_TRUE(GetShotDate(Photo("b.JPG", "jpeg", {Ascii(306, "2001:01:01 01:01:01"), Ascii(36868, "2002:02:02 02:02:02")}), t));
+    ASSERT_TRUE(GetShotDate(
+        Photo("b.JPG", "jpeg", {Ascii(306, "2001:01:01 01:01:01"), Ascii(36868, "2002:02:02 02:02:02")}), t));
     EXPECT_EQ(Local(t).tm_year + 1900, 2002);
     ASSERT_TRUE(GetShotDate(Photo("c.jpg", "jpeg", {Ascii(306, "2010:02:31 10:00:00")}), t));
     EXPECT_EQ(Local(t).tm_mon + 1, 3);
@@ -94,7 +95,7 @@ TEST_F(ShotDate, TiffFilesInBothSpellings) {
 TEST_F(ShotDate, FalseCases) {
     std::time_t t = 0;
     const std::vector<PropertyItem> dated = {Ascii(36867, "2003:03:03 03:03:03")};
-    EXPECT_FALSE(GetShotDate(Photo("g.png", "png", {}), t));      // extension
+    EXPECT_FALSE(GetShotDate(Photo("g.png", "png", {}), t));       // extension
     EXPECT_FALSE(GetShotDate(Photo("h.jpeg", "jpeg", dated), t));  // extension
     EXPECT_FALSE(GetShotDate(Photo("i.jpg", "jpeg", {}), t));      // no date
     EXPECT_FALSE(GetShotDate(Photo("j.jpg", "jpeg", {Ascii(36867, "2010:05:17 24:00:00")}), t));

@@ -22,7 +22,7 @@ TEST(Bitmap, CreateRefusesBadSizesAndFormats) {
 
 TEST(Bitmap, CreatedBitmapIsBlackAtTheDefaultResolution) {
     const PixelFormat formats[] = {PixelFormat1bppIndexed, PixelFormat8bppIndexed, PixelFormat16bppGrayScale,
-                                   PixelFormat24bppRGB, PixelFormat32bppARGB, PixelFormat48bppRGB};
+                                   PixelFormat24bppRGB,    PixelFormat32bppARGB,   PixelFormat48bppRGB};
     for (PixelFormat format : formats) {
         auto bitmap = Bitmap::Create(5, 3, format);
         ASSERT_NE(bitmap, nullptr) << std::hex << format;
@@ -39,10 +39,11 @@ TEST(Bitmap, CreatedBitmapIsBlackAtTheDefaultResolution) {
 
 TEST(Bitmap, CloneOfARectangleOutsideTheImageFails) {
     auto bitmap = CoordinateBitmap(10, 8);
-    const Rect outside[] = {{-1, 0, 3, 3}, {0, -1, 3, 3}, {8, 0, 3, 3}, {0, 6, 3, 3},  {0, 0, 0, 3},
+    const Rect outside[] = {{-1, 0, 3, 3}, {0, -1, 3, 3}, {8, 0, 3, 3},       {0, 6, 3, 3},      {0, 0, 0, 3},
                             {0, 0, 3, 0},  {0, 0, 11, 8}, {INT_MAX, 0, 2, 2}, {2, 2, INT_MAX, 1}};
     for (const Rect& r : outside)
-        EXPECT_EQ(bitmap->Clone(r, PixelFormat24bppRGB), nullptr) << r.x << "," << r.y << " " << r.width << "x" << r.height;
+        EXPECT_EQ(bitmap->Clone(r, PixelFormat24bppRGB), nullptr)
+            << r.x << "," << r.y << " " << r.width << "x" << r.height;
 }
 
 TEST(Bitmap, CloneOfARectangleHoldsItsPixelsAndKeepsResolution) {

@@ -39,7 +39,8 @@ std::vector<std::uint8_t> AllBytes(Bitmap& bitmap) {
     auto lock = bitmap.LockBits({0, 0, bitmap.Width(), bitmap.Height()}, LockMode::Read);
     std::vector<std::uint8_t> out;
     for (int y = 0; y < bitmap.Height(); ++y)
-        out.insert(out.end(), lock->Scan0() + y * lock->Stride(), lock->Scan0() + y * lock->Stride() + 3 * bitmap.Width());
+        out.insert(out.end(), lock->Scan0() + y * lock->Stride(),
+                   lock->Scan0() + y * lock->Stride() + 3 * bitmap.Width());
     return out;
 }
 
@@ -146,8 +147,8 @@ TEST(DrawImage, IndexedAndWideSourcesAreDrawnAsTheirColours) {
     QImage wide(3, 3, QImage::Format_RGBX64);
     wide.fill(qRgb(200, 100, 50));
     for (const QImage& image : {indexed, wide}) {
-        auto src = Bitmap::FromImage(image, image.format() == QImage::Format_Indexed8 ? PixelFormat8bppIndexed
-                                                                                        : PixelFormat48bppRGB);
+        auto src = Bitmap::FromImage(
+            image, image.format() == QImage::Format_Indexed8 ? PixelFormat8bppIndexed : PixelFormat48bppRGB);
         ASSERT_NE(src, nullptr);
         auto dst = Drawn(*src, 5, 5, InterpolationMode::HighQualityBicubic);
         EXPECT_EQ(dst->Image().pixel(4, 4), qRgb(200, 100, 50));

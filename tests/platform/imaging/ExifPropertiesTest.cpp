@@ -34,10 +34,10 @@ std::vector<PropertyItem> CameraItems(const Bytes& thumbnail) {
         Ascii(0x0110, "Model 7"),
         Short(0x0112, 1),
         Ascii(0x0132, "2006:05:01 10:11:12"),
-        RationalItem(0x829A, 1, 250),          // exposure time (EXIF IFD)
-        Ascii(0x9003, "2006:05:01 10:11:12"),  // date/time original (EXIF IFD)
-        Short(0x8827, 51200),                  // ISO speed
-        Short(0x9209, 9),                      // flash
+        RationalItem(0x829A, 1, 250),              // exposure time (EXIF IFD)
+        Ascii(0x9003, "2006:05:01 10:11:12"),      // date/time original (EXIF IFD)
+        Short(0x8827, 51200),                      // ISO speed
+        Short(0x9209, 9),                          // flash
         {0x0001, PropertyTypeASCII, 2, {'N', 0}},  // GPS latitude reference
         {PropertyTagThumbnailData, PropertyTypeByte, static_cast<std::uint32_t>(thumbnail.size()), thumbnail},
         Short(PropertyTagThumbnailWidth, 8),

@@ -58,37 +58,49 @@ TEST_P(HeaderProbeFormats, ReportsFormatAndResolutionOfTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, HeaderProbeFormats,
-    ::testing::Values(
-        ProbeCase{"png_1bit", [] { return QtEncode(Filled(9, 5, QImage::Format_Mono), "png", 150); },
-                  ImageFileType::Png, PixelFormat1bppIndexed, 150, 150},
-        ProbeCase{"png_16bit_grey", [] { return QtEncode(Filled(7, 3, QImage::Format_Grayscale16), "png", 300); },
-                  ImageFileType::Png, PixelFormat16bppGrayScale, 300, 300},
-        ProbeCase{"png_argb", [] { return QtEncode(Filled(4, 4, QImage::Format_ARGB32), "png", 72); },
-                  ImageFileType::Png, PixelFormat32bppARGB, 72, 72},
-        ProbeCase{"bmp_4bit", [] { return Bmp4(10, 3, 2835); }, ImageFileType::Bmp, PixelFormat4bppIndexed,
-                  72.009, 72.009},
-        ProbeCase{"bmp_without_resolution", [] { return Bmp4(4, 4, 0); }, ImageFileType::Bmp,
-                  PixelFormat4bppIndexed, 96, 96},
-        ProbeCase{"tiff_48bit", [] { return QtEncode(Filled(5, 6, QImage::Format_RGBX64), "tiff", 200); },
-                  ImageFileType::Tiff, PixelFormat48bppRGB, 200, 200},
-        ProbeCase{"tiff_24bit", [] { return QtEncode(Filled(5, 6, QImage::Format_RGB888), "tiff", 240); },
-                  ImageFileType::Tiff, PixelFormat24bppRGB, 240, 240},
-        ProbeCase{"jpeg_cmyk", [] { return LibjpegEncode({16, 8, 4, 0, 1, 1, {}}); }, ImageFileType::Jpeg,
-                  PixelFormat32bppCMYK, 96, 96},
-        ProbeCase{"jpeg_grey_jfif_dpi", [] { return LibjpegEncode({8, 8, 1, 1, 300, 200, {}}); },
-                  ImageFileType::Jpeg, PixelFormat8bppIndexed, 300, 200},
-        ProbeCase{"jpeg_jfif_per_cm", [] { return LibjpegEncode({8, 8, 3, 2, 100, 100, {}}); },
-                  ImageFileType::Jpeg, PixelFormat24bppRGB, 254, 254},
-        ProbeCase{"jpeg_exif_resolution",
-                  [] {
-                      return LibjpegEncode({8, 8, 3, 0, 1, 1,
-                                            ExifApp1({{282, 5, 1, Rational(180, 1)},
-                                                      {283, 5, 1, Rational(360, 2)},
-                                                      {296, 3, 1, Le(2, 2)}})});
-                  },
-                  ImageFileType::Jpeg, PixelFormat24bppRGB, 180, 180},
-        ProbeCase{"jpeg_without_resolution", [] { return LibjpegEncode({8, 8, 3, 0, 1, 1, {}}); },
-                  ImageFileType::Jpeg, PixelFormat24bppRGB, 96, 96}));
+    ::testing::Values(ProbeCase{"png_1bit", [] { return QtEncode(Filled(9, 5, QImage::Format_Mono), "png", 150); },
+                                ImageFileType::Png, PixelFormat1bppIndexed, 150, 150},
+                      ProbeCase{"png_16bit_grey",
+                                [] { return QtEncode(Filled(7, 3, QImage::Format_Grayscale16), "png", 300); },
+                                ImageFileType::Png, PixelFormat16bppGrayScale, 300, 300},
+                      ProbeCase{"png_argb", [] { return QtEncode(Filled(4, 4, QImage::Format_ARGB32), "png", 72); },
+                                ImageFileType::Png, PixelFormat32bppARGB, 72, 72},
+                      ProbeCase{"bmp_4bit", [] { return Bmp4(10, 3, 2835); }, ImageFileType::Bmp,
+                                PixelFormat4bppIndexed, 72.009, 72.009},
+                      ProbeCase{"bmp_without_resolution", [] { return Bmp4(4, 4, 0); }, ImageFileType::Bmp,
+                                PixelFormat4bppIndexed, 96, 96},
+                      ProbeCase{"tiff_48bit", [] { return QtEncode(Filled(5, 6, QImage::Format_RGBX64), "tiff", 200); },
+                                ImageFileType::Tiff, PixelFormat48bppRGB, 200, 200},
+                      ProbeCase{"tiff_24bit", [] { return QtEncode(Filled(5, 6, QImage::Format_RGB888), "tiff", 240); },
+                                ImageFileType::Tiff, PixelFormat24bppRGB, 240, 240},
+                      ProbeCase{"jpeg_cmyk",
+                                [] {
+                                    return LibjpegEncode({16, 8, 4, 0, 1, 1, {}});
+                                },
+                                ImageFileType::Jpeg, PixelFormat32bppCMYK, 96, 96},
+                      ProbeCase{"jpeg_grey_jfif_dpi",
+                                [] {
+                                    return LibjpegEncode({8, 8, 1, 1, 300, 200, {}});
+                                },
+                                ImageFileType::Jpeg, PixelFormat8bppIndexed, 300, 200},
+                      ProbeCase{"jpeg_jfif_per_cm",
+                                [] {
+                                    return LibjpegEncode({8, 8, 3, 2, 100, 100, {}});
+                                },
+                                ImageFileType::Jpeg, PixelFormat24bppRGB, 254, 254},
+                      ProbeCase{"jpeg_exif_resolution",
+                                [] {
+                                    return LibjpegEncode({8, 8, 3, 0, 1, 1,
+                                                          ExifApp1({{282, 5, 1, Rational(180, 1)},
+                                                                    {283, 5, 1, Rational(360, 2)},
+                                                                    {296, 3, 1, Le(2, 2)}})});
+                                },
+                                ImageFileType::Jpeg, PixelFormat24bppRGB, 180, 180},
+                      ProbeCase{"jpeg_without_resolution",
+                                [] {
+                                    return LibjpegEncode({8, 8, 3, 0, 1, 1, {}});
+                                },
+                                ImageFileType::Jpeg, PixelFormat24bppRGB, 96, 96}));
 
 TEST(HeaderProbe, CmykJpegIsReportedAsCmykButStillDecodes) {
     const auto bitmap = Bitmap::FromMemory(LibjpegEncode({16, 8, 4, 0, 1, 1, {}}));
@@ -132,17 +144,26 @@ TEST(HeaderProbe, RejectsUnknownAndZeroSizedHeaders) {
 }
 
 TEST(HeaderProbe, TiffResolutionInCentimetresAndWithoutUnit) {
-    Bytes perCm = TiffBlock({{256, 3, 1, Le(4, 2)}, {257, 3, 1, Le(5, 2)}, {262, 3, 1, Le(2, 2)},
-                             {277, 3, 1, Le(3, 2)}, {258, 3, 3, {8, 0, 8, 0, 8, 0}},
-                             {282, 5, 1, Rational(100, 1)}, {283, 5, 1, Rational(50, 1)}, {296, 3, 1, Le(3, 2)}});
+    Bytes perCm = TiffBlock({{256, 3, 1, Le(4, 2)},
+                             {257, 3, 1, Le(5, 2)},
+                             {262, 3, 1, Le(2, 2)},
+                             {277, 3, 1, Le(3, 2)},
+                             {258, 3, 3, {8, 0, 8, 0, 8, 0}},
+                             {282, 5, 1, Rational(100, 1)},
+                             {283, 5, 1, Rational(50, 1)},
+                             {296, 3, 1, Le(3, 2)}});
     auto header = ProbeImageHeader(perCm);
     ASSERT_TRUE(header.has_value());
     EXPECT_EQ(header->pixelFormat, PixelFormat24bppRGB);
     EXPECT_NEAR(header->dpiX, 254, 1e-9);
     EXPECT_NEAR(header->dpiY, 127, 1e-9);
 
-    Bytes noUnit = TiffBlock({{256, 3, 1, Le(4, 2)}, {257, 3, 1, Le(5, 2)}, {262, 3, 1, Le(5, 2)},
-                              {277, 3, 1, Le(4, 2)}, {282, 5, 1, Rational(300, 1)}, {283, 5, 1, Rational(300, 1)},
+    Bytes noUnit = TiffBlock({{256, 3, 1, Le(4, 2)},
+                              {257, 3, 1, Le(5, 2)},
+                              {262, 3, 1, Le(5, 2)},
+                              {277, 3, 1, Le(4, 2)},
+                              {282, 5, 1, Rational(300, 1)},
+                              {283, 5, 1, Rational(300, 1)},
                               {296, 3, 1, Le(1, 2)}});
     header = ProbeImageHeader(noUnit);
     ASSERT_TRUE(header.has_value());

@@ -45,8 +45,8 @@ struct EncoderCase {
     const char* mime;
     ImageFileType type;
     PixelFormat format;
-    double dpi;       // what the file reports back
-    double minPsnr;   // against the original pixels
+    double dpi;      // what the file reports back
+    double minPsnr;  // against the original pixels
 };
 
 void PrintTo(const EncoderCase& c, std::ostream* os) { *os << c.mime; }
@@ -71,13 +71,13 @@ TEST_P(EncoderFormats, WritesAFileThatDecodesToTheImage) {
     EXPECT_GE(Psnr(*bitmap, *back), c.minPsnr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mime, EncoderFormats,
-    ::testing::Values(EncoderCase{"image/jpeg", ImageFileType::Jpeg, PixelFormat24bppRGB, 300, 30},
-                      EncoderCase{"image/png", ImageFileType::Png, PixelFormat24bppRGB, 300, 99},
-                      EncoderCase{"image/bmp", ImageFileType::Bmp, PixelFormat24bppRGB, 300, 99},
-                      EncoderCase{"image/tiff", ImageFileType::Tiff, PixelFormat24bppRGB, 300, 99},
-                      EncoderCase{"image/gif", ImageFileType::Gif, PixelFormat8bppIndexed, 96, 25}));
+INSTANTIATE_TEST_SUITE_P(Mime, EncoderFormats,
+                         ::testing::Values(EncoderCase{"image/jpeg", ImageFileType::Jpeg, PixelFormat24bppRGB, 300, 30},
+                                           EncoderCase{"image/png", ImageFileType::Png, PixelFormat24bppRGB, 300, 99},
+                                           EncoderCase{"image/bmp", ImageFileType::Bmp, PixelFormat24bppRGB, 300, 99},
+                                           EncoderCase{"image/tiff", ImageFileType::Tiff, PixelFormat24bppRGB, 300, 99},
+                                           EncoderCase{"image/gif", ImageFileType::Gif, PixelFormat8bppIndexed, 96,
+                                                       25}));
 
 TEST(ImageEncoder, TiffIsLzwCompressed) {
     std::vector<std::uint8_t> bytes;

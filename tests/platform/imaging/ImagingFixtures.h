@@ -39,11 +39,11 @@ inline Bytes QtEncode(QImage image, const char* format, double dpi = 0) {
 struct JpegOptions {
     int width = 8;
     int height = 8;
-    int components = 3;  // 1 grey, 3 YCbCr, 4 CMYK
-    int densityUnit = 0; // 0 aspect only, 1 per inch, 2 per cm
+    int components = 3;   // 1 grey, 3 YCbCr, 4 CMYK
+    int densityUnit = 0;  // 0 aspect only, 1 per inch, 2 per cm
     int xDensity = 1;
     int yDensity = 1;
-    Bytes app1;          // written as an APP1 segment when not empty
+    Bytes app1;  // written as an APP1 segment when not empty
 };
 
 // A JPEG from libjpeg with a flat mid-grey (or flat CMYK) image.
@@ -107,7 +107,8 @@ inline Bytes Bmp4(int w, int h, std::uint32_t ppm) {
             b[54 + 4 * i + c] = static_cast<std::uint8_t>(i * 17);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; x += 2)
-            b[offset + static_cast<std::size_t>(y) * stride + x / 2] = static_cast<std::uint8_t>(((x % 16) << 4) | ((x + 1) % 16));
+            b[offset + static_cast<std::size_t>(y) * stride + x / 2] =
+                static_cast<std::uint8_t>(((x % 16) << 4) | ((x + 1) % 16));
     return b;
 }
 
