@@ -8,7 +8,7 @@
 #include <QPixmap>
 
 struct IBorderBuffer {
-    int width = 0;   // the cell size the frames were painted for
+    int width = 0;  // the cell size the frames were painted for
     int height = 0;
     QPixmap frame;          // frame of an unselected cell
     QPixmap selectedFrame;  // frame of a selected cell

@@ -76,9 +76,9 @@ QSize CPaletteItem::GetScaledThumbSize() const {
 QRect CPaletteItem::GetImageRect() const {
     const QRect area = GetImageArea();
     const QSize thumb = GetScaledThumbSize();
-    return QRect(QPoint(area.left() + (area.width() - thumb.width()) / 2,
-                        area.top() + (area.height() - thumb.height()) / 2),
-                 thumb);
+    return QRect(
+        QPoint(area.left() + (area.width() - thumb.width()) / 2, area.top() + (area.height() - thumb.height()) / 2),
+        thumb);
 }
 
 QString CPaletteItem::CaptionText(const QString& path) {
@@ -109,8 +109,8 @@ void CPaletteItem::Draw(QPainter& painter, IBorderBuffer& surface, int x, int y,
         return;
     const QRegion region = GetImageRegion().translated(x, y);
     if (!region.isEmpty()) {
-        const QColor fill =
-            BrowserColor(cut ? g_BrowserColors.crBackgroundInFrameCut.load() : g_BrowserColors.crBackgroundInFrame.load());
+        const QColor fill = BrowserColor(cut ? g_BrowserColors.crBackgroundInFrameCut.load()
+                                             : g_BrowserColors.crBackgroundInFrame.load());
         for (const QRect& r : region)
             painter.fillRect(r, fill);
     }
@@ -155,8 +155,7 @@ void CPaletteItem::DrawFrame(QPainter& painter, IBorderBuffer& surface, int x, i
         surface.height = cell.height();
     }
     // The image area is left out, so the thumbnail drawn before stays.
-    const QRegion frameRegion =
-        QRegion(QRect(QPoint(x, y), cell)).subtracted(QRegion(GetImageArea().translated(x, y)));
+    const QRegion frameRegion = QRegion(QRect(QPoint(x, y), cell)).subtracted(QRegion(GetImageArea().translated(x, y)));
     painter.save();
     painter.setClipRegion(frameRegion, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     painter.drawPixmap(x, y, selected ? surface.selectedFrame : surface.frame);

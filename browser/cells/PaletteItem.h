@@ -74,8 +74,7 @@ public:
     virtual bool HasInfoBand() const { return true; }
     virtual void DrawDetails(QPainter& painter, int x, int y, const QString& path, bool selected);
     virtual void DrawImage(QPainter& painter, int x, int y, const QString& path, bool selected, bool cut);
-    virtual void DrawFrame(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path,
-                           bool selected);
+    virtual void DrawFrame(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path, bool selected);
     virtual void DrawMarks(QPainter& painter, int x, int y, const QString& path, bool selected);
     // The part of the cell (relative to its corner) filled with the in-frame
     // background before the image is drawn.

@@ -27,7 +27,9 @@ constexpr std::int32_t kMaxDecodedWidth = 12000;
 // that cannot decode at a reduced size are bounded by it.
 constexpr int kDecodeAllocationLimitMb = 256;
 
-std::int32_t ClampToInt32(std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, INT32_MAX)); }
+std::int32_t ClampToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, INT32_MAX));
+}
 
 // The colour depth the cell records for a pixel format code.
 std::int32_t BitsOfFormat(imaging::PixelFormat format) {
@@ -55,7 +57,9 @@ std::int32_t BitsOfFormat(imaging::PixelFormat format) {
     }
 }
 
-std::filesystem::path FileSystemPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+std::filesystem::path FileSystemPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
 
 // A nearest-neighbour copy of a 24-bit DIB at another size, at 72 dpi.
 DibRef NearestNeighbour(const CDib& source, const QSize& size) {
@@ -94,8 +98,7 @@ DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSi
     DibRef dib = AdoptDib(CDib::Create(bgr.width(), bgr.height(), 24));
     for (int y = 0; y < bgr.height(); ++y)
         std::memcpy(dib->TopDownRow(y), bgr.constScanLine(y), static_cast<std::size_t>(bgr.width()) * 3);
-    if (dib->Stretch(thumb.width(), thumb.height()) && dib->Width() == thumb.width() &&
-        dib->Height() == thumb.height())
+    if (dib->Stretch(thumb.width(), thumb.height()) && dib->Width() == thumb.width() && dib->Height() == thumb.height())
         return dib;
     return NearestNeighbour(*dib, thumb);
 }
@@ -129,9 +132,9 @@ std::shared_ptr<const CByteBlock> CPaletteItemImg::CompressThumbnail(const CDib&
     platform::CMemFile file;
     OSSStream stream(file);
     {
-        std::unique_ptr<Kestrel::Coder, Kestrel::CoderDeleter> coder(Kestrel::CreateCoder(
-            stream, static_cast<std::uint32_t>(dib.Width()), static_cast<std::uint32_t>(dib.Height()), true, 90, false,
-            false, 2, 300, 300));
+        std::unique_ptr<Kestrel::Coder, Kestrel::CoderDeleter> coder(
+            Kestrel::CreateCoder(stream, static_cast<std::uint32_t>(dib.Width()),
+                                 static_cast<std::uint32_t>(dib.Height()), true, 90, false, false, 2, 300, 300));
         if (!coder)
             throw std::bad_alloc();
         // Rows in memory order, bytes as they are: the JPEG holds the image
