@@ -14,11 +14,13 @@
 #include "platform/imaging/Geometry.h"
 
 struct PreviewRegion {
-    std::shared_ptr<const imaging::Bitmap> bitmap;  // dst.width x dst.height pixels
-    imaging::Rect src;                              // in image pixels
-    imaging::Rect dst;                              // the same area in output pixels
-    int mode = 0;                                   // InterpolMode 5-9
-    int outputWidth = 0;                            // the output size it was made for
+    // dst.width x dst.height pixels: 24-bit, or the image's own format for a
+    // region at 100 % (which is the image's pixels).
+    std::shared_ptr<const imaging::Bitmap> bitmap;
+    imaging::Rect src;    // in image pixels
+    imaging::Rect dst;    // the same area in output pixels
+    int mode = 0;         // InterpolMode 5-9
+    int outputWidth = 0;  // the output size it was made for
     int outputHeight = 0;
     std::uint64_t generation = 0;  // the request it answers
 };

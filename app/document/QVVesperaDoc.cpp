@@ -4,7 +4,6 @@
 #include "app/document/QVVesperaDoc.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,22 +66,14 @@ CQVVesperaDoc::CQVVesperaDoc(AppSettings& settings, const ResizeEngine& engine)
 CQVVesperaDoc::~CQVVesperaDoc() {
     {
         std::lock_guard lock(m_lock);
-        m_pending.reset();
-        m_evStart.ResetEvent();
         ++m_nGeneration;
         m_port.reset();
     }
-    m_bStopJob = true;
-    // The abort flag stops the engine within a row; while a batch runs it is
-    // the batch's, and the job stops at its next report instead.
-    const bool batch = g_bBatchRunning != 0;
-    if (!batch)
-        g_bAbortResize = 1;
+    const bool raised = RaiseStop();
     m_evQuit.Set();
     if (m_pWorker.joinable())
         m_pWorker.join();
-    if (!batch)
-        g_bAbortResize = 0;
+    LowerStop(raised);
 }
 
 void CQVVesperaDoc::RegisterCommands() {
@@ -232,13 +223,12 @@ bool CQVVesperaDoc::CanResizeAndSave() const {
 
 bool CQVVesperaDoc::CheckWritable(const QString& path) const {
     const std::string local = LocalPath(path);
-    int error = 0;
     std::error_code ec;
-    if (!m_strPath.isEmpty() && std::filesystem::equivalent(local, LocalPath(m_strPath), ec)) {
-        // The open image is never its own output.
-        error = EEXIST;
-    } else {
-        // An existing file must be writable; a missing one creatable, and the
+    // The open image is never its own output.
+    const bool isSource = !m_strPath.isEmpty() && std::filesystem::equivalent(local, LocalPath(m_strPath), ec);
+    int error = 0;
+    if (!isSource) {
+        // An existing file must be writable, a missing one creatable; the
         // test file goes again at once, so a cancelled or failed save leaves
         // nothing behind.
         int fd = ::open(local.c_str(), O_WRONLY | O_CLOEXEC);
@@ -253,12 +243,11 @@ bool CQVVesperaDoc::CheckWritable(const QString& path) const {
             ::close(fd);
             if (created)
                 ::unlink(local.c_str());
+            return true;
         }
     }
-    if (error == 0)
-        return true;
     QString reason =
-        error == EEXIST ? QStringLiteral("The file is the open image.") : QString::fromLocal8Bit(std::strerror(error));
+        isSource ? QStringLiteral("The file is the open image.") : QString::fromLocal8Bit(std::strerror(error));
     reason.truncate(kMaxErrorText);
     ShowMessage(FormatString(IDS_CANT_SAVE_FILE, path) + u'\n' + reason);
     return false;

@@ -80,8 +80,8 @@ public:
     bool OpenImage(const QString& path);
 
     bool HasImage() const { return m_pSource != nullptr; }
-    // The open image (null when none); immutable, may be kept and read on any
-    // thread.
+    // The open image (null when none). The bitmap is immutable: whoever
+    // keeps it may read it on any thread.
     std::shared_ptr<const imaging::Bitmap> GetSource() const { return m_pSource; }
     int ImageWidth() const { return m_nImageWidth; }
     int ImageHeight() const { return m_nImageHeight; }
@@ -145,7 +145,11 @@ private:
     void ComputePreviewRegion(const PreviewRequest& job);
     bool ServeFromCache(const PreviewRequest& request);
     void DropCaches();
+    // Stops the running job and waits until the worker is idle. RaiseStop
+    // and LowerStop are its two halves (the destructor joins in between).
     void StopPreviewJob();
+    bool RaiseStop();
+    void LowerStop(bool raisedAbort);
     void PublishResult(const PreviewRequest& job, std::shared_ptr<const imaging::Bitmap> bitmap);
 
     AppSettings& m_settings;

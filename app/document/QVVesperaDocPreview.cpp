@@ -161,7 +161,7 @@ bool CQVVesperaDoc::ServeFromCache(const PreviewRequest& request) {
     return false;
 }
 
-void CQVVesperaDoc::StopPreviewJob() {
+bool CQVVesperaDoc::RaiseStop() {
     {
         // A start the worker has not taken yet is taken back: after this no
         // job of an older request can begin.
@@ -170,16 +170,27 @@ void CQVVesperaDoc::StopPreviewJob() {
         m_evStart.ResetEvent();
     }
     m_bStopJob = true;
-    // Both flags change on the UI thread only, so the batch cannot start in
-    // between.
-    const bool batch = g_bBatchRunning != 0;
-    if (!batch)
-        g_bAbortResize = 1;
-    // The engine stops within a row; the job then only publishes nothing.
-    m_evIdle.Wait();
+    // The abort flag stops the engine within a row. While a batch runs it is
+    // the batch's, and the job stops at its next report instead. Both flags
+    // change on the UI thread only, so the batch cannot start in between.
+    if (g_bBatchRunning)
+        return false;
+    g_bAbortResize = 1;
+    return true;
+}
+
+void CQVVesperaDoc::LowerStop(bool raisedAbort) {
     m_bStopJob = false;
-    if (!batch)
+    if (raisedAbort)
         g_bAbortResize = 0;
+}
+
+void CQVVesperaDoc::StopPreviewJob() {
+    const bool raised = RaiseStop();
+    // The job then only publishes nothing; no wait can time out into
+    // freeing what it reads, and nothing it reads is freed under it.
+    m_evIdle.Wait();
+    LowerStop(raised);
 }
 
 void CQVVesperaDoc::RequestPreviewRegion(const Rect& src, const Rect& dst) {

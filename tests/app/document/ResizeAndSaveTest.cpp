@@ -31,6 +31,15 @@ protected:
             file, {{271, imaging::PropertyTypeASCII, static_cast<std::uint32_t>(value.size()), value}}));
         return Write("camera.jpg", QByteArray(reinterpret_cast<const char*>(file.data()), file.size()));
     }
+    // Opens a 10 x 10 image, asks for 20 x 20 and runs Resize and Save with
+    // the dialog answering `out` (empty: cancelled).
+    void ResizeSmallImageTo(const QString& out) {
+        ASSERT_TRUE(doc.OpenDocumentFile(WriteImage("a.png", Gradient(10, 10), "png")));
+        settings.m_nWidth = 20;
+        settings.m_nHeight = 20;
+        dialog.answers = {out};
+        doc.OnResizeAndSave();
+    }
     std::string AsciiTag(const imaging::Bitmap& bitmap, std::uint32_t id) {
         const imaging::PropertyItem* item = bitmap.GetPropertyItem(id);
         if (!item)
@@ -96,20 +105,14 @@ TEST_F(ResizeAndSave, TheImagesOwnSizeWritesAClone) {
 }
 
 TEST_F(ResizeAndSave, CancellingTheDialogShowsNothing) {
-    ASSERT_TRUE(doc.OpenDocumentFile(WriteImage("a.png", Gradient(10, 10), "png")));
-    settings.m_nWidth = 20;
-    dialog.answers = {QString()};
-    doc.OnResizeAndSave();
+    ResizeSmallImageTo(QString());
     EXPECT_TRUE(g_bSaveCancelled);
     EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(ResizeAndSave, AnUnwritablePathShowsWhyAndThenTheGeneralMessage) {
-    ASSERT_TRUE(doc.OpenDocumentFile(WriteImage("a.png", Gradient(10, 10), "png")));
-    settings.m_nWidth = 20;
     const QString out = Path("no-such-folder/out.jpg");
-    dialog.answers = {out};
-    doc.OnResizeAndSave();
+    ResizeSmallImageTo(out);
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("Can't save file ") + out + QStringLiteral(".\n")));
     EXPECT_GT(Messages()[0].size(), (QStringLiteral("Can't save file ") + out + QStringLiteral(".\n")).size());
@@ -117,13 +120,10 @@ TEST_F(ResizeAndSave, AnUnwritablePathShowsWhyAndThenTheGeneralMessage) {
 }
 
 TEST_F(ResizeAndSave, AFailedSaveLeavesNoEmptyFileBehind) {
-    ASSERT_TRUE(doc.OpenDocumentFile(WriteImage("a.png", Gradient(10, 10), "png")));
-    settings.m_nWidth = 20;
     // No encoder for the four-letter extension: the save fails after the
     // writability test.
     const QString out = Path("out.jpeg");
-    dialog.answers = {out};
-    doc.OnResizeAndSave();
+    ResizeSmallImageTo(out);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], kCantCreate);
     EXPECT_FALSE(QFile::exists(out));
@@ -139,12 +139,9 @@ TEST_F(ResizeAndSave, AnExistingFileIsReplacedWhole) {
 }
 
 TEST_F(ResizeAndSave, TheOpenImageIsNeverItsOwnOutput) {
-    const QString path = WriteImage("a.png", Gradient(10, 10), "png");
-    const QByteArray before = ReadFile(path);
-    ASSERT_TRUE(doc.OpenDocumentFile(path));
-    settings.m_nWidth = 20;
-    dialog.answers = {path};
-    doc.OnResizeAndSave();
+    const QString path = Path("a.png");
+    ResizeSmallImageTo(path);
+    const QByteArray before = Encode(Gradient(10, 10), "png");
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("Can't save file ") + path + u'.'));
     EXPECT_EQ(ReadFile(path), before);
