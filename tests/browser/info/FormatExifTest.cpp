@@ -282,9 +282,8 @@ TEST(FormatExifProperty, LeavesOutItemsWhoseCountOrLengthDisagree) {
         QString name = QStringLiteral("stale");
         QString value = QStringLiteral("stale");
         FormatExifProperty(item, name, value);
-        EXPECT_TRUE(name.isEmpty() || value.isEmpty())
-            << std::hex << item.id << " type " << item.type << ": " << name.toStdString() << " = "
-            << value.toStdString();
+        EXPECT_TRUE(name.isEmpty() || value.isEmpty()) << std::hex << item.id << " type " << item.type << ": "
+                                                       << name.toStdString() << " = " << value.toStdString();
         EXPECT_TRUE(value.isEmpty()) << std::hex << item.id;
     }
 }
