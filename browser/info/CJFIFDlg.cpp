@@ -106,6 +106,7 @@ void CJFIFDlg::CreateControls() {
     m_listTags->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listTags->setSelectionMode(QAbstractItemView::SingleSelection);
     m_listTags->setWordWrap(false);
+    m_listTags->setTabKeyNavigation(false);  // Tab leaves the list, as in any list control
     m_labelDetails->setBuddy(m_listTags);
 
     setTabOrder(m_buttonOk, m_editPath);

@@ -18,6 +18,9 @@
 #include "browser/info/ShowImageInfo.h"
 #include "platform/imaging/Bitmap.h"
 
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace infotests {
 
 // Runs a tool and returns its standard output; fails the test when it cannot
@@ -30,6 +33,14 @@ inline QByteArray RunTool(const QString& program, const QStringList& arguments) 
     EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << " " << arguments.join(' ').toStdString() << ": "
                                      << process.readAllStandardError().toStdString();
     return process.readAllStandardOutput();
+}
+
+// The offset of the EXIF directory as exiv2 reads it from the line
+// "0x8769 Image ExifTag Long 1 N".
+inline QString ExifOffsetByExiv2(const QString& path) {
+    const QStringList fields =
+        QString::fromUtf8(RunTool("exiv2", {"-pv", "-K", "Exif.Image.ExifTag", path})).simplified().split(' ');
+    return fields.size() == 6 ? fields.last() : QString();
 }
 
 // The dialog's rows, name to value; a name listed twice fails the test.
