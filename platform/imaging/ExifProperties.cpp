@@ -85,6 +85,9 @@ bool IsImageLayoutTag(std::uint32_t id) {
     }
 }
 
+// EXIF tags that only describe compressed data: a TIFF has none of them.
+bool IsCompressedDataTag(std::uint32_t id) { return id == 0x9101 || id == 0x9102 || id == 0xA002 || id == 0xA003; }
+
 // Items that are written as packets of their own, not as EXIF tags.
 bool IsPacketItem(std::uint32_t id) {
     return id == PropertyTagXmpPacket || id == PropertyTagIptc || id == PropertyTagICCProfile ||
@@ -160,6 +163,8 @@ void InitializeImaging() {
                     mutex->unlock();
             },
             &xmpLock);
+        // The namespace that names a JPEG's extended XMP, unknown to Exiv2.
+        Exiv2::XmpProperties::registerNs("http://ns.adobe.com/xmp/note/", "xmpNote");
     });
 }
 
@@ -357,13 +362,14 @@ void SetTiffThumbnail(Exiv2::ExifData& exif, const std::vector<std::uint8_t>& da
 void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
                bool tiff, const WriteLevel& level) {
     const PropertyItem* thumbnail = nullptr;
-    std::vector<const PropertyItem*> thumbnailTags, thumbnailSizes;
+    std::vector<const PropertyItem*> thumbnailTags;
     for (const auto& item : items) {
         if (item.id == PropertyTagThumbnailData) {
             thumbnail = &item;
             continue;
         }
-        if (IsOffsetTag(item.id) || IsImageLayoutTag(item.id) || IsPacketItem(item.id) || item.id > 0xFFFF)
+        if (IsOffsetTag(item.id) || IsImageLayoutTag(item.id) || IsPacketItem(item.id) || item.id > 0xFFFF ||
+            (tiff && IsCompressedDataTag(item.id)))
             continue;
         if (item.id == kMakerNoteTag) {
             if (level.makerNote)
@@ -373,18 +379,20 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
         if (item.id <= 0x001F) {
             SetTag(exif, item.id, "GPSInfo", item);
         } else if (item.id >= 0x5000 && item.id <= 0x50FF) {
-            // The thumbnail's directory goes with its data, below; of its
-            // layout only the JPEG thumbnail's size is kept, and the
-            // rebuild's size wins over a copied one.
+            // The thumbnail's directory goes with its data, below. A JPEG
+            // thumbnail's directory has no layout tags (EXIF allows none;
+            // the size is the JPEG's own).
             const std::uint32_t tag = Ifd1TagOfThumbnailId(item.id);
-            if (tag == 0 || (IsImageLayoutTag(tag) && tag != 0x0100 && tag != 0x0101))
+            if (tag == 0 || IsImageLayoutTag(tag))
                 continue;
-            const bool rebuiltSize = item.id == PropertyTagThumbnailWidth || item.id == PropertyTagThumbnailHeight;
-            (rebuiltSize ? thumbnailSizes : thumbnailTags).push_back(&item);
+            thumbnailTags.push_back(&item);
         } else {
             SetTag(exif, item.id, KnownInGroup(item.id, "Photo") ? "Photo" : "Image", item);
         }
     }
+    // EXIF asks a JPEG to say where its chroma samples sit; libjpeg centres them.
+    if (!tiff && exif.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == exif.end())
+        SetUnsigned(exif, "Exif.Image.YCbCrPositioning", 1, true);
     if (!thumbnail || thumbnail->value.empty() || !level.thumbnail)
         return;
     if (tiff) {
@@ -394,7 +402,6 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
     const std::vector<std::uint8_t> jpeg = JpegThumbnail(thumbnail->value);
     if (jpeg.empty())
         return;
-    thumbnailTags.insert(thumbnailTags.end(), thumbnailSizes.begin(), thumbnailSizes.end());
     for (const PropertyItem* item : thumbnailTags)
         SetTag(exif, Ifd1TagOfThumbnailId(item->id), "Thumbnail", *item);
     Exiv2::ExifThumb thumb(exif);
