@@ -93,7 +93,7 @@ Bytes NoteOf(const Bytes& file) {
 }
 
 TEST_F(Metadata, AnUnknownNoteWithItsOwnOffsetsIsKeptByteForByte) {
-    const Bytes note = UnknownNote(30);  // the text's place from the note's start
+    const Bytes note = UnknownNote(34);  // the text's place from the note's start
     const Bytes saved = SaveQuarter(KodakFile(note), Path("kodak.jpg"));
     EXPECT_EQ(NoteOf(saved), note);
 }
@@ -105,7 +105,7 @@ TEST_F(Metadata, AnUnknownNoteWithOffsetsFromTheTiffHeaderIsLeftOut) {
     const auto tiff = imaging::FindExifTiffBlock(probe);
     const auto raw = imaging::FindRawMakerNote(tiff);
     ASSERT_FALSE(raw.bytes.empty());
-    const Bytes note = UnknownNote(static_cast<std::uint32_t>(raw.offset + 30));
+    const Bytes note = UnknownNote(static_cast<std::uint32_t>(raw.offset + 34));
     const Bytes source = KodakFile(note);
     ASSERT_EQ(imaging::FindRawMakerNote(imaging::FindExifTiffBlock(source)).offset, raw.offset);
     const Bytes saved = SaveQuarter(source, Path("kodak.jpg"));
