@@ -3,6 +3,7 @@
 #include "platform/progress/ProgressSink.h"
 
 std::atomic<std::uint8_t> g_bAbortResize{0};
+std::atomic<std::uint8_t> g_bBatchRunning{0};
 std::atomic<int> g_nProgressPercent{0};
 thread_local std::uint8_t g_bResizeOutOfMemory = 0;
 

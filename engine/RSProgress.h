@@ -19,6 +19,11 @@ inline constexpr int ID_END_PROGRESS = 32841;
 // report answers "stop" while it is set. Cleared by whoever starts a job.
 extern std::atomic<std::uint8_t> g_bAbortResize;
 
+// Set on the UI thread before a batch run's worker starts and cleared when
+// its end reaches the UI thread. While it is set the abort flag belongs to the
+// batch: nothing else starts an engine job (the preview waits).
+extern std::atomic<std::uint8_t> g_bBatchRunning;
+
 // The last overall percentage, read by the main frame on ID_PROGRESS.
 extern std::atomic<int> g_nProgressPercent;
 
