@@ -90,10 +90,16 @@ inline void SetTag(Exiv2::ExifData& exif, const Tag& tag) {
     exif.add(Exiv2::ExifKey(tag.key), value.get());
 }
 
-// The file with its metadata changed by `edit` through Exiv2.
-inline Bytes EditWithExiv2(const Bytes& file, const std::function<void(Exiv2::Image&)>& edit) {
+// The file opened by Exiv2, its metadata read.
+inline Exiv2::Image::AutoPtr OpenWithExiv2(const Bytes& file) {
     auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
     image->readMetadata();
+    return image;
+}
+
+// The file with its metadata changed by `edit` through Exiv2.
+inline Bytes EditWithExiv2(const Bytes& file, const std::function<void(Exiv2::Image&)>& edit) {
+    auto image = OpenWithExiv2(file);
     edit(*image);
     image->writeMetadata();
     Exiv2::BasicIo& io = image->io();
@@ -144,8 +150,7 @@ inline Bytes CameraFile(const CameraModel& camera, const char* format, int w = 4
 // The maker note's entries as Exiv2 reads them: key to type and value
 // (where the note starts is left out: that changes when it moves).
 inline std::map<std::string, std::string> MakerNoteEntries(const Bytes& file) {
-    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-    image->readMetadata();
+    auto image = OpenWithExiv2(file);
     std::map<std::string, std::string> entries;
     for (const auto& datum : image->exifData())
         if (Exiv2::ExifTags::isMakerGroup(datum.groupName()) && datum.key() != "Exif.MakerNote.Offset")

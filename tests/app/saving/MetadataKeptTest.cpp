@@ -82,8 +82,7 @@ Bytes KodakFile(const Bytes& note) {
 }
 
 Bytes NoteOf(const Bytes& file) {
-    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-    image->readMetadata();
+    auto image = OpenWithExiv2(file);
     const auto it = image->exifData().findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
     if (it == image->exifData().end())
         return {};
@@ -110,8 +109,7 @@ TEST_F(Metadata, AnUnknownNoteWithOffsetsFromTheTiffHeaderIsLeftOut) {
     ASSERT_EQ(imaging::FindRawMakerNote(imaging::FindExifTiffBlock(source)).offset, raw.offset);
     const Bytes saved = SaveQuarter(source, Path("kodak.jpg"));
     EXPECT_TRUE(NoteOf(saved).empty());  // never written where its offsets would miss
-    auto image = Exiv2::ImageFactory::open(saved.data(), static_cast<long>(saved.size()));
-    image->readMetadata();
+    auto image = OpenWithExiv2(saved);
     EXPECT_EQ(image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Make"))->toString(), "EASTMAN KODAK COMPANY");
 }
 
@@ -133,11 +131,7 @@ const char kXmp[] = R"(<x:xmpmeta xmlns:x="adobe:ns:meta/">
  </rdf:RDF>
 </x:xmpmeta>)";
 
-Exiv2::XmpData XmpOf(const Bytes& file) {
-    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-    image->readMetadata();
-    return image->xmpData();
-}
+Exiv2::XmpData XmpOf(const Bytes& file) { return OpenWithExiv2(file)->xmpData(); }
 
 std::string XmpText(Exiv2::XmpData& xmp, const char* key) {
     const auto it = xmp.findKey(Exiv2::XmpKey(key));
@@ -152,20 +146,25 @@ TEST_P(XmpKept, KeywordsRatingCaptionAndCameraDataLivingOnlyInXmp) {
                                        [](Exiv2::Image& image) { image.setXmpPacket(kXmp); });
     const Bytes saved = SaveQuarter(source, Path(std::string("xmp.") + GetParam()));
     Exiv2::XmpData xmp = XmpOf(saved);
-    EXPECT_EQ(XmpText(xmp, "Xmp.dc.subject"), "harbour, dawn");
-    EXPECT_EQ(XmpText(xmp, "Xmp.dc.description"), "lang=\"x-default\" Boats at first light");
-    EXPECT_EQ(XmpText(xmp, "Xmp.xmp.Rating"), "4");
-    EXPECT_EQ(XmpText(xmp, "Xmp.tiff.Make"), "XmpCam");
-    EXPECT_EQ(XmpText(xmp, "Xmp.tiff.Model"), "X-100");
-    EXPECT_EQ(XmpText(xmp, "Xmp.tiff.Orientation"), "6");
-    EXPECT_EQ(XmpText(xmp, "Xmp.exif.DateTimeOriginal"), "2012-03-04T05:06:07");
-    EXPECT_EQ(XmpText(xmp, "Xmp.exif.GPSLatitude"), "48,51.5N");
-    // The fields that describe the image follow the saved file.
-    EXPECT_EQ(XmpText(xmp, "Xmp.exif.PixelXDimension"), "100");
-    EXPECT_EQ(XmpText(xmp, "Xmp.exif.PixelYDimension"), "75");
-    EXPECT_EQ(XmpText(xmp, "Xmp.tiff.ImageWidth"), "100");
-    EXPECT_EQ(XmpText(xmp, "Xmp.tiff.XResolution"), "72/1");
-    EXPECT_EQ(XmpText(xmp, "Xmp.tiff.BitsPerSample"), "(none)");
+    // What photographers wrote, and the fields that describe the image,
+    // which follow the saved file.
+    const std::pair<const char*, const char*> expected[] = {
+        {"Xmp.dc.subject", "harbour, dawn"},
+        {"Xmp.dc.description", "lang=\"x-default\" Boats at first light"},
+        {"Xmp.xmp.Rating", "4"},
+        {"Xmp.tiff.Make", "XmpCam"},
+        {"Xmp.tiff.Model", "X-100"},
+        {"Xmp.tiff.Orientation", "6"},
+        {"Xmp.exif.DateTimeOriginal", "2012-03-04T05:06:07"},
+        {"Xmp.exif.GPSLatitude", "48,51.5N"},
+        {"Xmp.exif.PixelXDimension", "100"},
+        {"Xmp.exif.PixelYDimension", "75"},
+        {"Xmp.tiff.ImageWidth", "100"},
+        {"Xmp.tiff.XResolution", "72/1"},
+        {"Xmp.tiff.BitsPerSample", "(none)"},
+    };
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(XmpText(xmp, key), value) << key << " in " << GetParam();
     for (const auto& datum : xmp)
         EXPECT_EQ(datum.key().rfind("Xmp.xmp.Thumbnails", 0), std::string::npos) << datum.key();
 }
@@ -184,8 +183,7 @@ TEST_F(Metadata, IptcKeywordsAndCaptionAreKept) {
     });
     for (const char* extension : {"jpg", "tif"}) {
         const Bytes saved = SaveQuarter(source, Path(std::string("iptc.") + extension));
-        auto image = Exiv2::ImageFactory::open(saved.data(), static_cast<long>(saved.size()));
-        image->readMetadata();
+        auto image = OpenWithExiv2(saved);
         std::vector<std::string> keywords;
         for (const auto& datum : image->iptcData())
             if (datum.key() == "Iptc.Application2.Keywords")
@@ -206,8 +204,7 @@ struct IccCase {
 class IccKept : public SavingTest, public ::testing::WithParamInterface<IccCase> {};
 
 Bytes IccOf(const Bytes& file) {
-    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-    image->readMetadata();
+    auto image = OpenWithExiv2(file);
     if (!image->iccProfileDefined())
         return {};
     return Bytes(image->iccProfile()->pData_, image->iccProfile()->pData_ + image->iccProfile()->size_);
