@@ -44,6 +44,12 @@ protected:
         EXPECT_TRUE(WritePicture(src_ + name, w, h));
         return src_ + name;
     }
+    // Shown, but never painted: the dialog's logic runs as on screen while Qt's
+    // own painting threads, which ThreadSanitizer cannot see into, stay idle.
+    static void Show(CBatchProgress& dialog) {
+        dialog.setAttribute(Qt::WA_DontShowOnScreen);
+        dialog.setVisible(true);
+    }
     static QPushButton* Button(CBatchProgress& dialog) {
         return dialog.findChild<QPushButton*>(QStringLiteral("IDCANCEL"));
     }
@@ -65,7 +71,7 @@ TEST_F(BatchProgressTest, ThreeBicubicItemsGiveThreeBlocksAndDone) {
         run.items.push_back(MakeItem(Picture(name), 20, 15, 3, 150.0f));
     CBatchProgress dialog(run);
     EXPECT_EQ(Button(dialog)->text(), "Cancel");
-    dialog.show();
+    Show(dialog);
     EXPECT_EQ(g_bBatchRunning.load(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
     EXPECT_EQ(Button(dialog)->text(), "Done");
@@ -91,7 +97,7 @@ TEST_F(BatchProgressTest, TheBarShowsAndRisesForEngineModesAndStartsAgainAtEachI
     CBatchProgress dialog(run);
     std::vector<int> values;
     QObject::connect(Bar(dialog), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
-    dialog.show();
+    Show(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
     EXPECT_TRUE(Bar(dialog)->isVisible());
     // Two items: the bar starts at 0 for each and only rises in between.
@@ -109,20 +115,23 @@ TEST_F(BatchProgressTest, TheBarShowsAndRisesForEngineModesAndStartsAgainAtEachI
     EXPECT_GT(values.size(), 4u);
 }
 
-TEST_F(BatchProgressTest, CancelDuringAnEngineResizeStopsTheRunAndKeepsTheDialog) {
+TEST_F(BatchProgressTest, CancelStopsTheEngineResizeAndKeepsTheDialog) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
     run.items.push_back(MakeItem(Picture("a.jpg", 300, 200), 900, 600, 9));
     run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15, 9));
     CBatchProgress dialog(run);
+    // Cancel as the first item's block appears: the worker waits for that
+    // block to be shown, so its resize starts with the stop already asked.
     bool clicked = false;
-    QObject::connect(Bar(dialog), &QProgressBar::valueChanged, [&](int value) {
-        if (value > 0 && !clicked) {
+    auto* log = dialog.findChild<QPlainTextEdit*>(QStringLiteral("IDC_BATCH_LOG"));
+    QObject::connect(log, &QPlainTextEdit::textChanged, [&] {
+        if (!clicked && log->toPlainText().startsWith("File 1")) {
             clicked = true;
             QTest::mouseClick(Button(dialog), Qt::LeftButton);
         }
     });
-    dialog.show();
+    Show(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
     ASSERT_TRUE(clicked);
     EXPECT_TRUE(dialog.isVisible());  // Cancel stopped the worker, not the dialog
@@ -141,7 +150,7 @@ TEST_F(BatchProgressTest, EscapeRightAfterOpeningDoesNotCloseTheDialog) {
     for (int i = 0; i < 3; ++i)
         run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 8));
     CBatchProgress dialog(run);
-    dialog.show();
+    Show(dialog);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
     dialog.close();  // the window's close box asks the same
@@ -160,7 +169,7 @@ TEST_F(BatchProgressTest, AMissingOutputFolderShowsOneMessageAndLogsIt) {
     run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15));
     ScriptedAnswers answers;
     CBatchProgress dialog(run);
-    dialog.show();
+    Show(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(answers.Questions().size(), 1u, kTimeoutMs);
     EXPECT_EQ(answers.Questions()[0].text, "Can't create output folder!");
@@ -169,7 +178,7 @@ TEST_F(BatchProgressTest, AMissingOutputFolderShowsOneMessageAndLogsIt) {
 
 TEST_F(BatchProgressTest, AnEmptyRunIsDoneAtOnce) {
     CBatchProgress dialog(BatchRun{});
-    dialog.show();
+    Show(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
     EXPECT_TRUE(dialog.LogText().isEmpty());
     EXPECT_EQ(Button(dialog)->text(), "Done");
@@ -182,7 +191,7 @@ TEST_F(BatchProgressTest, DestroyingTheDialogDuringARunStopsAndJoinsTheWorker) {
         run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 9));
     {
         CBatchProgress dialog(run);
-        dialog.show();
+        Show(dialog);
         QTest::qWait(20);
     }
     EXPECT_EQ(g_bBatchRunning.load(), 0);
