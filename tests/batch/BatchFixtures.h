@@ -43,6 +43,18 @@ inline bool WritePicture(const QString& path, int w, int h, int seed = 0) {
     return image.save(path, nullptr, 90);
 }
 
+// A temporary folder holding a source folder and an output folder.
+struct SourceAndOutput {
+    SourceAndOutput() : src(dir.path() + QStringLiteral("/src/")), out(dir.path() + QStringLiteral("/out/")) {
+        QDir().mkpath(src);
+        QDir().mkpath(out);
+    }
+    bool IsValid() const { return dir.isValid() && QDir(src).exists() && QDir(out).exists(); }
+
+    QTemporaryDir dir;
+    const QString src, out;
+};
+
 inline CItem MakeItem(const QString& path, int w, int h, int mode = 4, float dpi = 96.0f) {
     AppSettings settings;
     settings.m_fDpi = dpi;

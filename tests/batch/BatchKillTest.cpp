@@ -51,11 +51,7 @@ bool IsCompleteOutput(const QString& path) {
 class BatchKillTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        src_ = dir_.path() + "/src/";
-        out_ = dir_.path() + "/out/";
-        QDir().mkpath(src_);
-        QDir().mkpath(out_);
+        ASSERT_TRUE(folders_.IsValid());
         for (int i = 0; i < kFiles; ++i) {
             const QString name = QString("p%1.jpg").arg(i, 2, 10, QChar('0'));
             ASSERT_TRUE(batchtests::WritePicture(src_ + name, 1600, 1200, i));
@@ -111,8 +107,10 @@ protected:
         }
     }
 
-    QTemporaryDir dir_;
-    QString src_, out_;
+    batchtests::SourceAndOutput folders_;
+    QTemporaryDir& dir_ = folders_.dir;
+    const QString& src_ = folders_.src;
+    const QString& out_ = folders_.out;
     QStringList names_;
 };
 

@@ -29,13 +29,7 @@ constexpr int kTimeoutMs = 60000;
 
 class BatchProgressTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        src_ = dir_.path() + "/src/";
-        out_ = dir_.path() + "/out/";
-        QDir().mkpath(src_);
-        QDir().mkpath(out_);
-    }
+    void SetUp() override { ASSERT_TRUE(folders_.IsValid()); }
     void TearDown() override {
         EXPECT_EQ(g_bBatchRunning.load(), 0);
         g_bAbortResize.store(0);
@@ -60,8 +54,10 @@ protected:
         return dialog.findChild<QLabel*>(QStringLiteral("IDC_BATCH_STATUS"))->text();
     }
 
-    QTemporaryDir dir_;
-    QString src_, out_;
+    batchtests::SourceAndOutput folders_;
+    QTemporaryDir& dir_ = folders_.dir;
+    const QString& src_ = folders_.src;
+    const QString& out_ = folders_.out;
 };
 
 TEST_F(BatchProgressTest, ThreeBicubicItemsGiveThreeBlocksAndDone) {

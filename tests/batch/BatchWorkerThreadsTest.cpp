@@ -44,11 +44,7 @@ Decoded Decode(const QString& path) {
 class BatchWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        src_ = dir_.path() + "/src/";
-        out_ = dir_.path() + "/out/";
-        QDir().mkpath(src_);
-        QDir().mkpath(out_);
+        ASSERT_TRUE(folders_.IsValid());
         g_bAbortResize.store(0);
     }
     void TearDown() override { g_bAbortResize.store(0); }
@@ -59,8 +55,10 @@ protected:
         return path;
     }
 
-    QTemporaryDir dir_;
-    QString src_, out_;
+    batchtests::SourceAndOutput folders_;
+    QTemporaryDir& dir_ = folders_.dir;
+    const QString& src_ = folders_.src;
+    const QString& out_ = folders_.out;
 };
 
 TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
