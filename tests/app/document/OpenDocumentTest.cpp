@@ -8,6 +8,7 @@
 #include "DocumentFixtures.h"
 #include "app/document/DocumentIds.h"
 #include "platform/resources/CommandIds.h"
+#include "platform/resources/StringTable.h"
 
 using namespace doctests;
 
@@ -136,6 +137,18 @@ TEST_F(OpenDocument, UpdateViewsIfAllowedHonoursTheHold) {
     doc.m_bHoldUpdates = true;
     doc.UpdateViewsIfAllowed();
     EXPECT_EQ(listener.viewUpdates, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DocumentStrings, StandInTheTableOnce) {
+    EXPECT_TRUE(platform::StringTableError().isEmpty()) << platform::StringTableError().toStdString();
+    EXPECT_EQ(platform::LoadResString(23), QStringLiteral("Can't open file\n%s!"));
+    EXPECT_EQ(platform::LoadResString(147), QStringLiteral("Can't save file %s."));
+    EXPECT_EQ(platform::LoadResString(122),
+              QStringLiteral("Can't create output image!\r\nMay be not enough memory!\r\n\r\n"));
 }
 
 }  // namespace
