@@ -201,11 +201,12 @@ std::vector<std::string> Paths(const QStringList& paths, qsizetype count) {
     return out;
 }
 
-PeerFigures Vips(const QStringList& paths, const QString& out) {
+// A tool that takes every file on one command line, run for the first 40
+// files and for all.
+PeerFigures BatchPeer(const std::vector<std::string>& command, const QStringList& paths) {
     PeerFigures f;
     for (const qsizetype count : {qsizetype{40}, paths.size()}) {
-        std::vector<std::string> argv = {"vipsthumbnail", "-s", "220x165", "-o",
-                                         QFile::encodeName(out).toStdString() + "/%s.jpg"};
+        std::vector<std::string> argv = command;
         for (const std::string& p : Paths(paths, count))
             argv.push_back(p);
         (count == 40 ? f.first40 : f.all) = TimeRun(argv);
@@ -213,26 +214,15 @@ PeerFigures Vips(const QStringList& paths, const QString& out) {
     return f;
 }
 
+PeerFigures Vips(const QStringList& paths, const QString& out) {
+    return BatchPeer({"vipsthumbnail", "-s", "220x165", "-o", QFile::encodeName(out).toStdString() + "/%s.jpg"}, paths);
+}
+
+// -size lets the JPEG reader reduce while decoding, as vips does.
 PeerFigures Gm(const QStringList& paths, const QString& out) {
-    PeerFigures f;
-    for (const qsizetype count : {qsizetype{40}, paths.size()}) {
-        // -size lets the JPEG reader reduce while decoding, as vips does.
-        std::vector<std::string> argv = {"gm",
-                                         "mogrify",
-                                         "-output-directory",
-                                         QFile::encodeName(out).toStdString(),
-                                         "-create-directories",
-                                         "-size",
-                                         "440x330",
-                                         "-thumbnail",
-                                         "220x165",
-                                         "-format",
-                                         "jpg"};
-        for (const std::string& p : Paths(paths, count))
-            argv.push_back(p);
-        (count == 40 ? f.first40 : f.all) = TimeRun(argv);
-    }
-    return f;
+    return BatchPeer({"gm", "mogrify", "-output-directory", QFile::encodeName(out).toStdString(), "-create-directories",
+                      "-size", "440x330", "-thumbnail", "220x165", "-format", "jpg"},
+                     paths);
 }
 
 // One process per file, as the tool works.

@@ -104,16 +104,7 @@ bool CMapStringToObPlus::Trim(const QString& keepFolder) {
     bool allWritten = true;
     for (auto& [folder, entries] : collections) {
         const int number = ArchiveNumberFor(folder);
-        CellEntries toWrite = entries;
-        if (std::optional<CellEntries> old = ReadArchive(number)) {
-            std::set<QString> collected;
-            for (const auto& entry : entries)
-                collected.insert(entry.first);
-            for (auto& entry : *old)
-                if (FolderOfPath(entry.first) == folder && !collected.contains(entry.first) && PathExists(entry.first))
-                    toWrite.push_back(std::move(entry));
-        }
-        if (!WriteArchive(number, toWrite)) {
+        if (!WriteArchive(number, WithOldArchive(number, folder, entries))) {
             allWritten = false;
             continue;  // this folder stays in memory
         }

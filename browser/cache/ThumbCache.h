@@ -95,6 +95,9 @@ private:
     // The cells of an archive, or nothing when it cannot be read or is damaged.
     std::optional<CellEntries> ReadArchive(int number) const;
     bool WriteArchive(int number, const CellEntries& entries) const;
+    // The folder's entries followed by those of its archive on disk that are
+    // not among them and whose files still exist (nothing of an unreadable one).
+    CellEntries WithOldArchive(int number, const QString& folder, const CellEntries& entries) const;
     bool Load(const QString& legacyPath);
     bool Save();
 

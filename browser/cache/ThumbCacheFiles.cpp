@@ -113,6 +113,20 @@ bool CMapStringToObPlus::WriteArchive(int number, const CellEntries& entries) co
     }
 }
 
+CellEntries CMapStringToObPlus::WithOldArchive(int number, const QString& folder, const CellEntries& entries) const {
+    CellEntries merged = entries;
+    std::optional<CellEntries> old = ReadArchive(number);
+    if (!old)
+        return merged;
+    std::set<QString> current;
+    for (const auto& entry : entries)
+        current.insert(entry.first);
+    for (auto& entry : *old)
+        if (FolderOfPath(entry.first) == folder && !current.contains(entry.first) && PathExists(entry.first))
+            merged.push_back(std::move(entry));
+    return merged;
+}
+
 bool CMapStringToObPlus::LoadOrSave(const QString& legacyPath, bool save) {
     std::lock_guard lock(g_csThumbCache);
     try {
@@ -165,16 +179,7 @@ bool CMapStringToObPlus::Save() {
     bool allWritten = true;
     for (auto& [folder, entries] : groups) {
         const int number = ArchiveNumberFor(folder);
-        CellEntries toWrite = entries;
-        if (std::optional<CellEntries> old = ReadArchive(number)) {
-            std::set<QString> grouped;
-            for (const auto& entry : entries)
-                grouped.insert(entry.first);
-            for (auto& entry : *old)
-                if (FolderOfPath(entry.first) == folder && !grouped.contains(entry.first) && PathExists(entry.first))
-                    toWrite.push_back(std::move(entry));
-        }
-        allWritten = WriteArchive(number, toWrite) && allWritten;
+        allWritten = WriteArchive(number, WithOldArchive(number, folder, entries)) && allWritten;
     }
 
     // The index keeps the folders that still exist; the archives of the

@@ -117,6 +117,8 @@ public:
 private:
     // The image drawn into a rectangle of the painter (flipped upright).
     static void DrawDib(QPainter& painter, const CDib& dib, const QRect& dest, bool cut);
+    // The thumbnail fitted into the rectangle, or covering it when crop is set.
+    void DrawFitted(QPainter& painter, const QRect& rect, const QString& path, bool border, bool crop);
 
     std::shared_ptr<const CByteBlock> m_pJpeg;
     DibRef m_pDib;

@@ -89,19 +89,14 @@ QRegion CPaletteItemImg::GetImageRegion() const {
 }
 
 void CPaletteItemImg::DrawInto(QPainter& painter, const QRect& rect, const QString& path, bool border) {
-    std::lock_guard lock(g_csThumbCache);
-    const DibRef dib = GetDib();
-    if (!dib || rect.isEmpty()) {
-        DrawPlaceholder(painter, rect, path);
-        return;
-    }
-    const QRect dest = FitInto(rect, dib->Width(), dib->Height());
-    DrawDib(painter, *dib, dest, false);
-    if (border)
-        DrawBlackBorder(painter, dest);
+    DrawFitted(painter, rect, path, border, false);
 }
 
 void CPaletteItemImg::DrawStretched(QPainter& painter, const QRect& rect, const QString& path, bool crop) {
+    DrawFitted(painter, rect, path, false, crop);
+}
+
+void CPaletteItemImg::DrawFitted(QPainter& painter, const QRect& rect, const QString& path, bool border, bool crop) {
     std::lock_guard lock(g_csThumbCache);
     const DibRef dib = GetDib();
     if (!dib || rect.isEmpty()) {
@@ -109,7 +104,10 @@ void CPaletteItemImg::DrawStretched(QPainter& painter, const QRect& rect, const 
         return;
     }
     if (!crop) {
-        DrawDib(painter, *dib, FitInto(rect, dib->Width(), dib->Height()), false);
+        const QRect dest = FitInto(rect, dib->Width(), dib->Height());
+        DrawDib(painter, *dib, dest, false);
+        if (border)
+            DrawBlackBorder(painter, dest);
         return;
     }
     // Cover the rectangle and cut what overhangs, keeping the centre.

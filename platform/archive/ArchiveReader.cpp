@@ -1,20 +1,10 @@
 #include "platform/archive/ArchiveReader.h"
 
+#include "platform/archive/ArchiveTags.h"
+
 namespace platform {
 
-namespace {
-
-constexpr std::uint16_t kNullTag = 0;
-constexpr std::uint16_t kNewClassTag = 0xFFFF;
-constexpr std::uint16_t kClassTag = 0x8000;
-constexpr std::uint16_t kBigObjectTag = 0x7FFF;
-constexpr std::uint32_t kBigClassTag = 0x80000000;
-constexpr std::uint32_t kTime64Marker = 0x8000000A;
-// The framework's limit of classes and objects in one archive.
-constexpr std::uint64_t kMaxMapCount = 0x3FFFFFFE;
-constexpr std::uint16_t kMaxClassNameLength = 63;
-
-}  // namespace
+using namespace archivetags;
 
 const char* ArchiveException::what() const noexcept {
     switch (m_cause) {

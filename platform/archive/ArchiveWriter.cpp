@@ -2,17 +2,11 @@
 
 #include <stdexcept>
 
+#include "platform/archive/ArchiveTags.h"
+
 namespace platform {
 
-namespace {
-
-constexpr std::uint16_t kNewClassTag = 0xFFFF;
-constexpr std::uint16_t kClassTag = 0x8000;
-constexpr std::uint16_t kBigObjectTag = 0x7FFF;
-constexpr std::uint32_t kBigClassTag = 0x80000000;
-constexpr std::uint32_t kTime64Marker = 0x8000000A;
-
-}  // namespace
+using namespace archivetags;
 
 void ArchiveWriter::WriteByte(std::uint8_t value) { m_out.push_back(value); }
 
@@ -79,7 +73,7 @@ void ArchiveWriter::WriteCount(std::uint64_t count) {
 }
 
 void ArchiveWriter::WriteObjectClass(std::string_view className, std::uint16_t schema) {
-    if (className.empty() || className.size() > 63)
+    if (className.empty() || className.size() > kMaxClassNameLength)
         throw std::invalid_argument("archive class name of 1..63 characters expected");
     const auto known = m_classIndex.find(className);
     if (known != m_classIndex.end()) {
