@@ -5,7 +5,8 @@
 // thumbnail is ready (after its fast pass and again after its better pass).
 // A listener only posts: it never touches a widget, and it never adds or
 // removes listeners from inside the call (listeners are called under the
-// builder's listener lock).
+// builder's listener lock). It may take g_csThumbCache; so nobody adds or
+// removes a listener while holding g_csThumbCache.
 //
 // A thumbnail view registers for WM_THUMBS_UPDATED like this:
 //   - it makes a platform::CommandPort for itself on the UI thread;
