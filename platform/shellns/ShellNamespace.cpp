@@ -139,7 +139,8 @@ std::optional<ResolvedItem> ResolveChild(const ResolvedItem& parent, const IdRec
 
 // Whether the item still exists; network items are taken to exist, so that
 // no check waits on the network.
-bool ItemExists(const ResolvedItem& item, const IdRecord* record) {
+bool ItemExists(const ResolvedItem& item, const IdList& absolute) {
+    const IdRecord* record = absolute.IsDesktop() ? nullptr : &absolute.Last();
     if (!item.kind)
         return true;
     switch (*item.kind) {
@@ -154,7 +155,14 @@ bool ItemExists(const ResolvedItem& item, const IdRecord* record) {
         return FindMount(ComputerVolumes(), item.path).has_value();
     case ItemKind::NetworkMount:
         return FindMount(NetworkMounts(), item.path).has_value();
-    case ItemKind::LibraryFolder:
+    case ItemKind::LibraryFolder: {
+        // Still one of the library's folders?
+        const IdList library = absolute.Parent();
+        const std::optional<QStringList> folders = LoadLibraryFile(LibraryFilePath(library.Last().name));
+        if (!folders || !folders->contains(item.path))
+            return false;
+        return IsOnNetworkFileSystem(item.path) || IsDirectory(QFile::encodeName(item.path));
+    }
     case ItemKind::Folder:
         return IsOnNetworkFileSystem(item.path) || IsDirectory(QFile::encodeName(item.path));
     }
@@ -393,7 +401,7 @@ std::optional<std::uint32_t> ShellFolder::GetAttributesOf(const IdList& relative
     if (!item)
         return std::nullopt;
     const IdRecord* record = child.IsDesktop() ? nullptr : &child.Last();
-    if ((mask & Attr::Validate) && !ItemExists(*item, record))
+    if ((mask & Attr::Validate) && !ItemExists(*item, child))
         return std::nullopt;
     std::uint32_t attributes = StaticAttributes(*item);
     if ((mask & Attr::HasSubfolder) && HasSubfolders(*item, record))
