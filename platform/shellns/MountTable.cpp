@@ -1,5 +1,6 @@
 #include "platform/shellns/MountTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStorageInfo>
 
@@ -212,6 +213,10 @@ std::optional<MountEntry> MountOfPath(const QString& path) {
 bool IsOnNetworkFileSystem(const QString& path) {
     const std::optional<MountEntry> mount = MountOfPath(path);
     return mount && IsNetworkFileSystemType(mount->fsType);
+}
+
+bool IsCleanAbsolutePath(const QString& path) {
+    return path.startsWith(u'/') && !path.contains(QChar(0)) && QDir::cleanPath(path) == path;
 }
 
 bool IsRemovableMount(const MountEntry& mount) {

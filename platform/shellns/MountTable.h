@@ -57,6 +57,10 @@ bool IsOnNetworkFileSystem(const QString& path);
 // `prefix` is `path` or one of its ancestors, compared by whole components.
 bool IsPathAtOrBelow(const QString& path, const QString& prefix);
 
+// An absolute path without NUL, empty, "." or ".." parts or a trailing '/'
+// (except "/" itself): as the namespace and library files keep paths.
+bool IsCleanAbsolutePath(const QString& path);
+
 // Removable volumes: those mounted where the desktop mounts removable media
 // (/media, /run/media).
 bool IsRemovableMount(const MountEntry& mount);

@@ -1,5 +1,7 @@
 #include "platform/shellns/ShellLibrary.h"
 
+#include "platform/shellns/MountTable.h"
+
 #include "platform/paths/Paths.h"
 #include "platform/shellfiles/ShellFiles.h"
 
@@ -16,10 +18,6 @@ namespace platform::shellns {
 namespace {
 
 const QString kExtension = QString::fromUtf16(kLibraryExtension);
-
-bool IsCleanAbsolutePath(const QString& path) {
-    return path.startsWith(u'/') && !path.contains(QChar(0)) && QDir::cleanPath(path) == path;
-}
 
 }  // namespace
 

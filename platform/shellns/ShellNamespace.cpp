@@ -23,10 +23,6 @@ namespace {
 // more entries before its first sub-folder is taken to have one.
 constexpr int kMaxEntriesForSubfolderLook = 4096;
 
-bool IsCleanAbsolutePath(const QString& path) {
-    return path.startsWith(u'/') && !path.contains(QChar(0)) && QDir::cleanPath(path) == path;
-}
-
 QString JoinPath(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
