@@ -124,6 +124,7 @@ bool CMainFrame::OnCreate() {
 }
 
 bool CMainFrame::OnCreateClient(const CreateContext& context) {
+    m_pBasket = context.basket;
     QV_SplitterWnd::PaneFactory basketView = context.basketView;
     if (!basketView) {
         // The basket row until the basket comes: an empty, sunken pane.
@@ -139,6 +140,7 @@ bool CMainFrame::OnCreateClient(const CreateContext& context) {
         return false;
     }
     m_wndSplitter = splitter;
+    m_pBasketView = splitter->GetPane(1, 0);
     setCentralWidget(m_wndSplitter);
     // The program starts with the basket row hidden.
     m_wndSplitter->TogglePane(1);
@@ -413,7 +415,7 @@ void CMainFrame::SetBrowseToolbar() { SetToolbarSet("browse"); }
 
 QWidget* CMainFrame::GetViewPane() const { return m_wndSplitter ? m_wndSplitter->GetPane(0, 0) : nullptr; }
 
-QWidget* CMainFrame::GetBasketView() const { return m_wndSplitter ? m_wndSplitter->GetPane(1, 0) : nullptr; }
+QWidget* CMainFrame::GetBasketView() const { return m_pBasketView; }
 
 void CMainFrame::OnLargeIcons() {
     if (g_nIconsZoom != kSmallIconsZoom && g_bDetailsMode == 0)

@@ -31,10 +31,12 @@ class QTimer;
 class CMainFrame : public QMainWindow, public platform::CmdTarget, public platform::CommandReceiver {
 public:
     // The panes the frame's splitter holds: the preview view in row 0 and
-    // the basket view in row 1 (an empty pane when none is given).
+    // the basket view in row 1 (an empty pane when none is given), and the
+    // basket model behind it (none: the batch commands stay disabled).
     struct CreateContext {
         QV_SplitterWnd::PaneFactory view;
         QV_SplitterWnd::PaneFactory basketView;
+        IBatchBasket* basket = nullptr;
     };
 
     explicit CMainFrame(CQVVesperaApp& app);
@@ -54,8 +56,6 @@ public:
     // its document (none until there is one). Neither is owned.
     void SetActiveView(platform::CmdTarget* view) { activeView_ = view; }
     void SetActiveDocument(platform::CmdTarget* document) { activeDocument_ = document; }
-    // The basket, once there is one; not owned.
-    void SetBasket(IBatchBasket* basket) { m_pBasket = basket; }
 
     // The caption: "ORVEK Vespera 3 - <title>" while a document with a
     // title is open and the Browse window is not, else "ORVEK Vespera 3".
@@ -119,6 +119,8 @@ private:
     CQVVesperaApp& app_;
     IBatchBasket* m_pBasket = nullptr;
     QV_SplitterWnd* m_wndSplitter = nullptr;
+    // The row-1 pane, also while its row is hidden.
+    QPointer<QWidget> m_pBasketView;
     bool m_bPanelWasVisible = false;
     QStatusBar* m_wndStatusBar = nullptr;
     CMyToolBar* m_wndToolBar = nullptr;

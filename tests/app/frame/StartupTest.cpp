@@ -1,0 +1,153 @@
+#include "app/frame/FrameIds.h"
+#include "tests/app/frame/FrameTestSupport.h"
+
+#include <QFileInfo>
+
+namespace {
+
+class StartupTest : public ::testing::Test {
+protected:
+    QByteArray Profile() const { return ReadFile(ProfilePath(home_)); }
+
+    PrivateHome home_;
+};
+
+TEST_F(StartupTest, NoArgumentsShowsAnEmptyDocument) {
+    WriteProfileText(home_, "[MAIN]\nWIDTH=800\n[BROWSER]\nDEFAULT=/photos\n");
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({}));
+    ASSERT_NE(app->m_pMainWnd, nullptr);
+    EXPECT_TRUE(app->m_pMainWnd->isVisible());
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - QVVespera"));
+    EXPECT_EQ(app->m_bBatchMode, 0);
+    EXPECT_EQ(app->m_nWidth, 800);
+    EXPECT_EQ(app->m_strBrowseFolder, QStringLiteral("/photos"));
+    EXPECT_GE(app->m_nWindowsVersion, 12u);
+}
+
+TEST_F(StartupTest, MaximisedByDefault) {
+    EnsureApplication();
+    CQVVesperaApp app;
+    ASSERT_TRUE(app.InitInstance({}));
+    EXPECT_TRUE(app.m_pMainWnd->windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(StartupTest, UnsupportedFileGivesAnEmptyDocument) {
+    WriteFile(home_.Path() + QStringLiteral("/notes.txt"), "text");
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({home_.Path() + QStringLiteral("/notes.txt")}));
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - QVVespera"));
+    EXPECT_EQ(app->m_bBatchMode, 0);
+}
+
+TEST_F(StartupTest, SettingsAreWrittenOnceAtExit) {
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({}));
+    EXPECT_FALSE(QFileInfo::exists(ProfilePath(home_)));  // nothing before the exit
+    app->m_nWidth = 1234;
+    app->m_strBrowseFolder = QStringLiteral("/pictures");
+    app->RecentFiles().Add(QStringLiteral("/pictures/a.jpg"));
+    EXPECT_EQ(app->ExitInstance(), 0);
+    EXPECT_EQ(app->m_pMainWnd, nullptr);
+    const QByteArray written = Profile();
+    EXPECT_TRUE(written.contains("WIDTH=1234")) << written.constData();
+    EXPECT_TRUE(written.contains("DEFAULT=/pictures")) << written.constData();
+    EXPECT_TRUE(written.contains("File1=/pictures/a.jpg")) << written.constData();
+
+    // A second exit writes nothing.
+    WriteProfileText(home_, "[MAIN]\nWIDTH=1\n");
+    app->m_nWidth = 999;
+    app->ExitInstance();
+    EXPECT_EQ(Profile(), "[MAIN]\nWIDTH=1\n");
+}
+
+TEST_F(StartupTest, ClosingTheWindowStoresTheSplitter) {
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({}));
+    app->m_pMainWnd->close();
+    app->ExitInstance();
+    EXPECT_TRUE(Profile().contains("Panes_0=")) << Profile().constData();
+}
+
+struct RegisterCase {
+    const char* argument;
+    bool install;
+};
+
+class RegisterSwitches : public StartupTest, public ::testing::WithParamInterface<RegisterCase> {};
+
+TEST_P(RegisterSwitches, OnlyTouchThePluginFile) {
+    const QByteArray before = "[MAIN]\nWIDTH=800\n";
+    WriteProfileText(home_, before);
+    auto app = MakeApp();
+    std::vector<bool> calls;
+    app->m_registerPlugin = [&calls](bool install) {
+        calls.push_back(install);
+        return true;
+    };
+    EXPECT_FALSE(app->InitInstance({QString::fromUtf8(GetParam().argument)}));
+    EXPECT_EQ(app->m_pMainWnd, nullptr);
+    EXPECT_EQ(calls, std::vector<bool>{GetParam().install});
+    EXPECT_EQ(app->m_bNoSave, 1);
+    app->ExitInstance();
+    EXPECT_EQ(Profile(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, RegisterSwitches,
+                         ::testing::Values(RegisterCase{"-Register", true}, RegisterCase{"--regserver", true},
+                                           RegisterCase{"-Unregister", false}, RegisterCase{"-UNREGSERVER", false}));
+
+TEST_F(StartupTest, EmbeddingEndsWithoutAWindowAndKeepsTheBrowseFolder) {
+    WriteProfileText(home_, "[BROWSER]\nDEFAULT=/photos\n[MAIN]\nWIDTH=800\n");
+    auto app = MakeApp();
+    EXPECT_FALSE(app->InitInstance({QStringLiteral("-Embedding")}));
+    EXPECT_EQ(app->m_pMainWnd, nullptr);
+    app->ExitInstance();
+    const QByteArray written = Profile();
+    // What was read is written back; the browse folder was not read and stays.
+    EXPECT_TRUE(written.contains("WIDTH=800")) << written.constData();
+    EXPECT_TRUE(written.contains("DEFAULT=/photos")) << written.constData();
+}
+
+TEST_F(StartupTest, OpenDialogCancelledChangesNothing) {
+    ScriptedAnswers answers;
+    auto app = MakeApp();
+    app->m_fileDialog = [](bool, const QString&, int*) -> std::optional<QString> { return std::nullopt; };
+    ASSERT_TRUE(app->InitInstance({}));
+    EXPECT_FALSE(app->OpenImage(QString()));
+    EXPECT_TRUE(answers.Questions().empty());
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - QVVespera"));
+}
+
+TEST_F(StartupTest, OpenDialogWithoutANameSaysSo) {
+    ScriptedAnswers answers;
+    auto app = MakeApp();
+    app->m_fileDialog = [](bool, const QString&, int*) -> std::optional<QString> { return QString(); };
+    ASSERT_TRUE(app->InitInstance({}));
+    QString path = QStringLiteral("old");
+    EXPECT_FALSE(app->PromptFileName(path, true, 0, nullptr));
+    EXPECT_TRUE(path.isEmpty());
+    ASSERT_EQ(answers.Questions().size(), 1u);
+    EXPECT_EQ(answers.Questions()[0].text, QStringLiteral("Can't open file!"));
+}
+
+TEST_F(StartupTest, SaveDialogGetsTheSaveFilterAndGivesTheIndex) {
+    auto app = MakeApp();
+    QString seenFilter;
+    app->m_fileDialog = [&seenFilter](bool open, const QString& filter, int* index) -> std::optional<QString> {
+        EXPECT_FALSE(open);
+        seenFilter = filter;
+        *index = 5;
+        return QStringLiteral("/out/x.png");
+    };
+    ASSERT_TRUE(app->InitInstance({}));
+    QString path;
+    int index = 1;
+    ASSERT_TRUE(app->PromptFileName(path, false, 0, &index));
+    EXPECT_EQ(path, QStringLiteral("/out/x.png"));
+    EXPECT_EQ(index, 5);
+    EXPECT_EQ(seenFilter, QStringLiteral("JPEG Files (*.jpg);;TIFF Files (*.tif);;Bitmap Files (*.bmp);;GIF Files "
+                                         "(*.gif);;PNG Files (*.png)"));
+}
+
+}  // namespace
