@@ -460,6 +460,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The accelerators work from the first moment, before the idle update.
+    UpdateCommandUI();
+}
+
 void CMainFrame::OnDestroy() {
     if (port_)
         port_->Close();
