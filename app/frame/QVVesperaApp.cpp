@@ -1,6 +1,9 @@
 #include "app/frame/QVVesperaApp.h"
 
+#include "app/document/QVVesperaDoc.h"
+#include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
+#include "app/frame/PictureView.h"
 #include "app/frame/SystemVersion.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
@@ -149,14 +152,30 @@ int CQVVesperaApp::ExitInstance() {
     return 0;
 }
 
+// The single-document template: the document, then the frame with its view.
 bool CQVVesperaApp::CreateMainFrame() {
+    auto document = std::make_unique<CQVVesperaDoc>(*this);
+    document->SetListener(this);
+    document->SetFileDialog(this);
     auto frame = std::make_unique<CMainFrame>(*this);
     CMainFrame::CreateContext context = m_frameContext;
     if (!context.view) {
-        context.view = [](QWidget* parent) -> QWidget* { return new QWidget(parent); };
+        CMainFrame* owner = frame.get();
+        context.view = [this, owner](QWidget* parent) -> QWidget* {
+            auto* view = new CPictureView(parent);
+            view->m_runCommand = [owner](int id) { owner->Actions().Trigger(id); };
+            view->m_firstPicturePainted = [this] { NoteFirstPaint(); };
+            pictureView_ = view;
+            return view;
+        };
     }
-    if (!frame->LoadFrame(context))
+    if (!frame->LoadFrame(context)) {
+        pictureView_ = nullptr;
         return false;
+    }
+    document->SetPreviewPort(frame->Port());
+    frame->SetActiveDocument(document.get());
+    document_ = std::move(document);
     m_pMainWnd = frame.release();
     return true;
 }
@@ -165,10 +184,13 @@ bool CQVVesperaApp::OpenDocumentFile(const QString& path) {
     try {
         if (m_pMainWnd == nullptr && !CreateMainFrame())
             return false;
-        if (!path.isEmpty())
+        if (path.isEmpty()) {
+            UpdateCaption();
+            return true;
+        }
+        if (!document_->OpenDocumentFile(path))
             return false;
-        documentTitle_ = NewDocumentName();
-        m_pMainWnd->SetDocumentTitle(documentTitle_);
+        document_->UpdateAllViews();
         return true;
     } catch (...) {
         return false;
@@ -176,13 +198,38 @@ bool CQVVesperaApp::OpenDocumentFile(const QString& path) {
 }
 
 bool CQVVesperaApp::OpenImage(const QString& path) {
-    if (!path.isEmpty())
-        return OpenDocumentFile(path);
-    QString chosen;
-    if (!PromptFileName(chosen, true, 0, nullptr))
+    if (m_pMainWnd == nullptr && !CreateMainFrame())
         return false;
-    return OpenDocumentFile(chosen);
+    return document_->OpenImage(path);
 }
+
+bool CQVVesperaApp::PromptFileName(QString& path, bool open) { return PromptFileName(path, open, 0, nullptr); }
+
+void CQVVesperaApp::UpdateCaption() {
+    if (m_pMainWnd == nullptr)
+        return;
+    // A document without a file has the template's name for new ones.
+    const bool named = document_ != nullptr && !document_->GetPathName().isEmpty();
+    m_pMainWnd->SetDocumentTitle(named ? document_->GetTitle() : NewDocumentName());
+}
+
+void CQVVesperaApp::OnUpdateAllViews() {
+    if (pictureView_ != nullptr && document_ != nullptr)
+        pictureView_->SetPicture(document_->GetSource());
+}
+
+// The resize panel comes with its own part of the program; until then there
+// is nothing to show the new output size in.
+void CQVVesperaApp::OnUpdateResizePanel() {}
+
+void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
+    if (opened)
+        recentFiles_.Add(path);
+    UpdateCaption();
+    OnUpdateAllViews();
+}
+
+void CQVVesperaApp::OnBeep() { QApplication::beep(); }
 
 bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int* filterIndex) {
     path.clear();
@@ -203,8 +250,12 @@ bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int*
 }
 
 void CQVVesperaApp::CloseMainFrame() {
+    // The frame and its panes first, then the document (its destructor
+    // stops the preview worker).
+    pictureView_ = nullptr;
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
+    document_.reset();
 }
 
 void CQVVesperaApp::NoteFirstPaint() {
@@ -216,6 +267,8 @@ void CQVVesperaApp::NoteFirstPaint() {
 }
 
 void CQVVesperaApp::RegisterCommands() {
+    // The document offers File > Open first; this one serves while there is
+    // no document.
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, [this](int id) { OnOpenRecentFile(id); });
     OnUpdateRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST,

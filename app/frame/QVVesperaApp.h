@@ -8,6 +8,8 @@
 // it. InitInstance returns false when the start ends without a window; the
 // caller then runs ExitInstance at once, else after the event loop.
 
+#include "app/document/DocumentFileDialog.h"
+#include "app/document/DocumentListener.h"
 #include "app/frame/CommandLineInfo.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/RecentFileList.h"
@@ -23,7 +25,13 @@
 #include <memory>
 #include <optional>
 
-class CQVVesperaApp : public platform::CmdTarget, public AppSettings {
+class CPictureView;
+class CQVVesperaDoc;
+
+class CQVVesperaApp : public platform::CmdTarget,
+                      public AppSettings,
+                      private DocumentListener,
+                      private DocumentFileDialog {
 public:
     // The file dialog: open or save mode, the filter in the dialog's own
     // form, the 1-based filter index to start with (0 the first) and to
@@ -66,6 +74,11 @@ public:
     platform::ProfileStore& Profile() { return *profile_; }
     const CMyCommandLineInfo& CommandLine() const { return commandLine_; }
 
+    // The open document (made with the main frame), or null.
+    CQVVesperaDoc* GetDocument() const { return document_.get(); }
+    // The picture pane of row 0, or null when the context gave another view.
+    CPictureView* GetPictureView() const { return pictureView_; }
+
     // The panes that the frame's splitter gets; the default shows the
     // picture in row 0 and an empty basket row.
     CMainFrame::CreateContext m_frameContext;
@@ -84,6 +97,15 @@ public:
     void NoteFirstPaint();
 
 private:
+    // What the document tells the windows.
+    void OnUpdateAllViews() override;
+    void OnUpdateResizePanel() override;
+    void OnDocumentOpened(const QString& path, bool opened) override;
+    void OnBeep() override;
+    // The document's file dialogs are the application's.
+    bool PromptFileName(QString& path, bool open) override;
+
+    void UpdateCaption();
     bool ProcessShellCommand();
     bool CreateMainFrame();
     void RegisterCommands();
@@ -91,12 +113,13 @@ private:
     void OnOpenRecentFile(int id);
 
     CMyCommandLineInfo commandLine_;
+    std::unique_ptr<CQVVesperaDoc> document_;
+    CPictureView* pictureView_ = nullptr;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;
     bool settingsRead_ = false;
     bool exited_ = false;
     bool firstPaintNoted_ = false;
-    QString documentTitle_;
     QElapsedTimer started_;
 };

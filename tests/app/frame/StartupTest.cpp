@@ -1,4 +1,6 @@
 #include "app/frame/FrameIds.h"
+#include "app/frame/PictureView.h"
+#include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
 
 #include <QFileInfo>
@@ -148,6 +150,89 @@ TEST_F(StartupTest, SaveDialogGetsTheSaveFilterAndGivesTheIndex) {
     EXPECT_EQ(index, 5);
     EXPECT_EQ(seenFilter, QStringLiteral("JPEG Files (*.jpg);;TIFF Files (*.tif);;Bitmap Files (*.bmp);;GIF Files "
                                          "(*.gif);;PNG Files (*.png)"));
+}
+
+}  // namespace
+
+namespace {
+
+// A picture of one colour in the private home.
+QString MakePicture(const PrivateHome& home, const QString& name, QColor colour) {
+    QImage image(320, 200, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = home.Path() + u'/' + name;
+    EXPECT_TRUE(image.save(path, "PNG"));
+    return path;
+}
+
+TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
+    const QString path = MakePicture(home_, QStringLiteral("green.png"), QColor(0, 200, 0));
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({path}));
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - green.png"));
+    ASSERT_NE(app->GetPictureView(), nullptr);
+    EXPECT_TRUE(app->GetPictureView()->HasPicture());
+    EXPECT_EQ(app->RecentFiles()[0], path);
+    // The output size follows the image.
+    EXPECT_EQ(app->m_nWidth, 320);
+    EXPECT_EQ(app->m_nHeight, 200);
+    // The view shows it.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->m_pMainWnd));
+    Settle();
+    CPictureView* view = app->GetPictureView();
+    const QImage shot = view->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(shot.width() / 2, shot.height() / 2)), QColor(0, 200, 0));
+    // Resize and Save is offered only once the output differs.
+    EXPECT_FALSE(app->m_pMainWnd->QueryCommand(ID_FILE_SAVE).enabled);
+    app->m_nWidth = 160;
+    EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_FILE_SAVE).enabled);
+}
+
+TEST_F(StartupTest, UnreadableImageSaysSoAndLeavesAnEmptyDocument) {
+    ScriptedAnswers answers;
+    const QString path = home_.Path() + QStringLiteral("/broken.jpg");
+    WriteFile(path, "not a picture");
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({path}));
+    ASSERT_EQ(answers.Questions().size(), 1u);
+    EXPECT_EQ(answers.Questions()[0].text, QStringLiteral("Can't open file\n%1!").arg(path));
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - QVVespera"));
+    EXPECT_FALSE(app->GetPictureView()->HasPicture());
+    EXPECT_EQ(app->RecentFiles().Count(), 0);
+}
+
+TEST_F(StartupTest, RightAndLeftWalkTheFolder) {
+    const QString first = MakePicture(home_, QStringLiteral("a.png"), Qt::red);
+    MakePicture(home_, QStringLiteral("b.png"), Qt::blue);
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({first}));
+    CPictureView* view = app->GetPictureView();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->m_pMainWnd));
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - b.png"));
+    QTest::keyClick(view, Qt::Key_Left);
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - a.png"));
+}
+
+TEST_F(StartupTest, RecentFileReopensAndADeadOneLeavesTheList) {
+    const QString path = MakePicture(home_, QStringLiteral("c.png"), Qt::yellow);
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({}));
+    app->RecentFiles().Add(home_.Path() + QStringLiteral("/gone.png"));
+    app->RecentFiles().Add(path);
+    ScriptedAnswers answers;
+    EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_FILE_MRU_FILE1));
+    EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - c.png"));
+    EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_FILE_MRU_FILE1 + 1));
+    EXPECT_EQ(app->RecentFiles().Count(), 1);
+    EXPECT_EQ(app->RecentFiles()[0], path);
+}
+
+TEST(PictureView, FitsThePictureAndCentresIt) {
+    EXPECT_EQ(CPictureView::FitRect(QSize(4000, 2000), QSize(800, 600)), QRect(0, 100, 800, 400));
+    EXPECT_EQ(CPictureView::FitRect(QSize(100, 50), QSize(800, 600)), QRect(350, 275, 100, 50));
+    EXPECT_EQ(CPictureView::FitRect(QSize(10, 10000), QSize(800, 600)), QRect(399, 0, 1, 600));
+    EXPECT_TRUE(CPictureView::FitRect(QSize(), QSize(800, 600)).isEmpty());
 }
 
 }  // namespace
