@@ -8,15 +8,19 @@ namespace {
 
 class MyToolBarTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureApplication(); }
+    void SetUp() override {
+        EnsureApplication();
+        owner_ = std::make_unique<QWidget>();
+        actions_ = new CommandActions(target_, owner_.get());
+    }
 
     platform::CmdTarget target_;
-    QWidget owner_;
-    CommandActions actions_{target_, &owner_};
+    std::unique_ptr<QWidget> owner_;
+    CommandActions* actions_ = nullptr;  // owned by owner_
 };
 
 TEST_F(MyToolBarTest, ButtonsTakeImagesAndTextsInOrder) {
-    CMyToolBar toolbar(actions_);
+    CMyToolBar toolbar(*actions_);
     QStringList pool;
     for (int i = 0; i < 8; ++i)
         pool << QStringLiteral("text %1").arg(i);
@@ -33,7 +37,7 @@ TEST_F(MyToolBarTest, ButtonsTakeImagesAndTextsInOrder) {
     EXPECT_EQ(buttons[1].separatorWidth, 6);
     EXPECT_EQ(buttons[2].iBitmap, 1);
     EXPECT_EQ(buttons[2].iString, 6);
-    EXPECT_EQ(actions_.Find(32861)->iconText(), QStringLiteral("text 6"));
+    EXPECT_EQ(actions_->Find(32861)->iconText(), QStringLiteral("text 6"));
 
     toolbar.SetFlat(false);
     ASSERT_TRUE(toolbar.SetButtons(ids, 3, 0));
@@ -43,14 +47,14 @@ TEST_F(MyToolBarTest, ButtonsTakeImagesAndTextsInOrder) {
 }
 
 TEST_F(MyToolBarTest, TextPoolGrowsInOrder) {
-    CMyToolBar toolbar(actions_);
+    CMyToolBar toolbar(*actions_);
     toolbar.SetButtonTexts({QStringLiteral("Open"), QStringLiteral("Save")});
     toolbar.SetButtonTexts({QStringLiteral("Run ")});
     EXPECT_EQ(toolbar.TextPool(), (QStringList{"Open", "Save", "Run "}));
 }
 
 TEST_F(MyToolBarTest, ButtonBeyondThePoolStopsTheSet) {
-    CMyToolBar toolbar(actions_);
+    CMyToolBar toolbar(*actions_);
     toolbar.SetButtonTexts({QStringLiteral("Open")});
     const int ids[] = {57601, 57603, 32861};
     EXPECT_FALSE(toolbar.SetButtons(ids, 3, 0));
@@ -68,7 +72,7 @@ TEST_F(MyToolBarTest, ChoosingAButtonRunsOnlyAnEnabledCommand) {
         int runs = 0;
         bool allowed = false;
     } target;
-    CommandActions actions(target, &owner_);
+    CommandActions actions(target, owner_.get());
     QAction* action = actions.Action(1001);
     action->setEnabled(true);  // a stale state
     action->trigger();
