@@ -240,7 +240,7 @@ bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int*
         return false;
     if (chosen->isEmpty()) {
         platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok,
-                      platform::LoadResString(IDS_CANT_OPEN_FILE));
+                      platform::LoadResString(IDS_NO_FILE_CHOSEN));
         return false;
     }
     path = *chosen;
