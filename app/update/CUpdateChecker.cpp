@@ -1,0 +1,205 @@
+#include "app/update/CUpdateChecker.h"
+
+#include "app/update/HttpFetch.h"
+#include "app/update/UpdateSchedule.h"
+#include "app/version/VersionInfo.h"
+#include "platform/commands/PostedCommand.h"
+#include "platform/profile/ProfileStore.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QNetworkAccessManager>
+#include <QNetworkInformation>
+#include <QNetworkProxyFactory>
+#include <QUrl>
+
+#include <utility>
+
+namespace update {
+
+int UpdateMessageId() {
+    static const int id = platform::RegisterCommandId("WM_QVAUTOUPDATE");
+    return id;
+}
+
+namespace {
+
+const QString kMain = QStringLiteral("MAIN");
+const QString kLastCheck = QStringLiteral("XVALUE_T");
+const QString kInterval = QStringLiteral("XVALUE_D");
+
+// The proxies the desktop is set up with, asked per request.
+class SystemProxyFactory : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
+};
+
+QUrl RequestUrl(const QString& host, quint16 port, const QByteArray& pathAndQuery) {
+    return QUrl::fromEncoded("http://" + host.toLatin1() + ':' + QByteArray::number(port) + pathAndQuery,
+                             QUrl::StrictMode);
+}
+
+void WriteSchedule(const QString& profileFile, std::int64_t now, int intervalDays) {
+    platform::ProfileStore store(profileFile);
+    store.WriteString(kMain, kLastCheck, FormatCheckDate(now));
+    store.WriteInt(kMain, kInterval, intervalDays);
+    store.Sync();
+}
+
+}  // namespace
+
+}  // namespace update
+
+using update::UpdateReply;
+
+namespace {
+
+// The singleton; UI thread only.
+CUpdateChecker* g_pChecker = nullptr;
+
+}  // namespace
+
+CUpdateChecker::CUpdateChecker()
+    : m_server{QLatin1String(vespera::kUpdateHost)}, m_profileFile(platform::ProfileStore::DefaultFile()) {}
+
+CUpdateChecker::~CUpdateChecker() {
+    m_bAbort = true;
+    JoinWorker();
+}
+
+CUpdateChecker* CUpdateChecker::Create() {
+    if (g_pChecker == nullptr)
+        g_pChecker = new CUpdateChecker;
+    return g_pChecker;
+}
+
+CUpdateChecker* CUpdateChecker::Get() { return Create(); }
+
+void CUpdateChecker::Destroy() {
+    delete g_pChecker;
+    g_pChecker = nullptr;
+}
+
+void CUpdateChecker::SetServer(update::UpdateServer server) { m_server = std::move(server); }
+void CUpdateChecker::SetProfileFile(const QString& file) { m_profileFile = file; }
+void CUpdateChecker::SetNotifyPort(std::shared_ptr<platform::CommandPort> port) { m_port = std::move(port); }
+void CUpdateChecker::SetReachability(std::function<bool()> connected) { m_connected = std::move(connected); }
+void CUpdateChecker::SetClock(std::function<std::int64_t()> now) { m_now = std::move(now); }
+
+UpdateReply CUpdateChecker::Result() const {
+    std::lock_guard lock(m_mutex);
+    return m_reply;
+}
+
+bool CUpdateChecker::Parse(const QString& text) {
+    UpdateReply reply;
+    if (!update::ParseUpdateReply(text, reply))
+        return false;
+    std::lock_guard lock(m_mutex);
+    m_reply = reply;
+    return true;
+}
+
+bool CUpdateChecker::IsConnected() const {
+    if (m_connected)
+        return m_connected();
+    // Without a backend the reachability is unknown, which counts as connected.
+    if (QNetworkInformation::instance() == nullptr)
+        QNetworkInformation::loadDefaultBackend();
+    const QNetworkInformation* info = QNetworkInformation::instance();
+    return info == nullptr || info->reachability() != QNetworkInformation::Reachability::Disconnected;
+}
+
+bool CUpdateChecker::Check(bool sync) {
+    if (m_thread.joinable()) {
+        if (m_bRunning) {
+            // One check at a time: the menu waits for the running one and
+            // reports its result, which stays as it is.
+            if (!sync)
+                return true;
+            JoinWorker();
+            return Status() != 0;
+        }
+        JoinWorker();
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_reply.m_nStatus = 0;
+    }
+    const std::int64_t now = m_now ? m_now() : QDateTime::currentSecsSinceEpoch();
+    StartWorker({sync, IsConnected(), now, m_server, m_profileFile, m_port});
+    if (!sync)
+        return true;
+    JoinWorker();
+    return Status() != 0;
+}
+
+void CUpdateChecker::StartWorker(Job job) {
+    m_bRunning = true;
+    m_thread = std::thread([this, job = std::move(job)] {
+        try {
+            RunCheck(job);
+        } catch (...) {
+            // A check that fails ends quietly.
+        }
+        m_bRunning = false;
+    });
+}
+
+void CUpdateChecker::JoinWorker() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CUpdateChecker::RunCheck(const Job& job) {
+    {
+        const platform::ProfileStore store(job.profileFile);
+        const QString last = store.GetString(update::kMain, update::kLastCheck, QString());
+        if (last.isEmpty()) {
+            // First start: the schedule begins today; only the menu asks now.
+            update::WriteSchedule(job.profileFile, job.now, update::kDefaultIntervalDays);
+            if (!job.force)
+                return;
+        } else if (!job.force) {
+            const int interval = store.GetInt(update::kMain, update::kInterval, update::kDefaultIntervalDays);
+            if (!update::IsCheckDue(last, interval, job.now))
+                return;
+        }
+    }
+    if (!job.connected || m_bAbort)
+        return;
+
+    QNetworkAccessManager manager;
+    if (job.server.useSystemProxy)
+        manager.setProxyFactory(new update::SystemProxyFactory);
+    else
+        manager.setProxy(QNetworkProxy::NoProxy);
+    const update::FetchOptions options{job.server.timeoutMs, update::kMaxReplyBytes};
+
+    const std::optional<QByteArray> first = update::HttpGet(
+        manager, update::RequestUrl(job.server.host, job.server.port, update::kFirstRequestPath), options, m_bAbort);
+    if (!first)
+        return;
+    const std::optional<update::QueryPage> page = update::ParseQueryPage(*first);
+    if (!page)
+        return;
+
+    const QByteArray query =
+        update::BuildQuery(QString::fromLatin1(vespera::kProductName), update::ProgramVersionValue(), QByteArray(),
+                           update::ProgramSubversionValue());
+    const std::optional<QByteArray> second = update::HttpGet(
+        manager, update::RequestUrl(page->host, job.server.port, page->path.toLatin1() + query), options, m_bAbort);
+    if (!second)
+        return;
+
+    UpdateReply reply;
+    if (update::ParseUpdateReply(update::DecodeReply(*second), reply)) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_reply = reply;
+        }
+        if (job.port)
+            job.port->Post(update::UpdateMessageId());
+    }
+    update::WriteSchedule(job.profileFile, job.now, reply.m_nNextCheckInDays);
+}
