@@ -8,9 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QNetworkAccessManager>
 #include <QNetworkInformation>
-#include <QNetworkProxyFactory>
 #include <QUrl>
 
 #include <utility>
@@ -27,12 +25,6 @@ namespace {
 const QString kMain = QStringLiteral("MAIN");
 const QString kLastCheck = QStringLiteral("XVALUE_T");
 const QString kInterval = QStringLiteral("XVALUE_D");
-
-// The proxies the desktop is set up with, asked per request.
-class SystemProxyFactory : public QNetworkProxyFactory {
-public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override { return systemProxyForQuery(query); }
-};
 
 QUrl RequestUrl(const QString& host, quint16 port, const QByteArray& pathAndQuery) {
     return QUrl::fromEncoded("http://" + host.toLatin1() + ':' + QByteArray::number(port) + pathAndQuery,
@@ -169,31 +161,25 @@ void CUpdateChecker::RunCheck(const Job& job) {
     if (!job.connected || m_bAbort)
         return;
 
-    QNetworkAccessManager manager;
-    if (job.server.useSystemProxy)
-        manager.setProxyFactory(new update::SystemProxyFactory);
-    else
-        manager.setProxy(QNetworkProxy::NoProxy);
-    const update::FetchOptions options{job.server.timeoutMs, update::kMaxReplyBytes};
-
-    const std::optional<QByteArray> first = update::HttpGet(
-        manager, update::RequestUrl(job.server.host, job.server.port, update::kFirstRequestPath), options, m_bAbort);
-    if (!first)
+    const update::FetchOptions options{job.server.timeoutMs, update::kMaxReplyBytes, job.server.useSystemProxy};
+    const std::optional<update::HttpResponse> first = update::HttpGet(
+        update::RequestUrl(job.server.host, job.server.port, update::kFirstRequestPath), options, m_bAbort);
+    if (!first || first->status != 200)
         return;
-    const std::optional<update::QueryPage> page = update::ParseQueryPage(*first);
+    const std::optional<update::QueryPage> page = update::ParseQueryPage(first->body);
     if (!page)
         return;
 
     const QByteArray query =
         update::BuildQuery(QString::fromLatin1(vespera::kProductName), update::ProgramVersionValue(), QByteArray(),
                            update::ProgramSubversionValue());
-    const std::optional<QByteArray> second = update::HttpGet(
-        manager, update::RequestUrl(page->host, job.server.port, page->path.toLatin1() + query), options, m_bAbort);
-    if (!second)
+    const std::optional<update::HttpResponse> second = update::HttpGet(
+        update::RequestUrl(page->host, job.server.port, page->path.toLatin1() + query), options, m_bAbort);
+    if (!second || second->status != 200)
         return;
 
     UpdateReply reply;
-    if (update::ParseUpdateReply(update::DecodeReply(*second), reply)) {
+    if (update::ParseUpdateReply(update::DecodeReply(second->body), reply)) {
         {
             std::lock_guard lock(m_mutex);
             m_reply = reply;

@@ -4,12 +4,10 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
+#include <QTcpSocket>
 #include <QTimer>
-
-#include <memory>
 
 namespace update {
 
@@ -18,51 +16,90 @@ namespace {
 // How often a running request looks at the abort flag and the clock.
 constexpr int kPollMs = 20;
 
+struct Route {
+    QString host;
+    quint16 port;
+    QByteArray target;  // origin form, or the absolute address for a proxy
+};
+
+Route RouteFor(const QUrl& url, bool useSystemProxy) {
+    const quint16 port = static_cast<quint16>(url.port(80));
+    QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+    if (target.isEmpty())
+        target = "/";
+    if (useSystemProxy) {
+        for (const QNetworkProxy& proxy : QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url))) {
+            if (proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy)
+                return {proxy.hostName(), proxy.port(), url.toEncoded(QUrl::RemoveFragment)};
+        }
+    }
+    return {url.host(), port, target};
+}
+
+QByteArray RequestText(const QUrl& url, const QByteArray& target) {
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (url.port(80) != 80)
+        host += ':' + QByteArray::number(url.port());
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nUser-Agent: " + vespera::kApplicationTitle +
+           "\r\nAccept: */*\r\nConnection: close\r\n\r\n";
+}
+
 }  // namespace
 
-std::optional<QByteArray> HttpGet(QNetworkAccessManager& manager, const QUrl& url, const FetchOptions& options,
-                                  const std::atomic<bool>& abort) {
-    if (abort)
+std::optional<HttpResponse> HttpGet(const QUrl& url, const FetchOptions& options, const std::atomic<bool>& abort) {
+    if (abort || !url.isValid() || url.scheme() != QLatin1String("http"))
         return std::nullopt;
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QLatin1String(vespera::kApplicationTitle));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setTransferTimeout(options.timeoutMs);
-
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    QByteArray body;
-    bool tooLong = false;
-    QElapsedTimer clock;
-    clock.start();
+    const Route route = RouteFor(url, options.useSystemProxy);
 
     QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
-        body += reply->readAll();
-        if (body.size() > options.maxBytes) {
-            tooLong = true;
-            reply->abort();
-        }
+    QTcpSocket socket;
+    socket.setProxy(QNetworkProxy::NoProxy);
+    QByteArray received;
+    bool closed = false;
+    bool failed = false;
+    HttpResponse response;
+    ParseState state = ParseState::Incomplete;
+
+    auto parse = [&] {
+        state = ParseHttpResponse(received, closed, options.maxBytes, response);
+        if (state != ParseState::Incomplete)
+            loop.quit();
+    };
+    QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(RequestText(url, route.target)); });
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+        received += socket.readAll();
+        parse();
     });
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, [&] {
+        received += socket.readAll();
+        closed = true;
+        parse();
+    });
+    QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, [&](QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            return;  // the end of a response read to the close
+        failed = true;
+        loop.quit();
+    });
+    QElapsedTimer clock;
+    clock.start();
     QTimer poll;
     poll.setInterval(kPollMs);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (abort || clock.hasExpired(options.timeoutMs))
-            reply->abort();
+        if (abort || clock.hasExpired(options.timeoutMs)) {
+            failed = true;
+            loop.quit();
+        }
     });
     poll.start();
-    if (!reply->isFinished())
-        loop.exec();
+    socket.connectToHost(route.host, route.port);
+    loop.exec();
     poll.stop();
+    socket.abort();
 
-    if (tooLong || abort || reply->error() != QNetworkReply::NoError)
+    if (failed || abort || state != ParseState::Complete)
         return std::nullopt;
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200)
-        return std::nullopt;
-    body += reply->readAll();
-    if (body.size() > options.maxBytes)
-        return std::nullopt;
-    return body;
+    return response;
 }
 
 }  // namespace update

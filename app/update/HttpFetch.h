@@ -1,27 +1,28 @@
 #pragma once
 // One HTTP GET on the calling thread, with an event loop of its own: used by
-// the update check's worker. The request ends on a network error, a reply
-// that is not "200", a body over the cap, no progress for the time-out, the
-// whole time-out, or an abort request.
+// the update check's worker. Every Qt object it makes lives and dies on that
+// thread. The request goes through the desktop's HTTP proxy when one is set
+// up for the address (and `useSystemProxy` is on), else straight to the host.
+// It ends on a connection error, a malformed response, a body over the cap,
+// the time-out, or an abort request.
 
-#include <QByteArray>
+#include "app/update/HttpResponse.h"
+
 #include <QUrl>
 
 #include <atomic>
 #include <optional>
-
-class QNetworkAccessManager;
 
 namespace update {
 
 struct FetchOptions {
     int timeoutMs = 15000;
     qsizetype maxBytes = 64 * 1024;
+    bool useSystemProxy = true;
 };
 
-// The body, or nothing when the request failed. `manager` belongs to the
-// calling thread. `abort` is polled while the request runs.
-std::optional<QByteArray> HttpGet(QNetworkAccessManager& manager, const QUrl& url, const FetchOptions& options,
-                                  const std::atomic<bool>& abort);
+// The status and body, or nothing when the request failed. `abort` is polled
+// while the request runs.
+std::optional<HttpResponse> HttpGet(const QUrl& url, const FetchOptions& options, const std::atomic<bool>& abort);
 
 }  // namespace update
