@@ -1,6 +1,5 @@
 #include "app/plugin/PluginDescription.h"
 
-#include "app/presets/PresetStrings.h"
 #include "app/version/VersionInfo.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"
@@ -18,6 +17,8 @@ namespace {
 
 // The icon resource of the program, as the host program names it.
 constexpr int kIconResource = 128;
+// The plug-in's names, one a line: "ORVEK Vespera\nVespera\n&Vespera".
+constexpr int IDS_PLUGIN_TEXT = 18;
 
 }  // namespace
 
@@ -86,20 +87,6 @@ bool RegisterPlugin(bool registerPlugin, const QString& programPath) {
     QSaveFile out(file);
     const QByteArray xml = PluginDescriptionXml(path, platform::LoadResString(IDS_PLUGIN_TEXT));
     return out.open(QIODevice::WriteOnly) && out.write(xml) == xml.size() && out.commit();
-}
-
-std::optional<bool> PluginSwitch(const QStringList& arguments) {
-    std::optional<bool> result;
-    for (const QString& argument : arguments) {
-        if (argument.size() < 2 || (argument[0] != u'/' && argument[0] != u'-'))
-            continue;
-        const QString name = argument.mid(1).toLower();
-        if (name == QLatin1String("register") || name == QLatin1String("regserver"))
-            result = true;
-        else if (name == QLatin1String("unregister") || name == QLatin1String("unregserver"))
-            result = false;
-    }
-    return result;
 }
 
 }  // namespace plugin

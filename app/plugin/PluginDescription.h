@@ -6,10 +6,8 @@
 // switch, and never reads it.
 
 #include <QString>
-#include <QStringList>
 
 #include <cstdint>
-#include <optional>
 
 namespace plugin {
 
@@ -32,11 +30,5 @@ QString PluginFolder();
 // version. A missing file is no error when deleting. False when the folder or
 // the file could not be made or removed; nothing is shown.
 bool RegisterPlugin(bool registerPlugin, const QString& programPath = {});
-
-// The command line's plug-in switch: true for "Register" or "Regserver", false
-// for "Unregister" or "Unregserver", each after '/' or '-' in any letter case;
-// the last such switch counts. Nothing when there is none. `arguments` are the
-// parameters without the program's name.
-std::optional<bool> PluginSwitch(const QStringList& arguments);
 
 }  // namespace plugin

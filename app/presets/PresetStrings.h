@@ -1,9 +1,8 @@
 #pragma once
-// String ids of the settings files, the preset picker and the plug-in file
+// String ids of the settings files and the preset picker
 // (res/strings/presets.tsv).
 
 inline constexpr int IDS_DELETE_ENTRY = 9;            // "Delete this entry?"
-inline constexpr int IDS_PLUGIN_TEXT = 18;            // the plug-in's three names, one a line
 inline constexpr int IDS_NO_SUCH_NAME = 57;           // "No such name exists."
 inline constexpr int IDS_FILE_EXISTS_OVERWRITE = 59;  // "This file already exists.\nOverwrite?"
 inline constexpr int IDS_SAVE_SETTINGS_TITLE = 101;   // "Save settings"

@@ -73,24 +73,4 @@ TEST(PluginDescription, SpecialCharactersOfThePathAreEscaped) {
     EXPECT_TRUE(xml.contains("path=\"/a &quot;b&quot; &lt;c&gt;/v\""));
 }
 
-TEST(PluginDescription, SwitchesAfterASlashOrDashInAnyCase) {
-    struct Case {
-        QStringList arguments;
-        std::optional<bool> expected;
-    };
-    const Case cases[] = {
-        {{}, std::nullopt},
-        {{QStringLiteral("/Register")}, true},
-        {{QStringLiteral("-REGSERVER")}, true},
-        {{QStringLiteral("-Unregserver")}, false},
-        {{QStringLiteral("/unregister")}, false},
-        {{QStringLiteral("Register")}, std::nullopt},
-        {{QStringLiteral("--register")}, std::nullopt},
-        {{QStringLiteral("/photos/a.jpg"), QStringLiteral("-embedding")}, std::nullopt},
-        {{QStringLiteral("/register"), QStringLiteral("/unregister")}, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(plugin::PluginSwitch(c.arguments), c.expected) << c.arguments.join(u' ').toStdString();
-}
-
 }  // namespace
