@@ -4,10 +4,12 @@
 #include "platform/paths/Paths.h"
 #include "platform/shellexec/OpenAddress.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -16,6 +18,13 @@ namespace help {
 namespace {
 
 QPointer<HelpWindow> g_window;
+
+// A file of the help folder, or empty.
+QByteArray ReadHelpFile(const QString& name) {
+    const QUrl url = HelpBaseUrl().resolved(QUrl(name));
+    QFile file(url.isLocalFile() ? url.toLocalFile() : u':' + url.path());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -34,6 +43,8 @@ HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     m_browser = new QTextBrowser(this);
     m_browser->setOpenLinks(false);
     m_browser->setSearchPaths({});
+    // The pages' style sheet, which the text browser does not load by itself.
+    m_browser->document()->setDefaultStyleSheet(QString::fromUtf8(ReadHelpFile(QStringLiteral("style.css"))));
     m_back = new QToolButton(this);
     m_back->setText(QStringLiteral("Back"));
     m_back->setIcon(QIcon::fromTheme(QStringLiteral("go-previous")));

@@ -17,6 +17,7 @@ CUpdateDlg::CUpdateDlg(const update::UpdateReply& reply, QWidget* parent) : QDia
     auto* infoLabel = new QLabel(QStringLiteral("Info:"), this);
     m_info = new QPlainTextEdit(this);
     m_info->setReadOnly(true);
+    m_info->setMinimumSize(360, 90);
     m_getUpdates = new QPushButton(QStringLiteral("Get updates"), this);
     m_getUpdates->setDefault(true);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);

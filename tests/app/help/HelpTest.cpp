@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -96,6 +97,14 @@ TEST_F(HelpTest, F1OpensTheHelpWindowOnItsFirstPage) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->CurrentPage(), QUrl(QStringLiteral("qrc:/help/index.html")));
     EXPECT_TRUE(window->Browser()->toPlainText().contains(QLatin1String("ORVEK Vespera Help")));
+    // The pages' style sheet is applied: the heading is drawn in its colour.
+    const QImage shown = window->Browser()->viewport()->grab().toImage();
+    int headingPixels = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            headingPixels += shown.pixel(x, y) == qRgb(0x24, 0x46, 0x6b) ? 1 : 0;
+    }
+    EXPECT_GT(headingPixels, 50);
 
     // Help Topics again: the same window, back on the first page.
     Q_EMIT window->Browser()->anchorClicked(QUrl(QStringLiteral("batch.html#run")));
