@@ -20,22 +20,16 @@
 #include <QTimer>
 #include <QWhatsThis>
 
+#include "support/ApplicationTest.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
 
-class HelpTest : public ::testing::Test {
+class HelpTest : public ApplicationTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "help-test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() { app_.reset(); }
-
     void SetUp() override {
         previous_ = platform::InstallAddressOpener([this](const QUrl& url) {
             opened_ << url.toString();
@@ -47,7 +41,6 @@ protected:
         delete help::OpenHelpWindow();
     }
 
-    static inline std::unique_ptr<QApplication> app_;
     platform::AddressOpener previous_;
     QStringList opened_;
 };

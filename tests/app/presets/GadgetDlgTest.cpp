@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/ApplicationTest.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,16 +25,8 @@ namespace {
 
 using platform::PromptAnswer;
 
-class GadgetDlgTest : public ::testing::Test {
+class GadgetDlgTest : public ApplicationTest {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "gadget-test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() { app_.reset(); }
-
     void SetUp() override {
         settings_.m_strSettingsFolder = presets::PresetFolder(QStringLiteral("Settings"));
         folder_ = settings_.m_strSettingsFolder;
@@ -63,7 +57,6 @@ protected:
         });
     }
 
-    static inline std::unique_ptr<QApplication> app_;
     PrivateHome home_;
     AppSettings settings_;
     QString folder_;

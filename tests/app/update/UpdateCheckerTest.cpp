@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/ApplicationTest.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -64,18 +66,14 @@ private:
     platform::AddressOpener previous_;
 };
 
-class UpdateCheckerTest : public ::testing::Test {
+class UpdateCheckerTest : public ApplicationTest {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "update-test";
-        static char* argv[] = {name, nullptr};
         // Qt's own event dispatcher on every thread: glib's wake-ups go
         // through atomics ThreadSanitizer cannot see, which it reports as races.
         qputenv("QT_NO_GLIB", "1");
-        app_ = std::make_unique<QApplication>(argc, argv);
+        ApplicationTest::SetUpTestSuite();
     }
-    static void TearDownTestSuite() { app_.reset(); }
 
     void SetUp() override {
         profile_ = dir_.filePath(QStringLiteral("profile.conf"));
@@ -115,7 +113,6 @@ protected:
             QTest::qWait(5);
     }
 
-    static inline std::unique_ptr<QApplication> app_;
     QTemporaryDir dir_;
     QString profile_;
     std::int64_t now_ = QDateTime(QDate(2026, 12, 8), QTime(10, 0), Qt::LocalTime).toSecsSinceEpoch();
