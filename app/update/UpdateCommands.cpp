@@ -8,6 +8,8 @@
 
 #include <QGuiApplication>
 
+#include <utility>
+
 namespace update {
 
 void CheckForUpdateCommand() {
@@ -30,8 +32,9 @@ void ShowUpdateDialog(QWidget* parent) {
     dialog.DoModal();
 }
 
-UpdateCommands::UpdateCommands() {
+UpdateCommands::UpdateCommands(std::function<QWidget*()> parent) : parent_(std::move(parent)) {
     OnCommand(ID_CHECK_FOR_UPDATE, [] { CheckForUpdateCommand(); });
+    OnCommand(UpdateMessageId(), [this] { ShowUpdateDialog(parent_ ? parent_() : nullptr); });
 }
 
 }  // namespace update

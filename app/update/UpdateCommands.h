@@ -1,8 +1,8 @@
 #pragma once
 // Help > "&Check For Update" and the main frame's answer to the update
-// message. The frame keeps an UpdateCommands in its command chain (or calls
-// the functions from its handlers), and on the message from
-// update::UpdateMessageId() calls ShowUpdateDialog.
+// message. The frame keeps an UpdateCommands in its command chain and routes
+// the posted message (update::UpdateMessageId()) along it, or calls the
+// functions from its own handlers.
 
 #include "platform/commands/CmdTarget.h"
 
@@ -21,7 +21,11 @@ void ShowUpdateDialog(QWidget* parent);
 
 class UpdateCommands : public platform::CmdTarget {
 public:
-    UpdateCommands();
+    // `parent` gives the owner of the update dialog (the main window).
+    explicit UpdateCommands(std::function<QWidget*()> parent);
+
+private:
+    std::function<QWidget*()> parent_;
 };
 
 }  // namespace update

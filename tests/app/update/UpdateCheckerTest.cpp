@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "support/ApplicationTest.h"
 
@@ -152,6 +153,18 @@ TEST_F(UpdateCheckerTest, UpdateAvailableShowsTheDialogWithTheReplysTexts) {
     EXPECT_EQ(Stored("XVALUE_D"), QStringLiteral("0"));  // no interval: check at the next start
     EXPECT_EQ(platform::DeliverPostedCommands(), 1);
     EXPECT_EQ(receiver_.ids, std::vector<int>{update::UpdateMessageId()});
+
+    // The frame routes the message to the commands, which show the dialog.
+    update::UpdateCommands commands({});
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* dlg = qobject_cast<CUpdateDlg*>(QApplication::activeModalWidget())) {
+            shown = dlg->Info()->toPlainText();
+            QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);
+        }
+    });
+    EXPECT_TRUE(commands.RunCommand(update::UpdateMessageId()));
+    EXPECT_EQ(shown, QStringLiteral("Vespera 3.1 is out"));
 
     RecordedAddresses addresses;
     CUpdateDlg dlg(checker->Result());
