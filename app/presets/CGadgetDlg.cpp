@@ -80,6 +80,8 @@ void CGadgetDlg::FillList() {
 void CGadgetDlg::UpdateData() { m_strName = m_nameBox->text(); }
 
 QString CGadgetDlg::GetSelectedPath() const {
+    if (m_strFolder.isEmpty())
+        return {};  // no preset folder: no path, never one relative to the current folder
     if (!m_strSelectedFile.isEmpty())
         return m_strFolder + m_strSelectedFile;
     return m_strFolder + m_strName + u'.' + m_strExt;

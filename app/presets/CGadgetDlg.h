@@ -29,6 +29,7 @@ public:
     int DoModal() { return exec(); }
 
     // The file of the chosen preset; valid after the dialog closed with OK.
+    // Empty when the preset folder could not be made.
     QString GetSelectedPath() const;
 
     QString m_strName;

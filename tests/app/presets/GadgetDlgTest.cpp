@@ -8,6 +8,8 @@
 #include "support/PrivateHome.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -226,6 +228,22 @@ TEST_F(GadgetDlgTest, CancelChangesNothing) {
     });
     EXPECT_FALSE(presets::LoadSettingsCommand(nullptr, settings_));
     EXPECT_EQ(settings_.m_nWidth, 800);
+}
+
+TEST_F(GadgetDlgTest, WithoutAPresetFolderSavingFailsAndSaysSo) {
+    // A file where the folder should be: the folder cannot be made.
+    ASSERT_TRUE(QDir(folder_).removeRecursively());
+    ASSERT_TRUE(WriteFile(folder_.chopped(1), "not a folder"));
+    ScriptedAnswers answers;
+    WhenPickerShows([](CGadgetDlg& dlg) {
+        EXPECT_TRUE(dlg.m_strFolder.isEmpty());
+        Type(dlg, QStringLiteral("Web"));
+        Click(dlg.OkButton());
+    });
+    EXPECT_FALSE(presets::SaveSettingsCommand(nullptr, settings_));
+    ASSERT_EQ(answers.Questions().size(), 1u);
+    EXPECT_TRUE(answers.Questions()[0].text.startsWith(QLatin1String("Can't save the settings file.")));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("Web.vps")));
 }
 
 }  // namespace
