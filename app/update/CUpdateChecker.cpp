@@ -15,6 +15,22 @@
 
 namespace update {
 
+UpdateServer DefaultUpdateServer() {
+    UpdateServer server{QLatin1String(vespera::kUpdateHost)};
+    const QString custom = qEnvironmentVariable("VESPERA_UPDATE_SERVER");
+    if (custom.isNull())
+        return server;
+    // "host" or "host:port"; an empty value switches the check off.
+    const qsizetype colon = custom.lastIndexOf(u':');
+    bool ok = true;
+    const int port = colon < 0 ? 80 : custom.mid(colon + 1).toInt(&ok);
+    server.host = colon < 0 ? custom : custom.left(colon);
+    if (!ok || port <= 0 || port > 65535)
+        server.host.clear();
+    server.port = static_cast<quint16>(port > 0 && port <= 65535 ? port : 80);
+    return server;
+}
+
 int UpdateMessageId() {
     static const int id = platform::RegisterCommandId("WM_QVAUTOUPDATE");
     return id;
@@ -52,7 +68,7 @@ CUpdateChecker* g_pChecker = nullptr;
 }  // namespace
 
 CUpdateChecker::CUpdateChecker()
-    : m_server{QLatin1String(vespera::kUpdateHost)}, m_profileFile(platform::ProfileStore::DefaultFile()) {}
+    : m_server(update::DefaultUpdateServer()), m_profileFile(platform::ProfileStore::DefaultFile()) {}
 
 CUpdateChecker::~CUpdateChecker() {
     m_bAbort = true;
@@ -158,7 +174,7 @@ void CUpdateChecker::RunCheck(const Job& job) {
                 return;
         }
     }
-    if (!job.connected || m_bAbort)
+    if (!job.connected || job.server.host.isEmpty() || m_bAbort)
         return;
 
     const update::FetchOptions options{job.server.timeoutMs, update::kMaxReplyBytes, job.server.useSystemProxy};

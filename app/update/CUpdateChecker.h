@@ -37,6 +37,11 @@ struct UpdateServer {
     bool useSystemProxy = true;
 };
 
+// The built-in server; the environment variable VESPERA_UPDATE_SERVER
+// ("host" or "host:port") puts another in its place, and an empty value (or
+// a build whose host is empty) switches the check off.
+UpdateServer DefaultUpdateServer();
+
 // The registered message the worker posts to the main frame.
 int UpdateMessageId();
 

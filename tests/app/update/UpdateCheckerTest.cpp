@@ -5,6 +5,7 @@
 #include "app/update/UpdateCommands.h"
 #include "app/update/UpdateIds.h"
 #include "app/update/UpdateSchedule.h"
+#include "app/version/VersionInfo.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/shellexec/OpenAddress.h"
@@ -323,6 +324,26 @@ TEST_F(UpdateCheckerTest, NoConnectionSendsNothing) {
     checker->SetReachability([] { return false; });
     EXPECT_FALSE(checker->Check(true));
     EXPECT_TRUE(server.Requests().isEmpty());
+}
+
+TEST_F(UpdateCheckerTest, TheServerCanBeNamedOrSwitchedOffFromTheEnvironment) {
+    qputenv("VESPERA_UPDATE_SERVER", "127.0.0.1:8123");
+    update::UpdateServer server = update::DefaultUpdateServer();
+    EXPECT_EQ(server.host, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(server.port, 8123);
+    qputenv("VESPERA_UPDATE_SERVER", "localhost");
+    EXPECT_EQ(update::DefaultUpdateServer().port, 80);
+    qputenv("VESPERA_UPDATE_SERVER", "host:99999");
+    EXPECT_TRUE(update::DefaultUpdateServer().host.isEmpty());
+    qunsetenv("VESPERA_UPDATE_SERVER");
+    EXPECT_EQ(update::DefaultUpdateServer().host, QLatin1String(vespera::kUpdateHost));
+
+    // Switched off: even the menu's check sends nothing.
+    FakeUpdateServer fake(Serving(FakeUpdateServer::Reply("<status>1</status>")));
+    CUpdateChecker* checker = Checker(fake);
+    checker->SetServer({QString(), fake.Port(), 1000, false});
+    EXPECT_FALSE(checker->Check(true));
+    EXPECT_TRUE(fake.Requests().isEmpty());
 }
 
 TEST_F(UpdateCheckerTest, ParseFillsTheFields) {
