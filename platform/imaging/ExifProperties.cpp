@@ -251,14 +251,15 @@ struct WriteLevel {
     bool makerNote = true;
 };
 
-Exiv2::Value::AutoPtr ValueOf(const PropertyItem& item) {
-    auto value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(item.type));
+// Exiv2 0.27 hands values out as std::auto_ptr; ours are unique_ptr.
+std::unique_ptr<Exiv2::Value> ValueOf(const PropertyItem& item) {
+    std::unique_ptr<Exiv2::Value> value(Exiv2::Value::create(static_cast<Exiv2::TypeId>(item.type)).release());
     std::vector<std::uint8_t> bytes = item.value;
     // Every ASCII value ends in NUL, as TIFF asks.
     if (item.type == PropertyTypeASCII && (bytes.empty() || bytes.back() != 0))
         bytes.push_back(0);
     if (value->read(bytes.data(), static_cast<long>(bytes.size()), Exiv2::littleEndian) != 0)
-        return Exiv2::Value::AutoPtr();
+        return nullptr;
     return value;
 }
 

@@ -91,8 +91,9 @@ inline void SetTag(Exiv2::ExifData& exif, const Tag& tag) {
 }
 
 // The file opened by Exiv2, its metadata read.
-inline Exiv2::Image::AutoPtr OpenWithExiv2(const Bytes& file) {
-    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+inline std::unique_ptr<Exiv2::Image> OpenWithExiv2(const Bytes& file) {
+    std::unique_ptr<Exiv2::Image> image(
+        Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size())).release());
     image->readMetadata();
     return image;
 }
