@@ -5,6 +5,11 @@
 #include "app/frame/FrameIds.h"
 #include "app/frame/PictureView.h"
 #include "app/frame/SystemVersion.h"
+#include "app/help/HelpCommands.h"
+#include "app/plugin/PluginDescription.h"
+#include "app/presets/SettingsCommands.h"
+#include "app/update/CUpdateChecker.h"
+#include "app/update/UpdateCommands.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -66,6 +71,14 @@ CQVVesperaApp::CQVVesperaApp() {
             frame.resize(screen->availableGeometry().size() * 3 / 4);
         frame.showMaximized();
     };
+    m_registerPlugin = [](bool install) { return plugin::RegisterPlugin(install); };
+    auto mainWindow = [this]() -> QWidget* { return m_pMainWnd; };
+    presetCommands_ = std::make_unique<presets::PresetCommands>(*this, mainWindow, [this] {
+        OnUpdateResizePanel();
+        OnUpdateAllViews();
+    });
+    updateCommands_ = std::make_unique<update::UpdateCommands>(mainWindow);
+    helpCommands_ = std::make_unique<help::HelpCommands>(mainWindow);
     RegisterCommands();
 }
 
@@ -76,6 +89,11 @@ CQVVesperaApp::~CQVVesperaApp() {
 }
 
 CQVVesperaApp* CQVVesperaApp::Instance() { return g_app; }
+
+bool CQVVesperaApp::OnCmdMsg(int id, platform::CCmdUI* ui) {
+    return HandleOwnCommand(id, ui) || presetCommands_->OnCmdMsg(id, ui) || updateCommands_->OnCmdMsg(id, ui) ||
+           helpCommands_->OnCmdMsg(id, ui);
+}
 
 bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     // Common controls, OLE, the imaging library and control containment
@@ -114,6 +132,10 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
 
     LoadFolderSettings(*profile_, platform::ExecutableFolder());
 
+    CUpdateChecker* checker = CUpdateChecker::Create();
+    checker->SetNotifyPort(m_pMainWnd->Port());
+    checker->Check(false);
+
     if (commandLine_.m_listFiles.size() == 1) {
         OpenImage(commandLine_.m_listFiles.front());
     } else if (commandLine_.m_listFiles.size() > 1) {
@@ -149,6 +171,8 @@ int CQVVesperaApp::ExitInstance() {
             recentFiles_.WriteList(*profile_);
         profile_->Sync();
     }
+    // Its worker is asked to stop and joined.
+    CUpdateChecker::Destroy();
     return 0;
 }
 

@@ -28,6 +28,16 @@
 class CPictureView;
 class CQVVesperaDoc;
 
+namespace help {
+class HelpCommands;
+}
+namespace presets {
+class PresetCommands;
+}
+namespace update {
+class UpdateCommands;
+}
+
 class CQVVesperaApp : public platform::CmdTarget,
                       public AppSettings,
                       private DocumentListener,
@@ -46,6 +56,10 @@ public:
 
     // The application object while one exists, else null.
     static CQVVesperaApp* Instance();
+
+    // The application's own commands, then those of the settings files, the
+    // update check and the Help menu.
+    bool OnCmdMsg(int id, platform::CCmdUI* ui) override;
 
     // `arguments` without the program's name.
     bool InitInstance(const QStringList& arguments);
@@ -115,6 +129,9 @@ private:
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;
     CPictureView* pictureView_ = nullptr;
+    std::unique_ptr<presets::PresetCommands> presetCommands_;
+    std::unique_ptr<update::UpdateCommands> updateCommands_;
+    std::unique_ptr<help::HelpCommands> helpCommands_;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;
