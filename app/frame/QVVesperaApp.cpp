@@ -84,6 +84,7 @@ CQVVesperaApp::CQVVesperaApp() {
 
 CQVVesperaApp::~CQVVesperaApp() {
     CloseMainFrame();
+    CUpdateChecker::Destroy();
     if (g_app == this)
         g_app = nullptr;
 }
