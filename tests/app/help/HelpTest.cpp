@@ -20,15 +20,13 @@
 #include <QTimer>
 #include <QWhatsThis>
 
-#include "support/ApplicationTest.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
 
-class HelpTest : public ApplicationTest {
+class HelpTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previous_ = platform::InstallAddressOpener([this](const QUrl& url) {

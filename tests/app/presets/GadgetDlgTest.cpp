@@ -16,8 +16,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/ApplicationTest.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -27,7 +25,7 @@ namespace {
 
 using platform::PromptAnswer;
 
-class GadgetDlgTest : public ApplicationTest {
+class GadgetDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
         settings_.m_strSettingsFolder = presets::PresetFolder(QStringLiteral("Settings"));

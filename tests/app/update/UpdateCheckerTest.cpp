@@ -20,8 +20,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/ApplicationTest.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -29,6 +27,11 @@
 #include <vector>
 
 namespace {
+
+// Qt's own event dispatcher on every thread, set before the test's
+// QApplication is made: glib's wake-ups go through atomics ThreadSanitizer
+// cannot see, which it reports as races.
+const bool kNoGlib = [] { return qputenv("QT_NO_GLIB", "1"); }();
 
 using Response = FakeUpdateServer::Response;
 using Kind = FakeUpdateServer::Kind;
@@ -68,15 +71,8 @@ private:
     platform::AddressOpener previous_;
 };
 
-class UpdateCheckerTest : public ApplicationTest {
+class UpdateCheckerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        // Qt's own event dispatcher on every thread: glib's wake-ups go
-        // through atomics ThreadSanitizer cannot see, which it reports as races.
-        qputenv("QT_NO_GLIB", "1");
-        ApplicationTest::SetUpTestSuite();
-    }
-
     void SetUp() override {
         profile_ = dir_.filePath(QStringLiteral("profile.conf"));
         port_ = platform::CommandPort::Create(&receiver_);
