@@ -1,0 +1,5 @@
+#include "PanelTestSupport.h"
+
+namespace {
+const ::testing::Environment* const kQtApplication = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+}  // namespace
