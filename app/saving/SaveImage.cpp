@@ -25,7 +25,6 @@ namespace {
 constexpr std::array<const char*, 5> kEncoders = {"image/bmp", "image/jpeg", "image/gif", "image/tiff", "image/png"};
 
 constexpr std::uint32_t kTagXResolution = 282, kTagYResolution = 283, kTagResolutionUnit = 296;
-constexpr std::uint32_t kTagImageWidth = 256, kTagImageLength = 257;
 constexpr std::uint32_t kTagPixelXDimension = 40962, kTagPixelYDimension = 40963;
 constexpr std::uint32_t kTagResolutionXUnit = 20481, kTagResolutionYLengthUnit = 20484;
 
@@ -86,6 +85,29 @@ ThumbnailSize FitAspect(std::int64_t w, std::int64_t h, std::int64_t bw, std::in
     return {static_cast<int>(std::max<std::int64_t>(1, (bh * w * 2 + h) / (2 * h))), static_cast<int>(bh)};
 }
 
+// Tags that describe how a file stores its pixels (size, samples,
+// compression, strips): a source's describe the source's data, never the
+// saved file's, which its writer states itself.
+bool IsStructureTag(std::uint32_t id) {
+    switch (id) {
+    case 256:
+    case 257:
+    case 258:
+    case 259:
+    case 262:
+    case 273:
+    case 277:
+    case 278:
+    case 279:
+    case 284:
+    case 513:
+    case 514:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Copies the source's items onto the bitmap; returns whether the source had
 // any and whether one was the thumbnail.
 struct CopiedMetadata {
@@ -97,16 +119,18 @@ CopiedMetadata CopyProperties(Bitmap& bitmap, const Bitmap& source) {
     CopiedMetadata copied;
     for (const PropertyItem& item : source.PropertyItems()) {
         copied.any = true;
-        if (IsResolutionTag(item.id))
+        if (IsResolutionTag(item.id) || IsStructureTag(item.id))
             continue;
         if (item.id == imaging::PropertyTagThumbnailData)
             copied.thumbnail = true;
         bitmap.SetPropertyItem(item);
     }
+    // The maker note travels in its layout model, which its writer lays out
+    // anew at the note's new place.
+    bitmap.SetMakerNote(source.MakerNote());
     // The sizes the metadata states are the saved image's, not the source's.
     const auto w = static_cast<std::uint32_t>(bitmap.Width()), h = static_cast<std::uint32_t>(bitmap.Height());
-    for (auto [id, value] : {std::pair{kTagPixelXDimension, w}, std::pair{kTagPixelYDimension, h},
-                             std::pair{kTagImageWidth, w}, std::pair{kTagImageLength, h}})
+    for (auto [id, value] : {std::pair{kTagPixelXDimension, w}, std::pair{kTagPixelYDimension, h}})
         if (bitmap.GetPropertyItem(id) != nullptr)
             bitmap.SetPropertyItem(LongItem(id, value));
     return copied;

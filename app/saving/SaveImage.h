@@ -3,11 +3,12 @@
 //
 // The format follows the file name's extension (upper-cased, compared
 // exactly): ".JPG" JPEG with the given quality, ".BMP", ".GIF", ".TIF",
-// ".PNG". The saved bitmap gets every property item of the source except the
-// resolution tags, PixelXDimension and PixelYDimension of its own size, the
-// Software tag "ORVEK Vespera" when the source had any item, a rebuilt JPEG
-// thumbnail when the source had one and is larger than 200 pixels both ways,
-// and the target resolution. The file is written under a temporary name and
+// ".PNG". The saved bitmap gets every property item of the source (EXIF with
+// the maker note, XMP, IPTC, the ICC profile) except the resolution tags and
+// the tags of the source's pixel layout, PixelXDimension and PixelYDimension
+// of its own size, the Software tag "ORVEK Vespera" when the source had any
+// item, a rebuilt JPEG thumbnail when the source had one and is larger than
+// 200 pixels both ways, and the target resolution. The file is written under a temporary name and
 // renamed over the path only when complete, so a failed save leaves an
 // existing file as it was.
 

@@ -132,8 +132,12 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         if (header) {
             bitmap->dpiX_ = header->dpiX;
             bitmap->dpiY_ = header->dpiY;
-            if (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Tiff)
-                bitmap->properties_ = ReadExifProperties(data);
+            if (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Tiff ||
+                header->type == ImageFileType::Png) {
+                ImageMetadata metadata = ReadImageMetadata(data);
+                bitmap->properties_ = std::move(metadata.items);
+                bitmap->makerNote_ = std::move(metadata.makerNote);
+            }
         }
         return bitmap;
     } catch (const std::bad_alloc&) {
@@ -191,6 +195,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone() const {
         copy->dpiX_ = dpiX_;
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
+        copy->makerNote_ = makerNote_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -215,6 +220,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone(const Rect& rect, PixelFormat format) cons
         copy->dpiX_ = dpiX_;
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
+        copy->makerNote_ = makerNote_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;

@@ -3,7 +3,8 @@
 // resolution its file stated, and its metadata property items.
 //
 // Decoding takes a whole file in memory (or reads one) with QImageReader,
-// never rotating by the EXIF orientation. The pixel format and resolution
+// never rotating by the EXIF orientation; the metadata of JPEG, TIFF and PNG
+// files comes with it (ExifProperties.h). The pixel format and resolution
 // come from the file's own header (HeaderProbe.h), so a CMYK file reports
 // PixelFormat32bppCMYK although its pixels are held as RGB.
 //
@@ -32,6 +33,7 @@
 namespace imaging {
 
 class BitmapLock;
+struct MakerNoteModel;
 
 inline constexpr int kMaxBitmapSide = 1 << 20;
 inline constexpr std::int64_t kMaxBitmapBytes = std::int64_t{8} << 30;
@@ -79,6 +81,11 @@ public:
     // Replaces an item of the same id, or appends the item.
     void SetPropertyItem(PropertyItem item);
     bool RemovePropertyItem(std::uint32_t id);
+    // The model of the maker note that the decoder read with the items
+    // (ExifProperties.h); it travels with the maker note's item, so that a
+    // copy of the items writes the note laid out anew. Null without one.
+    const std::shared_ptr<const MakerNoteModel>& MakerNote() const { return makerNote_; }
+    void SetMakerNote(std::shared_ptr<const MakerNoteModel> model) { makerNote_ = std::move(model); }
 
     // The pixels, for drawing and encoding.
     const QImage& Image() const { return image_; }
@@ -92,6 +99,7 @@ private:
     double dpiX_ = kDefaultDpi;
     double dpiY_ = kDefaultDpi;
     std::vector<PropertyItem> properties_;
+    std::shared_ptr<const MakerNoteModel> makerNote_;
     std::atomic<bool> locked_{false};
 };
 

@@ -2,11 +2,66 @@
 
 #include <cstring>
 
+#include "platform/imaging/ByteReader.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/JpegSegments.h"
 #include "platform/imaging/TiffDirectory.h"
 
 namespace imaging {
+
+namespace {
+
+// The value offsets of an IFD inside a maker note, as the note stores them.
+// Nothing when the bytes at `at` are not a plausible IFD.
+struct NoteIfd {
+    bool valid = false;
+    std::vector<std::uint32_t> offsets;  // of the values that do not fit their entry
+    std::vector<std::uint64_t> sizes;
+};
+
+constexpr std::uint32_t kMaxNoteEntries = 512;
+
+NoteIfd ReadNoteIfd(const ByteReader& reader, std::uint64_t at) {
+    NoteIfd ifd;
+    std::uint32_t count = 0;
+    if (!reader.U16(at, count) || count == 0 || count > kMaxNoteEntries || !reader.Has(at + 2, count * 12ull))
+        return ifd;
+    // The pointer to a next IFD follows the entries.
+    if (!reader.Has(at + 2 + count * 12ull, 4))
+        return ifd;
+    std::uint32_t previousTag = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t entry = at + 2 + 12ull * i;
+        std::uint32_t tag = 0, type = 0, values = 0, field = 0;
+        reader.U16(entry, tag);
+        if (i > 0 && tag <= previousTag)
+            return ifd;  // the tags of an IFD ascend
+        previousTag = tag;
+        reader.U16(entry + 2, type);
+        reader.U32(entry + 4, values);
+        reader.U32(entry + 8, field);
+        const std::uint64_t size = TiffFieldTypeSize(type) * values;
+        if (TiffFieldTypeSize(type) == 0)
+            return ifd;
+        if (size > 4) {
+            ifd.offsets.push_back(field);
+            ifd.sizes.push_back(size);
+        }
+    }
+    ifd.valid = true;
+    return ifd;
+}
+
+bool AllInside(const NoteIfd& ifd, std::int64_t base, std::uint64_t noteSize) {
+    for (std::size_t i = 0; i < ifd.offsets.size(); ++i) {
+        const std::int64_t start = static_cast<std::int64_t>(ifd.offsets[i]) - base;
+        if (start < 0 || static_cast<std::uint64_t>(start) > noteSize || ifd.sizes[i] > noteSize - start)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::span<const std::uint8_t> FindExifTiffBlock(std::span<const std::uint8_t> file) {
     const auto type = SniffImageFileType(file);
@@ -22,19 +77,59 @@ std::span<const std::uint8_t> FindExifTiffBlock(std::span<const std::uint8_t> fi
     return exif;
 }
 
-std::vector<std::uint8_t> RawMakerNote(std::span<const std::uint8_t> tiff) {
+RawMakerNoteBytes FindRawMakerNote(std::span<const std::uint8_t> tiff) {
+    RawMakerNoteBytes found;
     const auto ifd0 = TiffDirectory::ReadFirst(tiff);
     if (!ifd0)
-        return {};
+        return found;
     const auto exifOffset = ifd0->Unsigned(kExifIfdPointerTag);
     if (!exifOffset)
-        return {};
+        return found;
     const auto exif = ifd0->ReadSub(*exifOffset);
     const TiffEntry* note = exif ? exif->Find(kMakerNoteTag) : nullptr;
     if (!note)
-        return {};
+        return found;
     const auto bytes = exif->RawValue(*note);
-    return {bytes.begin(), bytes.end()};
+    if (bytes.empty())
+        return found;
+    found.bytes.assign(bytes.begin(), bytes.end());
+    found.offset = static_cast<std::uint64_t>(bytes.data() - tiff.data());
+    found.bigEndian = tiff[0] == 'M';
+    return found;
+}
+
+std::vector<std::uint8_t> RawMakerNote(std::span<const std::uint8_t> tiff) {
+    return std::move(FindRawMakerNote(tiff).bytes);
+}
+
+bool MakerNoteIsRelocatable(std::span<const std::uint8_t> note, std::uint64_t sourceOffset, bool bigEndian) {
+    // A TIFF header of the note's own within its first bytes: its offsets
+    // count from that header, wherever the note goes.
+    for (std::uint64_t at = 0; at + 8 <= note.size() && at <= 16; at += 2) {
+        const bool ii = note[at] == 'I' && note[at + 1] == 'I' && note[at + 2] == 42 && note[at + 3] == 0;
+        const bool mm = note[at] == 'M' && note[at + 1] == 'M' && note[at + 2] == 0 && note[at + 3] == 42;
+        if (!ii && !mm)
+            continue;
+        const auto own = note.subspan(at);
+        const ByteReader reader(own, mm);
+        std::uint32_t first = 0;
+        reader.U32(4, first);
+        const NoteIfd ifd = ReadNoteIfd(reader, first);
+        return ifd.valid && AllInside(ifd, 0, own.size());
+    }
+    // An IFD at the start or after a signature of up to 16 bytes.
+    const ByteReader reader(note, bigEndian);
+    for (std::uint64_t at = 0; at <= 16 && at + 2 <= note.size(); at += 2) {
+        const NoteIfd ifd = ReadNoteIfd(reader, at);
+        if (!ifd.valid)
+            continue;
+        if (ifd.offsets.empty())
+            return true;  // every value inside its entry: nothing points anywhere
+        const bool fromNote = AllInside(ifd, 0, note.size());
+        const bool fromTiff = AllInside(ifd, static_cast<std::int64_t>(sourceOffset), note.size());
+        return fromNote && !fromTiff;
+    }
+    return false;
 }
 
 }  // namespace imaging

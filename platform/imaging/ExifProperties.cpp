@@ -2,15 +2,32 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <mutex>
+#include <optional>
 #include <string>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QImageWriter>
+#include <QLoggingCategory>
 
 #include <exiv2/exiv2.hpp>
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/XmpPacket.h"
+
+Q_LOGGING_CATEGORY(lcImaging, "vespera.imaging")
 
 namespace imaging {
+
+struct MakerNoteModel {
+    std::vector<std::uint8_t> raw;  // the item's bytes this model was read with
+    Exiv2::ExifData entries;        // the note in Exiv2's model; empty for a maker Exiv2 does not know
+    bool relocatable = false;       // an unknown note whose raw bytes can be moved
+};
 
 namespace {
 
@@ -30,14 +47,18 @@ constexpr ThumbnailTag kThumbnailTags[] = {
 
 constexpr std::uint32_t kGpsIfdPointer = 0x8825;
 constexpr std::uint32_t kInteropIfdPointer = 0xA005;
+// Photoshop's image resources in a TIFF: they describe the source (its
+// resolution, its own thumbnail); the IPTC records inside are read apart.
+constexpr std::uint32_t kPhotoshopResources = 0x8649;
 
 bool IsOffsetTag(std::uint32_t id) {
     return id == kExifIfdPointerTag || id == kGpsIfdPointer || id == kInteropIfdPointer || id == 0x0201 ||
            id == 0x0202 || id == 0x014A;
 }
 
-// Tags of a TIFF file's IFD0 that describe its own pixel data.
-bool IsTiffLayoutTag(std::uint32_t id) {
+// Tags that describe a file's own pixel data (size, samples, compression,
+// strips or tiles): they never pass from a source to another file.
+bool IsImageLayoutTag(std::uint32_t id) {
     switch (id) {
     case 0x00FE:
     case 0x0100:
@@ -50,6 +71,7 @@ bool IsTiffLayoutTag(std::uint32_t id) {
     case 0x0116:
     case 0x0117:
     case 0x011C:
+    case 0x013D:
     case 0x0140:
     case 0x0142:
     case 0x0143:
@@ -57,11 +79,19 @@ bool IsTiffLayoutTag(std::uint32_t id) {
     case 0x0145:
     case 0x0152:
     case 0x0153:
-    case 0x013D:
         return true;
     default:
         return false;
     }
+}
+
+// EXIF tags that only describe compressed data: a TIFF has none of them.
+bool IsCompressedDataTag(std::uint32_t id) { return id == 0x9101 || id == 0x9102 || id == 0xA002 || id == 0xA003; }
+
+// Items that are written as packets of their own, not as EXIF tags.
+bool IsPacketItem(std::uint32_t id) {
+    return id == PropertyTagXmpPacket || id == PropertyTagIptc || id == PropertyTagICCProfile ||
+           id == kPhotoshopResources;
 }
 
 bool KnownInGroup(std::uint32_t tag, const char* group) {
@@ -85,13 +115,56 @@ PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id) {
     return item;
 }
 
+PropertyItem BlockItem(std::uint32_t id, PropertyType type, const std::uint8_t* data, std::size_t size) {
+    return {id, type, static_cast<std::uint32_t>(size), std::vector<std::uint8_t>(data, data + size)};
+}
+
+const PropertyItem* FindItem(const std::vector<PropertyItem>& items, std::uint32_t id) {
+    for (const auto& item : items)
+        if (item.id == id)
+            return &item;
+    return nullptr;
+}
+
+// The model of the file's maker note: Exiv2's entries when it knows the
+// maker, else whether the raw bytes may move.
+std::shared_ptr<const MakerNoteModel> ReadMakerNote(std::span<const std::uint8_t> file, const Exiv2::ExifData& exif,
+                                                    PropertyItem& item) {
+    auto model = std::make_shared<MakerNoteModel>();
+    for (const auto& datum : exif)
+        if (Exiv2::ExifTags::isMakerGroup(datum.groupName()) || datum.groupName() == "MakerNote")
+            model->entries.add(datum);
+    RawMakerNoteBytes raw = FindRawMakerNote(FindExifTiffBlock(file));
+    if (!raw.bytes.empty()) {
+        item.value = raw.bytes;
+        item.count = static_cast<std::uint32_t>(raw.bytes.size());
+        item.type = PropertyTypeUndefined;
+        model->relocatable = MakerNoteIsRelocatable(raw.bytes, raw.offset, raw.bigEndian);
+    }
+    model->raw = item.value;
+    return model;
+}
+
 }  // namespace
 
 void InitializeImaging() {
     static std::once_flag once;
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        // The XMP toolkit is not thread-safe by itself: every call into it
+        // takes this lock.
+        static std::recursive_mutex xmpLock;
+        Exiv2::XmpParser::initialize(
+            [](void* lock, bool lockUnlock) {
+                auto* mutex = static_cast<std::recursive_mutex*>(lock);
+                if (lockUnlock)
+                    mutex->lock();
+                else
+                    mutex->unlock();
+            },
+            &xmpLock);
+        // The namespace that names a JPEG's extended XMP, unknown to Exiv2.
+        Exiv2::XmpProperties::registerNs("http://ns.adobe.com/xmp/note/", "xmpNote");
     });
 }
 
@@ -113,122 +186,330 @@ std::uint32_t Ifd1TagOfThumbnailId(std::uint32_t id) {
     return 0;
 }
 
-std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file) {
-    std::vector<PropertyItem> items;
-    if (file.empty())
-        return items;
+ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file) {
+    ImageMetadata metadata;
+    const auto type = SniffImageFileType(file);
+    if (type != ImageFileType::Jpeg && type != ImageFileType::Tiff && type != ImageFileType::Png)
+        return metadata;
     InitializeImaging();
+    auto& items = metadata.items;
     try {
         auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
         if (!image.get())
-            return items;
+            return metadata;
         image->readMetadata();
         const Exiv2::ExifData& exif = image->exifData();
-        bool makerNote = false;
         for (const auto& datum : exif) {
             const std::string group = datum.groupName();
             const std::uint32_t tag = datum.tag();
             if (group == "Image" || group == "Photo" || group == "GPSInfo") {
-                if (tag == kMakerNoteTag)
-                    makerNote = true;
+                if (group == "Image" && IsPacketItem(tag))
+                    continue;  // read as packets below
                 items.push_back(ItemOf(datum, tag));
+                if (tag == kMakerNoteTag && group == "Photo")
+                    metadata.makerNote = ReadMakerNote(file, exif, items.back());
             } else if (group == "Thumbnail") {
                 if (const std::uint32_t id = ThumbnailIdOfIfd1Tag(tag))
                     items.push_back(ItemOf(datum, id));
             }
         }
-        // A maker note Exiv2 recognised is split into groups of its own; the
-        // item keeps the bytes as the file has them instead.
-        if (!makerNote) {
-            auto raw = RawMakerNote(FindExifTiffBlock(file));
-            if (!raw.empty())
-                items.push_back(
-                    {kMakerNoteTag, PropertyTypeUndefined, static_cast<std::uint32_t>(raw.size()), std::move(raw)});
-        }
         Exiv2::ExifThumbC thumb(exif);
         const Exiv2::DataBuf data = thumb.copy();
-        if (data.size_ > 0 && data.pData_) {
-            PropertyItem item{PropertyTagThumbnailData, PropertyTypeByte, static_cast<std::uint32_t>(data.size_), {}};
-            item.value.assign(data.pData_, data.pData_ + data.size_);
-            items.push_back(std::move(item));
+        if (data.size_ > 0 && data.pData_)
+            items.push_back(BlockItem(PropertyTagThumbnailData, PropertyTypeByte, data.pData_, data.size_));
+
+        const std::string& xmp = image->xmpPacket();
+        if (!xmp.empty())
+            items.push_back(BlockItem(PropertyTagXmpPacket, PropertyTypeByte,
+                                      reinterpret_cast<const std::uint8_t*>(xmp.data()), xmp.size()));
+        if (!image->iptcData().empty()) {
+            const Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
+            if (iptc.size_ > 0)
+                items.push_back(BlockItem(PropertyTagIptc, PropertyTypeUndefined, iptc.pData_, iptc.size_));
+        }
+        if (image->iccProfileDefined()) {
+            const Exiv2::DataBuf* icc = image->iccProfile();
+            items.push_back(BlockItem(PropertyTagICCProfile, PropertyTypeUndefined, icc->pData_, icc->size_));
         }
     } catch (...) {
-        // Exiv2 throws for malformed metadata: the file then has no items.
-        items.clear();
+        // Exiv2 throws for malformed metadata: the file then has none.
+        metadata = {};
     }
-    return items;
+    return metadata;
 }
 
-bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items) {
-    const auto type = SniffImageFileType(file);
-    if (type != ImageFileType::Jpeg && type != ImageFileType::Tiff)
-        return false;
-    InitializeImaging();
-    try {
-        auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-        if (!image.get())
-            return false;
-        image->readMetadata();
-        Exiv2::ExifData exif = image->exifData();
-        const PropertyItem* thumbnail = nullptr;
-        std::vector<const PropertyItem*> thumbnailSizes;
-        for (const auto& item : items) {
-            if (item.id == PropertyTagThumbnailData) {
-                thumbnail = &item;
-                continue;
-            }
-            if (IsOffsetTag(item.id) || (type == ImageFileType::Tiff && IsTiffLayoutTag(item.id)))
-                continue;
-            std::string group;
-            std::uint32_t tag = item.id;
-            if (item.id <= 0x001F) {
-                group = "GPSInfo";
-            } else if (item.id >= 0x5000 && item.id <= 0x50FF) {
-                tag = Ifd1TagOfThumbnailId(item.id);
-                if (tag == 0 || tag == 0x0103)  // compression comes with the thumbnail data
-                    continue;
-                group = "Thumbnail";
-                if (item.id == PropertyTagThumbnailWidth || item.id == PropertyTagThumbnailHeight) {
-                    thumbnailSizes.push_back(&item);  // these win over the 0x5020 pair: set last
-                    continue;
-                }
-            } else if (item.id > 0xFFFF) {
-                continue;
-            } else {
-                group = KnownInGroup(item.id, "Photo") ? "Photo" : "Image";
-            }
-            auto value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(item.type));
-            if (value->read(item.value.data(), static_cast<long>(item.value.size()), Exiv2::littleEndian) != 0)
-                continue;
-            exif[Exiv2::ExifKey(static_cast<std::uint16_t>(tag), group).key()] = *value;
-        }
-        for (const PropertyItem* item : thumbnailSizes) {
-            auto value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(item->type));
-            if (value->read(item->value.data(), static_cast<long>(item->value.size()), Exiv2::littleEndian) == 0)
-                exif[Exiv2::ExifKey(static_cast<std::uint16_t>(Ifd1TagOfThumbnailId(item->id)), "Thumbnail").key()] =
-                    *value;
-        }
-        if (thumbnail && !thumbnail->value.empty()) {
-            Exiv2::ExifThumb thumb(exif);
-            thumb.setJpegThumbnail(thumbnail->value.data(), static_cast<long>(thumbnail->value.size()));
-        }
-        image->setExifData(exif);
-        image->writeMetadata();
-        Exiv2::BasicIo& io = image->io();
-        const long size = static_cast<long>(io.size());
-        if (size <= 0 || io.open() != 0)
-            return false;
-        std::vector<std::uint8_t> written(static_cast<std::size_t>(size));
-        io.seek(0, Exiv2::BasicIo::beg);
-        const long read = io.read(written.data(), size);
-        io.close();
-        if (read != size)
-            return false;
-        file = std::move(written);
-        return true;
-    } catch (...) {
-        return false;
+std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file) {
+    return std::move(ReadImageMetadata(file).items);
+}
+
+namespace {
+
+// What one attempt at writing carries; a JPEG whose EXIF block is too large
+// for its segment is tried again with less.
+struct WriteLevel {
+    bool thumbnail = true;
+    bool makerNote = true;
+};
+
+// Exiv2 0.27 hands values out as std::auto_ptr; ours are unique_ptr.
+std::unique_ptr<Exiv2::Value> ValueOf(const PropertyItem& item) {
+    std::unique_ptr<Exiv2::Value> value(Exiv2::Value::create(static_cast<Exiv2::TypeId>(item.type)).release());
+    std::vector<std::uint8_t> bytes = item.value;
+    // Every ASCII value ends in NUL, as TIFF asks.
+    if (item.type == PropertyTypeASCII && (bytes.empty() || bytes.back() != 0))
+        bytes.push_back(0);
+    if (value->read(bytes.data(), static_cast<long>(bytes.size()), Exiv2::littleEndian) != 0)
+        return nullptr;
+    return value;
+}
+
+void SetTag(Exiv2::ExifData& exif, std::uint32_t tag, const std::string& group, const PropertyItem& item) {
+    if (auto value = ValueOf(item); value.get())
+        exif[Exiv2::ExifKey(static_cast<std::uint16_t>(tag), group).key()] = *value;
+}
+
+// The maker note: Exiv2's entries for a maker it knows (laid out anew by
+// Exiv2, offsets and all), the raw bytes of a note that may move, or nothing.
+void AddMakerNote(Exiv2::ExifData& exif, const PropertyItem& item, const MakerNoteModel* model) {
+    const bool sameNote = model && model->raw == item.value;
+    if (sameNote && !model->entries.empty()) {
+        for (const auto& datum : model->entries)
+            exif.add(datum);
+        return;
     }
+    // A note made by the program itself has no source position: its offsets
+    // can only count from the note.
+    const bool relocatable = sameNote
+                                 ? model->relocatable
+                                 : MakerNoteIsRelocatable(item.value, std::numeric_limits<std::uint32_t>::max(), false);
+    if (!relocatable) {
+        qCWarning(lcImaging) << "maker note of an unknown layout left out: its offsets cannot be moved";
+        return;
+    }
+    SetTag(exif, kMakerNoteTag, "Photo", item);
+}
+
+bool IsJpegData(const std::vector<std::uint8_t>& data) {
+    return data.size() > 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+QImage DecodeThumbnail(const std::vector<std::uint8_t>& data) {
+    return QImage::fromData(data.data(), static_cast<int>(data.size())).convertToFormat(QImage::Format_RGB888);
+}
+
+// A JPEG file's thumbnail is JPEG: taken as it is, or made from another kind.
+std::vector<std::uint8_t> JpegThumbnail(const std::vector<std::uint8_t>& data) {
+    if (IsJpegData(data))
+        return data;
+    const QImage image = DecodeThumbnail(data);
+    if (image.isNull())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(75);
+    if (!writer.write(image))
+        return {};
+    return {bytes.begin(), bytes.end()};
+}
+
+void SetUnsigned(Exiv2::ExifData& exif, const char* key, std::uint32_t value, bool shortType) {
+    if (shortType)
+        exif[key] = static_cast<std::uint16_t>(value);
+    else
+        exif[key] = value;
+}
+
+// A TIFF file's thumbnail is a complete second directory: a reduced-
+// resolution image of uncompressed RGB in one strip, which TIFF readers and
+// the system's own thumbnail reader take as it is.
+void SetTiffThumbnail(Exiv2::ExifData& exif, const std::vector<std::uint8_t>& data,
+                      const std::vector<PropertyItem>& items) {
+    const QImage image = DecodeThumbnail(data);
+    if (image.isNull())
+        return;
+    const auto w = static_cast<std::uint32_t>(image.width()), h = static_cast<std::uint32_t>(image.height());
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(std::size_t{w} * h * 3);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        rgb.insert(rgb.end(), row, row + std::size_t{w} * 3);
+    }
+    SetUnsigned(exif, "Exif.Thumbnail.NewSubfileType", 1, false);
+    SetUnsigned(exif, "Exif.Thumbnail.ImageWidth", w, false);
+    SetUnsigned(exif, "Exif.Thumbnail.ImageLength", h, false);
+    Exiv2::UShortValue bits;
+    bits.read("8 8 8");
+    exif.add(Exiv2::ExifKey("Exif.Thumbnail.BitsPerSample"), &bits);
+    SetUnsigned(exif, "Exif.Thumbnail.Compression", 1, true);
+    SetUnsigned(exif, "Exif.Thumbnail.PhotometricInterpretation", 2, true);
+    Exiv2::ULongValue strip;
+    strip.read("0");
+    strip.setDataArea(rgb.data(), static_cast<long>(rgb.size()));
+    exif.add(Exiv2::ExifKey("Exif.Thumbnail.StripOffsets"), &strip);
+    SetUnsigned(exif, "Exif.Thumbnail.SamplesPerPixel", 3, true);
+    SetUnsigned(exif, "Exif.Thumbnail.RowsPerStrip", h, false);
+    SetUnsigned(exif, "Exif.Thumbnail.StripByteCounts", static_cast<std::uint32_t>(rgb.size()), false);
+    SetUnsigned(exif, "Exif.Thumbnail.PlanarConfiguration", 1, true);
+    for (std::uint32_t id : {PropertyTagThumbnailResolutionX, PropertyTagThumbnailResolutionY})
+        if (const PropertyItem* item = FindItem(items, id))
+            SetTag(exif, Ifd1TagOfThumbnailId(id), "Thumbnail", *item);
+    if (const PropertyItem* unit = FindItem(items, 0x5030))
+        SetTag(exif, 0x0128, "Thumbnail", *unit);
+}
+
+// The EXIF block of a JPEG or TIFF file from the items.
+void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
+               bool tiff, const WriteLevel& level) {
+    const PropertyItem* thumbnail = nullptr;
+    std::vector<const PropertyItem*> thumbnailTags;
+    for (const auto& item : items) {
+        if (item.id == PropertyTagThumbnailData) {
+            thumbnail = &item;
+            continue;
+        }
+        if (IsOffsetTag(item.id) || IsImageLayoutTag(item.id) || IsPacketItem(item.id) || item.id > 0xFFFF ||
+            (tiff && IsCompressedDataTag(item.id)))
+            continue;
+        if (item.id == kMakerNoteTag) {
+            if (level.makerNote)
+                AddMakerNote(exif, item, makerNote);
+            continue;
+        }
+        if (item.id <= 0x001F) {
+            SetTag(exif, item.id, "GPSInfo", item);
+        } else if (item.id >= 0x5000 && item.id <= 0x50FF) {
+            // The thumbnail's directory goes with its data, below. A JPEG
+            // thumbnail's directory has no layout tags (EXIF allows none;
+            // the size is the JPEG's own).
+            const std::uint32_t tag = Ifd1TagOfThumbnailId(item.id);
+            if (tag == 0 || IsImageLayoutTag(tag))
+                continue;
+            thumbnailTags.push_back(&item);
+        } else {
+            SetTag(exif, item.id, KnownInGroup(item.id, "Photo") ? "Photo" : "Image", item);
+        }
+    }
+    // EXIF asks a JPEG to say where its chroma samples sit; libjpeg centres them.
+    if (!tiff && exif.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == exif.end())
+        SetUnsigned(exif, "Exif.Image.YCbCrPositioning", 1, true);
+    if (!thumbnail || thumbnail->value.empty() || !level.thumbnail)
+        return;
+    if (tiff) {
+        SetTiffThumbnail(exif, thumbnail->value, items);
+        return;
+    }
+    const std::vector<std::uint8_t> jpeg = JpegThumbnail(thumbnail->value);
+    if (jpeg.empty())
+        return;
+    for (const PropertyItem* item : thumbnailTags)
+        SetTag(exif, Ifd1TagOfThumbnailId(item->id), "Thumbnail", *item);
+    Exiv2::ExifThumb thumb(exif);
+    thumb.setJpegThumbnail(jpeg.data(), static_cast<long>(jpeg.size()));
+}
+
+std::optional<std::string> TextOf(const std::vector<PropertyItem>& items, std::uint32_t id) {
+    const PropertyItem* item = FindItem(items, id);
+    if (!item)
+        return std::nullopt;
+    auto value = ValueOf(*item);
+    if (!value.get())
+        return std::nullopt;
+    std::string text = value->toString();
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
+XmpImageFacts FactsOf(const Exiv2::Image& image, const std::vector<PropertyItem>& items) {
+    XmpImageFacts facts;
+    facts.width = image.pixelWidth();
+    facts.height = image.pixelHeight();
+    facts.xResolution = TextOf(items, 0x011A);
+    facts.yResolution = TextOf(items, 0x011B);
+    facts.resolutionUnit = TextOf(items, 0x0128);
+    facts.software = TextOf(items, PropertyTagSoftwareUsed);
+    return facts;
+}
+
+std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, ImageFileType type,
+                                    const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
+                                    const WriteLevel& level) {
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    if (!image.get())
+        return {};
+    image->readMetadata();
+    if (type != ImageFileType::Png) {
+        Exiv2::ExifData exif = image->exifData();
+        BuildExif(exif, items, makerNote, type == ImageFileType::Tiff, level);
+        image->setExifData(exif);
+        if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
+            Exiv2::IptcData records;
+            if (Exiv2::IptcParser::decode(records, iptc->value.data(), static_cast<std::uint32_t>(iptc->Length())) == 0)
+                image->setIptcData(records);
+        }
+    }
+    JpegXmp extendedXmp;
+    if (const PropertyItem* xmp = FindItem(items, PropertyTagXmpPacket)) {
+        const std::string packet =
+            AlignXmpWithImage(std::string(xmp->value.begin(), xmp->value.end()), FactsOf(*image, items));
+        if (type == ImageFileType::Jpeg) {
+            extendedXmp = SplitXmpForJpeg(packet);
+            image->setXmpPacket(extendedXmp.standard);
+        } else {
+            image->setXmpPacket(packet);
+        }
+        image->writeXmpFromPacket(true);
+    }
+    if (const PropertyItem* icc = FindItem(items, PropertyTagICCProfile)) {
+        Exiv2::DataBuf profile(icc->value.data(), static_cast<long>(icc->Length()));
+        image->setIccProfile(profile, false);
+    }
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    const long size = static_cast<long>(io.size());
+    if (size <= 0 || io.open() != 0)
+        return {};
+    std::vector<std::uint8_t> written(static_cast<std::size_t>(size));
+    io.seek(0, Exiv2::BasicIo::beg);
+    const long read = io.read(written.data(), size);
+    io.close();
+    if (read != size)
+        return {};
+    if (!extendedXmp.extended.empty() && !InsertExtendedXmp(written, extendedXmp))
+        return {};
+    return written;
+}
+
+}  // namespace
+
+bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
+                         const MakerNoteModel* makerNote) {
+    const auto sniffed = SniffImageFileType(file);
+    if (sniffed != ImageFileType::Jpeg && sniffed != ImageFileType::Tiff && sniffed != ImageFileType::Png)
+        return false;
+    const ImageFileType type = *sniffed;
+    InitializeImaging();
+    // A JPEG's EXIF block has one segment of 64 KB: what does not fit goes,
+    // the thumbnail first, then the maker note, rather than all of it.
+    for (const WriteLevel level : {WriteLevel{true, true}, WriteLevel{false, true}, WriteLevel{false, false}}) {
+        try {
+            std::vector<std::uint8_t> written = WriteOnce(file, type, items, makerNote, level);
+            if (written.empty())
+                return false;
+            if (!level.makerNote)
+                qCWarning(lcImaging) << "maker note left out: the EXIF block is too large for its segment";
+            file = std::move(written);
+            return true;
+        } catch (const Exiv2::AnyError&) {
+            if (type != ImageFileType::Jpeg)
+                return false;
+        } catch (...) {
+            return false;
+        }
+    }
+    return false;
 }
 
 }  // namespace imaging

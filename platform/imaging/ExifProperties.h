@@ -1,20 +1,32 @@
 #pragma once
-// Property items of JPEG and TIFF files, read and written through Exiv2.
+// Property items of image files, read and written through Exiv2.
 //
-// Reading: the IFD0, EXIF and GPS tags as they are (GPS tags keep their ids
-// 0x0000-0x001F), the thumbnail IFD's tags as the 0x50xx thumbnail ids and
-// its JPEG bytes as PropertyTagThumbnailData. Maker notes are kept as the raw
-// bytes of their tag, never decoded. Values are little-endian.
+// Reading (JPEG, TIFF, PNG): the IFD0, EXIF and GPS tags as they are (GPS
+// tags keep their ids 0x0000-0x001F), the thumbnail IFD's tags as the 0x50xx
+// thumbnail ids and its bytes as PropertyTagThumbnailData, and the XMP
+// packet, the IPTC records and the ICC profile as one item each
+// (PropertyItem.h). The maker note's item holds its raw bytes; beside the
+// items comes a model of the maker note: for the makers Exiv2 knows its
+// entries, which the writer lays out anew so that the note's internal
+// offsets stay right wherever it lands.
 //
-// Writing: the items replace the EXIF block of an encoded JPEG or TIFF file.
-// Ids that have no place in EXIF (other 0x50xx ids) are left out, as are the
-// offset tags, which Exiv2 recomputes, and, for TIFF, the tags that describe
-// the image data's layout (they belong to the new image, not to the source).
+// Writing: the items go into an encoded JPEG or TIFF file (a PNG file takes
+// the XMP packet and the ICC profile only). Left out are ids that have no
+// place there, the offset tags (Exiv2 recomputes them) and the tags that
+// describe a TIFF's pixel data: they belong to the new image, not the
+// source. Every ASCII value ends in NUL. XMP fields that describe the image
+// follow the new file (its size, the items' resolution and Software) or go
+// (thumbnails, the source's layout). A TIFF's thumbnail is a complete
+// reduced-resolution directory of uncompressed RGB; a JPEG's is JPEG. A
+// maker note Exiv2 does not know is written only when its bytes can be moved
+// without breaking its offsets (ExifBlock.h); otherwise it is left out with
+// a warning on the "vespera.imaging" logging category.
 //
 // Call InitializeImaging() once at start-up, before other threads start; the
-// two functions below also make sure of it themselves (once, thread-safely).
+// functions below also make sure of it themselves (once, thread-safely).
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -26,12 +38,25 @@ namespace imaging {
 // Safe to call more than once.
 void InitializeImaging();
 
-// The items of a JPEG or TIFF file; empty when it has none or cannot be read.
+// Exiv2's model of a maker note, opaque outside the reader and writer.
+struct MakerNoteModel;
+
+struct ImageMetadata {
+    std::vector<PropertyItem> items;
+    std::shared_ptr<const MakerNoteModel> makerNote;  // null when there is no maker note
+};
+
+// The metadata of a JPEG, TIFF or PNG file; empty when it has none or
+// cannot be read.
+ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file);
+// Only the items of ReadImageMetadata.
 std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file);
 
-// Writes the items into an encoded JPEG or TIFF file in place. False when
-// Exiv2 refuses the file or an item; the file is then unchanged.
-bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items);
+// Writes the items into an encoded JPEG, TIFF or PNG file in place. The maker
+// note's item is written through the model when the model is the one read
+// with it. False when Exiv2 refuses the file; the file is then unchanged.
+bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
+                         const MakerNoteModel* makerNote = nullptr);
 
 // The thumbnail id of an IFD1 tag, or 0 when it has none; and back.
 std::uint32_t ThumbnailIdOfIfd1Tag(std::uint32_t tag);

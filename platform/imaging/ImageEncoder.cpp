@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QColorSpace>
 #include <QImageWriter>
 #include <QSaveFile>
 
@@ -38,11 +39,15 @@ const QtEncoder* FindQtEncoder(const std::string& mime) {
 int DotsPerMetre(double dpi) { return static_cast<int>(std::lround(dpi / 0.0254)); }
 
 // The pixels as the writers take them: 24-bit BGR goes out as RGB (the layout
-// every Qt writer stores as 24-bit), the resolution as dots per metre.
+// every Qt writer stores as 24-bit), the resolution as dots per metre. A
+// bitmap with an ICC profile item gets that profile, byte for byte, from the
+// metadata writer: Qt writes none then, so the file has one.
 QImage WritableImage(const Bitmap& bitmap) {
     QImage image = bitmap.Image();
     if (image.format() == QImage::Format_BGR888)
         image = image.convertToFormat(QImage::Format_RGB888);
+    if (bitmap.GetPropertyItem(PropertyTagICCProfile) != nullptr && image.colorSpace().isValid())
+        image.setColorSpace(QColorSpace());
     image.setDotsPerMeterX(DotsPerMetre(bitmap.HorizontalResolution()));
     image.setDotsPerMeterY(DotsPerMetre(bitmap.VerticalResolution()));
     return image;
@@ -82,8 +87,8 @@ bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const Encod
             if (!EncodeWithQt(bitmap, *encoder, parameters, bytes))
                 return false;
             // Metadata the file cannot take is dropped; the image is still written.
-            if ((mimeType == "image/jpeg" || mimeType == "image/tiff") && !bitmap.PropertyItems().empty())
-                WriteExifProperties(bytes, bitmap.PropertyItems());
+            if (mimeType != "image/bmp" && !bitmap.PropertyItems().empty())
+                WriteExifProperties(bytes, bitmap.PropertyItems(), bitmap.MakerNote().get());
         } else {
             return false;
         }

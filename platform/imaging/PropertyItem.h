@@ -31,6 +31,11 @@ struct PropertyItem {
 
 // Ids with a meaning of their own for the saving of images.
 inline constexpr std::uint32_t PropertyTagSoftwareUsed = 0x0131;
+// The packets that live beside the EXIF data, as whole blocks: the XMP packet
+// (its text), the IPTC-NAA records and the ICC colour profile.
+inline constexpr std::uint32_t PropertyTagXmpPacket = 0x02BC;
+inline constexpr std::uint32_t PropertyTagIptc = 0x83BB;
+inline constexpr std::uint32_t PropertyTagICCProfile = 0x8773;
 inline constexpr std::uint32_t PropertyTagThumbnailWidth = 0x5013;
 inline constexpr std::uint32_t PropertyTagThumbnailHeight = 0x5014;
 inline constexpr std::uint32_t PropertyTagThumbnailData = 0x501B;

@@ -2,10 +2,7 @@
 
 namespace imaging {
 
-namespace {
-
-// Byte size of one value of a TIFF field type; 0 for an unknown type.
-std::uint64_t TypeSize(std::uint32_t type) {
+std::uint64_t TiffFieldTypeSize(std::uint32_t type) {
     switch (type) {
     case 1:
     case 2:
@@ -18,6 +15,7 @@ std::uint64_t TypeSize(std::uint32_t type) {
     case 4:
     case 9:
     case 11:
+    case 13:
         return 4;
     case 5:
     case 10:
@@ -27,8 +25,6 @@ std::uint64_t TypeSize(std::uint32_t type) {
         return 0;
     }
 }
-
-}  // namespace
 
 std::optional<TiffDirectory> TiffDirectory::ReadFirst(std::span<const std::uint8_t> data) {
     if (data.size() < 8)
@@ -87,7 +83,7 @@ std::optional<std::uint64_t> TiffDirectory::ValueOffset(const TiffEntry& entry, 
 }
 
 std::span<const std::uint8_t> TiffDirectory::RawValue(const TiffEntry& entry) const {
-    const std::uint64_t bytes = TypeSize(entry.type) * entry.count;
+    const std::uint64_t bytes = TiffFieldTypeSize(entry.type) * entry.count;
     if (bytes == 0)
         return {};
     const auto at = ValueOffset(entry, bytes);
@@ -98,7 +94,7 @@ std::optional<std::uint32_t> TiffDirectory::Unsigned(std::uint32_t tag, std::uin
     const TiffEntry* e = Find(tag);
     if (!e || index >= e->count)
         return std::nullopt;
-    const std::uint64_t size = TypeSize(e->type);
+    const std::uint64_t size = TiffFieldTypeSize(e->type);
     if (e->type != 1 && e->type != 3 && e->type != 4)
         return std::nullopt;
     const auto at = ValueOffset(*e, size * e->count);

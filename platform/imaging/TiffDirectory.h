@@ -12,6 +12,10 @@
 
 namespace imaging {
 
+// Byte size of one value of a TIFF field type (13, IFD, included); 0 for an
+// unknown type.
+std::uint64_t TiffFieldTypeSize(std::uint32_t type);
+
 struct TiffEntry {
     std::uint32_t tag = 0;
     std::uint32_t type = 0;

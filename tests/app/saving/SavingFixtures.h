@@ -19,6 +19,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <QProcess>
+#include <QStringList>
 
 #include "app/saving/SaveImage.h"
 #include "platform/imaging/Bitmap.h"
@@ -62,6 +64,8 @@ inline Bytes QtEncode(const QImage& image, const char* format, int quality = -1)
     writer.write(image);
     return {out.begin(), out.end()};
 }
+
+inline Bytes ToBytesOf(const QByteArray& bytes) { return {bytes.begin(), bytes.end()}; }
 
 inline QImage Flat(int w, int h, QColor colour) {
     QImage image(w, h, QImage::Format_RGB888);
@@ -165,6 +169,23 @@ inline SavedExif ReadBack(const std::string& path) {
     auto image = Exiv2::ImageFactory::open(path);
     image->readMetadata();
     return {image->exifData()};
+}
+
+// Runs a tool and returns its standard output; fails the test when it
+// cannot be run or (with checkExitCode) ends with an error.
+inline QByteArray RunTool(const QString& program, const QStringList& arguments, bool checkExitCode = true,
+                          QByteArray* standardError = nullptr) {
+    QProcess process;
+    process.start(program, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    const QByteArray errors = process.readAllStandardError();
+    if (checkExitCode) {
+        EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << errors.toStdString();
+    }
+    if (standardError)
+        *standardError = errors;
+    return process.readAllStandardOutput();
 }
 
 // Limits the size of files this process writes, for a write that fails

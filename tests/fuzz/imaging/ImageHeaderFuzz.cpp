@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> file(magic.bytes, magic.bytes + magic.size);
         file.insert(file.end(), data, data + size);
         ProbeImageHeader(file);
-        RawMakerNote(FindExifTiffBlock(file));
+        const auto note = FindRawMakerNote(FindExifTiffBlock(file));
+        MakerNoteIsRelocatable(note.bytes, note.offset, note.bigEndian);
         if (const auto dir = TiffDirectory::ReadFirst(file))
             for (const auto& entry : dir->Entries()) {
                 dir->RawValue(entry);
@@ -37,5 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 dir->Rational(entry.tag);
             }
     }
+    MakerNoteIsRelocatable(bytes, size, false);
+    MakerNoteIsRelocatable(bytes, 0, true);
     return 0;
 }

@@ -64,10 +64,14 @@ TEST_F(ExifProperties, ReadBackFromAJpegWrittenWithThem) {
     auto back = Bitmap::FromMemory(jpeg);
     ASSERT_NE(back, nullptr);
     for (const auto& item : CameraItems(thumbnail)) {
-        const std::uint32_t id = item.id == PropertyTagThumbnailWidth    ? PropertyTagThumbnailImageWidth
-                                 : item.id == PropertyTagThumbnailHeight ? PropertyTagThumbnailImageHeight
-                                                                         : item.id;
-        const PropertyItem* read = back->GetPropertyItem(id);
+        // A JPEG thumbnail's directory holds no size tags: EXIF allows none
+        // there, the size is the JPEG's own.
+        if (item.id == PropertyTagThumbnailWidth || item.id == PropertyTagThumbnailHeight) {
+            EXPECT_EQ(back->GetPropertyItem(PropertyTagThumbnailImageWidth), nullptr);
+            EXPECT_EQ(back->GetPropertyItem(PropertyTagThumbnailImageHeight), nullptr);
+            continue;
+        }
+        const PropertyItem* read = back->GetPropertyItem(item.id);
         ASSERT_NE(read, nullptr) << std::hex << item.id;
         EXPECT_EQ(read->type, item.type) << std::hex << item.id;
         EXPECT_EQ(read->count, item.count) << std::hex << item.id;

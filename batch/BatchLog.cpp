@@ -1,0 +1,79 @@
+#include "batch/BatchLog.h"
+
+#include <QByteArray>
+
+#include "app/resize/InterpolMode.h"
+#include "batch/BatchIds.h"
+#include "batch/BatchWorker.h"
+#include "platform/paths/Paths.h"
+#include "platform/resources/StringTable.h"
+
+namespace {
+
+QByteArray Format(int id) { return platform::LoadResString(id).toUtf8(); }
+
+QByteArray Utf8(const QString& text) { return text.toUtf8(); }
+
+struct FolderAndName {
+    QByteArray folder;
+    QByteArray name;
+};
+
+FolderAndName Split(const QString& path) {
+    const platform::PathParts parts = platform::SplitPath(path);
+    return {Utf8(parts.drive + parts.dir), Utf8(parts.name + parts.ext)};
+}
+
+// The table's texts end their lines with "\r\n" (and once with a lone "\n");
+// the log's text box breaks lines at "\n".
+QString LineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+}  // namespace
+
+QString BatchStatusLine(int index, int total) { return QString::asprintf(Format(IDS_PROCESSING), index, total); }
+
+QString BatchAlgorithmName(int mode) {
+    const int id = InterpolModeStringId(mode);
+    if (id == 0)
+        return QString::asprintf("%d", mode);
+    if (platform::HasResString(id))
+        return platform::LoadResString(id);
+    return QString::fromLatin1(InterpolModeDisplayString(mode));
+}
+
+QString BatchLogText(const BatchReport& report) {
+    const CItem& item = report.item;
+    const FolderAndName input = Split(item.m_strPath);
+    QString text;
+    switch (report.status) {
+    case BATCH_ITEM_STARTED: {
+        const FolderAndName output = Split(report.outputPath);
+        text = QString::asprintf(Format(IDS_LOG_STARTED), report.index, report.total, input.folder.constData(),
+                                 input.name.constData(), output.folder.constData(), output.name.constData(),
+                                 item.m_nTargetWidth, item.m_nTargetHeight, double{item.m_fTargetDpi},
+                                 Utf8(BatchAlgorithmName(item.m_nMode)).constData());
+        break;
+    }
+    case BATCH_ITEM_OPEN_FAILED:
+        text = QString::asprintf(Format(IDS_LOG_OPEN_FAILED), report.index, report.total, input.folder.constData(),
+                                 input.name.constData(), Utf8(item.m_strPath).constData());
+        break;
+    case BATCH_ITEM_NO_OUTPUT_FOLDER:
+        text = platform::LoadResString(IDS_LOG_NO_OUTPUT_FOLDER);
+        break;
+    case BATCH_ITEM_SKIPPED:
+        text = QString::asprintf(Format(IDS_LOG_SKIPPED), report.index, report.total, input.folder.constData(),
+                                 input.name.constData(), Split(report.outputPath).name.constData());
+        break;
+    case BATCH_ITEM_NO_MEMORY:
+        text = platform::LoadResString(IDS_LOG_NO_MEMORY);
+        break;
+    case BATCH_ITEM_CANCELLED:
+        text = platform::LoadResString(IDS_LOG_CANCELLED);
+        break;
+    case BATCH_ITEM_WRITE_FAILED:
+        text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Utf8(report.outputPath).constData());
+        break;
+    }
+    return LineBreaks(text);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The batch worker: turns every item of a run into a resized image file.
+//
+// For each item, in order: decode the source, decide the output path
+// (MakeBatchOutputName), report, resize into a new 24-bit target of the
+// item's size with the item's algorithm (ResizeBitmap, with the run's crop
+// flag and the given progress sink), and write it with the source's metadata
+// at the item's resolution (WriteBatchOutput). Each step that matters is
+// reported with its values; a missing output folder, a failed or stopped
+// resize and a failed write end the run, the abort flag ends it before the
+// next item. The end of the run is always reported, last.
+//
+// While an item is resized and saved, the next item's source is decoded on a
+// second thread, unless it is the current item's output (which does not exist
+// yet). The files written are the same either way.
+
+#include <QString>
+
+#include <atomic>
+#include <thread>
+
+#include "batch/BatchIds.h"
+#include "batch/BatchRun.h"
+#include "browser/items/Item.h"
+
+class CRSProgress;
+
+// One item's report: every value the log shows, copied for the receiver.
+struct BatchReport {
+    BatchItemStatus status = BATCH_ITEM_STARTED;
+    int index = 0;  // 1-based
+    int total = 0;
+    CItem item;
+    // The output path (STARTED, WRITE_FAILED, NO_OUTPUT_FOLDER) or the taken
+    // one (SKIPPED); empty otherwise.
+    QString outputPath;
+};
+
+class IBatchReporter {
+public:
+    virtual ~IBatchReporter() = default;
+    // Worker thread: one report; may wait until it has been shown.
+    virtual void ReportFile(const BatchReport& report) = 0;
+    // Worker thread: the run is over. The worker's last use of the reporter
+    // and of the progress sink.
+    virtual void BatchFinished() = 0;
+};
+
+// The 1-based number of the item being processed (0 before the first),
+// written by the worker.
+extern std::atomic<int> g_nBatchIndex;
+
+// The worker's body, on the calling thread. Returns 1.
+int BatchThreadProc(const BatchRun& run, IBatchReporter& reporter, CRSProgress* progress);
+
+// Starts BatchThreadProc on a new thread; the caller joins it. The reporter
+// and the progress sink must live until BatchFinished has been called.
+std::thread StartBatchThread(BatchRun run, IBatchReporter& reporter, CRSProgress* progress);
+
+// Whether an item's mode and size can be worked on at all: mode 0-9, both
+// sides 1 .. the largest bitmap side, and pixels within the largest bitmap.
+bool IsUsableBatchItem(const CItem& item);

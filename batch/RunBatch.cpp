@@ -1,0 +1,18 @@
+#include "batch/RunBatch.h"
+
+#include "app/settings/AppSettings.h"
+#include "batch/BatchDlg.h"
+#include "batch/BatchProgress.h"
+#include "batch/BatchRun.h"
+
+bool RunBatch(CITEMLIST& items, AppSettings& settings, QWidget* parent) {
+    CBatchDlg settingsDialog(parent);
+    settingsDialog.LoadFrom(settings);
+    if (settingsDialog.exec() != QDialog::Accepted)
+        return false;
+    settingsDialog.StoreTo(settings);
+
+    CBatchProgress progress(BatchRun::Snapshot(items, settings), parent);
+    progress.exec();
+    return true;
+}

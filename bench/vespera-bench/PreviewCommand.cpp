@@ -1,0 +1,95 @@
+// vespera-bench preview IN OUTW OUTH MODE VIEWW VIEWH [OUT]
+// One preview job as the view asks for it: IN opened as the document opens
+// it, the output size OUTW x OUTH, InterpolMode MODE (5-9), and the region
+// seen through a VIEWW x VIEWH viewport centred on the output. time_ms covers
+// the job alone (the request until the worker is idle again). OUT, when
+// given, receives the region in the format its extension names (.jpg, .png,
+// .bmp, .tif, .gif).
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "app/document/QVVesperaDoc.h"
+#include "app/resize/InterpolMode.h"
+#include "app/saving/SaveImage.h"
+#include "app/settings/AppSettings.h"
+#include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/ImageEncoder.h"
+#include "vespera-bench/Subcommand.h"
+
+namespace {
+
+struct ViewRegions {
+    imaging::Rect src;
+    imaging::Rect dst;
+};
+
+// The view's mapping: the client rectangle in output pixels, then its source
+// region (left and top rounded down, right and bottom up), then that region
+// back at the output scale.
+ViewRegions CentredViewport(int imageW, int imageH, int outW, int outH, int viewW, int viewH) {
+    const std::int64_t w = imageW, h = imageH, W = outW, H = outH;
+    const std::int64_t cw = std::min<std::int64_t>(viewW, W), ch = std::min<std::int64_t>(viewH, H);
+    const std::int64_t cx = (W - cw) / 2, cy = (H - ch) / 2;
+    const std::int64_t left = cx * w / W, top = cy * h / H;
+    const std::int64_t right = std::min(w, ((cx + cw) * w + W - 1) / W);
+    const std::int64_t bottom = std::min(h, ((cy + ch) * h + H - 1) / H);
+    const std::int64_t dl = left * W / w, dt = top * H / h;
+    const std::int64_t dr = (right * W + w - 1) / w, db = (bottom * H + h - 1) / h;
+    return {
+        {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left), static_cast<int>(bottom - top)},
+        {static_cast<int>(dl), static_cast<int>(dt), static_cast<int>(dr - dl), static_cast<int>(db - dt)}};
+}
+
+int RunPreview(const std::vector<std::string>& args) {
+    if (args.size() != 6 && args.size() != 7)
+        throw std::invalid_argument("expected IN OUTW OUTH MODE VIEWW VIEWH [OUT]");
+    const int outW = IntArgument(args[1]), outH = IntArgument(args[2]), mode = IntArgument(args[3]);
+    const int viewW = IntArgument(args[4]), viewH = IntArgument(args[5]);
+    if (outW <= 0 || outH <= 0 || viewW <= 0 || viewH <= 0)
+        throw std::invalid_argument("sizes must be positive");
+    if (!IsEngineMode(mode))
+        throw std::invalid_argument("the preview runs the engine modes 5-9 only");
+    const std::string out = args.size() == 7 ? args[6] : std::string();
+    const std::string mime = out.empty() ? std::string() : MimeTypeForPath(out);
+    if (!out.empty() && mime.empty())
+        throw std::invalid_argument("no encoder for " + out);
+
+    imaging::InitializeImaging();
+    AppSettings settings;
+    CQVVesperaDoc doc(settings);
+    if (!doc.OnOpenDocument(QString::fromStdString(args[0])))
+        throw std::runtime_error("cannot open " + args[0]);
+    settings.m_nWidth = outW;
+    settings.m_nHeight = outH;
+    settings.m_nInterpolMode = mode;
+    const ViewRegions view = CentredViewport(doc.ImageWidth(), doc.ImageHeight(), outW, outH, viewW, viewH);
+    std::fprintf(stderr, "region=%d,%d %dx%d -> %d,%d %dx%d\n", view.src.x, view.src.y, view.src.width, view.src.height,
+                 view.dst.x, view.dst.y, view.dst.width, view.dst.height);
+
+    TimeOperation([&] {
+        doc.RequestPreviewRegion(view.src, view.dst);
+        doc.WaitForPreviewIdle();
+        return 0;
+    });
+    const std::shared_ptr<const PreviewRegion> result = doc.GetPreviewResult();
+    if (!result) {
+        std::fprintf(stderr, "the preview job in mode %d gave no region\n", mode);
+        return 1;
+    }
+    if (!out.empty() && !imaging::SaveBitmapToFile(*result->bitmap, out, mime, {90}))
+        throw std::runtime_error("cannot write " + out);
+    return 0;
+}
+
+const RegisterSubcommand reg{"preview", "IN OUTW OUTH MODE VIEWW VIEWH [OUT]",
+                             "one preview job: the centred viewport's region at the output size in mode 5-9",
+                             RunPreview};
+
+}  // namespace

@@ -1,0 +1,310 @@
+// The saved file keeps what photographers care about: maker notes, XMP, IPTC,
+// ICC profiles, and TIFF files that TIFF readers take without a complaint.
+#include <QColorSpace>
+
+#include "CameraSources.h"
+#include "imagefiles/ExifThumbnail.h"
+#include "platform/imaging/ExifBlock.h"
+#include "platform/imaging/TiffDirectory.h"
+
+using namespace savingtests;
+
+namespace {
+
+// A source decoded as the document decodes it, saved as `extension` at a
+// quarter of its size.
+Bytes SaveQuarter(const Bytes& sourceFile, const std::string& path) {
+    auto source = Bitmap::FromMemory(sourceFile);
+    EXPECT_TRUE(source);
+    if (!source)
+        return {};
+    auto resized = Bitmap::FromImage(Noise(source->Width() / 4, source->Height() / 4), imaging::PixelFormat24bppRGB);
+    EXPECT_TRUE(SaveImageWithEncoder(resized.get(), path, 1, source.get(), 85, 72.0f));
+    return ReadFile(path);
+}
+
+struct MakerCase {
+    const CameraModel* camera;
+    const char* sourceFormat;
+    const char* extension;
+};
+
+std::vector<MakerCase> MakerCases() {
+    std::vector<MakerCase> cases;
+    for (const auto& camera : CameraModels())
+        for (const char* format : {"jpeg", "tiff"})
+            for (const char* extension : {"jpg", "tif"})
+                cases.push_back({&camera, format, extension});
+    return cases;
+}
+
+class MakerNotes : public SavingTest, public ::testing::WithParamInterface<MakerCase> {};
+
+TEST_P(MakerNotes, ReadBackWithTheSameEntriesAndValues) {
+    const MakerCase c = GetParam();
+    const Bytes source = CameraFile(*c.camera, c.sourceFormat);
+    const auto before = MakerNoteEntries(source);
+    ASSERT_GE(before.size(), 2u) << c.camera->name;  // Exiv2 knows this maker
+    const Bytes saved = SaveQuarter(source, Path(std::string("out.") + c.extension));
+    EXPECT_EQ(MakerNoteEntries(saved), before) << c.camera->name << " " << c.sourceFormat << " to " << c.extension;
+}
+
+INSTANTIATE_TEST_SUITE_P(Makers, MakerNotes, ::testing::ValuesIn(MakerCases()), [](const auto& info) {
+    std::string name =
+        std::string(info.param.camera->name) + "_" + info.param.sourceFormat + "_to_" + info.param.extension;
+    std::replace(name.begin(), name.end(), ' ', '_');
+    return name;
+});
+
+class Metadata : public SavingTest {};
+
+// A maker note of a layout Exiv2 does not know, as one IFD.
+Bytes UnknownNote(std::uint32_t valueOffset) {
+    // Signature "KDK\0", then an IFD of two entries: an inline SHORT and an
+    // ASCII text of 12 bytes at valueOffset; the text follows the IFD.
+    Bytes note = {'K', 'D', 'K', 0, 2, 0, 1, 0, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0, 2, 0, 2, 0, 12, 0, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        note.push_back(static_cast<std::uint8_t>(valueOffset >> (8 * i)));
+    note.insert(note.end(), {0, 0, 0, 0});
+    const std::string text = "serial 4711";
+    note.insert(note.end(), text.begin(), text.end());
+    note.push_back(0);
+    return note;
+}
+
+Bytes KodakFile(const Bytes& note) {
+    CameraModel kodak{
+        "Kodak", {{"Exif.Image.Make", "Ascii", "EASTMAN KODAK COMPANY"}, {"Exif.Image.Model", "Ascii", "DCS Pro"}}};
+    return EditWithExiv2(CameraFile(kodak, "jpeg"), [&](Exiv2::Image& image) {
+        Exiv2::DataValue value(note.data(), static_cast<long>(note.size()));
+        image.exifData()["Exif.Photo.MakerNote"] = value;
+    });
+}
+
+Bytes NoteOf(const Bytes& file) {
+    auto image = OpenWithExiv2(file);
+    const auto it = image->exifData().findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
+    if (it == image->exifData().end())
+        return {};
+    Bytes bytes(static_cast<std::size_t>(it->size()));
+    it->copy(bytes.data(), Exiv2::littleEndian);
+    return bytes;
+}
+
+TEST_F(Metadata, AnUnknownNoteWithItsOwnOffsetsIsKeptByteForByte) {
+    const Bytes note = UnknownNote(34);  // the text's place from the note's start
+    const Bytes saved = SaveQuarter(KodakFile(note), Path("kodak.jpg"));
+    EXPECT_EQ(NoteOf(saved), note);
+}
+
+TEST_F(Metadata, AnUnknownNoteWithOffsetsFromTheTiffHeaderIsLeftOut) {
+    // First learn where the note lands, then point its text there: the
+    // offsets count from the TIFF header, as many makers' do.
+    const Bytes probe = KodakFile(UnknownNote(0));
+    const auto tiff = imaging::FindExifTiffBlock(probe);
+    const auto raw = imaging::FindRawMakerNote(tiff);
+    ASSERT_FALSE(raw.bytes.empty());
+    const Bytes note = UnknownNote(static_cast<std::uint32_t>(raw.offset + 34));
+    const Bytes source = KodakFile(note);
+    ASSERT_EQ(imaging::FindRawMakerNote(imaging::FindExifTiffBlock(source)).offset, raw.offset);
+    const Bytes saved = SaveQuarter(source, Path("kodak.jpg"));
+    EXPECT_TRUE(NoteOf(saved).empty());  // never written where its offsets would miss
+    auto image = OpenWithExiv2(saved);
+    EXPECT_EQ(image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Make"))->toString(), "EASTMAN KODAK COMPANY");
+}
+
+// XMP with the fields photographers keep, and fields that describe the image.
+const char kXmp[] = R"(<x:xmpmeta xmlns:x="adobe:ns:meta/">
+ <rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
+  <rdf:Description rdf:about="" xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:xmp="http://ns.adobe.com/xap/1.0/"
+    xmlns:tiff="http://ns.adobe.com/tiff/1.0/" xmlns:exif="http://ns.adobe.com/exif/1.0/"
+    xmlns:xmpGImg="http://ns.adobe.com/xap/1.0/g/img/"
+    xmp:Rating="4" tiff:Make="XmpCam" tiff:Model="X-100" tiff:Orientation="6" tiff:ImageWidth="400"
+    tiff:ImageLength="300" tiff:XResolution="300/1" tiff:BitsPerSample="8" exif:PixelXDimension="400"
+    exif:PixelYDimension="300" exif:DateTimeOriginal="2012-03-04T05:06:07" exif:GPSLatitude="48,51.5N"
+    exif:GPSLongitude="2,21.0E">
+   <dc:subject><rdf:Bag><rdf:li>harbour</rdf:li><rdf:li>dawn</rdf:li></rdf:Bag></dc:subject>
+   <dc:description><rdf:Alt><rdf:li xml:lang="x-default">Boats at first light</rdf:li></rdf:Alt></dc:description>
+   <xmp:Thumbnails><rdf:Alt><rdf:li rdf:parseType="Resource"><xmpGImg:width>256</xmpGImg:width>
+    <xmpGImg:image>AAAA</xmpGImg:image></rdf:li></rdf:Alt></xmp:Thumbnails>
+  </rdf:Description>
+ </rdf:RDF>
+</x:xmpmeta>)";
+
+Exiv2::XmpData XmpOf(const Bytes& file) { return OpenWithExiv2(file)->xmpData(); }
+
+std::string XmpText(Exiv2::XmpData& xmp, const char* key) {
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    return it == xmp.end() ? std::string("(none)") : it->toString();
+}
+
+class XmpKept : public SavingTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(XmpKept, KeywordsRatingCaptionAndCameraDataLivingOnlyInXmp) {
+    // No EXIF at all: the camera data lives only in the XMP.
+    const Bytes source = EditWithExiv2(QtEncode(Flat(400, 300, Qt::gray), "jpeg", 90),
+                                       [](Exiv2::Image& image) { image.setXmpPacket(kXmp); });
+    const Bytes saved = SaveQuarter(source, Path(std::string("xmp.") + GetParam()));
+    Exiv2::XmpData xmp = XmpOf(saved);
+    // What photographers wrote, and the fields that describe the image,
+    // which follow the saved file.
+    const std::pair<const char*, const char*> expected[] = {
+        {"Xmp.dc.subject", "harbour, dawn"},
+        {"Xmp.dc.description", "lang=\"x-default\" Boats at first light"},
+        {"Xmp.xmp.Rating", "4"},
+        {"Xmp.tiff.Make", "XmpCam"},
+        {"Xmp.tiff.Model", "X-100"},
+        {"Xmp.tiff.Orientation", "6"},
+        {"Xmp.exif.DateTimeOriginal", "2012-03-04T05:06:07"},
+        {"Xmp.exif.GPSLatitude", "48,51.5N"},
+        {"Xmp.exif.PixelXDimension", "100"},
+        {"Xmp.exif.PixelYDimension", "75"},
+        {"Xmp.tiff.ImageWidth", "100"},
+        {"Xmp.tiff.XResolution", "72/1"},
+        {"Xmp.tiff.BitsPerSample", "(none)"},
+    };
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(XmpText(xmp, key), value) << key << " in " << GetParam();
+    for (const auto& datum : xmp)
+        EXPECT_EQ(datum.key().rfind("Xmp.xmp.Thumbnails", 0), std::string::npos) << datum.key();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, XmpKept, ::testing::Values("jpg", "tif", "png"));
+
+TEST_F(Metadata, IptcKeywordsAndCaptionAreKept) {
+    const Bytes source = EditWithExiv2(CameraFile(CameraModels()[0], "jpeg"), [](Exiv2::Image& image) {
+        Exiv2::IptcData iptc;
+        iptc["Iptc.Application2.Caption"] = "Boats at first light";
+        for (const char* keyword : {"harbour", "dawn"}) {
+            Exiv2::StringValue value(keyword);
+            iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &value);
+        }
+        image.setIptcData(iptc);
+    });
+    for (const char* extension : {"jpg", "tif"}) {
+        const Bytes saved = SaveQuarter(source, Path(std::string("iptc.") + extension));
+        auto image = OpenWithExiv2(saved);
+        std::vector<std::string> keywords;
+        for (const auto& datum : image->iptcData())
+            if (datum.key() == "Iptc.Application2.Keywords")
+                keywords.push_back(datum.toString());
+        EXPECT_EQ(keywords, (std::vector<std::string>{"harbour", "dawn"})) << extension;
+        EXPECT_EQ(image->iptcData()["Iptc.Application2.Caption"].toString(), "Boats at first light") << extension;
+    }
+}
+
+// ICC profiles of Qt's sRGB and of a wide-gamut space, from each source
+// format into each output format, byte for byte and once.
+struct IccCase {
+    QColorSpace::NamedColorSpace space;
+    const char* sourceFormat;
+    const char* extension;
+};
+
+class IccKept : public SavingTest, public ::testing::WithParamInterface<IccCase> {};
+
+Bytes IccOf(const Bytes& file) {
+    auto image = OpenWithExiv2(file);
+    if (!image->iccProfileDefined())
+        return {};
+    return Bytes(image->iccProfile()->pData_, image->iccProfile()->pData_ + image->iccProfile()->size_);
+}
+
+std::size_t Occurrences(const Bytes& file, const std::string& text) {
+    std::size_t count = 0;
+    for (auto it = file.begin(); (it = std::search(it, file.end(), text.begin(), text.end())) != file.end(); ++it)
+        ++count;
+    return count;
+}
+
+TEST_P(IccKept, ByteForByteInEveryFormatThatHoldsOne) {
+    const IccCase c = GetParam();
+    QImage image = Noise(400, 300);
+    image.setColorSpace(QColorSpace(c.space));
+    const Bytes profile = ToBytesOf(image.colorSpace().iccProfile());
+    const Bytes source = QtEncode(image, c.sourceFormat, 90);
+    ASSERT_EQ(IccOf(source), profile);
+    const Bytes saved = SaveQuarter(source, Path(std::string("icc.") + c.extension));
+    EXPECT_EQ(IccOf(saved), profile);
+    // One profile: its header's "acsp" signature appears once (in a PNG the
+    // profile is compressed: one iCCP chunk).
+    EXPECT_EQ(Occurrences(saved, std::string(c.extension) == "png" ? "iCCP" : "acsp"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spaces, IccKept,
+    ::testing::Values(IccCase{QColorSpace::SRgb, "jpeg", "jpg"}, IccCase{QColorSpace::SRgb, "png", "tif"},
+                      IccCase{QColorSpace::SRgb, "tiff", "png"}, IccCase{QColorSpace::DisplayP3, "jpeg", "png"},
+                      IccCase{QColorSpace::DisplayP3, "png", "jpg"}, IccCase{QColorSpace::ProPhotoRgb, "tiff", "tif"},
+                      IccCase{QColorSpace::ProPhotoRgb, "jpeg", "tif"}));
+
+TEST_F(Metadata, TiffThumbnailIsACompleteReducedResolutionDirectory) {
+    const Bytes saved = SaveQuarter(CameraFile(CameraModels()[0], "jpeg", 4000, 3000), Path("thumb.tif"));
+    const auto ifd0 = imaging::TiffDirectory::ReadFirst(saved);
+    ASSERT_TRUE(ifd0);
+    EXPECT_EQ(ifd0->Unsigned(256), 1000u);  // the main image first
+    EXPECT_FALSE(ifd0->Find(254) && ifd0->Unsigned(254) != 0u);
+    // The next directory: the thumbnail, every tag a reader needs.
+    const imaging::ByteReader reader(saved, saved[0] == 'M');
+    std::uint32_t entries = 0, next = 0, first = 0;
+    reader.U32(4, first);
+    reader.U16(first, entries);
+    reader.U32(first + 2 + 12 * entries, next);
+    const auto ifd1 = ifd0->ReadSub(next);
+    ASSERT_TRUE(ifd1);
+    EXPECT_EQ(ifd1->Unsigned(254), 1u);  // reduced-resolution version of the image
+    EXPECT_EQ(ifd1->Unsigned(256), 200u);
+    EXPECT_EQ(ifd1->Unsigned(257), 150u);
+    EXPECT_EQ(ifd1->Unsigned(259), 1u);  // uncompressed, never old-style JPEG
+    EXPECT_EQ(ifd1->Unsigned(262), 2u);
+    EXPECT_EQ(ifd1->Unsigned(277), 3u);
+    for (std::uint32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(ifd1->Unsigned(258, i), 8u);
+    EXPECT_EQ(ifd1->Unsigned(279), 200u * 150u * 3u);
+    EXPECT_EQ(ifd1->Find(513), nullptr);
+    // Every ASCII value ends in NUL.
+    for (const auto* dir : {&*ifd0, &*ifd1})
+        for (const auto& entry : dir->Entries())
+            if (entry.type == 2) {
+                const auto value = dir->RawValue(entry);
+                ASSERT_FALSE(value.empty()) << entry.tag;
+                EXPECT_EQ(value.back(), 0) << entry.tag;
+            }
+    // The system's own reader finds it.
+    const fs::path file = Path("thumb.tif");
+    ThumbnailBox box{200, 200};
+    int w = 0, h = 0;
+    EXPECT_TRUE(ReadTiffExifThumbnail(file, box, w, h));
+    EXPECT_EQ(w, 1000);
+}
+
+TEST_F(Metadata, TiffStructureTagsOfASourceTiffReachNoOutput) {
+    const Bytes source = CameraFile(CameraModels()[1], "tiff");
+    const Bytes saved = SaveQuarter(source, Path("structure.jpg"));
+    const auto exif = imaging::FindExifTiffBlock(saved);
+    const auto ifd0 = imaging::TiffDirectory::ReadFirst(exif);
+    ASSERT_TRUE(ifd0);
+    for (std::uint32_t tag : {256u, 257u, 258u, 259u, 262u, 273u, 277u, 278u, 279u, 284u})
+        EXPECT_EQ(ifd0->Find(tag), nullptr) << tag;
+    EXPECT_NE(ifd0->Find(0x010F), nullptr);  // Make is kept
+}
+
+TEST_F(Metadata, AnXmpPacketTooLongForOneSegmentGoesOutAsExtendedXmp) {
+    const std::string history(150000, 'h');
+    // A TIFF holds any length of XMP in one tag.
+    const Bytes source = EditWithExiv2(QtEncode(Flat(400, 300, Qt::gray), "tiff"), [&](Exiv2::Image& image) {
+        Exiv2::XmpData xmp;
+        xmp["Xmp.xmp.Rating"] = "5";
+        xmp["Xmp.photoshop.History"] = history;
+        image.setXmpData(xmp);
+    });
+    const Bytes saved = SaveQuarter(source, Path("long.jpg"));
+    ASSERT_FALSE(saved.empty());
+    const QString path = QString::fromStdString(Path("long.jpg"));
+    EXPECT_EQ(RunTool("exiftool", {"-s3", "-XMP-photoshop:History", path}).trimmed().size(),
+              static_cast<qsizetype>(history.size()));
+    EXPECT_EQ(RunTool("exiftool", {"-s3", "-XMP-xmp:Rating", path}).trimmed(), "5");
+    EXPECT_GE(Occurrences(saved, "http://ns.adobe.com/xmp/extension/"), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// The progress dialog offscreen with a real worker: the status line, the
+// bar, the log, Cancel and Escape while the worker runs, and closing only
+// after its end.
+
+#include "batch/BatchProgress.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+#include "tests/batch/BatchFixtures.h"
+#include "tests/batch/WidgetTestMain.h"
+#include "tests/support/FileFixtures.h"
+
+namespace {
+
+using batchtests::MakeItem;
+using batchtests::OptionsFor;
+using batchtests::WritePicture;
+
+constexpr int kTimeoutMs = 60000;
+
+class BatchProgressTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folders_.IsValid()); }
+    void TearDown() override {
+        EXPECT_EQ(g_bBatchRunning.load(), 0);
+        g_bAbortResize.store(0);
+    }
+    QString Picture(const QString& name, int w = 40, int h = 30) {
+        EXPECT_TRUE(WritePicture(src_ + name, w, h));
+        return src_ + name;
+    }
+    // Shown, but never painted: the dialog's logic runs as on screen while Qt's
+    // own painting threads, which ThreadSanitizer cannot see into, stay idle.
+    static void Show(CBatchProgress& dialog) {
+        dialog.setAttribute(Qt::WA_DontShowOnScreen);
+        dialog.setVisible(true);
+    }
+    static QPushButton* Button(CBatchProgress& dialog) {
+        return dialog.findChild<QPushButton*>(QStringLiteral("IDCANCEL"));
+    }
+    static QProgressBar* Bar(CBatchProgress& dialog) {
+        return dialog.findChild<QProgressBar*>(QStringLiteral("IDC_BATCH_PROGRESS"));
+    }
+    static QString Status(CBatchProgress& dialog) {
+        return dialog.findChild<QLabel*>(QStringLiteral("IDC_BATCH_STATUS"))->text();
+    }
+
+    batchtests::SourceAndOutput folders_;
+    QTemporaryDir& dir_ = folders_.dir;
+    const QString& src_ = folders_.src;
+    const QString& out_ = folders_.out;
+};
+
+TEST_F(BatchProgressTest, ThreeBicubicItemsGiveThreeBlocksAndDone) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        run.items.push_back(MakeItem(Picture(name), 20, 15, 3, 150.0f));
+    CBatchProgress dialog(run);
+    EXPECT_EQ(Button(dialog)->text(), "Cancel");
+    Show(dialog);
+    EXPECT_EQ(g_bBatchRunning.load(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    EXPECT_EQ(Button(dialog)->text(), "Done");
+    EXPECT_EQ(Status(dialog), "Processing 3 from 3");
+    EXPECT_FALSE(Bar(dialog)->isVisible());
+    EXPECT_EQ(Bar(dialog)->maximum(), 90);
+    const QString log = dialog.LogText();
+    EXPECT_EQ(log.count("File "), 3);
+    EXPECT_TRUE(log.startsWith("File 1 from 3\nInput file\nFolder: " + src_ + "\nName: a.jpg\nOutput file\nFolder: " +
+                               out_ + "\nName:a.jpg\nSize: 20x15 pixels, 150 DPI\nAlgorithm: Bicubic\n\n"))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains("File 3 from 3\n"));
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::mouseClick(Button(dialog), Qt::LeftButton);  // Done closes
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(BatchProgressTest, TheBarShowsAndRisesForEngineModesAndStartsAgainAtEachItem) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg", 120, 90), 240, 180, 9));
+    run.items.push_back(MakeItem(Picture("b.jpg", 120, 90), 240, 180, 6));
+    CBatchProgress dialog(run);
+    std::vector<int> values;
+    QObject::connect(Bar(dialog), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
+    Show(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    EXPECT_TRUE(Bar(dialog)->isVisible());
+    // Two items: the bar starts at 0 for each and only rises in between.
+    int resets = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_GE(values[i], 0);
+        EXPECT_LE(values[i], 90);
+        if (values[i] == 0) {
+            ++resets;
+        } else if (i > 0) {
+            EXPECT_GE(values[i], values[i - 1]);
+        }
+    }
+    EXPECT_EQ(resets, 2);
+    EXPECT_GT(values.size(), 4u);
+}
+
+TEST_F(BatchProgressTest, CancelStopsTheEngineResizeAndKeepsTheDialog) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg", 300, 200), 900, 600, 9));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15, 9));
+    CBatchProgress dialog(run);
+    // Cancel as the first item's block appears: the worker waits for that
+    // block to be shown, so its resize starts with the stop already asked.
+    bool clicked = false;
+    auto* log = dialog.findChild<QPlainTextEdit*>(QStringLiteral("IDC_BATCH_LOG"));
+    QObject::connect(log, &QPlainTextEdit::textChanged, [&] {
+        if (!clicked && log->toPlainText().startsWith("File 1")) {
+            clicked = true;
+            QTest::mouseClick(Button(dialog), Qt::LeftButton);
+        }
+    });
+    Show(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(clicked);
+    EXPECT_TRUE(dialog.isVisible());  // Cancel stopped the worker, not the dialog
+    EXPECT_TRUE(dialog.LogText().endsWith("Operation canceled by user!\n\n")) << dialog.LogText().toStdString();
+    EXPECT_EQ(dialog.LogText().count("File "), 1);
+    EXPECT_EQ(Button(dialog)->text(), "Done");
+    EXPECT_TRUE(Entries(out_).isEmpty());
+    EXPECT_EQ(g_bAbortResize.load(), 0);
+    QTest::keyClick(&dialog, Qt::Key_Escape);  // after Done, Escape closes
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(BatchProgressTest, EscapeRightAfterOpeningDoesNotCloseTheDialog) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    for (int i = 0; i < 3; ++i)
+        run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 8));
+    CBatchProgress dialog(run);
+    Show(dialog);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.close();  // the window's close box asks the same
+    EXPECT_TRUE(dialog.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_LE(dialog.LogText().count("File "), 1);  // stopped before the next item
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(BatchProgressTest, AMissingOutputFolderShowsOneMessageAndLogsIt) {
+    BatchRun run;
+    run.options = OptionsFor(dir_.path() + "/gone", 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15));
+    ScriptedAnswers answers;
+    CBatchProgress dialog(run);
+    Show(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(answers.Questions().size(), 1u, kTimeoutMs);
+    EXPECT_EQ(answers.Questions()[0].text, "Can't create output folder!");
+    EXPECT_EQ(dialog.LogText(), "Can't open output folder!");
+}
+
+TEST_F(BatchProgressTest, AnEmptyRunIsDoneAtOnce) {
+    CBatchProgress dialog(BatchRun{});
+    Show(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    EXPECT_TRUE(dialog.LogText().isEmpty());
+    EXPECT_EQ(Button(dialog)->text(), "Done");
+}
+
+TEST_F(BatchProgressTest, DestroyingTheDialogDuringARunStopsAndJoinsTheWorker) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    for (int i = 0; i < 4; ++i)
+        run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 9));
+    {
+        CBatchProgress dialog(run);
+        Show(dialog);
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(g_bBatchRunning.load(), 0);
+    EXPECT_LT(Entries(out_).size(), 4);
+}
+
+}  // namespace
+
+VESPERA_WIDGET_TEST_MAIN()

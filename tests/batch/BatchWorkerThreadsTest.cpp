@@ -1,0 +1,327 @@
+// The batch worker on real files: mixed formats with per-item sizes and
+// modes, failures that let the run go on and those that stop it, Cancel
+// during an engine resize, the policies, and an item made from the item
+// before it.
+
+#include "batch/BatchWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <memory>
+
+#include "batch/BatchOutputFile.h"
+#include "browser/items/ItemList.h"
+#include "engine/RSProgress.h"
+#include "platform/imaging/Bitmap.h"
+#include "tests/batch/BatchFixtures.h"
+#include "tests/support/FileFixtures.h"
+
+namespace {
+
+using batchtests::MakeItem;
+using batchtests::OptionsFor;
+using batchtests::RecordingReporter;
+using batchtests::WritePicture;
+
+struct Decoded {
+    int width = 0, height = 0;
+    double dpi = 0;
+    bool ok = false;
+};
+
+Decoded Decode(const QString& path) {
+    const auto bitmap = imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString());
+    if (!bitmap)
+        return {};
+    return {bitmap->Width(), bitmap->Height(), bitmap->HorizontalResolution(), true};
+}
+
+class BatchWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folders_.IsValid());
+        g_bAbortResize.store(0);
+    }
+    void TearDown() override { g_bAbortResize.store(0); }
+
+    QString Picture(const QString& name, int w = 40, int h = 30, int seed = 0) {
+        const QString path = src_ + name;
+        EXPECT_TRUE(WritePicture(path, w, h, seed)) << path.toStdString();
+        return path;
+    }
+
+    batchtests::SourceAndOutput folders_;
+    QTemporaryDir& dir_ = folders_.dir;
+    const QString& src_ = folders_.src;
+    const QString& out_ = folders_.out;
+};
+
+TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
+    const char* const formats[] = {"jpg", "png", "bmp", "tif", "gif"};
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 0);
+    for (int i = 0; i < 20; ++i) {
+        const QString name = QString("p%1.%2").arg(i).arg(formats[i % 5]);
+        // Every mode; enlargements, as the super-resolution modes need.
+        run.items.push_back(
+            MakeItem(Picture(name, 40, 30, i), 48 + 2 * i, 36 + i, i % 10, 72.0f + static_cast<float>(i)));
+    }
+    RecordingReporter reporter;
+    EXPECT_EQ(BatchThreadProc(run, reporter, nullptr), 1);
+
+    ASSERT_EQ(reporter.Statuses(), std::vector<int>(20, BATCH_ITEM_STARTED));
+    EXPECT_EQ(reporter.Finished(), 1);
+    const auto reports = reporter.Reports();
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        const CItem& item = run.items[i];
+        EXPECT_EQ(reports[i].index, i + 1);
+        EXPECT_EQ(reports[i].total, 20);
+        EXPECT_EQ(reports[i].item.m_strPath, item.m_strPath);
+        const QString output = out_ + QString("p%1.%2").arg(i).arg(formats[i % 5]);
+        EXPECT_EQ(reports[i].outputPath, output);
+        const Decoded decoded = Decode(output);
+        ASSERT_TRUE(decoded.ok);
+        EXPECT_EQ(decoded.width, item.m_nTargetWidth);
+        EXPECT_EQ(decoded.height, item.m_nTargetHeight);
+        if (i % 5 != 4) {  // GIF has no resolution
+            EXPECT_NEAR(decoded.dpi, item.m_fTargetDpi, 0.5);
+        }
+    }
+    // Nothing but the outputs is left in the folder.
+    EXPECT_EQ(Entries(out_).size(), 20);
+}
+
+TEST_F(BatchWorkerTest, MissingAndCorruptSourcesAreLoggedAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    const QString gone = Picture("b.jpg");
+    run.items.push_back(MakeItem(gone, 20, 15));
+    const QString corrupt = src_ + "c.jpg";
+    ASSERT_TRUE(WriteFile(corrupt, QByteArray("\xFF\xD8\xFF\xE0 not really a picture", 24)));
+    run.items.push_back(MakeItem(corrupt, 20, 15));
+    run.items.push_back(MakeItem(Picture("d.png"), 20, 15, 6));
+    ASSERT_TRUE(QFile::remove(gone));  // deleted before its turn
+
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_OPEN_FAILED,
+                                                     BATCH_ITEM_STARTED}));
+    const auto logs = reporter.Logs();
+    EXPECT_EQ(logs[1],
+              "File 2 from 4\nInput file\nFolder: " + src_ + "\nName: b.jpg\nCan't open file\n" + gone + "!\n\n");
+    EXPECT_TRUE(logs[2].startsWith("File 3 from 4\n")) << logs[2].toStdString();
+    EXPECT_TRUE(logs[2].contains("Can't open file\n" + corrupt + "!"));
+    EXPECT_TRUE(Decode(out_ + "a.jpg").ok);
+    EXPECT_TRUE(Decode(out_ + "d.jpg").ok);
+    EXPECT_EQ(Entries(out_), (QStringList{"a.jpg", "d.jpg"}));
+}
+
+TEST_F(BatchWorkerTest, AReadOnlyOutputFolderStopsTheRunWithStatus6) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15));
+    ASSERT_TRUE(batchtests::MakeReadOnly(out_));
+    RecordingReporter reporter;
+    {
+        const batchtests::HonourFileModes modes;
+        if (!modes.Active())
+            GTEST_SKIP() << "file modes cannot be made to hold for this user";
+        BatchThreadProc(run, reporter, nullptr);
+    }
+    batchtests::MakeWritable(out_);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_WRITE_FAILED}));
+    EXPECT_EQ(reporter.Logs()[1], "Can't write file\n" + out_ + "a.jpg!\n\n");
+    EXPECT_EQ(reporter.Finished(), 1);
+    EXPECT_TRUE(Entries(out_).isEmpty());
+}
+
+// Sets the abort flag at the engine's first report of progress and counts
+// the reports after it.
+class CancellingProgress : public CRSProgress {
+public:
+    int Progress(int percent) override {
+        const int result = CRSProgress::Progress(percent);
+        if (g_bAbortResize.load()) {
+            ++afterAbort;
+        } else if (percent > 0) {
+            g_bAbortResize.store(1);
+        }
+        return result;
+    }
+    std::atomic<int> afterAbort{0};
+};
+
+TEST_F(BatchWorkerTest, CancelDuringAnEngineResizeStopsWithinARowAndWritesNothing) {
+    for (int mode : {5, 6, 9}) {
+        SCOPED_TRACE(mode);
+        BatchRun run;
+        run.options = OptionsFor(out_, 1, 1);
+        run.items.push_back(MakeItem(Picture("a.jpg", 200, 150), 400, 300, mode));
+        run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15, mode));
+        RecordingReporter reporter;
+        CancellingProgress progress;
+        BatchThreadProc(run, reporter, &progress);
+        EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}));
+        EXPECT_EQ(reporter.Logs()[1], "Operation canceled by user!\n\n");
+        EXPECT_LE(progress.afterAbort.load(), 2);
+        EXPECT_TRUE(Entries(out_).isEmpty()) << Entries(out_).join(' ').toStdString();
+        g_bAbortResize.store(0);
+    }
+}
+
+TEST_F(BatchWorkerTest, AnAbortBetweenItemsEndsTheRunWithoutALine) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    g_bAbortResize.store(1);
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_TRUE(reporter.Statuses().empty());
+    EXPECT_EQ(reporter.Finished(), 1);
+}
+
+TEST_F(BatchWorkerTest, AnEmptyRunEndsAtOnce) {
+    RecordingReporter reporter;
+    BatchThreadProc(BatchRun{}, reporter, nullptr);
+    EXPECT_TRUE(reporter.Statuses().empty());
+    EXPECT_EQ(reporter.Finished(), 1);
+}
+
+TEST_F(BatchWorkerTest, PoliciesOnAnExistingOutput) {
+    const QString source = Picture("a.jpg");
+    const QString old = out_ + "a.jpg";
+    ASSERT_TRUE(WritePicture(old, 8, 8));
+    const QByteArray oldBytes = ReadFile(old);
+
+    RecordingReporter skip;
+    BatchRun run;
+    run.items.push_back(MakeItem(source, 20, 15));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15));
+    run.options = OptionsFor(out_, 0, 1);
+    BatchThreadProc(run, skip, nullptr);
+    EXPECT_EQ(skip.Statuses(), (std::vector<int>{BATCH_ITEM_SKIPPED, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(skip.Logs()[0], "File 1 from 2\nInput file\nFolder: " + src_ +
+                                  "\nName: a.jpg\nOutput file a.jpg already exists!\nSkip resizing!\n\n");
+    EXPECT_EQ(ReadFile(old), oldBytes);
+
+    run.items.pop_back();
+    RecordingReporter unique;
+    run.options = OptionsFor(out_, 2, 1);
+    BatchThreadProc(run, unique, nullptr);
+    EXPECT_EQ(unique.Reports().at(0).outputPath, out_ + "a_1.jpg");
+    EXPECT_EQ(Decode(out_ + "a_1.jpg").width, 20);
+    EXPECT_EQ(ReadFile(old), oldBytes);
+
+    RecordingReporter overwrite;
+    run.options = OptionsFor(out_, 1, 1);
+    BatchThreadProc(run, overwrite, nullptr);
+    EXPECT_EQ(overwrite.Statuses(), std::vector<int>{BATCH_ITEM_STARTED});
+    EXPECT_EQ(Decode(old).width, 20);
+    EXPECT_EQ(Entries(out_), (QStringList{"a.jpg", "a_1.jpg", "b.jpg"}));
+}
+
+TEST_F(BatchWorkerTest, TheSourceIsNeverOverwritten) {
+    const QString source = Picture("a.jpg");
+    const QByteArray bytes = ReadFile(source);
+    BatchRun run;
+    run.options = OptionsFor(src_, 1, 0);
+    run.items.push_back(MakeItem(source, 20, 15));
+    run.items.push_back(MakeItem(Picture("b.png"), 20, 15));
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_WRITE_FAILED}));
+    EXPECT_EQ(ReadFile(source), bytes);
+}
+
+TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15, 10));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15, -1));
+    run.items.push_back(MakeItem(Picture("c.jpg"), 0, 15));
+    run.items.push_back(MakeItem(Picture("d.jpg"), 1 << 20, 1 << 20));
+    run.items.push_back(MakeItem(src_ + "missing.jpg", 20, 0));
+    run.items.push_back(MakeItem(Picture("e.jpg"), 20, 15));
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    std::vector<int> expected;
+    for (int i = 0; i < 5; ++i) {
+        expected.push_back(BATCH_ITEM_STARTED);
+        expected.push_back(BATCH_ITEM_NO_MEMORY);
+    }
+    expected.push_back(BATCH_ITEM_STARTED);
+    EXPECT_EQ(reporter.Statuses(), expected);
+    EXPECT_TRUE(reporter.Logs()[0].contains("Algorithm: 10\n"));
+    EXPECT_EQ(reporter.Logs()[1], "Can't create output image!\nMay be not enough memory!\n\n");
+    EXPECT_EQ(Entries(out_), QStringList{"e.jpg"});
+}
+
+TEST_F(BatchWorkerTest, AMissingOutputFolderStopsTheRun) {
+    BatchRun run;
+    run.options = OptionsFor(dir_.path() + "/deleted", 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15));
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), std::vector<int>{BATCH_ITEM_NO_OUTPUT_FOLDER});
+    EXPECT_EQ(reporter.Logs()[0], "Can't open output folder!");
+}
+
+TEST_F(BatchWorkerTest, AnItemMadeFromThePreviousOutputWaitsForIt) {
+    // Item 2's source is item 1's output: it must not be read before item 1
+    // has written it.
+    BatchRun run;
+    run.options = OptionsFor(out_, 2, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg", 60, 40), 50, 40));
+    run.items.push_back(MakeItem(out_ + "a.jpg", 25, 20));
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(Decode(out_ + "a.jpg").width, 50);
+    EXPECT_EQ(Decode(out_ + "a_1.jpg").width, 25);
+}
+
+TEST_F(BatchWorkerTest, TheWorkerThreadReportsInOrderAndEnds) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    for (int i = 0; i < 6; ++i)
+        run.items.push_back(MakeItem(Picture(QString("t%1.png").arg(i), 64, 48, i), 96, 72, 5 + i % 5));
+    RecordingReporter reporter;
+    std::thread worker = StartBatchThread(run, reporter, nullptr);
+    worker.join();
+    const auto reports = reporter.Reports();
+    ASSERT_EQ(reports.size(), 6u);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(reports[i].index, i + 1);
+    EXPECT_EQ(reporter.Finished(), 1);
+    EXPECT_EQ(g_nBatchIndex.load(), 6);
+}
+
+TEST(BatchRunSnapshot, CopiesTheItemsAndTheOptions) {
+    AppSettings settings;
+    settings.m_nCorrectProp = 1;
+    settings.m_nBatchJpegQuality = 77;
+    settings.m_strOutFolder = "/out/";
+    settings.m_nOverwriteMethod = 2;
+    CITEMLIST list;
+    list.AddTail(std::make_unique<CItem>(batchtests::MakeItem("/a.jpg", 10, 20, 7)));
+    const BatchRun run = BatchRun::Snapshot(list, settings);
+    list.begin()->get()->m_nTargetWidth = 99;  // later changes do not reach the run
+    ASSERT_EQ(run.items.size(), 1u);
+    EXPECT_EQ(run.items[0].m_nTargetWidth, 10);
+    EXPECT_EQ(run.items[0].m_nMode, 7);
+    EXPECT_EQ(run.options.crop, 1);
+    EXPECT_EQ(run.options.jpegQuality, 77);
+    EXPECT_EQ(run.options.overwriteMethod, 2);
+    EXPECT_EQ(run.options.outFolder, "/out/");
+}
+
+}  // namespace

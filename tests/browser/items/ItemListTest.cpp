@@ -1,0 +1,71 @@
+// Items and their list: the settings an item starts with, finding by path,
+// ownership.
+
+#include "browser/items/ItemList.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <QStringList>
+
+#include "app/settings/AppSettings.h"
+
+namespace {
+
+std::unique_ptr<CItem> Item(const QString& path) { return std::make_unique<CItem>(AppSettings{}, path); }
+
+TEST(CItem, StartsFromTheSettingsOfItsCreation) {
+    AppSettings settings;
+    settings.m_fDpi = 300.0f;
+    settings.m_nInterpolMode = 6;
+    settings.m_nCorrectProp = 2;
+    const CItem before(settings, "/a.jpg");
+    settings.m_fDpi = 72.0f;
+    const CItem after(settings, "/b.jpg");
+    EXPECT_EQ(before.m_fTargetDpi, 300.0f);
+    EXPECT_EQ(before.m_nMode, 6);
+    EXPECT_EQ(before.m_nCorrection, 2);
+    EXPECT_EQ(after.m_fTargetDpi, 72.0f);
+    EXPECT_EQ(before.m_nTargetWidth, 0);
+    EXPECT_EQ(before.m_bSelected, 0);
+    EXPECT_EQ(before.m_bInfoLoaded, 0);
+    EXPECT_EQ(before.m_timeShot, 0);
+}
+
+TEST(CITEMLIST, FindByPathPrefersAnExactMatchThenIgnoresCase) {
+    CITEMLIST list;
+    EXPECT_EQ(list.FindByPath("/p/a.jpg"), list.end());
+    CItem* upper = list.AddTail(Item("/p/A.jpg"));
+    CItem* lower = list.AddTail(Item("/p/a.jpg"));
+    CItem* other = list.AddTail(Item("/p/Other.JPG"));
+    CItem* duplicate = list.AddTail(Item("/p/Other.JPG"));
+    EXPECT_EQ(list.FindByPath("/p/a.jpg")->get(), lower);
+    EXPECT_EQ(list.FindByPath("/p/A.jpg")->get(), upper);
+    EXPECT_EQ(list.FindByPath("/p/other.jpg")->get(), other);  // only a match ignoring case
+    EXPECT_EQ(list.FindByPath("/p/Other.JPG")->get(), other);  // the one nearer the head
+    EXPECT_EQ(list.FindByPath("/p/a.jp"), list.end());         // a prefix is no match
+    EXPECT_EQ(list.FindByPath("/p/a.jpgx"), list.end());
+    EXPECT_NE(duplicate, other);
+}
+
+TEST(CITEMLIST, PositionsInsertRemoveAndDeleteAll) {
+    CITEMLIST list;
+    list.AddTail(Item("/b"));
+    list.AddHead(Item("/a"));
+    list.InsertAfter(list.FindIndex(1), Item("/d"));
+    list.InsertBefore(list.FindIndex(2), Item("/c"));
+    ASSERT_EQ(list.GetCount(), 4u);
+    QStringList order;
+    for (const auto& item : list)
+        order << item->m_strPath;
+    EXPECT_EQ(order, (QStringList{"/a", "/b", "/c", "/d"}));
+    EXPECT_EQ(list.FindIndex(4), list.end());
+    std::unique_ptr<CItem> taken = list.Detach(list.FindIndex(0));
+    EXPECT_EQ(taken->m_strPath, "/a");
+    EXPECT_EQ((*list.RemoveAt(list.FindIndex(0)))->m_strPath, "/c");
+    list.DeleteAll();
+    EXPECT_TRUE(list.IsEmpty());
+}
+
+}  // namespace
