@@ -1,10 +1,8 @@
 #pragma once
 // What the resize panel needs of the open document and of the main frame,
 // kept to the few calls it makes, so that the panel depends on neither.
-// The frame gives the panel a ResizePanelDocument for the open document
-// (CQVVesperaDoc's m_nImageWidth, m_nImageHeight, m_fImageDpi, the source
-// bitmap's pixel format, m_bHoldUpdates and UpdateViewsIfAllowed) and is
-// itself the panel's ResizePanelHost.
+// The frame gives the panel a PanelDocumentAdapter for the open document
+// and is itself the panel's ResizePanelHost.
 
 #include "platform/imaging/PixelFormat.h"
 
