@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <cstring>
+
 namespace {
 
 const char* const kControlIdProperty = "controlId";
@@ -53,8 +55,17 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
 std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent, const DialogUnits& units) {
     std::map<int, QWidget*> controls;
     parent->setFixedSize(units.ToPixelsX(dialog.cx), units.ToPixelsY(dialog.cy));
+    // A label's mnemonic moves the focus to the control after it, as in a
+    // dialog template.
+    QLabel* mnemonicLabel = nullptr;
     for (const ControlTemplate& control : dialog.controls) {
         QWidget* widget = MakeControl(control, parent);
+        if (mnemonicLabel != nullptr) {
+            mnemonicLabel->setBuddy(widget);
+            mnemonicLabel = nullptr;
+        }
+        if (control.kind == ControlKind::Static && control.text && std::strchr(control.text, '&'))
+            mnemonicLabel = qobject_cast<QLabel*>(widget);
         widget->setProperty(kControlIdProperty, control.id);
         widget->setGeometry(units.ToPixels(QRect(control.x, control.y, control.cx, control.cy)));
         if (control.kind == ControlKind::GroupBox)

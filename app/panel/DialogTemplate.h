@@ -12,7 +12,7 @@ class DialogUnits;
 class QWidget;
 
 enum class ControlKind {
-    Static,    // a label
+    Static,    // a label; its mnemonic ("&Width:") focuses the next control
     GroupBox,  // a frame with a caption around other controls
     Edit,      // a one-line edit
     Spin,      // an up-down control (SpinButton)

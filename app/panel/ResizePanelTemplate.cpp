@@ -23,10 +23,10 @@ constexpr ControlTemplate kControls[] = {
     {IDC_ORIG_PRINTSIZE, K::Static, "", 10, 43, 132, 8},
     {IDC_ORIG_RESOLUTION, K::Static, "", 10, 53, 132, 8},
 
-    {IDC_STATIC, K::Static, "Width:", 6, 70, 30, 8},
+    {IDC_STATIC, K::Static, "&Width:", 6, 70, 30, 8},
     {IDC_WIDTH, K::Edit, "", 38, 68, 44, 12},
     {IDC_WIDTH_SPIN, K::Spin, "", 82, 68, 10, 12},
-    {IDC_STATIC, K::Static, "Height:", 6, 84, 30, 8},
+    {IDC_STATIC, K::Static, "Hei&ght:", 6, 84, 30, 8},
     {IDC_HEIGHT, K::Edit, "", 38, 82, 44, 12},
     {IDC_HEIGHT_SPIN, K::Spin, "", 82, 82, 10, 12},
     {IDC_PIXEL_UNITS, K::ComboBox, "", 96, 68, 50, 12, kPixelUnits},

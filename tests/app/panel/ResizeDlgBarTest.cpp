@@ -586,4 +586,15 @@ TEST_F(PanelTest, ControlsAreLaidOutInDialogUnitsOfTheFont) {
     }
 }
 
+TEST_F(PanelTest, LabelMnemonicsFocusTheirFields) {
+    Open(MakeImage(640, 480));
+    Control(IDC_ALGORITHM)->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(panel.get(), Qt::Key_W, Qt::AltModifier);
+    EXPECT_TRUE(Control(IDC_WIDTH)->hasFocus());
+    QTest::keyClick(panel.get(), Qt::Key_G, Qt::AltModifier);
+    EXPECT_TRUE(Control(IDC_HEIGHT)->hasFocus());
+    QTest::keyClick(panel.get(), Qt::Key_R, Qt::AltModifier);  // "Edit p&rint size", clicked after a moment
+    EXPECT_TRUE(QTest::qWaitFor([this] { return settings.m_nEditPrints == 1; }, 2000));
+}
+
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(PanelTest, TimerReleasesHeldUpdatesWhenNoKeyOrButtonIsDown) {
     Open(MakeImage(4000, 3000));
     // As after an end-of-scroll notice that never came.
     doc.hold = true;
-    QTRY_VERIFY_WITH_TIMEOUT(!doc.hold, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !doc.hold; }, 2000));
     EXPECT_EQ(doc.redraws, 1);
 }
 
