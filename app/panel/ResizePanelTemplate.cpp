@@ -44,7 +44,7 @@ constexpr ControlTemplate kControls[] = {
 
     {IDC_RAW_SIZE, K::Static, "", 6, 130, 140, 8},
 
-    {IDC_STATIC, K::Static, "Resolution:", 6, 144, 42, 8},
+    {IDC_STATIC, K::Static, "Re&solution:", 6, 144, 42, 8},
     {IDC_RESOLUTION, K::Edit, "", 48, 142, 34, 12},
     {IDC_RESOLUTION_SPIN, K::Spin, "", 82, 142, 10, 12},
     {IDC_RES_UNIT_LABEL, K::Static, "", 94, 144, 52, 8},

@@ -593,6 +593,8 @@ TEST_F(PanelTest, LabelMnemonicsFocusTheirFields) {
     EXPECT_TRUE(Control(IDC_WIDTH)->hasFocus());
     QTest::keyClick(panel.get(), Qt::Key_G, Qt::AltModifier);
     EXPECT_TRUE(Control(IDC_HEIGHT)->hasFocus());
+    QTest::keyClick(panel.get(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_TRUE(Control(IDC_RESOLUTION)->hasFocus());
     QTest::keyClick(panel.get(), Qt::Key_R, Qt::AltModifier);  // "Edit p&rint size", clicked after a moment
     EXPECT_TRUE(QTest::qWaitFor([this] { return settings.m_nEditPrints == 1; }, 2000));
 }
