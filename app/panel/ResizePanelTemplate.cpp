@@ -24,22 +24,22 @@ constexpr ControlTemplate kControls[] = {
     {IDC_ORIG_RESOLUTION, K::Static, "", 10, 53, 132, 8},
 
     {IDC_STATIC, K::Static, "&Width:", 6, 70, 30, 8},
-    {IDC_WIDTH, K::Edit, "", 38, 68, 44, 12},
-    {IDC_WIDTH_SPIN, K::Spin, "", 82, 68, 10, 12},
+    {IDC_WIDTH, K::Edit, "", 38, 68, 40, 12},
+    {IDC_WIDTH_SPIN, K::Spin, "", 78, 68, 10, 12},
     {IDC_STATIC, K::Static, "Hei&ght:", 6, 84, 30, 8},
-    {IDC_HEIGHT, K::Edit, "", 38, 82, 44, 12},
-    {IDC_HEIGHT_SPIN, K::Spin, "", 82, 82, 10, 12},
-    {IDC_PIXEL_UNITS, K::ComboBox, "", 96, 68, 50, 12, kPixelUnits},
-    {IDC_SCREEN_PRESETS, K::Button, "Screen/device", 96, 82, 50, 13},
+    {IDC_HEIGHT, K::Edit, "", 38, 82, 40, 12},
+    {IDC_HEIGHT_SPIN, K::Spin, "", 78, 82, 10, 12},
+    {IDC_PIXEL_UNITS, K::ComboBox, "", 92, 68, 54, 12, kPixelUnits},
+    {IDC_SCREEN_PRESETS, K::Button, "Screen/device", 92, 82, 54, 13},
 
     {IDC_STATIC, K::Static, "Width:", 6, 102, 30, 8},
-    {IDC_PRINT_WIDTH, K::Edit, "", 38, 100, 44, 12},
-    {IDC_PRINT_WIDTH_SPIN, K::Spin, "", 82, 100, 10, 12},
-    {IDC_PRINT_WIDTH_UNIT, K::Static, "", 94, 102, 22, 8},
+    {IDC_PRINT_WIDTH, K::Edit, "", 38, 100, 40, 12},
+    {IDC_PRINT_WIDTH_SPIN, K::Spin, "", 78, 100, 10, 12},
+    {IDC_PRINT_WIDTH_UNIT, K::Static, "", 90, 102, 26, 8},
     {IDC_STATIC, K::Static, "Height:", 6, 116, 30, 8},
-    {IDC_PRINT_HEIGHT, K::Edit, "", 38, 114, 44, 12},
-    {IDC_PRINT_HEIGHT_SPIN, K::Spin, "", 82, 114, 10, 12},
-    {IDC_PRINT_HEIGHT_UNIT, K::Static, "", 94, 116, 22, 8},
+    {IDC_PRINT_HEIGHT, K::Edit, "", 38, 114, 40, 12},
+    {IDC_PRINT_HEIGHT_SPIN, K::Spin, "", 78, 114, 10, 12},
+    {IDC_PRINT_HEIGHT_UNIT, K::Static, "", 90, 116, 26, 8},
     {IDC_PAPER_PRESETS, K::Button, "Paper", 118, 106, 28, 13},
 
     {IDC_RAW_SIZE, K::Static, "", 6, 130, 140, 8},
@@ -48,7 +48,7 @@ constexpr ControlTemplate kControls[] = {
     {IDC_RESOLUTION, K::Edit, "", 48, 142, 34, 12},
     {IDC_RESOLUTION_SPIN, K::Spin, "", 82, 142, 10, 12},
     {IDC_RES_UNIT_LABEL, K::Static, "", 94, 144, 52, 8},
-    {IDC_RES_PRESETS, K::Button, "Standard", 96, 156, 50, 13},
+    {IDC_RES_PRESETS, K::Button, "Standard", 92, 156, 54, 13},
 
     {IDC_EDIT_PIXELS, K::Radio, "Edit &pixels", 6, 158, 86, 10},
     {IDC_EDIT_PRINTS, K::Radio, "Edit p&rint size", 6, 170, 86, 10},
@@ -63,7 +63,7 @@ constexpr ControlTemplate kControls[] = {
     {IDC_RES_UNITS, K::ComboBox, "", 48, 226, 98, 12, kResUnits},
 
     {IDC_LOCK, K::Check, "&Lock settings", 6, 244, 86, 10},
-    {IDC_APPLY_ALL, K::Button, "Apply to &All", 96, 242, 50, 14},
+    {IDC_APPLY_ALL, K::Button, "Apply to &All", 92, 242, 54, 14},
 
     {IDC_NAVIGATOR, K::Frame, "", 4, 260, 142, 96},
 };

@@ -565,7 +565,7 @@ TEST_F(PanelTest, ControlsAreLaidOutInDialogUnitsOfTheFont) {
     const DialogUnits units(form->font());
     EXPECT_GT(units.BaseX(), 0);
     EXPECT_GT(units.BaseY(), 0);
-    EXPECT_EQ(Control(IDC_WIDTH)->geometry(), units.ToPixels(QRect(38, 68, 44, 12)));
+    EXPECT_EQ(Control(IDC_WIDTH)->geometry(), units.ToPixels(QRect(38, 68, 40, 12)));
     EXPECT_EQ(panel->NavigatorFrame()->geometry(), units.ToPixels(QRect(4, 260, 142, 96)));
     EXPECT_EQ(form->size(), QSize(units.ToPixelsX(150), units.ToPixelsY(360)));
     // A larger font gives a larger form.
