@@ -1,7 +1,7 @@
 #include "app/panel/DialogTemplate.h"
 
-#include "app/panel/DialogUnits.h"
 #include "app/panel/SpinButton.h"
+#include "browser/info/DialogUnits.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,9 +52,10 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
 
 }  // namespace
 
-std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent, const DialogUnits& units) {
+std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent,
+                                            const browser::DialogUnits& units) {
     std::map<int, QWidget*> controls;
-    parent->setFixedSize(units.ToPixelsX(dialog.cx), units.ToPixelsY(dialog.cy));
+    parent->setFixedSize(units.ToPixels(QSize(dialog.cx, dialog.cy)));
     // A label's mnemonic moves the focus to the control after it, as in a
     // dialog template.
     QLabel* mnemonicLabel = nullptr;

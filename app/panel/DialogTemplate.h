@@ -8,8 +8,11 @@
 #include <map>
 #include <span>
 
-class DialogUnits;
 class QWidget;
+
+namespace browser {
+class DialogUnits;
+}
 
 enum class ControlKind {
     Static,    // a label; its mnemonic ("&Width:") focuses the next control
@@ -40,7 +43,8 @@ struct DialogTemplate {
 // Makes the controls of `dialog` on `parent`, sized by `units`, and gives
 // `parent` the dialog's size. Each control gets the property "controlId";
 // the result maps every id that is not negative to its widget.
-std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent, const DialogUnits& units);
+std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent,
+                                            const browser::DialogUnits& units);
 
 // The "controlId" a control was built with, or a negative number.
 int ControlId(const QWidget* widget);

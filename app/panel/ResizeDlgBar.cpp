@@ -1,12 +1,12 @@
 #include "app/panel/ResizeDlgBar.h"
 
 #include "app/panel/DialogTemplate.h"
-#include "app/panel/DialogUnits.h"
 #include "app/panel/PanelIds.h"
 #include "app/panel/PanelNumbers.h"
 #include "app/panel/ResizePanelTemplate.h"
 #include "app/panel/SpinButton.h"
 #include "app/settings/AppSettings.h"
+#include "browser/info/DialogUnits.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/resources/StringTable.h"
 
@@ -153,7 +153,7 @@ QWidget* CResizeDlgBar::GetDlgItem(int id) const {
 
 void CResizeDlgBar::CreateControls() {
     auto* form = new QWidget(this);
-    const DialogUnits units(form->font());
+    const browser::DialogUnits units(form->font());
     m_controls = BuildDialogControls(ResizePanelTemplate(), form, units);
     setWidget(form);
 

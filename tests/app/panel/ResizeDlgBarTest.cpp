@@ -3,8 +3,8 @@
 // controls take input.
 
 #include "PanelTestSupport.h"
-#include "app/panel/DialogUnits.h"
 #include "app/panel/ResizePanelTemplate.h"
+#include "browser/info/DialogUnits.h"
 #include "platform/resources/StringTable.h"
 
 #include <QCheckBox>
@@ -562,16 +562,16 @@ TEST_F(PanelTest, TooltipsAndCaption) {
 TEST_F(PanelTest, ControlsAreLaidOutInDialogUnitsOfTheFont) {
     Open(std::nullopt);
     QWidget* form = panel->widget();
-    const DialogUnits units(form->font());
-    EXPECT_GT(units.BaseX(), 0);
-    EXPECT_GT(units.BaseY(), 0);
+    const browser::DialogUnits units(form->font());
+    EXPECT_GT(units.BaseWidth(), 0);
+    EXPECT_GT(units.BaseHeight(), 0);
     EXPECT_EQ(Control(IDC_WIDTH)->geometry(), units.ToPixels(QRect(38, 68, 40, 12)));
     EXPECT_EQ(panel->NavigatorFrame()->geometry(), units.ToPixels(QRect(4, 260, 142, 96)));
-    EXPECT_EQ(form->size(), QSize(units.ToPixelsX(150), units.ToPixelsY(360)));
+    EXPECT_EQ(form->size(), units.ToPixels(QSize(150, 360)));
     // A larger font gives a larger form.
     QFont larger = form->font();
     larger.setPointSizeF(larger.pointSizeF() * 2);
-    EXPECT_GT(DialogUnits(larger).ToPixelsX(150), units.ToPixelsX(150));
+    EXPECT_GT(browser::DialogUnits(larger).X(150), units.X(150));
 
     // Every control of the template exists with its id, in tab order.
     EXPECT_EQ(panel->NavigatorFrame(), panel->GetDlgItem(IDC_NAVIGATOR));
