@@ -1,7 +1,8 @@
 #pragma once
-// Shared pieces of the resize panel's tests: one QApplication for the test
-// program, a document and a frame that record what the panel tells them, a
-// panel shown in an active window, and typing and clicking helpers.
+// Shared pieces of the resize panel's tests (the QApplication comes from the
+// shared widget-test main): a document and a frame that record what the
+// panel tells them, a panel shown in an active window, and typing and
+// clicking helpers.
 
 #include "app/panel/DialogTemplate.h"
 #include "app/panel/PanelIds.h"
@@ -28,20 +29,6 @@
 
 // Readable QStrings in the test's messages.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "panel-tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
 
 // The document as the panel sees it; UpdateViewsIfAllowed redraws unless
 // updates are held, as the real document's does.
