@@ -358,6 +358,20 @@ TEST_F(PanelTest, ResolutionInEachUnitAndItsRange) {
     }
 }
 
+TEST_F(PanelTest, AResolutionOfZeroNeverDivides) {
+    // As a hand-edited settings file could leave it; the image has none.
+    settings.m_fDpi = 0.0f;
+    settings.m_nWidth = 1000;
+    Open(MakeImage(4000, 3000, 0.0f));
+    EXPECT_EQ(Text(IDC_RESOLUTION), QStringLiteral("1"));
+    EXPECT_EQ(Text(IDC_PRINT_WIDTH), QStringLiteral("1000"));  // inches at 1 dpi
+    EXPECT_EQ(Text(IDC_RAW_SIZE), QStringLiteral("Raw size: 1.4MB"));
+    // "Original" of an image without a resolution gives 96 dpi.
+    panel->RunCommand(ID_RES_ORIGINAL);
+    EXPECT_FLOAT_EQ(settings.m_fDpi, 96.0f);
+    EXPECT_EQ(settings.m_nWidth, 96000);  // the print size stays
+}
+
 TEST_F(PanelTest, ResolutionUnitComboRedisplays) {
     Open(MakeImage(4000, 3000, 300.0f));
     Choose(IDC_RES_UNITS, 2);
