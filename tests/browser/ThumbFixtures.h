@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -26,13 +28,27 @@ namespace thumbfixtures {
 using exiffixtures::Bytes;
 
 // One application object for the whole test program (fonts, pixmaps).
+inline std::unique_ptr<QGuiApplication>& GuiApplicationHolder() {
+    static std::unique_ptr<QGuiApplication> app;
+    return app;
+}
+
 inline void EnsureGuiApplication() {
     static int argc = 1;
     static char name[] = "thumbs-test";
     static char* argv[] = {name, nullptr};
     if (QCoreApplication::instance() == nullptr)
-        new QGuiApplication(argc, argv);
+        GuiApplicationHolder() = std::make_unique<QGuiApplication>(argc, argv);
 }
+
+// Registered by a test program that draws: the application object goes at
+// the end of the run, while Qt still stands, so that the font libraries
+// release what they hold.
+class GuiApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { EnsureGuiApplication(); }
+    void TearDown() override { GuiApplicationHolder().reset(); }
+};
 
 // A base for fixtures whose members need the application object.
 struct WithGuiApplication {
