@@ -5,6 +5,7 @@
 #include "app/frame/FrameIds.h"
 #include "app/frame/PictureView.h"
 #include "app/frame/SystemVersion.h"
+#include "browser/builder/Thumbnails.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -71,6 +72,7 @@ CQVVesperaApp::CQVVesperaApp() {
 
 CQVVesperaApp::~CQVVesperaApp() {
     CloseMainFrame();
+    StopThumbnails();
     if (g_app == this)
         g_app = nullptr;
 }
@@ -100,6 +102,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     recentFilesRead_ = true;
     LoadSettings(*profile_, platform::ExecutableFolder());
     settingsRead_ = true;
+    // The thumbnail cache and its builder threads, before any browser.
+    InitThumbnails();
+    thumbnailsStarted_ = true;
 
     // There is no automation server on this system: a start as one would
     // wait for clients that never come, so it ends here.
@@ -120,6 +125,15 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
         m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
     }
     return true;
+}
+
+// After the last browser has gone: the builders are joined, then the cache
+// is emptied.
+void CQVVesperaApp::StopThumbnails() noexcept {
+    if (!thumbnailsStarted_)
+        return;
+    thumbnailsStarted_ = false;
+    ShutdownThumbnails();
 }
 
 // A file on the command line is opened with the other images after the
@@ -143,6 +157,7 @@ int CQVVesperaApp::ExitInstance() {
         return 0;
     exited_ = true;
     CloseMainFrame();
+    StopThumbnails();
     if (m_bNoSave == 0 && settingsRead_ && profile_) {
         Save(*profile_);
         if (recentFilesRead_)

@@ -107,6 +107,7 @@ private:
 
     void UpdateCaption();
     bool ProcessShellCommand();
+    void StopThumbnails() noexcept;
     bool CreateMainFrame();
     void RegisterCommands();
     void OnFileOpen();
@@ -120,6 +121,7 @@ private:
     bool recentFilesRead_ = false;
     bool settingsRead_ = false;
     bool exited_ = false;
+    bool thumbnailsStarted_ = false;
     bool firstPaintNoted_ = false;
     QElapsedTimer started_;
 };
