@@ -37,7 +37,8 @@ QSize CNavigatorWnd::DeviceSize() const {
 
 QPoint CNavigatorWnd::DevicePosition(const QPointF& logical) const {
     const double ratio = devicePixelRatioF();
-    return QPoint(static_cast<int>(std::lround(logical.x() * ratio)), static_cast<int>(std::lround(logical.y() * ratio)));
+    return QPoint(static_cast<int>(std::lround(logical.x() * ratio)),
+                  static_cast<int>(std::lround(logical.y() * ratio)));
 }
 
 void CNavigatorWnd::SetDocument(CQVVesperaDoc* document) {
@@ -83,9 +84,9 @@ void CNavigatorWnd::RebuildPicture() {
     ComputeBounds();
     if (!samePicture) {
         m_pPictureSource = source;
-        m_pCachedBitmap = RenderScaled(*source, {0, 0, m_nSourceWidth, m_nSourceHeight},
-                                       {0, 0, image.width(), image.height()}, image.width(), image.height(),
-                                       imaging::InterpolationMode::HighQualityBilinear);
+        m_pCachedBitmap =
+            RenderScaled(*source, {0, 0, m_nSourceWidth, m_nSourceHeight}, {0, 0, image.width(), image.height()},
+                         image.width(), image.height(), imaging::InterpolationMode::HighQualityBilinear);
     }
     update();
 }
@@ -121,7 +122,8 @@ void CNavigatorWnd::Refresh() {
     // Rounded up, and at least one pixel each way inside the image.
     const int left = static_cast<int>(std::min<std::int64_t>(scaleX(visible.x), iw - 1));
     const int top = static_cast<int>(std::min<std::int64_t>(scaleY(visible.y), ih - 1));
-    const int right = static_cast<int>(std::max<std::int64_t>(scaleX(std::int64_t{visible.x} + visible.width), left + 1));
+    const int right =
+        static_cast<int>(std::max<std::int64_t>(scaleX(std::int64_t{visible.x} + visible.width), left + 1));
     const int bottom =
         static_cast<int>(std::max<std::int64_t>(scaleY(std::int64_t{visible.y} + visible.height), top + 1));
     m_rcView = QRect(left, top, right - left, bottom - top).translated(m_rcImage.topLeft());

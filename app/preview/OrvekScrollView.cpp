@@ -32,10 +32,10 @@ void COrvekScrollView::SetScrollSizes(QSize total, QSize page, QSize line) {
     m_sizeTotal = total.expandedTo({0, 0});
     // A page is a tenth of the total and a line a tenth of a page, at least
     // one pixel each.
-    m_sizePage = page.isEmpty() ? QSize(std::max(1, m_sizeTotal.width() / 10), std::max(1, m_sizeTotal.height() / 10))
-                                : page;
-    m_sizeLine = line.isEmpty() ? QSize(std::max(1, m_sizePage.width() / 10), std::max(1, m_sizePage.height() / 10))
-                                : line;
+    m_sizePage =
+        page.isEmpty() ? QSize(std::max(1, m_sizeTotal.width() / 10), std::max(1, m_sizeTotal.height() / 10)) : page;
+    m_sizeLine =
+        line.isEmpty() ? QSize(std::max(1, m_sizePage.width() / 10), std::max(1, m_sizePage.height() / 10)) : line;
     UpdateBars();
 }
 
@@ -79,18 +79,20 @@ void COrvekScrollView::UpdateBars() {
                 range = 0;
                 return centred;
             }
-            // The own position, negative while the content was centred: so
-            // content that grows out of the client from the centre stays
+            // Content that was centred counts from where it was centred in
+            // this client: so content that grows out of the client stays
             // centred, and a new picture opens on its middle.
+            if (current < 0)
+                current = (oldTotal - client) / 2;
             int next = std::min(range, current);
             if (m_bCenter)
                 next += (total - oldTotal) / 2;
             return std::clamp(next, 0, range);
         };
         int rangeX = 0, rangeY = 0;
-        const QPoint next(position(m_sizeTotal.width(), bars.client.width(), m_sizeOldTotal.width(), m_ptScroll.x(), rangeX),
-                          position(m_sizeTotal.height(), bars.client.height(), m_sizeOldTotal.height(), m_ptScroll.y(),
-                                   rangeY));
+        const QPoint next(
+            position(m_sizeTotal.width(), bars.client.width(), m_sizeOldTotal.width(), m_ptScroll.x(), rangeX),
+            position(m_sizeTotal.height(), bars.client.height(), m_sizeOldTotal.height(), m_ptScroll.y(), rangeY));
         m_sizeOldTotal = m_sizeTotal;
         m_sizeClient = bars.client;
         m_bHorzBar = bars.horizontal;

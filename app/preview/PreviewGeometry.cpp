@@ -8,9 +8,7 @@ struct Edges {
     std::int64_t left, top, right, bottom;
 };
 
-Edges EdgesOf(const imaging::Rect& r) {
-    return {r.x, r.y, std::int64_t{r.x} + r.width, std::int64_t{r.y} + r.height};
-}
+Edges EdgesOf(const imaging::Rect& r) { return {r.x, r.y, std::int64_t{r.x} + r.width, std::int64_t{r.y} + r.height}; }
 
 // Edges within the int range by construction of the callers (they lie inside
 // the image or the output).
@@ -59,7 +57,8 @@ imaging::Rect PreviewMapping::ShownSource() const {
 imaging::Rect PreviewMapping::OutputToSource(const imaging::Rect& output, bool roundOut) const {
     if (!valid_)
         return {};
-    const imaging::Rect visible = Intersect(output, {0, 0, static_cast<int>(outputWidth_), static_cast<int>(outputHeight_)});
+    const imaging::Rect visible =
+        Intersect(output, {0, 0, static_cast<int>(outputWidth_), static_cast<int>(outputHeight_)});
     if (visible.Empty())
         return {};
     const Edges o = EdgesOf(visible);

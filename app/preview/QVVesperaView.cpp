@@ -88,7 +88,8 @@ imaging::Rect CQVVesperaView::SourceToClientRect(const imaging::Rect& source) co
 
 QPoint CQVVesperaView::DevicePosition(const QPointF& logical) const {
     const double ratio = DevicePixelRatio();
-    return QPoint(static_cast<int>(std::lround(logical.x() * ratio)), static_cast<int>(std::lround(logical.y() * ratio)));
+    return QPoint(static_cast<int>(std::lround(logical.x() * ratio)),
+                  static_cast<int>(std::lround(logical.y() * ratio)));
 }
 
 // ---------------------------------------------------------------------------
@@ -135,8 +136,8 @@ bool CQVVesperaView::ResultFits(const PreviewRegion& result, const Regions& regi
 
 void CQVVesperaView::RenderFastPreview(const Regions& regions, int mode, bool tiny) {
     const imaging::InterpolationMode interpolation = IsDrawingMode(mode) ? DrawingInterpolation(mode)
-                                                     : tiny ? imaging::InterpolationMode::Bicubic
-                                                            : imaging::InterpolationMode::NearestNeighbor;
+                                                     : tiny              ? imaging::InterpolationMode::Bicubic
+                                                                         : imaging::InterpolationMode::NearestNeighbor;
     std::shared_ptr<const imaging::Bitmap> source = m_doc.GetSource();
     // Only the visible part of the destination is rendered: at a huge
     // enlargement one source pixel covers far more than the client.
@@ -204,9 +205,8 @@ void CQVVesperaView::paintEvent(QPaintEvent*) {
     const bool engine = IsEngineMode(mode);
     const bool tiny = IsTinyRegion(regions->src);
     std::shared_ptr<const PreviewRegion> result = m_doc.GetPreviewResult();
-    const bool sameRegion = !m_pCachedBitmap.isNull() && m_rcShownSrc == regions->src &&
-                            m_rcShownDst == regions->dst && m_sizeShown == OutputSize() &&
-                            m_pShownSource == m_doc.GetSource() &&
+    const bool sameRegion = !m_pCachedBitmap.isNull() && m_rcShownSrc == regions->src && m_rcShownDst == regions->dst &&
+                            m_sizeShown == OutputSize() && m_pShownSource == m_doc.GetSource() &&
                             (m_bShowsResult || Covers(m_rcShownClip, regions->visible));
 
     if (sameRegion && mode == m_nShownMode) {
@@ -221,9 +221,9 @@ void CQVVesperaView::paintEvent(QPaintEvent*) {
     } else {
         m_doc.DropPreviewResult();
         result.reset();
-        // Between engine modes the nearest-neighbour rendering stays; a
-        // drawing mode renders anew.
-        if (!sameRegion || !engine || tiny)
+        // Between engine modes the nearest-neighbour rendering stays (not
+        // the other mode's result); a drawing mode renders anew.
+        if (!sameRegion || !engine || tiny || m_bShowsResult)
             RenderFastPreview(*regions, mode, tiny);
         m_nShownMode = mode;
         m_bShowsResult = false;
@@ -236,7 +236,7 @@ void CQVVesperaView::paintEvent(QPaintEvent*) {
 }
 
 void CQVVesperaView::RequestRegion(const Regions& regions, int mode) {
-    const Request request{regions.src,          regions.dst,           mode,
+    const Request request{regions.src,         regions.dst,          mode,
                           m_settings.m_nWidth, m_settings.m_nHeight, m_doc.GetSource().get()};
     if (m_lastRequest == request)
         return;
@@ -310,7 +310,7 @@ void CQVVesperaView::StartFileDrag() {
     auto* drag = new QDrag(this);
     drag->setMimeData(MakeDropFilesBlock(path));
     if (m_execDrag)
-        m_execDrag(*drag);
+        m_execDrag(*drag, Qt::CopyAction);
     else
         drag->exec(Qt::CopyAction, Qt::CopyAction);
     drag->deleteLater();

@@ -68,8 +68,9 @@ public:
 
     // The file list a file drag offers: the document's path.
     static QMimeData* MakeDropFilesBlock(const QString& path);
-    // Runs the drag of the open file; tests replace it.
-    std::function<Qt::DropAction(QDrag& drag)> m_execDrag;
+    // Runs the drag of the open file with the actions it allows; tests
+    // replace it.
+    std::function<Qt::DropAction(QDrag& drag, Qt::DropActions actions)> m_execDrag;
 
     // What the view shows, for tests and the navigator.
     bool IsPanning() const { return m_bPanning; }

@@ -184,8 +184,8 @@ TEST_F(ScrollViewTest, TheBarsMoveThePositionAndReportPressAndRelease) {
     view.ScrollToPosition({0, 0});
     const QPoint start = handle.center();
     QTest::mousePress(bar, Qt::LeftButton, {}, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(40, 0)), bar->mapToGlobal(QPointF(start + QPoint(40, 0))),
-                     Qt::NoButton, Qt::LeftButton, {});
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(40, 0)),
+                     bar->mapToGlobal(QPointF(start + QPoint(40, 0))), Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(bar, &move);
     EXPECT_EQ(view.presses, 2);
     EXPECT_EQ(view.releases, 1);
