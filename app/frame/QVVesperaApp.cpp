@@ -3,8 +3,8 @@
 #include "app/document/QVVesperaDoc.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
-#include "app/frame/PictureView.h"
 #include "app/frame/SystemVersion.h"
+#include "app/preview/QVVesperaView.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -160,17 +160,18 @@ bool CQVVesperaApp::CreateMainFrame() {
     auto frame = std::make_unique<CMainFrame>(*this);
     CMainFrame::CreateContext context = m_frameContext;
     if (!context.view) {
+        CQVVesperaDoc* doc = document.get();
         CMainFrame* owner = frame.get();
-        context.view = [this, owner](QWidget* parent) -> QWidget* {
-            auto* view = new CPictureView(parent);
+        context.view = [this, doc, owner](QWidget* parent) -> QWidget* {
+            auto* view = new CQVVesperaView(*doc, *this, parent);
             view->m_runCommand = [owner](int id) { owner->Actions().Trigger(id); };
-            view->m_firstPicturePainted = [this] { NoteFirstPaint(); };
-            pictureView_ = view;
+            QObject::connect(view, &CQVVesperaView::PicturePainted, view, [this] { NoteFirstPaint(); });
+            previewView_ = view;
             return view;
         };
     }
     if (!frame->LoadFrame(context)) {
-        pictureView_ = nullptr;
+        previewView_ = nullptr;
         return false;
     }
     document->SetPreviewPort(frame->Port());
@@ -214,8 +215,8 @@ void CQVVesperaApp::UpdateCaption() {
 }
 
 void CQVVesperaApp::OnUpdateAllViews() {
-    if (pictureView_ != nullptr && document_ != nullptr)
-        pictureView_->SetPicture(document_->GetSource());
+    if (previewView_ != nullptr)
+        previewView_->OnUpdate();
 }
 
 // The resize panel comes with its own part of the program; until then there
@@ -226,7 +227,8 @@ void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
     if (opened)
         recentFiles_.Add(path);
     UpdateCaption();
-    OnUpdateAllViews();
+    if (previewView_ != nullptr)
+        previewView_->OnInitialUpdate();
 }
 
 void CQVVesperaApp::OnBeep() { QApplication::beep(); }
@@ -252,7 +254,7 @@ bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int*
 void CQVVesperaApp::CloseMainFrame() {
     // The frame and its panes first, then the document (its destructor
     // stops the preview worker).
-    pictureView_ = nullptr;
+    previewView_ = nullptr;
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
     document_.reset();

@@ -25,7 +25,7 @@
 #include <memory>
 #include <optional>
 
-class CPictureView;
+class CQVVesperaView;
 class CQVVesperaDoc;
 
 class CQVVesperaApp : public platform::CmdTarget,
@@ -76,11 +76,11 @@ public:
 
     // The open document (made with the main frame), or null.
     CQVVesperaDoc* GetDocument() const { return document_.get(); }
-    // The picture pane of row 0, or null when the context gave another view.
-    CPictureView* GetPictureView() const { return pictureView_; }
+    // The preview view of row 0, or null when the context gave another view.
+    CQVVesperaView* GetPreviewView() const { return previewView_; }
 
     // The panes that the frame's splitter gets; the default shows the
-    // picture in row 0 and an empty basket row.
+    // preview in row 0 and an empty basket row.
     CMainFrame::CreateContext m_frameContext;
     // The file dialog; the default is the desktop's.
     FileDialog m_fileDialog;
@@ -114,7 +114,7 @@ private:
 
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;
-    CPictureView* pictureView_ = nullptr;
+    CQVVesperaView* previewView_ = nullptr;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;

@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
 
+#include "app/document/DocumentIds.h"
 #include "app/document/PreviewRegion.h"
 #include "app/document/QVVesperaDoc.h"
 #include "app/preview/PreviewGeometry.h"
@@ -230,6 +232,8 @@ void CQVVesperaView::paintEvent(QPaintEvent*) {
     }
     PaintShown(painter);
     painter.end();
+    if (!m_pCachedBitmap.isNull())
+        Q_EMIT PicturePainted();
 
     if (engine && !result && !m_bShowsResult && !m_bPanning && !m_bScrolling && WantsEngineRegion(regions->src))
         RequestRegion(*regions, mode);
@@ -295,6 +299,15 @@ void CQVVesperaView::mouseReleaseEvent(QMouseEvent* event) {
     viewport()->unsetCursor();
     // The next drawing asks for the engine region.
     viewport()->update();
+}
+
+void CQVVesperaView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier && m_runCommand &&
+        (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)) {
+        m_runCommand(event->key() == Qt::Key_Right ? ID_NEXT_IMAGE : ID_PREV_IMAGE);
+        return;
+    }
+    COrvekScrollView::keyPressEvent(event);
 }
 
 QMimeData* CQVVesperaView::MakeDropFilesBlock(const QString& path) {

@@ -72,6 +72,10 @@ public:
     // replace it.
     std::function<Qt::DropAction(QDrag& drag, Qt::DropActions actions)> m_execDrag;
 
+    // Runs a command of the frame's chain: Left and Right are Previous and
+    // Next (ID_PREV_IMAGE, ID_NEXT_IMAGE) here, not scrolling.
+    std::function<void(int id)> m_runCommand;
+
     // What the view shows, for tests and the navigator.
     bool IsPanning() const { return m_bPanning; }
     bool IsScrolling() const { return m_bScrolling; }
@@ -84,12 +88,16 @@ Q_SIGNALS:
     // The visible part may have changed: the navigator follows
     // (CMainFrame::UpdateNavigator).
     void VisiblePartChanged();
+    // A paint drew the picture (the fast rendering or the engine's result:
+    // ShowsResult tells which).
+    void PicturePainted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void OnScrolled() override;
     void OnScrollBarPressed() override;
