@@ -165,6 +165,11 @@ bool CQVVesperaApp::CreateMainFrame() {
         context.view = [this, doc, owner](QWidget* parent) -> QWidget* {
             auto* view = new CQVVesperaView(*doc, *this, parent);
             view->m_runCommand = [owner](int id) { owner->Actions().Trigger(id); };
+            if (commandLine_.m_bTiming)
+                view->m_timing = [](const char* what, qint64 value) {
+                    std::fprintf(stderr, "%s=%lld\n", what, static_cast<long long>(value));
+                    std::fflush(stderr);
+                };
             QObject::connect(view, &CQVVesperaView::PicturePainted, view, [this] { NoteFirstPaint(); });
             previewView_ = view;
             return view;

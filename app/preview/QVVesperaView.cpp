@@ -121,8 +121,30 @@ void CQVVesperaView::OnUpdate() {
     // An update may answer a request, or follow a change that makes an
     // earlier one worth asking again (the end of a batch run).
     m_lastRequest.reset();
+    if (m_timing && (OutputSize() != m_sizeTimed || m_doc.GetSource().get() != m_pTimedSource)) {
+        m_sizeTimed = OutputSize();
+        m_pTimedSource = m_doc.GetSource().get();
+        m_timeSinceChange.start();
+        m_bFastPending = m_pTimedSource != nullptr;
+        m_bEnginePending = m_bFastPending && IsEngineMode(m_settings.m_nInterpolMode);
+    }
     Q_EMIT VisiblePartChanged();
     viewport()->update();
+}
+
+void CQVVesperaView::ReportPainted() {
+    if (!m_timing)
+        return;
+    if (m_bPanning)
+        ++m_nPanFrames;
+    if (m_bFastPending) {
+        m_bFastPending = false;
+        m_timing("preview_fast_ms", m_timeSinceChange.elapsed());
+    }
+    if (m_bEnginePending && m_bShowsResult) {
+        m_bEnginePending = false;
+        m_timing("preview_engine_ms", m_timeSinceChange.elapsed());
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -232,8 +254,10 @@ void CQVVesperaView::paintEvent(QPaintEvent*) {
     }
     PaintShown(painter);
     painter.end();
-    if (!m_pCachedBitmap.isNull())
+    if (!m_pCachedBitmap.isNull()) {
+        ReportPainted();
         Q_EMIT PicturePainted();
+    }
 
     if (engine && !result && !m_bShowsResult && !m_bPanning && !m_bScrolling && WantsEngineRegion(regions->src))
         RequestRegion(*regions, mode);
@@ -264,6 +288,8 @@ void CQVVesperaView::mousePressEvent(QMouseEvent* event) {
     m_ptPanMouse = DevicePosition(event->position());
     m_ptPanScroll = GetScrollPosition();
     m_bPanning = true;
+    m_panTimer.start();
+    m_nPanFrames = 0;
     viewport()->setCursor(Qt::ClosedHandCursor);
 }
 
@@ -296,6 +322,10 @@ void CQVVesperaView::mouseReleaseEvent(QMouseEvent* event) {
     if (!m_bPanning)
         return;
     m_bPanning = false;
+    if (m_timing) {
+        m_timing("pan_frames", m_nPanFrames);
+        m_timing("pan_ms", m_panTimer.elapsed());
+    }
     viewport()->unsetCursor();
     // The next drawing asks for the engine region.
     viewport()->update();

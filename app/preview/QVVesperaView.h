@@ -23,6 +23,7 @@
 // views were updated (OnUpdate), so exposing the window never restarts a job
 // that is still running.
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QPoint>
 
@@ -75,6 +76,13 @@ public:
     // Runs a command of the frame's chain: Left and Right are Previous and
     // Next (ID_PREV_IMAGE, ID_NEXT_IMAGE) here, not scrolling.
     std::function<void(int id)> m_runCommand;
+
+    // Timing reports (the program's --timing): after each change of the
+    // output size or the image, "preview_fast_ms" when the fast rendering was
+    // first painted and "preview_engine_ms" when the engine's result was;
+    // after each pan, "pan_frames" and "pan_ms", the frames painted while
+    // panning and its duration.
+    std::function<void(const char* what, qint64 value)> m_timing;
 
     // What the view shows, for tests and the navigator.
     bool IsPanning() const { return m_bPanning; }
@@ -156,4 +164,14 @@ private:
     int m_nShownMode = -10;
     bool m_bShowsResult = false;
     std::optional<Request> m_lastRequest;
+
+    // The timing reports.
+    void ReportPainted();
+    QElapsedTimer m_timeSinceChange;
+    QSize m_sizeTimed;
+    const imaging::Bitmap* m_pTimedSource = nullptr;
+    bool m_bFastPending = false;
+    bool m_bEnginePending = false;
+    QElapsedTimer m_panTimer;
+    int m_nPanFrames = 0;
 };
