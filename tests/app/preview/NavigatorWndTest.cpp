@@ -5,7 +5,6 @@
 
 #include "PreviewFixtures.h"
 #include "app/preview/NavigatorWnd.h"
-#include "batch/WidgetTestMain.h"
 
 using namespace previewtests;
 
@@ -198,5 +197,3 @@ TEST_F(NavigatorTest, WithoutAnImageThereIsNoPicture) {
 }
 
 }  // namespace
-
-VESPERA_WIDGET_TEST_MAIN()

@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include "app/preview/OrvekScrollView.h"
-#include "batch/WidgetTestMain.h"
 
 namespace {
 
@@ -196,5 +195,3 @@ TEST_F(ScrollViewTest, TheBarsMoveThePositionAndReportPressAndRelease) {
 }
 
 }  // namespace
-
-VESPERA_WIDGET_TEST_MAIN()

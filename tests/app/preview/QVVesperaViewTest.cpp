@@ -10,7 +10,6 @@
 #include <QUrl>
 
 #include "PreviewFixtures.h"
-#include "batch/WidgetTestMain.h"
 
 using namespace previewtests;
 using imaging::Rect;
@@ -360,5 +359,3 @@ TEST_F(ViewTest, AnOutputSizeOf0ShowsNothingAndNeverDivides) {
 }
 
 }  // namespace
-
-VESPERA_WIDGET_TEST_MAIN()
