@@ -19,7 +19,22 @@ namespace {
 // The gradient's colour at a source pixel, as the view shows it 1:1.
 QRgb SourceRgb(const QImage& source, int x, int y) { return source.pixel(x, y) | 0xFF000000u; }
 
-class ViewTest : public PreviewTest {};
+class ViewTest : public PreviewTest {
+protected:
+    // A 400 x 300 gradient at twice its size in a 300 x 200 view.
+    void ShowAtTwiceTheSize(int mode) {
+        MakeView(300, 200);
+        Open(source, 800, 600);
+        SetMode(mode);
+    }
+    // What the fast nearest-neighbour rendering shows at a client pixel.
+    QRgb FastPixel(int x, int y) const {
+        const QPoint s = view->GetScrollPosition();
+        return SourceRgb(source, (s.x() + x) / 2, (s.y() + y) / 2);
+    }
+
+    const QImage source = doctests::Gradient(400, 300);
+};
 
 TEST_F(ViewTest, WithoutAnImageTheScrollSizeIs10By10AndNothingIsDrawn) {
     MakeView(300, 200);
@@ -67,9 +82,7 @@ TEST_F(ViewTest, ALargePictureScrollsAndShowsTheScrolledPart) {
 }
 
 TEST_F(ViewTest, ScrolledAtTwiceTheSizeItAsksForTheVisibleRegion) {
-    MakeView(300, 200);
-    Open(doctests::Gradient(400, 300), 800, 600);
-    SetMode(6);
+    ShowAtTwiceTheSize(6);
     view->ScrollToPosition({101, 51});
     const QSize client = view->ClientSize();
     Grab();
@@ -86,15 +99,9 @@ TEST_F(ViewTest, ScrolledAtTwiceTheSizeItAsksForTheVisibleRegion) {
 }
 
 TEST_F(ViewTest, TheEngineResultReplacesTheFastPreviewWhenReady) {
-    MakeView(300, 200);
-    const QImage source = doctests::Gradient(400, 300);
-    Open(source, 800, 600);
-    SetMode(6);
+    ShowAtTwiceTheSize(6);
     const QImage fast = Grab();
-    // Nearest neighbour at twice the size: pixel (x, y) of the client shows
-    // source pixel ((scroll + x) / 2, ...).
-    const QPoint s = view->GetScrollPosition();
-    EXPECT_EQ(Rgb(fast, 40, 30), SourceRgb(source, (s.x() + 40) / 2, (s.y() + 30) / 2));
+    EXPECT_EQ(Rgb(fast, 40, 30), FastPixel(40, 30));
     EXPECT_NE(Rgb(fast, 40, 30), EngineColour(6));
     EXPECT_FALSE(view->ShowsResult());
 
@@ -113,10 +120,7 @@ TEST_F(ViewTest, TheEngineResultReplacesTheFastPreviewWhenReady) {
 }
 
 TEST_F(ViewTest, ScrollingByALineDropsTheResultUntilTheNewOneArrives) {
-    MakeView(300, 200);
-    const QImage source = doctests::Gradient(400, 300);
-    Open(source, 800, 600);
-    SetMode(6);
+    ShowAtTwiceTheSize(6);
     Grab();
     FinishJobs();
     ASSERT_EQ(Rgb(Grab(), 40, 30), EngineColour(6));
@@ -125,7 +129,7 @@ TEST_F(ViewTest, ScrollingByALineDropsTheResultUntilTheNewOneArrives) {
     const QImage moved = Grab();
     EXPECT_FALSE(view->ShowsResult());
     const QPoint s = view->GetScrollPosition();
-    EXPECT_EQ(Rgb(moved, 40, 30), SourceRgb(source, (s.x() + 40) / 2, (s.y() + 30) / 2));
+    EXPECT_EQ(Rgb(moved, 40, 30), FastPixel(40, 30));
     FinishJobs();
     EXPECT_EQ(Rgb(Grab(), 40, 30), EngineColour(6));
     EXPECT_EQ(Result()->dst.x, s.x() / 2 * 2);
@@ -153,10 +157,7 @@ TEST_F(ViewTest, ARepaintDoesNotAskAgainForARegionAlreadyAskedFor) {
 }
 
 TEST_F(ViewTest, SwitchingBetweenEngineModesKeepsTheFastRenderingAndAsksAgain) {
-    MakeView(300, 200);
-    const QImage source = doctests::Gradient(400, 300);
-    Open(source, 800, 600);
-    SetMode(5);
+    ShowAtTwiceTheSize(5);
     Grab();
     FinishJobs();
     ASSERT_EQ(Rgb(Grab(), 40, 30), EngineColour(5));
@@ -166,8 +167,7 @@ TEST_F(ViewTest, SwitchingBetweenEngineModesKeepsTheFastRenderingAndAsksAgain) {
     EXPECT_FALSE(view->ShowsResult());
     // Not the old result, and the view has not rendered anew either: the
     // nearest-neighbour pixels are those of the first fast rendering.
-    const QPoint s = view->GetScrollPosition();
-    EXPECT_EQ(Rgb(switched, 40, 30), SourceRgb(source, (s.x() + 40) / 2, (s.y() + 30) / 2));
+    EXPECT_EQ(Rgb(switched, 40, 30), FastPixel(40, 30));
     FinishJobs();
     EXPECT_EQ(Rgb(Grab(), 40, 30), EngineColour(6));
     EXPECT_EQ(engine.calls, 2);
@@ -230,7 +230,6 @@ TEST_F(ViewTest, TinyRegionsAreDrawnBicubicallyAndNeverAskTheEngine) {
 TEST_F(ViewTest, CropShowsTheCentreCut) {
     MakeView(300, 300);
     settings.m_nCorrectProp = 1;
-    const QImage source = doctests::Gradient(400, 300);
     Open(source, 200, 200);
     Grab();
     EXPECT_EQ(view->ShownSource(), (Rect{50, 0, 300, 300}));
@@ -280,9 +279,7 @@ TEST_F(ViewTest, PanningWithTheMouseScrollsTheOverflowingAxis) {
 }
 
 TEST_F(ViewTest, WhileASpinArrowIsHeldTheLastFrameStaysAndNothingIsAsked) {
-    MakeView(300, 200);
-    Open(doctests::Gradient(400, 300), 800, 600);
-    SetMode(6);
+    ShowAtTwiceTheSize(6);
     Grab();
     FinishJobs();
     const QImage before = Grab();
@@ -304,9 +301,7 @@ TEST_F(ViewTest, WhileASpinArrowIsHeldTheLastFrameStaysAndNothingIsAsked) {
 }
 
 TEST_F(ViewTest, HoldingAScrollBarAsksNothingUntilItIsReleased) {
-    MakeView(300, 200);
-    Open(doctests::Gradient(400, 300), 800, 600);
-    SetMode(6);
+    ShowAtTwiceTheSize(6);
     Grab();
     FinishJobs();
     QScrollBar* bar = view->horizontalScrollBar();
