@@ -109,10 +109,12 @@ void COrvekScrollView::UpdateBars() {
 
 void COrvekScrollView::ShowBar(Qt::Orientation orientation, bool shown, int range, int page, int line, int position) {
     QScrollBar* bar = orientation == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
+    // Only a change of policy lays the children out again (this may run
+    // inside a paint of the viewport, when a view update answers a request).
     const Qt::ScrollBarPolicy policy = shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-    if (orientation == Qt::Horizontal)
+    if (orientation == Qt::Horizontal && horizontalScrollBarPolicy() != policy)
         setHorizontalScrollBarPolicy(policy);
-    else
+    else if (orientation == Qt::Vertical && verticalScrollBarPolicy() != policy)
         setVerticalScrollBarPolicy(policy);
     // The page step sets the thumb's share of the bar: the client's share of
     // the content. Clicks beside the thumb move by the view's own page size
