@@ -4,6 +4,8 @@
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/SystemVersion.h"
+#include "app/panel/ResizeDlgBar.h"
+#include "app/preview/NavigatorWnd.h"
 #include "app/preview/QVVesperaView.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
@@ -13,7 +15,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -179,6 +183,7 @@ bool CQVVesperaApp::CreateMainFrame() {
         previewView_ = nullptr;
         return false;
     }
+    CreateNavigator(*frame);
     document->SetPreviewPort(frame->Port());
     frame->SetActiveDocument(document.get());
     document_ = std::move(document);
@@ -224,9 +229,26 @@ void CQVVesperaApp::OnUpdateAllViews() {
         previewView_->OnUpdate();
 }
 
-// The resize panel comes with its own part of the program; until then there
-// is nothing to show the new output size in.
-void CQVVesperaApp::OnUpdateResizePanel() {}
+void CQVVesperaApp::OnUpdateResizePanel() {
+    if (m_pMainWnd != nullptr)
+        m_pMainWnd->UpdateResizePanel(document_.get());
+    if (navigator_ != nullptr)
+        navigator_->SetDocument(document_.get());
+}
+
+// The navigator fills the panel's navigator frame and follows the preview
+// view.
+void CQVVesperaApp::CreateNavigator(CMainFrame& frame) {
+    CResizeDlgBar* panel = frame.ResizePanel();
+    QFrame* place = panel != nullptr ? panel->NavigatorFrame() : nullptr;
+    if (place == nullptr || previewView_ == nullptr)
+        return;
+    navigator_ = new CNavigatorWnd(*this, place);
+    auto* layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(navigator_);
+    navigator_->SetView(previewView_);
+}
 
 void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
     if (opened)
@@ -234,6 +256,8 @@ void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
     UpdateCaption();
     if (previewView_ != nullptr)
         previewView_->OnInitialUpdate();
+    if (navigator_ != nullptr)
+        navigator_->SetDocument(document_.get());
 }
 
 void CQVVesperaApp::OnBeep() { QApplication::beep(); }

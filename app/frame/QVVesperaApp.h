@@ -13,6 +13,7 @@
 #include "app/frame/CommandLineInfo.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/RecentFileList.h"
+#include "app/preview/NavigatorWnd.h"
 #include "app/settings/AppSettings.h"
 #include "platform/commands/CmdTarget.h"
 #include "platform/profile/ProfileStore.h"
@@ -78,6 +79,8 @@ public:
     CQVVesperaDoc* GetDocument() const { return document_.get(); }
     // The preview view of row 0, or null when the context gave another view.
     CQVVesperaView* GetPreviewView() const { return previewView_; }
+    // The navigator laid over the resize panel's navigator frame, or null.
+    CNavigatorWnd* GetNavigator() const { return navigator_; }
 
     // The panes that the frame's splitter gets; the default shows the
     // preview in row 0 and an empty basket row.
@@ -111,10 +114,12 @@ private:
     void RegisterCommands();
     void OnFileOpen();
     void OnOpenRecentFile(int id);
+    void CreateNavigator(CMainFrame& frame);
 
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;
     CQVVesperaView* previewView_ = nullptr;
+    QPointer<CNavigatorWnd> navigator_;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;

@@ -17,10 +17,14 @@ QV_SplitterWnd::QV_SplitterWnd(int id) : m_nId(id) {
     setChildrenCollapsible(false);
     connect(this, &QSplitter::splitterMoved, this, [this] { OnSplitterMoved(); });
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+        focusConnection_ =
+            connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
 QV_SplitterWnd::~QV_SplitterWnd() {
+    // Focus moves while the panes are destroyed, after this object has
+    // stopped being a splitter: the handler must not run then.
+    disconnect(focusConnection_);
     // A splitter that never got its panes has no state worth keeping.
     if (count_ == 0)
         return;

@@ -103,6 +103,7 @@ private:
     std::array<LineInfo, 3> lines_{};
     int count_ = 0;
     int windowId_ = 0;
+    QMetaObject::Connection focusConnection_;
     bool layingOut_ = false;
     QPointer<QWidget> active_;
 };

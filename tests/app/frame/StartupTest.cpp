@@ -1,5 +1,7 @@
 #include "app/document/QVVesperaDoc.h"
 #include "app/frame/FrameIds.h"
+#include "app/panel/ResizeDlgBar.h"
+#include "app/preview/NavigatorWnd.h"
 #include "app/preview/QVVesperaView.h"
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
@@ -164,6 +166,27 @@ QString MakePicture(const PrivateHome& home, const QString& name, QColor colour)
     const QString path = home.Path() + u'/' + name;
     EXPECT_TRUE(image.save(path, "PNG"));
     return path;
+}
+
+TEST_F(StartupTest, TheNavigatorFillsThePanelsFrameAndFollowsTheView) {
+    const QString path = MakePicture(home_, QStringLiteral("wide.png"), QColor(0, 0, 200));
+    WriteProfileText(home_, "[MAIN]\nLOCKSETTINGS=1\nINPERCENTS=1\nPERCENTW=1000.000000\nPERCENTH=1000.000000\n");
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({path}));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->m_pMainWnd));
+    Settle();
+    CNavigatorWnd* navigator = app->GetNavigator();
+    ASSERT_NE(navigator, nullptr);
+    EXPECT_EQ(navigator->parentWidget(), app->m_pMainWnd->ResizePanel()->NavigatorFrame());
+    EXPECT_TRUE(navigator->HasPicture());
+    // Ten times the picture's size: the view shows a part, framed.
+    CQVVesperaView* view = app->GetPreviewView();
+    ASSERT_TRUE(view->HasHorizontalBar());
+    view->ScrollToPosition({0, 0});
+    const QPoint atStart = navigator->ViewFrame().topLeft();
+    view->ScrollToPosition(view->GetScrollLimit());
+    EXPECT_GT(navigator->ViewFrame().x(), atStart.x());
+    EXPECT_LT(navigator->ViewFrame().width(), navigator->GetImageRect().width());
 }
 
 TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
