@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imagefiles/ThumbnailRows.h"
+#include "platform/imaging/JpegSegments.h"
 
 namespace {
 
@@ -127,14 +128,6 @@ public:
         if (!m_source.ReadAt(m_position, destination, count))
             ThrowMalformed();
         m_position += count;
-    }
-    // One byte, or nothing at the end or on a read error.
-    std::optional<std::uint8_t> TryByte() {
-        std::uint8_t b;
-        if (!m_source.ReadAt(m_position, &b, 1))
-            return std::nullopt;
-        ++m_position;
-        return b;
     }
 
     void SetBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
@@ -366,38 +359,52 @@ bool HasExtension(const std::filesystem::path& path, const char* upper) {
     return ext == upper;
 }
 
-// The position after FF E1 of the first APP1 segment when it says "Exif";
-// 0 at the scan's start of scan, at the end or after any other APP1.
+// The bounds-checked reads the one JPEG segment walker asks of a source.
+class SegmentSource {
+public:
+    explicit SegmentSource(ByteSource& source) : m_source(source) {}
+    bool Has(std::uint64_t offset, std::uint64_t count) const { return m_source.Has(offset, count); }
+    bool U8(std::uint64_t offset, std::uint32_t& value) const {
+        std::uint8_t b;
+        if (!m_source.ReadAt(offset, &b, 1))
+            return false;
+        value = b;
+        return true;
+    }
+    bool U16(std::uint64_t offset, std::uint32_t& value) const {
+        std::uint8_t b[2];
+        if (!m_source.ReadAt(offset, b, 2))
+            return false;
+        value = std::uint32_t{b[0]} << 8 | b[1];
+        return true;
+    }
+
+private:
+    ByteSource& m_source;
+};
+
+// The position after FF E1 (at its length field) of the first APP1 segment
+// when it says "Exif"; 0 when the first APP1 is another one, when there is
+// none before the start of scan, or when the headers break off first.
 std::uint64_t FindExifSegment(ByteSource& source) {
-    TiffCursor cursor(source);
-    for (;;) {
-        auto b = cursor.TryByte();
-        if (!b)
-            return 0;
-        if (*b != 0xFF)
-            continue;
-        do
-            b = cursor.TryByte();
-        while (b && *b == 0xFF);
-        if (!b || *b == 0xDA)
-            return 0;
-        if (*b != 0xE1)
-            continue;
-        const std::uint64_t position = cursor.Position();
-        std::uint8_t head[7];
-        if (!source.ReadAt(position, head, sizeof head))
-            return 0;
-        const unsigned length = head[0] << 8 | head[1];
-        // The signature, its two zero bytes and the length field must lie
-        // inside the segment.
-        if (length < 2 + 6)
-            return 0;
+    SegmentSource segments(source);
+    std::uint64_t found = 0;
+    imaging::WalkJpegSegments(segments, [&](const imaging::JpegSegment& segment) {
+        if (segment.marker != 0xE1)
+            return true;
+        std::uint8_t head[5];
+        // The signature and its zero byte must lie inside the segment.
+        if (segment.bodySize < 6 || !source.ReadAt(segment.bodyOffset, head, sizeof head))
+            return false;
         const char* signature = "exif";
         for (int i = 0; i < 4; ++i)
-            if (std::tolower(head[2 + i]) != signature[i])
-                return 0;
-        return head[6] == 0 ? position : 0;
-    }
+            if (std::tolower(head[i]) != signature[i])
+                return false;
+        if (head[4] == 0)
+            found = segment.lengthOffset;
+        return false;  // only the first APP1 segment is examined
+    });
+    return found;
 }
 
 PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWidth, int& imageHeight) {

@@ -32,10 +32,10 @@ bool DecoderKnows(const QByteArray& head) {
     return QImageReader(&buffer).canRead();
 }
 
-imaging::PixelFormat ProbeOpenFile(QFile& file) {
+std::optional<imaging::ImageHeader> ProbeOpenFile(QFile& file) {
     QByteArray bytes = file.read(kHeadBytes);
     if (bytes.isEmpty() || !DecoderKnows(bytes))
-        return imaging::PixelFormatUndefined;
+        return std::nullopt;
     // A head that gives a header holds the JPEG frame header, the PNG IHDR, the
     // BMP or GIF fields or the TIFF directory that the whole file would give.
     // What only the rest could add (a late PNG tRNS chunk, TIFF sample sizes
@@ -44,13 +44,13 @@ imaging::PixelFormat ProbeOpenFile(QFile& file) {
     if (!header && !file.atEnd()) {
         const qint64 rest = file.size() - bytes.size();
         if (rest <= 0 || file.size() > imaging::kMaxImageFileBytes)
-            return imaging::PixelFormatUndefined;
+            return std::nullopt;
         bytes.append(file.read(rest));
         header = imaging::ProbeImageHeader(AsBytes(bytes));
     }
     // No decoding as a last resort: the decoder turns CMYK into RGB and skips
     // over broken segments, so it would pass a CMYK file with a malformed header.
-    return header ? header->pixelFormat : imaging::PixelFormatUndefined;
+    return header;
 }
 
 }  // namespace
@@ -78,15 +78,20 @@ bool IsAcceptedPixelFormat(imaging::PixelFormat format) {
     }
 }
 
-imaging::PixelFormat ProbePixelFormat(const QString& path) {
+std::optional<imaging::ImageHeader> ProbeImageFileHeader(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return imaging::PixelFormatUndefined;
+        return std::nullopt;
     try {
         return ProbeOpenFile(file);
     } catch (const std::bad_alloc&) {
-        return imaging::PixelFormatUndefined;
+        return std::nullopt;
     }
+}
+
+imaging::PixelFormat ProbePixelFormat(const QString& path) {
+    const auto header = ProbeImageFileHeader(path);
+    return header ? header->pixelFormat : imaging::PixelFormatUndefined;
 }
 
 bool IsSupportedImagePixelFormat(const QString& path) { return IsAcceptedPixelFormat(ProbePixelFormat(path)); }

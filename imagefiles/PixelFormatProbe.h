@@ -8,6 +8,9 @@
 
 #include <QString>
 
+#include <optional>
+
+#include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/PixelFormat.h"
 
 // True for the formats the cells decode: every indexed, grey, RGB and ARGB
@@ -18,6 +21,10 @@ bool IsAcceptedPixelFormat(imaging::PixelFormat format);
 // cannot be read, Qt has no reader for its type, or its header is malformed.
 // Safe to call on any thread.
 imaging::PixelFormat ProbePixelFormat(const QString& path);
+
+// The header of the image in `path` (type, size, pixel format, resolution),
+// under the same conditions as ProbePixelFormat; nothing when it has none.
+std::optional<imaging::ImageHeader> ProbeImageFileHeader(const QString& path);
 
 // The file opens as an image in an accepted pixel format.
 bool IsSupportedImagePixelFormat(const QString& path);

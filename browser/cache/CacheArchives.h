@@ -1,0 +1,48 @@
+#pragma once
+// The byte formats of the thumbnail cache's files, in the framework's archive
+// layout (platform/archive):
+//   - a folder archive: one map as the framework stores it, the element
+//     count, then per element the file's full path (text) and its cell as an
+//     archive object (class "CPaletteItemImg", schema 1, then its record);
+//   - the index: the element count, then per element a folder (ending with
+//     '/') and the full path of that folder's archive.
+// The files are untrusted. Readers raise platform::ArchiveException for
+// anything malformed, which abandons the file as a whole; entries that are
+// well formed but not acceptable (a path that is not absolute, an index entry
+// naming anything but FLD<n>.tmp directly inside the cache folder) are left
+// out one by one.
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "browser/cells/PaletteItemImg.h"
+
+using CellRef = std::shared_ptr<CPaletteItemImg>;
+using CellEntries = std::vector<std::pair<QString, CellRef>>;
+// Folder -> archive number n (of FLD<n>.tmp).
+using ArchiveNumbers = std::map<QString, int>;
+
+// The archive file FLD<n>.tmp of the cache folder (given without a trailing '/').
+QString ArchiveFilePath(const QString& cacheFolder, int number);
+// n when path is exactly the archive FLD<n>.tmp of the cache folder, with n
+// from 1 without leading zeros; nothing otherwise.
+std::optional<int> ArchiveNumberOf(const QString& path, const QString& cacheFolder);
+
+// The folder of a path as the cache keys it: everything up to and including
+// the last '/' ("/" for a file in the root).
+QString FolderOfPath(const QString& path);
+
+// Raise platform::ArchiveException. The cells' JPEG-compression may raise
+// its own exceptions while writing.
+CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> WriteCellArchive(const CellEntries& entries);
+
+ArchiveNumbers ReadCacheIndex(std::span<const std::uint8_t> bytes, const QString& cacheFolder);
+std::vector<std::uint8_t> WriteCacheIndex(const ArchiveNumbers& archives, const QString& cacheFolder);

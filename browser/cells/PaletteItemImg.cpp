@@ -1,0 +1,332 @@
+// CPaletteItemImg: its passes, the compressed store and the decoded DIB.
+#include "browser/cells/PaletteItemImg.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "browser/cells/ThumbCacheLock.h"
+#include "imagefiles/ExifThumbnail.h"
+#include "imagefiles/ImageFileNames.h"
+#include "imagefiles/PixelFormatProbe.h"
+#include "imagefiles/kestrel/Kestrel.h"
+#include "imagefiles/kestrel/MemStreams.h"
+#include "platform/imaging/Bitmap.h"
+#include "platform/memfile/CMemFile.h"
+
+namespace {
+
+// Embedded thumbnails tell the image's size; a wider image (a panorama) is
+// not decoded for its thumbnail.
+constexpr std::int32_t kMaxDecodedWidth = 12000;
+// The most the image reader may allocate for one decode, in megabytes; formats
+// that cannot decode at a reduced size are bounded by it.
+constexpr int kDecodeAllocationLimitMb = 256;
+
+std::int32_t ClampToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, INT32_MAX));
+}
+
+// The colour depth the cell records for a pixel format code.
+std::int32_t BitsOfFormat(imaging::PixelFormat format) {
+    using namespace imaging;
+    switch (format) {
+    case PixelFormat1bppIndexed:
+        return 1;
+    case PixelFormat4bppIndexed:
+        return 4;
+    case PixelFormat8bppIndexed:
+        return 8;
+    case PixelFormat16bppRGB555:
+    case PixelFormat16bppRGB565:
+    case PixelFormat16bppARGB1555:
+    case PixelFormat16bppGrayScale:
+        return 16;
+    case PixelFormat32bppRGB:
+        return 32;
+    case PixelFormat48bppRGB:
+    case PixelFormat64bppARGB:
+    case PixelFormat64bppPARGB:
+        return 48;
+    default:
+        return 24;
+    }
+}
+
+std::filesystem::path FileSystemPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// A nearest-neighbour copy of a 24-bit DIB at another size, at 72 dpi.
+DibRef NearestNeighbour(const CDib& source, const QSize& size) {
+    DibRef out = AdoptDib(CDib::Create(size.width(), size.height(), 24));
+    out->SetDpi(72, 72);
+    const std::int64_t sw = source.Width(), sh = source.Height();
+    for (int y = 0; y < size.height(); ++y) {
+        const std::uint8_t* in = source.Bits() + static_cast<std::size_t>(y * sh / size.height()) * source.Stride();
+        std::uint8_t* row = out->Bits() + static_cast<std::size_t>(y) * out->Stride();
+        for (int x = 0; x < size.width(); ++x)
+            std::memcpy(row + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(x * sw / size.width()),
+                        3);
+    }
+    return out;
+}
+
+// The whole image decoded at about twice the thumbnail size (the reader
+// reduces JPEG files while decoding them), then area-averaged to the
+// thumbnail size. Null when the file cannot be decoded within the limit.
+DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSize& thumb) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(kDecodeAllocationLimitMb);
+    if (imageSize.isValid()) {
+        const QSize wanted(std::min(imageSize.width(), 2 * thumb.width()),
+                           std::min(imageSize.height(), 2 * thumb.height()));
+        if (wanted.width() < imageSize.width() || wanted.height() < imageSize.height())
+            reader.setScaledSize(wanted);
+    }
+    const QImage decoded = reader.read();
+    if (decoded.isNull())
+        return nullptr;
+    const QImage bgr = decoded.convertToFormat(QImage::Format_BGR888);
+    if (bgr.isNull())
+        return nullptr;
+    DibRef dib = AdoptDib(CDib::Create(bgr.width(), bgr.height(), 24));
+    for (int y = 0; y < bgr.height(); ++y)
+        std::memcpy(dib->TopDownRow(y), bgr.constScanLine(y), static_cast<std::size_t>(bgr.width()) * 3);
+    if (dib->Stretch(thumb.width(), thumb.height()) && dib->Width() == thumb.width() && dib->Height() == thumb.height())
+        return dib;
+    return NearestNeighbour(*dib, thumb);
+}
+
+}  // namespace
+
+DibRef AdoptDib(CDib* dib) {
+    return DibRef(dib, [](CDib* d) {
+        if (d != nullptr)
+            d->Release();
+    });
+}
+
+CPaletteItemImg::CPaletteItemImg() {
+    m_nImageWidth = 0;
+    m_nImageHeight = 0;
+    m_nBitsPerPixel = 0;
+}
+
+CPaletteItemImg::~CPaletteItemImg() = default;
+
+QSize CPaletteItemImg::FitThumbSize(std::int64_t w, std::int64_t h) {
+    if (w == 0 || h == 0)
+        return {10, 10};
+    if (h * kThumbBoxWidth < w * kThumbBoxHeight)
+        return {kThumbBoxWidth, static_cast<int>(h * kThumbBoxWidth / w)};
+    return {static_cast<int>(w * kThumbBoxHeight / h), kThumbBoxHeight};
+}
+
+std::shared_ptr<const CByteBlock> CPaletteItemImg::CompressThumbnail(const CDib& dib) {
+    platform::CMemFile file;
+    OSSStream stream(file);
+    {
+        std::unique_ptr<Kestrel::Coder, Kestrel::CoderDeleter> coder(
+            Kestrel::CreateCoder(stream, static_cast<std::uint32_t>(dib.Width()),
+                                 static_cast<std::uint32_t>(dib.Height()), true, 90, false, false, 2, 300, 300));
+        if (!coder)
+            throw std::bad_alloc();
+        // Rows in memory order, bytes as they are: the JPEG holds the image
+        // upside down with red and blue exchanged, as GetDib reads it back.
+        for (int i = 0; i < dib.Height(); ++i)
+            coder->WriteLine(dib.Bits() + static_cast<std::size_t>(i) * dib.Stride());
+    }
+    file.Flush();
+    return std::make_shared<const CByteBlock>(file.Detach());
+}
+
+std::optional<ThumbnailBuild> CPaletteItemImg::BuildThumbnail(const QString& path, bool better) const {
+    ThumbnailBuild build;
+    {
+        std::lock_guard lock(g_csThumbCache);
+        build.imageWidth = m_nImageWidth;
+        build.imageHeight = m_nImageHeight;
+        build.bitsPerPixel = m_nBitsPerPixel;
+        build.thumbWidth = m_nThumbWidth;
+        build.thumbHeight = m_nThumbHeight;
+        build.complete = m_bComplete;
+        build.soundNote = m_bSoundNote;
+    }
+    if (!IsSupportedImageExtension(path))
+        return std::nullopt;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+    }
+    if (better && build.complete)
+        return build;  // no DIB: the complete thumbnail stays
+
+    build.soundNote = HasSoundNote(path);
+    QSize thumb = build.imageWidth != 0 ? FitThumbSize(build.imageWidth, build.imageHeight)
+                                        : QSize(kThumbBoxWidth, kThumbBoxHeight);
+    if (!better) {
+        ThumbnailBox box{thumb.width(), thumb.height()};
+        int w = build.imageWidth, h = build.imageHeight;
+        PackedDib packed;
+        try {
+            packed = ReadJpegExifThumbnail(FileSystemPath(path), box, w, h);
+        } catch (...) {
+        }
+        if (!packed) {
+            try {
+                packed = ReadTiffExifThumbnail(FileSystemPath(path), box, w, h);
+            } catch (...) {
+            }
+        }
+        build.imageWidth = w;
+        build.imageHeight = h;
+        if (packed) {
+            try {
+                build.dib = AdoptDib(CDib::CreateFromInfo(std::move(packed)));
+            } catch (const std::exception&) {
+                build.dib = nullptr;
+            }
+        }
+        if (build.dib) {
+            const QSize fitted = FitThumbSize(build.dib->Width(), build.dib->Height());
+            build.thumbWidth = fitted.width();
+            build.thumbHeight = fitted.height();
+            if (build.bitsPerPixel == 0)
+                build.bitsPerPixel = 24;
+            build.complete = false;
+            build.jpeg = CompressThumbnail(*build.dib);
+            return build;
+        }
+    }
+
+    // The whole image.
+    if (build.imageWidth > kMaxDecodedWidth)
+        return std::nullopt;
+    const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
+    if (!header || !IsAcceptedPixelFormat(header->pixelFormat))
+        return std::nullopt;
+    try {
+        build.bitsPerPixel = BitsOfFormat(header->pixelFormat);
+        // The image's size comes from its header, never from the reduced decode.
+        if (build.imageWidth == 0) {
+            build.imageWidth = ClampToInt32(header->width);
+            build.imageHeight = ClampToInt32(header->height);
+        }
+        thumb = FitThumbSize(build.imageWidth, build.imageHeight);
+        const QSize imageSize(ClampToInt32(std::min<std::int64_t>(header->width, imaging::kMaxBitmapSide)),
+                              ClampToInt32(std::min<std::int64_t>(header->height, imaging::kMaxBitmapSide)));
+        build.dib = DecodeForThumbnail(path, imageSize, thumb);
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (!build.dib)
+        return std::nullopt;
+    build.thumbWidth = thumb.width();
+    build.thumbHeight = thumb.height();
+    build.complete = true;
+    build.jpeg = CompressThumbnail(*build.dib);
+    return build;
+}
+
+void CPaletteItemImg::AdoptThumbnail(ThumbnailBuild&& build) {
+    std::lock_guard lock(g_csThumbCache);
+    m_nLabelScroll = 0;
+    m_bLabelScrolls = false;
+    if (!build.dib)
+        return;
+    m_nImageWidth = build.imageWidth;
+    m_nImageHeight = build.imageHeight;
+    m_nBitsPerPixel = build.bitsPerPixel;
+    m_nThumbWidth = build.thumbWidth;
+    m_nThumbHeight = build.thumbHeight;
+    m_bComplete = build.complete;
+    m_bSoundNote = build.soundNote;
+    m_pDib = std::move(build.dib);
+    m_pJpeg = std::move(build.jpeg);
+}
+
+bool CPaletteItemImg::LoadThumbnail(const QString& path, bool better, CProgress*) {
+    std::optional<ThumbnailBuild> build = BuildThumbnail(path, better);
+    std::lock_guard lock(g_csThumbCache);
+    if (!build) {
+        if (!better) {
+            m_pDib = nullptr;
+            m_pJpeg = nullptr;
+        }
+        m_nLabelScroll = 0;
+        m_bLabelScrolls = false;
+        return false;
+    }
+    AdoptThumbnail(std::move(*build));
+    return true;
+}
+
+DibRef CPaletteItemImg::GetDib() {
+    std::lock_guard lock(g_csThumbCache);
+    if (m_pDib || !m_pJpeg)
+        return m_pDib;
+    if (m_nThumbWidth < 1 || m_nThumbWidth > kThumbBoxWidth || m_nThumbHeight < 1 || m_nThumbHeight > kThumbBoxHeight)
+        return nullptr;
+    try {
+        const auto bytes = m_pJpeg->Bytes();
+        ISSStreamMem stream(bytes.data(), bytes.size());
+        std::uint32_t width = 0, height = 0;
+        bool colour = false;
+        std::unique_ptr<Kestrel::Decoder, Kestrel::DecoderDeleter> decoder(
+            Kestrel::CreateDecoder(stream, &width, &height, &colour, nullptr, nullptr, nullptr));
+        if (!decoder || !colour || width < 1 || width > kThumbBoxWidth || height < 1 || height > kThumbBoxHeight)
+            return nullptr;
+        DibRef dib = AdoptDib(CDib::Create(m_nThumbWidth, m_nThumbHeight, 24));
+        dib->Header()->biXPelsPerMeter = dib->Header()->biYPelsPerMeter = 2835;
+        std::memset(dib->Bits(), 0, dib->Stride() * static_cast<std::size_t>(m_nThumbHeight));
+        const int rows = std::min<int>(static_cast<int>(height), m_nThumbHeight);
+        const std::size_t columns = std::min<std::size_t>(width, static_cast<std::size_t>(m_nThumbWidth));
+        for (int i = 0; i < rows; ++i)
+            std::memcpy(dib->Bits() + static_cast<std::size_t>(i) * dib->Stride(), decoder->ReadLine(), columns * 3);
+        m_pDib = std::move(dib);
+    } catch (...) {
+        return nullptr;
+    }
+    return m_pDib;
+}
+
+bool CPaletteItemImg::HasThumbnailData() const {
+    std::lock_guard lock(g_csThumbCache);
+    return m_pDib || m_pJpeg;
+}
+
+bool CPaletteItemImg::IsComplete() const {
+    std::lock_guard lock(g_csThumbCache);
+    return m_bComplete;
+}
+
+std::shared_ptr<const CByteBlock> CPaletteItemImg::Jpeg() const {
+    std::lock_guard lock(g_csThumbCache);
+    return m_pJpeg;
+}
+
+void CPaletteItemImg::CopyInfoFrom(const CPaletteItemImg& other) {
+    std::lock_guard lock(g_csThumbCache);
+    m_nImageWidth = other.m_nImageWidth;
+    m_nImageHeight = other.m_nImageHeight;
+    m_nBitsPerPixel = other.m_nBitsPerPixel;
+    m_nReserved1 = other.m_nReserved1;
+    m_nReserved2 = other.m_nReserved2;
+    m_nThumbWidth = other.m_nThumbWidth;
+    m_nThumbHeight = other.m_nThumbHeight;
+    m_strMarkS = other.m_strMarkS;
+    m_strMarkF = other.m_strMarkF;
+}
+
+void CPaletteItemImg::CopyJpegFrom(const CPaletteItemImg& other) {
+    std::lock_guard lock(g_csThumbCache);
+    if (other.m_pJpeg)
+        m_pJpeg = other.m_pJpeg;  // blocks never change: sharing is copying
+}

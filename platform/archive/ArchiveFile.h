@@ -1,0 +1,30 @@
+#pragma once
+// Reading and writing archive files as a whole, refusing what is not a plain
+// file of our own: symbolic links are never followed, and only regular files
+// are read; a file is only overwritten when it has no second hard link.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The whole file, or nothing when it cannot be opened, is not a regular file
+// or is larger than maxBytes.
+std::optional<std::vector<std::uint8_t>> ReadArchiveFile(const std::string& path, std::uint64_t maxBytes);
+
+// Replaces the file's contents with bytes (creating it with mode 0600).
+// False when it cannot be opened or fully written; a partial file is then
+// left, which readers refuse.
+bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Creates an empty file that did not exist (mode 0600). False when a file of
+// that name exists already or it cannot be created.
+bool CreateEmptyFileExclusive(const std::string& path);
+
+// Deletes a regular file or link itself (never what a link points to).
+bool DeleteArchiveFile(const std::string& path);
+
+}  // namespace platform

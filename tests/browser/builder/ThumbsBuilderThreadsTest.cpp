@@ -1,0 +1,394 @@
+// The builder threads on real folders: queueing, priorities, both passes,
+// listeners and their posts, cancel, files being written, shutdown.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "browser/ThumbFixtures.h"
+#include "browser/builder/Thumbnails.h"
+#include "browser/cells/ThumbCacheLock.h"
+#include "platform/commands/PostedCommand.h"
+
+using namespace thumbfixtures;
+
+namespace {
+
+constexpr int kIdleMs = 120000;
+
+void EnsureCoreApplication() {
+    static int argc = 1;
+    static char name[] = "builder-test";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr)
+        new QCoreApplication(argc, argv);
+}
+
+// Sets a file's times an hour back, as a folder of settled photographs has.
+void Settle(const QString& path) {
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 3600;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+// Records every notification, in order, with what the cache held then.
+class Recorder final : public IThumbUpdate {
+public:
+    explicit Recorder(CMapStringToObPlus& cache) : m_cache(cache) {}
+    void OnThumbUpdate(const QString& path, int flag) override {
+        CellRef cell;
+        bool complete = false, sound = false;
+        {
+            std::lock_guard lock(g_csThumbCache);
+            if (m_cache.LookupInMemory(path, cell)) {
+                complete = cell->m_bComplete;
+                sound = cell->m_bSoundNote;
+            }
+        }
+        std::lock_guard lock(m_mutex);
+        m_events.push_back({path, flag, cell != nullptr, complete, sound});
+        m_changed.notify_all();
+        if (m_onUpdate)
+            m_onUpdate(path);
+    }
+    struct Event {
+        QString path;
+        int flag;
+        bool cached, complete, soundNote;
+    };
+    std::vector<Event> Events() const {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+    bool WaitFor(std::size_t count, int timeoutMs = kIdleMs) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_events.size() >= count; });
+    }
+    std::function<void(const QString&)> m_onUpdate;  // called under the recorder's lock
+
+private:
+    CMapStringToObPlus& m_cache;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<Event> m_events;
+};
+
+class Builder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureCoreApplication();
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_cache.Open(m_dir.filePath("cache")));
+        QDir().mkpath(m_dir.filePath("photos"));
+    }
+    void TearDown() override {
+        m_builder.Stop();
+        m_cache.Close();
+    }
+
+    // n camera photographs (blue image, red EXIF thumbnail), settled.
+    QStringList Photos(int n, const QString& prefix = "IMG_") {
+        static const Bytes jpeg = CameraJpeg(96, 72);
+        QStringList paths;
+        for (int i = 0; i < n; ++i) {
+            const QString path =
+                m_dir.filePath(QStringLiteral("photos/%1%2.JPG").arg(prefix).arg(i, 4, 10, QChar('0')));
+            EXPECT_TRUE(WriteBytes(path, jpeg));
+            Settle(path);
+            paths.push_back(path);
+        }
+        return paths;
+    }
+
+    QTemporaryDir m_dir;
+    CMapStringToObPlus m_cache;
+    CThumbsBuilderThreads m_builder{m_cache};
+};
+
+TEST_F(Builder, AFolderOf200IsBuiltFastThenCompleteAndListenersHearBoth) {
+    const QStringList paths = Photos(200);
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    ASSERT_TRUE(recorder.WaitFor(400));
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+
+    std::map<QString, std::vector<Recorder::Event>> byPath;
+    for (const auto& e : recorder.Events())
+        byPath[e.path].push_back(e);
+    ASSERT_EQ(byPath.size(), 200u);
+    for (const QString& path : paths) {
+        const auto& events = byPath[path];
+        ASSERT_EQ(events.size(), 2u) << path.toStdString();
+        EXPECT_TRUE(events[0].cached);
+        EXPECT_FALSE(events[0].complete);  // from the EXIF thumbnail
+        EXPECT_TRUE(events[1].complete);   // from the whole image
+        EXPECT_EQ(events[0].flag, 0);
+        CellRef cell;
+        ASSERT_TRUE(m_cache.LookupInMemory(path, cell));
+        ASSERT_TRUE(cell->GetDib());
+        EXPECT_TRUE(Near(CentreOf(*cell->GetDib()), kBlue));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(cell->m_timeFile, st.st_mtim.tv_sec);
+    }
+    // A second listing finds everything fresh and complete: nothing is built.
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.QueueThumbnailFiles(paths);
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+    EXPECT_EQ(recorder.Events().size(), 400u);
+}
+
+TEST_F(Builder, BetterPassThreadsRunBelowNormalPriority) {
+    errno = 0;
+    const int base = ::getpriority(PRIO_PROCESS, 0);
+    m_builder.Start();
+    for (int i = 0; i < 1000; ++i) {
+        bool started = true;
+        for (int n = 0; n < 3; ++n)
+            started = started && m_builder.ThreadNice(n) != CThumbsBuilderThreads::kNiceUnknown;
+        if (started)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(m_builder.ThreadNice(0), base);
+    EXPECT_EQ(m_builder.ThreadNice(1), std::min(base + 5, 19));
+    EXPECT_EQ(m_builder.ThreadNice(2), std::min(base + 5, 19));
+}
+
+TEST_F(Builder, PrioritizedPathsGoFirstEvenWhenNotQueued) {
+    const QStringList paths = Photos(6);
+    m_builder.QueueThumbnailFiles(paths.mid(0, 4));
+    m_builder.PrioritizeThumbnailFiles({paths[3], paths[5]});
+    EXPECT_EQ(m_builder.QueuedPaths(0), (QStringList{paths[3], paths[5], paths[0], paths[1], paths[2]}));
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    ASSERT_TRUE(recorder.WaitFor(5));
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+    QStringList firstPasses;
+    for (const auto& e : recorder.Events())
+        if (!e.complete)
+            firstPasses.push_back(e.path);
+    EXPECT_EQ(firstPasses, (QStringList{paths[3], paths[5], paths[0], paths[1], paths[2]}));
+}
+
+TEST_F(Builder, ANewListingCancelsTheOldOneAtTheNextStep) {
+    const QStringList old = Photos(100, "OLD_");
+    const QStringList fresh = Photos(3, "NEW_");
+    Recorder recorder(m_cache);
+    bool requeued = false;
+    recorder.m_onUpdate = [&](const QString&) {
+        if (!requeued) {
+            requeued = true;
+            m_builder.QueueThumbnailFiles(fresh);
+        }
+    };
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(old);
+    ASSERT_TRUE(recorder.WaitFor(2));
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+    std::set<QString> notified;
+    for (const auto& e : recorder.Events())
+        notified.insert(e.path);
+    // Only the file that was being built when the listing changed, then the new ones.
+    EXPECT_TRUE(notified.contains(old[0]));
+    for (int i = 1; i < old.size(); ++i)
+        EXPECT_FALSE(notified.contains(old[i])) << i;
+    for (const QString& path : fresh)
+        EXPECT_TRUE(notified.contains(path));
+    EXPECT_TRUE(m_builder.QueuedPaths(0).isEmpty());
+}
+
+TEST_F(Builder, StaleAndVanishedFiles) {
+    const QStringList paths = Photos(2);
+    auto stale = std::make_shared<CPaletteItemImg>();
+    GiveThumbnail(*stale, 220, 165, kRed, true);
+    stale->m_timeFile = 1;  // made from an older version of the file
+    m_cache.Insert(paths[0], stale);
+    const QString vanished = m_dir.filePath("photos/gone.JPG");
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles({vanished, paths[0], paths[1]});
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    CellRef cell;
+    ASSERT_TRUE(m_cache.LookupInMemory(paths[0], cell));
+    EXPECT_NE(cell, stale);
+    EXPECT_NE(cell->m_timeFile, 1);
+    EXPECT_TRUE(m_cache.LookupInMemory(paths[1], cell));
+    EXPECT_FALSE(m_cache.LookupInMemory(vanished, cell));
+}
+
+TEST_F(Builder, AFileStillBeingWrittenIsBuiltOnceItSettles) {
+    const Bytes jpeg = CameraJpeg(96, 72);
+    const QString path = m_dir.filePath("photos/copying.JPG");
+    // The listing sees the part copied so far, modified just now.
+    ASSERT_TRUE(WriteBytes(path, Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 3)));
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    std::atomic<bool> written{false};
+    std::thread copier([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        WriteBytes(path, jpeg);  // the rest arrives: size and time change
+        written = true;
+    });
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles({path});
+    const bool notified = recorder.WaitFor(1, 20000);
+    copier.join();
+    ASSERT_TRUE(notified);
+    EXPECT_TRUE(written);
+    // Built only after the rest had arrived: the first thumbnail is already whole.
+    EXPECT_TRUE(recorder.Events()[0].cached);
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+    CellRef cell;
+    ASSERT_TRUE(m_cache.LookupInMemory(path, cell));
+    ASSERT_TRUE(cell->GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell->GetDib()), kBlue));  // the whole file, after its better pass
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(cell->m_timeFile, st.st_mtim.tv_sec);
+}
+
+TEST_F(Builder, SoundNoteIsKnownWhenTheCellFirstAppears) {
+    const QStringList paths = Photos(1);
+    const QString note = m_dir.filePath("photos/IMG_0000.WAV");
+    ASSERT_TRUE(WriteBytes(note, Bytes{1, 2, 3}));
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    ASSERT_TRUE(recorder.WaitFor(1));
+    m_builder.RemoveThumbnailListener(&recorder);
+    EXPECT_TRUE(recorder.Events()[0].soundNote);
+}
+
+TEST_F(Builder, ShutdownInTheMiddleOfABuild) {
+    const QStringList paths = Photos(60);
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    ASSERT_TRUE(recorder.WaitFor(3));
+    m_builder.Stop();
+    EXPECT_FALSE(m_builder.IsRunning());
+    const std::size_t seen = recorder.Events().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(recorder.Events().size(), seen);  // joined: nothing more happens
+    m_builder.RemoveThumbnailListener(&recorder);
+    EXPECT_TRUE(m_builder.QueuedPaths(0).isEmpty());
+    // And a builder destroyed while running joins its threads.
+    {
+        CThumbsBuilderThreads other(m_cache);
+        other.Start();
+        other.QueueThumbnailFiles(paths);
+    }
+}
+
+TEST_F(Builder, StartAndStopInALoop) {
+    const QStringList paths = Photos(20);
+    for (int round = 0; round < 10; ++round) {
+        m_builder.Start();
+        m_builder.QueueThumbnailFiles(paths);
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
+        m_builder.Stop();
+        m_cache.RemoveAll();
+    }
+}
+
+TEST_F(Builder, ListenersComeAndGoWhileThumbnailsAreBuilt) {
+    const QStringList paths = Photos(40);
+    std::atomic<bool> removed{false}, calledAfterRemoval{false};
+    class Flagging final : public IThumbUpdate {
+    public:
+        Flagging(std::atomic<bool>& removed, std::atomic<bool>& after) : m_removed(removed), m_after(after) {}
+        void OnThumbUpdate(const QString&, int) override {
+            if (m_removed)
+                m_after = true;
+        }
+        std::atomic<bool>& m_removed;
+        std::atomic<bool>& m_after;
+    } flagging(removed, calledAfterRemoval);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    for (int i = 0; i < 200; ++i) {
+        m_builder.AddThumbnailListener(&flagging);
+        m_builder.AddThumbnailListener(&flagging);
+        m_builder.RemoveThumbnailListener(&flagging);  // both occurrences
+        removed = true;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        removed = false;
+    }
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    EXPECT_FALSE(calledAfterRemoval);
+}
+
+// A receiver on the UI thread, as a thumbnail view is.
+class ViewReceiver final : public platform::CommandReceiver {
+public:
+    void OnPostedCommand(const platform::Command& command) override { commands.push_back(command); }
+    std::vector<platform::Command> commands;
+};
+
+TEST_F(Builder, ViewsAreToldThroughTheirPorts) {
+    const QStringList paths = Photos(30);
+    ViewReceiver view;
+    auto port = platform::CommandPort::Create(&view);
+    ThumbUpdatePoster poster(port, 77);
+    m_builder.AddThumbnailListener(&poster);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&poster);
+    // One post waits: the others were folded into it.
+    EXPECT_EQ(poster.Posts(), 1);
+    platform::DeliverPostedCommands();
+    ASSERT_EQ(view.commands.size(), 1u);
+    EXPECT_EQ(view.commands[0].id, WM_THUMBS_UPDATED);
+    EXPECT_EQ(view.commands[0].id, 0x437);
+    EXPECT_EQ(view.commands[0].wParam, 77);
+    EXPECT_EQ(view.commands[0].lParam, 0);
+    // Once the view has handled it, the next update posts again.
+    poster.Delivered();
+    poster.OnThumbUpdate(paths[0], 0);
+    EXPECT_EQ(poster.Posts(), 2);
+    // A closed port delivers nothing.
+    port->Close();
+    poster.Delivered();
+    poster.OnThumbUpdate(paths[0], 0);
+    EXPECT_EQ(platform::DeliverPostedCommands(), 0);
+}
+
+TEST(Thumbnails, InitThenShutdownInOrder) {
+    EnsureCoreApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(InitThumbnails(dir.filePath("QVIMGBRW_QZTHM")));
+    EXPECT_TRUE(g_ThumbsBuilder.IsRunning());
+    EXPECT_EQ(g_ThumbCache.CacheFolder(), dir.filePath("QVIMGBRW_QZTHM"));
+    QueueThumbnailFiles({dir.filePath("none.jpg")});
+    ShutdownThumbnails();
+    EXPECT_FALSE(g_ThumbsBuilder.IsRunning());
+    EXPECT_EQ(g_ThumbCache.CacheFolder(), QString());
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// The image cell's passes on real files: the fast pass from the EXIF
+// thumbnail, the better pass from the whole image, and the files whose
+// better pass fails keeping the thumbnail they had.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "browser/ThumbFixtures.h"
+#include "browser/cells/PaletteItemImg.h"
+
+using namespace thumbfixtures;
+
+namespace {
+
+class ImageCells : public ::testing::Test {
+protected:
+    QString File(const QString& name, const Bytes& bytes) {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    QTemporaryDir m_dir;
+};
+
+struct FitCase {
+    std::int64_t w, h;
+    QSize expected;
+};
+
+class FitThumb : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(FitThumb, TouchesTheBoxOnOneSide) {
+    EXPECT_EQ(CPaletteItemImg::FitThumbSize(GetParam().w, GetParam().h), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, FitThumb,
+                         ::testing::Values(FitCase{4000, 3000, {220, 165}}, FitCase{3000, 4000, {123, 165}},
+                                           FitCase{100, 50, {220, 110}}, FitCase{0, 50, {10, 10}},
+                                           FitCase{50, 0, {10, 10}}, FitCase{13000, 1000, {220, 16}},
+                                           FitCase{160, 120, {220, 165}}));
+
+TEST_F(ImageCells, FastPassFromTheExifThumbnailThenBetterPassFromTheImage) {
+    const QString path = File("camera.jpg", CameraJpeg(400, 300));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    EXPECT_FALSE(cell.m_bComplete);
+    EXPECT_EQ(cell.m_nImageWidth, 400);
+    EXPECT_EQ(cell.m_nImageHeight, 300);
+    EXPECT_EQ(cell.m_nBitsPerPixel, 24);
+    EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), QSize(220, 165));
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed)) << int(CentreOf(*cell.GetDib()).r);
+    EXPECT_TRUE(cell.Jpeg());
+
+    ASSERT_TRUE(cell.LoadThumbnail(path, true, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    EXPECT_EQ(cell.m_nImageWidth, 400);
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
+    EXPECT_EQ(cell.GetDib()->Width(), 220);
+    EXPECT_EQ(cell.GetDib()->Height(), 165);
+}
+
+TEST_F(ImageCells, WithoutExifTheFastPassDecodesTheImage) {
+    const QString path = File("plain.JPG", SolidJpeg(1000, 500, kBlue));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    // The size of the file's header, not of the reduced decode.
+    EXPECT_EQ(cell.m_nImageWidth, 1000);
+    EXPECT_EQ(cell.m_nImageHeight, 500);
+    EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), QSize(220, 110));
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
+}
+
+TEST_F(ImageCells, ACmykFileKeepsItsFastThumbnail) {
+    const QString path = File("cmyk.jpg", WithExif(CmykJpeg(64, 48), CameraExif(64, 48, SolidJpeg(160, 120, kRed))));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    const auto jpeg = cell.Jpeg();
+    EXPECT_FALSE(cell.LoadThumbnail(path, true, nullptr));
+    EXPECT_FALSE(cell.m_bComplete);
+    EXPECT_EQ(cell.Jpeg(), jpeg);
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
+    // Without an EXIF thumbnail there is nothing to show.
+    CPaletteItemImg bare;
+    EXPECT_FALSE(bare.LoadThumbnail(File("bare.jpg", CmykJpeg(64, 48)), false, nullptr));
+    EXPECT_FALSE(bare.HasThumbnailData());
+}
+
+TEST_F(ImageCells, APanoramaWiderThan12000KeepsItsFastThumbnail) {
+    const QString path = File("pano.jpg", CameraJpeg(260, 20, 13000, 1000));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    EXPECT_EQ(cell.m_nImageWidth, 13000);
+    EXPECT_FALSE(cell.LoadThumbnail(path, true, nullptr));
+    ASSERT_TRUE(cell.HasThumbnailData());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
+}
+
+TEST_F(ImageCells, ExifWidthAbove12000WithoutThumbnailGivesNothingButNoExifDecodes) {
+    const Bytes image = SolidJpeg(240, 20, kBlue);
+    CPaletteItemImg withExif;
+    EXPECT_FALSE(
+        withExif.LoadThumbnail(File("wide.jpg", WithExif(image, CameraExif(12001, 1000, {}))), false, nullptr));
+    EXPECT_FALSE(withExif.HasThumbnailData());
+    CPaletteItemImg plain;
+    EXPECT_TRUE(plain.LoadThumbnail(File("wide2.jpg", image), false, nullptr));
+    EXPECT_TRUE(plain.m_bComplete);
+}
+
+TEST_F(ImageCells, RefusedFiles) {
+    const Bytes jpeg = SolidJpeg(16, 16, kBlue);
+    for (const char* name : {"a.jpeg", "b.txt", "c"}) {
+        CPaletteItemImg cell;
+        EXPECT_FALSE(cell.LoadThumbnail(File(name, jpeg), false, nullptr)) << name;
+    }
+    CPaletteItemImg missing;
+    EXPECT_FALSE(missing.LoadThumbnail(m_dir.filePath("missing.jpg"), false, nullptr));
+    CPaletteItemImg broken;
+    EXPECT_FALSE(broken.LoadThumbnail(File("broken.jpg", Bytes(100, 0x42)), false, nullptr));
+}
+
+TEST_F(ImageCells, PngAndBmpDecodeInFull) {
+    QImage image(300, 100, QImage::Format_RGB32);
+    image.fill(QColor(kBlue.r, kBlue.g, kBlue.b));
+    for (const char* name : {"p.png", "b.bmp", "t.tif"}) {
+        const QString path = m_dir.filePath(name);
+        ASSERT_TRUE(image.save(path)) << name;
+        CPaletteItemImg cell;
+        ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr)) << name;
+        EXPECT_EQ(cell.m_nImageWidth, 300);
+        EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), QSize(220, 73));
+        EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue, 4)) << name;
+    }
+}
+
+TEST_F(ImageCells, ABetterPassOfACompleteCellChangesNothing) {
+    const QString path = File("plain.jpg", SolidJpeg(100, 100, kBlue));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    const auto jpeg = cell.Jpeg();
+    EXPECT_TRUE(cell.LoadThumbnail(path, true, nullptr));
+    EXPECT_EQ(cell.Jpeg(), jpeg);
+}
+
+TEST_F(ImageCells, StoredThumbnailDecodesBackUpsideDownAsStored) {
+    // Top half red, bottom half blue: the stored JPEG holds it in memory order
+    // and GetDib gives it back the same way up.
+    DibRef dib = SolidDib(220, 165, kRed);
+    for (int y = 82; y < 165; ++y) {
+        std::uint8_t* row = dib->TopDownRow(y);
+        for (int x = 0; x < 220; ++x) {
+            row[3 * x] = kBlue.b;
+            row[3 * x + 1] = kBlue.g;
+            row[3 * x + 2] = kBlue.r;
+        }
+    }
+    ThumbnailBuild build;
+    build.dib = dib;
+    build.jpeg = CPaletteItemImg::CompressThumbnail(*dib);
+    CPaletteItemImg source;
+    source.AdoptThumbnail(std::move(build));
+    CPaletteItemImg copy;
+    copy.CopyInfoFrom(source);
+    copy.CopyJpegFrom(source);
+    const DibRef decoded = copy.GetDib();
+    ASSERT_TRUE(decoded);
+    const std::uint8_t* top = decoded->TopDownRow(10) + 300;
+    const std::uint8_t* bottom = decoded->TopDownRow(150) + 300;
+    EXPECT_TRUE(Near({top[2], top[1], top[0]}, kRed));
+    EXPECT_TRUE(Near({bottom[2], bottom[1], bottom[0]}, kBlue));
+}
+
+}  // namespace
