@@ -5,6 +5,7 @@
 #include "app/frame/FrameIds.h"
 #include "app/frame/SystemVersion.h"
 #include "app/help/HelpCommands.h"
+#include "app/help/WhatsThis.h"
 #include "app/panel/ResizeDlgBar.h"
 #include "app/plugin/PluginDescription.h"
 #include "app/presets/SettingsCommands.h"
@@ -224,6 +225,7 @@ bool CQVVesperaApp::CreateMainFrame() {
         return false;
     }
     CreateNavigator(*frame);
+    help::ApplyWhatsThis(frame->ResizePanel());
     document->SetPreviewPort(frame->Port());
     frame->SetActiveDocument(document.get());
     document_ = std::move(document);

@@ -45,6 +45,17 @@ void SetWhatsThis(QWidget* widget, int id) {
         widget->setWhatsThis(text);
 }
 
+void ApplyWhatsThis(QWidget* root) {
+    if (root == nullptr)
+        return;
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        bool ok = false;
+        const int id = widget->property("controlId").toInt(&ok);
+        if (ok && id >= 0)
+            SetWhatsThis(widget, id);
+    }
+}
+
 void EnterWhatsThisMode() { QWhatsThis::enterWhatsThisMode(); }
 
 }  // namespace help

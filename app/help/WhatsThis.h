@@ -17,6 +17,10 @@ QString WhatsThisText(int id);
 // text).
 void SetWhatsThis(QWidget* widget, int id);
 
+// Gives every control under `root` that carries the property "controlId"
+// (the forms built from dialog templates set it) the text of its id.
+void ApplyWhatsThis(QWidget* root);
+
 // Enters "What's This" mode: the next click on a control shows its text.
 void EnterWhatsThisMode();
 

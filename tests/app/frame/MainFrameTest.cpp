@@ -248,6 +248,17 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
     EXPECT_EQ(g_nIconsZoom, 100);
 }
 
+TEST_F(MainFrameTest, PanelControlsCarryTheirWhatsThisTexts) {
+    int withText = 0;
+    for (const QWidget* control : frame_->ResizePanel()->findChildren<QWidget*>()) {
+        if (control->property("controlId").toInt() == 1020) {
+            EXPECT_TRUE(control->whatsThis().contains(QLatin1String("algorithm")));
+        }
+        withText += control->whatsThis().isEmpty() ? 0 : 1;
+    }
+    EXPECT_GE(withText, 15);
+}
+
 TEST_F(MainFrameTest, RecentFilesFillTheFileMenu) {
     app_->RecentFiles().Add(QStringLiteral("/photos/a.jpg"));
     app_->RecentFiles().Add(QStringLiteral("/photos/b.jpg"));

@@ -155,6 +155,19 @@ TEST_F(HelpTest, ControlsGetTheirWhatsThisTexts) {
     help::SetWhatsThis(&combo, 1017);
     EXPECT_TRUE(combo.whatsThis().startsWith(QLatin1String("Keep aspect")));
 
+    // A form's controls by their ids; a control without a text keeps none.
+    QWidget form;
+    auto* algorithm = new QWidget(&form);
+    algorithm->setProperty("controlId", 1020);
+    auto* unknown = new QWidget(&form);
+    unknown->setProperty("controlId", 4242);
+    auto* label = new QWidget(&form);
+    label->setProperty("controlId", -1);
+    help::ApplyWhatsThis(&form);
+    EXPECT_EQ(algorithm->whatsThis(), help::WhatsThisText(1020));
+    EXPECT_TRUE(unknown->whatsThis().isEmpty());
+    EXPECT_TRUE(label->whatsThis().isEmpty());
+
     help::HelpCommands commands({});
     EXPECT_TRUE(commands.RunCommand(ID_CONTEXT_HELP));
     EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
