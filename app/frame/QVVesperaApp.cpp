@@ -218,9 +218,10 @@ void CQVVesperaApp::OnUpdateAllViews() {
         pictureView_->SetPicture(document_->GetSource());
 }
 
-// The resize panel comes with its own part of the program; until then there
-// is nothing to show the new output size in.
-void CQVVesperaApp::OnUpdateResizePanel() {}
+void CQVVesperaApp::OnUpdateResizePanel() {
+    if (m_pMainWnd != nullptr)
+        m_pMainWnd->UpdateResizePanel(document_.get());
+}
 
 void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
     if (opened)

@@ -2,6 +2,7 @@
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/MyToolBar.h"
+#include "app/panel/ResizeDlgBar.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/progress/ProgressSink.h"
@@ -34,7 +35,11 @@ class RecordingBasket : public IBatchBasket {
 public:
     void AddFiles(const QStringList& paths) override { files += paths; }
     int GetItemCount() const override { return static_cast<int>(files.size()); }
+    void ApplySettingsToSelected() override { ++appliedToSelected; }
+    void ApplySettingsToAll() override { ++appliedToAll; }
     QStringList files;
+    int appliedToSelected = 0;
+    int appliedToAll = 0;
 };
 
 class MainFrameTest : public ::testing::Test {
@@ -211,8 +216,8 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
         bool enabled;
         bool checked;
     };
-    // No image, single-image mode, zoom 100, no basket, Browse window,
-    // panel, presets, update check or help yet.
+    // No image, single-image mode, zoom 100, the panel shown, no basket,
+    // Browse window, presets, update check or help yet.
     const std::vector<Rule> rules = {
         {"&File", 57601, true, false},   {"&File", 57603, false, false},  {"&File", 32856, false, false},
         {"&File", 32857, false, false},  {"&File", 57616, false, false},  {"&File", 57665, true, false},
@@ -220,7 +225,7 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
         {"&Batch", 32853, false, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
         {"&View", 32858, false, false},  {"&View", 32859, false, false},  {"&View", 33107, true, true},
         {"&View", 33106, true, false},   {"&View", 59392, true, true},    {"&View", 59393, true, true},
-        {"&View", 103, false, false},    {"&Help", 33046, false, false},  {"&Help", 33048, false, false},
+        {"&View", 103, true, true},      {"&Help", 33046, false, false},  {"&Help", 33048, false, false},
         {"&Help", 57670, false, false},  {"&Help", 57664, false, false},
     };
     for (const Rule& rule : rules) {
@@ -361,8 +366,11 @@ TEST_F(MainFrameTest, BarsAreShownAndHidden) {
     ASSERT_TRUE(frame_->statusBar()->isVisible());
     Choose(ID_VIEW_STATUS_BAR);
     EXPECT_FALSE(frame_->statusBar()->isVisible());
-    // No resize panel yet: its toggle does nothing.
-    EXPECT_FALSE(frame_->OnBarCheck(ID_VIEW_RESIZE_BAR));
+    Choose(ID_VIEW_RESIZE_BAR);
+    EXPECT_FALSE(frame_->ResizePanel()->isVisible());
+    EXPECT_FALSE(ShownInMenu("&View", ID_VIEW_RESIZE_BAR)->isChecked());
+    Choose(ID_VIEW_RESIZE_BAR);
+    EXPECT_TRUE(frame_->ResizePanel()->isVisible());
 }
 
 TEST_F(MainFrameTest, EngineProgressReachesTheStatusBar) {
