@@ -13,6 +13,7 @@
 #include "app/frame/CommandLineInfo.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/RecentFileList.h"
+#include "app/preview/NavigatorWnd.h"
 #include "app/settings/AppSettings.h"
 #include "platform/commands/CmdTarget.h"
 #include "platform/profile/ProfileStore.h"
@@ -25,7 +26,7 @@
 #include <memory>
 #include <optional>
 
-class CPictureView;
+class CQVVesperaView;
 class CQVVesperaDoc;
 
 class CQVVesperaApp : public platform::CmdTarget,
@@ -76,11 +77,13 @@ public:
 
     // The open document (made with the main frame), or null.
     CQVVesperaDoc* GetDocument() const { return document_.get(); }
-    // The picture pane of row 0, or null when the context gave another view.
-    CPictureView* GetPictureView() const { return pictureView_; }
+    // The preview view of row 0, or null when the context gave another view.
+    CQVVesperaView* GetPreviewView() const { return previewView_; }
+    // The navigator laid over the resize panel's navigator frame, or null.
+    CNavigatorWnd* GetNavigator() const { return navigator_; }
 
     // The panes that the frame's splitter gets; the default shows the
-    // picture in row 0 and an empty basket row.
+    // preview in row 0 and an empty basket row.
     CMainFrame::CreateContext m_frameContext;
     // The file dialog; the default is the desktop's.
     FileDialog m_fileDialog;
@@ -107,19 +110,23 @@ private:
 
     void UpdateCaption();
     bool ProcessShellCommand();
+    void StopThumbnails() noexcept;
     bool CreateMainFrame();
     void RegisterCommands();
     void OnFileOpen();
     void OnOpenRecentFile(int id);
+    void CreateNavigator(CMainFrame& frame);
 
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;
-    CPictureView* pictureView_ = nullptr;
+    CQVVesperaView* previewView_ = nullptr;
+    QPointer<CNavigatorWnd> navigator_;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;
     bool settingsRead_ = false;
     bool exited_ = false;
+    bool thumbnailsStarted_ = false;
     bool firstPaintNoted_ = false;
     QElapsedTimer started_;
 };

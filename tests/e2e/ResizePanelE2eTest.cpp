@@ -30,6 +30,17 @@ QString MakePicture(const E2eSession& session) {
     return path;
 }
 
+// Pixels of the window near the picture's red half.
+int RedPixels(const QImage& shot) {
+    int count = 0;
+    for (int y = 0; y < shot.height(); y += 2)
+        for (int x = 0; x < shot.width(); x += 2) {
+            const QColor c = shot.pixelColor(x, y);
+            count += c.red() > 180 && c.green() < 80 && c.blue() < 80;
+        }
+    return count;
+}
+
 // Sends key after key (xdotool key names) to the focused window.
 bool Keys(const QStringList& keys) {
     return E2eSession::Xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers")} + keys)
@@ -82,10 +93,22 @@ TEST(ResizePanel, TypedWidthPaperPresetAndSaveGiveTheShownSizeAndResolution) {
     EXPECT_EQ(FieldText(QStringLiteral("alt+w"), 0, QStringLiteral("800")), QStringLiteral("800"));
     EXPECT_EQ(FieldText(QStringLiteral("alt+s"), 0, QStringLiteral("300")), QStringLiteral("300"));
 
-    // A typed width: the height follows with the aspect kept.
+    // A typed width: the height follows with the aspect kept, and the
+    // preview shows the picture at the new size, a quarter of its area (the
+    // navigator's picture stays as it is).
+    int redBefore = 0;
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return (redBefore = RedPixels(session.Screenshot(window))) > 1000; }, 10000));
     ASSERT_TRUE(Keys({QStringLiteral("alt+w"), QStringLiteral("ctrl+a")}));
     ASSERT_TRUE(Type(QStringLiteral("400")));
     EXPECT_EQ(FieldText(QStringLiteral("alt+g"), 0, QStringLiteral("300")), QStringLiteral("300"));
+    int redAfter = redBefore;
+    EXPECT_TRUE(E2eSession::WaitFor(
+        [&] {
+            redAfter = RedPixels(session.Screenshot(window));
+            return redAfter > 0 && redAfter < redBefore / 2;  // the navigator keeps its own
+        },
+        10000))
+        << "red pixels before " << redBefore << ", after " << redAfter;
 
     // "Paper" is the fourth stop after the width (the print fields are not
     // being edited); A4 is its fifth entry. Across, like the picture, and
