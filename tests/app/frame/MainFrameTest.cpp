@@ -216,17 +216,17 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
         bool enabled;
         bool checked;
     };
-    // No image, single-image mode, zoom 100, the panel shown, no basket,
-    // Browse window, presets, update check or help yet.
+    // No image, single-image mode, zoom 100, the panel shown, an empty
+    // basket, no Browse window, presets, update check or help yet.
     const std::vector<Rule> rules = {
-        {"&File", 57601, true, false},   {"&File", 57603, false, false},  {"&File", 32856, false, false},
-        {"&File", 32857, false, false},  {"&File", 57616, false, false},  {"&File", 57665, true, false},
-        {"&Batch", 32861, true, false},  {"&Batch", 32852, false, false}, {"&Batch", 32862, false, false},
-        {"&Batch", 32853, false, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
-        {"&View", 32858, false, false},  {"&View", 32859, false, false},  {"&View", 33107, true, true},
-        {"&View", 33106, true, false},   {"&View", 59392, true, true},    {"&View", 59393, true, true},
-        {"&View", 103, true, true},      {"&Help", 33046, false, false},  {"&Help", 33048, false, false},
-        {"&Help", 57670, false, false},  {"&Help", 57664, false, false},
+        {"&File", 57601, true, false},  {"&File", 57603, false, false},  {"&File", 32856, false, false},
+        {"&File", 32857, false, false}, {"&File", 57616, false, false},  {"&File", 57665, true, false},
+        {"&Batch", 32861, true, false}, {"&Batch", 32852, false, false}, {"&Batch", 32862, false, false},
+        {"&Batch", 32853, true, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
+        {"&View", 32858, false, false}, {"&View", 32859, false, false},  {"&View", 33107, true, true},
+        {"&View", 33106, true, false},  {"&View", 59392, true, true},    {"&View", 59393, true, true},
+        {"&View", 103, true, true},     {"&Help", 33046, false, false},  {"&Help", 33048, false, false},
+        {"&Help", 57670, false, false}, {"&Help", 57664, false, false},
     };
     for (const Rule& rule : rules) {
         QAction* action = ShownInMenu(rule.popup, rule.id);
