@@ -4,9 +4,15 @@
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/SystemVersion.h"
+#include "app/help/HelpCommands.h"
+#include "app/help/WhatsThis.h"
 #include "app/panel/ResizeDlgBar.h"
+#include "app/plugin/PluginDescription.h"
+#include "app/presets/SettingsCommands.h"
 #include "app/preview/NavigatorWnd.h"
 #include "app/preview/QVVesperaView.h"
+#include "app/update/CUpdateChecker.h"
+#include "app/update/UpdateCommands.h"
 #include "browser/builder/Thumbnails.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
@@ -71,17 +77,31 @@ CQVVesperaApp::CQVVesperaApp() {
             frame.resize(screen->availableGeometry().size() * 3 / 4);
         frame.showMaximized();
     };
+    m_registerPlugin = [](bool install) { return plugin::RegisterPlugin(install); };
+    auto mainWindow = [this]() -> QWidget* { return m_pMainWnd; };
+    presetCommands_ = std::make_unique<presets::PresetCommands>(*this, mainWindow, [this] {
+        OnUpdateResizePanel();
+        OnUpdateAllViews();
+    });
+    updateCommands_ = std::make_unique<update::UpdateCommands>(mainWindow);
+    helpCommands_ = std::make_unique<help::HelpCommands>(mainWindow);
     RegisterCommands();
 }
 
 CQVVesperaApp::~CQVVesperaApp() {
     CloseMainFrame();
+    CUpdateChecker::Destroy();
     StopThumbnails();
     if (g_app == this)
         g_app = nullptr;
 }
 
 CQVVesperaApp* CQVVesperaApp::Instance() { return g_app; }
+
+bool CQVVesperaApp::OnCmdMsg(int id, platform::CCmdUI* ui) {
+    return HandleOwnCommand(id, ui) || presetCommands_->OnCmdMsg(id, ui) || updateCommands_->OnCmdMsg(id, ui) ||
+           helpCommands_->OnCmdMsg(id, ui);
+}
 
 bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     // Common controls, OLE, the imaging library and control containment
@@ -122,6 +142,10 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     m_showMainWindow(*m_pMainWnd);
 
     LoadFolderSettings(*profile_, platform::ExecutableFolder());
+
+    CUpdateChecker* checker = CUpdateChecker::Create();
+    checker->SetNotifyPort(m_pMainWnd->Port());
+    checker->Check(false);
 
     if (commandLine_.m_listFiles.size() == 1) {
         OpenImage(commandLine_.m_listFiles.front());
@@ -168,6 +192,8 @@ int CQVVesperaApp::ExitInstance() {
             recentFiles_.WriteList(*profile_);
         profile_->Sync();
     }
+    // Its worker is asked to stop and joined.
+    CUpdateChecker::Destroy();
     return 0;
 }
 
@@ -199,6 +225,7 @@ bool CQVVesperaApp::CreateMainFrame() {
         return false;
     }
     CreateNavigator(*frame);
+    help::ApplyWhatsThis(frame->ResizePanel());
     document->SetPreviewPort(frame->Port());
     frame->SetActiveDocument(document.get());
     document_ = std::move(document);

@@ -29,6 +29,16 @@
 class CQVVesperaView;
 class CQVVesperaDoc;
 
+namespace help {
+class HelpCommands;
+}
+namespace presets {
+class PresetCommands;
+}
+namespace update {
+class UpdateCommands;
+}
+
 class CQVVesperaApp : public platform::CmdTarget,
                       public AppSettings,
                       private DocumentListener,
@@ -47,6 +57,10 @@ public:
 
     // The application object while one exists, else null.
     static CQVVesperaApp* Instance();
+
+    // The application's own commands, then those of the settings files, the
+    // update check and the Help menu.
+    bool OnCmdMsg(int id, platform::CCmdUI* ui) override;
 
     // `arguments` without the program's name.
     bool InitInstance(const QStringList& arguments);
@@ -121,6 +135,9 @@ private:
     std::unique_ptr<CQVVesperaDoc> document_;
     CQVVesperaView* previewView_ = nullptr;
     QPointer<CNavigatorWnd> navigator_;
+    std::unique_ptr<presets::PresetCommands> presetCommands_;
+    std::unique_ptr<update::UpdateCommands> updateCommands_;
+    std::unique_ptr<help::HelpCommands> helpCommands_;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;
