@@ -3,12 +3,21 @@
 #include "app/document/QVVesperaDoc.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/QVVesperaApp.h"
+#include "app/presets/CGadgetDlg.h"
 #include "batch/RunBatch.h"
 #include "batch/basket/BasketBrowser.h"
+#include "batch/basket/BasketStrings.h"
 #include "batch/basket/BasketView.h"
 
 CBasketPane::CBasketPane(CQVVesperaApp& app, CMainFrame& frame)
-    : app_(app), frame_(frame), basket_(std::make_unique<CBasketBrowser>(app, this)) {}
+    : app_(app), frame_(frame), basket_(std::make_unique<CBasketBrowser>(app, this)) {
+    // Batch files are named presets of the folder "Batches".
+    basket_->m_chooseBatchFile = [this](bool load) {
+        CGadgetDlg dialog(load ? IDS_LOAD_BATCH_TITLE : IDS_SAVE_BATCH_TITLE, QStringLiteral("Batches"),
+                          QStringLiteral("vpb"), load, &frame_);
+        return dialog.DoModal() == QDialog::Accepted ? dialog.GetSelectedPath() : QString();
+    };
+}
 
 CBasketPane::~CBasketPane() {
     // The view may outlive the basket (it goes with the splitter): it is

@@ -1,8 +1,11 @@
+#include "app/frame/BasketPane.h"
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/MyToolBar.h"
 #include "app/panel/ResizeDlgBar.h"
+#include "batch/basket/BasketBrowser.h"
+#include "batch/basket/BasketIds.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/progress/ProgressSink.h"
@@ -10,6 +13,7 @@
 #include "tests/app/frame/FrameTestSupport.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -460,6 +464,35 @@ TEST(MainFrameBasket, TwoFilesFillTheBasketAndSwitchBatchModeOn) {
 
     app->m_pMainWnd->AddFilesToBatch({QStringLiteral("c.jpg")});
     EXPECT_EQ(basket.files.size(), 2);
+}
+
+TEST(MainFrameBasket, ThreePicturesOnTheCommandLineOpenABasketOfThree) {
+    PrivateHome home;
+    QStringList pictures;
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        QImage image(30, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        pictures << home.Path() + u'/' + QLatin1String(name);
+        ASSERT_TRUE(image.save(pictures.back()));
+    }
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance(pictures));
+    CBasketPane* pane = app->m_pMainWnd->BasketPane();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->GetItemCount(), 3);
+    EXPECT_EQ(app->m_bBatchMode, 1);
+    EXPECT_EQ(app->m_pMainWnd->GetBasketView(), pane->View());
+    Settle();
+    EXPECT_TRUE(pane->View()->isVisible());
+    EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_RUN).enabled);
+    EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_SAVE).enabled);
+    // Remove Selected reaches the basket view through the frame.
+    EXPECT_FALSE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
+    pane->Basket().GetItem(1)->m_bSelected = 1;
+    ASSERT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
+    EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_BATCH_REMOVE));
+    EXPECT_EQ(pane->GetItemCount(), 2);
+    app->ExitInstance();
 }
 
 TEST(MainFrameCreation, FailsCleanlyWithoutAPane) {

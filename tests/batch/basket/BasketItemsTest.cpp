@@ -373,7 +373,7 @@ TEST_F(BatchFileLoadTest, DamagedShortAndHugeFilesLeaveTheBasketUnchanged) {
         ScriptedAnswers answers;
         EXPECT_FALSE(LoadBatchFileInto(items_, Path(QStringLiteral("bad.vpb")), settings_));
         ASSERT_EQ(answers.Questions().size(), 1u);
-        EXPECT_EQ(answers.Questions()[0].text, platform::LoadResString(IDS_BASKET_WRONG_FILE));
+        EXPECT_EQ(answers.Questions()[0].text, QStringLiteral("Wrong file!"));
         EXPECT_EQ(answers.Questions()[0].buttons, platform::PromptButtons::Ok);
         ExpectUnchanged();
     }
