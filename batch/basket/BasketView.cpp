@@ -1,6 +1,5 @@
 #include "batch/basket/BasketView.h"
 
-#include <QHelpEvent>
 #include <QMenu>
 #include <QToolTip>
 
@@ -143,7 +142,7 @@ void CBasketView::TrackContextMenu(int menuId, QPoint globalPoint) {
     menu->popup(globalPoint);
 }
 
-QString CBasketView::BasketToolTipAt(QPoint clientPoint, QRect* itemRect) {
+QString CBasketView::ToolTipTextAt(QPoint clientPoint, QRect* itemRect) {
     CBasketBrowser* basket = Basket();
     if (basket == nullptr)
         return {};
@@ -154,18 +153,4 @@ QString CBasketView::BasketToolTipAt(QPoint clientPoint, QRect* itemRect) {
         *itemRect = basket->GetItemRect(this, index).translated(-ScrollPosition());
     const QString text = basket->GetToolTipText(index).left(kToolTipMaxChars);
     return WrapToolTipText(text, QToolTip::font(), kToolTipMaxWidth);
-}
-
-bool CBasketView::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        QRect itemRect;
-        const QString text = BasketToolTipAt(help->pos(), &itemRect);
-        if (text.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), text, viewport(), itemRect);
-        return true;
-    }
-    return CThumbsView::viewportEvent(event);
 }

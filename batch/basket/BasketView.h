@@ -31,16 +31,13 @@ public:
 
     bool OnCmdMsg(int id, platform::CCmdUI* ui) override;
 
-    // The item tooltip at a client point: the item's settings, empty over no
-    // item.
-    QString BasketToolTipAt(QPoint clientPoint, QRect* itemRect = nullptr);
+    // The item tooltip at a client point: the item's settings (at most 80
+    // characters, lines of at most 300 pixels), empty over no item.
+    QString ToolTipTextAt(QPoint clientPoint, QRect* itemRect = nullptr) override;
     // The context menu last shown (null when none is open).
     QMenu* ContextMenu() const { return m_menu; }
     // Builds and shows context menu `menuId` at a global point.
     void TrackContextMenu(int menuId, QPoint globalPoint);
-
-protected:
-    bool viewportEvent(QEvent* event) override;
 
 private:
     class Commands;

@@ -268,10 +268,10 @@ TEST_F(BasketViewTest, TooltipsShowTheItemsSettingsInThreeLines) {
     basket_->GetItem(0)->m_fTargetDpi = 72.0f;
     basket_->GetItem(0)->m_nMode = 3;
     QRect rect;
-    EXPECT_EQ(view_->BasketToolTipAt(ItemCentre(0), &rect),
+    EXPECT_EQ(view_->ToolTipTextAt(ItemCentre(0), &rect),
               QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\nBicubic"));
     EXPECT_TRUE(rect.contains(ItemCentre(0)));
-    EXPECT_TRUE(view_->BasketToolTipAt(QPoint(790, 220)).isEmpty());
+    EXPECT_TRUE(view_->ToolTipTextAt(QPoint(790, 220)).isEmpty());
 }
 
 TEST_F(BasketViewTest, RightClickOnAnUnselectedItemOpensItAndShowsTheOneItemMenu) {
