@@ -41,10 +41,12 @@ TEST_P(GridColumns, CentresCellsInEqualShares) {
     const ThumbsGeometry g = Grid(c.clientWidth, 50, c.zoom);
     EXPECT_EQ(g.Columns(), c.columns);
     EXPECT_EQ(g.ItemPos(0).x(), c.x0);
-    if (c.x1 >= 0)
+    if (c.x1 >= 0) {
         EXPECT_EQ(g.ItemPos(1).x(), c.x1);
-    if (c.x2 >= 0)
+    }
+    if (c.x2 >= 0) {
         EXPECT_EQ(g.ItemPos(2).x(), c.x2);
+    }
     // The next row starts one cell height lower at the first column.
     EXPECT_EQ(g.ItemPos(c.columns), QPoint(c.x0, g.cell.height()));
 }
