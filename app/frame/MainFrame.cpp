@@ -1,5 +1,7 @@
 #include "app/frame/MainFrame.h"
 
+#include "app/document/QVVesperaDoc.h"
+#include "app/frame/BasketPane.h"
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
@@ -10,6 +12,7 @@
 #include "app/panel/PanelDocumentAdapter.h"
 #include "app/panel/ResizeDlgBar.h"
 #include "app/settings/AppSettings.h"
+#include "batch/basket/BasketIds.h"
 #include "engine/RSProgress.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/progress/ProgressSink.h"
@@ -18,6 +21,7 @@
 #include "platform/resources/StringTable.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFrame>
@@ -134,6 +138,12 @@ bool CMainFrame::OnCreate() {
 bool CMainFrame::OnCreateClient(const CreateContext& context) {
     m_pBasket = context.basket;
     QV_SplitterWnd::PaneFactory basketView = context.basketView;
+    if (m_pBasket == nullptr && !basketView) {
+        // The frame's own basket and its view in the lower row.
+        ownBasket_ = std::make_unique<CBasketPane>(app_, *this);
+        m_pBasket = ownBasket_.get();
+        basketView = ownBasket_->ViewFactory();
+    }
     if (!basketView) {
         // The basket row until the basket comes: an empty, sunken pane.
         basketView = [](QWidget* parent) -> QWidget* {
@@ -256,6 +266,9 @@ void CMainFrame::RegisterCommands() {
         ui.Enable(app_.m_bBatchMode != 0 && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
     });
     OnUpdate(ID_BATCH_LOAD, [this](platform::CCmdUI& ui) { ui.Enable(m_pBasket != nullptr); });
+    OnCommand(ID_BATCH_RUN, [this] { OnBatchRun(); });
+    OnCommand(ID_BATCH_LOAD, [this] { OnBatchLoad(); });
+    OnCommand(ID_BATCH_SAVE, [this] { OnBatchSave(); });
 
     OnCommand(ID_VIEW_LARGE_ICONS, [this] { OnLargeIcons(); });
     OnUpdate(ID_VIEW_LARGE_ICONS,
@@ -300,6 +313,8 @@ bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
         return true;
     }
     if (activeView_ != nullptr && activeView_->OnCmdMsg(id, ui))
+        return true;
+    if (BasketTakesCommand(id) && m_pBasket->CommandTarget()->OnCmdMsg(id, ui))
         return true;
     if (activeDocument_ != nullptr && activeDocument_->OnCmdMsg(id, ui))
         return true;
@@ -425,6 +440,47 @@ void CMainFrame::AddFilesToBatch(const QStringList& paths) {
         OnBatchMode();
 }
 
+bool CMainFrame::BasketTakesCommand(int id) const {
+    if (m_pBasket == nullptr || m_pBasket->CommandTarget() == nullptr || app_.m_bBatchMode == 0)
+        return false;
+    const bool own = id == ID_BATCH_REMOVE || (id >= ID_BASKET_PASTE && id <= ID_BASKET_REFRESH);
+    if (own)
+        return true;
+    const QWidget* focus = QApplication::focusWidget();
+    return m_pBasketView != nullptr && focus != nullptr &&
+           (focus == m_pBasketView || m_pBasketView->isAncestorOf(focus));
+}
+
+void CMainFrame::OnBatchRun() {
+    if (m_pBasket == nullptr || IsBrowsing() || m_pBasket->GetItemCount() == 0)
+        return;
+    if (m_pBasket->RunBatch(this)) {
+        // The preview was held while the run had the engine.
+        if (CQVVesperaDoc* document = app_.GetDocument())
+            document->OnBatchEnded();
+    }
+}
+
+void CMainFrame::OnBatchLoad() {
+    if (m_pBasket == nullptr)
+        return;
+    m_pBasket->LoadBatch();
+    if (app_.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
+        OnBatchMode();
+}
+
+void CMainFrame::OnBatchSave() {
+    if (m_pBasket != nullptr)
+        m_pBasket->SaveBatch();
+}
+
+void CMainFrame::UpdateAll() {
+    CQVVesperaDoc* document = app_.GetDocument();
+    UpdateResizePanel(document);
+    if (document != nullptr)
+        document->UpdateAllViews();
+}
+
 void CMainFrame::SetToolbarSet(const char* name) {
     const ToolbarResource& toolbar = LoadToolbarResource();
     const auto it = toolbar.sets.find(QLatin1String(name));
@@ -507,4 +563,9 @@ void CMainFrame::OnDestroy() {
     if (!destroyed_)
         StoreBasketRowHeight();
     destroyed_ = true;
+    // The basket goes with the frame.
+    if (ownBasket_) {
+        m_pBasket = nullptr;
+        ownBasket_.reset();
+    }
 }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+class CBasketPane;
 class CommandActions;
 class CQVVesperaDoc;
 class CResizeDlgBar;
@@ -89,6 +90,16 @@ public:
     // Two or more paths go to the basket; batch mode comes on when the
     // basket then holds items.
     void AddFilesToBatch(const QStringList& paths);
+    // The batch commands: run the basket, load it from a batch file (batch
+    // mode comes on when it then holds items), save it.
+    void OnBatchRun();
+    void OnBatchLoad();
+    void OnBatchSave();
+    // The panel and the views show the settings and the document anew.
+    void UpdateAll();
+    // The basket, when the frame made its own (none when the creation
+    // context gave one).
+    CBasketPane* BasketPane() const { return ownBasket_.get(); }
 
     void SetNormalToolbar();
     void SetBatchToolbar();
@@ -130,8 +141,13 @@ private:
     QWidget* BarOf(int id) const;
     void OnDestroy();
 
+    // Whether a command goes to the basket view: its own commands in batch
+    // mode, and any other while it has the focus.
+    bool BasketTakesCommand(int id) const;
+
     CQVVesperaApp& app_;
     IBatchBasket* m_pBasket = nullptr;
+    std::unique_ptr<CBasketPane> ownBasket_;
     QV_SplitterWnd* m_wndSplitter = nullptr;
     // The row-1 pane, also while its row is hidden.
     QPointer<QWidget> m_pBasketView;

@@ -75,7 +75,8 @@ public:
 
     // The tooltip text of an item as shown: at most 511 characters, broken
     // into lines no wider than 600 pixels in the tooltip font.
-    QString ToolTipTextAt(QPoint clientPoint, QRect* itemRect = nullptr);
+    // Views of other browsers give their own texts.
+    virtual QString ToolTipTextAt(QPoint clientPoint, QRect* itemRect = nullptr);
     static QString WrapToolTipText(const QString& text, const QFont& font, int maxWidth);
 
     // The background colour of the view.
