@@ -92,6 +92,7 @@ void AppSettings::LoadFolderSettings(const platform::ProfileStore& store, const 
             m_strSettingsFolder = folder;
     }
     m_strBrowseFolder = store.GetString(kBrowser, QStringLiteral("DEFAULT"), QString());
+    m_bFolderSettingsRead = true;
 }
 
 void AppSettings::Load(const platform::ProfileStore& store, const QString& exeFolder) {
@@ -116,7 +117,8 @@ bool AppSettings::Save(platform::ProfileStore& store) const {
     store.WriteDouble(kMain, QStringLiteral("DPI"), m_fDpi);
     store.WriteDouble(kMain, QStringLiteral("PERCENTW"), m_dPercentW);
     store.WriteDouble(kMain, QStringLiteral("PERCENTH"), m_dPercentH);
-    store.WriteString(kBrowser, QStringLiteral("DEFAULT"), m_strBrowseFolder);
+    if (m_bFolderSettingsRead)
+        store.WriteString(kBrowser, QStringLiteral("DEFAULT"), m_strBrowseFolder);
     store.WriteInt(kInterface, QStringLiteral("ICONSZOOM"), g_nIconsZoom);
     store.WriteInt(kBatch, QStringLiteral("OVERWRITEMETHOD"), m_nOverwriteMethod);
     store.WriteInt(kBatch, QStringLiteral("OUTFORMAT"), m_nOutFormat);

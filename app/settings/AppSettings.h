@@ -82,6 +82,9 @@ public:
     QString m_strResFolder;      // ends with '/'
     QString m_strIniPath;
     QString m_strSettingsFolder;  // ends with '/'
+    // LoadFolderSettings ran: only then is the browse folder written back, so
+    // a start that ended before reading it never stores an empty one.
+    bool m_bFolderSettingsRead = false;
 
     // The start-up's first reading: "MAIN", the resource folder and INI path
     // under `exeFolder`, the zoom, the details switch, the browser colours and
@@ -93,8 +96,8 @@ public:
     // Both readings.
     void Load(const platform::ProfileStore& store, const QString& exeFolder);
 
-    // Writes every stored value, unless m_bNoSave is set. False when the
-    // profile could not be written.
+    // Writes every stored value that was read, unless m_bNoSave is set.
+    // False when the profile could not be written.
     bool Save(platform::ProfileStore& store) const;
 
     // The text of `key` in `section` of m_strIniPath, or `defaultValue`.

@@ -104,6 +104,24 @@ TEST_F(AppSettingsTest, RoundTripUnderACommaLocale) {
     EXPECT_EQ(g_nIconsZoom, 66);
 }
 
+TEST_F(AppSettingsTest, BrowseFolderIsWrittenOnlyAfterItWasRead) {
+    WriteProfile("[BROWSER]\nDEFAULT=/photos\n");
+    AppSettings s;
+    {
+        platform::ProfileStore store(profile_);
+        s.LoadSettings(store, home_.Path());
+        ASSERT_TRUE(s.Save(store));
+    }
+    EXPECT_TRUE(ReadFile(profile_).contains("DEFAULT=/photos")) << ReadFile(profile_).constData();
+    {
+        platform::ProfileStore store(profile_);
+        s.LoadFolderSettings(store, home_.Path());
+        s.m_strBrowseFolder = QStringLiteral("/pictures");
+        ASSERT_TRUE(s.Save(store));
+    }
+    EXPECT_TRUE(ReadFile(profile_).contains("DEFAULT=/pictures")) << ReadFile(profile_).constData();
+}
+
 TEST_F(AppSettingsTest, NoSaveLeavesTheProfileAlone) {
     WriteProfile("[MAIN]\nWIDTH=800\n");
     AppSettings s;

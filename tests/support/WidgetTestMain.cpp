@@ -1,4 +1,4 @@
-// The dialog tests need a QApplication for the life of the run, offscreen
+// Widget tests need a QApplication for the life of the run, offscreen
 // also when the test list is read without the test environment.
 #include <gtest/gtest.h>
 

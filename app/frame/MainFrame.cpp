@@ -1,0 +1,477 @@
+#include "app/frame/MainFrame.h"
+
+#include "app/frame/BatchBasket.h"
+#include "app/frame/CommandActions.h"
+#include "app/frame/FrameIds.h"
+#include "app/frame/FrameResources.h"
+#include "app/frame/IconZoom.h"
+#include "app/frame/MyToolBar.h"
+#include "app/frame/QVVesperaApp.h"
+#include "app/settings/AppSettings.h"
+#include "engine/RSProgress.h"
+#include "platform/profile/ProfileStore.h"
+#include "platform/progress/ProgressSink.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/resources/CommandIds.h"
+#include "platform/resources/StringTable.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+const QString kSplitterSection = QStringLiteral("SPLITTER");
+const QString kRightHeight = QStringLiteral("RIGHTHEIGHT");
+constexpr int kBasketRowDefault = 250;
+constexpr int kProgressMaximum = 90;
+constexpr int kIdleUpdateMs = 100;
+
+// Posts the engine's progress commands to the frame's port.
+class FrameProgressSink : public platform::ProgressSink {
+public:
+    explicit FrameProgressSink(std::weak_ptr<platform::CommandPort> port) : port_(std::move(port)) {}
+    void PostCommand(int commandId) override {
+        if (auto port = port_.lock())
+            port->Post(commandId);
+    }
+
+private:
+    std::weak_ptr<platform::CommandPort> port_;
+};
+
+// The caption part of the document template's string: its first line.
+QString FrameTitle() { return platform::LoadResString(IDR_MAINFRAME).section(u'\n', 0, 0); }
+
+}  // namespace
+
+CMainFrame::CMainFrame(CQVVesperaApp& app) : app_(app) {
+    port_ = platform::CommandPort::Create(this);
+    actions_ = new CommandActions(*this, this);
+    setWindowTitle(FrameTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
+    RegisterCommands();
+}
+
+CMainFrame::~CMainFrame() { OnDestroy(); }
+
+bool CMainFrame::LoadFrame(const CreateContext& context) {
+    if (!OnCreate())
+        return false;
+    if (!OnCreateClient(context))
+        return false;
+    platform::InstallProgressSink(std::make_shared<FrameProgressSink>(port_));
+    platform::SetPromptOwner(this);
+    idleTimer_ = new QTimer(this);
+    idleTimer_->setInterval(kIdleUpdateMs);
+    connect(idleTimer_, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            UpdateCommandUI();
+    });
+    idleTimer_->start();
+    OnUpdateFrameTitle();
+    return true;
+}
+
+bool CMainFrame::OnCreate() {
+    for (const MenuItemResource& popup : LoadMenuResource(IDR_MAINFRAME)) {
+        QMenu* menu = menuBar()->addMenu(popup.text);
+        BuildMenu(menu, popup.items);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    }
+    const auto& viewOptions = LoadMenuResource(IDR_VIEW_OPTIONS_MENU);
+    if (!viewOptions.empty()) {
+        viewOptionsMenu_ = new QMenu(viewOptions.front().text, this);
+        BuildMenu(viewOptionsMenu_, viewOptions.front().items);
+        connect(viewOptionsMenu_, &QMenu::aboutToShow, this, [this] { UpdateMenu(viewOptionsMenu_); });
+    }
+    if (menuBar()->actions().isEmpty())
+        return false;
+    InstallAccelerators();
+
+    m_wndToolBar = new CMyToolBar(*actions_, this);
+    m_wndToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_wndToolBar->SetFlat(true);
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    const ToolbarResource& toolbar = LoadToolbarResource();
+    if (toolbar.textIds.empty() || toolbar.sets.empty())
+        return false;
+    QStringList texts;
+    for (int id : toolbar.textIds)
+        texts << platform::LoadResString(id);
+    m_wndToolBar->SetButtonTexts(texts);
+    SetNormalToolbar();
+
+    m_wndStatusBar = statusBar();
+    idleMessage_ = new QLabel(platform::LoadResString(AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
+    m_wndStatusBar->addWidget(idleMessage_, 1);
+
+    // A plain child of the status bar, placed by OnStartProgress.
+    m_wndProgress = new QProgressBar(m_wndStatusBar);
+    m_wndProgress->setTextVisible(false);
+    m_wndProgress->setGeometry(0, 0, 0, 0);
+    m_wndProgress->hide();
+    return true;
+}
+
+bool CMainFrame::OnCreateClient(const CreateContext& context) {
+    m_pBasket = context.basket;
+    QV_SplitterWnd::PaneFactory basketView = context.basketView;
+    if (!basketView) {
+        // The basket row until the basket comes: an empty, sunken pane.
+        basketView = [](QWidget* parent) -> QWidget* {
+            auto* pane = new QFrame(parent);
+            pane->setFrameShape(QFrame::StyledPanel);
+            return pane;
+        };
+    }
+    auto* splitter = new QV_SplitterWnd(0);
+    if (!splitter->CreateWithViews(this, context.view, basketView, false, AFX_IDW_PANE_FIRST)) {
+        delete splitter;
+        return false;
+    }
+    m_wndSplitter = splitter;
+    m_pBasketView = splitter->GetPane(1, 0);
+    setCentralWidget(m_wndSplitter);
+    // The program starts with the basket row hidden.
+    m_wndSplitter->TogglePane(1);
+    return true;
+}
+
+void CMainFrame::BuildMenu(QMenu* menu, const std::vector<MenuItemResource>& items) {
+    for (const MenuItemResource& item : items) {
+        if (item.separator) {
+            menu->addSeparator();
+        } else if (item.IsPopup()) {
+            QMenu* sub = menu->addMenu(item.text);
+            BuildMenu(sub, item.items);
+            connect(sub, &QMenu::aboutToShow, this, [this, sub] { UpdateMenu(sub); });
+        } else {
+            QAction* action = actions_->Action(item.id);
+            action->setText(item.text);
+            menu->addAction(action);
+        }
+    }
+}
+
+void CMainFrame::InstallAccelerators() {
+    std::map<int, QList<QKeySequence>> keys;
+    for (const AcceleratorResource& accelerator : LoadAcceleratorTable(IDR_MAINFRAME))
+        keys[accelerator.id].append(accelerator.key);
+    for (const auto& [id, sequences] : keys) {
+        QAction* action = actions_->Action(id);
+        action->setShortcuts(sequences);
+        action->setShortcutContext(Qt::WindowShortcut);
+        // Reachable whether or not the action is in a menu or the toolbar.
+        addAction(action);
+        acceleratorActions_.push_back(action);
+    }
+}
+
+QMenu* CMainFrame::Popup(const QString& text) const {
+    for (QAction* action : menuBar()->actions()) {
+        if (action->menu() != nullptr && action->text() == text)
+            return action->menu();
+    }
+    return nullptr;
+}
+
+void CMainFrame::UpdateMenu(QMenu* menu) {
+    UpdateRecentFileMenu(menu);
+    std::vector<QAction*> actions;
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator() && action->menu() == nullptr)
+            actions.push_back(action);
+    }
+    actions_->Update(actions);
+}
+
+// The menu item of the first recent file stands for the whole list: it shows
+// "Recent File" disabled while the list is empty, else the first entry, and
+// the other entries follow it.
+void CMainFrame::UpdateRecentFileMenu(QMenu* menu) {
+    QAction* first = actions_->Find(ID_FILE_MRU_FILE1);
+    if (first == nullptr || !menu->actions().contains(first))
+        return;
+    for (QAction* extra : recentFileActions_)
+        menu->removeAction(extra);
+    recentFileActions_.clear();
+    const CRecentFileList& recent = app_.RecentFiles();
+    if (recent.Count() == 0) {
+        first->setText(QStringLiteral("Recent File"));
+        return;
+    }
+    first->setText(recent.MenuText(0));
+    const QList<QAction*> items = menu->actions();
+    const qsizetype at = items.indexOf(first);
+    QAction* before = at + 1 < items.size() ? items[at + 1] : nullptr;
+    for (int i = 1; i < recent.Count() && i <= ID_FILE_MRU_LAST - ID_FILE_MRU_FILE1; ++i) {
+        QAction* action = actions_->Action(ID_FILE_MRU_FILE1 + i);
+        action->setText(recent.MenuText(i));
+        menu->insertAction(before, action);
+        recentFileActions_.push_back(action);
+    }
+}
+
+void CMainFrame::UpdateCommandUI() {
+    std::vector<QAction*> actions;
+    if (m_wndToolBar != nullptr) {
+        for (QAction* action : m_wndToolBar->actions()) {
+            if (!action->isSeparator())
+                actions.push_back(action);
+        }
+    }
+    actions.insert(actions.end(), acceleratorActions_.begin(), acceleratorActions_.end());
+    actions_->Update(actions);
+}
+
+void CMainFrame::RegisterCommands() {
+    OnCommand(ID_BATCH_MODE, [this] { OnBatchMode(); });
+    OnUpdate(ID_BATCH_MODE, [this](platform::CCmdUI& ui) { ui.SetCheck(app_.m_bBatchMode != 0 ? 1 : 0); });
+
+    // The Browse window comes with the browser; until then it cannot open.
+    OnUpdate(ID_BATCH_BROWSE, [](platform::CCmdUI& ui) { ui.Enable(false); });
+
+    OnUpdate(ID_BATCH_RUN, [this](platform::CCmdUI& ui) {
+        ui.Enable(!IsBrowsing() && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
+    });
+    OnUpdate(ID_BATCH_SAVE, [this](platform::CCmdUI& ui) {
+        ui.Enable(app_.m_bBatchMode != 0 && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
+    });
+    OnUpdate(ID_BATCH_LOAD, [this](platform::CCmdUI& ui) { ui.Enable(m_pBasket != nullptr); });
+
+    OnCommand(ID_VIEW_LARGE_ICONS, [this] { OnLargeIcons(); });
+    OnUpdate(ID_VIEW_LARGE_ICONS,
+             [](platform::CCmdUI& ui) { ui.SetCheck(g_nIconsZoom != kSmallIconsZoom && g_bDetailsMode == 0 ? 1 : 0); });
+    OnCommand(ID_VIEW_SMALL_ICONS, [this] { OnSmallIcons(); });
+    OnUpdate(ID_VIEW_SMALL_ICONS, [](platform::CCmdUI& ui) { ui.SetCheck(g_nIconsZoom == kSmallIconsZoom ? 1 : 0); });
+    OnCommand(ID_VIEW_OPTIONS, [this] { OnViewOptions(); });
+}
+
+bool CMainFrame::IsBarCommand(int id) const {
+    return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR || id == ID_VIEW_RESIZE_BAR;
+}
+
+QWidget* CMainFrame::BarOf(int id) const {
+    switch (id) {
+    case ID_VIEW_TOOLBAR:
+        return m_wndToolBar;
+    case ID_VIEW_STATUS_BAR:
+        return m_wndStatusBar;
+    case ID_VIEW_RESIZE_BAR:
+        return m_wndResizeBar;
+    default:
+        return nullptr;
+    }
+}
+
+bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
+    if (resizeBarTarget_ != nullptr && resizeBarTarget_->OnCmdMsg(id, ui))
+        return true;
+    if (IsBarCommand(id)) {
+        if (ui == nullptr)
+            return OnBarCheck(id);
+        if (id == ID_VIEW_RESIZE_BAR && IsBrowsing()) {
+            ui->Enable(false);
+            return true;
+        }
+        QWidget* bar = BarOf(id);
+        if (bar == nullptr)
+            return false;
+        ui->Enable(true);
+        ui->SetCheck(bar->isVisible() ? 1 : 0);
+        return true;
+    }
+    if (activeView_ != nullptr && activeView_->OnCmdMsg(id, ui))
+        return true;
+    if (activeDocument_ != nullptr && activeDocument_->OnCmdMsg(id, ui))
+        return true;
+    if (HandleOwnCommand(id, ui))
+        return true;
+    return app_.OnCmdMsg(id, ui);
+}
+
+void CMainFrame::OnPostedCommand(const platform::Command& command) {
+    switch (command.id) {
+    case ID_START_PROGRESS:
+        OnStartProgress();
+        break;
+    case ID_PROGRESS:
+        OnProgress();
+        break;
+    case ID_END_PROGRESS:
+        OnEndProgress();
+        break;
+    default:
+        // Posted commands that are not the frame's own go along the chain,
+        // as a command chosen by the user would (ID_PREVIEW_READY reaches
+        // the document this way).
+        RunCommand(command.id);
+        break;
+    }
+}
+
+bool CMainFrame::OnBarCheck(int id) {
+    if (id == ID_VIEW_RESIZE_BAR && IsBrowsing())
+        return true;
+    QWidget* bar = BarOf(id);
+    if (bar == nullptr)
+        return false;
+    bar->setVisible(!bar->isVisible());
+    return true;
+}
+
+void CMainFrame::SetDocumentTitle(const QString& title) {
+    documentTitle_ = title;
+    OnUpdateFrameTitle();
+}
+
+void CMainFrame::OnUpdateFrameTitle() {
+    const QString base = FrameTitle();
+    if (!documentTitle_.isEmpty() && !IsBrowsing()) {
+        setWindowTitle(base + QStringLiteral(" - ") + documentTitle_);
+    } else {
+        setWindowTitle(base);
+    }
+}
+
+int CMainFrame::ClientHeight() const {
+    const int menu = menuBar() != nullptr && menuBar()->isVisible() ? menuBar()->height() : 0;
+    return std::max(0, height() - menu);
+}
+
+void CMainFrame::StoreBasketRowHeight() {
+    if (app_.m_bBatchMode == 0 || m_wndSplitter == nullptr)
+        return;
+    int current = 0, minimum = 0;
+    m_wndSplitter->GetRowInfo(0, current, minimum);
+    app_.Profile().WriteInt(kSplitterSection, kRightHeight, current);
+    app_.Profile().Sync();
+}
+
+void CMainFrame::OnBatchMode() {
+    StoreBasketRowHeight();
+    app_.m_bBatchMode = app_.m_bBatchMode != 0 ? 0 : 1;
+    if (app_.m_bBatchMode != 0) {
+        ShowBasketRow();
+        SetBatchToolbar();
+    } else {
+        SetNormalToolbar();
+    }
+    m_wndSplitter->TogglePane(1);
+    UpdateCommandUI();
+}
+
+void CMainFrame::ShowBasketRow() {
+    const int client = ClientHeight();
+    // The stored height is untrusted: brought into the client area.
+    const int stored = app_.Profile().GetInt(kSplitterSection, kRightHeight, -1);
+    if (stored < 0) {
+        const int first = std::max(0, client - kBasketRowDefault);
+        m_wndSplitter->SetRowInfo(0, first, 0);
+        m_wndSplitter->m_nSize[0] = first;
+    } else {
+        const int first = std::clamp(stored, 0, client);
+        m_wndSplitter->SetRowInfo(0, first, 0);
+        m_wndSplitter->m_nSize[0] = first;
+        m_wndSplitter->m_nSize[1] = client - first;
+    }
+    m_wndSplitter->RecalcLayout();
+}
+
+void CMainFrame::AddFilesToBatch(const QStringList& paths) {
+    if (paths.size() < 2 || m_pBasket == nullptr)
+        return;
+    m_pBasket->AddFiles(paths);
+    if (app_.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
+        OnBatchMode();
+}
+
+void CMainFrame::SetToolbarSet(const char* name) {
+    const ToolbarResource& toolbar = LoadToolbarResource();
+    const auto it = toolbar.sets.find(QLatin1String(name));
+    if (it == toolbar.sets.end() || m_wndToolBar == nullptr)
+        return;
+    std::vector<QIcon> images;
+    for (const QString& image : it->second.images)
+        images.push_back(ToolbarImage(image));
+    m_wndToolBar->SetImageList(std::move(images));
+    m_wndToolBar->SetButtons(it->second.buttons.data(), static_cast<int>(it->second.buttons.size()),
+                             it->second.firstText);
+}
+
+void CMainFrame::SetNormalToolbar() { SetToolbarSet("normal"); }
+void CMainFrame::SetBatchToolbar() { SetToolbarSet("batch"); }
+void CMainFrame::SetBrowseToolbar() { SetToolbarSet("browse"); }
+
+QWidget* CMainFrame::GetViewPane() const { return m_wndSplitter ? m_wndSplitter->GetPane(0, 0) : nullptr; }
+
+QWidget* CMainFrame::GetBasketView() const { return m_pBasketView; }
+
+void CMainFrame::OnLargeIcons() {
+    if (g_nIconsZoom != kSmallIconsZoom && g_bDetailsMode == 0)
+        return;
+    g_nIconsZoom = kLargeIconsZoom;
+    g_bDetailsMode = 0;
+}
+
+void CMainFrame::OnSmallIcons() {
+    if (g_nIconsZoom == kSmallIconsZoom)
+        return;
+    g_nIconsZoom = kSmallIconsZoom;
+    g_bDetailsMode = 0;
+}
+
+void CMainFrame::OnViewOptions() {
+    if (viewOptionsMenu_ != nullptr)
+        viewOptionsMenu_->popup(QCursor::pos());
+}
+
+void CMainFrame::OnStartProgress() {
+    if (m_wndProgress->isVisible())
+        return;
+    const int w = m_wndStatusBar->width();
+    const int h = m_wndStatusBar->height() - 4;
+    m_wndProgress->setGeometry(w - w / 3 - 20, 2, w / 3, h);
+    m_wndProgress->setRange(0, kProgressMaximum);
+    m_wndProgress->setValue(0);
+    m_wndProgress->show();
+    m_wndProgress->raise();
+}
+
+void CMainFrame::OnProgress() { m_wndProgress->setValue(std::clamp(g_nProgressPercent.load(), 0, kProgressMaximum)); }
+
+void CMainFrame::OnEndProgress() { m_wndProgress->hide(); }
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The frame stays until its owner deletes it after the event loop; the
+    // basket row's height is stored while the window is still laid out.
+    StoreBasketRowHeight();
+    destroyed_ = true;
+    event->accept();
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The accelerators work from the first moment, before the idle update.
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnDestroy() {
+    if (port_)
+        port_->Close();
+    platform::ClearProgressSink();
+    platform::SetPromptOwner(nullptr);
+    if (!destroyed_)
+        StoreBasketRowHeight();
+    destroyed_ = true;
+}

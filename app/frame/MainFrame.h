@@ -1,0 +1,143 @@
+#pragma once
+// The program's main window: a two-row splitter with the preview view on top
+// and the batch basket below, the toolbar whose buttons change with the mode,
+// the status bar with a progress control, the menus and accelerators of
+// resource 128, and the routing of every command: the Browse window first,
+// then the resize panel, then the active view, its document, the frame
+// itself and the application.
+//
+// Modes: single image (basket row hidden, normal toolbar) and batch (basket
+// row shown, batch toolbar). Every start begins outside batch mode.
+
+#include "app/frame/SplitterWnd.h"
+#include "platform/commands/CmdTarget.h"
+#include "platform/commands/PostedCommand.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+class CommandActions;
+class CMyToolBar;
+class CQVVesperaApp;
+class IBatchBasket;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTimer;
+
+class CMainFrame : public QMainWindow, public platform::CmdTarget, public platform::CommandReceiver {
+public:
+    // The panes the frame's splitter holds: the preview view in row 0 and
+    // the basket view in row 1 (an empty pane when none is given), and the
+    // basket model behind it (none: the batch commands stay disabled).
+    struct CreateContext {
+        QV_SplitterWnd::PaneFactory view;
+        QV_SplitterWnd::PaneFactory basketView;
+        IBatchBasket* basket = nullptr;
+    };
+
+    explicit CMainFrame(CQVVesperaApp& app);
+    ~CMainFrame() override;
+
+    // Creates the bars and the client area. False when a part could not be
+    // made; the frame is then unusable and is deleted by its owner.
+    bool LoadFrame(const CreateContext& context);
+
+    bool OnCmdMsg(int id, platform::CCmdUI* ui) override;
+    void OnPostedCommand(const platform::Command& command) override;
+
+    // The port through which other threads post to the frame.
+    const std::shared_ptr<platform::CommandPort>& Port() const { return port_; }
+
+    // The targets after the panel and before the frame: the active view and
+    // its document (none until there is one). Neither is owned.
+    void SetActiveView(platform::CmdTarget* view) { activeView_ = view; }
+    void SetActiveDocument(platform::CmdTarget* document) { activeDocument_ = document; }
+
+    // The caption: "ORVEK Vespera 3 - <title>" while a document with a
+    // title is open and the Browse window is not, else "ORVEK Vespera 3".
+    void SetDocumentTitle(const QString& title);
+    void OnUpdateFrameTitle();
+
+    void OnBatchMode();
+    void ShowBasketRow();
+    bool OnBarCheck(int id);
+    void OnLargeIcons();
+    void OnSmallIcons();
+    void OnViewOptions();
+    void OnStartProgress();
+    void OnProgress();
+    void OnEndProgress();
+    bool IsBrowsing() const { return false; }
+
+    // Two or more paths go to the basket; batch mode comes on when the
+    // basket then holds items.
+    void AddFilesToBatch(const QStringList& paths);
+
+    void SetNormalToolbar();
+    void SetBatchToolbar();
+    void SetBrowseToolbar();
+
+    QWidget* GetViewPane() const;
+    QWidget* GetBasketView() const;
+
+    // Writes row 0's height to "SPLITTER"/"RIGHTHEIGHT" (batch mode only).
+    void StoreBasketRowHeight();
+    // The height of the frame's client area (below the menu bar).
+    int ClientHeight() const;
+
+    // Asks the update handlers of the toolbar's buttons and the accelerators.
+    void UpdateCommandUI();
+
+    CommandActions& Actions() { return *actions_; }
+    CMyToolBar* ToolBar() const { return m_wndToolBar; }
+    QProgressBar* ProgressControl() const { return m_wndProgress; }
+    QV_SplitterWnd* Splitter() const { return m_wndSplitter; }
+    // The menu bar's popup whose title is `text` ("&File"...), or null.
+    QMenu* Popup(const QString& text) const;
+    QMenu* ViewOptionsMenu() const { return viewOptionsMenu_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool OnCreate();
+    bool OnCreateClient(const CreateContext& context);
+    void RegisterCommands();
+    void BuildMenu(QMenu* menu, const std::vector<struct MenuItemResource>& items);
+    void InstallAccelerators();
+    void UpdateMenu(QMenu* menu);
+    void UpdateRecentFileMenu(QMenu* menu);
+    void SetToolbarSet(const char* name);
+    bool IsBarCommand(int id) const;
+    QWidget* BarOf(int id) const;
+    void OnDestroy();
+
+    CQVVesperaApp& app_;
+    IBatchBasket* m_pBasket = nullptr;
+    QV_SplitterWnd* m_wndSplitter = nullptr;
+    // The row-1 pane, also while its row is hidden.
+    QPointer<QWidget> m_pBasketView;
+    bool m_bPanelWasVisible = false;
+    QStatusBar* m_wndStatusBar = nullptr;
+    CMyToolBar* m_wndToolBar = nullptr;
+    // The resize panel and its command target, once there is one.
+    QWidget* m_wndResizeBar = nullptr;
+    platform::CmdTarget* resizeBarTarget_ = nullptr;
+    QProgressBar* m_wndProgress = nullptr;
+    QLabel* idleMessage_ = nullptr;
+    QMenu* viewOptionsMenu_ = nullptr;
+    QTimer* idleTimer_ = nullptr;
+    CommandActions* actions_ = nullptr;
+    std::vector<QAction*> acceleratorActions_;
+    std::vector<QAction*> recentFileActions_;
+    platform::CmdTarget* activeView_ = nullptr;
+    platform::CmdTarget* activeDocument_ = nullptr;
+    QString documentTitle_;
+    std::shared_ptr<platform::CommandPort> port_;
+    bool destroyed_ = false;
+};

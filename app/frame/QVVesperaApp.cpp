@@ -1,0 +1,292 @@
+#include "app/frame/QVVesperaApp.h"
+
+#include "app/document/QVVesperaDoc.h"
+#include "app/frame/CommandActions.h"
+#include "app/frame/FrameIds.h"
+#include "app/frame/PictureView.h"
+#include "app/frame/SystemVersion.h"
+#include "platform/paths/Paths.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/resources/CommandIds.h"
+#include "platform/resources/StringTable.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QScreen>
+
+#include <cstdio>
+
+namespace {
+
+CQVVesperaApp* g_app = nullptr;
+
+// The name a new document takes: the third part of the template string.
+QString NewDocumentName() { return platform::LoadResString(IDR_MAINFRAME).section(u'\n', 2, 2); }
+
+// "Name|*.a;*.b|Name|*.c||" as the dialog's "Name (*.a *.b);;Name (*.c)".
+QString DialogFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        filters << parts[i] + QStringLiteral(" (") + patterns + u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> DesktopFileDialog(bool open, const QString& filter, int* filterIndex) {
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString(), filter);
+    dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (filterIndex != nullptr && *filterIndex >= 1 && *filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[*filterIndex - 1]);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    if (filterIndex != nullptr)
+        *filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.front();
+}
+
+}  // namespace
+
+CQVVesperaApp::CQVVesperaApp() {
+    started_.start();
+    g_app = this;
+    m_fileDialog = DesktopFileDialog;
+    m_showMainWindow = [](CMainFrame& frame) {
+        // The size the window keeps when it is not maximised, or where no
+        // window manager maximises it.
+        if (const QScreen* screen = frame.screen())
+            frame.resize(screen->availableGeometry().size() * 3 / 4);
+        frame.showMaximized();
+    };
+    RegisterCommands();
+}
+
+CQVVesperaApp::~CQVVesperaApp() {
+    CloseMainFrame();
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+CQVVesperaApp* CQVVesperaApp::Instance() { return g_app; }
+
+bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
+    // Common controls, OLE, the imaging library and control containment
+    // need no start-up on this system; nothing of theirs can fail here.
+    commandLine_ = CMyCommandLineInfo();
+    commandLine_.ParseCommandLine(arguments);
+
+    if (commandLine_.m_nShellCommand == CMyCommandLineInfo::AppRegister ||
+        commandLine_.m_nShellCommand == CMyCommandLineInfo::AppUnregister) {
+        const bool install = commandLine_.m_nShellCommand == CMyCommandLineInfo::AppRegister;
+        if (m_registerPlugin)
+            m_registerPlugin(install);
+        m_bNoSave = 1;
+        return false;
+    }
+
+    if (!GetWindowsVersion(&m_nWindowsVersion))
+        m_nWindowsVersion = 0;
+
+    profile_ = std::make_unique<platform::ProfileStore>();
+    recentFiles_.ReadList(*profile_);
+    recentFilesRead_ = true;
+    LoadSettings(*profile_, platform::ExecutableFolder());
+    settingsRead_ = true;
+
+    // There is no automation server on this system: a start as one would
+    // wait for clients that never come, so it ends here.
+    if (commandLine_.m_bRunEmbedded || commandLine_.m_bRunAutomated)
+        return false;
+
+    if (!ProcessShellCommand())
+        return false;
+    if (!OpenDocumentFile(QString()))
+        return false;
+    m_showMainWindow(*m_pMainWnd);
+
+    LoadFolderSettings(*profile_, platform::ExecutableFolder());
+
+    if (commandLine_.m_listFiles.size() == 1) {
+        OpenImage(commandLine_.m_listFiles.front());
+    } else if (commandLine_.m_listFiles.size() > 1) {
+        m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
+    }
+    return true;
+}
+
+// A file on the command line is opened with the other images after the
+// window is shown; print and DDE commands are not carried out, so every
+// command that remains starts the program as usual.
+bool CQVVesperaApp::ProcessShellCommand() {
+    switch (commandLine_.m_nShellCommand) {
+    case CMyCommandLineInfo::FileNew:
+    case CMyCommandLineInfo::FileOpen:
+    case CMyCommandLineInfo::FileNothing:
+        return true;
+    case CMyCommandLineInfo::AppRegister:
+    case CMyCommandLineInfo::AppUnregister:
+        return false;
+    }
+    return false;
+}
+
+int CQVVesperaApp::ExitInstance() {
+    if (exited_)
+        return 0;
+    exited_ = true;
+    CloseMainFrame();
+    if (m_bNoSave == 0 && settingsRead_ && profile_) {
+        Save(*profile_);
+        if (recentFilesRead_)
+            recentFiles_.WriteList(*profile_);
+        profile_->Sync();
+    }
+    return 0;
+}
+
+// The single-document template: the document, then the frame with its view.
+bool CQVVesperaApp::CreateMainFrame() {
+    auto document = std::make_unique<CQVVesperaDoc>(*this);
+    document->SetListener(this);
+    document->SetFileDialog(this);
+    auto frame = std::make_unique<CMainFrame>(*this);
+    CMainFrame::CreateContext context = m_frameContext;
+    if (!context.view) {
+        CMainFrame* owner = frame.get();
+        context.view = [this, owner](QWidget* parent) -> QWidget* {
+            auto* view = new CPictureView(parent);
+            view->m_runCommand = [owner](int id) { owner->Actions().Trigger(id); };
+            view->m_firstPicturePainted = [this] { NoteFirstPaint(); };
+            pictureView_ = view;
+            return view;
+        };
+    }
+    if (!frame->LoadFrame(context)) {
+        pictureView_ = nullptr;
+        return false;
+    }
+    document->SetPreviewPort(frame->Port());
+    frame->SetActiveDocument(document.get());
+    document_ = std::move(document);
+    m_pMainWnd = frame.release();
+    return true;
+}
+
+bool CQVVesperaApp::OpenDocumentFile(const QString& path) {
+    try {
+        if (m_pMainWnd == nullptr && !CreateMainFrame())
+            return false;
+        if (path.isEmpty()) {
+            UpdateCaption();
+            return true;
+        }
+        if (!document_->OpenDocumentFile(path))
+            return false;
+        document_->UpdateAllViews();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CQVVesperaApp::OpenImage(const QString& path) {
+    if (m_pMainWnd == nullptr && !CreateMainFrame())
+        return false;
+    return document_->OpenImage(path);
+}
+
+bool CQVVesperaApp::PromptFileName(QString& path, bool open) { return PromptFileName(path, open, 0, nullptr); }
+
+void CQVVesperaApp::UpdateCaption() {
+    if (m_pMainWnd == nullptr)
+        return;
+    // A document without a file has the template's name for new ones.
+    const bool named = document_ != nullptr && !document_->GetPathName().isEmpty();
+    m_pMainWnd->SetDocumentTitle(named ? document_->GetTitle() : NewDocumentName());
+}
+
+void CQVVesperaApp::OnUpdateAllViews() {
+    if (pictureView_ != nullptr && document_ != nullptr)
+        pictureView_->SetPicture(document_->GetSource());
+}
+
+// The resize panel comes with its own part of the program; until then there
+// is nothing to show the new output size in.
+void CQVVesperaApp::OnUpdateResizePanel() {}
+
+void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
+    if (opened)
+        recentFiles_.Add(path);
+    UpdateCaption();
+    OnUpdateAllViews();
+}
+
+void CQVVesperaApp::OnBeep() { QApplication::beep(); }
+
+bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int* filterIndex) {
+    path.clear();
+    const QString filter = DialogFilter(platform::LoadResString(open ? IDS_OPEN_FILTER : IDS_SAVE_FILTER));
+    int index = filterIndex != nullptr ? *filterIndex : 0;
+    const std::optional<QString> chosen = m_fileDialog ? m_fileDialog(open, filter, &index) : std::nullopt;
+    if (!chosen)
+        return false;
+    if (chosen->isEmpty()) {
+        platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok,
+                      platform::LoadResString(IDS_NO_FILE_CHOSEN));
+        return false;
+    }
+    path = *chosen;
+    if (filterIndex != nullptr)
+        *filterIndex = index;
+    return true;
+}
+
+void CQVVesperaApp::CloseMainFrame() {
+    // The frame and its panes first, then the document (its destructor
+    // stops the preview worker).
+    pictureView_ = nullptr;
+    delete m_pMainWnd;
+    m_pMainWnd = nullptr;
+    document_.reset();
+}
+
+void CQVVesperaApp::NoteFirstPaint() {
+    if (firstPaintNoted_ || !commandLine_.m_bTiming)
+        return;
+    firstPaintNoted_ = true;
+    std::fprintf(stderr, "first_paint_ms=%lld\n", static_cast<long long>(ElapsedMs()));
+    std::fflush(stderr);
+}
+
+void CQVVesperaApp::RegisterCommands() {
+    // The document offers File > Open first; this one serves while there is
+    // no document.
+    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, [this](int id) { OnOpenRecentFile(id); });
+    OnUpdateRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST,
+                  [this](platform::CCmdUI& ui) { ui.Enable(ui.m_nID - ID_FILE_MRU_FILE1 < recentFiles_.Count()); });
+    OnCommand(ID_APP_EXIT, [this] {
+        if (m_pMainWnd != nullptr)
+            m_pMainWnd->close();
+    });
+}
+
+void CQVVesperaApp::OnFileOpen() { OpenImage(QString()); }
+
+void CQVVesperaApp::OnOpenRecentFile(int id) {
+    const int index = id - ID_FILE_MRU_FILE1;
+    const QString path = recentFiles_[index];
+    if (path.isEmpty())
+        return;
+    // A file that can no longer be opened leaves the list.
+    if (!OpenDocumentFile(path))
+        recentFiles_.Remove(index);
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The application object: the settings, the start-up and the shut-down of the
+// single-document program, the opening of images by path or through the file
+// dialog, and the application's own commands (File > Open, the recent files,
+// Exit).
+//
+// One object lives for the program's run (main makes it); Instance() reaches
+// it. InitInstance returns false when the start ends without a window; the
+// caller then runs ExitInstance at once, else after the event loop.
+
+#include "app/document/DocumentFileDialog.h"
+#include "app/document/DocumentListener.h"
+#include "app/frame/CommandLineInfo.h"
+#include "app/frame/MainFrame.h"
+#include "app/frame/RecentFileList.h"
+#include "app/settings/AppSettings.h"
+#include "platform/commands/CmdTarget.h"
+#include "platform/profile/ProfileStore.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CPictureView;
+class CQVVesperaDoc;
+
+class CQVVesperaApp : public platform::CmdTarget,
+                      public AppSettings,
+                      private DocumentListener,
+                      private DocumentFileDialog {
+public:
+    // The file dialog: open or save mode, the filter in the dialog's own
+    // form, the 1-based filter index to start with (0 the first) and to
+    // return. Gives the chosen path, an empty one for OK without a name, or
+    // nothing when cancelled.
+    using FileDialog = std::function<std::optional<QString>(bool open, const QString& filter, int* filterIndex)>;
+
+    CQVVesperaApp();
+    ~CQVVesperaApp() override;
+    CQVVesperaApp(const CQVVesperaApp&) = delete;
+    CQVVesperaApp& operator=(const CQVVesperaApp&) = delete;
+
+    // The application object while one exists, else null.
+    static CQVVesperaApp* Instance();
+
+    // `arguments` without the program's name.
+    bool InitInstance(const QStringList& arguments);
+    // Writes the settings back (once) and ends what the start began.
+    int ExitInstance();
+
+    // Opens `path` as the document; an empty path asks for one first.
+    bool OpenImage(const QString& path);
+    // Opens `path` (empty: a new empty document) and updates the views.
+    bool OpenDocumentFile(const QString& path);
+    // The file dialog of File > Open (open) and Resize and Save (save). False
+    // when cancelled, or confirmed without a name ("Can't open file!").
+    bool PromptFileName(QString& path, bool open, int flags, int* filterIndex);
+
+    // Called by the shell file operations before (0) and after (1) them.
+    void OnShellFileOperation(int) {}
+
+    // Destroys the main frame (its panes store their sizes) and then the
+    // document. Safe to call more than once.
+    void CloseMainFrame();
+
+    CMainFrame* m_pMainWnd = nullptr;
+    unsigned m_nWindowsVersion = 0;
+
+    CRecentFileList& RecentFiles() { return recentFiles_; }
+    platform::ProfileStore& Profile() { return *profile_; }
+    const CMyCommandLineInfo& CommandLine() const { return commandLine_; }
+
+    // The open document (made with the main frame), or null.
+    CQVVesperaDoc* GetDocument() const { return document_.get(); }
+    // The picture pane of row 0, or null when the context gave another view.
+    CPictureView* GetPictureView() const { return pictureView_; }
+
+    // The panes that the frame's splitter gets; the default shows the
+    // picture in row 0 and an empty basket row.
+    CMainFrame::CreateContext m_frameContext;
+    // The file dialog; the default is the desktop's.
+    FileDialog m_fileDialog;
+    // Writes (true) or deletes (false) the plug-in description file for the
+    // register switches; none installed: nothing to write.
+    std::function<bool(bool install)> m_registerPlugin;
+    // Shows the main window; the default maximises it.
+    std::function<void(CMainFrame&)> m_showMainWindow;
+
+    // The time since the application object was made, for --timing.
+    qint64 ElapsedMs() const { return started_.elapsed(); }
+    // Prints "first_paint_ms=N" on standard error once, when --timing was
+    // given; called by the view that paints the first picture.
+    void NoteFirstPaint();
+
+private:
+    // What the document tells the windows.
+    void OnUpdateAllViews() override;
+    void OnUpdateResizePanel() override;
+    void OnDocumentOpened(const QString& path, bool opened) override;
+    void OnBeep() override;
+    // The document's file dialogs are the application's.
+    bool PromptFileName(QString& path, bool open) override;
+
+    void UpdateCaption();
+    bool ProcessShellCommand();
+    bool CreateMainFrame();
+    void RegisterCommands();
+    void OnFileOpen();
+    void OnOpenRecentFile(int id);
+
+    CMyCommandLineInfo commandLine_;
+    std::unique_ptr<CQVVesperaDoc> document_;
+    CPictureView* pictureView_ = nullptr;
+    std::unique_ptr<platform::ProfileStore> profile_;
+    CRecentFileList recentFiles_{4};
+    bool recentFilesRead_ = false;
+    bool settingsRead_ = false;
+    bool exited_ = false;
+    bool firstPaintNoted_ = false;
+    QElapsedTimer started_;
+};

@@ -1,0 +1,23 @@
+// ORVEK Vespera 3: the program's entry point.
+
+#include "app/frame/QVVesperaApp.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/resources/StringTable.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(platform::LoadResString(57344));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
+    // The frame is closed by the user; the application object ends the run.
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    CQVVesperaApp app;
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    if (!app.InitInstance(arguments))
+        return app.ExitInstance();
+    QApplication::exec();
+    return app.ExitInstance();
+}

@@ -1,0 +1,128 @@
+#include "browser/monitor/FolderMonitor.h"
+
+#include "platform/resources/CommandIds.h"
+
+#include <QFileInfo>
+
+#include <chrono>
+
+namespace {
+
+// How long the folder must stay unchanged before a change asks for the
+// browser's Refresh first.
+constexpr int kQuietMs = 2000;
+
+}  // namespace
+
+CFolderMonitor::CFolderMonitor(std::shared_ptr<platform::CommandPort> mainWindow)
+    : mainWindow_(std::move(mainWindow)) {}
+
+CFolderMonitor::~CFolderMonitor() {
+    {
+        std::lock_guard lock(mutex_);
+        requests_.quit = true;
+    }
+    watch_.Wake();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+bool CFolderMonitor::Start() {
+    if (thread_.joinable() || !watch_.IsValid())
+        return false;
+    thread_ = std::thread([this] { ThreadProc(); });
+    return true;
+}
+
+void CFolderMonitor::SetFolder(const QString& path, CThumbsBrowser* browser) {
+    {
+        std::lock_guard lock(mutex_);
+        requests_.newFolder = true;
+        requests_.folder = MonitoredFolder{path, browser};
+    }
+    watch_.Wake();
+}
+
+void CFolderMonitor::StopWatching() {
+    {
+        std::lock_guard lock(mutex_);
+        requests_.stopWatching = true;
+    }
+    watch_.Wake();
+}
+
+CFolderMonitor::Requests CFolderMonitor::TakeRequests() {
+    std::lock_guard lock(mutex_);
+    Requests taken = std::move(requests_);
+    requests_ = Requests{};
+    requests_.quit = taken.quit;  // quitting stays asked for
+    return taken;
+}
+
+void CFolderMonitor::ThreadProc() {
+    try {
+        bool quiet = true;
+        for (;;) {
+            const platform::FolderWatch::WaitResult result = watch_.Wait(kQuietMs);
+            if (result.failed)
+                break;
+            if (!result.Any()) {
+                quiet = true;
+                continue;
+            }
+            Requests requests = TakeRequests();
+            if (requests.quit)
+                break;
+            if (requests.stopWatching)
+                watch_.Unwatch();
+            // A change of the folder that is being replaced is of no interest.
+            else if (result.changed && !requests.newFolder)
+                OnChange(quiet);
+            if (requests.newFolder)
+                OnNewFolder(std::move(requests.folder));
+        }
+    } catch (...) {
+        // Nothing may leave the thread; the monitor just stops watching.
+    }
+}
+
+void CFolderMonitor::OnChange(bool& quiet) {
+    if (paused_.load() || !watch_.IsWatching())
+        return;
+    if (quiet) {
+        Post(ID_REFRESH);
+        quiet = false;
+    }
+    CheckFolder();
+}
+
+void CFolderMonitor::OnNewFolder(MonitoredFolder folder) {
+    if (folder.folder.size() > 1 && folder.folder.endsWith(u'/'))
+        folder.folder.chop(1);
+    current_ = std::move(folder);
+    if (current_.folder.isEmpty()) {
+        watch_.Unwatch();
+    } else if (!watch_.Watch(current_.folder)) {
+        // A folder that cannot be watched is listed as the empty folder.
+        current_.folder.clear();
+    }
+    CheckFolder();
+}
+
+void CFolderMonitor::CheckFolder() {
+    if (firstCheck_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        firstCheck_ = false;
+    }
+    if (current_.browser == nullptr)
+        return;
+    if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))
+        Post(ID_BEGINREADFOLDER);
+    else
+        watch_.Unwatch();  // the folder has gone: no listing is asked for
+}
+
+void CFolderMonitor::Post(int id) {
+    if (mainWindow_)
+        mainWindow_->Post(platform::Command{id, 0, 0, std::make_shared<const MonitoredFolder>(current_)});
+}

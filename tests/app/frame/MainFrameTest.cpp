@@ -1,0 +1,455 @@
+#include "app/frame/BatchBasket.h"
+#include "app/frame/CommandActions.h"
+#include "app/frame/FrameIds.h"
+#include "app/frame/MyToolBar.h"
+#include "engine/RSProgress.h"
+#include "platform/commands/PostedCommand.h"
+#include "platform/progress/ProgressSink.h"
+#include "platform/resources/CommandIds.h"
+#include "tests/app/frame/FrameTestSupport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+
+#include <vector>
+
+namespace {
+
+constexpr int kSeparator = 0;
+
+struct ExpectedItem {
+    int id;  // 0: separator
+    const char* text;
+};
+
+struct ExpectedPopup {
+    const char* title;
+    std::vector<ExpectedItem> items;
+};
+
+class RecordingBasket : public IBatchBasket {
+public:
+    void AddFiles(const QStringList& paths) override { files += paths; }
+    int GetItemCount() const override { return static_cast<int>(files.size()); }
+    QStringList files;
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override { Start(); }
+
+    void Start(CMainFrame::CreateContext context = {}) {
+        app_ = MakeApp();
+        app_->m_frameContext = context;
+        ASSERT_TRUE(app_->InitInstance({}));
+        frame_ = app_->m_pMainWnd;
+        ASSERT_NE(frame_, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_));
+        Settle();
+    }
+
+    QAction* Action(int id) { return frame_->Actions().Action(id); }
+
+    // Chooses the command as a user would: its action shows its current
+    // state first (the menu or the idle update does that), then is triggered.
+    void Choose(int id) {
+        QAction* action = Action(id);
+        frame_->Actions().Update(action);
+        action->trigger();
+        Settle();
+    }
+
+    // The state of `id` as its menu shows it.
+    QAction* ShownInMenu(const char* popup, int id) {
+        QMenu* menu = frame_->Popup(QString::fromUtf8(popup));
+        EXPECT_NE(menu, nullptr) << popup;
+        if (menu == nullptr)
+            return nullptr;
+        menu->popup(frame_->mapToGlobal(QPoint(10, 10)));
+        Settle();
+        menu->hide();
+        for (QAction* action : menu->actions()) {
+            if (CommandActions::IdOf(action) == id)
+                return action;
+        }
+        ADD_FAILURE() << "no item " << id << " in " << popup;
+        return nullptr;
+    }
+
+    std::vector<int> ToolbarIds() const {
+        std::vector<int> ids;
+        for (const CMyToolBar::Button& button : frame_->ToolBar()->Buttons())
+            ids.push_back(button.idCommand);
+        return ids;
+    }
+
+    QStringList ToolbarTexts() const {
+        QStringList texts;
+        for (const CMyToolBar::Button& button : frame_->ToolBar()->Buttons()) {
+            if (!button.separator)
+                texts << frame_->ToolBar()->TextPool().value(button.iString);
+        }
+        return texts;
+    }
+
+    int PreviewRowHeight() const {
+        int current = 0, minimum = 0;
+        frame_->Splitter()->GetRowInfo(0, current, minimum);
+        return current;
+    }
+
+    PrivateHome home_;
+    std::unique_ptr<CQVVesperaApp> app_;
+    CMainFrame* frame_ = nullptr;
+};
+
+TEST_F(MainFrameTest, CaptionNamesTheDocument) {
+    EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3 - QVVespera"));
+    frame_->SetDocumentTitle(QStringLiteral("harbour.jpg"));
+    EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3 - harbour.jpg"));
+    frame_->SetDocumentTitle(QString());
+    EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3"));
+}
+
+TEST_F(MainFrameTest, MenusHoldTheirItemsInOrder) {
+    const std::vector<ExpectedPopup> expected = {
+        {"&File",
+         {{57601, "&Open...\tCtrl+O"},
+          {57603, "Resize and &Save...\tCtrl+S"},
+          {kSeparator, ""},
+          {32856, "Save se&ttings..."},
+          {32857, "&Load settings..."},
+          {kSeparator, ""},
+          {57616, "Recent File"},
+          {kSeparator, ""},
+          {57665, "E&xit"}}},
+        {"&Batch",
+         {{32861, "&Batch Mode"},
+          {32852, "&Browse"},
+          {32862, "&Run\tEnter"},
+          {32853, "&Load..."},
+          {32854, "&Save..."},
+          {kSeparator, ""},
+          {32863, "&Remove Selected"}}},
+        {"&View",
+         {{32858, "&Next\tRight"},
+          {32859, "&Previous\tLeft"},
+          {kSeparator, ""},
+          {33107, "&Large Icons"},
+          {33106, "&Small Icons"},
+          {kSeparator, ""},
+          {59392, "&Toolbar"},
+          {59393, "&Status Bar"},
+          {103, "&Resize Settings"}}},
+        {"&Help",
+         {{33046, "&Check For Update"},
+          {33048, "ORVEK Home Page"},
+          {kSeparator, ""},
+          {57670, "&Help Topics\tF1"},
+          {57664, "&About..."}}},
+    };
+    const QList<QAction*> popups = frame_->menuBar()->actions();
+    ASSERT_EQ(popups.size(), static_cast<qsizetype>(expected.size()));
+    for (std::size_t p = 0; p < expected.size(); ++p) {
+        EXPECT_EQ(popups[p]->text(), QString::fromUtf8(expected[p].title));
+        const QList<QAction*> items = popups[p]->menu()->actions();
+        ASSERT_EQ(items.size(), static_cast<qsizetype>(expected[p].items.size())) << expected[p].title;
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const ExpectedItem& item = expected[p].items[static_cast<std::size_t>(i)];
+            if (item.id == kSeparator) {
+                EXPECT_TRUE(items[i]->isSeparator()) << expected[p].title << " item " << i;
+                continue;
+            }
+            EXPECT_EQ(CommandActions::IdOf(items[i]), item.id) << expected[p].title << " item " << i;
+            EXPECT_EQ(items[i]->text(), QString::fromUtf8(item.text));
+        }
+    }
+    ASSERT_NE(frame_->ViewOptionsMenu(), nullptr);
+    const QList<QAction*> options = frame_->ViewOptionsMenu()->actions();
+    ASSERT_EQ(options.size(), 2);
+    EXPECT_EQ(CommandActions::IdOf(options[0]), 33107);
+    EXPECT_EQ(CommandActions::IdOf(options[1]), 33106);
+}
+
+TEST_F(MainFrameTest, AcceleratorsRunTheirCommands) {
+    const std::vector<std::pair<const char*, int>> table = {
+        {"Return", 32862}, {"Ctrl+C", 57634},   {"Ctrl+Ins", 57634},  {"Shift+Del", 57635},
+        {"Ctrl+X", 57635}, {"Ctrl+V", 57637},   {"Shift+Ins", 57637}, {"Alt+Backspace", 57643},
+        {"Ctrl+Z", 57643}, {"Ctrl+N", 57600},   {"Ctrl+O", 57601},    {"Ctrl+S", 57603},
+        {"F6", 57680},     {"Shift+F6", 57681},
+    };
+    for (const auto& [key, id] : table) {
+        const QAction* action = frame_->Actions().Find(id);
+        ASSERT_NE(action, nullptr) << key;
+        EXPECT_TRUE(action->shortcuts().contains(QKeySequence(QString::fromUtf8(key)))) << key;
+    }
+}
+
+TEST_F(MainFrameTest, CtrlOOpensTheFileDialog) {
+    int asked = 0;
+    app_->m_fileDialog = [&asked](bool open, const QString& filter, int*) -> std::optional<QString> {
+        ++asked;
+        EXPECT_TRUE(open);
+        EXPECT_TRUE(filter.startsWith(QStringLiteral("All Supported Files (*.jpg *.tif *.bmp *.gif *.png);;")));
+        return std::nullopt;
+    };
+    frame_->activateWindow();
+    // The idle update enables the accelerators' commands.
+    QAction* open = Action(ID_FILE_OPEN);
+    ASSERT_TRUE(WaitUntil([open] { return open->isEnabled(); }));
+    QTest::keyClick(frame_, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1);
+}
+
+TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
+    struct Rule {
+        const char* popup;
+        int id;
+        bool enabled;
+        bool checked;
+    };
+    // No image, single-image mode, zoom 100, no basket, Browse window,
+    // panel, presets, update check or help yet.
+    const std::vector<Rule> rules = {
+        {"&File", 57601, true, false},   {"&File", 57603, false, false},  {"&File", 32856, false, false},
+        {"&File", 32857, false, false},  {"&File", 57616, false, false},  {"&File", 57665, true, false},
+        {"&Batch", 32861, true, false},  {"&Batch", 32852, false, false}, {"&Batch", 32862, false, false},
+        {"&Batch", 32853, false, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
+        {"&View", 32858, false, false},  {"&View", 32859, false, false},  {"&View", 33107, true, true},
+        {"&View", 33106, true, false},   {"&View", 59392, true, true},    {"&View", 59393, true, true},
+        {"&View", 103, false, false},    {"&Help", 33046, false, false},  {"&Help", 33048, false, false},
+        {"&Help", 57670, false, false},  {"&Help", 57664, false, false},
+    };
+    for (const Rule& rule : rules) {
+        QAction* action = ShownInMenu(rule.popup, rule.id);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->isEnabled(), rule.enabled) << rule.id;
+        EXPECT_EQ(action->isChecked(), rule.checked) << rule.id;
+    }
+    EXPECT_EQ(ShownInMenu("&File", 57616)->text(), QStringLiteral("Recent File"));
+
+    Choose(ID_BATCH_MODE);
+    EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_MODE)->isChecked());
+    EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+
+    Choose(ID_VIEW_SMALL_ICONS);
+    EXPECT_EQ(g_nIconsZoom, 66);
+    EXPECT_TRUE(ShownInMenu("&View", ID_VIEW_SMALL_ICONS)->isChecked());
+    EXPECT_FALSE(ShownInMenu("&View", ID_VIEW_LARGE_ICONS)->isChecked());
+    Choose(ID_VIEW_LARGE_ICONS);
+    EXPECT_EQ(g_nIconsZoom, 100);
+}
+
+TEST_F(MainFrameTest, RecentFilesFillTheFileMenu) {
+    app_->RecentFiles().Add(QStringLiteral("/photos/a.jpg"));
+    app_->RecentFiles().Add(QStringLiteral("/photos/b.jpg"));
+    QAction* first = ShownInMenu("&File", ID_FILE_MRU_FILE1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text(), QStringLiteral("&1 /photos/b.jpg"));
+    EXPECT_TRUE(first->isEnabled());
+    QAction* second = ShownInMenu("&File", ID_FILE_MRU_FILE1 + 1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->text(), QStringLiteral("&2 /photos/a.jpg"));
+    // Shown again, the menu holds each entry once.
+    ShownInMenu("&File", ID_FILE_MRU_FILE1);
+    EXPECT_EQ(frame_->Popup(QStringLiteral("&File"))->actions().size(), 10);
+}
+
+TEST_F(MainFrameTest, ToolbarShowsTheSetOfEachMode) {
+    EXPECT_EQ(ToolbarIds(), (std::vector<int>{57601, 57603, 0, 32861, 0, 32859, 32858}));
+    EXPECT_EQ(ToolbarTexts(), (QStringList{"Open", "Save", "Batch Mode", "Previous", "Next"}));
+    for (const CMyToolBar::Button& button : frame_->ToolBar()->Buttons()) {
+        if (!button.separator) {
+            EXPECT_FALSE(Action(button.idCommand)->icon().isNull()) << button.idCommand;
+        }
+    }
+
+    Choose(ID_BATCH_MODE);
+    EXPECT_EQ(ToolbarIds(), (std::vector<int>{57601, 32852, 0, 32861, 0, 32863, 0, 32862, 0, 32859, 32858, 0, 33108}));
+    EXPECT_EQ(ToolbarTexts(),
+              (QStringList{"Open", "Browse", "Batch Mode", "Remove", "Run ", "Previous", "Next", "View"}));
+    // The buttons carry the state of their commands.
+    frame_->UpdateCommandUI();
+    EXPECT_TRUE(Action(ID_BATCH_MODE)->isChecked());
+    EXPECT_FALSE(Action(ID_BATCH_RUN)->isEnabled());
+
+    frame_->SetBrowseToolbar();
+    EXPECT_EQ(ToolbarIds(), (std::vector<int>{33110, 0, 32863, 0, 33108}));
+    EXPECT_EQ(ToolbarTexts(), (QStringList{"Done", "Remove", "View"}));
+
+    Choose(ID_BATCH_MODE);
+    EXPECT_EQ(ToolbarIds(), (std::vector<int>{57601, 57603, 0, 32861, 0, 32859, 32858}));
+}
+
+TEST_F(MainFrameTest, PromptsAndTooltipsComeFromTheStringTable) {
+    const std::vector<std::tuple<int, const char*, const char*>> table = {
+        {32861, "Switch on/off batch mode", "Switch on/off batch mode"},
+        {32852, "Browse for images", "Browse for images"},
+        {33110, "Cancel browse", "Cancel browse"},
+        {33108, "View options", "View options"},
+        {103, "Show or hide Resize options", "Toggle Resize options"},
+    };
+    for (const auto& [id, prompt, tooltip] : table) {
+        EXPECT_EQ(Action(id)->statusTip(), QString::fromUtf8(prompt)) << id;
+        EXPECT_EQ(Action(id)->toolTip(), QString::fromUtf8(tooltip)) << id;
+    }
+    // Hovering a button shows its prompt in the status bar.
+    QWidget* button = frame_->ToolBar()->widgetForAction(Action(ID_BATCH_MODE));
+    ASSERT_NE(button, nullptr);
+    frame_->Actions().Update(Action(ID_BATCH_MODE));
+    QTest::mouseMove(button);
+    Action(ID_BATCH_MODE)->hover();
+    Settle();
+    EXPECT_EQ(frame_->statusBar()->currentMessage(), QStringLiteral("Switch on/off batch mode"));
+}
+
+TEST_F(MainFrameTest, BatchModeShowsAndHidesTheBasketRow) {
+    QWidget* basket = frame_->GetBasketView();
+    ASSERT_NE(basket, nullptr);
+    EXPECT_FALSE(basket->isVisible());
+    EXPECT_EQ(frame_->Splitter()->m_nHiddenRow, 1);
+
+    // First switch on an empty profile: the preview row is 250 pixels
+    // shorter than the client area.
+    Choose(ID_BATCH_MODE);
+    Settle();
+    EXPECT_EQ(app_->m_bBatchMode, 1);
+    EXPECT_TRUE(basket->isVisible());
+    EXPECT_EQ(frame_->Splitter()->m_nHiddenRow, -1);
+    EXPECT_EQ(PreviewRowHeight(), frame_->ClientHeight() - 250);
+
+    // Leaving stores the row's height, the next switch restores it.
+    frame_->Splitter()->SetRowInfo(0, 300, 0);
+    frame_->Splitter()->RecalcLayout();
+    ASSERT_EQ(PreviewRowHeight(), 300);
+    Choose(ID_BATCH_MODE);
+    Settle();
+    EXPECT_EQ(app_->m_bBatchMode, 0);
+    EXPECT_FALSE(basket->isVisible());
+    EXPECT_EQ(app_->Profile().GetInt(QStringLiteral("SPLITTER"), QStringLiteral("RIGHTHEIGHT"), -1), 300);
+
+    Choose(ID_BATCH_MODE);
+    Settle();
+    EXPECT_EQ(PreviewRowHeight(), 300);
+}
+
+TEST_F(MainFrameTest, StoredRowHeightIsBroughtIntoTheWindow) {
+    for (int stored : {100000, 5000}) {
+        app_->Profile().WriteInt(QStringLiteral("SPLITTER"), QStringLiteral("RIGHTHEIGHT"), stored);
+        Choose(ID_BATCH_MODE);
+        Settle();
+        EXPECT_GE(PreviewRowHeight(), 0) << stored;
+        EXPECT_LE(PreviewRowHeight(), frame_->ClientHeight()) << stored;
+        EXPECT_LE(frame_->Splitter()->m_nSize[0], frame_->ClientHeight()) << stored;
+        EXPECT_GE(frame_->Splitter()->m_nSize[1], 0) << stored;
+        Choose(ID_BATCH_MODE);
+        Settle();
+    }
+}
+
+TEST_F(MainFrameTest, BarsAreShownAndHidden) {
+    ASSERT_TRUE(frame_->ToolBar()->isVisible());
+    Choose(ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(frame_->ToolBar()->isVisible());
+    EXPECT_FALSE(ShownInMenu("&View", ID_VIEW_TOOLBAR)->isChecked());
+    Choose(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(frame_->ToolBar()->isVisible());
+
+    ASSERT_TRUE(frame_->statusBar()->isVisible());
+    Choose(ID_VIEW_STATUS_BAR);
+    EXPECT_FALSE(frame_->statusBar()->isVisible());
+    // No resize panel yet: its toggle does nothing.
+    EXPECT_FALSE(frame_->OnBarCheck(ID_VIEW_RESIZE_BAR));
+}
+
+TEST_F(MainFrameTest, EngineProgressReachesTheStatusBar) {
+    QProgressBar* progress = frame_->ProgressControl();
+    ASSERT_FALSE(progress->isVisible());
+    // The engine posts through the sink the frame installed.
+    ASSERT_TRUE(platform::PostProgressCommand(ID_START_PROGRESS));
+    Settle();
+    platform::DeliverPostedCommands();
+    ASSERT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->minimum(), 0);
+    EXPECT_EQ(progress->maximum(), 90);
+    const int w = frame_->statusBar()->width();
+    EXPECT_EQ(progress->geometry(), QRect(w - w / 3 - 20, 2, w / 3, frame_->statusBar()->height() - 4));
+
+    for (const auto& [percent, shown] : std::vector<std::pair<int, int>>{{45, 45}, {90, 90}, {99, 90}}) {
+        g_nProgressPercent = percent;
+        platform::PostProgressCommand(ID_PROGRESS);
+        platform::DeliverPostedCommands();
+        EXPECT_EQ(progress->value(), shown) << percent;
+    }
+    platform::PostProgressCommand(ID_END_PROGRESS);
+    platform::DeliverPostedCommands();
+    EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(MainFrameTest, ProgressStopsWithTheFrame) {
+    app_->CloseMainFrame();
+    EXPECT_FALSE(platform::PostProgressCommand(ID_START_PROGRESS));
+}
+
+TEST_F(MainFrameTest, CommandsGoToTheViewThenTheDocument) {
+    struct Target : platform::CmdTarget {
+        explicit Target(std::vector<std::string>& log, const char* name) {
+            OnCommand(32858, [&log, name] { log.push_back(name); });
+        }
+    };
+    std::vector<std::string> log;
+    Target view(log, "view");
+    Target document(log, "document");
+    frame_->SetActiveDocument(&document);
+    EXPECT_TRUE(frame_->Actions().Trigger(32858));
+    frame_->SetActiveView(&view);
+    EXPECT_TRUE(frame_->Actions().Trigger(32858));
+    EXPECT_EQ(log, (std::vector<std::string>{"document", "view"}));
+    // Posted commands that are not the frame's own take the same road.
+    frame_->Port()->Post(32858);
+    platform::DeliverPostedCommands();
+    EXPECT_EQ(log.back(), "view");
+    EXPECT_EQ(log.size(), 3u);
+    frame_->SetActiveView(nullptr);
+    frame_->SetActiveDocument(nullptr);
+}
+
+TEST_F(MainFrameTest, ViewButtonPopsUpTheIconSizes) {
+    Choose(ID_BATCH_MODE);
+    frame_->UpdateCommandUI();
+    Choose(ID_VIEW_OPTIONS);
+    Settle();
+    EXPECT_TRUE(frame_->ViewOptionsMenu()->isVisible());
+    frame_->ViewOptionsMenu()->hide();
+}
+
+TEST(MainFrameBasket, TwoFilesFillTheBasketAndSwitchBatchModeOn) {
+    PrivateHome home;
+    RecordingBasket basket;
+    auto app = MakeApp();
+    app->m_frameContext.basket = &basket;
+    ASSERT_TRUE(app->InitInstance({QStringLiteral("a.jpg"), QStringLiteral("notes.txt"), QStringLiteral("b.png")}));
+    EXPECT_EQ(basket.files, (QStringList{"a.jpg", "b.png"}));
+    EXPECT_EQ(app->m_bBatchMode, 1);
+    Settle();
+    EXPECT_TRUE(app->m_pMainWnd->GetBasketView()->isVisible());
+    // With items in the basket Run is enabled.
+    EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_RUN).enabled);
+
+    app->m_pMainWnd->AddFilesToBatch({QStringLiteral("c.jpg")});
+    EXPECT_EQ(basket.files.size(), 2);
+}
+
+TEST(MainFrameCreation, FailsCleanlyWithoutAPane) {
+    PrivateHome home;
+    auto app = MakeApp();
+    app->m_frameContext.view = [](QWidget*) -> QWidget* { return nullptr; };
+    EXPECT_FALSE(app->InitInstance({}));
+    EXPECT_EQ(app->m_pMainWnd, nullptr);
+    EXPECT_EQ(app->ExitInstance(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,277 @@
+#include "browser/monitor/FolderMonitor.h"
+
+#include "platform/resources/CommandIds.h"
+#include "support/FileFixtures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Stands for the browser: the monitor only carries its address.
+CThumbsBrowser* const kBrowser = reinterpret_cast<CThumbsBrowser*>(0x1000);
+
+struct Posted {
+    int id;
+    QString folder;
+    CThumbsBrowser* browser;
+};
+
+class Recorder : public platform::CommandReceiver {
+public:
+    void OnPostedCommand(const platform::Command& command) override {
+        const auto* folder = static_cast<const MonitoredFolder*>(command.payload.get());
+        posted.push_back(
+            {command.id, folder ? folder->folder : QStringLiteral("<none>"), folder ? folder->browser : nullptr});
+    }
+    int Count(int id) const {
+        int n = 0;
+        for (const Posted& p : posted)
+            n += p.id == id;
+        return n;
+    }
+    std::vector<Posted> posted;
+};
+
+void Shell(const QString& command) {
+    ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0) << command.toStdString();
+}
+
+class Monitor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root_.isValid());
+        folder_ = root_.filePath("photos");
+        ASSERT_TRUE(QDir().mkpath(folder_));
+        ASSERT_TRUE(WriteFile(folder_ + "/a.jpg", "0123456789"));
+        platform::DeliverPostedCommands();  // nothing of earlier tests
+        ASSERT_TRUE(monitor_->Start());
+    }
+    void TearDown() override {
+        monitor_.reset();
+        port_->Close();
+    }
+
+    // Delivers posted commands until `done` holds or the time is up.
+    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 1000ms) {
+        const auto end = Clock::now() + limit;
+        for (;;) {
+            platform::DeliverPostedCommands();
+            if (done())
+                return true;
+            if (Clock::now() > end)
+                return false;
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    // Delivers for a while and answers how many of `id` came.
+    int CountDuring(int id, std::chrono::milliseconds period) {
+        const size_t before = recorder_.posted.size();
+        DeliverUntil([] { return false; }, period);
+        int n = 0;
+        for (size_t i = before; i < recorder_.posted.size(); ++i)
+            n += recorder_.posted[i].id == id;
+        return n;
+    }
+    bool ReadFolderPosted(size_t after) {
+        return DeliverUntil([&] {
+            for (size_t i = after; i < recorder_.posted.size(); ++i) {
+                if (recorder_.posted[i].id == ID_BEGINREADFOLDER)
+                    return true;
+            }
+            return false;
+        });
+    }
+    void WatchAndSettle(const QString& path) {
+        const size_t before = recorder_.posted.size();
+        monitor_->SetFolder(path, kBrowser);
+        ASSERT_TRUE(ReadFolderPosted(before));
+    }
+    QString Quoted(const QString& path) const { return u'\'' + path + u'\''; }
+    // Another process makes a file in `folder`: is a listing asked for?
+    bool ChangeIsListed(const QString& folder, const char* name) {
+        const size_t before = recorder_.posted.size();
+        Shell("touch " + Quoted(folder + u'/' + QLatin1String(name)));
+        return ReadFolderPosted(before);
+    }
+
+    QTemporaryDir root_;
+    QString folder_;
+    Recorder recorder_;
+    std::shared_ptr<platform::CommandPort> port_ = platform::CommandPort::Create(&recorder_);
+    std::unique_ptr<CFolderMonitor> monitor_ = std::make_unique<CFolderMonitor>(port_);
+};
+
+TEST_F(Monitor, ANewFolderIsListedAtOnceWithItsFolderInTheCommand) {
+    WatchAndSettle(folder_);
+    ASSERT_FALSE(recorder_.posted.empty());
+    const Posted& last = recorder_.posted.back();
+    EXPECT_EQ(last.id, ID_BEGINREADFOLDER);
+    EXPECT_EQ(last.folder, folder_);
+    EXPECT_EQ(last.browser, kBrowser);
+    EXPECT_EQ(recorder_.Count(ID_REFRESH), 0);
+}
+
+TEST_F(Monitor, PathsAsWatched) {
+    const struct {
+        QString given, listed;
+    } cases[] = {
+        {folder_ + "/", folder_},         // one trailing slash dropped
+        {"/", "/"},                       // the root stays the root
+        {"", ""},                         // nothing watched, listed empty
+        {root_.filePath("missing"), ""},  // cannot be watched: listed empty
+        {folder_ + "/a.jpg", ""},         // not a folder
+    };
+    for (const auto& c : cases) {
+        WatchAndSettle(c.given);
+        EXPECT_EQ(recorder_.posted.back().folder, c.listed) << c.given.toStdString();
+    }
+}
+
+TEST_F(Monitor, ChangesByAnotherProcessAskForAListingWithinASecond) {
+    WatchAndSettle(folder_);
+    const QString a = Quoted(folder_ + "/a.jpg");
+    const QString b = Quoted(folder_ + "/b.jpg");
+    const QString changes[] = {
+        "touch " + b,
+        "rm " + b,
+        "mv " + a + " " + b,
+        "mv " + b + " " + a,
+        "printf xyz | dd of=" + a + " conv=notrunc status=none",
+        "truncate -s 2 " + a,
+    };
+    for (const QString& change : changes) {
+        const size_t before = recorder_.posted.size();
+        const auto start = Clock::now();
+        Shell(change);
+        EXPECT_TRUE(ReadFolderPosted(before)) << change.toStdString();
+        EXPECT_LT(Clock::now() - start, 1000ms) << change.toStdString();
+        EXPECT_EQ(recorder_.posted.back().folder, folder_);
+        // Let the watch settle so that each change stands alone.
+        DeliverUntil([] { return false; }, 150ms);
+    }
+}
+
+TEST_F(Monitor, TheFirstChangeAfterAQuietPeriodAlsoAsksForARefresh) {
+    WatchAndSettle(folder_);
+    // Two changes 500 ms apart: one refresh, two listings.
+    Shell("touch " + Quoted(folder_ + "/1.jpg"));
+    std::this_thread::sleep_for(500ms);
+    Shell("touch " + Quoted(folder_ + "/2.jpg"));
+    DeliverUntil([&] { return recorder_.Count(ID_BEGINREADFOLDER) >= 3; });
+    DeliverUntil([] { return false; }, 300ms);
+    EXPECT_EQ(recorder_.Count(ID_REFRESH), 1);
+    EXPECT_EQ(recorder_.Count(ID_BEGINREADFOLDER), 3);
+    // The refresh comes before the listing and carries the folder too.
+    ASSERT_GE(recorder_.posted.size(), 2u);
+    EXPECT_EQ(recorder_.posted[1].id, ID_REFRESH);
+    EXPECT_EQ(recorder_.posted[1].folder, folder_);
+    // After more than two quiet seconds the next change refreshes again.
+    std::this_thread::sleep_for(2300ms);
+    Shell("touch " + Quoted(folder_ + "/3.jpg"));
+    DeliverUntil([&] { return recorder_.Count(ID_REFRESH) == 2; });
+    EXPECT_EQ(recorder_.Count(ID_REFRESH), 2);
+}
+
+TEST_F(Monitor, PausedChangesPostNothing) {
+    WatchAndSettle(folder_);
+    monitor_->SetPaused(true);
+    EXPECT_TRUE(monitor_->IsPaused());
+    Shell("touch " + Quoted(folder_ + "/ours.jpg") + " && rm " + Quoted(folder_ + "/a.jpg"));
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 800ms) + recorder_.Count(ID_REFRESH), 0);
+    monitor_->SetPaused(false);
+    EXPECT_TRUE(ChangeIsListed(folder_, "theirs.jpg"));
+}
+
+TEST_F(Monitor, AVanishedFolderIsNoLongerWatchedOrListed) {
+    WatchAndSettle(folder_);
+    Shell("rm -r " + Quoted(folder_));
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 600ms), 0);
+    // The same path made again is not watched until it is set again.
+    ASSERT_TRUE(QDir().mkpath(folder_));
+    Shell("touch " + Quoted(folder_ + "/new.jpg"));
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 600ms), 0);
+    WatchAndSettle(folder_);
+    EXPECT_TRUE(ChangeIsListed(folder_, "newer.jpg"));
+}
+
+TEST_F(Monitor, StopWatchingPostsNothingUntilTheNextFolder) {
+    WatchAndSettle(folder_);
+    const size_t before = recorder_.posted.size();
+    monitor_->StopWatching();
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 300ms), 0);
+    Shell("touch " + Quoted(folder_ + "/x.jpg"));
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 600ms), 0);
+    EXPECT_EQ(recorder_.posted.size(), before);
+    WatchAndSettle(folder_);
+}
+
+TEST_F(Monitor, TheOldFolderIsForgottenWhenANewOneComes) {
+    const QString other = root_.filePath("other");
+    ASSERT_TRUE(QDir().mkpath(other));
+    WatchAndSettle(folder_);
+    WatchAndSettle(other);
+    EXPECT_EQ(recorder_.posted.back().folder, other);
+    Shell("touch " + Quoted(folder_ + "/x.jpg"));
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 600ms), 0);
+}
+
+TEST_F(Monitor, FoldersSetInQuickSuccessionEndWithTheLast) {
+    std::vector<QString> folders;
+    for (int i = 0; i < 20; ++i) {
+        folders.push_back(root_.filePath(QStringLiteral("f%1").arg(i)));
+        ASSERT_TRUE(QDir().mkpath(folders.back()));
+    }
+    for (const QString& folder : folders)
+        monitor_->SetFolder(folder, kBrowser);
+    DeliverUntil([&] { return !recorder_.posted.empty() && recorder_.posted.back().folder == folders.back(); });
+    ASSERT_FALSE(recorder_.posted.empty());
+    EXPECT_EQ(recorder_.posted.back().folder, folders.back());
+    EXPECT_TRUE(ChangeIsListed(folders.back(), "x.jpg"));
+}
+
+TEST_F(Monitor, WithoutABrowserNothingIsListed) {
+    monitor_->SetFolder(folder_, nullptr);
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 400ms), 0);
+}
+
+TEST_F(Monitor, DeletingTheMonitorWhileItWaitsReturnsQuickly) {
+    WatchAndSettle(folder_);
+    const auto start = Clock::now();
+    monitor_.reset();
+    EXPECT_LT(Clock::now() - start, 1000ms);
+}
+
+TEST_F(Monitor, AClosedPortReceivesNothing) {
+    port_->Close();
+    monitor_->SetFolder(folder_, kBrowser);
+    Shell("touch " + Quoted(folder_ + "/x.jpg"));
+    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 500ms), 0);
+}
+
+TEST(MonitorStart, StartsOnce) {
+    Recorder recorder;
+    auto port = platform::CommandPort::Create(&recorder);
+    CFolderMonitor monitor(port);
+    EXPECT_TRUE(monitor.Start());
+    EXPECT_FALSE(monitor.Start());
+    port->Close();
+}
+
+TEST(MonitorStart, AMonitorNeverStartedEndsCleanly) {
+    CFolderMonitor monitor(nullptr);
+    monitor.SetFolder("/", kBrowser);
+}
+
+}  // namespace

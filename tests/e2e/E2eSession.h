@@ -1,0 +1,76 @@
+#pragma once
+// The vocabulary of the end-to-end tests: start the real program on the X
+// display of the test run (Xvfb), find its windows by caption, wait for a
+// condition, take screenshots, send keys, close windows. Every run gets a
+// private HOME, XDG folders and TMPDIR. Waits poll with a time-out.
+//
+// The test process is itself a Qt application on the same display (for the
+// screenshots and the close requests); the program is found through the
+// VESPERA_PROGRAM environment variable.
+
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+
+class E2eSession {
+public:
+    E2eSession();
+    ~E2eSession();
+    E2eSession(const E2eSession&) = delete;
+    E2eSession& operator=(const E2eSession&) = delete;
+
+    // The sandbox's folders.
+    QString Root() const { return dir_.path(); }
+    QString Home() const { return Root() + QStringLiteral("/home"); }
+    QString ConfigHome() const { return Root() + QStringLiteral("/config"); }
+    QString DataHome() const { return Root() + QStringLiteral("/data"); }
+    QString CacheHome() const { return Root() + QStringLiteral("/cache"); }
+    // The program's settings file in the sandbox.
+    QString SettingsFile() const;
+
+    // Starts the program with `arguments`; false when it did not start.
+    bool Start(const QStringList& arguments = {});
+    bool IsRunning() const;
+    // Waits for the program to end; its exit code, or nothing on time-out
+    // or a crash.
+    std::optional<int> WaitForExit(int timeoutMs = 15000);
+    // What the program wrote on standard error so far.
+    QString ErrorOutput();
+
+    // Polls `done` every 50 ms until it holds or `timeoutMs` passes.
+    static bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+
+    // The id of a visible window whose caption matches the regular
+    // expression `caption` (xdotool's search), waiting up to `timeoutMs`;
+    // 0 when none appeared.
+    unsigned long FindWindow(const QString& caption, int timeoutMs = 15000);
+    // The window is gone (or unmapped) within `timeoutMs`.
+    bool WaitForWindowGone(const QString& caption, int timeoutMs = 10000);
+    QString WindowName(unsigned long window) const;
+
+    // The window's current contents.
+    QImage Screenshot(unsigned long window) const;
+    // Focuses the window and types the keys (xdotool key names, e.g.
+    // "ctrl+o", "Escape").
+    bool SendKeys(unsigned long window, const QString& keys);
+    // Asks the window to close, as a window manager's close button does.
+    bool CloseWindow(unsigned long window);
+
+    // Runs xdotool with `arguments`; its standard output, or nothing when it
+    // failed.
+    static std::optional<QString> Xdotool(const QStringList& arguments, int timeoutMs = 5000);
+
+private:
+    QTemporaryDir dir_;
+    QProcess program_;
+    QByteArray errors_;
+};
+
+// How much of an image is near `colour` (each channel within `tolerance`),
+// as a fraction of its pixels.
+double FractionNear(const QImage& image, QRgb colour, int tolerance);
