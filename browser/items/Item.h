@@ -18,11 +18,6 @@ public:
     // the basket computes it.
     explicit CItem(const AppSettings& settings, QString path = {});
 
-    // Reads the file's size and times once (m_bInfoLoaded); a file that is
-    // not found leaves them as they are, so a later call tries again. A file
-    // system without a creation time gives the last write time for it.
-    void LoadInfo();
-
     QString m_strPath;
     int m_bSelected = 0;
     double m_dFileSize = 0.0;  // bytes; valid with m_bInfoLoaded

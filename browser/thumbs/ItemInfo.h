@@ -1,26 +1,25 @@
 #pragma once
-// What a browser shows and sorts by besides the thumbnails: file sizes as
-// text, the tooltip of an item, and the shot dates of all items.
+// The file information of a browser item, read once on first need: size,
+// creation, modification and access times, and the shot date of the EXIF
+// data. Information once loaded is never refreshed; the next listing makes
+// new items.
 
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 
-class CITEMLIST;
-class CPaletteItemImg;
+class CItem;
 
-// The size in kilobytes ("%.2fKB"), from 1000 KB on in megabytes ("%.2fMB"),
-// from 1000 MB on in gigabytes ("%.2fGB"); 1024 to each step.
+// Fills the item's size and times once. A file that cannot be found leaves
+// the item as it was (m_bInfoLoaded clear, so a later call tries again). The
+// creation time is the file's birth time where the file system records one,
+// else its modification time.
+void LoadItemInfo(CItem& item);
+
+// Determines the item's shot date once: the EXIF date, else the modification
+// time.
+void LoadItemShotDate(CItem& item);
+
+// A byte count as the browser shows it: "%.2fKB", from 1000 KB on "%.2fMB",
+// from 1000 MB on "%.2fGB".
 QString FormatFileSizeText(std::uint64_t bytes);
-
-// "File: name.ext\nSize: WxH\nFile size: ..." for a file that exists and whose
-// cell knows the image size; empty otherwise (no cell yet, no file).
-QString ItemToolTipText(const QString& path, const CPaletteItemImg* cell);
-
-// The item information of every item (CItem::LoadInfo).
-void LoadAllInfo(CITEMLIST& items);
-
-// The shot date of every item that lacks one: the EXIF date, else the last
-// write time.
-void LoadAllShotDates(CITEMLIST& items);

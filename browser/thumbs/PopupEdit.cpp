@@ -14,7 +14,7 @@ constexpr int kFontPoints = 8;
 }  // namespace
 
 CPopupEdit* CPopupEdit::Open(const QString& path, const QRect& screenRect, QWidget* owner, CommitFunction commit,
-                             int* pbEditing) {
+                             bool* pbEditing) {
     auto* host = new QWidget(owner != nullptr ? owner->window() : nullptr, Qt::Tool | Qt::FramelessWindowHint);
     host->setAttribute(Qt::WA_DeleteOnClose);
     host->setWindowTitle(QStringLiteral("Popup"));
@@ -33,7 +33,7 @@ CPopupEdit* CPopupEdit::Open(const QString& path, const QRect& screenRect, QWidg
     return edit;
 }
 
-CPopupEdit::CPopupEdit(QWidget* host, QString path, CommitFunction commit, int* pbEditing)
+CPopupEdit::CPopupEdit(QWidget* host, QString path, CommitFunction commit, bool* pbEditing)
     : QLineEdit(host), m_strOldPath(std::move(path)), m_pbEditing(pbEditing), m_commit(std::move(commit)) {
     setAlignment(Qt::AlignCenter);
     setFrame(true);
@@ -41,12 +41,12 @@ CPopupEdit::CPopupEdit(QWidget* host, QString path, CommitFunction commit, int* 
     small.setPointSize(kFontPoints);
     setFont(small);
     if (m_pbEditing != nullptr)
-        *m_pbEditing = 1;
+        *m_pbEditing = true;
 }
 
 CPopupEdit::~CPopupEdit() {
     if (m_pbEditing != nullptr)
-        *m_pbEditing = 0;
+        *m_pbEditing = false;
 }
 
 void CPopupEdit::keyPressEvent(QKeyEvent* event) {

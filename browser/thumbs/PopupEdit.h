@@ -10,7 +10,7 @@
 // when the box closes; the commit hands the typed name to the browser's
 // callback first.
 //
-// The label-editing flag, when given, is 1 while the box is open.
+// The label-editing flag, when given, is set while the box is open.
 
 #include <QLineEdit>
 #include <QPointer>
@@ -28,7 +28,7 @@ public:
     // Opens the box over `screenRect` (global coordinates) for `path`. The
     // host is a tool window of `owner`'s window (null: a window of its own).
     static CPopupEdit* Open(const QString& path, const QRect& screenRect, QWidget* owner, CommitFunction commit,
-                            int* pbEditing = nullptr);
+                            bool* pbEditing = nullptr);
 
     ~CPopupEdit() override;
 
@@ -44,11 +44,11 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    CPopupEdit(QWidget* host, QString path, CommitFunction commit, int* pbEditing);
+    CPopupEdit(QWidget* host, QString path, CommitFunction commit, bool* pbEditing);
     void Close();
 
     QString m_strOldPath;
-    int* m_pbEditing = nullptr;
+    bool* m_pbEditing = nullptr;
     CommitFunction m_commit;
     bool m_bDone = false;
 };

@@ -29,7 +29,7 @@ CITEMLIST::POSITION FindExact(CITEMLIST& items, const QString& path) {
 
 }  // namespace
 
-bool ReorderByDrop(CITEMLIST& items, const QStringList& dropped, int insertIndex) {
+bool ReorderItemsByDrop(CITEMLIST& items, const QStringList& dropped, int insertIndex) {
     const QStringList paths = ItemPaths(dropped);
     if (paths.isEmpty())
         return false;

@@ -18,4 +18,4 @@
 class CITEMLIST;
 
 // True when a dropped path named an item (the list or a selection changed).
-bool ReorderByDrop(CITEMLIST& items, const QStringList& dropped, int insertIndex);
+bool ReorderItemsByDrop(CITEMLIST& items, const QStringList& dropped, int insertIndex);

@@ -127,7 +127,7 @@ protected:
     void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     QList<std::pair<QString, QString>> commits_;
-    int editing_ = 0;
+    bool editing_ = false;
     QPointer<QWidget> host_;
 };
 
@@ -135,7 +135,7 @@ TEST_F(Editor, StartsWithTheNameSelectedAndEnterCommitsOnce) {
     CPopupEdit* edit = Open(Path(QStringLiteral("Holiday.jpg")));
     EXPECT_EQ(edit->text(), QStringLiteral("Holiday"));
     EXPECT_EQ(edit->selectedText(), QStringLiteral("Holiday"));
-    EXPECT_EQ(editing_, 1);
+    EXPECT_TRUE(editing_);
     EXPECT_EQ(host_->windowTitle(), QStringLiteral("Popup"));
     QTest::keyClicks(edit, QStringLiteral("Beach"));
     QTest::keyClick(edit, Qt::Key_Return);
@@ -144,7 +144,7 @@ TEST_F(Editor, StartsWithTheNameSelectedAndEnterCommitsOnce) {
     EXPECT_EQ(commits_.front().second, QStringLiteral("Beach"));
     Settle();
     EXPECT_TRUE(host_.isNull());
-    EXPECT_EQ(editing_, 0);
+    EXPECT_FALSE(editing_);
     EXPECT_EQ(commits_.size(), 1);
 }
 
@@ -158,7 +158,7 @@ TEST_F(Editor, EscClosesWithoutRenamingAndTheLaterFocusLossDoesNothing) {
     Settle();
     EXPECT_TRUE(commits_.isEmpty());
     EXPECT_TRUE(host_.isNull());
-    EXPECT_EQ(editing_, 0);
+    EXPECT_FALSE(editing_);
 }
 
 TEST_F(Editor, LosingTheFocusCommitsTheTypedName) {

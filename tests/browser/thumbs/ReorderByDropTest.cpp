@@ -48,7 +48,7 @@ TEST(ReorderByDrop, DroppedItemsLandAtTheGapInTheirDroppedOrder) {
         SCOPED_TRACE(std::string(c.list) + " / " + c.dropped + " @ " + std::to_string(c.index));
         CITEMLIST items;
         Fill(items, QString::fromLatin1(c.list));
-        ReorderByDrop(items, Paths(QString::fromLatin1(c.dropped)), c.index);
+        ReorderItemsByDrop(items, Paths(QString::fromLatin1(c.dropped)), c.index);
         EXPECT_EQ(Describe(items), QString::fromLatin1(c.expected));
     }
 }
@@ -59,7 +59,7 @@ TEST(ReorderByDrop, MovedItemsKeepTheirRecords) {
     CItem* c = items.FindIndex(2)->get();
     c->m_nTargetWidth = 1600;
     c->m_bInfoLoaded = 1;
-    EXPECT_TRUE(ReorderByDrop(items, Paths("C"), 0));
+    EXPECT_TRUE(ReorderItemsByDrop(items, Paths("C"), 0));
     EXPECT_EQ(items.begin()->get(), c);
     EXPECT_EQ(c->m_nTargetWidth, 1600);
     EXPECT_EQ(c->m_bInfoLoaded, 1);
@@ -74,7 +74,7 @@ TEST(ReorderByDrop, SoundNotesInTheDragDataAreNoItems) {
         ASSERT_TRUE(WriteFile(dir.path() + u'/' + QLatin1String(name), "x"));
     CITEMLIST items;
     Fill(items, "*A B *C D", dir.path());
-    EXPECT_TRUE(ReorderByDrop(items, Paths("A.jpg A.wav C.jpg C.WAV lone.wav", dir.path()), 4));
+    EXPECT_TRUE(ReorderItemsByDrop(items, Paths("A.jpg A.wav C.jpg C.WAV lone.wav", dir.path()), 4));
     EXPECT_EQ(Describe(items), QStringLiteral("B D A C"));
     EXPECT_EQ(items.GetCount(), 4u);
 }
@@ -82,10 +82,10 @@ TEST(ReorderByDrop, SoundNotesInTheDragDataAreNoItems) {
 TEST(ReorderByDrop, PathsWithoutItemsAreIgnored) {
     CITEMLIST items;
     Fill(items, "A B");
-    EXPECT_FALSE(ReorderByDrop(items, Paths("X Y"), 0));
+    EXPECT_FALSE(ReorderItemsByDrop(items, Paths("X Y"), 0));
     EXPECT_EQ(Describe(items), QStringLiteral("A B"));
     // Names differ in letter case only: different files.
-    EXPECT_FALSE(ReorderByDrop(items, Paths("b"), 0));
+    EXPECT_FALSE(ReorderItemsByDrop(items, Paths("b"), 0));
     EXPECT_EQ(Describe(items), QStringLiteral("A B"));
 }
 

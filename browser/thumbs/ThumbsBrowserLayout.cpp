@@ -1,0 +1,275 @@
+// CThumbsBrowser: where the items are, what lies under a point, the drag gap
+// animation, the painting of the visible items and the caption animation.
+#include <QStringList>
+
+#include <algorithm>
+#include <mutex>
+
+#include "browser/builder/Thumbnails.h"
+#include "browser/cells/ThumbCacheLock.h"
+#include "browser/thumbs/ThumbsBrowser.h"
+#include "browser/thumbs/ThumbsView.h"
+
+namespace {
+
+constexpr int kMarkerSize = 50;
+
+// Moves an offset one step towards 0.
+std::int16_t StepTowardsZero(std::int16_t offset) {
+    if (offset > 0)
+        return static_cast<std::int16_t>(std::max(0, offset - g_nDragGapStep));
+    if (offset < 0)
+        return static_cast<std::int16_t>(std::min(0, offset + g_nDragGapStep));
+    return 0;
+}
+
+}  // namespace
+
+ThumbsGeometry CThumbsBrowser::Geometry(const CThumbsView* view) const {
+    ThumbsGeometry g;
+    g.cell = GetCellSize();
+    if (view != nullptr) {
+        g.client = view->ClientSize();
+        g.scroll = view->ScrollPosition();
+    }
+    g.count = static_cast<int>(m_items.GetCount());
+    g.singleRow = m_bSingleRow != 0;
+    return g;
+}
+
+int CThumbsBrowser::GetColumnCount(CThumbsView* view) { return Geometry(view).Columns(); }
+
+int CThumbsBrowser::GapOffset(int index, int row, int col, int cols) {
+    if (m_arrOffsets.empty())
+        return 0;
+    const std::size_t j = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, index)), m_arrOffsets.size() - 1);
+    std::int16_t& offset = m_arrOffsets[j];
+    if (m_bClosingGap) {
+        offset = StepTowardsZero(offset);
+    } else if (m_nInsertIndex >= 0 && m_nInsertIndex / cols == row) {
+        const std::int16_t max = static_cast<std::int16_t>(g_nDragGapMax);
+        if (col < m_nInsertIndex - row * cols) {
+            if (offset != -max)
+                offset = static_cast<std::int16_t>(-m_nGap);
+        } else if (offset != max) {
+            offset = static_cast<std::int16_t>(m_nGap);
+        }
+    } else if (m_nInsertIndex >= 0 && row == m_nPrevInsertRow) {
+        offset = StepTowardsZero(offset);
+    } else {
+        offset = 0;
+    }
+    return offset;
+}
+
+QPoint CThumbsBrowser::GetItemPos(CThumbsView* view, int index) {
+    const ThumbsGeometry g = Geometry(view);
+    QPoint p = g.ItemPos(index);
+    if (!g.singleRow) {
+        const int cols = g.Columns();
+        p.rx() += GapOffset(index, index / cols, index % cols, cols);
+    }
+    return p;
+}
+
+QRect CThumbsBrowser::GetItemRect(CThumbsView* view, int index) {
+    if (GetColumnCount(view) == 0)
+        return QRect(0, 0, 0, 0);
+    return QRect(GetItemPos(view, index), GetCellSize());
+}
+
+QRect CThumbsBrowser::GetLabelRect(CThumbsView* view, int index) {
+    const QRect r = GetItemRect(view, index);
+    return QRect(r.left(), r.top() + r.height() - kCaptionHeight, r.width(), std::min(r.height(), kCaptionHeight));
+}
+
+int CThumbsBrowser::GetRowOf(CThumbsView* view, int index) { return Geometry(view).RowOf(index); }
+
+QRect CThumbsBrowser::GetRowRect(CThumbsView* view, int index) {
+    const QRect r = GetItemRect(view, index).translated(-Geometry(view).scroll);
+    return QRect(0, r.top(), view ? view->ClientSize().width() : r.right() + 1, r.height());
+}
+
+QRect CThumbsBrowser::GetRowRectOfRow(CThumbsView* view, int row) {
+    return GetRowRect(view, row * GetColumnCount(view));
+}
+
+int CThumbsBrowser::HitTest(CThumbsView* view, QPoint point) {
+    const ThumbsGeometry g = Geometry(view);
+    const int index = g.SlotAt(point);
+    if (index < 0)
+        return -1;
+    return GetItemRect(view, index).contains(point + g.scroll) ? index : -1;
+}
+
+int CThumbsBrowser::GetInsertIndexAt(CThumbsView* view, QPoint point) { return Geometry(view).InsertIndexAt(point); }
+
+QSize CThumbsBrowser::GetContentSize(CThumbsView* view) { return Geometry(view).ContentSize(); }
+
+void CThumbsBrowser::EnsureVisible(int index) {
+    CThumbsView* view = m_pView.load();
+    if (view == nullptr || view->VerticalRangeEmpty())
+        return;
+    const QPoint scroll = view->ScrollPosition();
+    const QRect r = GetItemRect(view, index).translated(-scroll);
+    const QRect client(QPoint(0, 0), view->ClientSize());
+    if (client.contains(r))
+        return;
+    const int bottom = r.top() + r.height(), clientBottom = client.height();
+    if (r.top() < 0)
+        view->ScrollToPosition(QPoint(scroll.x(), scroll.y() + r.top()));
+    else if (bottom > clientBottom)
+        view->ScrollToPosition(QPoint(scroll.x(), scroll.y() + GetCellSize().height() + bottom - clientBottom));
+}
+
+void CThumbsBrowser::AnimateGap(CThumbsView* view) {
+    if (view == nullptr || (m_nInsertIndex == -1 && !m_bClosingGap))
+        return;
+    const int insertRow = GetRowOf(view, std::max(0, m_nInsertIndex));
+    for (int g = 0; g <= g_nDragGapMax; g += std::max(1, g_nDragGapStep)) {
+        m_nGap = g;
+        if (!m_bClosingGap && m_nPrevInsertRow >= 0 && m_nPrevInsertRow != insertRow)
+            view->Invalidate(GetRowRectOfRow(view, m_nPrevInsertRow), true);
+        view->Invalidate(m_nInsertIndex >= 0 ? GetRowRect(view, m_nInsertIndex) : QRect(), true);
+        view->UpdateWindow();
+    }
+}
+
+void CThumbsBrowser::ResetOffsets() {
+    std::fill(m_arrOffsets.begin(), m_arrOffsets.end(), std::int16_t{0});
+    m_nGap = 0;
+}
+
+namespace {
+
+// The marker box around the insertion point of item position p.
+QRect MarkerBox(QPoint p, QSize cell, int cols, int gap) {
+    const QPoint centre =
+        cols == 1 ? QPoint(p.x() + cell.width() / 2, p.y()) : QPoint(p.x(), p.y() + cell.height() / 2);
+    return QRect(centre.x() - kMarkerSize / 2 - gap, centre.y() - kMarkerSize / 2, kMarkerSize, kMarkerSize);
+}
+
+}  // namespace
+
+void CThumbsBrowser::DrawInsertMarker(QPainter& painter, CThumbsView* view) {
+    if (m_nInsertIndex < 0 || !m_pDragCell)
+        return;
+    const QRect box = MarkerBox(GetItemPos(view, m_nInsertIndex), GetCellSize(), GetColumnCount(view), m_nGap);
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    m_pDragCell->DrawInto(painter, box.adjusted(2, 2, -2, -2), m_strContextPath, false);
+}
+
+void CThumbsBrowser::EraseInsertMarker(CThumbsView* view) {
+    if (view == nullptr || m_nInsertIndex < 0)
+        return;
+    const QRect box = MarkerBox(GetItemPos(view, m_nInsertIndex), GetCellSize(), GetColumnCount(view), m_nGap);
+    view->Invalidate(box.translated(-view->ScrollPosition()), true);
+    view->UpdateWindow();
+}
+
+QRect CThumbsBrowser::RubberBandRect() const { return QRect(m_ptAnchor, m_ptBandEnd).normalized(); }
+
+void CThumbsBrowser::DrawRubberBand(CThumbsView* view, int x, int y, bool erase) {
+    if (view == nullptr)
+        return;
+    const QRect before = m_bBandDrawn ? RubberBandRect() : QRect();
+    m_ptBandEnd = QPoint(x, y);
+    m_bBandDrawn = erase ? 0 : 1;
+    if (erase) {
+        view->Invalidate(QRect(), false);
+    } else {
+        // The outline is painted by the view; only its old and new place change.
+        view->Invalidate(before.united(RubberBandRect()).adjusted(-1, -1, 1, 1), false);
+    }
+}
+
+void CThumbsBrowser::EraseRubberBand(CThumbsView* view, int x, int y) {
+    m_bBandDrawn = 0;
+    if (view == nullptr)
+        return;
+    view->Invalidate(QRect(m_ptAnchor, QPoint(x, y)).normalized().adjusted(-1, -1, 1, 1), false);
+    view->UpdateWindow();
+}
+
+void CThumbsBrowser::OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, const QRect& givenClip) {
+    const int count = static_cast<int>(m_items.GetCount());
+    if (count == 0)
+        return;
+    const ThumbsGeometry g = Geometry(view);
+    const QRect clip = givenClip.isEmpty() ? QRect(g.scroll, g.client) : givenClip;
+    const QSize cell = GetCellSize();
+
+    int first = 0;
+    while (first < count && !QRect(GetItemPos(view, first), cell).adjusted(-1, -1, 1, 1).intersects(clip))
+        ++first;
+    int last = first;
+    while (last < count && GetItemPos(view, last).y() - 1 <= clip.bottom())
+        ++last;
+
+    std::vector<CItem*> visible;
+    visible.reserve(static_cast<std::size_t>(last - first));
+    {
+        auto position = m_items.FindIndex(static_cast<std::size_t>(first));
+        for (int i = first; i < last && position != m_items.end(); ++i, ++position)
+            visible.push_back(position->get());
+    }
+    if (m_bManyItems) {
+        QStringList missing;
+        {
+            std::lock_guard lock(g_csThumbCache);
+            for (const CItem* item : visible) {
+                CellRef found;
+                if (!LookupThumb(item->m_strPath, found))
+                    missing.append(item->m_strPath);
+            }
+        }
+        if (!missing.isEmpty())
+            PrioritizeThumbnailFiles(missing);
+    }
+    for (int i = first; i < last; ++i)
+        DrawItem(view, surface, painter, i, clip);
+    if (m_nInsertIndex >= 0 && !m_bClosingGap)
+        DrawInsertMarker(painter, view);
+}
+
+void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, int index,
+                              const QRect& clip) {
+    const CItem* item = GetItem(index);
+    if (item == nullptr)
+        return;
+    const QPoint p = GetItemPos(view, index);
+    const QRect r(p, GetCellSize());
+    if (!r.adjusted(-1, -1, 1, 1).intersects(clip))
+        return;
+    CellRef cached;
+    if (LookupThumb(item->m_strPath, cached) && cached) {
+        cached->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
+        ReleaseThumb(cached);
+        return;
+    }
+    const std::shared_ptr<CPaletteItem> temp = CreateTempItem();
+    if (temp)
+        temp->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
+}
+
+void CThumbsBrowser::OnTimerTick(int timerId) {
+    if (OnAutoScrollTimer(timerId))
+        return;
+    CThumbsView* view = m_pView.load();
+    if (m_bRubberBand || view == nullptr)
+        return;
+    const QPoint scroll = view->ScrollPosition();
+    for (const auto& item : m_items) {
+        if (!item->m_bSelected)
+            continue;
+        CellRef cell;
+        if (!LookupThumb(item->m_strPath, cell) || !cell)
+            continue;
+        // The caption's rectangle is where it was last drawn, in content
+        // coordinates.
+        const QRect r = cell->ScrollLabel(0);
+        ReleaseThumb(cell);
+        if (!r.isEmpty())
+            view->Invalidate(r.translated(-scroll), false);
+    }
+}
