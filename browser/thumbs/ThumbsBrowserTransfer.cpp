@@ -163,7 +163,6 @@ int CThumbsBrowser::OnDragOver(const QMimeData* data, unsigned keyState, QPoint)
     }
 }
 
-void CThumbsBrowser::OnDragLeave() { m_bInternalDrag = 0; }
 
 bool CThumbsBrowser::OnDrop(const QMimeData* data, int dropEffect, QPoint point) {
     CThumbsView* view = View();
