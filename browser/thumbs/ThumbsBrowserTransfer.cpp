@@ -163,7 +163,6 @@ int CThumbsBrowser::OnDragOver(const QMimeData* data, unsigned keyState, QPoint)
     }
 }
 
-
 bool CThumbsBrowser::OnDrop(const QMimeData* data, int dropEffect, QPoint point) {
     CThumbsView* view = View();
     if (dropEffect != DROPEFFECT_NONE) {

@@ -72,9 +72,7 @@ protected:
     QPoint Centre(int i) const {
         return browser_->GetItemRect(view_.get(), i).center() - view_->ScrollPosition() - QPoint(0, 12);
     }
-    QPoint Caption(int i) const {
-        return browser_->GetLabelRect(view_.get(), i).center() - view_->ScrollPosition();
-    }
+    QPoint Caption(int i) const { return browser_->GetLabelRect(view_.get(), i).center() - view_->ScrollPosition(); }
     QPoint Empty() const {
         const QRect last = browser_->GetItemRect(view_.get(), browser_->GetItemCount() - 1);
         return QPoint(view_->ClientSize().width() - 3, last.bottom() + 20) - view_->ScrollPosition();
@@ -286,6 +284,8 @@ TEST_F(Browser, ADragOutWaitsForTheThumbnailAndClearsItsStateWhenItEnds) {
     QMouseEvent move(QEvent::MouseMove, Centre(1) + QPoint(10, 0), Port()->mapToGlobal(Centre(1) + QPoint(10, 0)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Port(), &move);
+    // The drag ran (its first path was taken) and left nothing behind.
+    EXPECT_EQ(browser_->m_strContextPath, folder_ + QStringLiteral("/p1.jpg"));
     EXPECT_FALSE(browser_->m_pDragCell);
     EXPECT_EQ(browser_->m_bInternalDrag, 0);
     EXPECT_EQ(browser_->m_nInsertIndex, -1);
