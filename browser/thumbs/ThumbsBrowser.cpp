@@ -118,7 +118,8 @@ void CThumbsBrowser::ReleaseInstance() {
     // The builder must not change the cache while it is swept and saved:
     // its work is dropped and the thumbnail it is making is awaited.
     QueueThumbnailFiles({});
-    g_ThumbsBuilder.WaitUntilIdle(kBuilderIdleWaitMs);
+    if (g_ThumbsBuilder.IsRunning())
+        g_ThumbsBuilder.WaitUntilIdle(kBuilderIdleWaitMs);
     std::lock_guard lock(g_csThumbCache);
     g_ThumbCache.CloseAtLastBrowser(m_strLegacyCacheFile);
 }

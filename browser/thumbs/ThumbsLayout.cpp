@@ -40,7 +40,7 @@ int ThumbsGeometry::SlotAt(QPoint point) const {
     if (cols <= 0 || slot <= 0 || cell.height() <= 0)
         return -1;
     const int x = point.x() + scroll.x(), y = point.y() + scroll.y();
-    if (point.x() > cols * slot || x < 0 || y < 0)
+    if (point.x() >= cols * slot || x < 0 || y < 0)
         return -1;
     return x / slot + cols * (y / cell.height());
 }

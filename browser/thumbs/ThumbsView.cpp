@@ -90,8 +90,10 @@ void CThumbsView::OnInitialUpdate() {
 }
 
 void CThumbsView::DestroyWindow() {
+    // The browser may go before the deferred deletion: forget it now.
     if (m_pBrowser != nullptr)
         m_pBrowser->UnlinkView(this);
+    m_pBrowser = nullptr;
     m_port->Close();
     m_bCloseRequested = true;
     hide();

@@ -1,0 +1,220 @@
+// The thumbnail view offscreen: thumbnails painted as the builder's messages
+// arrive (read back from grabs), scrolling, tooltips and the commands.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolTip>
+
+#include <functional>
+
+#include "browser/thumbs/ImgThumbsBrowser.h"
+#include "browser/thumbs/ItemInfo.h"
+#include "browser/thumbs/ThumbsIds.h"
+#include "browser/thumbs/ThumbsView.h"
+#include "imagefiles/PathHelpers.h"
+#include "tests/browser/thumbs/ThumbsTestEnv.h"
+
+using namespace thumbstest;
+
+namespace {
+
+// Processes events until `done` holds or the time-out passes.
+bool PollUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+bool IsRedOrBlue(QColor c) {
+    return (c.red() > 150 && c.green() < 90 && c.blue() < 90) || (c.blue() > 150 && c.red() < 90 && c.green() < 90);
+}
+
+class ThumbsViewTest : public ::testing::Test {
+protected:
+    void Show(int width = 700, int height = 500) {
+        view.resize(width, height);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        view.SetBrowser(&browser);
+        browser.m_strFolder = env.Folder();
+        view.OnInitialUpdate();
+        QApplication::processEvents();
+    }
+    QColor PixelAt(QPoint client) { return view.viewport()->grab().toImage().pixelColor(client); }
+    // The centre of the image area of the cell at content position p.
+    static QPoint ImageCentre(QPoint p) { return p + QPoint(kCellMargin + 110, kCellMargin + 82); }
+
+    ThumbsEnv env{false};
+    CImgThumbsBrowser browser{env.settings};
+    CThumbsView view;
+};
+
+TEST_F(ThumbsViewTest, PaintsThumbnailsAsTheyArrive) {
+    for (int i = 0; i < 6; ++i)
+        env.AddJpeg(QStringLiteral("p%1.jpg").arg(i));
+    Show();
+    ASSERT_EQ(browser.GetItemCount(), 6);
+    const QPoint centre = ImageCentre(browser.GetItemPos(&view, 4));
+    // Before the builder runs the cells are empty frames.
+    EXPECT_FALSE(IsRedOrBlue(PixelAt(centre)));
+    const int paints = view.PaintCount();
+
+    g_ThumbsBuilder.Start();
+    EXPECT_TRUE(PollUntil([&] { return IsRedOrBlue(PixelAt(centre)); }));
+    EXPECT_GT(view.PaintCount(), paints);
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(kIdleMs));
+    // Every cell shows its thumbnail once all are built.
+    EXPECT_TRUE(PollUntil([&] {
+        for (int i = 0; i < 6; ++i)
+            if (!IsRedOrBlue(PixelAt(ImageCentre(browser.GetItemPos(&view, i)))))
+                return false;
+        return true;
+    }));
+    // The background between the cells stays the view's colour.
+    EXPECT_EQ(PixelAt(QPoint(1, 1)).rgb(), CThumbsView::BackgroundColor().rgb());
+}
+
+TEST_F(ThumbsViewTest, MessagesOfOtherKindsOrBrowsersPaintNothing) {
+    env.AddBytes(QStringLiteral("a.jpg"), 64);
+    Show();
+    ASSERT_TRUE(PollUntil([&] { return view.PaintCount() > 0; }));
+    const int paints = view.PaintCount();
+    view.Port()->Post(WM_THUMBS_UPDATED, browser.Tag(), 1);
+    view.Port()->Post(WM_THUMBS_UPDATED, browser.Tag() + 1, 0);
+    for (int i = 0; i < 10; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(view.PaintCount(), paints);
+    view.Port()->Post(WM_THUMBS_UPDATED, browser.Tag(), 0);
+    EXPECT_TRUE(PollUntil([&] { return view.PaintCount() > paints; }));
+}
+
+TEST_F(ThumbsViewTest, ScrollsThroughTheRows) {
+    for (int i = 0; i < 41; ++i)
+        env.AddBytes(QStringLiteral("f%1.jpg").arg(i, 2, 10, QChar(u'0')), 64);
+    Show(800, 500);
+    const QSize cell = browser.GetCellSize();
+    const int cols = browser.GetColumnCount(&view);
+    ASSERT_EQ(cols, view.ClientSize().width() / cell.width());
+    const int rows = (41 + cols - 1) / cols;
+    ASSERT_EQ(cols, 3);
+    QScrollBar* bar = view.verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), rows * cell.height() - view.ClientSize().height());
+    EXPECT_EQ(bar->singleStep(), cell.height());
+
+    bar->setValue(5 * cell.height());
+    QApplication::processEvents();
+    const QPoint inFirst = ImageCentre(browser.GetItemPos(&view, 0));
+    EXPECT_EQ(browser.HitTest(&view, inFirst), 5 * cols);
+    EXPECT_EQ(QFileInfo(browser.GetItemPathAt(&view, inFirst)).fileName(),
+              QStringLiteral("f%1.jpg").arg(5 * cols, 2, 10, QChar(u'0')));
+
+    // To the end: the last item is painted, the empty slots after it are not.
+    browser.EnsureVisible(40);
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    const QPoint last = browser.GetItemPos(&view, 40) - view.ScrollPosition();
+    EXPECT_EQ(browser.HitTest(&view, last + QPoint(10, 10)), 40);
+    const QPoint emptySlot = ImageCentre(browser.GetItemPos(&view, 41) - view.ScrollPosition());
+    EXPECT_GE(browser.HitTest(&view, emptySlot), 41);
+    EXPECT_EQ(PixelAt(emptySlot).rgb(), CThumbsView::BackgroundColor().rgb());
+    EXPECT_NE(PixelAt(ImageCentre(last)).rgb(), CThumbsView::BackgroundColor().rgb());
+
+    // Back to the top through the first item.
+    browser.EnsureVisible(0);
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(ThumbsViewTest, ResizingChangesTheColumns) {
+    for (int i = 0; i < 10; ++i)
+        env.AddBytes(QStringLiteral("f%1.jpg").arg(i), 64);
+    Show(1000, 500);
+    const int wide = browser.GetColumnCount(&view);
+    view.resize(500, 500);
+    QApplication::processEvents();
+    EXPECT_LT(browser.GetColumnCount(&view), wide);
+    EXPECT_EQ(view.verticalScrollBar()->maximum() + view.ClientSize().height(), browser.GetContentSize(&view).height());
+}
+
+TEST_F(ThumbsViewTest, ToolTipsNameTheFileItsImageAndItsSize) {
+    const QString path = env.AddJpeg(QStringLiteral("IMG_0001.JPG"), 320, 240);
+    Show();
+    const QPoint centre = ImageCentre(browser.GetItemPos(&view, 0));
+    // Without a thumbnail there is no tooltip yet.
+    EXPECT_EQ(view.ToolTipTextAt(centre), QString());
+
+    g_ThumbsBuilder.Start();
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(kIdleMs));
+    const QString expected =
+        QStringLiteral("File: IMG_0001.JPG\nSize: 320x240\nFile size: ") + FormatFileSizeText(GetFileSize64(path));
+    EXPECT_EQ(view.ToolTipTextAt(centre), expected);
+    EXPECT_EQ(view.ToolTipTextAt(QPoint(view.ClientSize().width() - 2, 10)), QString());
+
+    QHelpEvent help(QEvent::ToolTip, centre, view.viewport()->mapToGlobal(centre));
+    QApplication::sendEvent(view.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), expected);
+    QToolTip::hideText();
+}
+
+TEST_F(ThumbsViewTest, LongToolTipsWrapAt600Pixels) {
+    QString text;
+    for (int i = 0; i < 120; ++i)
+        text += QStringLiteral("word%1 ").arg(i);
+    text += QString(300, u'x');  // one word wider than the limit
+    const QFont font = QToolTip::font();
+    const QString wrapped = CThumbsView::WrapToolTipText(text, font, CThumbsView::kToolTipWrapWidth);
+    const QFontMetrics metrics(font);
+    const QStringList lines = wrapped.split(u'\n');
+    EXPECT_GT(lines.size(), 2);
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), CThumbsView::kToolTipWrapWidth) << line.toStdString();
+    QString joined = wrapped;
+    joined.replace(u'\n', QString());
+    QString spaceless = text;
+    spaceless.replace(u' ', QString());
+    joined.replace(u' ', QString());
+    EXPECT_EQ(joined, spaceless);
+    EXPECT_EQ(CThumbsView::kToolTipMaxChars, 511);
+}
+
+TEST_F(ThumbsViewTest, CommandsFollowTheItemCount) {
+    Show();
+    EXPECT_FALSE(view.QueryCommand(ID_BROWSER_SELECTALL).enabled);
+    EXPECT_FALSE(view.QueryCommand(ID_SORT_NAME).enabled);
+    EXPECT_TRUE(view.QueryCommand(ID_BROWSER_REFRESH).enabled);
+    EXPECT_TRUE(view.QueryCommand(ID_BROWSER_PROPERTIES).enabled);
+
+    env.AddBytes(QStringLiteral("b.jpg"), 300);
+    ASSERT_TRUE(view.RunCommand(ID_BROWSER_REFRESH));
+    EXPECT_TRUE(view.QueryCommand(ID_BROWSER_SELECTALL).enabled);
+    EXPECT_FALSE(view.QueryCommand(ID_SORT_SIZE).enabled);
+
+    env.AddBytes(QStringLiteral("a.jpg"), 400);
+    env.AddBytes(QStringLiteral("c.jpg"), 100);
+    view.RunCommand(ID_BROWSER_REFRESH);
+    for (const SortCommand& sort : kSortCommands)
+        EXPECT_TRUE(view.QueryCommand(sort.id).enabled) << sort.id;
+    ASSERT_TRUE(view.RunCommand(ID_SORT_SIZE));
+    EXPECT_EQ(Names(browser), (QStringList{"c.jpg", "b.jpg", "a.jpg"}));
+    EXPECT_EQ(browser.m_nSortType, 8);
+    ASSERT_TRUE(view.RunCommand(ID_SORT_NAME));
+    EXPECT_EQ(Names(browser), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+
+    ASSERT_TRUE(view.RunCommand(ID_BROWSER_SELECTALL));
+    for (const auto& item : browser.Items())
+        EXPECT_EQ(item->m_bSelected, 1);
+    // The reserved command and the next-pane command are taken and do nothing.
+    EXPECT_TRUE(view.RunCommand(ID_BROWSER_RESERVED));
+    EXPECT_TRUE(view.RunCommand(ID_NEXT_PANE));
+}
+
+}  // namespace
