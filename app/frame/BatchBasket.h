@@ -10,4 +10,8 @@ public:
     virtual ~IBatchBasket() = default;
     virtual void AddFiles(const QStringList& paths) = 0;
     virtual int GetItemCount() const = 0;
+    // The resize panel's settings go to the selected items (after each change
+    // in batch mode) or to every item ("Apply to All").
+    virtual void ApplySettingsToSelected() = 0;
+    virtual void ApplySettingsToAll() = 0;
 };

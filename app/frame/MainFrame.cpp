@@ -7,6 +7,8 @@
 #include "app/frame/IconZoom.h"
 #include "app/frame/MyToolBar.h"
 #include "app/frame/QVVesperaApp.h"
+#include "app/panel/PanelDocumentAdapter.h"
+#include "app/panel/ResizeDlgBar.h"
 #include "app/settings/AppSettings.h"
 #include "engine/RSProgress.h"
 #include "platform/profile/ProfileStore.h"
@@ -114,6 +116,12 @@ bool CMainFrame::OnCreate() {
     m_wndStatusBar = statusBar();
     idleMessage_ = new QLabel(platform::LoadResString(AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
     m_wndStatusBar->addWidget(idleMessage_, 1);
+
+    // The resize panel, docked at the right; it may dock left or right.
+    m_wndResizeBar = new CResizeDlgBar(app_, this);
+    m_wndResizeBar->SetHost(this);
+    addDockWidget(Qt::RightDockWidgetArea, m_wndResizeBar);
+    resizeBarTarget_ = m_wndResizeBar;
 
     // A plain child of the status bar, placed by OnStartProgress.
     m_wndProgress = new QProgressBar(m_wndStatusBar);
@@ -368,7 +376,28 @@ void CMainFrame::OnBatchMode() {
         SetNormalToolbar();
     }
     m_wndSplitter->TogglePane(1);
+    m_wndResizeBar->SetBatchMode();
     UpdateCommandUI();
+}
+
+void CMainFrame::UpdateResizePanel(CQVVesperaDoc* document) {
+    if (IsBrowsing())
+        return;
+    if (document == nullptr)
+        panelDocument_.reset();
+    else if (!panelDocument_ || &panelDocument_->Document() != document)
+        panelDocument_ = std::make_unique<PanelDocumentAdapter>(*document);
+    m_wndResizeBar->SetImageInfo(panelDocument_.get());
+}
+
+void CMainFrame::RefreshBatchList() {
+    if (m_pBasket != nullptr)
+        m_pBasket->ApplySettingsToSelected();
+}
+
+void CMainFrame::ApplySettingsToAllImages() {
+    if (m_pBasket != nullptr)
+        m_pBasket->ApplySettingsToAll();
 }
 
 void CMainFrame::ShowBasketRow() {
@@ -467,6 +496,10 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::OnDestroy() {
+    // The panel goes before the document view it was given.
+    if (m_wndResizeBar != nullptr)
+        m_wndResizeBar->SetImageInfo(nullptr);
+    resizeBarTarget_ = nullptr;
     if (port_)
         port_->Close();
     platform::ClearProgressSink();

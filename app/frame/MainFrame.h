@@ -10,6 +10,7 @@
 // row shown, batch toolbar). Every start begins outside batch mode.
 
 #include "app/frame/SplitterWnd.h"
+#include "app/panel/ResizePanelDocument.h"
 #include "platform/commands/CmdTarget.h"
 #include "platform/commands/PostedCommand.h"
 
@@ -20,6 +21,9 @@
 #include <vector>
 
 class CommandActions;
+class CQVVesperaDoc;
+class CResizeDlgBar;
+class PanelDocumentAdapter;
 class CMyToolBar;
 class CQVVesperaApp;
 class IBatchBasket;
@@ -28,7 +32,10 @@ class QMenu;
 class QProgressBar;
 class QTimer;
 
-class CMainFrame : public QMainWindow, public platform::CmdTarget, public platform::CommandReceiver {
+class CMainFrame : public QMainWindow,
+                   public platform::CmdTarget,
+                   public platform::CommandReceiver,
+                   public ResizePanelHost {
 public:
     // The panes the frame's splitter holds: the preview view in row 0 and
     // the basket view in row 1 (an empty pane when none is given), and the
@@ -63,6 +70,12 @@ public:
     void OnUpdateFrameTitle();
 
     void OnBatchMode();
+    // The resize panel shows `document` (or none) anew.
+    void UpdateResizePanel(CQVVesperaDoc* document);
+    CResizeDlgBar* ResizePanel() const { return m_wndResizeBar; }
+    // What the panel tells the frame.
+    void RefreshBatchList() override;
+    void ApplySettingsToAllImages() override;
     void ShowBasketRow();
     bool OnBarCheck(int id);
     void OnLargeIcons();
@@ -125,9 +138,10 @@ private:
     bool m_bPanelWasVisible = false;
     QStatusBar* m_wndStatusBar = nullptr;
     CMyToolBar* m_wndToolBar = nullptr;
-    // The resize panel and its command target, once there is one.
-    QWidget* m_wndResizeBar = nullptr;
+    // The resize panel, its command target and its view of the document.
+    CResizeDlgBar* m_wndResizeBar = nullptr;
     platform::CmdTarget* resizeBarTarget_ = nullptr;
+    std::unique_ptr<PanelDocumentAdapter> panelDocument_;
     QProgressBar* m_wndProgress = nullptr;
     QLabel* idleMessage_ = nullptr;
     QMenu* viewOptionsMenu_ = nullptr;

@@ -3,8 +3,17 @@
 #include "app/document/QVVesperaDoc.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
-#include "app/frame/PictureView.h"
 #include "app/frame/SystemVersion.h"
+#include "app/help/HelpCommands.h"
+#include "app/help/WhatsThis.h"
+#include "app/panel/ResizeDlgBar.h"
+#include "app/plugin/PluginDescription.h"
+#include "app/presets/SettingsCommands.h"
+#include "app/preview/NavigatorWnd.h"
+#include "app/preview/QVVesperaView.h"
+#include "app/update/CUpdateChecker.h"
+#include "app/update/UpdateCommands.h"
+#include "browser/builder/Thumbnails.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -13,7 +22,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
 #include <QScreen>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -66,16 +77,31 @@ CQVVesperaApp::CQVVesperaApp() {
             frame.resize(screen->availableGeometry().size() * 3 / 4);
         frame.showMaximized();
     };
+    m_registerPlugin = [](bool install) { return plugin::RegisterPlugin(install); };
+    auto mainWindow = [this]() -> QWidget* { return m_pMainWnd; };
+    presetCommands_ = std::make_unique<presets::PresetCommands>(*this, mainWindow, [this] {
+        OnUpdateResizePanel();
+        OnUpdateAllViews();
+    });
+    updateCommands_ = std::make_unique<update::UpdateCommands>(mainWindow);
+    helpCommands_ = std::make_unique<help::HelpCommands>(mainWindow);
     RegisterCommands();
 }
 
 CQVVesperaApp::~CQVVesperaApp() {
     CloseMainFrame();
+    CUpdateChecker::Destroy();
+    StopThumbnails();
     if (g_app == this)
         g_app = nullptr;
 }
 
 CQVVesperaApp* CQVVesperaApp::Instance() { return g_app; }
+
+bool CQVVesperaApp::OnCmdMsg(int id, platform::CCmdUI* ui) {
+    return HandleOwnCommand(id, ui) || presetCommands_->OnCmdMsg(id, ui) || updateCommands_->OnCmdMsg(id, ui) ||
+           helpCommands_->OnCmdMsg(id, ui);
+}
 
 bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     // Common controls, OLE, the imaging library and control containment
@@ -100,6 +126,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     recentFilesRead_ = true;
     LoadSettings(*profile_, platform::ExecutableFolder());
     settingsRead_ = true;
+    // The thumbnail cache and its builder threads, before any browser.
+    InitThumbnails();
+    thumbnailsStarted_ = true;
 
     // There is no automation server on this system: a start as one would
     // wait for clients that never come, so it ends here.
@@ -114,12 +143,25 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
 
     LoadFolderSettings(*profile_, platform::ExecutableFolder());
 
+    CUpdateChecker* checker = CUpdateChecker::Create();
+    checker->SetNotifyPort(m_pMainWnd->Port());
+    checker->Check(false);
+
     if (commandLine_.m_listFiles.size() == 1) {
         OpenImage(commandLine_.m_listFiles.front());
     } else if (commandLine_.m_listFiles.size() > 1) {
         m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
     }
     return true;
+}
+
+// After the last browser has gone: the builders are joined, then the cache
+// is emptied.
+void CQVVesperaApp::StopThumbnails() noexcept {
+    if (!thumbnailsStarted_)
+        return;
+    thumbnailsStarted_ = false;
+    ShutdownThumbnails();
 }
 
 // A file on the command line is opened with the other images after the
@@ -143,12 +185,15 @@ int CQVVesperaApp::ExitInstance() {
         return 0;
     exited_ = true;
     CloseMainFrame();
+    StopThumbnails();
     if (m_bNoSave == 0 && settingsRead_ && profile_) {
         Save(*profile_);
         if (recentFilesRead_)
             recentFiles_.WriteList(*profile_);
         profile_->Sync();
     }
+    // Its worker is asked to stop and joined.
+    CUpdateChecker::Destroy();
     return 0;
 }
 
@@ -160,19 +205,27 @@ bool CQVVesperaApp::CreateMainFrame() {
     auto frame = std::make_unique<CMainFrame>(*this);
     CMainFrame::CreateContext context = m_frameContext;
     if (!context.view) {
+        CQVVesperaDoc* doc = document.get();
         CMainFrame* owner = frame.get();
-        context.view = [this, owner](QWidget* parent) -> QWidget* {
-            auto* view = new CPictureView(parent);
+        context.view = [this, doc, owner](QWidget* parent) -> QWidget* {
+            auto* view = new CQVVesperaView(*doc, *this, parent);
             view->m_runCommand = [owner](int id) { owner->Actions().Trigger(id); };
-            view->m_firstPicturePainted = [this] { NoteFirstPaint(); };
-            pictureView_ = view;
+            if (commandLine_.m_bTiming)
+                view->m_timing = [](const char* what, qint64 value) {
+                    std::fprintf(stderr, "%s=%lld\n", what, static_cast<long long>(value));
+                    std::fflush(stderr);
+                };
+            QObject::connect(view, &CQVVesperaView::PicturePainted, view, [this] { NoteFirstPaint(); });
+            previewView_ = view;
             return view;
         };
     }
     if (!frame->LoadFrame(context)) {
-        pictureView_ = nullptr;
+        previewView_ = nullptr;
         return false;
     }
+    CreateNavigator(*frame);
+    help::ApplyWhatsThis(frame->ResizePanel());
     document->SetPreviewPort(frame->Port());
     frame->SetActiveDocument(document.get());
     document_ = std::move(document);
@@ -214,19 +267,39 @@ void CQVVesperaApp::UpdateCaption() {
 }
 
 void CQVVesperaApp::OnUpdateAllViews() {
-    if (pictureView_ != nullptr && document_ != nullptr)
-        pictureView_->SetPicture(document_->GetSource());
+    if (previewView_ != nullptr)
+        previewView_->OnUpdate();
 }
 
-// The resize panel comes with its own part of the program; until then there
-// is nothing to show the new output size in.
-void CQVVesperaApp::OnUpdateResizePanel() {}
+void CQVVesperaApp::OnUpdateResizePanel() {
+    if (m_pMainWnd != nullptr)
+        m_pMainWnd->UpdateResizePanel(document_.get());
+    if (navigator_ != nullptr)
+        navigator_->SetDocument(document_.get());
+}
+
+// The navigator fills the panel's navigator frame and follows the preview
+// view.
+void CQVVesperaApp::CreateNavigator(CMainFrame& frame) {
+    CResizeDlgBar* panel = frame.ResizePanel();
+    QFrame* place = panel != nullptr ? panel->NavigatorFrame() : nullptr;
+    if (place == nullptr || previewView_ == nullptr)
+        return;
+    navigator_ = new CNavigatorWnd(*this, place);
+    auto* layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(navigator_);
+    navigator_->SetView(previewView_);
+}
 
 void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
     if (opened)
         recentFiles_.Add(path);
     UpdateCaption();
-    OnUpdateAllViews();
+    if (previewView_ != nullptr)
+        previewView_->OnInitialUpdate();
+    if (navigator_ != nullptr)
+        navigator_->SetDocument(document_.get());
 }
 
 void CQVVesperaApp::OnBeep() { QApplication::beep(); }
@@ -252,7 +325,7 @@ bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int*
 void CQVVesperaApp::CloseMainFrame() {
     // The frame and its panes first, then the document (its destructor
     // stops the preview worker).
-    pictureView_ = nullptr;
+    previewView_ = nullptr;
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
     document_.reset();

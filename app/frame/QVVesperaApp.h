@@ -13,6 +13,7 @@
 #include "app/frame/CommandLineInfo.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/RecentFileList.h"
+#include "app/preview/NavigatorWnd.h"
 #include "app/settings/AppSettings.h"
 #include "platform/commands/CmdTarget.h"
 #include "platform/profile/ProfileStore.h"
@@ -25,8 +26,18 @@
 #include <memory>
 #include <optional>
 
-class CPictureView;
+class CQVVesperaView;
 class CQVVesperaDoc;
+
+namespace help {
+class HelpCommands;
+}
+namespace presets {
+class PresetCommands;
+}
+namespace update {
+class UpdateCommands;
+}
 
 class CQVVesperaApp : public platform::CmdTarget,
                       public AppSettings,
@@ -46,6 +57,10 @@ public:
 
     // The application object while one exists, else null.
     static CQVVesperaApp* Instance();
+
+    // The application's own commands, then those of the settings files, the
+    // update check and the Help menu.
+    bool OnCmdMsg(int id, platform::CCmdUI* ui) override;
 
     // `arguments` without the program's name.
     bool InitInstance(const QStringList& arguments);
@@ -76,11 +91,13 @@ public:
 
     // The open document (made with the main frame), or null.
     CQVVesperaDoc* GetDocument() const { return document_.get(); }
-    // The picture pane of row 0, or null when the context gave another view.
-    CPictureView* GetPictureView() const { return pictureView_; }
+    // The preview view of row 0, or null when the context gave another view.
+    CQVVesperaView* GetPreviewView() const { return previewView_; }
+    // The navigator laid over the resize panel's navigator frame, or null.
+    CNavigatorWnd* GetNavigator() const { return navigator_; }
 
     // The panes that the frame's splitter gets; the default shows the
-    // picture in row 0 and an empty basket row.
+    // preview in row 0 and an empty basket row.
     CMainFrame::CreateContext m_frameContext;
     // The file dialog; the default is the desktop's.
     FileDialog m_fileDialog;
@@ -107,19 +124,26 @@ private:
 
     void UpdateCaption();
     bool ProcessShellCommand();
+    void StopThumbnails() noexcept;
     bool CreateMainFrame();
     void RegisterCommands();
     void OnFileOpen();
     void OnOpenRecentFile(int id);
+    void CreateNavigator(CMainFrame& frame);
 
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;
-    CPictureView* pictureView_ = nullptr;
+    CQVVesperaView* previewView_ = nullptr;
+    QPointer<CNavigatorWnd> navigator_;
+    std::unique_ptr<presets::PresetCommands> presetCommands_;
+    std::unique_ptr<update::UpdateCommands> updateCommands_;
+    std::unique_ptr<help::HelpCommands> helpCommands_;
     std::unique_ptr<platform::ProfileStore> profile_;
     CRecentFileList recentFiles_{4};
     bool recentFilesRead_ = false;
     bool settingsRead_ = false;
     bool exited_ = false;
+    bool thumbnailsStarted_ = false;
     bool firstPaintNoted_ = false;
     QElapsedTimer started_;
 };

@@ -1,6 +1,6 @@
 #include "app/frame/SystemVersion.h"
 
-#include "app/frame/Version.h"
+#include "app/version/VersionInfo.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -22,5 +22,5 @@ std::uint32_t GetFileVersionMS(const QString& path) {
         path.isEmpty() || (!own.isEmpty() && QFileInfo(path).canonicalFilePath() == QFileInfo(own).canonicalFilePath());
     if (!isOwn)
         return 0;
-    return (static_cast<std::uint32_t>(kVersionMajor) << 16) | static_cast<std::uint32_t>(kVersionMinor);
+    return vespera::kFileVersionMS;
 }

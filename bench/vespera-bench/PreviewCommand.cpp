@@ -7,7 +7,6 @@
 // .bmp, .tif, .gif).
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -16,6 +15,7 @@
 #include <QString>
 
 #include "app/document/QVVesperaDoc.h"
+#include "app/preview/PreviewGeometry.h"
 #include "app/resize/InterpolMode.h"
 #include "app/saving/SaveImage.h"
 #include "app/settings/AppSettings.h"
@@ -30,21 +30,14 @@ struct ViewRegions {
     imaging::Rect dst;
 };
 
-// The view's mapping: the client rectangle in output pixels, then its source
-// region (left and top rounded down, right and bottom up), then that region
-// back at the output scale.
+// The view's mapping: the client rectangle centred on the output, then its
+// source region (left and top rounded down, right and bottom up), then that
+// region back at the output scale.
 ViewRegions CentredViewport(int imageW, int imageH, int outW, int outH, int viewW, int viewH) {
-    const std::int64_t w = imageW, h = imageH, W = outW, H = outH;
-    const std::int64_t cw = std::min<std::int64_t>(viewW, W), ch = std::min<std::int64_t>(viewH, H);
-    const std::int64_t cx = (W - cw) / 2, cy = (H - ch) / 2;
-    const std::int64_t left = cx * w / W, top = cy * h / H;
-    const std::int64_t right = std::min(w, ((cx + cw) * w + W - 1) / W);
-    const std::int64_t bottom = std::min(h, ((cy + ch) * h + H - 1) / H);
-    const std::int64_t dl = left * W / w, dt = top * H / h;
-    const std::int64_t dr = (right * W + w - 1) / w, db = (bottom * H + h - 1) / h;
-    return {
-        {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left), static_cast<int>(bottom - top)},
-        {static_cast<int>(dl), static_cast<int>(dt), static_cast<int>(dr - dl), static_cast<int>(db - dt)}};
+    const PreviewMapping mapping(imageW, imageH, outW, outH, false);
+    const int cw = std::min(viewW, outW), ch = std::min(viewH, outH);
+    const imaging::Rect src = mapping.OutputToSource({(outW - cw) / 2, (outH - ch) / 2, cw, ch});
+    return {src, mapping.SourceToOutput(src)};
 }
 
 int RunPreview(const std::vector<std::string>& args) {

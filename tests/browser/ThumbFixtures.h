@@ -1,12 +1,11 @@
 #pragma once
-// Image files for the thumbnail tests, made at run time: solid-colour JPEG
+// Image files for the thumbnail tests, made at run time (tests that draw run
+// with tests/support/WidgetTestMain.cpp for their application object): solid-colour JPEG
 // files from the Kestrel encoder, CMYK ones from libjpeg, camera-like EXIF
 // blocks with a JPEG thumbnail of another colour, so that a test can tell
 // which pass made a thumbnail by its colour.
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QString>
 
 #include <cstdint>
@@ -24,20 +23,6 @@
 namespace thumbfixtures {
 
 using exiffixtures::Bytes;
-
-// One application object for the whole test program (fonts, pixmaps).
-inline void EnsureGuiApplication() {
-    static int argc = 1;
-    static char name[] = "thumbs-test";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QGuiApplication(argc, argv);
-}
-
-// A base for fixtures whose members need the application object.
-struct WithGuiApplication {
-    WithGuiApplication() { EnsureGuiApplication(); }
-};
 
 struct Rgb {
     std::uint8_t r, g, b;

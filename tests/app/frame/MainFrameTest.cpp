@@ -2,6 +2,7 @@
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/MyToolBar.h"
+#include "app/panel/ResizeDlgBar.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/progress/ProgressSink.h"
@@ -34,7 +35,11 @@ class RecordingBasket : public IBatchBasket {
 public:
     void AddFiles(const QStringList& paths) override { files += paths; }
     int GetItemCount() const override { return static_cast<int>(files.size()); }
+    void ApplySettingsToSelected() override { ++appliedToSelected; }
+    void ApplySettingsToAll() override { ++appliedToAll; }
     QStringList files;
+    int appliedToSelected = 0;
+    int appliedToAll = 0;
 };
 
 class MainFrameTest : public ::testing::Test {
@@ -179,7 +184,7 @@ TEST_F(MainFrameTest, AcceleratorsRunTheirCommands) {
         {"Return", 32862}, {"Ctrl+C", 57634},   {"Ctrl+Ins", 57634},  {"Shift+Del", 57635},
         {"Ctrl+X", 57635}, {"Ctrl+V", 57637},   {"Shift+Ins", 57637}, {"Alt+Backspace", 57643},
         {"Ctrl+Z", 57643}, {"Ctrl+N", 57600},   {"Ctrl+O", 57601},    {"Ctrl+S", 57603},
-        {"F6", 57680},     {"Shift+F6", 57681},
+        {"F6", 57680},     {"Shift+F6", 57681}, {"F1", 57670},        {"Shift+F1", 57669},
     };
     for (const auto& [key, id] : table) {
         const QAction* action = frame_->Actions().Find(id);
@@ -211,17 +216,17 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
         bool enabled;
         bool checked;
     };
-    // No image, single-image mode, zoom 100, no basket, Browse window,
-    // panel, presets, update check or help yet.
+    // No image, single-image mode, zoom 100, the panel shown, no basket,
+    // Browse window or settings file.
     const std::vector<Rule> rules = {
-        {"&File", 57601, true, false},   {"&File", 57603, false, false},  {"&File", 32856, false, false},
+        {"&File", 57601, true, false},   {"&File", 57603, false, false},  {"&File", 32856, true, false},
         {"&File", 32857, false, false},  {"&File", 57616, false, false},  {"&File", 57665, true, false},
         {"&Batch", 32861, true, false},  {"&Batch", 32852, false, false}, {"&Batch", 32862, false, false},
         {"&Batch", 32853, false, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
         {"&View", 32858, false, false},  {"&View", 32859, false, false},  {"&View", 33107, true, true},
         {"&View", 33106, true, false},   {"&View", 59392, true, true},    {"&View", 59393, true, true},
-        {"&View", 103, false, false},    {"&Help", 33046, false, false},  {"&Help", 33048, false, false},
-        {"&Help", 57670, false, false},  {"&Help", 57664, false, false},
+        {"&View", 103, true, true},      {"&Help", 33046, true, false},   {"&Help", 33048, true, false},
+        {"&Help", 57670, true, false},   {"&Help", 57664, true, false},
     };
     for (const Rule& rule : rules) {
         QAction* action = ShownInMenu(rule.popup, rule.id);
@@ -241,6 +246,17 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
     EXPECT_FALSE(ShownInMenu("&View", ID_VIEW_LARGE_ICONS)->isChecked());
     Choose(ID_VIEW_LARGE_ICONS);
     EXPECT_EQ(g_nIconsZoom, 100);
+}
+
+TEST_F(MainFrameTest, PanelControlsCarryTheirWhatsThisTexts) {
+    int withText = 0;
+    for (const QWidget* control : frame_->ResizePanel()->findChildren<QWidget*>()) {
+        if (control->property("controlId").toInt() == 1020) {
+            EXPECT_TRUE(control->whatsThis().contains(QLatin1String("algorithm")));
+        }
+        withText += control->whatsThis().isEmpty() ? 0 : 1;
+    }
+    EXPECT_GE(withText, 15);
 }
 
 TEST_F(MainFrameTest, RecentFilesFillTheFileMenu) {
@@ -361,8 +377,11 @@ TEST_F(MainFrameTest, BarsAreShownAndHidden) {
     ASSERT_TRUE(frame_->statusBar()->isVisible());
     Choose(ID_VIEW_STATUS_BAR);
     EXPECT_FALSE(frame_->statusBar()->isVisible());
-    // No resize panel yet: its toggle does nothing.
-    EXPECT_FALSE(frame_->OnBarCheck(ID_VIEW_RESIZE_BAR));
+    Choose(ID_VIEW_RESIZE_BAR);
+    EXPECT_FALSE(frame_->ResizePanel()->isVisible());
+    EXPECT_FALSE(ShownInMenu("&View", ID_VIEW_RESIZE_BAR)->isChecked());
+    Choose(ID_VIEW_RESIZE_BAR);
+    EXPECT_TRUE(frame_->ResizePanel()->isVisible());
 }
 
 TEST_F(MainFrameTest, EngineProgressReachesTheStatusBar) {

@@ -1,5 +1,8 @@
+#include "app/document/QVVesperaDoc.h"
 #include "app/frame/FrameIds.h"
-#include "app/frame/PictureView.h"
+#include "app/panel/ResizeDlgBar.h"
+#include "app/preview/NavigatorWnd.h"
+#include "app/preview/QVVesperaView.h"
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
 
@@ -165,13 +168,34 @@ QString MakePicture(const PrivateHome& home, const QString& name, QColor colour)
     return path;
 }
 
+TEST_F(StartupTest, TheNavigatorFillsThePanelsFrameAndFollowsTheView) {
+    const QString path = MakePicture(home_, QStringLiteral("wide.png"), QColor(0, 0, 200));
+    WriteProfileText(home_, "[MAIN]\nLOCKSETTINGS=1\nINPERCENTS=1\nPERCENTW=1000.000000\nPERCENTH=1000.000000\n");
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance({path}));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->m_pMainWnd));
+    Settle();
+    CNavigatorWnd* navigator = app->GetNavigator();
+    ASSERT_NE(navigator, nullptr);
+    EXPECT_EQ(navigator->parentWidget(), app->m_pMainWnd->ResizePanel()->NavigatorFrame());
+    EXPECT_TRUE(navigator->HasPicture());
+    // Ten times the picture's size: the view shows a part, framed.
+    CQVVesperaView* view = app->GetPreviewView();
+    ASSERT_TRUE(view->HasHorizontalBar());
+    view->ScrollToPosition({0, 0});
+    const QPoint atStart = navigator->ViewFrame().topLeft();
+    view->ScrollToPosition(view->GetScrollLimit());
+    EXPECT_GT(navigator->ViewFrame().x(), atStart.x());
+    EXPECT_LT(navigator->ViewFrame().width(), navigator->GetImageRect().width());
+}
+
 TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
     const QString path = MakePicture(home_, QStringLiteral("green.png"), QColor(0, 200, 0));
     auto app = MakeApp();
     ASSERT_TRUE(app->InitInstance({path}));
     EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - green.png"));
-    ASSERT_NE(app->GetPictureView(), nullptr);
-    EXPECT_TRUE(app->GetPictureView()->HasPicture());
+    ASSERT_NE(app->GetPreviewView(), nullptr);
+    EXPECT_TRUE(app->GetDocument()->HasImage());
     EXPECT_EQ(app->RecentFiles()[0], path);
     // The output size follows the image.
     EXPECT_EQ(app->m_nWidth, 320);
@@ -179,8 +203,8 @@ TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
     // The view shows it.
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app->m_pMainWnd));
     Settle();
-    CPictureView* view = app->GetPictureView();
-    const QImage shot = view->grab().toImage();
+    CQVVesperaView* view = app->GetPreviewView();
+    const QImage shot = view->viewport()->grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(shot.width() / 2, shot.height() / 2)), QColor(0, 200, 0));
     // Resize and Save is offered only once the output differs.
     EXPECT_FALSE(app->m_pMainWnd->QueryCommand(ID_FILE_SAVE).enabled);
@@ -197,7 +221,7 @@ TEST_F(StartupTest, UnreadableImageSaysSoAndLeavesAnEmptyDocument) {
     ASSERT_EQ(answers.Questions().size(), 1u);
     EXPECT_EQ(answers.Questions()[0].text, QStringLiteral("Can't open file\n%1!").arg(path));
     EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - QVVespera"));
-    EXPECT_FALSE(app->GetPictureView()->HasPicture());
+    EXPECT_FALSE(app->GetDocument()->HasImage());
     EXPECT_EQ(app->RecentFiles().Count(), 0);
 }
 
@@ -206,7 +230,7 @@ TEST_F(StartupTest, RightAndLeftWalkTheFolder) {
     MakePicture(home_, QStringLiteral("b.png"), Qt::blue);
     auto app = MakeApp();
     ASSERT_TRUE(app->InitInstance({first}));
-    CPictureView* view = app->GetPictureView();
+    CQVVesperaView* view = app->GetPreviewView();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(app->m_pMainWnd));
     QTest::keyClick(view, Qt::Key_Right);
     EXPECT_EQ(app->m_pMainWnd->windowTitle(), QStringLiteral("ORVEK Vespera 3 - b.png"));
@@ -226,13 +250,6 @@ TEST_F(StartupTest, RecentFileReopensAndADeadOneLeavesTheList) {
     EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_FILE_MRU_FILE1 + 1));
     EXPECT_EQ(app->RecentFiles().Count(), 1);
     EXPECT_EQ(app->RecentFiles()[0], path);
-}
-
-TEST(PictureView, FitsThePictureAndCentresIt) {
-    EXPECT_EQ(CPictureView::FitRect(QSize(4000, 2000), QSize(800, 600)), QRect(0, 100, 800, 400));
-    EXPECT_EQ(CPictureView::FitRect(QSize(100, 50), QSize(800, 600)), QRect(350, 275, 100, 50));
-    EXPECT_EQ(CPictureView::FitRect(QSize(10, 10000), QSize(800, 600)), QRect(399, 0, 1, 600));
-    EXPECT_TRUE(CPictureView::FitRect(QSize(), QSize(800, 600)).isEmpty());
 }
 
 }  // namespace

@@ -150,7 +150,6 @@ TEST(CellRecord, AJpegLengthPastTheEndIsRefused) {
 }
 
 TEST(CellRecord, ACellWithOnlyADibIsStoredWithItsJpeg) {
-    EnsureGuiApplication();
     CPaletteItemImg cell;
     GiveThumbnail(cell, 220, 165, kBlue);
     const Bytes bytes = Written(cell);

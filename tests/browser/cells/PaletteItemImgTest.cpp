@@ -15,7 +15,6 @@ namespace {
 
 class ImageCells : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureGuiApplication(); }
     QString File(const QString& name, const Bytes& bytes) {
         const QString path = m_dir.filePath(name);
         EXPECT_TRUE(WriteBytes(path, bytes));

@@ -17,10 +17,9 @@ namespace {
 
 constexpr std::uint32_t Bgr(int r, int g, int b) { return std::uint32_t(b) << 16 | std::uint32_t(g) << 8 | r; }
 
-class Cells : public WithGuiApplication, public ::testing::Test {
+class Cells : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureGuiApplication();
         g_nIconsZoom = 100;
         g_bDetailsMode = 0;
         g_BrowserColors.crText = Bgr(0, 0, 0);

@@ -1,0 +1,9 @@
+#pragma once
+// The update check's command and string ids. The message that tells the main
+// frame about a reply is registered at run time: update::UpdateMessageId()
+// (CUpdateChecker.h).
+
+inline constexpr int ID_CHECK_FOR_UPDATE = 33046;  // Help > "&Check For Update"
+
+inline constexpr int IDS_NO_UPDATES_FOUND = 20;  // "No updates found!"
+inline constexpr int IDS_CRITICAL_UPDATES = 21;  // the dialog's heading for status 2
