@@ -72,6 +72,8 @@ void CBrowseWnd::OnCreateClient() {
     splitter_->setStretchFactor(1, 1);
     splitter_->setGeometry(rect());
     activePane_ = thumbsView_.data();
+    // The window's focus goes to the tree.
+    setFocusProxy(leftView_);
 
     Tree()->SetBrowser(&treeBrowser_);
     Tree()->SetOwner(this);
