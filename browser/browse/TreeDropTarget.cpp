@@ -77,23 +77,34 @@ int CTreeDropTarget::OnDragOver(const QMimeData* data, unsigned keyState, QPoint
         return DROPEFFECT_NONE;
 
     ClearHighlight();
-    auto* item = dynamic_cast<ShellTreeItem*>(tree_->itemAt(point));
+    QTreeWidgetItem* item = tree_->itemAt(point);
     if (item == nullptr)
         return DROPEFFECT_NONE;
     Highlight(item);
-    const QString target = tree_->GetItemPath(item);
-    const QStringList files = DroppedFiles(data);
-    if (target.isEmpty() || files.isEmpty())
+    QStringList files;
+    const QString target = DropFolder(data, point, files);
+    if (target.isEmpty())
         return DROPEFFECT_NONE;
-    // A folder cannot go into itself or one of its sub-folders.
-    for (const QString& file : files)
-        if (IsSameOrInside(target, file))
-            return DROPEFFECT_NONE;
     if (keyState & MK_CONTROL)
         return DROPEFFECT_COPY;
     if (keyState & MK_SHIFT)
         return DROPEFFECT_MOVE;
     return IsSameDrive(files.front(), target) ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
+}
+
+QString CTreeDropTarget::DropFolder(const QMimeData* data, QPoint point, QStringList& files) const {
+    auto* item = dynamic_cast<ShellTreeItem*>(tree_->itemAt(point));
+    if (item == nullptr)
+        return {};
+    const QString target = tree_->GetItemPath(item);
+    files = DroppedFiles(data);
+    if (target.isEmpty() || files.isEmpty())
+        return {};
+    // A folder cannot go into itself or one of its sub-folders.
+    for (const QString& file : files)
+        if (IsSameOrInside(target, file))
+            return {};
+    return target;
 }
 
 void CTreeDropTarget::OnDragLeave() { ClearHighlight(); }
@@ -102,16 +113,10 @@ bool CTreeDropTarget::OnDrop(const QMimeData* data, int dropEffect, QPoint point
     ClearHighlight();
     if (!tree_ || dropEffect == DROPEFFECT_NONE)
         return false;
-    auto* item = dynamic_cast<ShellTreeItem*>(tree_->itemAt(point));
-    if (item == nullptr)
+    QStringList files;
+    const QString target = DropFolder(data, point, files);
+    if (target.isEmpty())
         return false;
-    const QString target = tree_->GetItemPath(item);
-    const QStringList files = DroppedFiles(data);
-    if (target.isEmpty() || files.isEmpty())
-        return false;
-    for (const QString& file : files)
-        if (IsSameOrInside(target, file))
-            return false;
     return ShellFileOperation(dropEffect == DROPEFFECT_MOVE ? FO_MOVE : FO_COPY, files, target, false);
 }
 

@@ -56,6 +56,9 @@ protected:
 private:
     void ClearHighlight();
     void Highlight(QTreeWidgetItem* item);
+    // The folder of the item under `point` that may take the data's files
+    // (given in `files`), or empty.
+    QString DropFolder(const QMimeData* data, QPoint point, QStringList& files) const;
     // The local files of the data, or none.
     static QStringList DroppedFiles(const QMimeData* data);
 
