@@ -13,6 +13,8 @@
 #include "app/panel/ResizeDlgBar.h"
 #include "app/settings/AppSettings.h"
 #include "batch/basket/BasketIds.h"
+#include "browser/browse/BrowseWnd.h"
+#include "browser/browse/TreeDropTarget.h"
 #include "engine/RSProgress.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/progress/ProgressSink.h"
@@ -29,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -77,6 +80,9 @@ bool CMainFrame::LoadFrame(const CreateContext& context) {
         return false;
     platform::InstallProgressSink(std::make_shared<FrameProgressSink>(port_));
     platform::SetPromptOwner(this);
+    SetTreeDropQuery([this](const QMimeData* data, unsigned keyState, QPoint point) {
+        return QueryTreeDrop(data, keyState, point);
+    });
     idleTimer_ = new QTimer(this);
     idleTimer_->setInterval(kIdleUpdateMs);
     connect(idleTimer_, &QTimer::timeout, this, [this] {
@@ -256,8 +262,16 @@ void CMainFrame::RegisterCommands() {
     OnCommand(ID_BATCH_MODE, [this] { OnBatchMode(); });
     OnUpdate(ID_BATCH_MODE, [this](platform::CCmdUI& ui) { ui.SetCheck(app_.m_bBatchMode != 0 ? 1 : 0); });
 
-    // The Browse window comes with the browser; until then it cannot open.
-    OnUpdate(ID_BATCH_BROWSE, [](platform::CCmdUI& ui) { ui.Enable(false); });
+    OnCommand(ID_BATCH_BROWSE, [this] { OnBrowse(); });
+    OnUpdate(ID_BATCH_BROWSE, [this](platform::CCmdUI& ui) {
+        ui.Enable(app_.m_bBatchMode != 0);
+        ui.SetCheck(IsBrowsing() ? 1 : 0);
+    });
+    OnCommand(ID_BROWSE_DONE, [this] {
+        if (IsBrowsing())
+            OnBrowse();
+    });
+    OnUpdate(ID_BROWSE_DONE, [this](platform::CCmdUI& ui) { ui.Enable(IsBrowsing()); });
 
     OnUpdate(ID_BATCH_RUN, [this](platform::CCmdUI& ui) {
         ui.Enable(!IsBrowsing() && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
@@ -296,6 +310,8 @@ QWidget* CMainFrame::BarOf(int id) const {
 }
 
 bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
+    if (m_pBrowseWnd != nullptr && m_pBrowseWnd->OnCmdMsg(id, ui))
+        return true;
     if (resizeBarTarget_ != nullptr && resizeBarTarget_->OnCmdMsg(id, ui))
         return true;
     if (IsBarCommand(id)) {
@@ -333,6 +349,17 @@ void CMainFrame::OnPostedCommand(const platform::Command& command) {
         break;
     case ID_END_PROGRESS:
         OnEndProgress();
+        break;
+    case ID_BEGINREADFOLDER:
+    case ID_REFRESH:
+        // The folder monitor's commands carry the folder to list: the Browse
+        // window takes them with it. Without one they are dropped.
+        if (command.payload) {
+            if (m_pBrowseWnd != nullptr)
+                m_pBrowseWnd->OnMonitorCommand(command);
+        } else {
+            RunCommand(command.id);
+        }
         break;
     default:
         // Posted commands that are not the frame's own go along the chain,
@@ -382,6 +409,9 @@ void CMainFrame::StoreBasketRowHeight() {
 }
 
 void CMainFrame::OnBatchMode() {
+    // Leaving batch mode closes the Browse window first.
+    if (app_.m_bBatchMode != 0 && IsBrowsing())
+        OnBrowse();
     StoreBasketRowHeight();
     app_.m_bBatchMode = app_.m_bBatchMode != 0 ? 0 : 1;
     if (app_.m_bBatchMode != 0) {
@@ -394,6 +424,56 @@ void CMainFrame::OnBatchMode() {
     m_wndResizeBar->SetBatchMode();
     UpdateCommandUI();
 }
+
+void CMainFrame::OnBrowse() {
+    if (m_pBrowseWnd == nullptr) {
+        // Opening: the panel and the preview give way to the Browse window.
+        m_bPanelWasVisible = m_wndResizeBar != nullptr && m_wndResizeBar->isVisible();
+        if (m_bPanelWasVisible)
+            m_wndResizeBar->hide();
+        m_pViewPane = GetViewPane();
+        if (m_pViewPane == nullptr)
+            return;
+        auto* browse = new CBrowseWnd(app_, app_.Profile(), port_, m_pViewPane);
+        browse->setGeometry(m_pViewPane->rect());
+        m_pBrowseWnd = browse;
+        browse->Create();
+        browse->show();
+        browse->raise();
+        m_pViewPane->installEventFilter(this);
+        browse->setFocus();
+        SetBrowseToolbar();
+    } else {
+        CBrowseWnd* browse = m_pBrowseWnd;
+        m_pBrowseWnd = nullptr;
+        if (m_pViewPane)
+            m_pViewPane->removeEventFilter(this);
+        delete browse;
+        SetBatchToolbar();
+        if (m_bPanelWasVisible && m_wndResizeBar != nullptr)
+            m_wndResizeBar->show();
+        UpdateResizePanel(app_.GetDocument());
+        if (m_pViewPane) {
+            m_pViewPane->update();
+            m_pViewPane->setFocus();
+        }
+    }
+    OnUpdateFrameTitle();
+    UpdateCommandUI();
+}
+
+void CMainFrame::FitBrowseWindow() {
+    if (m_pBrowseWnd != nullptr && m_pViewPane)
+        m_pBrowseWnd->setGeometry(m_pViewPane->rect());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pViewPane && event->type() == QEvent::Resize)
+        FitBrowseWindow();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::QueryTreeDrop(const QMimeData*, unsigned, QPoint) const { return false; }
 
 void CMainFrame::UpdateResizePanel(CQVVesperaDoc* document) {
     if (IsBrowsing())
@@ -552,6 +632,15 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::OnDestroy() {
+    // The Browse window keeps its tree selection and pane width while the
+    // frame is still whole.
+    if (m_pBrowseWnd != nullptr) {
+        if (m_pViewPane)
+            m_pViewPane->removeEventFilter(this);
+        delete m_pBrowseWnd;
+        m_pBrowseWnd = nullptr;
+    }
+    SetTreeDropQuery({});
     // The panel goes before the document view it was given.
     if (m_wndResizeBar != nullptr)
         m_wndResizeBar->SetImageInfo(nullptr);

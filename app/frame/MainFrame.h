@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+class CBrowseWnd;
 class CBasketPane;
 class CommandActions;
 class CQVVesperaDoc;
@@ -30,6 +31,7 @@ class CQVVesperaApp;
 class IBatchBasket;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QProgressBar;
 class QTimer;
 
@@ -85,7 +87,15 @@ public:
     void OnStartProgress();
     void OnProgress();
     void OnEndProgress();
-    bool IsBrowsing() const { return false; }
+    // The Browse window exists (it covers the preview pane).
+    bool IsBrowsing() const { return m_pBrowseWnd != nullptr; }
+    CBrowseWnd* BrowseWindow() const { return m_pBrowseWnd; }
+    // Opens the Browse window over the preview pane, or closes it.
+    void OnBrowse();
+    // Lays the Browse window over the preview pane.
+    void FitBrowseWindow();
+    // Whether the folder tree may take a drop now: never.
+    bool QueryTreeDrop(const QMimeData* data, unsigned keyState, QPoint point) const;
 
     // Two or more paths go to the basket; batch mode comes on when the
     // basket then holds items.
@@ -126,6 +136,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -152,6 +163,9 @@ private:
     // The row-1 pane, also while its row is hidden.
     QPointer<QWidget> m_pBasketView;
     bool m_bPanelWasVisible = false;
+    // The preview pane while the Browse window covers it, and that window.
+    QPointer<QWidget> m_pViewPane;
+    CBrowseWnd* m_pBrowseWnd = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     CMyToolBar* m_wndToolBar = nullptr;
     // The resize panel, its command target and its view of the document.

@@ -203,8 +203,6 @@ void CThumbsBrowser::OnItemDblClick(CThumbsView*, IBorderBuffer&, unsigned, QPoi
     GetSelectedFiles(selected);
 }
 
-void CThumbsBrowser::OnDragLeave() { m_bInternalDrag = 0; }
-
 // --- Items ---
 
 CItem* CThumbsBrowser::GetItem(int index) {

@@ -39,6 +39,7 @@
 #include "browser/cells/BorderBuffer.h"
 #include "browser/cells/PaletteItem.h"
 #include "browser/items/ItemList.h"
+#include "browser/items/LocationTypes.h"
 #include "browser/thumbs/ThumbsLayout.h"
 #include "platform/threads/Event.h"
 
@@ -71,11 +72,6 @@ inline constexpr unsigned MK_CONTROL = 0x0008;
 inline constexpr int DROPEFFECT_NONE = 0;
 inline constexpr int DROPEFFECT_COPY = 1;
 inline constexpr int DROPEFFECT_MOVE = 2;
-
-// What a browser shows (m_nLocationType).
-inline constexpr int kLocationFolder = 0;
-inline constexpr int kLocationList = 1;
-inline constexpr int kLocationLibrary = 2;
 
 // The auto-scroll timer of the rubber band: the view it scrolls, the id of
 // the running timer (0 when none) and the key flags to repeat.

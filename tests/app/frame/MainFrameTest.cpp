@@ -6,6 +6,7 @@
 #include "app/panel/ResizeDlgBar.h"
 #include "batch/basket/BasketBrowser.h"
 #include "batch/basket/BasketIds.h"
+#include "browser/browse/BrowseWnd.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/progress/ProgressSink.h"
@@ -242,7 +243,8 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
 
     Choose(ID_BATCH_MODE);
     EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_MODE)->isChecked());
-    EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+    EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+    EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isChecked());
 
     Choose(ID_VIEW_SMALL_ICONS);
     EXPECT_EQ(g_nIconsZoom, 66);
@@ -354,6 +356,37 @@ TEST_F(MainFrameTest, BatchModeShowsAndHidesTheBasketRow) {
     Choose(ID_BATCH_MODE);
     Settle();
     EXPECT_EQ(PreviewRowHeight(), 300);
+}
+
+TEST_F(MainFrameTest, BrowseCoversThePreviewUntilDoneOrBatchModeEnds) {
+    frame_->SetDocumentTitle(QStringLiteral("harbour.jpg"));
+    Choose(ID_BATCH_MODE);
+    ASSERT_TRUE(frame_->ResizePanel()->isVisible());
+    for (const int close : {ID_BROWSE_DONE, ID_BATCH_BROWSE, ID_BATCH_MODE}) {
+        Choose(ID_BATCH_BROWSE);
+        ASSERT_TRUE(frame_->IsBrowsing()) << close;
+        CBrowseWnd* browse = frame_->BrowseWindow();
+        EXPECT_TRUE(browse->isVisible());
+        EXPECT_EQ(browse->geometry(), frame_->GetViewPane()->rect());
+        EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3"));
+        EXPECT_FALSE(frame_->ResizePanel()->isVisible());
+        EXPECT_EQ(ToolbarIds(), (std::vector<int>{33110, 0, 32863, 0, 33108}));
+        EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isChecked());
+        EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_RUN)->isEnabled());
+        // The tree refuses every drag on the frame's answer.
+        EXPECT_FALSE(frame_->QueryTreeDrop(nullptr, 0, QPoint()));
+
+        Choose(close);
+        EXPECT_FALSE(frame_->IsBrowsing()) << close;
+        EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3 - harbour.jpg"));
+        EXPECT_TRUE(frame_->ResizePanel()->isVisible());
+        if (close == ID_BATCH_MODE) {
+            EXPECT_EQ(app_->m_bBatchMode, 0);
+            EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+        } else {
+            EXPECT_EQ(ToolbarIds().front(), 57601);
+        }
+    }
 }
 
 TEST_F(MainFrameTest, StoredRowHeightIsBroughtIntoTheWindow) {
