@@ -203,6 +203,8 @@ void CThumbsBrowser::OnItemDblClick(CThumbsView*, IBorderBuffer&, unsigned, QPoi
     GetSelectedFiles(selected);
 }
 
+void CThumbsBrowser::OnDragLeave() { m_bInternalDrag = 0; }
+
 // --- Items ---
 
 CItem* CThumbsBrowser::GetItem(int index) {
