@@ -5,6 +5,11 @@
 
 #include <QStringList>
 
+class QWidget;
+namespace platform {
+class CmdTarget;
+}
+
 class IBatchBasket {
 public:
     virtual ~IBatchBasket() = default;
@@ -14,4 +19,13 @@ public:
     // in batch mode) or to every item ("Apply to All").
     virtual void ApplySettingsToSelected() = 0;
     virtual void ApplySettingsToAll() = 0;
+    // Runs the batch over the items (Batch Settings, then the progress
+    // dialog); true when a run took place.
+    virtual bool RunBatch(QWidget* /*parent*/) { return false; }
+    // Replaces the basket from a batch file the user chooses; true when one
+    // was loaded.
+    virtual bool LoadBatch() { return false; }
+    virtual bool SaveBatch() { return false; }
+    // The basket view's commands (remove, paste, ...), or null.
+    virtual platform::CmdTarget* CommandTarget() { return nullptr; }
 };

@@ -1,5 +1,7 @@
 #include "app/frame/MainFrame.h"
 
+#include "app/document/QVVesperaDoc.h"
+#include "app/frame/BasketPane.h"
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
@@ -10,6 +12,9 @@
 #include "app/panel/PanelDocumentAdapter.h"
 #include "app/panel/ResizeDlgBar.h"
 #include "app/settings/AppSettings.h"
+#include "batch/basket/BasketIds.h"
+#include "browser/browse/BrowseWnd.h"
+#include "browser/browse/TreeDropTarget.h"
 #include "engine/RSProgress.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/progress/ProgressSink.h"
@@ -18,6 +23,7 @@
 #include "platform/resources/StringTable.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFrame>
@@ -25,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -73,6 +80,9 @@ bool CMainFrame::LoadFrame(const CreateContext& context) {
         return false;
     platform::InstallProgressSink(std::make_shared<FrameProgressSink>(port_));
     platform::SetPromptOwner(this);
+    SetTreeDropQuery([this](const QMimeData* data, unsigned keyState, QPoint point) {
+        return QueryTreeDrop(data, keyState, point);
+    });
     idleTimer_ = new QTimer(this);
     idleTimer_->setInterval(kIdleUpdateMs);
     connect(idleTimer_, &QTimer::timeout, this, [this] {
@@ -134,6 +144,12 @@ bool CMainFrame::OnCreate() {
 bool CMainFrame::OnCreateClient(const CreateContext& context) {
     m_pBasket = context.basket;
     QV_SplitterWnd::PaneFactory basketView = context.basketView;
+    if (m_pBasket == nullptr && !basketView) {
+        // The frame's own basket and its view in the lower row.
+        ownBasket_ = std::make_unique<CBasketPane>(app_, *this);
+        m_pBasket = ownBasket_.get();
+        basketView = ownBasket_->ViewFactory();
+    }
     if (!basketView) {
         // The basket row until the basket comes: an empty, sunken pane.
         basketView = [](QWidget* parent) -> QWidget* {
@@ -246,8 +262,16 @@ void CMainFrame::RegisterCommands() {
     OnCommand(ID_BATCH_MODE, [this] { OnBatchMode(); });
     OnUpdate(ID_BATCH_MODE, [this](platform::CCmdUI& ui) { ui.SetCheck(app_.m_bBatchMode != 0 ? 1 : 0); });
 
-    // The Browse window comes with the browser; until then it cannot open.
-    OnUpdate(ID_BATCH_BROWSE, [](platform::CCmdUI& ui) { ui.Enable(false); });
+    OnCommand(ID_BATCH_BROWSE, [this] { OnBrowse(); });
+    OnUpdate(ID_BATCH_BROWSE, [this](platform::CCmdUI& ui) {
+        ui.Enable(app_.m_bBatchMode != 0);
+        ui.SetCheck(IsBrowsing() ? 1 : 0);
+    });
+    OnCommand(ID_BROWSE_DONE, [this] {
+        if (IsBrowsing())
+            OnBrowse();
+    });
+    OnUpdate(ID_BROWSE_DONE, [this](platform::CCmdUI& ui) { ui.Enable(IsBrowsing()); });
 
     OnUpdate(ID_BATCH_RUN, [this](platform::CCmdUI& ui) {
         ui.Enable(!IsBrowsing() && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
@@ -256,6 +280,9 @@ void CMainFrame::RegisterCommands() {
         ui.Enable(app_.m_bBatchMode != 0 && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
     });
     OnUpdate(ID_BATCH_LOAD, [this](platform::CCmdUI& ui) { ui.Enable(m_pBasket != nullptr); });
+    OnCommand(ID_BATCH_RUN, [this] { OnBatchRun(); });
+    OnCommand(ID_BATCH_LOAD, [this] { OnBatchLoad(); });
+    OnCommand(ID_BATCH_SAVE, [this] { OnBatchSave(); });
 
     OnCommand(ID_VIEW_LARGE_ICONS, [this] { OnLargeIcons(); });
     OnUpdate(ID_VIEW_LARGE_ICONS,
@@ -283,6 +310,8 @@ QWidget* CMainFrame::BarOf(int id) const {
 }
 
 bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
+    if (m_pBrowseWnd != nullptr && m_pBrowseWnd->OnCmdMsg(id, ui))
+        return true;
     if (resizeBarTarget_ != nullptr && resizeBarTarget_->OnCmdMsg(id, ui))
         return true;
     if (IsBarCommand(id)) {
@@ -301,6 +330,8 @@ bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
     }
     if (activeView_ != nullptr && activeView_->OnCmdMsg(id, ui))
         return true;
+    if (BasketTakesCommand(id) && m_pBasket->CommandTarget()->OnCmdMsg(id, ui))
+        return true;
     if (activeDocument_ != nullptr && activeDocument_->OnCmdMsg(id, ui))
         return true;
     if (HandleOwnCommand(id, ui))
@@ -318,6 +349,17 @@ void CMainFrame::OnPostedCommand(const platform::Command& command) {
         break;
     case ID_END_PROGRESS:
         OnEndProgress();
+        break;
+    case ID_BEGINREADFOLDER:
+    case ID_REFRESH:
+        // The folder monitor's commands carry the folder to list: the Browse
+        // window takes them with it. Without one they are dropped.
+        if (command.payload) {
+            if (m_pBrowseWnd != nullptr)
+                m_pBrowseWnd->OnMonitorCommand(command);
+        } else {
+            RunCommand(command.id);
+        }
         break;
     default:
         // Posted commands that are not the frame's own go along the chain,
@@ -367,6 +409,9 @@ void CMainFrame::StoreBasketRowHeight() {
 }
 
 void CMainFrame::OnBatchMode() {
+    // Leaving batch mode closes the Browse window first.
+    if (app_.m_bBatchMode != 0 && IsBrowsing())
+        OnBrowse();
     StoreBasketRowHeight();
     app_.m_bBatchMode = app_.m_bBatchMode != 0 ? 0 : 1;
     if (app_.m_bBatchMode != 0) {
@@ -379,6 +424,56 @@ void CMainFrame::OnBatchMode() {
     m_wndResizeBar->SetBatchMode();
     UpdateCommandUI();
 }
+
+void CMainFrame::OnBrowse() {
+    if (m_pBrowseWnd == nullptr) {
+        // Opening: the panel and the preview give way to the Browse window.
+        m_bPanelWasVisible = m_wndResizeBar != nullptr && m_wndResizeBar->isVisible();
+        if (m_bPanelWasVisible)
+            m_wndResizeBar->hide();
+        m_pViewPane = GetViewPane();
+        if (m_pViewPane == nullptr)
+            return;
+        auto* browse = new CBrowseWnd(app_, app_.Profile(), port_, m_pViewPane);
+        browse->setGeometry(m_pViewPane->rect());
+        m_pBrowseWnd = browse;
+        browse->Create();
+        browse->show();
+        browse->raise();
+        m_pViewPane->installEventFilter(this);
+        browse->setFocus();
+        SetBrowseToolbar();
+    } else {
+        CBrowseWnd* browse = m_pBrowseWnd;
+        m_pBrowseWnd = nullptr;
+        if (m_pViewPane)
+            m_pViewPane->removeEventFilter(this);
+        delete browse;
+        SetBatchToolbar();
+        if (m_bPanelWasVisible && m_wndResizeBar != nullptr)
+            m_wndResizeBar->show();
+        UpdateResizePanel(app_.GetDocument());
+        if (m_pViewPane) {
+            m_pViewPane->update();
+            m_pViewPane->setFocus();
+        }
+    }
+    OnUpdateFrameTitle();
+    UpdateCommandUI();
+}
+
+void CMainFrame::FitBrowseWindow() {
+    if (m_pBrowseWnd != nullptr && m_pViewPane)
+        m_pBrowseWnd->setGeometry(m_pViewPane->rect());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pViewPane && event->type() == QEvent::Resize)
+        FitBrowseWindow();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::QueryTreeDrop(const QMimeData*, unsigned, QPoint) const { return false; }
 
 void CMainFrame::UpdateResizePanel(CQVVesperaDoc* document) {
     if (IsBrowsing())
@@ -423,6 +518,47 @@ void CMainFrame::AddFilesToBatch(const QStringList& paths) {
     m_pBasket->AddFiles(paths);
     if (app_.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
         OnBatchMode();
+}
+
+bool CMainFrame::BasketTakesCommand(int id) const {
+    if (m_pBasket == nullptr || m_pBasket->CommandTarget() == nullptr || app_.m_bBatchMode == 0)
+        return false;
+    const bool own = id == ID_BATCH_REMOVE || (id >= ID_BASKET_PASTE && id <= ID_BASKET_REFRESH);
+    if (own)
+        return true;
+    const QWidget* focus = QApplication::focusWidget();
+    return m_pBasketView != nullptr && focus != nullptr &&
+           (focus == m_pBasketView || m_pBasketView->isAncestorOf(focus));
+}
+
+void CMainFrame::OnBatchRun() {
+    if (m_pBasket == nullptr || IsBrowsing() || m_pBasket->GetItemCount() == 0)
+        return;
+    if (m_pBasket->RunBatch(this)) {
+        // The preview was held while the run had the engine.
+        if (CQVVesperaDoc* document = app_.GetDocument())
+            document->OnBatchEnded();
+    }
+}
+
+void CMainFrame::OnBatchLoad() {
+    if (m_pBasket == nullptr)
+        return;
+    m_pBasket->LoadBatch();
+    if (app_.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
+        OnBatchMode();
+}
+
+void CMainFrame::OnBatchSave() {
+    if (m_pBasket != nullptr)
+        m_pBasket->SaveBatch();
+}
+
+void CMainFrame::UpdateAll() {
+    CQVVesperaDoc* document = app_.GetDocument();
+    UpdateResizePanel(document);
+    if (document != nullptr)
+        document->UpdateAllViews();
 }
 
 void CMainFrame::SetToolbarSet(const char* name) {
@@ -496,6 +632,15 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::OnDestroy() {
+    // The Browse window keeps its tree selection and pane width while the
+    // frame is still whole.
+    if (m_pBrowseWnd != nullptr) {
+        if (m_pViewPane)
+            m_pViewPane->removeEventFilter(this);
+        delete m_pBrowseWnd;
+        m_pBrowseWnd = nullptr;
+    }
+    SetTreeDropQuery({});
     // The panel goes before the document view it was given.
     if (m_wndResizeBar != nullptr)
         m_wndResizeBar->SetImageInfo(nullptr);
@@ -507,4 +652,9 @@ void CMainFrame::OnDestroy() {
     if (!destroyed_)
         StoreBasketRowHeight();
     destroyed_ = true;
+    // The basket goes with the frame.
+    if (ownBasket_) {
+        m_pBasket = nullptr;
+        ownBasket_.reset();
+    }
 }

@@ -20,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+class CBrowseWnd;
+class CBasketPane;
 class CommandActions;
 class CQVVesperaDoc;
 class CResizeDlgBar;
@@ -29,6 +31,7 @@ class CQVVesperaApp;
 class IBatchBasket;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QProgressBar;
 class QTimer;
 
@@ -84,11 +87,29 @@ public:
     void OnStartProgress();
     void OnProgress();
     void OnEndProgress();
-    bool IsBrowsing() const { return false; }
+    // The Browse window exists (it covers the preview pane).
+    bool IsBrowsing() const { return m_pBrowseWnd != nullptr; }
+    CBrowseWnd* BrowseWindow() const { return m_pBrowseWnd; }
+    // Opens the Browse window over the preview pane, or closes it.
+    void OnBrowse();
+    // Lays the Browse window over the preview pane.
+    void FitBrowseWindow();
+    // Whether the folder tree may take a drop now: never.
+    bool QueryTreeDrop(const QMimeData* data, unsigned keyState, QPoint point) const;
 
     // Two or more paths go to the basket; batch mode comes on when the
     // basket then holds items.
     void AddFilesToBatch(const QStringList& paths);
+    // The batch commands: run the basket, load it from a batch file (batch
+    // mode comes on when it then holds items), save it.
+    void OnBatchRun();
+    void OnBatchLoad();
+    void OnBatchSave();
+    // The panel and the views show the settings and the document anew.
+    void UpdateAll();
+    // The basket, when the frame made its own (none when the creation
+    // context gave one).
+    CBasketPane* BasketPane() const { return ownBasket_.get(); }
 
     void SetNormalToolbar();
     void SetBatchToolbar();
@@ -115,6 +136,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -130,12 +152,20 @@ private:
     QWidget* BarOf(int id) const;
     void OnDestroy();
 
+    // Whether a command goes to the basket view: its own commands in batch
+    // mode, and any other while it has the focus.
+    bool BasketTakesCommand(int id) const;
+
     CQVVesperaApp& app_;
     IBatchBasket* m_pBasket = nullptr;
+    std::unique_ptr<CBasketPane> ownBasket_;
     QV_SplitterWnd* m_wndSplitter = nullptr;
     // The row-1 pane, also while its row is hidden.
     QPointer<QWidget> m_pBasketView;
     bool m_bPanelWasVisible = false;
+    // The preview pane while the Browse window covers it, and that window.
+    QPointer<QWidget> m_pViewPane;
+    CBrowseWnd* m_pBrowseWnd = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     CMyToolBar* m_wndToolBar = nullptr;
     // The resize panel, its command target and its view of the document.

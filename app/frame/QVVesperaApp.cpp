@@ -14,6 +14,7 @@
 #include "app/update/CUpdateChecker.h"
 #include "app/update/UpdateCommands.h"
 #include "browser/builder/Thumbnails.h"
+#include "browser/libraries/Win7Library.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -90,6 +91,7 @@ CQVVesperaApp::CQVVesperaApp() {
 
 CQVVesperaApp::~CQVVesperaApp() {
     CloseMainFrame();
+    DeleteWin7Library();
     CUpdateChecker::Destroy();
     StopThumbnails();
     if (g_app == this)
@@ -129,6 +131,8 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     // The thumbnail cache and its builder threads, before any browser.
     InitThumbnails();
     thumbnailsStarted_ = true;
+    // The libraries, before any folder tree lists them.
+    CreateWin7Library();
 
     // There is no automation server on this system: a start as one would
     // wait for clients that never come, so it ends here.
@@ -185,6 +189,7 @@ int CQVVesperaApp::ExitInstance() {
         return 0;
     exited_ = true;
     CloseMainFrame();
+    DeleteWin7Library();
     StopThumbnails();
     if (m_bNoSave == 0 && settingsRead_ && profile_) {
         Save(*profile_);

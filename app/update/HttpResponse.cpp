@@ -42,7 +42,7 @@ std::optional<qsizetype> DecimalLength(QByteArrayView text, qsizetype limit) {
 }
 
 struct Framing {
-    std::optional<qsizetype> contentLength;
+    qsizetype contentLength = -1;  // -1: no Content-Length header
     bool chunked = false;
 };
 
@@ -69,9 +69,9 @@ bool ParseHead(QByteArrayView head, qsizetype maxBody, int& status, Framing& fra
         const QByteArrayView value = Trimmed(line.sliced(colon + 1));
         if (name == "content-length") {
             const std::optional<qsizetype> length = DecimalLength(value, maxBody);
-            if (!length || (framing.contentLength && *framing.contentLength != *length))
+            if (!length || (framing.contentLength >= 0 && framing.contentLength != *length))
                 return false;
-            framing.contentLength = length;
+            framing.contentLength = *length;
         } else if (name == "transfer-encoding") {
             framing.chunked = value.toByteArray().toLower().endsWith("chunked");
             if (!framing.chunked)
@@ -79,7 +79,7 @@ bool ParseHead(QByteArrayView head, qsizetype maxBody, int& status, Framing& fra
         }
     }
     if (framing.chunked)
-        framing.contentLength.reset();  // chunks frame the body, whatever the length says
+        framing.contentLength = -1;  // chunks frame the body, whatever the length says
     return true;
 }
 
@@ -143,9 +143,9 @@ ParseState ParseHttpResponse(QByteArrayView bytes, bool closed, qsizetype maxBod
     ParseState state;
     if (framing.chunked) {
         state = ParseChunked(data, closed, maxBody, body);
-    } else if (framing.contentLength) {
-        if (data.size() >= *framing.contentLength) {
-            body = data.first(*framing.contentLength).toByteArray();
+    } else if (framing.contentLength >= 0) {
+        if (data.size() >= framing.contentLength) {
+            body = data.first(framing.contentLength).toByteArray();
             state = ParseState::Complete;
         } else {
             state = closed ? ParseState::Malformed : ParseState::Incomplete;

@@ -1,11 +1,11 @@
 #include "browser/info/FormatExif.h"
 
 #include <algorithm>
-#include <array>
 
 #include <QStringDecoder>
 
 #include "browser/info/ExifTagNames.h"
+#include "platform/codepage/Windows1252.h"
 #include "platform/resources/StringTable.h"
 
 namespace browser {
@@ -39,20 +39,9 @@ QString FromList(std::span<const ValueText> list, std::uint32_t value, int fallb
     return fallback ? platform::LoadResString(fallback) : QString();
 }
 
-// Windows-1252 differs from Latin-1 only in 0x80-0x9F; its five unassigned
-// bytes there stay the C1 controls of the same number.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 QString FromWindows1252(std::span<const std::uint8_t> bytes) {
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const std::uint8_t b : bytes)
-        text += QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
-    return text;
+    const std::u16string text = platform::Windows1252ToUtf16(bytes);
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::uint32_t LittleEndian(const std::vector<std::uint8_t>& bytes) {

@@ -39,10 +39,12 @@
 #include "browser/cells/BorderBuffer.h"
 #include "browser/cells/PaletteItem.h"
 #include "browser/items/ItemList.h"
+#include "browser/items/LocationTypes.h"
 #include "browser/thumbs/ThumbsLayout.h"
 #include "platform/threads/Event.h"
 
 class AppSettings;
+class QMenu;
 class CFolderMonitor;
 class CThumbsView;
 namespace platform {
@@ -70,11 +72,6 @@ inline constexpr unsigned MK_CONTROL = 0x0008;
 inline constexpr int DROPEFFECT_NONE = 0;
 inline constexpr int DROPEFFECT_COPY = 1;
 inline constexpr int DROPEFFECT_MOVE = 2;
-
-// What a browser shows (m_nLocationType).
-inline constexpr int kLocationFolder = 0;
-inline constexpr int kLocationList = 1;
-inline constexpr int kLocationLibrary = 2;
 
 // The auto-scroll timer of the rubber band: the view it scrolls, the id of
 // the running timer (0 when none) and the key flags to repeat.
@@ -195,10 +192,63 @@ public:
     void GetSelectedFiles(QStringList& out) const;
     // Selects every item and repaints; UpdateSelectionInfo.
     void SelectAll(CThumbsView* view, IBorderBuffer& surface);
-    // The clipboard of the browser.
+    // --- Selection (ThumbsBrowserInput.cpp) ---
+    // Index out of range: nothing. An unselected item is selected; a selected
+    // one is deselected only with toggle. A change repaints the item and
+    // calls UpdateSelectionInfo.
+    void SelectItem(int index, CThumbsView* view, bool toggle);
+    void DeselectItem(int index, CThumbsView* view);
+    // Deselects every item but `keep` (-1: none), then UpdateSelectionInfo.
+    void DeselectAllExcept(CThumbsView* view, int keep);
+    // The item count; first selected (the count when none), last (-1 when none).
+    int GetSelectionRange(int& first, int& last) const;
+    // The selected items plus those of them with a sound note.
+    int CountSelectedFiles() const;
+    bool IsItemSelectedAt(CThumbsView* view, QPoint point);
+    void ClickSelect(QPoint point, CThumbsView* view);
+    void ShiftSelect(QPoint point, CThumbsView* view);
+    void ToggleAt(QPoint point, CThumbsView* view);
+    void CollapseSelectionAt(QPoint point, CThumbsView* view);
+    void StartAutoScroll(CThumbsView* view, unsigned keyFlags);
+    void StopAutoScroll();
+    // The context menus 154 (outside the items), 149 (one item), 284 (several).
+    std::unique_ptr<QMenu> BuildContextMenu(int menuId, CThumbsView* view);
+
+    // --- Clipboard and drag and drop (ThumbsBrowserTransfer.cpp) ---
+    // The selected paths in display order, each followed by its sound note;
+    // firstPath gets the first selected path.
+    QStringList BuildDropFiles(QString& firstPath) const;
     void CopyToClipboard();
-    void PasteFromClipboard(const QStringList& files);
+    // Ctrl+X: the selection on the clipboard marked cut, so that a paste
+    // (here or in a file manager) moves it.
+    void CutToClipboard();
+    // The clipboard offers files and a folder is shown.
     bool CanPaste() const;
+    // Copies or moves the clipboard's files into the folder; `pasted` gets
+    // their paths. Lists the folder again afterwards.
+    void PasteFromClipboard(QStringList* pasted = nullptr);
+    // An internal drag: the insertion marker follows the pointer.
+    void UpdateDragFeedback(CThumbsView* view, QPoint point);
+    // Removes the insertion marker and closes the gap.
+    void EndDragFeedback(CThumbsView* view);
+    void ReorderByDrop(const QMimeData* data, QPoint point, CThumbsView* view);
+    // The file-operation bracket of paste, drop and rename (FileOpBracket.h).
+    void BeginFileOp();
+    void EndFileOp();
+    void SuspendMonitor();
+    void ResumeMonitor();
+
+    // --- In-place rename and the undo record (ThumbsBrowserRename.cpp) ---
+    // Opens the rename box over the caption of item `index`.
+    void BeginRename(CThumbsView* view, int index);
+    // The box's commit: renames the file and its sound note, records the
+    // rename, and updates the item (or lists the folder again when a sound
+    // note is involved).
+    void CommitRename(const QString& oldPath, const QString& typedName);
+    void RecordUndoPaths(const QStringList& oldPaths, const QStringList& newPaths);
+    void RecordUndoRename();
+    // The application's label-editing flag, set while a rename box is open.
+    void SetLabelEditingFlag(bool* flag) { m_pbLabelEditing = flag; }
 
     // --- Layout (content coordinates unless said otherwise) ---
     ThumbsGeometry Geometry(const CThumbsView* view) const;
@@ -265,6 +315,7 @@ public:
     QRect m_rcContext;
     QString m_strContextPath;
     CellRef m_pDragCell;
+    bool* m_pbLabelEditing = nullptr;
     QString m_strUndoDir1, m_strUndoDir2, m_strUndoCutDir1, m_strUndoCutDir2;
     int m_nUndoDepth = 0, m_nUndoKind = 0, m_nPrevUndoKind = 0;
     QStringList m_lstUndoOld, m_lstPrevUndoOld, m_lstUndoNew, m_lstPrevUndoNew;

@@ -13,6 +13,7 @@ inline constexpr int ID_SORT_SIZE = 33154;              // "File &Size"
 inline constexpr int ID_BROWSER_SELECTALL = 33122;      // "Select all"
 inline constexpr int ID_BROWSER_COPY = 32897;           // "&Copy"
 inline constexpr int ID_BROWSER_PASTE = ID_EDIT_PASTE;  // 57637 "&Paste"
+inline constexpr int ID_BROWSER_CUT = ID_EDIT_CUT;      // 57635, Ctrl+X
 inline constexpr int ID_BROWSER_PROPERTIES = 33118;     // "Properties ..."
 inline constexpr int ID_BROWSER_RESERVED = 33112;       // consumed, does nothing
 

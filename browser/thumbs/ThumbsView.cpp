@@ -17,6 +17,7 @@
 
 #include "app/settings/AppSettings.h"
 #include "browser/builder/ThumbUpdate.h"
+#include "browser/tabstops/TabstopNavigator.h"
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsIds.h"
 
@@ -55,6 +56,7 @@ CThumbsView::CThumbsView(QWidget* parent) : QAbstractScrollArea(parent), m_port(
     setFrameShape(QFrame::NoFrame);
     m_nTimer = startTimer(kTimerPeriodMs);
     RegisterCommands();
+    CTabstopNavigator::Register(this, kTabstopOrderThumbsView);
 }
 
 CThumbsView::~CThumbsView() {
@@ -253,7 +255,20 @@ void CThumbsView::mouseMoveEvent(QMouseEvent* event) {
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
+bool CThumbsView::event(QEvent* event) {
+    // The view's own clipboard keys win over the window's shortcuts.
+    if (event->type() == QEvent::ShortcutOverride && ClipboardCommandOf(*static_cast<QKeyEvent*>(event)) != 0) {
+        event->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
 void CThumbsView::keyPressEvent(QKeyEvent* event) {
+    if (const int command = ClipboardCommandOf(*event); command != 0) {
+        RunCommand(command);
+        return;
+    }
     if (m_pBrowser != nullptr && m_pBrowser->OnKeyDown(event->key(), KeyFlagsOf(Qt::NoButton, event->modifiers())))
         return;
     QAbstractScrollArea::keyPressEvent(event);
@@ -340,6 +355,12 @@ void CThumbsView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CThumbsView::dragMoveEvent(QDragMoveEvent* event) {
+    // A drag of this view's own items reorders them; any other is a drop of files.
+    if (m_pBrowser != nullptr) {
+        m_pBrowser->m_bInternalDrag = IsOwnDrag(*event) ? 1 : 0;
+        if (m_pBrowser->m_bInternalDrag)
+            m_pBrowser->UpdateDragFeedback(this, event->position().toPoint());
+    }
     const int effect = m_pBrowser != nullptr
                            ? m_pBrowser->OnDragOver(event->mimeData(), KeyFlagsOf(event->buttons(), event->modifiers()),
                                                     event->position().toPoint())
@@ -354,8 +375,10 @@ void CThumbsView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CThumbsView::dragLeaveEvent(QDragLeaveEvent* event) {
-    if (m_pBrowser != nullptr)
+    if (m_pBrowser != nullptr) {
+        m_pBrowser->EndDragFeedback(this);
         m_pBrowser->OnDragLeave();
+    }
     event->accept();
 }
 
@@ -364,6 +387,7 @@ void CThumbsView::dropEvent(QDropEvent* event) {
         const int effect = event->dropAction() == Qt::MoveAction   ? DROPEFFECT_MOVE
                            : event->dropAction() == Qt::CopyAction ? DROPEFFECT_COPY
                                                                    : DROPEFFECT_NONE;
+        m_pBrowser->m_bInternalDrag = IsOwnDrag(*event) ? 1 : 0;
         m_pBrowser->OnDrop(event->mimeData(), effect, event->position().toPoint());
     }
     // The browser has carried the file operation out itself: the source
@@ -398,9 +422,20 @@ void CThumbsView::RegisterCommands() {
     OnUpdate(ID_BROWSER_COPY, [](platform::CCmdUI& ui) { ui.Enable(true); });
     OnCommand(ID_BROWSER_PASTE, [this] {
         if (m_pBrowser != nullptr)
-            m_pBrowser->PasteFromClipboard({});
+            m_pBrowser->PasteFromClipboard();
     });
     OnUpdate(ID_BROWSER_PASTE, [this](platform::CCmdUI& ui) { ui.Enable(m_pBrowser && m_pBrowser->CanPaste()); });
+    OnCommand(ID_BROWSER_CUT, [this] {
+        if (m_pBrowser != nullptr)
+            m_pBrowser->CutToClipboard();
+    });
+    OnUpdate(ID_BROWSER_CUT, [this](platform::CCmdUI& ui) {
+        int first = 0, last = -1;
+        ui.Enable(m_pBrowser && (m_pBrowser->GetSelectionRange(first, last), last >= 0));
+    });
+    // The frame's Edit accelerators reach the view under the standard ids.
+    OnCommand(ID_EDIT_COPY, [this] { RunCommand(ID_BROWSER_COPY); });
+    OnCommand(ID_EDIT_SELECT_ALL, [this] { RunCommand(ID_BROWSER_SELECTALL); });
     OnCommand(ID_BROWSER_PROPERTIES, [this] {
         if (m_pBrowser != nullptr)
             m_pBrowser->ShowImageInfo();
@@ -408,4 +443,21 @@ void CThumbsView::RegisterCommands() {
     OnUpdate(ID_BROWSER_PROPERTIES, [](platform::CCmdUI& ui) { ui.Enable(true); });
     OnCommand(ID_BROWSER_RESERVED, [] {});
     OnCommand(ID_NEXT_PANE, [] {});
+}
+
+int CThumbsView::ClipboardCommandOf(const QKeyEvent& event) {
+    if (event.matches(QKeySequence::Copy))
+        return ID_BROWSER_COPY;
+    if (event.matches(QKeySequence::Cut))
+        return ID_BROWSER_CUT;
+    if (event.matches(QKeySequence::Paste))
+        return ID_BROWSER_PASTE;
+    if (event.matches(QKeySequence::SelectAll))
+        return ID_BROWSER_SELECTALL;
+    return 0;
+}
+
+bool CThumbsView::IsOwnDrag(const QDropEvent& event) const {
+    const QObject* source = event.source();
+    return source != nullptr && (source == this || source == viewport());
 }

@@ -17,6 +17,9 @@
 #include <QPixmap>
 #include <QRegion>
 
+class QDropEvent;
+class QKeyEvent;
+
 #include <memory>
 
 #include "browser/cells/BorderBuffer.h"
@@ -75,7 +78,8 @@ public:
 
     // The tooltip text of an item as shown: at most 511 characters, broken
     // into lines no wider than 600 pixels in the tooltip font.
-    QString ToolTipTextAt(QPoint clientPoint, QRect* itemRect = nullptr);
+    // Views of other browsers give their own texts.
+    virtual QString ToolTipTextAt(QPoint clientPoint, QRect* itemRect = nullptr);
     static QString WrapToolTipText(const QString& text, const QFont& font, int maxWidth);
 
     // The background colour of the view.
@@ -91,6 +95,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -100,6 +105,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The command of Ctrl+C, Ctrl+X, Ctrl+V and Ctrl+A (the desktop's keys), else 0.
+    static int ClipboardCommandOf(const QKeyEvent& event);
+    // The drag started in this view (an internal drag).
+    bool IsOwnDrag(const QDropEvent& event) const;
     void FillBackground(QPainter& painter, const QRect& rect) const;
     void RegisterCommands();
     // A left-button handler of the browser runs while this is above 0.

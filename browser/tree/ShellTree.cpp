@@ -1,4 +1,5 @@
 #include "browser/tree/ShellTree.h"
+#include "browser/tabstops/TabstopNavigator.h"
 
 #include "browser/libraries/Win7Library.h"
 #include "platform/shellns/ShellIcons.h"
@@ -54,6 +55,8 @@ CShellTree::CShellTree(QWidget* parent) : QTreeWidget(parent), library_(GetWin7L
     setAcceptDrops(false);
     setItemDelegate(new ShellTreeRenameDelegate(this));
     port_ = platform::CommandPort::Create(this);
+    // Tab goes on to the basket's and the browser's views.
+    CTabstopNavigator::Register(this, kTabstopOrderShellTree);
 
     connect(this, &QTreeWidget::itemExpanded, this, &CShellTree::OnItemExpanded);
     connect(this, &QTreeWidget::currentItemChanged, this, [this] { OnSelChanged(); });

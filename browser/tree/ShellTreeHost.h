@@ -7,6 +7,8 @@
 // IShellTreeBrowser: the tree stops its thumbnail loading before it renames
 // or deletes a folder itself.
 
+#include "browser/items/LocationTypes.h"
+
 #include <QString>
 
 class IShellTreeOwner {
@@ -27,7 +29,4 @@ public:
 // The folder location text: a type digit, a comma and the rest.
 //   "0,<path>"         a file-system folder;
 //   "2,<description>"  a library: "name;icon index;folder;folder..."
-inline constexpr int kLocationFolder = 0;
-inline constexpr int kLocationLibrary = 2;
-
 inline QString MakeLocationText(int type, const QString& rest) { return QString::number(type) + u',' + rest; }

@@ -1,6 +1,7 @@
 #include "platform/archive/ArchiveReader.h"
 
 #include "platform/archive/ArchiveTags.h"
+#include "platform/codepage/Windows1252.h"
 
 namespace platform {
 
@@ -96,7 +97,7 @@ std::u16string ArchiveReader::ReadString() {
     const auto bytes = ReadBytes(length * charBytes);
     std::u16string text(static_cast<std::size_t>(length), u'\0');
     for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = wide ? static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8) : static_cast<char16_t>(bytes[i]);
+        text[i] = wide ? static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8) : Windows1252ToUtf16(bytes[i]);
     return text;
 }
 

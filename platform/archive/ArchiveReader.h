@@ -6,7 +6,8 @@
 // end or a reference to a class never stored raises ArchiveException.
 //
 // Texts are read in both forms the framework writes: UTF-16 (after the FF FE
-// FF marker) and 8-bit (taken as Latin-1), with 1-, 3-, 7- or 15-byte lengths.
+// FF marker) and 8-bit (in the Windows program's code page, Windows-1252),
+// with 1-, 3-, 7- or 15-byte lengths.
 // Object references to earlier objects are not supported: archives of this
 // program never hold them, and a reader refuses them as badIndex.
 

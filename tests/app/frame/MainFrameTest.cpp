@@ -1,8 +1,12 @@
+#include "app/frame/BasketPane.h"
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/MyToolBar.h"
 #include "app/panel/ResizeDlgBar.h"
+#include "batch/basket/BasketBrowser.h"
+#include "batch/basket/BasketIds.h"
+#include "browser/browse/BrowseWnd.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/progress/ProgressSink.h"
@@ -10,6 +14,7 @@
 #include "tests/app/frame/FrameTestSupport.h"
 
 #include <QAction>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -216,17 +221,17 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
         bool enabled;
         bool checked;
     };
-    // No image, single-image mode, zoom 100, the panel shown, no basket,
-    // Browse window or settings file.
+    // No image, single-image mode, zoom 100, the panel shown, an empty
+    // basket, no Browse window or settings file.
     const std::vector<Rule> rules = {
-        {"&File", 57601, true, false},   {"&File", 57603, false, false},  {"&File", 32856, true, false},
-        {"&File", 32857, false, false},  {"&File", 57616, false, false},  {"&File", 57665, true, false},
-        {"&Batch", 32861, true, false},  {"&Batch", 32852, false, false}, {"&Batch", 32862, false, false},
-        {"&Batch", 32853, false, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
-        {"&View", 32858, false, false},  {"&View", 32859, false, false},  {"&View", 33107, true, true},
-        {"&View", 33106, true, false},   {"&View", 59392, true, true},    {"&View", 59393, true, true},
-        {"&View", 103, true, true},      {"&Help", 33046, true, false},   {"&Help", 33048, true, false},
-        {"&Help", 57670, true, false},   {"&Help", 57664, true, false},
+        {"&File", 57601, true, false},  {"&File", 57603, false, false},  {"&File", 32856, true, false},
+        {"&File", 32857, false, false}, {"&File", 57616, false, false},  {"&File", 57665, true, false},
+        {"&Batch", 32861, true, false}, {"&Batch", 32852, false, false}, {"&Batch", 32862, false, false},
+        {"&Batch", 32853, true, false}, {"&Batch", 32854, false, false}, {"&Batch", 32863, false, false},
+        {"&View", 32858, false, false}, {"&View", 32859, false, false},  {"&View", 33107, true, true},
+        {"&View", 33106, true, false},  {"&View", 59392, true, true},    {"&View", 59393, true, true},
+        {"&View", 103, true, true},     {"&Help", 33046, true, false},   {"&Help", 33048, true, false},
+        {"&Help", 57670, true, false},  {"&Help", 57664, true, false},
     };
     for (const Rule& rule : rules) {
         QAction* action = ShownInMenu(rule.popup, rule.id);
@@ -238,7 +243,8 @@ TEST_F(MainFrameTest, MenuItemsFollowTheirUpdateRules) {
 
     Choose(ID_BATCH_MODE);
     EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_MODE)->isChecked());
-    EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+    EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+    EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isChecked());
 
     Choose(ID_VIEW_SMALL_ICONS);
     EXPECT_EQ(g_nIconsZoom, 66);
@@ -352,6 +358,37 @@ TEST_F(MainFrameTest, BatchModeShowsAndHidesTheBasketRow) {
     EXPECT_EQ(PreviewRowHeight(), 300);
 }
 
+TEST_F(MainFrameTest, BrowseCoversThePreviewUntilDoneOrBatchModeEnds) {
+    frame_->SetDocumentTitle(QStringLiteral("harbour.jpg"));
+    Choose(ID_BATCH_MODE);
+    ASSERT_TRUE(frame_->ResizePanel()->isVisible());
+    for (const int close : {ID_BROWSE_DONE, ID_BATCH_BROWSE, ID_BATCH_MODE}) {
+        Choose(ID_BATCH_BROWSE);
+        ASSERT_TRUE(frame_->IsBrowsing()) << close;
+        CBrowseWnd* browse = frame_->BrowseWindow();
+        EXPECT_TRUE(browse->isVisible());
+        EXPECT_EQ(browse->geometry(), frame_->GetViewPane()->rect());
+        EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3"));
+        EXPECT_FALSE(frame_->ResizePanel()->isVisible());
+        EXPECT_EQ(ToolbarIds(), (std::vector<int>{33110, 0, 32863, 0, 33108}));
+        EXPECT_TRUE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isChecked());
+        EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_RUN)->isEnabled());
+        // The tree refuses every drag on the frame's answer.
+        EXPECT_FALSE(frame_->QueryTreeDrop(nullptr, 0, QPoint()));
+
+        Choose(close);
+        EXPECT_FALSE(frame_->IsBrowsing()) << close;
+        EXPECT_EQ(frame_->windowTitle(), QStringLiteral("ORVEK Vespera 3 - harbour.jpg"));
+        EXPECT_TRUE(frame_->ResizePanel()->isVisible());
+        if (close == ID_BATCH_MODE) {
+            EXPECT_EQ(app_->m_bBatchMode, 0);
+            EXPECT_FALSE(ShownInMenu("&Batch", ID_BATCH_BROWSE)->isEnabled());
+        } else {
+            EXPECT_EQ(ToolbarIds().front(), 57601);
+        }
+    }
+}
+
 TEST_F(MainFrameTest, StoredRowHeightIsBroughtIntoTheWindow) {
     for (int stored : {100000, 5000}) {
         app_->Profile().WriteInt(QStringLiteral("SPLITTER"), QStringLiteral("RIGHTHEIGHT"), stored);
@@ -460,6 +497,35 @@ TEST(MainFrameBasket, TwoFilesFillTheBasketAndSwitchBatchModeOn) {
 
     app->m_pMainWnd->AddFilesToBatch({QStringLiteral("c.jpg")});
     EXPECT_EQ(basket.files.size(), 2);
+}
+
+TEST(MainFrameBasket, ThreePicturesOnTheCommandLineOpenABasketOfThree) {
+    PrivateHome home;
+    QStringList pictures;
+    for (const char* name : {"a.png", "b.png", "c.png"}) {
+        QImage image(30, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        pictures << home.Path() + u'/' + QLatin1String(name);
+        ASSERT_TRUE(image.save(pictures.back()));
+    }
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance(pictures));
+    CBasketPane* pane = app->m_pMainWnd->BasketPane();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->GetItemCount(), 3);
+    EXPECT_EQ(app->m_bBatchMode, 1);
+    EXPECT_EQ(app->m_pMainWnd->GetBasketView(), pane->View());
+    Settle();
+    EXPECT_TRUE(pane->View()->isVisible());
+    EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_RUN).enabled);
+    EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_SAVE).enabled);
+    // Remove Selected reaches the basket view through the frame.
+    EXPECT_FALSE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
+    pane->Basket().GetItem(1)->m_bSelected = 1;
+    ASSERT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
+    EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_BATCH_REMOVE));
+    EXPECT_EQ(pane->GetItemCount(), 2);
+    app->ExitInstance();
 }
 
 TEST(MainFrameCreation, FailsCleanlyWithoutAPane) {

@@ -80,10 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
                       StringCase{65533, {0xFF, 0xFE, 0xFF, 0xFF, 0xFD, 0xFF}},
                       StringCase{65534, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}}));
 
-TEST(ArchiveReader, ReadsEightBitStrings) {
-    const Bytes bytes = {0x03, 'a', 'b', 0xE9};
+TEST(ArchiveReader, ReadsEightBitStringsAsWindows1252) {
+    const Bytes bytes = {0x05, 'a', 'b', 0xE9, 0x80, 0x93};
     ArchiveReader r(bytes);
-    EXPECT_EQ(r.ReadString(), u"ab\u00e9");
+    EXPECT_EQ(r.ReadString(), u"ab\u00e9\u20ac\u201c");
 }
 
 TEST(ArchiveReader, RefusesStringLengthsPastTheEnd) {

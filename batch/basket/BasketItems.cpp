@@ -1,0 +1,227 @@
+#include "batch/basket/BasketItems.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <mutex>
+
+#include "app/document/OutputSizeRule.h"
+#include "app/resize/InterpolMode.h"
+#include "app/settings/AppSettings.h"
+#include "batch/BatchLog.h"
+#include "batch/basket/BasketStrings.h"
+#include "batch/basket/BatchFile.h"
+#include "browser/items/ItemList.h"
+#include "imagefiles/PixelFormatProbe.h"
+#include "platform/prompt/Prompt.h"
+#include "platform/resources/StringTable.h"
+
+namespace {
+
+constexpr int kCorrectPropCount = 3;  // keep aspect, crop, none
+
+bool InPercents(const AppSettings& s) { return s.m_nInPercents != 0 && s.m_dPercentW > 0 && s.m_dPercentH > 0; }
+
+int Side(std::int64_t side) { return static_cast<int>(std::min<std::int64_t>(side, INT_MAX)); }
+
+void SizeFromSettings(CItem& item, const AppSettings& s, const std::optional<ItemImageFacts>& facts) {
+    if (InPercents(s)) {
+        // An image that cannot be read counts as 0 x 0 and stays 0 x 0: the
+        // run reports it.
+        item.m_nTargetWidth = facts ? PercentOfSide(Side(facts->width), s.m_dPercentW) : 0;
+        item.m_nTargetHeight = facts ? PercentOfSide(Side(facts->height), s.m_dPercentH) : 0;
+    } else if (facts && s.m_nCorrectProp == 0) {
+        // Fit inside the settings' size with the image's aspect; a tie takes
+        // the second branch. Both results stay within the settings' sides.
+        const std::int64_t w = s.m_nWidth, h = s.m_nHeight;
+        if (h * facts->width > w * facts->height) {
+            item.m_nTargetWidth = s.m_nWidth;
+            item.m_nTargetHeight = static_cast<int>(w * facts->height / facts->width);
+        } else {
+            item.m_nTargetHeight = s.m_nHeight;
+            item.m_nTargetWidth = static_cast<int>(h * facts->width / facts->height);
+        }
+    } else {
+        item.m_nTargetWidth = s.m_nWidth;
+        item.m_nTargetHeight = s.m_nHeight;
+    }
+    item.m_fTargetDpi = s.m_fDpi;
+}
+
+bool KeepOwnSizeOfNewItems(const AppSettings& s) { return s.m_nApplyToAll == 0; }
+
+std::unique_ptr<CItem> NewSizedItem(const QString& path, const AppSettings& settings) {
+    auto item = std::make_unique<CItem>(settings, path);
+    ComputeItemSize(*item, KeepOwnSizeOfNewItems(settings), settings);
+    return item;
+}
+
+bool AlreadyInBasket(CITEMLIST& items, const QString& path) { return items.FindByPath(path) != items.end(); }
+
+bool AddSecondCopy(const QString& path) {
+    const QString text = platform::LoadResString(IDS_ALREADY_IN_BATCH).replace(QStringLiteral("%s"), path);
+    return platform::Ask(platform::PromptIcon::Question, platform::PromptButtons::YesNo, text) ==
+           platform::PromptAnswer::Yes;
+}
+
+void Tell(int id, const QString& path = {}, const QString& reason = {}) {
+    QString text = platform::LoadResString(id);
+    if (text.contains(QLatin1String("%2")))
+        text = text.arg(path, reason);
+    platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok, text);
+}
+
+}  // namespace
+
+std::optional<ItemImageFacts> ReadItemImageFacts(const QString& path) {
+    const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
+    if (!header || header->width <= 0 || header->height <= 0)
+        return std::nullopt;
+    return ItemImageFacts{header->width, header->height, header->dpiX};
+}
+
+void ComputeItemSize(CItem& item, bool keepOwnSize, const AppSettings& settings,
+                     const std::optional<ItemImageFacts>& facts) {
+    if (keepOwnSize) {
+        if (facts) {
+            item.m_nTargetWidth = Side(facts->width);
+            item.m_nTargetHeight = Side(facts->height);
+            item.m_fTargetDpi = static_cast<float>(facts->dpi);
+        }
+    } else {
+        SizeFromSettings(item, settings, facts);
+    }
+    item.m_nMode = settings.m_nInterpolMode;
+    item.m_nCorrection = settings.m_nCorrectProp;
+}
+
+void ComputeItemSize(CItem& item, bool keepOwnSize, const AppSettings& settings) {
+    ComputeItemSize(item, keepOwnSize, settings, ReadItemImageFacts(item.m_strPath));
+}
+
+void ApplySettingsToAll(CITEMLIST& items, const AppSettings& settings) {
+    std::lock_guard lock(items.Mutex());
+    for (auto& item : items)
+        ComputeItemSize(*item, false, settings);
+}
+
+void ApplySettingsToSelected(CITEMLIST& items, const AppSettings& settings) {
+    std::lock_guard lock(items.Mutex());
+    for (auto& item : items)
+        if (item->m_bSelected)
+            ComputeItemSize(*item, false, settings);
+}
+
+int AddBasketFiles(CITEMLIST& items, const QStringList& paths, const AppSettings& settings,
+                   const LoadItemThumbnail& loadThumbnail) {
+    int added = 0;
+    for (const QString& path : paths) {
+        if (path.isEmpty())
+            continue;
+        if (AlreadyInBasket(items, path) && !AddSecondCopy(path))
+            continue;
+        auto item = std::make_unique<CItem>(settings, path);
+        if (loadThumbnail)
+            loadThumbnail(path);
+        ComputeItemSize(*item, KeepOwnSizeOfNewItems(settings), settings);
+        std::lock_guard lock(items.Mutex());
+        items.AddTail(std::move(item));
+        ++added;
+    }
+    return added;
+}
+
+void ReplaceBasketFiles(CITEMLIST& items, const QStringList& paths, const AppSettings& settings) {
+    std::vector<std::unique_ptr<CItem>> fresh;
+    for (const QString& path : paths)
+        if (QFileInfo::exists(path))
+            fresh.push_back(NewSizedItem(path, settings));
+    std::lock_guard lock(items.Mutex());
+    items.DeleteAll();
+    for (auto& item : fresh)
+        items.AddTail(std::move(item));
+}
+
+int RemoveSelectedItems(CITEMLIST& items) {
+    std::lock_guard lock(items.Mutex());
+    int removed = 0;
+    for (auto position = items.begin(); position != items.end();) {
+        if ((*position)->m_bSelected) {
+            position = items.RemoveAt(position);
+            ++removed;
+        } else {
+            ++position;
+        }
+    }
+    return removed;
+}
+
+bool ApplyItemSettings(const CItem& item, AppSettings& settings) {
+    if (item.m_nTargetWidth == 0 || item.m_nTargetHeight == 0)
+        return false;
+    // Values only a damaged batch file can bring are refused here, where they
+    // would become settings.
+    const bool usable = item.m_nTargetWidth > 0 && item.m_nTargetHeight > 0 && item.m_nTargetWidth <= kMaxOutputSide &&
+                        item.m_nTargetHeight <= kMaxOutputSide && std::isfinite(item.m_fTargetDpi) &&
+                        item.m_fTargetDpi > 0 && item.m_nMode >= 0 && item.m_nMode < kInterpolModeCount &&
+                        item.m_nCorrection >= 0 && item.m_nCorrection < kCorrectPropCount;
+    if (!usable)
+        return false;
+    settings.m_nWidth = item.m_nTargetWidth;
+    settings.m_nHeight = item.m_nTargetHeight;
+    settings.m_fDpi = item.m_fTargetDpi;
+    settings.m_nInterpolMode = item.m_nMode;
+    settings.m_nCorrectProp = item.m_nCorrection;
+    return true;
+}
+
+QString BasketToolTipText(const CITEMLIST& items, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= items.GetCount())
+        return {};
+    auto position = items.begin();
+    std::advance(position, index);
+    const CItem& item = **position;
+    const QByteArray format = platform::LoadResString(IDS_BASKET_TOOLTIP).toUtf8();
+    return QString::asprintf(format.constData(), item.m_nTargetWidth, item.m_nTargetHeight,
+                             static_cast<double>(item.m_fTargetDpi),
+                             BatchAlgorithmName(item.m_nMode).toUtf8().constData());
+}
+
+QString BasketEmptyHint() { return platform::LoadResString(IDS_BASKET_EMPTY_HINT); }
+
+bool LoadBatchFileInto(CITEMLIST& items, const QString& path, const AppSettings& settings) {
+    BatchFileLoad load = ReadBatchFile(path);
+    switch (load.status) {
+    case BatchFileStatus::CannotAccess:
+        Tell(IDS_CANT_READ_BATCH, path, load.error);
+        return false;
+    case BatchFileStatus::WrongFile:
+        Tell(IDS_BASKET_WRONG_FILE);
+        return false;
+    case BatchFileStatus::Ok:
+        break;
+    }
+    std::vector<std::unique_ptr<CItem>> fresh;
+    for (const BatchFileRecord& record : load.records) {
+        if (!QFileInfo::exists(record.path))
+            continue;  // a picture that is gone is dropped without a word
+        auto item = std::make_unique<CItem>(settings);
+        record.ApplyTo(*item);
+        fresh.push_back(std::move(item));
+    }
+    std::lock_guard lock(items.Mutex());
+    items.DeleteAll();
+    for (auto& item : fresh)
+        items.AddTail(std::move(item));
+    return true;
+}
+
+bool SaveBatchFileFrom(const CITEMLIST& items, const QString& path) {
+    QString error;
+    if (WriteBatchFile(path, BatchRecordsOf(items), &error))
+        return true;
+    Tell(IDS_CANT_WRITE_BATCH, path, error);
+    return false;
+}

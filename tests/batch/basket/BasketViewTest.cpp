@@ -1,0 +1,371 @@
+// The basket and its view offscreen, with real events: files dropped and
+// pasted into it, the click that gives the settings an item's own and opens
+// its picture, the commands and their enabling rules, remove selected, the
+// item tooltips, the context menus, the empty basket's hint, and batch files
+// saved and loaded through the basket.
+#include "batch/basket/BasketBrowser.h"
+#include "batch/basket/BasketView.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+#include "app/settings/AppSettings.h"
+#include "batch/basket/BasketHost.h"
+#include "batch/basket/BasketIds.h"
+#include "batch/basket/BatchFile.h"
+#include "browser/builder/Thumbnails.h"
+#include "browser/cache/ThumbCache.h"
+#include "platform/resources/CommandIds.h"
+#include "support/FileFixtures.h"
+#include "support/PrivateHome.h"
+
+namespace {
+
+using platform::PromptAnswer;
+
+// The thumbnail cache in a folder of its own and the builder threads, for
+// the whole run: the last basket of a test waits for the builder to be idle.
+class ThumbnailsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        // The browser's default colours (no "resourses.ini").
+        LoadBrowserColors(folder_.path() + QStringLiteral("/none.ini"));
+        ASSERT_TRUE(InitThumbnails(folder_.path() + QStringLiteral("/cache")));
+    }
+    void TearDown() override { ShutdownThumbnails(); }
+
+private:
+    QTemporaryDir folder_;
+};
+const auto* const kThumbnails = ::testing::AddGlobalTestEnvironment(new ThumbnailsEnvironment);
+
+class RecordingHost : public IBasketHost {
+public:
+    explicit RecordingHost(AppSettings& settings) : settings_(settings) {}
+    bool IsBrowsing() const override { return browsing; }
+    void UpdateAll() override { ++updates; }
+    bool OpenDocumentFile(const QString& path) override {
+        opened.append(path);
+        openedFromBasket.push_back(settings_.m_bOpenFromBasket);
+        return true;
+    }
+    QWidget* DialogOwner() override { return nullptr; }
+
+    bool browsing = false;
+    int updates = 0;
+    QStringList opened;
+    std::vector<int> openedFromBasket;
+
+private:
+    AppSettings& settings_;
+};
+
+QString WritePng(const QString& path, int w, int h, double dpi = 72.0) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(QColor(200, 60, 40));
+    image.setDotsPerMeterX(static_cast<int>(dpi / 0.0254 + 0.5));
+    image.setDotsPerMeterY(static_cast<int>(dpi / 0.0254 + 0.5));
+    EXPECT_TRUE(image.save(path, "PNG"));
+    return path;
+}
+
+std::unique_ptr<QMimeData> FileList(const QStringList& paths) {
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    data->setUrls(urls);
+    return data;
+}
+
+class BasketViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings_.m_nWidth = 640;
+        settings_.m_nHeight = 480;
+        settings_.m_fDpi = 300.0f;
+        settings_.m_nInterpolMode = 4;
+        basket_ = std::make_unique<CBasketBrowser>(settings_, &host_);
+        view_ = std::make_unique<CBasketView>();
+        view_->SetBasket(basket_.get());
+        view_->resize(800, 230);
+        view_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
+        view_->OnInitialUpdate();
+    }
+    void TearDown() override {
+        view_.reset();
+        basket_.reset();
+        QApplication::clipboard()->clear();
+    }
+
+    QString Picture(const char* name, int w = 120, int h = 80, double dpi = 72.0) {
+        return WritePng(home_.Path() + u'/' + QLatin1String(name), w, h, dpi);
+    }
+    // Drops the files on the view as a file manager would.
+    void Drop(const QStringList& paths) {
+        auto data = FileList(paths);
+        const QPoint at(40, 40);
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view_->viewport(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view_->viewport(), &drop);
+    }
+    QPoint ItemCentre(int index) { return basket_->GetItemRect(view_.get(), index).center() - view_->ScrollPosition(); }
+    bool Enabled(int id) { return view_->QueryCommand(id).enabled; }
+    QStringList Paths() {
+        QStringList paths;
+        for (const auto& item : basket_->Items())
+            paths.append(item->m_strPath);
+        return paths;
+    }
+
+    PrivateHome home_;
+    AppSettings settings_;
+    RecordingHost host_{settings_};
+    std::unique_ptr<CBasketBrowser> basket_;
+    std::unique_ptr<CBasketView> view_;
+};
+
+TEST_F(BasketViewTest, DroppedFilesFillTheBasketInOrder) {
+    const QStringList files = {Picture("a.png"), Picture("b.png"), Picture("c.png")};
+    Drop(files);
+    EXPECT_EQ(Paths(), files);
+    EXPECT_EQ(basket_->m_lstPaths, files);
+    EXPECT_EQ(basket_->m_arrOffsets.size(), 3u);
+    // The thumbnail was made at once, so the first painting shows it.
+    CellRef cell;
+    ASSERT_TRUE(g_ThumbCache.LookupInMemory(files[0], cell));
+    EXPECT_TRUE(cell->HasThumbnailData());
+}
+
+TEST_F(BasketViewTest, ADroppedDuplicateIsAddedOnlyWhenTheUserSaysYes) {
+    const QString a = Picture("a.png");
+    Drop({a});
+    {
+        ScriptedAnswers no({PromptAnswer::No});
+        Drop({a});
+        EXPECT_EQ(no.Questions().size(), 1u);
+    }
+    EXPECT_EQ(basket_->GetItemCount(), 1);
+    ScriptedAnswers yes({PromptAnswer::Yes});
+    Drop({a});
+    EXPECT_EQ(Paths(), (QStringList{a, a}));
+}
+
+TEST_F(BasketViewTest, PasteAddsTheClipboardsFiles) {
+    QApplication::clipboard()->setText(QStringLiteral("no files here"));
+    EXPECT_FALSE(Enabled(ID_BASKET_PASTE));
+    EXPECT_FALSE(Enabled(ID_EDIT_PASTE));
+    const QStringList files = {Picture("a.png"), Picture("b.png")};
+    QApplication::clipboard()->setMimeData(FileList(files).release());
+    ASSERT_TRUE(Enabled(ID_BASKET_PASTE));
+    EXPECT_TRUE(view_->RunCommand(ID_BASKET_PASTE));
+    EXPECT_EQ(Paths(), files);
+    // The clipboard's paste key adds to the basket too, and copies nothing anywhere.
+    ScriptedAnswers yes({PromptAnswer::Yes, PromptAnswer::Yes});
+    EXPECT_TRUE(view_->RunCommand(ID_EDIT_PASTE));
+    EXPECT_EQ(basket_->GetItemCount(), 4);
+}
+
+TEST_F(BasketViewTest, AClickGivesTheSettingsTheItemsOwnAndOpensIt) {
+    settings_.m_nApplyToAll = 0;
+    Drop({Picture("a.png", 800, 600, 72.0), Picture("b.png", 100, 50)});
+    CItem* first = basket_->GetItem(0);
+    first->m_nMode = 3;
+    first->m_nCorrection = 2;
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, ItemCentre(0));
+    EXPECT_EQ(settings_.m_nWidth, 800);
+    EXPECT_EQ(settings_.m_nHeight, 600);
+    EXPECT_NEAR(settings_.m_fDpi, 72.0f, 0.05f);
+    EXPECT_EQ(settings_.m_nInterpolMode, 3);
+    EXPECT_EQ(settings_.m_nCorrectProp, 2);
+    EXPECT_EQ(host_.opened, QStringList{first->m_strPath});
+    // The document keeps the item's target on this open, and only on it.
+    EXPECT_EQ(host_.openedFromBasket, std::vector<int>{1});
+    EXPECT_EQ(settings_.m_bOpenFromBasket, 0);
+}
+
+TEST_F(BasketViewTest, AClickOnANeverSizedItemOpensItWithoutChangingTheSettings) {
+    ASSERT_TRUE(WriteFile(home_.Path() + QStringLiteral("/notes.txt"), "not a picture"));
+    Drop({home_.Path() + QStringLiteral("/notes.txt")});
+    ASSERT_EQ(basket_->GetItem(0)->m_nTargetWidth, 0);
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, ItemCentre(0));
+    EXPECT_EQ(settings_.m_nWidth, 640);
+    EXPECT_EQ(host_.opened.size(), 1);
+}
+
+TEST_F(BasketViewTest, WhileBrowsingAClickOnlyUpdatesThePanelAndViews) {
+    Drop({Picture("a.png", 300, 200)});
+    host_.browsing = true;
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, ItemCentre(0));
+    EXPECT_EQ(host_.updates, 1);
+    EXPECT_TRUE(host_.opened.isEmpty());
+    EXPECT_EQ(settings_.m_nWidth, 300);
+}
+
+TEST_F(BasketViewTest, AClickOnEmptySpaceChangesNothing) {
+    Drop({Picture("a.png", 300, 200)});
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, QPoint(790, 220));
+    EXPECT_TRUE(host_.opened.isEmpty());
+    EXPECT_EQ(settings_.m_nWidth, 640);
+}
+
+TEST_F(BasketViewTest, CommandsFollowTheirEnablingRules) {
+    struct Rule {
+        int id;
+        bool empty, one, two;
+    };
+    const Rule rules[] = {
+        {ID_BATCH_REMOVE, false, false, false},    {ID_BASKET_COPY, true, true, true},
+        {ID_BASKET_SELECTALL, false, true, true},  {ID_BASKET_SORT_NAME, false, false, true},
+        {ID_BASKET_SORT_DATE, false, false, true}, {ID_BASKET_SORT_FORMAT, false, false, true},
+        {ID_BASKET_PROPERTIES, true, true, true},  {ID_BASKET_REFRESH, false, true, true},
+    };
+    for (const Rule& rule : rules)
+        EXPECT_EQ(Enabled(rule.id), rule.empty) << rule.id;
+    Drop({Picture("b.png")});
+    for (const Rule& rule : rules)
+        EXPECT_EQ(Enabled(rule.id), rule.one) << rule.id;
+    Drop({Picture("a.png")});
+    for (const Rule& rule : rules)
+        EXPECT_EQ(Enabled(rule.id), rule.two) << rule.id;
+    basket_->GetItem(1)->m_bSelected = 1;
+    EXPECT_TRUE(Enabled(ID_BATCH_REMOVE));
+}
+
+TEST_F(BasketViewTest, RemoveDeletesTheSelectedItems) {
+    const QStringList files = {Picture("a.png"), Picture("b.png"), Picture("c.png")};
+    Drop(files);
+    basket_->GetItem(0)->m_bSelected = 1;
+    basket_->GetItem(2)->m_bSelected = 1;
+    EXPECT_TRUE(view_->RunCommand(ID_BATCH_REMOVE));
+    EXPECT_EQ(Paths(), QStringList{files[1]});
+    EXPECT_EQ(basket_->m_lstPaths, QStringList{files[1]});
+    EXPECT_FALSE(Enabled(ID_BATCH_REMOVE));
+}
+
+TEST_F(BasketViewTest, SortByNameReordersTheItems) {
+    const QString b = Picture("b.png"), a = Picture("a.png");
+    Drop({b, a});
+    EXPECT_TRUE(view_->RunCommand(ID_BASKET_SORT_NAME));
+    EXPECT_EQ(Paths(), (QStringList{a, b}));
+}
+
+TEST_F(BasketViewTest, TooltipsShowTheItemsSettingsInThreeLines) {
+    Drop({Picture("a.png", 800, 600, 72.0)});
+    basket_->GetItem(0)->m_fTargetDpi = 72.0f;
+    basket_->GetItem(0)->m_nMode = 3;
+    QRect rect;
+    EXPECT_EQ(view_->ToolTipTextAt(ItemCentre(0), &rect),
+              QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\nBicubic"));
+    EXPECT_TRUE(rect.contains(ItemCentre(0)));
+    EXPECT_TRUE(view_->ToolTipTextAt(QPoint(790, 220)).isEmpty());
+}
+
+TEST_F(BasketViewTest, RightClickOnAnUnselectedItemOpensItAndShowsTheOneItemMenu) {
+    Drop({Picture("a.png", 200, 100), Picture("b.png")});
+    QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, ItemCentre(0));
+    EXPECT_EQ(host_.opened.size(), 1);
+    EXPECT_EQ(basket_->GetItem(0)->m_bSelected, 1);
+    EXPECT_EQ(basket_->m_strContextPath, basket_->GetItem(0)->m_strPath);
+    QMenu* menu = view_->ContextMenu();
+    ASSERT_NE(menu, nullptr);
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts.append(action->text());
+    EXPECT_EQ(texts, (QStringList{"&Paste", "&Copy", "&Remove", "Select all", "Sort", "Properties ..."}));
+    // Remove is enabled for the selected item and removes it.
+    QAction* remove = menu->actions()[2];
+    EXPECT_TRUE(remove->isEnabled());
+    menu->close();
+    remove->trigger();
+    EXPECT_EQ(basket_->GetItemCount(), 1);
+}
+
+TEST_F(BasketViewTest, RightClickOnEmptySpaceDeselectsAndShowsTheOutsideMenu) {
+    Drop({Picture("a.png")});
+    basket_->GetItem(0)->m_bSelected = 1;
+    QTest::mouseClick(view_->viewport(), Qt::RightButton, {}, QPoint(790, 220));
+    EXPECT_EQ(basket_->GetItem(0)->m_bSelected, 0);
+    QMenu* menu = view_->ContextMenu();
+    ASSERT_NE(menu, nullptr);
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts.append(action->text());
+    EXPECT_EQ(texts, (QStringList{"&Refresh", "&Paste", "Select all", "Sort"}));
+    QStringList sort;
+    for (QAction* action : menu->actions()[3]->menu()->actions())
+        sort.append(action->text());
+    EXPECT_EQ(sort, (QStringList{"&Name", "&Date", "&File Format"}));
+    menu->close();
+    EXPECT_TRUE(host_.opened.isEmpty());
+}
+
+TEST_F(BasketViewTest, TheEmptyBasketDrawsItsHintAcrossAboutHalfThePane) {
+    const QImage shot = view_->viewport()->grab().toImage();
+    const QColor background = CThumbsView::BackgroundColor();
+    int left = shot.width(), right = -1, top = shot.height(), bottom = -1;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (shot.pixelColor(x, y) != background) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GT(right, left) << "no hint drawn";
+    const int width = right - left;
+    EXPECT_GT(width, shot.width() * 3 / 10);
+    EXPECT_LT(width, shot.width() * 7 / 10);
+    // Centred both ways.
+    EXPECT_NEAR((left + right) / 2, shot.width() / 2, 20);
+    EXPECT_NEAR((top + bottom) / 2, shot.height() / 2, 20);
+}
+
+TEST(BasketHint, FontSizeTakesHalfTheWidthAndNeverGoesBelowFourTenths) {
+    EXPECT_EQ(CBasketBrowser::HintFontTenths(800, 200), 200);
+    EXPECT_EQ(CBasketBrowser::HintFontTenths(800, 400), 100);
+    EXPECT_EQ(CBasketBrowser::HintFontTenths(10, 200), 4);
+    EXPECT_EQ(CBasketBrowser::HintFontTenths(0, 200), 4);
+    EXPECT_EQ(CBasketBrowser::HintFontTenths(800, 0), 4);
+}
+
+TEST_F(BasketViewTest, BatchFilesSaveAndLoadThroughTheBasket) {
+    const QStringList files = {Picture("a.png", 300, 200), Picture("b.png", 200, 300)};
+    Drop(files);
+    const QString file = home_.Path() + QStringLiteral("/basket.vpb");
+    QString chosen = file;
+    std::vector<bool> asked;
+    basket_->m_chooseBatchFile = [&](bool load) {
+        asked.push_back(load);
+        return chosen;
+    };
+    ASSERT_TRUE(basket_->SaveBatch());
+    const std::vector<BatchFileRecord> saved = BatchRecordsOf(basket_->Items());
+    basket_->GetItem(0)->m_bSelected = 1;
+    basket_->GetItem(1)->m_bSelected = 1;
+    basket_->RemoveSelected();
+    ASSERT_EQ(basket_->GetItemCount(), 0);
+    ASSERT_TRUE(basket_->LoadBatch());
+    EXPECT_EQ(BatchRecordsOf(basket_->Items()), saved);
+    EXPECT_EQ(basket_->m_lstPaths, files);
+    EXPECT_EQ(asked, (std::vector<bool>{false, true}));
+    // Cancelled: nothing happens.
+    chosen.clear();
+    EXPECT_FALSE(basket_->LoadBatch());
+    EXPECT_EQ(basket_->GetItemCount(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+// The basket of the real program: started with three pictures it opens a
+// basket of three in batch mode; Enter runs the batch, the Batch Settings
+// dialog's OK starts it, and the three outputs have the size, the format and
+// the resolution the settings give, while the progress dialog's log tells of
+// each of them.
+
+#include "tests/e2e/E2eSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+struct Picture {
+    const char* name;
+    int width, height;
+    int outWidth, outHeight;  // fitted into 160 x 120, keeping the aspect
+};
+
+constexpr Picture kPictures[] = {
+    {"wide.jpg", 400, 300, 160, 120},
+    {"tall.jpg", 300, 400, 90, 120},
+    {"square.png", 200, 200, 120, 120},
+};
+
+void WritePicture(const QString& path, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x + y) % 256));
+    image.setDotsPerMeterX(2835);
+    image.setDotsPerMeterY(2835);
+    ASSERT_TRUE(image.save(path, nullptr, 90)) << path.toStdString();
+}
+
+void WriteSettings(const E2eSession& session, const QString& outFolder) {
+    QDir().mkpath(QFileInfo(session.SettingsFile()).path());
+    QFile file(session.SettingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // Apply to new: the pictures take the panel's 160 x 120 at 150 dpi,
+    // keeping their aspect, bicubic; the outputs are JPEG files.
+    file.write(
+        "[MAIN]\nWIDTH=160\nHEIGHT=120\nDPI=150.000000\nCORRECTPROP=0\nINTERPOLMODE=3\nAPPLYTOALL=1\n"
+        "INPERCENTS=0\nLOCKSETTINGS=0\n[BATCH]\nOUTFORMAT=1\nOVERWRITEMETHOD=1\nNEWNAME=0\nSAMEFOLDER=0\n"
+        "OUTFOLDER=" +
+        outFolder.toUtf8() + "\n");
+}
+
+// exiftool's answer, one value per line (-s3), or nothing when it fails.
+std::optional<QString> Exiftool(const QStringList& arguments) {
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), arguments);
+    if (!exiftool.waitForFinished(20000) || exiftool.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(exiftool.readAllStandardOutput()).trimmed();
+}
+
+std::optional<QString> Clipboard() {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    if (!xclip.waitForFinished(5000) || xclip.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(xclip.readAllStandardOutput());
+}
+
+TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
+    E2eSession session;
+    const QString source = session.Home() + QStringLiteral("/photos/");
+    const QString out = session.Home() + QStringLiteral("/resized/");
+    ASSERT_TRUE(QDir().mkpath(source));
+    ASSERT_TRUE(QDir().mkpath(out));
+    QStringList arguments;
+    for (const Picture& picture : kPictures) {
+        WritePicture(source + QLatin1String(picture.name), picture.width, picture.height);
+        arguments << source + QLatin1String(picture.name);
+    }
+    // The JPEG sources carry camera data, which their outputs must keep.
+    ASSERT_TRUE(Exiftool({"-q", "-overwrite_original", "-Make=ORVEK Optics", "-Model=Vespa D7",
+                          "-DateTimeOriginal=2026:05:01 10:11:12", source + "wide.jpg", source + "tall.jpg"}));
+    WriteSettings(session, out);
+
+    ASSERT_TRUE(session.Start(arguments));
+    const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+
+    // Enter runs the basket: Batch Settings first, its OK starts the run.
+    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
+    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"));
+    ASSERT_NE(settings, 0u) << "Enter did not run the basket: " << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
+    const unsigned long progress = session.FindWindow(QStringLiteral("^Batch processing$"));
+    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+
+    const QStringList outputs = {out + QStringLiteral("wide.jpg"), out + QStringLiteral("tall.jpg"),
+                                 out + QStringLiteral("square.jpg")};
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] {
+            for (const QString& output : outputs)
+                if (!QFileInfo::exists(output))
+                    return false;
+            return true;
+        },
+        60000))
+        << session.ErrorOutput().toStdString();
+    for (std::size_t i = 0; i < std::size(kPictures); ++i) {
+        QImageReader reader(outputs[static_cast<int>(i)]);
+        EXPECT_EQ(reader.format(), QByteArray("jpeg")) << i;
+        const QImage image = reader.read();
+        ASSERT_FALSE(image.isNull()) << i;
+        EXPECT_EQ(image.size(), QSize(kPictures[i].outWidth, kPictures[i].outHeight)) << i;
+        // The target resolution, 150 dpi.
+        EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 150.0, 0.5) << i;
+    }
+    for (const QString& output : {outputs[0], outputs[1]})
+        EXPECT_EQ(Exiftool({"-s3", "-Make", "-Model", "-DateTimeOriginal", "-Software", output}),
+                  QStringLiteral("ORVEK Optics\nVespa D7\n2026:05:01 10:11:12\nORVEK Vespera"))
+            << output.toStdString();
+
+    // The log, copied from the progress dialog: a click into it, then the
+    // keys that select it all and copy it.
+    std::optional<QString> log;
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] {
+            E2eSession::Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(progress),
+                                 QStringLiteral("60"), QStringLiteral("80"), QStringLiteral("click"),
+                                 QStringLiteral("1")});
+            session.SendKeys(progress, QStringLiteral("ctrl+a"));
+            session.SendKeys(progress, QStringLiteral("ctrl+c"));
+            log = Clipboard();
+            return log && log->count(QStringLiteral("File ")) >= 3;
+        },
+        20000))
+        << (log ? log->toStdString() : std::string("no clipboard"));
+    EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 3\nInput file\nFolder: ") + source + "\nName: wide.jpg"));
+    EXPECT_TRUE(log->contains(QStringLiteral("Size: 90x120 pixels, 150 DPI\nAlgorithm: Bicubic")));
+    EXPECT_TRUE(log->contains(QStringLiteral("File 3 from 3")));
+
+    session.CloseWindow(progress);
+    session.CloseWindow(window);
+    EXPECT_TRUE(session.WaitForExit(20000).has_value());
+}
+
+}  // namespace
