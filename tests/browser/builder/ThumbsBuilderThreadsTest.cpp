@@ -403,11 +403,11 @@ TEST_F(Builder, DecodedDibsStayBoundedWhileCellsAreDrawnAndReplaced) {
     constexpr std::size_t kBound = 3;
     g_DecodedDibs.Clear();
     g_DecodedDibs.SetCapacity(kBound);
-    const QStringList paths = Photos(24);
+    const QStringList paths = Photos(12);
     m_builder.Start();
     m_builder.QueueThumbnailFiles(paths);
     int drawn = 0;
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 4; ++round) {
         if (round % 2 == 1) {
             for (int i = round; i < paths.size(); i += 3)
                 Settle(paths[i], 3600 + 60 * round);
