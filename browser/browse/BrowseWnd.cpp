@@ -31,10 +31,16 @@ CBrowseWnd::CBrowseWnd(AppSettings& settings, platform::ProfileStore& profile,
     : QWidget(parent), settings_(settings), profile_(profile), mainWindow_(std::move(mainWindow)) {
     setObjectName(QStringLiteral("BrowseWnd"));
     OnCommand(ID_BEGINREADFOLDER, [this] { OnBeginReadFolder(); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    focusConnection_ =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
-CBrowseWnd::~CBrowseWnd() { OnDestroy(); }
+CBrowseWnd::~CBrowseWnd() {
+    // The focus moves while the panes go, after this object has stopped
+    // being a Browse window: the handler must not run then.
+    disconnect(focusConnection_);
+    OnDestroy();
+}
 
 CThumbsView* CBrowseWnd::ThumbsView() const { return thumbsView_.data(); }
 

@@ -96,6 +96,7 @@ private:
     QSplitter* splitter_ = nullptr;
     CLeftView* leftView_ = nullptr;
     QPointer<CThumbsView> thumbsView_;
+    QMetaObject::Connection focusConnection_;
     QPointer<QWidget> activePane_;
     // A library is shown: the monitor's late commands for the last folder
     // must not list that folder over the library.
