@@ -8,7 +8,9 @@
 // screenshots and the close requests); the program is found through the
 // VESPERA_PROGRAM environment variable.
 
+#include <QByteArray>
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -64,6 +66,18 @@ public:
     // Runs xdotool with `arguments`; its standard output, or nothing when it
     // failed.
     static std::optional<QString> Xdotool(const QStringList& arguments, int timeoutMs = 5000);
+    // Moves the pointer to `point` of the window and clicks `button` (1 the
+    // left, 3 the right one).
+    static bool ClickAt(unsigned long window, QPoint point, int button = 1);
+
+    // Runs a tool with `input` on its standard input while this process
+    // keeps answering X requests (a clipboard it owns among them); its
+    // standard output, or nothing when it failed or did not end in time.
+    static std::optional<QByteArray> RunTool(const QString& program, const QStringList& arguments,
+                                             const QByteArray& input = {}, int timeoutMs = 10000);
+    // The clipboard's data as the MIME type `target`, read by xclip as the
+    // desktops read it; nothing when no owner offers it.
+    static std::optional<QByteArray> ClipboardAs(const QString& target);
 
 private:
     QTemporaryDir dir_;
@@ -74,3 +88,5 @@ private:
 // How much of an image is near `colour` (each channel within `tolerance`),
 // as a fraction of its pixels.
 double FractionNear(const QImage& image, QRgb colour, int tolerance);
+// The centre of the pixels near `colour`; nothing when there are none.
+std::optional<QPoint> CentreNear(const QImage& image, QRgb colour, int tolerance);
