@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QFile>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,11 +84,15 @@ void CThumbsBuilderThreads::ThreadProc(int n) noexcept {
         if (platform::WaitForEvents({&queue.work, &queue.quit}) != 0 || m_stopping)
             return;
         queue.busy = true;
+        bool worked = false;
         try {
-            ProcessQueue(n);
+            worked = ProcessQueue(n);
         } catch (...) {
             // A run that fails ends; the thread waits for the next one.
+            worked = true;
         }
+        if (worked && QueueEmpty(queue))
+            GiveBackFreedHeap();
         // Thread 0 hands over to thread 1, thread 1 to thread 2.
         if (n + 1 < kQueues) {
             Queue& next = m_queues[n + 1];
@@ -199,22 +204,34 @@ bool CThumbsBuilderThreads::ReadStatus(const QString& path, FileStatus& status) 
     return true;
 }
 
-void CThumbsBuilderThreads::ProcessQueue(int n) {
+bool CThumbsBuilderThreads::QueueEmpty(const Queue& queue) {
+    std::lock_guard lock(queue.mutex);
+    return queue.paths.empty();
+}
+
+void CThumbsBuilderThreads::GiveBackFreedHeap() noexcept {
+    // The decoders of a run allocate and free some megabytes per file, in the
+    // arena of their thread; glibc keeps what they freed for the next run,
+    // which for an idle browser is memory held for nothing.
+    ::malloc_trim(0);
+}
+
+bool CThumbsBuilderThreads::ProcessQueue(int n) {
     Queue& queue = m_queues[n];
     {
         std::lock_guard lock(queue.mutex);
         if (queue.paths.empty())
-            return;
+            return false;
         queue.cancel = false;
     }
     for (;;) {
         if (Stopping(queue))
-            return;
+            return true;
         QString path;
         {
             std::lock_guard lock(queue.mutex);
             if (queue.paths.empty())
-                return;
+                return true;
             path = queue.paths.front();
         }
         FileStatus status;
@@ -240,13 +257,13 @@ void CThumbsBuilderThreads::ProcessQueue(int n) {
                 } else {
                     BetterPass(path, cell, status);
                     if (Stopping(queue))
-                        return;
+                        return true;
                 }
             }
         } else {
             try {
                 if (!BuildNewCell(n, path, status))
-                    return;
+                    return true;
             } catch (...) {
                 // The cell is dropped; the step goes on.
             }

@@ -23,6 +23,9 @@
 // the listing, or it was modified less than a second ago) is looked at again
 // every 500 ms, up to eight times; a file still changing then gets no
 // thumbnail this time (the next listing queues it again).
+//
+// Memory: a thread whose queue runs empty gives the heap its decoders freed
+// back to the system (once per run, not per file).
 
 #include <QString>
 #include <QStringList>
@@ -95,7 +98,12 @@ private:
     };
 
     void ThreadProc(int n) noexcept;
-    void ProcessQueue(int n);
+    // Builds the queue's files until it is empty or cancelled; true when
+    // there was a file to look at.
+    bool ProcessQueue(int n);
+    static bool QueueEmpty(const Queue& queue);
+    // Returns the heap the run freed to the system (a queue that ran empty).
+    static void GiveBackFreedHeap() noexcept;
     // False when the run must end (cancel or stop).
     bool BuildNewCell(int n, const QString& path, FileStatus status);
     void BetterPass(const QString& path, const CellRef& cell, const FileStatus& status);

@@ -50,6 +50,7 @@ void CPaletteItemImg::Serialize(platform::ArchiveWriter& ar) {
 
 void CPaletteItemImg::Deserialize(platform::ArchiveReader& ar) {
     std::lock_guard lock(g_csThumbCache);
+    ForgetDecodedDib();
     m_pDib = nullptr;
     m_pJpeg = nullptr;
     m_timeFile = ar.ReadTime();

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "imagefiles/ExifThumbnail.h"
 #include "imagefiles/ImageFileNames.h"
@@ -118,7 +119,21 @@ CPaletteItemImg::CPaletteItemImg() {
     m_nBitsPerPixel = 0;
 }
 
-CPaletteItemImg::~CPaletteItemImg() = default;
+CPaletteItemImg::~CPaletteItemImg() {
+    // Nobody else can reach the cell now; its DIB must not stay behind in the
+    // cache taking the place of a live cell's.
+    try {
+        std::lock_guard lock(g_csThumbCache);
+        ForgetDecodedDib();
+    } catch (...) {
+    }
+}
+
+void CPaletteItemImg::ForgetDecodedDib() {
+    if (const DibRef decoded = m_pDecodedDib.lock())
+        g_DecodedDibs.Forget(decoded.get());
+    m_pDecodedDib.reset();
+}
 
 QSize CPaletteItemImg::FitThumbSize(std::int64_t w, std::int64_t h) {
     if (w == 0 || h == 0)
@@ -248,8 +263,11 @@ void CPaletteItemImg::AdoptThumbnail(ThumbnailBuild&& build) {
     m_nThumbHeight = build.thumbHeight;
     m_bComplete = build.complete;
     m_bSoundNote = build.soundNote;
-    m_pDib = std::move(build.dib);
+    // The pass's DIB goes with the build: drawing decodes the JPEG, so a cell
+    // shows the same pixels whether or not its DIB was dropped meanwhile.
+    ForgetDecodedDib();
     m_pJpeg = std::move(build.jpeg);
+    m_pDib = m_pJpeg ? nullptr : std::move(build.dib);
 }
 
 bool CPaletteItemImg::LoadThumbnail(const QString& path, bool better, CProgress*) {
@@ -257,6 +275,7 @@ bool CPaletteItemImg::LoadThumbnail(const QString& path, bool better, CProgress*
     std::lock_guard lock(g_csThumbCache);
     if (!build) {
         if (!better) {
+            ForgetDecodedDib();
             m_pDib = nullptr;
             m_pJpeg = nullptr;
         }
@@ -272,6 +291,10 @@ DibRef CPaletteItemImg::GetDib() {
     std::lock_guard lock(g_csThumbCache);
     if (m_pDib || !m_pJpeg)
         return m_pDib;
+    if (DibRef decoded = m_pDecodedDib.lock()) {
+        g_DecodedDibs.Touch(decoded);
+        return decoded;
+    }
     if (m_nThumbWidth < 1 || m_nThumbWidth > kThumbBoxWidth || m_nThumbHeight < 1 || m_nThumbHeight > kThumbBoxHeight)
         return nullptr;
     try {
@@ -290,11 +313,17 @@ DibRef CPaletteItemImg::GetDib() {
         const std::size_t columns = std::min<std::size_t>(width, static_cast<std::size_t>(m_nThumbWidth));
         for (int i = 0; i < rows; ++i)
             std::memcpy(dib->Bits() + static_cast<std::size_t>(i) * dib->Stride(), decoder->ReadLine(), columns * 3);
-        m_pDib = std::move(dib);
+        g_DecodedDibs.Touch(dib);
+        m_pDecodedDib = dib;
+        return dib;
     } catch (...) {
         return nullptr;
     }
-    return m_pDib;
+}
+
+bool CPaletteItemImg::HoldsDib() const {
+    std::lock_guard lock(g_csThumbCache);
+    return m_pDib || !m_pDecodedDib.expired();
 }
 
 bool CPaletteItemImg::HasThumbnailData() const {
@@ -327,6 +356,9 @@ void CPaletteItemImg::CopyInfoFrom(const CPaletteItemImg& other) {
 
 void CPaletteItemImg::CopyJpegFrom(const CPaletteItemImg& other) {
     std::lock_guard lock(g_csThumbCache);
-    if (other.m_pJpeg)
-        m_pJpeg = other.m_pJpeg;  // blocks never change: sharing is copying
+    if (!other.m_pJpeg)
+        return;
+    ForgetDecodedDib();
+    m_pJpeg = other.m_pJpeg;  // blocks never change: sharing is copying
+    m_pDib = nullptr;
 }

@@ -89,8 +89,12 @@ public:
 
     // The DIB, decoded from the JPEG first when needed; null without a
     // thumbnail or when the JPEG is damaged or not a colour image of at most
-    // 220 x 165 matching the cell's thumbnail size.
+    // 220 x 165 matching the cell's thumbnail size. A DIB decoded from the
+    // JPEG becomes the most recently used one of g_DecodedDibs, which may
+    // drop it later: the cell then decodes it again.
     DibRef GetDib();
+    // Whether the cell has a decoded DIB now, without decoding one.
+    bool HoldsDib() const;
     bool HasThumbnailData() const;
     bool IsComplete() const;
     // The stored JPEG, shared.
@@ -120,6 +124,12 @@ private:
     // The thumbnail fitted into the rectangle, or covering it when crop is set.
     void DrawFitted(QPainter& painter, const QRect& rect, const QString& path, bool border, bool crop);
 
+    // The decoded DIB is stale: it leaves g_DecodedDibs. Under the lock.
+    void ForgetDecodedDib();
+
     std::shared_ptr<const CByteBlock> m_pJpeg;
+    // Only a cell without a JPEG keeps its DIB.
     DibRef m_pDib;
+    // The DIB decoded from m_pJpeg, while g_DecodedDibs keeps it.
+    std::weak_ptr<CDib> m_pDecodedDib;
 };

@@ -83,7 +83,7 @@ void CPaletteItemImg::DrawFrame(QPainter& painter, IBorderBuffer& surface, int x
 
 QRegion CPaletteItemImg::GetImageRegion() const {
     std::lock_guard lock(g_csThumbCache);
-    if (m_bNoCaption || !m_pDib)
+    if (m_bNoCaption || (!m_pDib && !m_pJpeg))
         return CPaletteItem::GetImageRegion();
     return QRegion(GetImageArea()).subtracted(QRegion(GetImageRect()));
 }

@@ -54,6 +54,15 @@ void WriteSettings(const E2eSession& session, const QString& outFolder) {
         outFolder.toUtf8() + "\n");
 }
 
+// exiftool's answer, one value per line (-s3), or nothing when it fails.
+std::optional<QString> Exiftool(const QStringList& arguments) {
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), arguments);
+    if (!exiftool.waitForFinished(20000) || exiftool.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(exiftool.readAllStandardOutput()).trimmed();
+}
+
 std::optional<QString> Clipboard() {
     QProcess xclip;
     xclip.start(QStringLiteral("xclip"),
@@ -74,6 +83,9 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
         WritePicture(source + QLatin1String(picture.name), picture.width, picture.height);
         arguments << source + QLatin1String(picture.name);
     }
+    // The JPEG sources carry camera data, which their outputs must keep.
+    ASSERT_TRUE(Exiftool({"-q", "-overwrite_original", "-Make=ORVEK Optics", "-Model=Vespa D7",
+                          "-DateTimeOriginal=2026:05:01 10:11:12", source + "wide.jpg", source + "tall.jpg"}));
     WriteSettings(session, out);
 
     ASSERT_TRUE(session.Start(arguments));
@@ -108,6 +120,10 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
         // The target resolution, 150 dpi.
         EXPECT_NEAR(image.dotsPerMeterX() * 0.0254, 150.0, 0.5) << i;
     }
+    for (const QString& output : {outputs[0], outputs[1]})
+        EXPECT_EQ(Exiftool({"-s3", "-Make", "-Model", "-DateTimeOriginal", "-Software", output}),
+                  QStringLiteral("ORVEK Optics\nVespa D7\n2026:05:01 10:11:12\nORVEK Vespera"))
+            << output.toStdString();
 
     // The log, copied from the progress dialog: a click into it, then the
     // keys that select it all and copy it.

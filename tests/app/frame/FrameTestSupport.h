@@ -49,14 +49,7 @@ inline std::unique_ptr<CQVVesperaApp> MakeApp(QSize size = QSize(1000, 800)) {
 // Polls `done` while the event loop runs, for up to `timeoutMs`.
 template <typename Predicate>
 bool WaitUntil(Predicate done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor(done, timeoutMs);
 }
 
 // Lets the frame lay itself out and deliver what was posted.

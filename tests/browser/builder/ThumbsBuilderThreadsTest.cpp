@@ -19,6 +19,7 @@
 
 #include "browser/ThumbFixtures.h"
 #include "browser/builder/Thumbnails.h"
+#include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "platform/commands/PostedCommand.h"
 
@@ -36,11 +37,12 @@ void EnsureCoreApplication() {
         new QCoreApplication(argc, argv);
 }
 
-// Sets a file's times an hour back, as a folder of settled photographs has.
-void Settle(const QString& path) {
+// Sets a file's times an hour (or more seconds) back, as a folder of settled
+// photographs has.
+void Settle(const QString& path, int secondsBack = 3600) {
     timespec times[2];
     ::clock_gettime(CLOCK_REALTIME, &times[0]);
-    times[0].tv_sec -= 3600;
+    times[0].tv_sec -= secondsBack;
     times[1] = times[0];
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
@@ -392,3 +394,56 @@ TEST(Thumbnails, InitThenShutdownInOrder) {
 }
 
 }  // namespace
+
+// The user-interface thread draws the cached cells (their decoded DIBs, read
+// back) while the builder replaces them: files change, so the builder drops
+// their stale cells, and the UI thread drops others itself. A cell that goes
+// away meanwhile leaves the decoded DIBs' cache; the bound holds throughout.
+TEST_F(Builder, DecodedDibsStayBoundedWhileCellsAreDrawnAndReplaced) {
+    constexpr std::size_t kBound = 3;
+    g_DecodedDibs.Clear();
+    g_DecodedDibs.SetCapacity(kBound);
+    const QStringList paths = Photos(12);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    int drawn = 0;
+    for (int round = 0; round < 4; ++round) {
+        if (round % 2 == 1) {
+            for (int i = round; i < paths.size(); i += 3)
+                Settle(paths[i], 3600 + 60 * round);
+            m_builder.QueueThumbnailFiles(paths);
+        }
+        do {
+            for (int i = 0; i < paths.size(); ++i) {
+                CellRef cell;
+                if (!m_cache.LookupInMemory(paths[i], cell))
+                    continue;
+                const DibRef dib = cell->GetDib();
+                ASSERT_TRUE(dib);
+                const Rgb centre = CentreOf(*dib);
+                EXPECT_TRUE(Near(centre, kRed) || Near(centre, kBlue));
+                ++drawn;
+                if ((i + round) % 5 == 0) {
+                    std::lock_guard lock(g_csThumbCache);
+                    m_cache.RemoveKey(paths[i]);
+                }
+                cell.reset();  // often the last reference: the cell goes here
+                EXPECT_LE(g_DecodedDibs.Size(), kBound);
+            }
+        } while (!m_builder.WaitUntilIdle(0));
+    }
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    EXPECT_GT(drawn, 0);
+    int holding = 0;
+    for (const QString& path : paths) {
+        CellRef cell;
+        if (m_cache.LookupInMemory(path, cell))
+            holding += cell->HoldsDib() ? 1 : 0;
+    }
+    EXPECT_LE(holding, static_cast<int>(kBound));
+    EXPECT_LE(g_DecodedDibs.Size(), kBound);
+    m_builder.Stop();
+    m_cache.Close();  // every cell goes: nothing decoded stays behind
+    EXPECT_EQ(g_DecodedDibs.Size(), 0u);
+    g_DecodedDibs.SetCapacity(CDecodedDibCache::kDefaultCapacity);
+}

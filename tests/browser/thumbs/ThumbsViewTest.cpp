@@ -24,16 +24,7 @@ using namespace thumbstest;
 namespace {
 
 // Processes events until `done` holds or the time-out passes.
-bool PollUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+bool PollUntil(const std::function<bool()>& done, int timeoutMs = 30000) { return QTest::qWaitFor(done, timeoutMs); }
 
 bool IsRedOrBlue(QColor c) {
     return (c.red() > 150 && c.green() < 90 && c.blue() < 90) || (c.blue() > 150 && c.red() < 90 && c.green() < 90);

@@ -26,16 +26,7 @@
 
 namespace {
 
-bool PollUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+bool PollUntil(const std::function<bool()>& done, int timeoutMs = 15000) { return QTest::qWaitFor(done, timeoutMs); }
 
 // Runs a tool while this process keeps serving its own clipboard; its
 // output, or nothing when it failed.
