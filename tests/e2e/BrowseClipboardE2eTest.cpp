@@ -21,23 +21,6 @@ constexpr QRgb kRed = qRgb(230, 20, 20);
 constexpr QRgb kGreen = qRgb(20, 200, 20);
 constexpr QRgb kBlue = qRgb(20, 20, 230);
 
-bool SavePicture(const QString& path, QRgb colour) {
-    QImage image(240, 180, QImage::Format_RGB32);
-    image.fill(colour);
-    return image.save(path, "PNG");
-}
-
-bool Keys(E2eSession& session, unsigned long window, const QStringList& keys) {
-    for (const QString& key : keys)
-        if (!session.SendKeys(window, key))
-            return false;
-    return true;
-}
-
-double Near(const E2eSession& session, unsigned long window, QRgb colour) {
-    return FractionNear(session.Screenshot(window), colour, 40);
-}
-
 QByteArray Url(const QString& path) { return QUrl::fromLocalFile(path).toEncoded(); }
 
 QStringList Entries(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
@@ -77,11 +60,11 @@ TEST(BrowseClipboard, CopyTwoPicturesThenPasteAListFromXclipIntoAnotherFolder) {
     for (const QString& folder : {shots, target, elsewhere})
         ASSERT_TRUE(QDir().mkpath(folder));
     for (const char* name : {"a.png", "b.png", "c.png"})
-        ASSERT_TRUE(SavePicture(shots + u'/' + QLatin1String(name), kRed));
+        ASSERT_TRUE(SaveSolidPicture(shots + u'/' + QLatin1String(name), kRed));
     const QString outside = elsewhere + QStringLiteral("/green.png");
-    ASSERT_TRUE(SavePicture(outside, kGreen));
+    ASSERT_TRUE(SaveSolidPicture(outside, kGreen));
     const QString document = session.Home() + QStringLiteral("/blue.png");
-    ASSERT_TRUE(SavePicture(document, kBlue));
+    ASSERT_TRUE(SaveSolidPicture(document, kBlue));
     QDir().mkpath(QFileInfo(session.SettingsFile()).path());
     {
         QFile settings(session.SettingsFile());
@@ -92,20 +75,16 @@ TEST(BrowseClipboard, CopyTwoPicturesThenPasteAListFromXclipIntoAnotherFolder) {
     ASSERT_TRUE(session.Start({document}));
     const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3 - blue\\.png$"));
     ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kBlue) > 0.02; }, 15000));
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kBlue) > 0.02; }, 15000));
 
     // Batch mode, then Browse: the start folder's three thumbnails.
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Return"}));
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Down", "Return"}));
-    ASSERT_TRUE(
-        E2eSession::WaitFor([&] { return session.WindowName(window) == QStringLiteral("ORVEK Vespera 3"); }, 10000))
-        << session.WindowName(window).toStdString();
-    ASSERT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kRed) > 0.004; }, 15000))
-        << Near(session, window, kRed);
+    ASSERT_TRUE(session.OpenBrowseWindow(window)) << session.WindowName(window).toStdString();
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kRed) > 0.004; }, 15000))
+        << session.FractionNearIn(window, kRed);
 
     // Tab from the tree passes the basket to the thumbnails; the first two
     // selected and copied.
-    ASSERT_TRUE(Keys(session, window, {"Tab", "Tab", "Home", "shift+Right", "ctrl+c"}));
+    ASSERT_TRUE(session.SendKeysEach(window, {"Tab", "Tab", "Home", "shift+Right", "ctrl+c"}));
     const QByteArray expected = Url(shots + "/a.png") + "\r\n" + Url(shots + "/b.png") + "\r\n";
     std::optional<QByteArray> uris;
     EXPECT_TRUE(E2eSession::WaitFor(
@@ -125,15 +104,15 @@ TEST(BrowseClipboard, CopyTwoPicturesThenPasteAListFromXclipIntoAnotherFolder) {
 
     // Back past the basket to the tree, the folder above, whose view is
     // empty; then the view again and Ctrl+V.
-    ASSERT_TRUE(Keys(session, window, {"shift+Tab", "shift+Tab", "Up"}));
-    ASSERT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kRed) < 0.0005; }, 10000))
-        << Near(session, window, kRed);
-    EXPECT_LT(Near(session, window, kGreen), 0.0005);
-    ASSERT_TRUE(Keys(session, window, {"Tab", "Tab", "ctrl+v"}));
+    ASSERT_TRUE(session.SendKeysEach(window, {"shift+Tab", "shift+Tab", "Up"}));
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kRed) < 0.0005; }, 10000))
+        << session.FractionNearIn(window, kRed);
+    EXPECT_LT(session.FractionNearIn(window, kGreen), 0.0005);
+    ASSERT_TRUE(session.SendKeysEach(window, {"Tab", "Tab", "ctrl+v"}));
     EXPECT_TRUE(E2eSession::WaitFor([&] { return Entries(target) == QStringList{"green.png"}; }, 10000))
         << Entries(target).join(u',').toStdString();
-    EXPECT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kGreen) > 0.0015; }, 15000))
-        << Near(session, window, kGreen);
+    EXPECT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kGreen) > 0.0015; }, 15000))
+        << session.FractionNearIn(window, kGreen);
     // Copied, not moved; the copy is the picture.
     EXPECT_TRUE(QFileInfo::exists(outside));
     EXPECT_EQ(QImage(target + QStringLiteral("/green.png")).pixel(10, 10), kGreen);

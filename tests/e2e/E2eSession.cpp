@@ -176,6 +176,24 @@ bool E2eSession::SendKeys(unsigned long window, const QString& keys) {
     return Xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys}).has_value();
 }
 
+bool E2eSession::SendKeysEach(unsigned long window, const QStringList& keys) {
+    for (const QString& key : keys)
+        if (!SendKeys(window, key))
+            return false;
+    return true;
+}
+
+bool E2eSession::OpenBrowseWindow(unsigned long window) {
+    if (!SendKeysEach(window, {QStringLiteral("alt+b"), QStringLiteral("Return")}) ||
+        !SendKeysEach(window, {QStringLiteral("alt+b"), QStringLiteral("Down"), QStringLiteral("Return")}))
+        return false;
+    return WaitFor([&] { return WindowName(window) == QStringLiteral("ORVEK Vespera 3"); }, 10000);
+}
+
+double E2eSession::FractionNearIn(unsigned long window, QRgb colour, int tolerance) const {
+    return FractionNear(Screenshot(window), colour, tolerance);
+}
+
 bool E2eSession::CloseWindow(unsigned long window) {
     auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
@@ -225,4 +243,10 @@ std::optional<QPoint> CentreNear(const QImage& image, QRgb colour, int tolerance
     if (count == 0)
         return std::nullopt;
     return QPoint(static_cast<int>(sumX / count), static_cast<int>(sumY / count));
+}
+
+bool SaveSolidPicture(const QString& path, QRgb colour, QSize size, const char* format, int quality) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path, format, quality);
 }

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QProcess>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -60,6 +61,13 @@ public:
     // Focuses the window and types the keys (xdotool key names, e.g.
     // "ctrl+o", "Escape").
     bool SendKeys(unsigned long window, const QString& keys);
+    // Each key on its own, as a user types them (a menu may open between).
+    bool SendKeysEach(unsigned long window, const QStringList& keys);
+    // Batch mode on, then the Browse window opened over the preview, with
+    // the menu keys; true when the caption lost the document's name.
+    bool OpenBrowseWindow(unsigned long window);
+    // How much of the window's current contents is near `colour`.
+    double FractionNearIn(unsigned long window, QRgb colour, int tolerance = 40) const;
     // Asks the window to close, as a window manager's close button does.
     bool CloseWindow(unsigned long window);
 
@@ -88,5 +96,8 @@ private:
 // How much of an image is near `colour` (each channel within `tolerance`),
 // as a fraction of its pixels.
 double FractionNear(const QImage& image, QRgb colour, int tolerance);
+// Writes a picture of one colour; false when it could not be saved.
+bool SaveSolidPicture(const QString& path, QRgb colour, QSize size = {240, 180}, const char* format = "PNG",
+                      int quality = -1);
 // The centre of the pixels near `colour`; nothing when there are none.
 std::optional<QPoint> CentreNear(const QImage& image, QRgb colour, int tolerance);

@@ -27,15 +27,9 @@ const QString kMake = QStringLiteral("ORVEK Optics");
 const QString kModel = QStringLiteral("Test Camera 3");
 const QString kShot = QStringLiteral("2021:06:05 14:30:07");
 
-bool SavePicture(const QString& path, QRgb colour, const char* format) {
-    QImage image(320, 240, QImage::Format_RGB32);
-    image.fill(colour);
-    return image.save(path, format, 95);
-}
-
 // A camera's JPEG: a picture written here, tagged by exiftool.
 void MakeCameraJpeg(const QString& path) {
-    ASSERT_TRUE(SavePicture(path, kBlue, "JPEG"));
+    ASSERT_TRUE(SaveSolidPicture(path, kBlue, {320, 240}, "JPEG", 95));
     const auto out = E2eSession::RunTool(
         QStringLiteral("exiftool"),
         {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-Make=") + kMake,
@@ -49,13 +43,6 @@ void WriteBrowserFolder(const E2eSession& session, const QString& folder) {
     QFile settings(session.SettingsFile());
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[BROWSER]\nDEFAULT=" + QFile::encodeName(folder) + "\n");
-}
-
-bool Keys(E2eSession& session, unsigned long window, const QStringList& keys) {
-    for (const QString& key : keys)
-        if (!session.SendKeys(window, key))
-            return false;
-    return true;
 }
 
 // The text a key copies from the focused control of `window`: the test
@@ -135,7 +122,7 @@ ImageInfo ReadImageInfo(E2eSession& session) {
             break;  // Down from the last row stays there
         info.tags.insert(*name, *value);
         previousName = *name;
-        if (!Keys(session, info.window, {"Left", "Down"}))
+        if (!session.SendKeysEach(info.window, {"Left", "Down"}))
             break;
     }
     return info;
@@ -173,34 +160,37 @@ void ExpectShown(E2eSession& session, unsigned long dialog, const QString& name)
         shot.save(folder + u'/' + name + QStringLiteral(".png"));
 }
 
+// Properties on the tagged picture's thumbnail: the dialog shows, tells its
+// path and tags, and `closeKey` closes it.
+void CheckImageInfoOfThumbnail(E2eSession& session, unsigned long window, const QString& tagged, const QString& name,
+                               const QString& closeKey) {
+    OpenProperties(session, window, kBlue);
+    const ImageInfo info = ReadImageInfo(session);
+    ASSERT_NE(info.window, 0u) << "no Image Info dialog: " << session.ErrorOutput().toStdString();
+    ExpectShown(session, info.window, name);
+    ExpectCameraTags(info, tagged);
+    ASSERT_TRUE(session.SendKeys(info.window, closeKey));
+    EXPECT_TRUE(session.WaitForWindowGone(QStringLiteral("^Image Info$")));
+}
+
 TEST(ImageInfo, PropertiesOfAThumbnailInTheBrowseWindow) {
     E2eSession session;
     const QString camera = session.Home() + QStringLiteral("/Pictures/Camera");
     ASSERT_TRUE(QDir().mkpath(camera));
     const QString tagged = camera + QStringLiteral("/DSC_0042.jpg");
     MakeCameraJpeg(tagged);
-    ASSERT_TRUE(SavePicture(camera + QStringLiteral("/plain.png"), kYellow, "PNG"));
+    ASSERT_TRUE(SaveSolidPicture(camera + QStringLiteral("/plain.png"), kYellow));
     const QString document = session.Home() + QStringLiteral("/green.png");
-    ASSERT_TRUE(SavePicture(document, kGreen, "PNG"));
+    ASSERT_TRUE(SaveSolidPicture(document, kGreen));
     WriteBrowserFolder(session, camera);
 
     ASSERT_TRUE(session.Start({document}));
     const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3 - green\\.png$"));
     ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
     // Batch mode, then Browse over the preview.
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Return"}));
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Down", "Return"}));
-    ASSERT_TRUE(
-        E2eSession::WaitFor([&] { return session.WindowName(window) == QStringLiteral("ORVEK Vespera 3"); }, 10000));
+    ASSERT_TRUE(session.OpenBrowseWindow(window)) << session.WindowName(window).toStdString();
 
-    OpenProperties(session, window, kBlue);
-    const ImageInfo info = ReadImageInfo(session);
-    ASSERT_NE(info.window, 0u) << "no Image Info dialog: " << session.ErrorOutput().toStdString();
-    ExpectShown(session, info.window, QStringLiteral("image-info-browse"));
-    ExpectCameraTags(info, tagged);
-
-    ASSERT_TRUE(session.SendKeys(info.window, QStringLiteral("Escape")));
-    EXPECT_TRUE(session.WaitForWindowGone(QStringLiteral("^Image Info$")));
+    CheckImageInfoOfThumbnail(session, window, tagged, QStringLiteral("image-info-browse"), QStringLiteral("Escape"));
     ASSERT_TRUE(session.CloseWindow(window));
     EXPECT_EQ(session.WaitForExit(), std::optional<int>(0));
 }
@@ -212,22 +202,15 @@ TEST(ImageInfo, PropertiesOfAPictureInTheBasket) {
     const QString tagged = photos + QStringLiteral("/DSC_0043.jpg");
     MakeCameraJpeg(tagged);
     const QString plain = photos + QStringLiteral("/plain.png");
-    ASSERT_TRUE(SavePicture(plain, kYellow, "PNG"));
+    ASSERT_TRUE(SaveSolidPicture(plain, kYellow));
 
     // Two pictures on the command line: both in the basket.
     ASSERT_TRUE(session.Start({tagged, plain}));
     const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
     ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
 
-    OpenProperties(session, window, kBlue);
-    const ImageInfo info = ReadImageInfo(session);
-    ASSERT_NE(info.window, 0u) << "no Image Info dialog: " << session.ErrorOutput().toStdString();
-    ExpectShown(session, info.window, QStringLiteral("image-info-basket"));
-    ExpectCameraTags(info, tagged);
-
     // Enter is the OK button's (the focus is on the list, not a button).
-    ASSERT_TRUE(session.SendKeys(info.window, QStringLiteral("Return")));
-    EXPECT_TRUE(session.WaitForWindowGone(QStringLiteral("^Image Info$")));
+    CheckImageInfoOfThumbnail(session, window, tagged, QStringLiteral("image-info-basket"), QStringLiteral("Return"));
     ASSERT_TRUE(session.CloseWindow(window));
     EXPECT_TRUE(session.WaitForExit(20000).has_value());
 }
