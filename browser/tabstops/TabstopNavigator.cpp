@@ -126,6 +126,10 @@ QWidget* CTabstopNavigator::FindRegisteredAncestor(QWidget* window) const {
             if (it->pWnd.data() == widget)
                 return widget;
         }
+        // A window of its own (a dialog owned by a pane) is no part of the
+        // pane: its Tab stays among its controls.
+        if (widget->isWindow())
+            break;
     }
     return nullptr;
 }

@@ -56,7 +56,7 @@ public:
     static std::vector<QWidget*> RegisteredPanes();
 
     // The pane of a window: the window itself or its nearest registered
-    // ancestor; null when none.
+    // ancestor inside the same top-level window; null when none.
     QWidget* FindRegisteredAncestor(QWidget* window) const;
     bool HandleTab(QWidget* pane, bool backward) const;
     QWidget* FindNext(QWidget* pane, bool backward) const;

@@ -17,24 +17,6 @@ constexpr QRgb kRed = qRgb(230, 20, 20);
 constexpr QRgb kGreen = qRgb(20, 200, 20);
 constexpr QRgb kBlue = qRgb(20, 20, 230);
 
-bool SavePicture(const QString& path, QRgb colour) {
-    QImage image(240, 180, QImage::Format_RGB32);
-    image.fill(colour);
-    return image.save(path, "PNG");
-}
-
-// Each key on its own, as a user types them (a menu opens between them).
-bool Keys(E2eSession& session, unsigned long window, const QStringList& keys) {
-    for (const QString& key : keys)
-        if (!session.SendKeys(window, key))
-            return false;
-    return true;
-}
-
-double Near(const E2eSession& session, unsigned long window, QRgb colour) {
-    return FractionNear(session.Screenshot(window), colour, 40);
-}
-
 }  // namespace
 
 TEST(Browse, TreeSelectionThumbnailsOutsideChangeRenameAndBackToThePreview) {
@@ -42,10 +24,10 @@ TEST(Browse, TreeSelectionThumbnailsOutsideChangeRenameAndBackToThePreview) {
     const QString pictures = session.Home() + QStringLiteral("/Pictures");
     ASSERT_TRUE(QDir().mkpath(pictures + QStringLiteral("/Aaa")));
     ASSERT_TRUE(QDir().mkpath(pictures + QStringLiteral("/Shots")));
-    ASSERT_TRUE(SavePicture(pictures + QStringLiteral("/Shots/one.png"), kRed));
-    ASSERT_TRUE(SavePicture(pictures + QStringLiteral("/Shots/two.png"), kRed));
+    ASSERT_TRUE(SaveSolidPicture(pictures + QStringLiteral("/Shots/one.png"), kRed));
+    ASSERT_TRUE(SaveSolidPicture(pictures + QStringLiteral("/Shots/two.png"), kRed));
     const QString document = session.Home() + QStringLiteral("/blue.png");
-    ASSERT_TRUE(SavePicture(document, kBlue));
+    ASSERT_TRUE(SaveSolidPicture(document, kBlue));
     QDir().mkpath(QFileInfo(session.SettingsFile()).path());
     {
         QFile settings(session.SettingsFile());
@@ -56,30 +38,26 @@ TEST(Browse, TreeSelectionThumbnailsOutsideChangeRenameAndBackToThePreview) {
     ASSERT_TRUE(session.Start({document}));
     const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3 - blue\\.png$"));
     ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kBlue) > 0.02; }, 15000));
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kBlue) > 0.02; }, 15000));
 
     // Batch mode, then Browse: the caption loses the document's name.
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Return"}));
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Down", "Return"}));
-    ASSERT_TRUE(
-        E2eSession::WaitFor([&] { return session.WindowName(window) == QStringLiteral("ORVEK Vespera 3"); }, 10000))
-        << session.WindowName(window).toStdString();
+    ASSERT_TRUE(session.OpenBrowseWindow(window)) << session.WindowName(window).toStdString();
     // The Browse window covers the preview; the empty start folder shows no thumbnail.
-    ASSERT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kBlue) < 0.005; }, 10000));
-    EXPECT_LT(Near(session, window, kRed), 0.0005);
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kBlue) < 0.005; }, 10000));
+    EXPECT_LT(session.FractionNearIn(window, kRed), 0.0005);
 
     // The next folder in the tree: its two thumbnails.
     ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Down")));
-    ASSERT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kRed) > 0.003; }, 15000))
-        << Near(session, window, kRed);
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kRed) > 0.003; }, 15000))
+        << session.FractionNearIn(window, kRed);
 
     // A picture copied in from outside appears.
-    EXPECT_LT(Near(session, window, kGreen), 0.0005);
-    ASSERT_TRUE(SavePicture(session.Root() + QStringLiteral("/green.png"), kGreen));
+    EXPECT_LT(session.FractionNearIn(window, kGreen), 0.0005);
+    ASSERT_TRUE(SaveSolidPicture(session.Root() + QStringLiteral("/green.png"), kGreen));
     ASSERT_TRUE(
         QFile::copy(session.Root() + QStringLiteral("/green.png"), pictures + QStringLiteral("/Shots/green.png")));
-    EXPECT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kGreen) > 0.0015; }, 15000))
-        << Near(session, window, kGreen);
+    EXPECT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kGreen) > 0.0015; }, 15000))
+        << session.FractionNearIn(window, kGreen);
 
     // Renamed in the tree: F2, the new name, Enter.
     ASSERT_TRUE(session.SendKeys(window, QStringLiteral("F2")));
@@ -91,12 +69,12 @@ TEST(Browse, TreeSelectionThumbnailsOutsideChangeRenameAndBackToThePreview) {
     EXPECT_TRUE(QFileInfo::exists(pictures + QStringLiteral("/Holiday/green.png")));
 
     // Browse again closes it: the preview and the caption come back.
-    ASSERT_TRUE(Keys(session, window, {"alt+b", "Down", "Return"}));
+    ASSERT_TRUE(session.SendKeysEach(window, {"alt+b", "Down", "Return"}));
     ASSERT_TRUE(E2eSession::WaitFor(
         [&] { return session.WindowName(window) == QStringLiteral("ORVEK Vespera 3 - blue.png"); }, 10000))
         << session.WindowName(window).toStdString();
-    EXPECT_TRUE(E2eSession::WaitFor([&] { return Near(session, window, kBlue) > 0.02; }, 10000));
-    EXPECT_LT(Near(session, window, kRed), 0.0005);
+    EXPECT_TRUE(E2eSession::WaitFor([&] { return session.FractionNearIn(window, kBlue) > 0.02; }, 10000));
+    EXPECT_LT(session.FractionNearIn(window, kRed), 0.0005);
 
     ASSERT_TRUE(session.CloseWindow(window));
     EXPECT_EQ(session.WaitForExit(), std::optional<int>(0));

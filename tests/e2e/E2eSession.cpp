@@ -22,6 +22,11 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     return atom;
 }
 
+bool IsNear(QRgb pixel, QRgb colour, int tolerance) {
+    return std::abs(qRed(pixel) - qRed(colour)) <= tolerance && std::abs(qGreen(pixel) - qGreen(colour)) <= tolerance &&
+           std::abs(qBlue(pixel) - qBlue(colour)) <= tolerance;
+}
+
 }  // namespace
 
 E2eSession::E2eSession() {
@@ -94,6 +99,39 @@ std::optional<QString> E2eSession::Xdotool(const QStringList& arguments, int tim
     return QString::fromLocal8Bit(xdotool.readAllStandardOutput()).trimmed();
 }
 
+bool E2eSession::ClickAt(unsigned long window, QPoint point, int button) {
+    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("--window"),
+                    QString::number(window), QString::number(point.x()), QString::number(point.y()),
+                    QStringLiteral("click"), QString::number(button)})
+        .has_value();
+}
+
+std::optional<QByteArray> E2eSession::RunTool(const QString& program, const QStringList& arguments,
+                                              const QByteArray& input, int timeoutMs) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return std::nullopt;
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    if (!WaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+std::optional<QByteArray> E2eSession::ClipboardAs(const QString& target) {
+    return RunTool(
+        QStringLiteral("xclip"),
+        {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), target},
+        {}, 5000);
+}
+
 unsigned long E2eSession::FindWindow(const QString& caption, int timeoutMs) {
     unsigned long found = 0;
     WaitFor(
@@ -138,6 +176,24 @@ bool E2eSession::SendKeys(unsigned long window, const QString& keys) {
     return Xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys}).has_value();
 }
 
+bool E2eSession::SendKeysEach(unsigned long window, const QStringList& keys) {
+    for (const QString& key : keys)
+        if (!SendKeys(window, key))
+            return false;
+    return true;
+}
+
+bool E2eSession::OpenBrowseWindow(unsigned long window) {
+    if (!SendKeysEach(window, {QStringLiteral("alt+b"), QStringLiteral("Return")}) ||
+        !SendKeysEach(window, {QStringLiteral("alt+b"), QStringLiteral("Down"), QStringLiteral("Return")}))
+        return false;
+    return WaitFor([&] { return WindowName(window) == QStringLiteral("ORVEK Vespera 3"); }, 10000);
+}
+
+double E2eSession::FractionNearIn(unsigned long window, QRgb colour, int tolerance) const {
+    return FractionNear(Screenshot(window), colour, tolerance);
+}
+
 bool E2eSession::CloseWindow(unsigned long window) {
     auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
@@ -162,11 +218,35 @@ double FractionNear(const QImage& image, QRgb colour, int tolerance) {
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         for (int x = 0; x < rgb.width(); ++x) {
-            if (std::abs(qRed(row[x]) - qRed(colour)) <= tolerance &&
-                std::abs(qGreen(row[x]) - qGreen(colour)) <= tolerance &&
-                std::abs(qBlue(row[x]) - qBlue(colour)) <= tolerance)
+            if (IsNear(row[x], colour, tolerance))
                 ++near;
         }
     }
     return double(near) / (double(rgb.width()) * rgb.height());
+}
+
+std::optional<QPoint> CentreNear(const QImage& image, QRgb colour, int tolerance) {
+    if (image.isNull())
+        return std::nullopt;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    qint64 sumX = 0, sumY = 0, count = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (IsNear(row[x], colour, tolerance)) {
+                sumX += x;
+                sumY += y;
+                ++count;
+            }
+        }
+    }
+    if (count == 0)
+        return std::nullopt;
+    return QPoint(static_cast<int>(sumX / count), static_cast<int>(sumY / count));
+}
+
+bool SaveSolidPicture(const QString& path, QRgb colour, QSize size, const char* format, int quality) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path, format, quality);
 }

@@ -8,8 +8,11 @@
 // screenshots and the close requests); the program is found through the
 // VESPERA_PROGRAM environment variable.
 
+#include <QByteArray>
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -58,12 +61,31 @@ public:
     // Focuses the window and types the keys (xdotool key names, e.g.
     // "ctrl+o", "Escape").
     bool SendKeys(unsigned long window, const QString& keys);
+    // Each key on its own, as a user types them (a menu may open between).
+    bool SendKeysEach(unsigned long window, const QStringList& keys);
+    // Batch mode on, then the Browse window opened over the preview, with
+    // the menu keys; true when the caption lost the document's name.
+    bool OpenBrowseWindow(unsigned long window);
+    // How much of the window's current contents is near `colour`.
+    double FractionNearIn(unsigned long window, QRgb colour, int tolerance = 40) const;
     // Asks the window to close, as a window manager's close button does.
     bool CloseWindow(unsigned long window);
 
     // Runs xdotool with `arguments`; its standard output, or nothing when it
     // failed.
     static std::optional<QString> Xdotool(const QStringList& arguments, int timeoutMs = 5000);
+    // Moves the pointer to `point` of the window and clicks `button` (1 the
+    // left, 3 the right one).
+    static bool ClickAt(unsigned long window, QPoint point, int button = 1);
+
+    // Runs a tool with `input` on its standard input while this process
+    // keeps answering X requests (a clipboard it owns among them); its
+    // standard output, or nothing when it failed or did not end in time.
+    static std::optional<QByteArray> RunTool(const QString& program, const QStringList& arguments,
+                                             const QByteArray& input = {}, int timeoutMs = 10000);
+    // The clipboard's data as the MIME type `target`, read by xclip as the
+    // desktops read it; nothing when no owner offers it.
+    static std::optional<QByteArray> ClipboardAs(const QString& target);
 
 private:
     QTemporaryDir dir_;
@@ -74,3 +96,8 @@ private:
 // How much of an image is near `colour` (each channel within `tolerance`),
 // as a fraction of its pixels.
 double FractionNear(const QImage& image, QRgb colour, int tolerance);
+// Writes a picture of one colour; false when it could not be saved.
+bool SaveSolidPicture(const QString& path, QRgb colour, QSize size = {240, 180}, const char* format = "PNG",
+                      int quality = -1);
+// The centre of the pixels near `colour`; nothing when there are none.
+std::optional<QPoint> CentreNear(const QImage& image, QRgb colour, int tolerance);

@@ -103,6 +103,28 @@ TEST_F(PanesWindow, TabInAChildOfAPaneIsHandledForThePane) {
     EXPECT_EQ(Press(Qt::Key_Tab), thumbs_);
 }
 
+TEST_F(PanesWindow, ADialogWindowOwnedByAPaneKeepsItsOwnTabOrder) {
+    // As the Image Info dialog, opened over the thumbnail view it belongs to.
+    QDialog dialog(thumbs_);
+    auto* layout = new QHBoxLayout(&dialog);
+    auto* edit = new QLineEdit;
+    auto* list = new QListWidget;
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    for (QWidget* widget : {static_cast<QWidget*>(ok), static_cast<QWidget*>(edit), static_cast<QWidget*>(list)})
+        layout->addWidget(widget);
+    QWidget::setTabOrder(ok, edit);
+    QWidget::setTabOrder(edit, list);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &dialog; }));
+    ok->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), ok);
+    EXPECT_EQ(Press(Qt::Key_Tab), edit);
+    EXPECT_EQ(Press(Qt::Key_Tab), list);
+    EXPECT_EQ(Press(Qt::Key_Tab), ok);
+    EXPECT_EQ(Press(Qt::Key_Backtab, Qt::ShiftModifier), list);
+}
+
 TEST_F(PanesWindow, OtherKeysAndUnregisteredWidgetsPassThrough) {
     tree_->setFocus();
     EXPECT_EQ(Press(Qt::Key_Down), tree_);
