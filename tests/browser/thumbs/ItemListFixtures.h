@@ -12,9 +12,9 @@
 
 namespace itemfixtures {
 
-// Items "<folder>/<word>.jpg" for each word of `spec`; a leading '*' selects.
-inline void Fill(CITEMLIST& items, const QString& spec, const QString& folder = QStringLiteral("/p")) {
-    for (QString word : spec.split(u' ', Qt::SkipEmptyParts)) {
+// Items "<folder>/<word>.jpg" for each word of `words`; a leading '*' selects.
+inline void Fill(CITEMLIST& items, const QString& words, const QString& folder = QStringLiteral("/p")) {
+    for (QString word : words.split(u' ', Qt::SkipEmptyParts)) {
         const bool selected = word.startsWith(u'*');
         if (selected)
             word.remove(0, 1);

@@ -15,7 +15,7 @@
 
 namespace {
 
-struct Spec {
+struct ItemCase {
     const char* path;
     double size = 0;
     std::int64_t created = 0, modified = 0, shot = 0;
@@ -25,7 +25,7 @@ struct Spec {
 struct SortCase {
     const char* name;
     int type;
-    std::vector<Spec> items;
+    std::vector<ItemCase> items;
     std::vector<const char*> expected;  // file names in the sorted order
 };
 
@@ -38,7 +38,7 @@ TEST_P(SortOrders, OrderTheItems) {
     AppSettings settings;
     CITEMLIST list;
     std::map<QString, CellRef> cells;
-    for (const Spec& s : c.items) {
+    for (const ItemCase& s : c.items) {
         auto item = std::make_unique<CItem>(settings, QString::fromUtf8(s.path));
         item->m_dFileSize = s.size;
         item->m_timeCreated = s.created;
