@@ -43,9 +43,10 @@ endif()
 # with CTest as a bounded run: at most RUNS inputs (default 200000) and at
 # most MAX_TIME seconds (default 120). SEEDS names a folder of seed inputs,
 # read but never written; new inputs go to a corpus folder in the build tree.
-#   vespera_fuzz_target(NAME name SOURCES ... LIBS ... [RUNS n] [MAX_TIME s] [SEEDS dir])
+# SEED_TARGET names the target that writes SEEDS (vespera_fuzz_seeds).
+#   vespera_fuzz_target(NAME name SOURCES ... LIBS ... [RUNS n] [MAX_TIME s] [SEEDS dir] [SEED_TARGET t])
 function(vespera_fuzz_target)
-  cmake_parse_arguments(F "" "NAME;RUNS;MAX_TIME;SEEDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME;RUNS;MAX_TIME;SEEDS;SEED_TARGET" "SOURCES;LIBS" ${ARGN})
   if(NOT VESPERA_FUZZ)
     return()
   endif()
@@ -66,9 +67,34 @@ function(vespera_fuzz_target)
     file(MAKE_DIRECTORY ${corpus})
     set(corpus_args ${corpus} ${F_SEEDS})
   endif()
+  if(F_SEED_TARGET)
+    add_dependencies(${F_NAME} ${F_SEED_TARGET})
+  endif()
   add_test(NAME ${F_NAME} COMMAND ${F_NAME} -runs=${F_RUNS} -max_total_time=${F_MAX_TIME} -seed=1 ${corpus_args})
   math(EXPR timeout "${F_MAX_TIME} + 120")
   set_tests_properties(${F_NAME} PROPERTIES LABELS "fuzz" TIMEOUT ${timeout})
+endfunction()
+
+# Seeds for fuzz targets, written at build time by a small program built on
+# the parser's own writers: builds NAME_fuzz_seeds from SOURCES, runs it with
+# the OUTPUTS folders as its arguments, and makes the target NAME_seeds for
+# the fuzz targets' SEED_TARGET. Fuzz build only.
+#   vespera_fuzz_seeds(NAME name SOURCES ... LIBS ... OUTPUTS dir... COMMENT text)
+function(vespera_fuzz_seeds)
+  cmake_parse_arguments(S "" "NAME;COMMENT" "SOURCES;LIBS;OUTPUTS" ${ARGN})
+  if(NOT VESPERA_FUZZ)
+    return()
+  endif()
+  add_executable(${S_NAME}_fuzz_seeds ${S_SOURCES})
+  vespera_warnings(${S_NAME}_fuzz_seeds)
+  target_link_libraries(${S_NAME}_fuzz_seeds PRIVATE ${S_LIBS})
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${S_NAME}_seeds.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${S_NAME}_fuzz_seeds ${S_OUTPUTS}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${S_NAME}_fuzz_seeds
+    COMMENT "${S_COMMENT}")
+  add_custom_target(${S_NAME}_seeds ALL DEPENDS ${stamp})
 endfunction()
 
 # Adds every immediate sub-folder that has a CMakeLists.txt, in name order.
