@@ -1,6 +1,7 @@
 // ORVEK Vespera 3: the program's entry point.
 
 #include "app/frame/QVVesperaApp.h"
+#include "app/version/VersionInfo.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(platform::LoadResString(57344));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
+    QGuiApplication::setDesktopFileName(QLatin1String(vespera::kDesktopFileName));
     // The frame is closed by the user; the application object ends the run.
     QApplication::setQuitOnLastWindowClosed(true);
 

@@ -46,7 +46,10 @@ E2eSession::~E2eSession() {
 QString E2eSession::SettingsFile() const { return ConfigHome() + QStringLiteral("/ORVEK/ORVEK Vespera.conf"); }
 
 bool E2eSession::Start(const QStringList& arguments) {
-    const QString program = qEnvironmentVariable("VESPERA_PROGRAM");
+    return StartProgram(qEnvironmentVariable("VESPERA_PROGRAM"), arguments);
+}
+
+bool E2eSession::StartProgram(const QString& program, const QStringList& arguments) {
     if (program.isEmpty())
         return false;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

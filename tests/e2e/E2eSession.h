@@ -6,7 +6,7 @@
 //
 // The test process is itself a Qt application on the same display (for the
 // screenshots and the close requests); the program is found through the
-// VESPERA_PROGRAM environment variable.
+// VESPERA_PROGRAM environment variable unless the test names another copy.
 
 #include <QByteArray>
 #include <QImage>
@@ -38,6 +38,8 @@ public:
 
     // Starts the program with `arguments`; false when it did not start.
     bool Start(const QStringList& arguments = {});
+    // Starts `program` (an installed copy of the program) in the sandbox.
+    bool StartProgram(const QString& program, const QStringList& arguments);
     bool IsRunning() const;
     // Waits for the program to end; its exit code, or nothing on time-out
     // or a crash.
