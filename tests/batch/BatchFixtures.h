@@ -1,7 +1,8 @@
 #pragma once
 // Fixtures of the batch tests: picture files made at run time, items and
-// options, a reporter that records what the worker reports, and a guard that
-// makes a folder's mode bits hold even for root.
+// options, a reporter that records what the worker reports, a gate that holds
+// the worker at one stage of one item, and a guard that makes a folder's mode
+// bits hold even for root.
 
 #include <linux/capability.h>
 #include <sys/stat.h>
@@ -15,8 +16,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "app/settings/AppSettings.h"
@@ -24,6 +28,7 @@
 #include "batch/BatchRun.h"
 #include "batch/BatchWorker.h"
 #include "browser/items/Item.h"
+#include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ImageEncoder.h"
 
@@ -114,6 +119,79 @@ private:
     std::vector<BatchReport> reports_;
     std::vector<QString> logs_;
     int finished_ = 0;
+};
+
+// Holds the batch worker at one stage of one item, as a step that takes as
+// long as the test likes: arrived there, the worker waits until Release() or
+// until the run is asked to stop (the abort flag), as a long resize would.
+// While it lives it is the worker's stage hook and records every stage the
+// worker passes. Make it before the run starts; it must outlive the run.
+class StageGate {
+public:
+    using Passed = std::pair<BatchStage, std::size_t>;
+
+    StageGate(BatchStage stage, std::size_t index) : stage_(stage), index_(index) {
+        SetBatchStageHook([this](BatchStage s, std::size_t i) { OnStage(s, i); });
+    }
+    ~StageGate() {
+        Release();
+        SetBatchStageHook({});
+    }
+    StageGate(const StageGate&) = delete;
+    StageGate& operator=(const StageGate&) = delete;
+
+    // Whether the worker is (or was) held at the gate.
+    bool Reached() const {
+        std::lock_guard lock(mutex_);
+        return reached_;
+    }
+    // Waits until the worker arrives at the gate; false after the time-out.
+    bool WaitReached(int timeoutMs) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return reached_; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    // Whether the worker left the gate because the run was asked to stop.
+    bool LeftOnStop() const {
+        std::lock_guard lock(mutex_);
+        return leftOnStop_;
+    }
+    std::vector<Passed> Stages() const {
+        std::lock_guard lock(mutex_);
+        return stages_;
+    }
+
+private:
+    void OnStage(BatchStage stage, std::size_t index) {
+        std::unique_lock lock(mutex_);
+        stages_.emplace_back(stage, index);
+        if (stage != stage_ || index != index_)
+            return;
+        reached_ = true;
+        changed_.notify_all();
+        // Nothing signals the abort flag, so it is looked at every millisecond
+        // until the stop or the release comes.
+        while (!released_) {
+            if (g_bAbortResize.load()) {
+                leftOnStop_ = true;
+                return;
+            }
+            changed_.wait_for(lock, std::chrono::milliseconds(1));
+        }
+    }
+
+    const BatchStage stage_;
+    const std::size_t index_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Passed> stages_;
+    bool reached_ = false;
+    bool released_ = false;
+    bool leftOnStop_ = false;
 };
 
 // Root passes every permission check. While this lives, the calling thread
