@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <optional>
 
 namespace {
 
@@ -59,22 +60,36 @@ CFolderMonitor::Requests CFolderMonitor::TakeRequests() {
     return taken;
 }
 
+std::int64_t CFolderMonitor::NowMs() const {
+    if (now_)
+        return now_();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void CFolderMonitor::ThreadProc() {
     try {
+        // Quiet until the first change; quiet again once kQuietMs pass
+        // without the wait ending for anything.
         bool quiet = true;
+        std::optional<std::int64_t> lastEnd;  // when the last wait ended for something
         for (;;) {
-            const platform::FolderWatch::WaitResult result = watch_.Wait(kQuietMs);
+            const platform::FolderWatch::WaitResult result = watch_.Wait(-1);
+            // The kernel ends the watch of a folder that is deleted.
+            watching_.store(watch_.IsWatching());
             if (result.failed)
                 break;
-            if (!result.Any()) {
-                quiet = true;
+            if (!result.Any())
                 continue;
-            }
+            const std::int64_t now = NowMs();
+            if (lastEnd && now - *lastEnd >= kQuietMs)
+                quiet = true;
+            lastEnd = now;
             Requests requests = TakeRequests();
             if (requests.quit)
                 break;
             if (requests.stopWatching)
-                watch_.Unwatch();
+                Unwatch();
             // A change of the folder that is being replaced is of no interest.
             else if (result.changed && !requests.newFolder)
                 OnChange(quiet);
@@ -101,10 +116,12 @@ void CFolderMonitor::OnNewFolder(MonitoredFolder folder) {
         folder.folder.chop(1);
     current_ = std::move(folder);
     if (current_.folder.isEmpty()) {
-        watch_.Unwatch();
-    } else if (!watch_.Watch(current_.folder)) {
+        Unwatch();
+    } else {
+        Watch(current_.folder);
         // A folder that cannot be watched is listed as the empty folder.
-        current_.folder.clear();
+        if (!watch_.IsWatching())
+            current_.folder.clear();
     }
     CheckFolder();
 }
@@ -119,7 +136,17 @@ void CFolderMonitor::CheckFolder() {
     if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))
         Post(ID_BEGINREADFOLDER);
     else
-        watch_.Unwatch();  // the folder has gone: no listing is asked for
+        Unwatch();  // the folder has gone: no listing is asked for
+}
+
+void CFolderMonitor::Watch(const QString& folder) {
+    watch_.Watch(folder);
+    watching_.store(watch_.IsWatching());
+}
+
+void CFolderMonitor::Unwatch() {
+    watch_.Unwatch();
+    watching_.store(false);
 }
 
 void CFolderMonitor::Post(int id) {
