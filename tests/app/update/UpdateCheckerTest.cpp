@@ -106,7 +106,7 @@ protected:
     }
 
     static void WaitUntilIdle(CUpdateChecker* checker) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (checker->IsRunning() && std::chrono::steady_clock::now() < end)
             QTest::qWait(5);
     }

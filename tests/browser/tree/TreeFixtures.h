@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -121,9 +122,13 @@ protected:
         ASSERT_NE(editor, nullptr) << "no editor opened";
         editor->selectAll();
         QTest::keyClicks(editor, text);
+        const QPointer<QLineEdit> open(editor);
         QTest::keyClick(editor, Qt::Key_Return);
-        // The editor commits from the event loop and the rename follows it.
-        QTest::qWait(20);
+        // The editor has closed and posted the rename, which runs from the
+        // event loop: run what is posted.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return open.isNull() || !open->isVisible(); }, 30000))
+            << "the editor stayed open";
+        QCoreApplication::sendPostedEvents();
     }
     bool EditorOpensOnF2() {
         QTest::keyClick(tree.get(), Qt::Key_F2);
