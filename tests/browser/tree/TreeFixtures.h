@@ -33,10 +33,17 @@ public:
     QStringList reports;
 };
 
+// Counts the tree's stop requests; onStop, when set, runs inside each (the
+// tree is busy then, in the middle of a rename or a delete).
 class CountingBrowser : public IShellTreeBrowser {
 public:
-    void StopLoading() override { ++stops; }
+    void StopLoading() override {
+        ++stops;
+        if (onStop)
+            onStop();
+    }
     int stops = 0;
+    std::function<void()> onStop;
 };
 
 // Home: Desktop/Work, Documents/{Letters, Notes}, Pictures/{2020/{Jan, Feb},
