@@ -149,6 +149,6 @@ TEST_F(BrowseTest, RenamingTheShownFolderInTheTreeListsItUnderItsNewName) {
     EXPECT_TRUE(QFileInfo(H("Pictures/Journey")).isDir());
     ASSERT_NE(Tree().CurrentShellItem(), nullptr);
     EXPECT_EQ(Tree().GetItemPath(Tree().CurrentShellItem()), H("Pictures/Journey"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Browser().m_strFolder == H("Pictures/Journey"); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Browser().m_strFolder == H("Pictures/Journey"); }, 30000));
     EXPECT_TRUE(WaitForListing({"a.jpg"}));
 }

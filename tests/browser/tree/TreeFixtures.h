@@ -148,7 +148,9 @@ protected:
         using namespace platform::shellns;
         return QString::number(IconIndexOf(LibrariesIdList().Combined(IdList::One(ItemKind::Library, "x")), false));
     }
-    static bool WaitUntil(const std::function<bool()>& done, int ms = 3000) { return QTest::qWaitFor(done, ms); }
+    // Generous: the tree's timers and the library watcher run late on a
+    // loaded machine.
+    static bool WaitUntil(const std::function<bool()>& done, int ms = 30000) { return QTest::qWaitFor(done, ms); }
 
     PrivateHome home;
     RecordingOwner owner;
