@@ -89,12 +89,13 @@ void CFolderMonitor::ThreadProc() {
             if (requests.quit)
                 break;
             if (requests.stopWatching)
-                Unwatch();
+                watch_.Unwatch();
             // A change of the folder that is being replaced is of no interest.
             else if (result.changed && !requests.newFolder)
                 OnChange(quiet);
             if (requests.newFolder)
                 OnNewFolder(std::move(requests.folder));
+            watching_.store(watch_.IsWatching());
         }
     } catch (...) {
         // Nothing may leave the thread; the monitor just stops watching.
@@ -116,12 +117,10 @@ void CFolderMonitor::OnNewFolder(MonitoredFolder folder) {
         folder.folder.chop(1);
     current_ = std::move(folder);
     if (current_.folder.isEmpty()) {
-        Unwatch();
-    } else {
-        Watch(current_.folder);
+        watch_.Unwatch();
+    } else if (!watch_.Watch(current_.folder)) {
         // A folder that cannot be watched is listed as the empty folder.
-        if (!watch_.IsWatching())
-            current_.folder.clear();
+        current_.folder.clear();
     }
     CheckFolder();
 }
@@ -131,22 +130,13 @@ void CFolderMonitor::CheckFolder() {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         firstCheck_ = false;
     }
+    watching_.store(watch_.IsWatching());  // before anything is posted for the folder
     if (current_.browser == nullptr)
         return;
     if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))
         Post(ID_BEGINREADFOLDER);
     else
-        Unwatch();  // the folder has gone: no listing is asked for
-}
-
-void CFolderMonitor::Watch(const QString& folder) {
-    watch_.Watch(folder);
-    watching_.store(watch_.IsWatching());
-}
-
-void CFolderMonitor::Unwatch() {
-    watch_.Unwatch();
-    watching_.store(false);
+        watch_.Unwatch();  // the folder has gone: no listing is asked for
 }
 
 void CFolderMonitor::Post(int id) {

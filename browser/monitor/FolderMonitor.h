@@ -82,8 +82,6 @@ private:
     void OnNewFolder(MonitoredFolder folder);
     void CheckFolder();
     void Post(int id);
-    void Watch(const QString& folder);
-    void Unwatch();
     std::int64_t NowMs() const;
 
     std::shared_ptr<platform::CommandPort> mainWindow_;
