@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -21,16 +22,29 @@ std::atomic<int> g_nBatchIndex{0};
 
 namespace {
 
+std::mutex g_stageHookMutex;
+BatchStageHook g_stageHook;
+
+BatchStageHook CurrentStageHook() {
+    std::lock_guard lock(g_stageHookMutex);
+    return g_stageHook;
+}
+
 enum class Next { Go, Stop };
 
 class BatchRunner {
 public:
     BatchRunner(const BatchRun& run, IBatchReporter& reporter, CRSProgress* progress)
-        : run_(run), reporter_(reporter), progress_(progress), total_(static_cast<int>(run.items.size())) {}
+        : run_(run),
+          reporter_(reporter),
+          progress_(progress),
+          total_(static_cast<int>(run.items.size())),
+          stageHook_(CurrentStageHook()) {}
 
     void Run() {
         g_nBatchIndex.store(0);
         for (std::size_t i = 0; i < run_.items.size(); ++i) {
+            Stage(BatchStage::ItemStart, i);
             if (g_bAbortResize.load())
                 break;
             g_nBatchIndex.store(static_cast<int>(i) + 1);
@@ -41,6 +55,11 @@ public:
     }
 
 private:
+    void Stage(BatchStage stage, std::size_t i) const {
+        if (stageHook_)
+            stageHook_(stage, i);
+    }
+
     void Report(BatchItemStatus status, std::size_t i, const QString& path = {}) {
         reporter_.ReportFile({status, static_cast<int>(i) + 1, total_, run_.items[i], path});
     }
@@ -69,6 +88,7 @@ private:
         const bool usable = IsUsableBatchItem(item);
         std::unique_ptr<Bitmap> source;
         if (usable) {
+            Stage(BatchStage::Decode, i);
             source = Source(i);
             if (!source) {
                 Report(BATCH_ITEM_OPEN_FAILED, i);
@@ -108,6 +128,7 @@ private:
             return Next::Go;
         }
 
+        Stage(BatchStage::Resize, i);
         int resized = 0;
         try {
             resized = ResizeBitmap(source.get(), target.get(), item.m_nMode, run_.options.crop, progress_);
@@ -122,6 +143,7 @@ private:
             return Next::Stop;
         }
 
+        Stage(BatchStage::Save, i);
         bool written = false;
         try {
             written = WriteBatchOutput(*target, output, *source, run_.options.jpegQuality, item.m_fTargetDpi);
@@ -139,10 +161,16 @@ private:
     IBatchReporter& reporter_;
     CRSProgress* progress_;
     const int total_;
+    const BatchStageHook stageHook_;
     SourcePrefetch prefetch_;
 };
 
 }  // namespace
+
+void SetBatchStageHook(BatchStageHook hook) {
+    std::lock_guard lock(g_stageHookMutex);
+    g_stageHook = std::move(hook);
+}
 
 bool IsUsableBatchItem(const CItem& item) {
     const std::int64_t w = item.m_nTargetWidth, h = item.m_nTargetHeight;

@@ -17,6 +17,8 @@
 #include <QString>
 
 #include <atomic>
+#include <cstddef>
+#include <functional>
 #include <thread>
 
 #include "batch/BatchIds.h"
@@ -56,6 +58,20 @@ int BatchThreadProc(const BatchRun& run, IBatchReporter& reporter, CRSProgress* 
 // Starts BatchThreadProc on a new thread; the caller joins it. The reporter
 // and the progress sink must live until BatchFinished has been called.
 std::thread StartBatchThread(BatchRun run, IBatchReporter& reporter, CRSProgress* progress);
+
+// Test seam: the points of a run where the worker may be held. ItemStart
+// comes before the stop flag is looked at for an item (so between items, and
+// before the first), then Decode, Resize and Save come before those steps.
+enum class BatchStage { ItemStart, Decode, Resize, Save };
+
+// Called on the worker thread at each stage with the item's 0-based index.
+// Tests set one to hold the worker on an event they control; a hook may wait
+// but must not start a run itself. A run takes the hook that is set when it
+// starts and keeps it to its end; unset (the default), each stage costs one
+// test of an empty function. Set it before the run starts and clear it (with
+// an empty function) after the run has been joined.
+using BatchStageHook = std::function<void(BatchStage stage, std::size_t index)>;
+void SetBatchStageHook(BatchStageHook hook);
 
 // Whether an item's mode and size can be worked on at all: mode 0-9, both
 // sides 1 .. the largest bitmap side, and pixels within the largest bitmap.

@@ -66,6 +66,11 @@ public:
     // The preset menu shown last, while it exists.
     QMenu* ActivePresetMenu() const { return m_activeMenu; }
 
+    // The hold timer's tick, every half second: releases held view updates
+    // unless an arrow, a key or a mouse button is down. Tests tick it
+    // themselves rather than wait for the timer.
+    void ReleaseHeldUpdates();
+
     // The preset commands.
     void ApplyPresetSize(int width, int height);
     void OnOriginalSize();
@@ -138,7 +143,6 @@ private:
     void OnLockClicked(bool checked);
     void OnSpin(int spinId, int position);
     void OnEndScroll();
-    void ReleaseHeldUpdates();
     void OpenPresetMenu(int menuId, QPushButton* button);
     void SetResolution(double dpi);
 

@@ -278,7 +278,7 @@ bool CThumbsBuilderThreads::WaitUntilSettled(const QString& path, FileStatus& st
         if (!ReadStatus(path, now))
             return false;
         const bool changed = now.size != status.size || now.mtimeNanoseconds != status.mtimeNanoseconds;
-        const std::int64_t age = NowNanoseconds() - now.mtimeNanoseconds;
+        const std::int64_t age = (m_now ? m_now() : NowNanoseconds()) - now.mtimeNanoseconds;
         const bool recent = age >= 0 && age < kRecentNanoseconds;
         status = now;
         if (!changed && !recent)

@@ -31,7 +31,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -74,6 +76,10 @@ public:
     // queue is empty and no thread is working (waits up to timeoutMs).
     QStringList QueuedPaths(int queue) const;
     bool WaitUntilIdle(int timeoutMs) const;
+    // Tests: the wall clock that tells whether a file was modified recently
+    // (nanoseconds since the epoch; it is read on the builder's threads after
+    // each look at a file's status). Set before Start.
+    void SetClock(std::function<std::int64_t()> nowNanoseconds) { m_now = std::move(nowNanoseconds); }
     // The nice value each thread runs at; kNiceUnknown until it has started.
     int ThreadNice(int queue) const { return m_queues[queue].nice.load(); }
 
@@ -127,4 +133,5 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_stopping{false};
     platform::Event m_stopEvent{platform::Event::Reset::Manual};
+    std::function<std::int64_t()> m_now;
 };

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <optional>
 
 namespace {
 
@@ -59,17 +60,31 @@ CFolderMonitor::Requests CFolderMonitor::TakeRequests() {
     return taken;
 }
 
+std::int64_t CFolderMonitor::NowMs() const {
+    if (now_)
+        return now_();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void CFolderMonitor::ThreadProc() {
     try {
+        // Quiet until the first change; quiet again once kQuietMs pass
+        // without the wait ending for anything.
         bool quiet = true;
+        std::optional<std::int64_t> lastEnd;  // when the last wait ended for something
         for (;;) {
-            const platform::FolderWatch::WaitResult result = watch_.Wait(kQuietMs);
+            const platform::FolderWatch::WaitResult result = watch_.Wait(-1);
+            // The kernel ends the watch of a folder that is deleted.
+            watching_.store(watch_.IsWatching());
             if (result.failed)
                 break;
-            if (!result.Any()) {
-                quiet = true;
+            if (!result.Any())
                 continue;
-            }
+            const std::int64_t now = NowMs();
+            if (lastEnd && now - *lastEnd >= kQuietMs)
+                quiet = true;
+            lastEnd = now;
             Requests requests = TakeRequests();
             if (requests.quit)
                 break;
@@ -80,6 +95,7 @@ void CFolderMonitor::ThreadProc() {
                 OnChange(quiet);
             if (requests.newFolder)
                 OnNewFolder(std::move(requests.folder));
+            watching_.store(watch_.IsWatching());
         }
     } catch (...) {
         // Nothing may leave the thread; the monitor just stops watching.
@@ -114,6 +130,7 @@ void CFolderMonitor::CheckFolder() {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         firstCheck_ = false;
     }
+    watching_.store(watch_.IsWatching());  // before anything is posted for the folder
     if (current_.browser == nullptr)
         return;
     if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))

@@ -21,6 +21,8 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -59,6 +61,13 @@ public:
     void SetPaused(bool paused) { paused_.store(paused); }
     bool IsPaused() const { return paused_.load(); }
 
+    // Whether the worker watches a folder now (it stops when the folder goes).
+    bool IsWatching() const { return watching_.load(); }
+
+    // Tests: the clock of the quiet period (milliseconds from any origin,
+    // read on the worker thread whenever its wait ends). Set before Start.
+    void SetClock(std::function<std::int64_t()> nowMs) { now_ = std::move(nowMs); }
+
 private:
     struct Requests {
         bool quit = false;
@@ -73,9 +82,12 @@ private:
     void OnNewFolder(MonitoredFolder folder);
     void CheckFolder();
     void Post(int id);
+    std::int64_t NowMs() const;
 
     std::shared_ptr<platform::CommandPort> mainWindow_;
     std::atomic<bool> paused_{false};
+    std::atomic<bool> watching_{false};
+    std::function<std::int64_t()> now_;
 
     std::mutex mutex_;  // guards requests_
     Requests requests_;

@@ -1,12 +1,10 @@
 #pragma once
 // Fixtures of the batch tests: picture files made at run time, items and
-// options, a reporter that records what the worker reports, and a guard that
-// makes a folder's mode bits hold even for root.
+// options, a reporter that records what the worker reports, a gate that holds
+// the worker at one stage of one item, and a guard that makes a folder's mode
+// bits hold even for root.
 
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <QColor>
 #include <QDir>
@@ -15,8 +13,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "app/settings/AppSettings.h"
@@ -24,8 +25,10 @@
 #include "batch/BatchRun.h"
 #include "batch/BatchWorker.h"
 #include "browser/items/Item.h"
+#include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ImageEncoder.h"
+#include "tests/support/HonourFileModes.h"
 
 namespace batchtests {
 
@@ -116,44 +119,81 @@ private:
     int finished_ = 0;
 };
 
-// Root passes every permission check. While this lives, the calling thread
-// (and the threads it starts) run without the capabilities that override
-// file modes, so a read-only folder is read-only for root as well. Active()
-// is false when that could not be arranged and the process is root.
-class HonourFileModes {
+// Holds the batch worker at one stage of one item, as a step that takes as
+// long as the test likes: arrived there, the worker waits until Release() or
+// until the run is asked to stop (the abort flag), as a long resize would.
+// While it lives it is the worker's stage hook and records every stage the
+// worker passes. Make it before the run starts; it must outlive the run.
+class StageGate {
 public:
-    HonourFileModes() {
-        if (::geteuid() != 0) {
-            active_ = true;
-            return;
-        }
-        header_.version = _LINUX_CAPABILITY_VERSION_3;
-        header_.pid = 0;
-        if (::syscall(SYS_capget, &header_, data_) != 0)
-            return;
-        saved_ = data_[0].effective;
-        data_[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        active_ = ::syscall(SYS_capset, &header_, data_) == 0;
-        dropped_ = active_;
-    }
-    ~HonourFileModes() {
-        if (!dropped_)
-            return;
-        data_[0].effective = saved_;
-        ::syscall(SYS_capset, &header_, data_);
-    }
-    HonourFileModes(const HonourFileModes&) = delete;
-    HonourFileModes& operator=(const HonourFileModes&) = delete;
+    using Passed = std::pair<BatchStage, std::size_t>;
 
-    bool Active() const { return active_; }
+    StageGate(BatchStage stage, std::size_t index) : stage_(stage), index_(index) {
+        SetBatchStageHook([this](BatchStage s, std::size_t i) { OnStage(s, i); });
+    }
+    ~StageGate() {
+        Release();
+        SetBatchStageHook({});
+    }
+    StageGate(const StageGate&) = delete;
+    StageGate& operator=(const StageGate&) = delete;
+
+    // Whether the worker is (or was) held at the gate.
+    bool Reached() const {
+        std::lock_guard lock(mutex_);
+        return reached_;
+    }
+    // Waits until the worker arrives at the gate; false after the time-out.
+    bool WaitReached(int timeoutMs) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return reached_; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    // Whether the worker left the gate because the run was asked to stop.
+    bool LeftOnStop() const {
+        std::lock_guard lock(mutex_);
+        return leftOnStop_;
+    }
+    std::vector<Passed> Stages() const {
+        std::lock_guard lock(mutex_);
+        return stages_;
+    }
 
 private:
-    __user_cap_header_struct header_{};
-    __user_cap_data_struct data_[2]{};
-    __u32 saved_ = 0;
-    bool active_ = false;
-    bool dropped_ = false;
+    void OnStage(BatchStage stage, std::size_t index) {
+        std::unique_lock lock(mutex_);
+        stages_.emplace_back(stage, index);
+        if (stage != stage_ || index != index_)
+            return;
+        reached_ = true;
+        changed_.notify_all();
+        // Nothing signals the abort flag, so it is looked at every millisecond
+        // until the stop or the release comes.
+        while (!released_) {
+            if (g_bAbortResize.load()) {
+                leftOnStop_ = true;
+                return;
+            }
+            changed_.wait_for(lock, std::chrono::milliseconds(1));
+        }
+    }
+
+    const BatchStage stage_;
+    const std::size_t index_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Passed> stages_;
+    bool reached_ = false;
+    bool released_ = false;
+    bool leftOnStop_ = false;
 };
+
+// The guard that makes file modes hold for root (tests/support).
+using ::HonourFileModes;
 
 inline bool MakeReadOnly(const QString& folder) { return ::chmod(QFile::encodeName(folder).constData(), 0555) == 0; }
 inline bool MakeWritable(const QString& folder) { return ::chmod(QFile::encodeName(folder).constData(), 0755) == 0; }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -145,15 +146,19 @@ TEST_F(BatchProgressTest, EscapeRightAfterOpeningDoesNotCloseTheDialog) {
     run.options = OptionsFor(out_, 1, 1);
     for (int i = 0; i < 3; ++i)
         run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 8));
+    // The worker is held inside the first item while the keys come.
+    batchtests::StageGate gate(BatchStage::Resize, 0);
     CBatchProgress dialog(run);
     Show(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
     dialog.close();  // the window's close box asks the same
     EXPECT_TRUE(dialog.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    EXPECT_TRUE(gate.LeftOnStop());
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_LE(dialog.LogText().count("File "), 1);  // stopped before the next item
+    EXPECT_EQ(dialog.LogText().count("File "), 1);  // stopped before the next item
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
 }
@@ -185,13 +190,25 @@ TEST_F(BatchProgressTest, DestroyingTheDialogDuringARunStopsAndJoinsTheWorker) {
     run.options = OptionsFor(out_, 1, 1);
     for (int i = 0; i < 4; ++i)
         run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 9));
+    // The worker is held inside the second item, its first written.
+    batchtests::StageGate gate(BatchStage::Resize, 1);
     {
         CBatchProgress dialog(run);
         Show(dialog);
-        QTest::qWait(20);
+        QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+        EXPECT_TRUE(dialog.IsRunning());
     }
+    // The dialog's end asked the stop and joined: the worker left the gate on
+    // the stop and has passed no stage since (its stage list is final).
+    EXPECT_TRUE(gate.LeftOnStop());
+    const auto stages = gate.Stages();
+    ASSERT_FALSE(stages.empty());
+    EXPECT_EQ(stages.back(), batchtests::StageGate::Passed(BatchStage::Resize, 1));
     EXPECT_EQ(g_bBatchRunning.load(), 0);
-    EXPECT_LT(Entries(out_).size(), 4);
+    EXPECT_EQ(g_bAbortResize.load(), 0);
+    // Exactly the first item's output, whole; nothing of the stopped one.
+    EXPECT_EQ(Entries(out_), QStringList{"p0.jpg"});
+    EXPECT_EQ(QImage(out_ + "p0.jpg").size(), QSize(200, 160));
 }
 
 }  // namespace

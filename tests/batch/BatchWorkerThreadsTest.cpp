@@ -305,6 +305,30 @@ TEST_F(BatchWorkerTest, TheWorkerThreadReportsInOrderAndEnds) {
     EXPECT_EQ(g_nBatchIndex.load(), 6);
 }
 
+TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        run.items.push_back(MakeItem(Picture(name), 20, 15));
+    RecordingReporter reporter;
+    // Held before the second item; the stop is asked while it waits there.
+    batchtests::StageGate gate(BatchStage::ItemStart, 1);
+    std::thread worker = StartBatchThread(run, reporter, nullptr);
+    ASSERT_TRUE(gate.WaitReached(60000));
+    g_bAbortResize.store(1);
+    worker.join();
+    EXPECT_TRUE(gate.LeftOnStop());
+    using Passed = batchtests::StageGate::Passed;
+    EXPECT_EQ(gate.Stages(), (std::vector<Passed>{{BatchStage::ItemStart, 0},
+                                                  {BatchStage::Decode, 0},
+                                                  {BatchStage::Resize, 0},
+                                                  {BatchStage::Save, 0},
+                                                  {BatchStage::ItemStart, 1}}));
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED}));
+    EXPECT_EQ(reporter.Finished(), 1);
+    EXPECT_EQ(Entries(out_), QStringList{"a.jpg"});
+}
+
 TEST(BatchRunSnapshot, CopiesTheItemsAndTheOptions) {
     AppSettings settings;
     settings.m_nCorrectProp = 1;

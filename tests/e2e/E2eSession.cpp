@@ -160,6 +160,14 @@ bool E2eSession::WaitForWindowGone(const QString& caption, int timeoutMs) {
         timeoutMs);
 }
 
+QStringList E2eSession::VisibleWindows() const {
+    const auto out = Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                              QString::number(program_.processId())});
+    if (!out || out->isEmpty())
+        return {};
+    return out->split(u'\n', Qt::SkipEmptyParts);
+}
+
 QString E2eSession::WindowName(unsigned long window) const {
     return Xdotool({QStringLiteral("getwindowname"), QString::number(window)}).value_or(QString());
 }

@@ -57,6 +57,8 @@ public:
     // The window is gone (or unmapped) within `timeoutMs`.
     bool WaitForWindowGone(const QString& caption, int timeoutMs = 10000);
     QString WindowName(unsigned long window) const;
+    // The program's visible windows (menus and tool tips among them).
+    QStringList VisibleWindows() const;
 
     // The window's current contents.
     QImage Screenshot(unsigned long window) const;

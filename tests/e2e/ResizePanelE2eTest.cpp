@@ -8,7 +8,6 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QProcess>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -113,9 +112,12 @@ TEST(ResizePanel, TypedWidthPaperPresetAndSaveGiveTheShownSizeAndResolution) {
     // "Paper" is the fourth stop after the width (the print fields are not
     // being edited); A4 is its fifth entry. Across, like the picture, and
     // fitted to its aspect: 280 x 210 mm at 300 dpi.
+    const qsizetype windows = session.VisibleWindows().size();
     ASSERT_TRUE(Keys({QStringLiteral("alt+w"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
                       QStringLiteral("Tab"), QStringLiteral("space")}));
-    QThread::msleep(300);  // the menu opens
+    // The menu has opened once the program shows one window more.
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return session.VisibleWindows().size() > windows; }, 15000))
+        << "no menu after Space on Paper";
     ASSERT_TRUE(Keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
                       QStringLiteral("Down"), QStringLiteral("Return")}));
     const QString width = FieldText(QStringLiteral("alt+w"), 0, QStringLiteral("3307"));

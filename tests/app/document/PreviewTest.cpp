@@ -19,7 +19,7 @@ using imaging::Rect;
 namespace {
 
 template <typename Pred>
-bool WaitUntil(Pred pred, int timeoutMs = 10000) {
+bool WaitUntil(Pred pred, int timeoutMs = 60000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end)

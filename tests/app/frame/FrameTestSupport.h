@@ -48,7 +48,7 @@ inline std::unique_ptr<CQVVesperaApp> MakeApp(QSize size = QSize(1000, 800)) {
 
 // Polls `done` while the event loop runs, for up to `timeoutMs`.
 template <typename Predicate>
-bool WaitUntil(Predicate done, int timeoutMs = 5000) {
+bool WaitUntil(Predicate done, int timeoutMs = 60000) {
     return QTest::qWaitFor(done, timeoutMs);
 }
 

@@ -610,7 +610,7 @@ TEST_F(PanelTest, LabelMnemonicsFocusTheirFields) {
     QTest::keyClick(panel.get(), Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(Control(IDC_RESOLUTION)->hasFocus());
     QTest::keyClick(panel.get(), Qt::Key_R, Qt::AltModifier);  // "Edit p&rint size", clicked after a moment
-    EXPECT_TRUE(QTest::qWaitFor([this] { return settings.m_nEditPrints == 1; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return settings.m_nEditPrints == 1; }, 30000));
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ public:
     }
 
     // Waits (polling) until `count` requests have come, at most `timeoutMs`.
-    bool WaitForRequests(int count, int timeoutMs = 5000) const {
+    bool WaitForRequests(int count, int timeoutMs = 60000) const {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (Requests().size() < count) {
             if (std::chrono::steady_clock::now() > end)

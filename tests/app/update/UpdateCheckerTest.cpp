@@ -84,7 +84,7 @@ protected:
 
     // The checker pointed at `server`, with a schedule stored `daysAgo` days
     // back (none when negative).
-    CUpdateChecker* Checker(const FakeUpdateServer& server, int daysAgo = 30, int timeoutMs = 5000) {
+    CUpdateChecker* Checker(const FakeUpdateServer& server, int daysAgo = 30, int timeoutMs = 60000) {
         if (daysAgo >= 0) {
             platform::ProfileStore store(profile_);
             store.WriteString(QStringLiteral("MAIN"), QStringLiteral("XVALUE_T"),
@@ -106,7 +106,7 @@ protected:
     }
 
     static void WaitUntilIdle(CUpdateChecker* checker) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (checker->IsRunning() && std::chrono::steady_clock::now() < end)
             QTest::qWait(5);
     }
@@ -219,9 +219,9 @@ TEST_F(UpdateCheckerTest, AServerThatNeverAnswersTimesOutQuietly) {
     FakeUpdateServer server([](const QByteArray&) { return FakeUpdateServer::Silent(); });
     CUpdateChecker* checker = Checker(server, 30, 300);
     const QString before = Stored("XVALUE_T");
-    const auto start = std::chrono::steady_clock::now();
+    // The server never answers: only the time-out ends the check (without
+    // it the test hangs here).
     EXPECT_FALSE(checker->Check(true));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(server.Requests().size(), 1);
     EXPECT_EQ(Stored("XVALUE_T"), before);  // not answered: the schedule stays
     EXPECT_EQ(platform::DeliverPostedCommands(), 0);
@@ -304,13 +304,13 @@ TEST_F(UpdateCheckerTest, AMenuCheckDuringABackgroundCheckKeepsItsResult) {
 
 TEST_F(UpdateCheckerTest, ShuttingDownInTheMiddleOfACheckAbortsAndJoins) {
     FakeUpdateServer server([](const QByteArray&) { return FakeUpdateServer::Silent(); });
-    CUpdateChecker* checker = Checker(server, 30, 60000);
+    // A time-out longer than any test run: only the abort can end the check
+    // (without it the test hangs here).
+    CUpdateChecker* checker = Checker(server, 30, 24 * 3600 * 1000);
     EXPECT_TRUE(checker->Check(false));
     ASSERT_TRUE(server.WaitForRequests(1));
     EXPECT_TRUE(checker->IsRunning());
-    const auto start = std::chrono::steady_clock::now();
     CUpdateChecker::Destroy();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(platform::DeliverPostedCommands(), 0);
 }
 

@@ -91,7 +91,7 @@ protected:
         return names;
     }
     // Waits until the browser lists `names` (in order), delivering posts.
-    bool WaitForListing(const QStringList& names, int ms = 3000) {
+    bool WaitForListing(const QStringList& names, int ms = 30000) {
         return QTest::qWaitFor([&] { return Listed() == names; }, ms);
     }
     ShellTreeItem* Find(const QStringList& labels) const {

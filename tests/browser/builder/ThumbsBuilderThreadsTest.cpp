@@ -162,11 +162,12 @@ TEST_F(Builder, BetterPassThreadsRunBelowNormalPriority) {
     errno = 0;
     const int base = ::getpriority(PRIO_PROCESS, 0);
     m_builder.Start();
-    for (int i = 0; i < 1000; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kIdleMs);
+    for (;;) {
         bool started = true;
         for (int n = 0; n < 3; ++n)
             started = started && m_builder.ThreadNice(n) != CThumbsBuilderThreads::kNiceUnknown;
-        if (started)
+        if (started || std::chrono::steady_clock::now() > deadline)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -247,18 +248,25 @@ TEST_F(Builder, AFileStillBeingWrittenIsBuiltOnceItSettles) {
     ASSERT_TRUE(WriteBytes(path, Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 3)));
     Recorder recorder(m_cache);
     m_builder.AddThumbnailListener(&recorder);
-    std::atomic<bool> written{false};
-    std::thread copier([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        WriteBytes(path, jpeg);  // the rest arrives: size and time change
-        written = true;
+    // The builder's clock: at its first look the rest of the file arrives
+    // (size and time change) and the part seen was modified just now; from
+    // then on the file's time lies two seconds back.
+    std::atomic<int> looks{0};
+    m_builder.SetClock([&] {
+        struct stat st {};
+        if (looks++ == 0) {
+            WriteBytes(path, jpeg);
+            ::stat(QFile::encodeName(path).constData(), &st);
+            return std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+        }
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return (std::int64_t{st.st_mtim.tv_sec} + 2) * 1'000'000'000 + st.st_mtim.tv_nsec;
     });
     m_builder.Start();
     m_builder.QueueThumbnailFiles({path});
-    const bool notified = recorder.WaitFor(1, 20000);
-    copier.join();
-    ASSERT_TRUE(notified);
-    EXPECT_TRUE(written);
+    ASSERT_TRUE(recorder.WaitFor(1));
+    // Looked at as written just now, then as changed, then as settled.
+    EXPECT_GE(looks.load(), 3);
     // Built only after the rest had arrived: the first thumbnail is already whole.
     EXPECT_TRUE(recorder.Events()[0].cached);
     ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
@@ -270,6 +278,29 @@ TEST_F(Builder, AFileStillBeingWrittenIsBuiltOnceItSettles) {
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(cell->m_timeFile, st.st_mtim.tv_sec);
+}
+
+TEST_F(Builder, AFileThatKeepsChangingGetsNoThumbnail) {
+    const QString path = m_dir.filePath("photos/growing.JPG");
+    ASSERT_TRUE(WriteBytes(path, CameraJpeg(96, 72)));
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    // As far as the clock tells, every look finds the file modified just now.
+    std::atomic<int> looks{0};
+    m_builder.SetClock([&] {
+        ++looks;
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+    });
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles({path});
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+    EXPECT_EQ(looks.load(), CThumbsBuilderThreads::kSettleTries);
+    EXPECT_TRUE(recorder.Events().empty());
+    CellRef cell;
+    EXPECT_FALSE(m_cache.LookupInMemory(path, cell));
 }
 
 TEST_F(Builder, SoundNoteIsKnownWhenTheCellFirstAppears) {
@@ -288,16 +319,18 @@ TEST_F(Builder, SoundNoteIsKnownWhenTheCellFirstAppears) {
 TEST_F(Builder, ShutdownInTheMiddleOfABuild) {
     const QStringList paths = Photos(60);
     Recorder recorder(m_cache);
+    std::atomic<bool> stopped{false}, calledAfterStop{false};
+    recorder.m_onUpdate = [&](const QString&) {
+        if (stopped)
+            calledAfterStop = true;
+    };
     m_builder.AddThumbnailListener(&recorder);
     m_builder.Start();
     m_builder.QueueThumbnailFiles(paths);
     ASSERT_TRUE(recorder.WaitFor(3));
     m_builder.Stop();
+    stopped = true;
     EXPECT_FALSE(m_builder.IsRunning());
-    const std::size_t seen = recorder.Events().size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(recorder.Events().size(), seen);  // joined: nothing more happens
-    m_builder.RemoveThumbnailListener(&recorder);
     EXPECT_TRUE(m_builder.QueuedPaths(0).isEmpty());
     // And a builder destroyed while running joins its threads.
     {
@@ -305,16 +338,34 @@ TEST_F(Builder, ShutdownInTheMiddleOfABuild) {
         other.Start();
         other.QueueThumbnailFiles(paths);
     }
+    m_builder.RemoveThumbnailListener(&recorder);
+    EXPECT_FALSE(calledAfterStop);  // joined: nothing more happened
 }
 
 TEST_F(Builder, StartAndStopInALoop) {
     const QStringList paths = Photos(20);
     for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        Recorder recorder(m_cache);
+        m_builder.AddThumbnailListener(&recorder);
         m_builder.Start();
         m_builder.QueueThumbnailFiles(paths);
-        std::this_thread::sleep_for(std::chrono::milliseconds(round * 3));
+        // Each round stops at a later step: after `round` thumbnails.
+        ASSERT_TRUE(recorder.WaitFor(static_cast<std::size_t>(round)));
         m_builder.Stop();
+        m_builder.RemoveThumbnailListener(&recorder);
+        EXPECT_FALSE(m_builder.IsRunning());
+        for (int n = 0; n < CThumbsBuilderThreads::kQueues; ++n)
+            EXPECT_TRUE(m_builder.QueuedPaths(n).isEmpty()) << n;
         m_cache.RemoveAll();
+    }
+    // Whole after the loop: a run to its end gives every file its thumbnail.
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles(paths);
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    for (const QString& path : paths) {
+        CellRef cell;
+        EXPECT_TRUE(m_cache.LookupInMemory(path, cell) && cell->IsComplete()) << path.toStdString();
     }
 }
 
@@ -338,7 +389,7 @@ TEST_F(Builder, ListenersComeAndGoWhileThumbnailsAreBuilt) {
         m_builder.AddThumbnailListener(&flagging);
         m_builder.RemoveThumbnailListener(&flagging);  // both occurrences
         removed = true;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::yield();  // a builder thread may try to call it now
         removed = false;
     }
     ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));

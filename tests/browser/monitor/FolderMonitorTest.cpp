@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <thread>
@@ -18,6 +20,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+
+// Generous: the worker runs late on a loaded machine.
+constexpr std::chrono::milliseconds kPatience = 30000ms;
 
 // Stands for the browser: the monitor only carries its address.
 CThumbsBrowser* const kBrowser = reinterpret_cast<CThumbsBrowser*>(0x1000);
@@ -56,6 +61,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(folder_));
         ASSERT_TRUE(WriteFile(folder_ + "/a.jpg", "0123456789"));
         platform::DeliverPostedCommands();  // nothing of earlier tests
+        monitor_->SetClock([this] { return now_.load(); });
         ASSERT_TRUE(monitor_->Start());
     }
     void TearDown() override {
@@ -64,7 +70,7 @@ protected:
     }
 
     // Delivers posted commands until `done` holds or the time is up.
-    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 1000ms) {
+    bool DeliverUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = kPatience) {
         const auto end = Clock::now() + limit;
         for (;;) {
             platform::DeliverPostedCommands();
@@ -108,6 +114,8 @@ protected:
 
     QTemporaryDir root_;
     QString folder_;
+    // The monitor's clock (milliseconds): it stands still unless a test moves it.
+    std::atomic<std::int64_t> now_{0};
     Recorder recorder_;
     std::shared_ptr<platform::CommandPort> port_ = platform::CommandPort::Create(&recorder_);
     std::unique_ptr<CFolderMonitor> monitor_ = std::make_unique<CFolderMonitor>(port_);
@@ -139,7 +147,7 @@ TEST_F(Monitor, PathsAsWatched) {
     }
 }
 
-TEST_F(Monitor, ChangesByAnotherProcessAskForAListingWithinASecond) {
+TEST_F(Monitor, ChangesByAnotherProcessAskForAListing) {
     WatchAndSettle(folder_);
     const QString a = Quoted(folder_ + "/a.jpg");
     const QString b = Quoted(folder_ + "/b.jpg");
@@ -153,10 +161,8 @@ TEST_F(Monitor, ChangesByAnotherProcessAskForAListingWithinASecond) {
     };
     for (const QString& change : changes) {
         const size_t before = recorder_.posted.size();
-        const auto start = Clock::now();
         Shell(change);
         EXPECT_TRUE(ReadFolderPosted(before)) << change.toStdString();
-        EXPECT_LT(Clock::now() - start, 1000ms) << change.toStdString();
         EXPECT_EQ(recorder_.posted.back().folder, folder_);
         // Let the watch settle so that each change stands alone.
         DeliverUntil([] { return false; }, 150ms);
@@ -166,21 +172,19 @@ TEST_F(Monitor, ChangesByAnotherProcessAskForAListingWithinASecond) {
 TEST_F(Monitor, TheFirstChangeAfterAQuietPeriodAlsoAsksForARefresh) {
     WatchAndSettle(folder_);
     // Two changes 500 ms apart: one refresh, two listings.
-    Shell("touch " + Quoted(folder_ + "/1.jpg"));
-    std::this_thread::sleep_for(500ms);
-    Shell("touch " + Quoted(folder_ + "/2.jpg"));
-    DeliverUntil([&] { return recorder_.Count(ID_BEGINREADFOLDER) >= 3; });
-    DeliverUntil([] { return false; }, 300ms);
+    ASSERT_TRUE(ChangeIsListed(folder_, "1.jpg"));
+    now_ += 500;
+    ASSERT_TRUE(ChangeIsListed(folder_, "2.jpg"));
     EXPECT_EQ(recorder_.Count(ID_REFRESH), 1);
-    EXPECT_EQ(recorder_.Count(ID_BEGINREADFOLDER), 3);
+    EXPECT_GE(recorder_.Count(ID_BEGINREADFOLDER), 3);
     // The refresh comes before the listing and carries the folder too.
-    ASSERT_GE(recorder_.posted.size(), 2u);
+    ASSERT_GE(recorder_.posted.size(), 3u);
     EXPECT_EQ(recorder_.posted[1].id, ID_REFRESH);
     EXPECT_EQ(recorder_.posted[1].folder, folder_);
+    EXPECT_EQ(recorder_.posted[2].id, ID_BEGINREADFOLDER);
     // After more than two quiet seconds the next change refreshes again.
-    std::this_thread::sleep_for(2300ms);
-    Shell("touch " + Quoted(folder_ + "/3.jpg"));
-    DeliverUntil([&] { return recorder_.Count(ID_REFRESH) == 2; });
+    now_ += 2300;
+    ASSERT_TRUE(ChangeIsListed(folder_, "3.jpg"));
     EXPECT_EQ(recorder_.Count(ID_REFRESH), 2);
 }
 
@@ -196,8 +200,10 @@ TEST_F(Monitor, PausedChangesPostNothing) {
 
 TEST_F(Monitor, AVanishedFolderIsNoLongerWatchedOrListed) {
     WatchAndSettle(folder_);
+    const int listings = recorder_.Count(ID_BEGINREADFOLDER);
     Shell("rm -r " + Quoted(folder_));
-    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 600ms), 0);
+    ASSERT_TRUE(DeliverUntil([&] { return !monitor_->IsWatching(); }));
+    EXPECT_EQ(recorder_.Count(ID_BEGINREADFOLDER), listings);
     // The same path made again is not watched until it is set again.
     ASSERT_TRUE(QDir().mkpath(folder_));
     Shell("touch " + Quoted(folder_ + "/new.jpg"));
@@ -210,7 +216,7 @@ TEST_F(Monitor, StopWatchingPostsNothingUntilTheNextFolder) {
     WatchAndSettle(folder_);
     const size_t before = recorder_.posted.size();
     monitor_->StopWatching();
-    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 300ms), 0);
+    ASSERT_TRUE(DeliverUntil([&] { return !monitor_->IsWatching(); }));
     Shell("touch " + Quoted(folder_ + "/x.jpg"));
     EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 600ms), 0);
     EXPECT_EQ(recorder_.posted.size(), before);
@@ -243,21 +249,35 @@ TEST_F(Monitor, FoldersSetInQuickSuccessionEndWithTheLast) {
 
 TEST_F(Monitor, WithoutABrowserNothingIsListed) {
     monitor_->SetFolder(folder_, nullptr);
+    // Watched, its changes and its end seen, and no listing asked for.
+    ASSERT_TRUE(DeliverUntil([&] { return monitor_->IsWatching(); }));
+    Shell("touch " + Quoted(folder_ + "/x.jpg"));
     EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 400ms), 0);
+    Shell("rm -r " + Quoted(folder_));
+    ASSERT_TRUE(DeliverUntil([&] { return !monitor_->IsWatching(); }));
+    EXPECT_EQ(recorder_.Count(ID_BEGINREADFOLDER), 0);
 }
 
-TEST_F(Monitor, DeletingTheMonitorWhileItWaitsReturnsQuickly) {
+TEST_F(Monitor, DeletingTheMonitorWhileItWaitsWakesAndJoinsItsThread) {
     WatchAndSettle(folder_);
-    const auto start = Clock::now();
+    const size_t before = recorder_.posted.size();
+    // The worker's wait has no time limit: only the destructor's wake-up
+    // ends it, so without one the test hangs here.
     monitor_.reset();
-    EXPECT_LT(Clock::now() - start, 1000ms);
+    // Joined: a change now reaches nobody.
+    Shell("touch " + Quoted(folder_ + "/x.jpg"));
+    platform::DeliverPostedCommands();
+    EXPECT_EQ(recorder_.posted.size(), before);
 }
 
-TEST_F(Monitor, AClosedPortReceivesNothing) {
+TEST_F(Monitor, AClosedPortLeavesTheMonitorFollowingItsFolder) {
     port_->Close();
     monitor_->SetFolder(folder_, kBrowser);
-    Shell("touch " + Quoted(folder_ + "/x.jpg"));
-    EXPECT_EQ(CountDuring(ID_BEGINREADFOLDER, 500ms), 0);
+    ASSERT_TRUE(DeliverUntil([&] { return monitor_->IsWatching(); }));
+    // The folder's end is still noticed, though nothing can be told of it.
+    Shell("rm -r " + Quoted(folder_));
+    ASSERT_TRUE(DeliverUntil([&] { return !monitor_->IsWatching(); }));
+    EXPECT_TRUE(recorder_.posted.empty());
 }
 
 TEST(MonitorStart, StartsOnce) {
@@ -269,9 +289,18 @@ TEST(MonitorStart, StartsOnce) {
     port->Close();
 }
 
-TEST(MonitorStart, AMonitorNeverStartedEndsCleanly) {
-    CFolderMonitor monitor(nullptr);
-    monitor.SetFolder("/", kBrowser);
+TEST(MonitorStart, AMonitorNeverStartedWatchesAndPostsNothing) {
+    Recorder recorder;
+    auto port = platform::CommandPort::Create(&recorder);
+    {
+        CFolderMonitor monitor(port);
+        monitor.SetFolder("/", kBrowser);
+        monitor.StopWatching();
+        EXPECT_FALSE(monitor.IsWatching());
+    }
+    platform::DeliverPostedCommands();
+    EXPECT_TRUE(recorder.posted.empty());
+    port->Close();
 }
 
 }  // namespace

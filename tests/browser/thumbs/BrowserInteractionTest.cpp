@@ -174,9 +174,23 @@ TEST_F(Browser, KeysMoveTheSelection) {
 TEST_F(Browser, KeysInAnEmptyFolderDoNothing) {
     Show(0);
     view_->setFocus();
-    for (const Qt::Key key : {Qt::Key_Home, Qt::Key_End, Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown})
-        QTest::keyClick(view_.get(), key, Qt::ShiftModifier);
-    EXPECT_EQ(browser_->GetItemCount(), 0);
+    // Each key, alone and with Shift, where there is nothing to move over:
+    // nothing is selected (the empty bounds: first the count, last -1) and
+    // the view does not scroll.
+    const Qt::Key keys[] = {Qt::Key_Home,   Qt::Key_End,      Qt::Key_Down, Qt::Key_Up,
+                            Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Left, Qt::Key_Right};
+    for (const Qt::KeyboardModifier modifier : {Qt::NoModifier, Qt::ShiftModifier}) {
+        for (const Qt::Key key : keys) {
+            SCOPED_TRACE(testing::Message() << "key " << key << " modifier " << modifier);
+            QTest::keyClick(view_.get(), key, modifier);
+            int first = -2, last = -2;
+            EXPECT_EQ(browser_->GetSelectionRange(first, last), 0);
+            EXPECT_EQ(first, 0);
+            EXPECT_EQ(last, -1);
+            EXPECT_EQ(browser_->CountSelectedFiles(), 0);
+            EXPECT_EQ(view_->ScrollPosition(), QPoint(0, 0));
+        }
+    }
 }
 
 TEST_F(Browser, CtrlCPutsTheSelectionWithItsNotesOnTheClipboard) {

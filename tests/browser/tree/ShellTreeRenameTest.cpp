@@ -52,7 +52,7 @@ TEST_F(TreeTest, AClickOnTheSelectedLabelStartsTheEdit) {
     Click(notes);
     QTest::qWait(QApplication::doubleClickInterval() + 50);
     Click(notes);
-    EXPECT_TRUE(WaitUntil([] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }, 2000));
+    EXPECT_TRUE(WaitUntil([] { return qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr; }));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 }
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,10 +33,17 @@ public:
     QStringList reports;
 };
 
+// Counts the tree's stop requests; onStop, when set, runs inside each (the
+// tree is busy then, in the middle of a rename or a delete).
 class CountingBrowser : public IShellTreeBrowser {
 public:
-    void StopLoading() override { ++stops; }
+    void StopLoading() override {
+        ++stops;
+        if (onStop)
+            onStop();
+    }
     int stops = 0;
+    std::function<void()> onStop;
 };
 
 // Home: Desktop/Work, Documents/{Letters, Notes}, Pictures/{2020/{Jan, Feb},
@@ -121,9 +129,13 @@ protected:
         ASSERT_NE(editor, nullptr) << "no editor opened";
         editor->selectAll();
         QTest::keyClicks(editor, text);
+        const QPointer<QLineEdit> open(editor);
         QTest::keyClick(editor, Qt::Key_Return);
-        // The editor commits from the event loop and the rename follows it.
-        QTest::qWait(20);
+        // The editor has closed and posted the rename, which runs from the
+        // event loop: run what is posted.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return open.isNull() || !open->isVisible(); }, 30000))
+            << "the editor stayed open";
+        QCoreApplication::sendPostedEvents();
     }
     bool EditorOpensOnF2() {
         QTest::keyClick(tree.get(), Qt::Key_F2);
@@ -136,7 +148,9 @@ protected:
         using namespace platform::shellns;
         return QString::number(IconIndexOf(LibrariesIdList().Combined(IdList::One(ItemKind::Library, "x")), false));
     }
-    static bool WaitUntil(const std::function<bool()>& done, int ms = 3000) { return QTest::qWaitFor(done, ms); }
+    // Generous: the tree's timers and the library watcher run late on a
+    // loaded machine.
+    static bool WaitUntil(const std::function<bool()>& done, int ms = 30000) { return QTest::qWaitFor(done, ms); }
 
     PrivateHome home;
     RecordingOwner owner;

@@ -137,7 +137,7 @@ TEST(PostedCommandThreads, WorkersPostToTheEventLoop) {
         });
     for (auto& t : workers)
         t.join();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.received.size() == kWorkers * kPosts; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.received.size() == kWorkers * kPosts; }, 30000));
     std::vector<int> next(kWorkers, 0);
     for (const Command& c : recorder.received) {  // each worker's posts stay in order
         ASSERT_EQ(c.wParam, next[c.id]);

@@ -3,26 +3,44 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace {
 
 using platform::IniFile;
 
-// A fresh folder under TMPDIR for each call.
-std::filesystem::path TempFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/ini-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        ADD_FAILURE() << "mkdtemp failed";
-    return pattern;
-}
+// A fresh folder under TMPDIR, removed with everything in it when the
+// object goes.
+class TempFolder {
+public:
+    TempFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/ini-test-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            ADD_FAILURE() << "mkdtemp failed";
+        else
+            path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
-std::filesystem::path WriteTemp(const std::string& name, const std::string& text) {
-    auto path = TempFolder() / name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
+    const std::filesystem::path& Path() const { return path_; }
+    // Writes `text` into the file `name` of the folder; its path.
+    std::filesystem::path Write(const std::string& name, const std::string& text) const {
+        auto path = path_ / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+private:
+    std::filesystem::path path_;
+};
 
 TEST(IniFile, FindsSectionsAndKeysWithoutRegardToCase) {
     const IniFile ini = IniFile::Parse(
@@ -58,14 +76,16 @@ TEST(IniFile, SkipsByteOrderMarkAndTakesFirstKey) {
 }
 
 TEST(IniFile, ProfileStringFallsBackToDefault) {
-    const auto path = WriteTemp("ini-test.ini", "[A]\nx=hello\n");
+    const TempFolder folder;
+    const auto path = folder.Write("ini-test.ini", "[A]\nx=hello\n");
     EXPECT_EQ(platform::ReadProfileString(path, "a", "X", "d"), "hello");
     EXPECT_EQ(platform::ReadProfileString(path, "a", "y", "d"), "d");
     EXPECT_EQ(platform::ReadProfileString(path.string() + ".missing", "a", "x", "d"), "d");
 }
 
 TEST(IniFile, ProfileIntReadsLeadingDigits) {
-    const auto path = WriteTemp(
+    const TempFolder folder;
+    const auto path = folder.Write(
         "ini-int.ini", "[B]\nplain=42\nneg=-7\nsuffix=12abc\nword=abc\nhuge=99999999999\nnhuge=-99999999999\n");
     struct Case {
         const char* key;
@@ -78,7 +98,8 @@ TEST(IniFile, ProfileIntReadsLeadingDigits) {
 }
 
 TEST(IniFile, RefusesOversizedFile) {
-    const auto path = WriteTemp("ini-big.ini", "[A]\nx=1\n" + std::string(IniFile::kMaxFileBytes, ';'));
+    const TempFolder folder;
+    const auto path = folder.Write("ini-big.ini", "[A]\nx=1\n" + std::string(IniFile::kMaxFileBytes, ';'));
     EXPECT_FALSE(IniFile::Load(path));
     EXPECT_EQ(platform::ReadProfileString(path, "A", "x", "d"), "d");
 }
@@ -86,7 +107,8 @@ TEST(IniFile, RefusesOversizedFile) {
 TEST(IniFile, WinIniLivesInTheConfigFolder) {
     const char* saved = std::getenv("XDG_CONFIG_HOME");
     const std::string restore = saved != nullptr ? saved : "";
-    const auto dir = TempFolder();
+    const TempFolder folder;
+    const auto& dir = folder.Path();
     std::filesystem::create_directories(dir / "ORVEK");
     std::ofstream(dir / "ORVEK" / "win.ini") << "[BROWSER]\nSORT=3\n";
     ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
