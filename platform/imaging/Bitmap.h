@@ -10,7 +10,8 @@
 //
 // Sizes: width and height 1..kMaxBitmapSide, pixel bytes at most
 // kMaxBitmapBytes; anything else fails cleanly (null result), as do files Qt
-// cannot decode and lack of memory.
+// cannot decode, files that end before their image data does
+// (ImageDataCompleteness.h) and lack of memory.
 //
 // Threads: const members may run on several threads at once. Locking for
 // writing and the setters change the bitmap; the caller keeps other threads

@@ -97,6 +97,27 @@ TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
     EXPECT_EQ(Entries(out_).size(), 20);
 }
 
+// A JPEG cut short is an unreadable source, not a success with grey rows.
+TEST_F(BatchWorkerTest, ASourceCutShortIsUnreadableAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    const QString whole = Picture("whole.jpg", 300, 200);
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const QString cut = src_ + "cut.jpg";
+    ASSERT_TRUE(WriteFile(cut, bytes.left(bytes.size() * 3 / 10)));
+    run.items.push_back(MakeItem(cut, 30, 20));
+    run.items.push_back(MakeItem(whole, 30, 20));
+
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
+    EXPECT_TRUE(reporter.Logs()[0].contains("Can't open file\n" + cut + "!")) << reporter.Logs()[0].toStdString();
+    EXPECT_EQ(Entries(out_), (QStringList{"whole.jpg"}));
+}
+
 TEST_F(BatchWorkerTest, MissingAndCorruptSourcesAreLoggedAndTheRunGoesOn) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
