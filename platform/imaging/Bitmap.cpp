@@ -267,7 +267,7 @@ const PropertyItem* Bitmap::GetPropertyItem(std::uint32_t id) const {
 
 void Bitmap::SetPropertyItem(PropertyItem item) {
     for (auto& existing : properties_)
-        if (existing.id == item.id) {
+        if (existing.SameProperty(item)) {
             existing = std::move(item);
             return;
         }

@@ -79,7 +79,8 @@ public:
 
     const std::vector<PropertyItem>& PropertyItems() const { return properties_; }
     const PropertyItem* GetPropertyItem(std::uint32_t id) const;
-    // Replaces an item of the same id, or appends the item.
+    // Replaces the item of the same property (PropertyItem::SameProperty), or
+    // appends the item.
     void SetPropertyItem(PropertyItem item);
     bool RemovePropertyItem(std::uint32_t id);
     // The model of the maker note that the decoder read with the items

@@ -102,9 +102,21 @@ bool KnownInGroup(std::uint32_t tag, const char* group) {
     return false;
 }
 
-PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id) {
+// Exiv2's group of a tag outside the GPS directory: the directory the item
+// came from, else the one that defines its id.
+const char* DirectoryGroup(const PropertyItem& item) {
+    if (item.directory == PropertyDirectory::Image)
+        return "Image";
+    if (item.directory == PropertyDirectory::Exif)
+        return "Photo";
+    return KnownInGroup(item.id, "Photo") ? "Photo" : "Image";
+}
+
+PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id,
+                    PropertyDirectory directory = PropertyDirectory::ById) {
     PropertyItem item;
     item.id = id;
+    item.directory = directory;
     item.type = static_cast<std::uint16_t>(datum.typeId());
     item.count = static_cast<std::uint32_t>(std::max(0L, datum.count()));
     const long size = datum.size();
@@ -205,7 +217,10 @@ ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file) {
             if (group == "Image" || group == "Photo" || group == "GPSInfo") {
                 if (group == "Image" && IsPacketItem(tag))
                     continue;  // read as packets below
-                items.push_back(ItemOf(datum, tag));
+                const PropertyDirectory directory = group == "Image"   ? PropertyDirectory::Image
+                                                    : group == "Photo" ? PropertyDirectory::Exif
+                                                                       : PropertyDirectory::Gps;
+                items.push_back(ItemOf(datum, tag, directory));
                 if (tag == kMakerNoteTag && group == "Photo")
                     metadata.makerNote = ReadMakerNote(file, exif, items.back());
             } else if (group == "Thumbnail") {
@@ -377,9 +392,9 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
                 AddMakerNote(exif, item, makerNote);
             continue;
         }
-        if (item.id <= 0x001F) {
+        if (item.IsGpsTag()) {
             SetTag(exif, item.id, "GPSInfo", item);
-        } else if (item.id >= 0x5000 && item.id <= 0x50FF) {
+        } else if (item.directory == PropertyDirectory::ById && item.id >= 0x5000 && item.id <= 0x50FF) {
             // The thumbnail's directory goes with its data, below. A JPEG
             // thumbnail's directory has no layout tags (EXIF allows none;
             // the size is the JPEG's own).
@@ -388,7 +403,7 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
                 continue;
             thumbnailTags.push_back(&item);
         } else {
-            SetTag(exif, item.id, KnownInGroup(item.id, "Photo") ? "Photo" : "Image", item);
+            SetTag(exif, item.id, DirectoryGroup(item), item);
         }
     }
     // EXIF asks a JPEG to say where its chroma samples sit; libjpeg centres them.

@@ -1,10 +1,11 @@
 #pragma once
 // Property items of image files, read and written through Exiv2.
 //
-// Reading (JPEG, TIFF, PNG): the IFD0, EXIF and GPS tags as they are (GPS
-// tags keep their ids 0x0000-0x001F), the thumbnail IFD's tags as the 0x50xx
-// thumbnail ids and its bytes as PropertyTagThumbnailData, and the XMP
-// packet, the IPTC records and the ICC profile as one item each
+// Reading (JPEG, TIFF, PNG): the IFD0, EXIF and GPS tags as they are, each
+// marked with its directory (GPS tags keep their ids 0x0000-0x001F, and an
+// IFD0 tag of the same number stays an IFD0 tag), the thumbnail IFD's tags
+// as the 0x50xx thumbnail ids and its bytes as PropertyTagThumbnailData, and
+// the XMP packet, the IPTC records and the ICC profile as one item each
 // (PropertyItem.h). The maker note's item holds its raw bytes; beside the
 // items comes a model of the maker note: for the makers Exiv2 knows its
 // entries, which the writer lays out anew so that the note's internal

@@ -1,4 +1,6 @@
 // exiftool and exiv2, the tools photographers use, read what we write.
+#include <fstream>
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -45,6 +47,37 @@ TEST_F(RealClients, ExiftoolListsTheMetadataAndExtractsTheThumbnail) {
         QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
     EXPECT_FALSE(warnings.contains("Error")) << warnings.toStdString();
     EXPECT_FALSE(warnings.contains("XResolution")) << warnings.toStdString();
+}
+
+// A camera's IFD0 tag 0x000B (ProcessingSoftware) shares its number with
+// the GPS tag GPSDOP: each stays in the directory it came from, so neither
+// is taken for the other nor lost.
+TEST_F(RealClients, ATagStaysInItsOwnDirectory) {
+    const std::string sourcePath = Path("source.jpg");
+    const Bytes plain = QtEncode(Flat(64, 48, Qt::blue), "jpeg", 90);
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), plain.size());
+    RunTool("exiftool",
+            {"-q", "-overwrite_original", "-Make=TestCam", "-IFD0:ProcessingSoftware=Firmware 1.2", "-GPS:GPSDOP=2.5",
+             "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N", QString::fromStdString(sourcePath)});
+    const auto source = Bitmap::FromFile(sourcePath);
+    ASSERT_TRUE(source);
+
+    for (const char* name : {"saved.jpg", "saved.tif"}) {
+        SCOPED_TRACE(name);
+        auto resized = Resized(32, 24, Qt::red);
+        const QString path = QString::fromStdString(Path(name));
+        ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path.toStdString(), 1, source.get(), 90, 300.0f));
+        const QString warnings =
+            QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
+        // (exiftool calls ProcessingSoftware non-standard in IFD0 wherever it is.)
+        EXPECT_FALSE(warnings.contains("GPS 0x000b", Qt::CaseInsensitive)) << warnings.toStdString();
+        EXPECT_FALSE(warnings.contains("GPSDOP")) << warnings.toStdString();
+        const QString tags = QString::fromUtf8(
+            RunTool("exiftool", {"-s", "-s", "-IFD0:ProcessingSoftware", "-GPS:GPSDOP", "-GPS:GPSLatitude#", path}));
+        EXPECT_TRUE(tags.contains("ProcessingSoftware: Firmware 1.2")) << tags.toStdString();
+        EXPECT_TRUE(tags.contains("GPSDOP: 2.5")) << tags.toStdString();
+        EXPECT_TRUE(tags.contains("GPSLatitude: 48.5")) << tags.toStdString();
+    }
 }
 
 TEST_F(RealClients, Exiv2ListsTheMetadataAndExtractsTheThumbnail) {

@@ -80,6 +80,43 @@ TEST_F(ExifProperties, ReadBackFromAJpegWrittenWithThem) {
     EXPECT_EQ(back->GetPropertyItem(PropertyTagThumbnailCompression)->value, Le(6, 2));
 }
 
+// IFD0 has tags below 0x0020 too (0x000B ProcessingSoftware), whose numbers
+// GPS tags share (0x000B GPSDOP): each item keeps the directory it came from.
+TEST_F(ExifProperties, AnIfd0TagAndTheGpsTagOfItsNumberStayApart) {
+    PropertyItem software = Ascii(0x000B, "Firmware 1.2");
+    software.directory = PropertyDirectory::Image;
+    PropertyItem dop = RationalItem(0x000B, 5, 2);
+    dop.directory = PropertyDirectory::Gps;
+    const PropertyItem latitudeRef{0x0001, PropertyTypeASCII, 2, {'N', 0}};  // made here: GPS by its id
+    auto bitmap = Picture();
+    for (const PropertyItem& item : {software, dop, latitudeRef})
+        bitmap->SetPropertyItem(item);
+    ASSERT_EQ(bitmap->PropertyItems().size(), 3u);
+
+    for (const char* mime : {"image/jpeg", "image/tiff"}) {
+        SCOPED_TRACE(mime);
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(EncodeBitmap(*bitmap, mime, {}, bytes));
+        auto back = Bitmap::FromMemory(bytes);
+        ASSERT_NE(back, nullptr);
+        int found = 0;
+        for (const PropertyItem& item : back->PropertyItems()) {
+            if (item.id == 0x000B && item.directory == PropertyDirectory::Image) {
+                EXPECT_EQ(item.value, software.value);
+                ++found;
+            } else if (item.id == 0x000B && item.directory == PropertyDirectory::Gps) {
+                EXPECT_EQ(item.type, PropertyTypeRational);
+                EXPECT_EQ(item.value, dop.value);
+                ++found;
+            } else if (item.id == 0x0001) {
+                EXPECT_EQ(item.directory, PropertyDirectory::Gps);
+                ++found;
+            }
+        }
+        EXPECT_EQ(found, 3);
+    }
+}
+
 TEST_F(ExifProperties, TiffCarriesThemWithoutItsLayoutTagsBeingReplaced) {
     auto bitmap = Picture();
     bitmap->SetPropertyItem(Ascii(0x010F, "ORVEK Optics"));
