@@ -17,6 +17,7 @@
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/PngChunks.h"
 #include "platform/imaging/XmpPacket.h"
 
 Q_LOGGING_CATEGORY(lcImaging, "vespera.imaging")
@@ -374,9 +375,11 @@ void SetTiffThumbnail(Exiv2::ExifData& exif, const std::vector<std::uint8_t>& da
         SetTag(exif, 0x0128, "Thumbnail", *unit);
 }
 
-// The EXIF block of a JPEG or TIFF file from the items.
+// The EXIF block of a JPEG, TIFF or PNG file from the items. A PNG's EXIF
+// has no thumbnail.
 void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
-               bool tiff, const WriteLevel& level) {
+               ImageFileType container, const WriteLevel& level) {
+    const bool tiff = container == ImageFileType::Tiff;
     const PropertyItem* thumbnail = nullptr;
     std::vector<const PropertyItem*> thumbnailTags;
     for (const auto& item : items) {
@@ -407,9 +410,9 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
         }
     }
     // EXIF asks a JPEG to say where its chroma samples sit; libjpeg centres them.
-    if (!tiff && exif.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == exif.end())
+    if (container == ImageFileType::Jpeg && exif.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == exif.end())
         SetUnsigned(exif, "Exif.Image.YCbCrPositioning", 1, true);
-    if (!thumbnail || thumbnail->value.empty() || !level.thumbnail)
+    if (!thumbnail || thumbnail->value.empty() || !level.thumbnail || container == ImageFileType::Png)
         return;
     if (tiff) {
         SetTiffThumbnail(exif, thumbnail->value, items);
@@ -448,6 +451,23 @@ XmpImageFacts FactsOf(const Exiv2::Image& image, const std::vector<PropertyItem>
     return facts;
 }
 
+// A PNG's profile and EXIF go into chunks of our own: Exiv2 0.27 writes the
+// profile without the name readers require, and the EXIF block as a text
+// chunk instead of the standard eXIf chunk.
+bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem>& items,
+                  const MakerNoteModel* makerNote, const PropertyItem* icc) {
+    Exiv2::ExifData exif;
+    BuildExif(exif, items, makerNote, ImageFileType::Png, WriteLevel{false, true});
+    Exiv2::Blob tiff;
+    if (!exif.empty())
+        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+    const std::span<const std::uint8_t> profile =
+        icc ? std::span<const std::uint8_t>(icc->value) : std::span<const std::uint8_t>();
+    if (profile.empty() && tiff.empty())
+        return true;
+    return AddPngMetadataChunks(png, profile, tiff);
+}
+
 std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, ImageFileType type,
                                     const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
                                     const WriteLevel& level) {
@@ -457,7 +477,7 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
     image->readMetadata();
     if (type != ImageFileType::Png) {
         Exiv2::ExifData exif = image->exifData();
-        BuildExif(exif, items, makerNote, type == ImageFileType::Tiff, level);
+        BuildExif(exif, items, makerNote, type, level);
         image->setExifData(exif);
         if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
             Exiv2::IptcData records;
@@ -477,7 +497,8 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         }
         image->writeXmpFromPacket(true);
     }
-    if (const PropertyItem* icc = FindItem(items, PropertyTagICCProfile)) {
+    const PropertyItem* icc = FindItem(items, PropertyTagICCProfile);
+    if (icc && type != ImageFileType::Png) {
         Exiv2::DataBuf profile(icc->value.data(), static_cast<long>(icc->Length()));
         image->setIccProfile(profile, false);
     }
@@ -493,6 +514,8 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
     if (read != size)
         return {};
     if (!extendedXmp.extended.empty() && !InsertExtendedXmp(written, extendedXmp))
+        return {};
+    if (type == ImageFileType::Png && !AddPngChunks(written, items, makerNote, icc))
         return {};
     return written;
 }

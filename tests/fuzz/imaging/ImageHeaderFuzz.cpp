@@ -1,6 +1,6 @@
-// Every header probe, the EXIF block readers and the tests for data cut
-// short on arbitrary bytes, each read also as every file type (the first
-// bytes say which probe runs).
+// Every header probe, the EXIF block readers, the tests for data cut short
+// and the PNG chunk writer's walk on arbitrary bytes, each read also as every
+// file type (the first bytes say which probe runs).
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/PngChunks.h"
 #include "platform/imaging/TiffDirectory.h"
 
 using namespace imaging;
@@ -35,6 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.insert(file.end(), data, data + size);
         ProbeImageHeader(file);
         ImageDataIsComplete(file);
+        if (magic.bytes[1] == 'P') {
+            const std::uint8_t profile[] = {1, 2, 3}, exif[] = {'I', 'I', 42, 0};
+            std::vector<std::uint8_t> png = file;
+            if (!AddPngMetadataChunks(png, profile, exif) && png != file)
+                __builtin_trap();  // a refused file stays as it was
+        }
         const auto note = FindRawMakerNote(FindExifTiffBlock(file));
         MakerNoteIsRelocatable(note.bytes, note.offset, note.bigEndian);
         if (const auto dir = TiffDirectory::ReadFirst(file))
