@@ -208,13 +208,14 @@ std::string UpperExtension(const std::string& path) {
 
 std::string MimeTypeForPath(const std::string& path) {
     const std::string ext = UpperExtension(path);
-    if (ext == ".JPG")
+    // JPEG and TIFF files go by their four-letter extensions too, as usual on Linux.
+    if (ext == ".JPG" || ext == ".JPEG")
         return "image/jpeg";
     if (ext == ".BMP")
         return "image/bmp";
     if (ext == ".GIF")
         return "image/gif";
-    if (ext == ".TIF")
+    if (ext == ".TIF" || ext == ".TIFF")
         return "image/tiff";
     if (ext == ".PNG")
         return "image/png";
