@@ -112,8 +112,12 @@ bool BmpDataIsComplete(std::span<const std::uint8_t> data) {
     const std::uint64_t rowBits = static_cast<std::uint64_t>(width) * bits;
     const std::uint64_t stride = (rowBits + 31) / 32 * 4;
     const std::uint64_t start = std::max<std::uint64_t>(pixelOffset, std::uint64_t{14} + infoSize);
-    const std::uint64_t needed = start + stride * static_cast<std::uint64_t>(height - 1) + (rowBits + 7) / 8;
-    return data.size() >= needed;
+    // Every row but the last whole, then the last row's pixel bytes; divided
+    // rather than multiplied, so that no size a header states can overflow.
+    const std::uint64_t rowsBefore = static_cast<std::uint64_t>(height - 1);
+    if (start > data.size() || rowsBefore > (data.size() - start) / stride)
+        return false;
+    return data.size() - start - rowsBefore * stride >= (rowBits + 7) / 8;
 }
 
 bool GifDataIsComplete(std::span<const std::uint8_t> data) {

@@ -163,6 +163,11 @@ TEST(TruncatedFiles, EveryFormatRefusesAFileCutInItsPixels) {
     EXPECT_TRUE(BmpDataIsComplete(Cut(bmp, bmp.size() - 1)));
     EXPECT_FALSE(BmpDataIsComplete(Cut(bmp, bmp.size() - 2)));
     EXPECT_FALSE(BmpDataIsComplete(Cut(bmp, 20)));
+    Bytes huge = bmp;  // a header that claims the largest 32-bit bitmap there is
+    PutLe(huge, 18, 0x7FFFFFFF, 4);
+    PutLe(huge, 22, 0x7FFFFFFF, 4);
+    PutLe(huge, 28, 32, 2);
+    EXPECT_FALSE(BmpDataIsComplete(huge));
     // A GIF whose image is whole lacks only its trailer.
     EXPECT_TRUE(GifDataIsComplete(Cut(gif, gif.size() - 1)));
     EXPECT_FALSE(GifDataIsComplete(Cut(gif, gif.size() - 2)));
