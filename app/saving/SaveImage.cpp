@@ -208,13 +208,14 @@ std::string UpperExtension(const std::string& path) {
 
 std::string MimeTypeForPath(const std::string& path) {
     const std::string ext = UpperExtension(path);
-    if (ext == ".JPG")
+    // JPEG and TIFF files go by their four-letter extensions too, as usual on Linux.
+    if (ext == ".JPG" || ext == ".JPEG")
         return "image/jpeg";
     if (ext == ".BMP")
         return "image/bmp";
     if (ext == ".GIF")
         return "image/gif";
-    if (ext == ".TIF")
+    if (ext == ".TIF" || ext == ".TIFF")
         return "image/tiff";
     if (ext == ".PNG")
         return "image/png";
@@ -249,9 +250,9 @@ bool SaveImageWithEncoder(Bitmap* bitmap, const std::string& path, int quiet, co
                                      std::vector<std::uint8_t>(kSoftware, kSoftware + std::strlen(kSoftware))});
         if (copied.any)
             SetExifResolution(*bitmap, dpi);
-        // Only JPEG and TIFF files carry the metadata, and so the thumbnail.
-        const bool carriesExif = mimeType == "image/jpeg" || mimeType == "image/tiff";
-        if (carriesExif && copied.thumbnail && source->Width() > 200 && source->Height() > 200)
+        // Only JPEG and TIFF files carry the thumbnail (a PNG's EXIF has none).
+        const bool carriesThumbnail = mimeType == "image/jpeg" || mimeType == "image/tiff";
+        if (carriesThumbnail && copied.thumbnail && source->Width() > 200 && source->Height() > 200)
             RebuildThumbnail(*bitmap, *source, mimeType == "image/jpeg");
     }
     bitmap->SetResolution(dpi, dpi);

@@ -24,8 +24,9 @@ struct EncoderClsid {
     std::string mimeType;
 };
 
-// The MIME type for the path's extension, or empty for any other extension
-// (".JPEG" and ".TIFF" included).
+// The MIME type for the path's extension (any letter case): ".jpg" and
+// ".jpeg" JPEG, ".tif" and ".tiff" TIFF, ".bmp", ".gif", ".png"; empty for
+// any other extension.
 std::string MimeTypeForPath(const std::string& path);
 
 // The index of the encoder for a MIME type (compared case-sensitively) among

@@ -1,6 +1,8 @@
 // CPaletteItemImg: its passes, the compressed store and the decoded DIB.
 #include "browser/cells/PaletteItemImg.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -17,6 +19,7 @@
 #include "imagefiles/kestrel/Kestrel.h"
 #include "imagefiles/kestrel/MemStreams.h"
 #include "platform/imaging/Bitmap.h"
+#include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/memfile/CMemFile.h"
 
 namespace {
@@ -79,9 +82,20 @@ DibRef NearestNeighbour(const CDib& source, const QSize& size) {
 
 // The whole image decoded at about twice the thumbnail size (the reader
 // reduces JPEG files while decoding them), then area-averaged to the
-// thumbnail size. Null when the file cannot be decoded within the limit.
+// thumbnail size. Null when the file cannot be decoded within the limit or
+// ends before its image data does, as the document and the batch refuse it.
 DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSize& thumb) {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > imaging::kMaxImageFileBytes)
+        return nullptr;
+    QByteArray bytes = file.readAll();
+    file.close();
+    if (!imaging::ImageDataIsComplete(
+            {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())}))
+        return nullptr;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(kDecodeAllocationLimitMb);
     if (imageSize.isValid()) {

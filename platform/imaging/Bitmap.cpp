@@ -12,6 +12,7 @@
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/ImageDataCompleteness.h"
 
 namespace imaging {
 
@@ -109,6 +110,9 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
     try {
         const auto header = ProbeImageHeader(data);
         if (header && !SizeAllowed(header->width, header->height, header->pixelFormat))
+            return nullptr;
+        // Qt decodes a file that ends early as a success, its missing rows grey.
+        if (!ImageDataIsComplete(data))
             return nullptr;
 
         QByteArray bytes =
@@ -263,7 +267,7 @@ const PropertyItem* Bitmap::GetPropertyItem(std::uint32_t id) const {
 
 void Bitmap::SetPropertyItem(PropertyItem item) {
     for (auto& existing : properties_)
-        if (existing.id == item.id) {
+        if (existing.SameProperty(item)) {
             existing = std::move(item);
             return;
         }

@@ -10,7 +10,8 @@
 //
 // Sizes: width and height 1..kMaxBitmapSide, pixel bytes at most
 // kMaxBitmapBytes; anything else fails cleanly (null result), as do files Qt
-// cannot decode and lack of memory.
+// cannot decode, files that end before their image data does
+// (ImageDataCompleteness.h) and lack of memory.
 //
 // Threads: const members may run on several threads at once. Locking for
 // writing and the setters change the bitmap; the caller keeps other threads
@@ -78,7 +79,8 @@ public:
 
     const std::vector<PropertyItem>& PropertyItems() const { return properties_; }
     const PropertyItem* GetPropertyItem(std::uint32_t id) const;
-    // Replaces an item of the same id, or appends the item.
+    // Replaces the item of the same property (PropertyItem::SameProperty), or
+    // appends the item.
     void SetPropertyItem(PropertyItem item);
     bool RemovePropertyItem(std::uint32_t id);
     // The model of the maker note that the decoder read with the items

@@ -17,6 +17,7 @@
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/PngChunks.h"
 #include "platform/imaging/XmpPacket.h"
 
 Q_LOGGING_CATEGORY(lcImaging, "vespera.imaging")
@@ -102,9 +103,21 @@ bool KnownInGroup(std::uint32_t tag, const char* group) {
     return false;
 }
 
-PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id) {
+// Exiv2's group of a tag outside the GPS directory: the directory the item
+// came from, else the one that defines its id.
+const char* DirectoryGroup(const PropertyItem& item) {
+    if (item.directory == PropertyDirectory::Image)
+        return "Image";
+    if (item.directory == PropertyDirectory::Exif)
+        return "Photo";
+    return KnownInGroup(item.id, "Photo") ? "Photo" : "Image";
+}
+
+PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id,
+                    PropertyDirectory directory = PropertyDirectory::ById) {
     PropertyItem item;
     item.id = id;
+    item.directory = directory;
     item.type = static_cast<std::uint16_t>(datum.typeId());
     item.count = static_cast<std::uint32_t>(std::max(0L, datum.count()));
     const long size = datum.size();
@@ -205,7 +218,10 @@ ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file) {
             if (group == "Image" || group == "Photo" || group == "GPSInfo") {
                 if (group == "Image" && IsPacketItem(tag))
                     continue;  // read as packets below
-                items.push_back(ItemOf(datum, tag));
+                const PropertyDirectory directory = group == "Image"   ? PropertyDirectory::Image
+                                                    : group == "Photo" ? PropertyDirectory::Exif
+                                                                       : PropertyDirectory::Gps;
+                items.push_back(ItemOf(datum, tag, directory));
                 if (tag == kMakerNoteTag && group == "Photo")
                     metadata.makerNote = ReadMakerNote(file, exif, items.back());
             } else if (group == "Thumbnail") {
@@ -359,9 +375,11 @@ void SetTiffThumbnail(Exiv2::ExifData& exif, const std::vector<std::uint8_t>& da
         SetTag(exif, 0x0128, "Thumbnail", *unit);
 }
 
-// The EXIF block of a JPEG or TIFF file from the items.
+// The EXIF block of a JPEG, TIFF or PNG file from the items. A PNG's EXIF
+// has no thumbnail.
 void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
-               bool tiff, const WriteLevel& level) {
+               ImageFileType container, const WriteLevel& level) {
+    const bool tiff = container == ImageFileType::Tiff;
     const PropertyItem* thumbnail = nullptr;
     std::vector<const PropertyItem*> thumbnailTags;
     for (const auto& item : items) {
@@ -377,9 +395,9 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
                 AddMakerNote(exif, item, makerNote);
             continue;
         }
-        if (item.id <= 0x001F) {
+        if (item.IsGpsTag()) {
             SetTag(exif, item.id, "GPSInfo", item);
-        } else if (item.id >= 0x5000 && item.id <= 0x50FF) {
+        } else if (item.directory == PropertyDirectory::ById && item.id >= 0x5000 && item.id <= 0x50FF) {
             // The thumbnail's directory goes with its data, below. A JPEG
             // thumbnail's directory has no layout tags (EXIF allows none;
             // the size is the JPEG's own).
@@ -388,13 +406,13 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
                 continue;
             thumbnailTags.push_back(&item);
         } else {
-            SetTag(exif, item.id, KnownInGroup(item.id, "Photo") ? "Photo" : "Image", item);
+            SetTag(exif, item.id, DirectoryGroup(item), item);
         }
     }
     // EXIF asks a JPEG to say where its chroma samples sit; libjpeg centres them.
-    if (!tiff && exif.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == exif.end())
+    if (container == ImageFileType::Jpeg && exif.findKey(Exiv2::ExifKey("Exif.Image.YCbCrPositioning")) == exif.end())
         SetUnsigned(exif, "Exif.Image.YCbCrPositioning", 1, true);
-    if (!thumbnail || thumbnail->value.empty() || !level.thumbnail)
+    if (!thumbnail || thumbnail->value.empty() || !level.thumbnail || container == ImageFileType::Png)
         return;
     if (tiff) {
         SetTiffThumbnail(exif, thumbnail->value, items);
@@ -433,6 +451,23 @@ XmpImageFacts FactsOf(const Exiv2::Image& image, const std::vector<PropertyItem>
     return facts;
 }
 
+// A PNG's profile and EXIF go into chunks of our own: Exiv2 0.27 writes the
+// profile without the name readers require, and the EXIF block as a text
+// chunk instead of the standard eXIf chunk.
+bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem>& items,
+                  const MakerNoteModel* makerNote, const PropertyItem* icc) {
+    Exiv2::ExifData exif;
+    BuildExif(exif, items, makerNote, ImageFileType::Png, WriteLevel{false, true});
+    Exiv2::Blob tiff;
+    if (!exif.empty())
+        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+    const std::span<const std::uint8_t> profile =
+        icc ? std::span<const std::uint8_t>(icc->value) : std::span<const std::uint8_t>();
+    if (profile.empty() && tiff.empty())
+        return true;
+    return AddPngMetadataChunks(png, profile, tiff);
+}
+
 std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, ImageFileType type,
                                     const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
                                     const WriteLevel& level) {
@@ -442,7 +477,7 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
     image->readMetadata();
     if (type != ImageFileType::Png) {
         Exiv2::ExifData exif = image->exifData();
-        BuildExif(exif, items, makerNote, type == ImageFileType::Tiff, level);
+        BuildExif(exif, items, makerNote, type, level);
         image->setExifData(exif);
         if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
             Exiv2::IptcData records;
@@ -462,7 +497,8 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         }
         image->writeXmpFromPacket(true);
     }
-    if (const PropertyItem* icc = FindItem(items, PropertyTagICCProfile)) {
+    const PropertyItem* icc = FindItem(items, PropertyTagICCProfile);
+    if (icc && type != ImageFileType::Png) {
         Exiv2::DataBuf profile(icc->value.data(), static_cast<long>(icc->Length()));
         image->setIccProfile(profile, false);
     }
@@ -478,6 +514,8 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
     if (read != size)
         return {};
     if (!extendedXmp.extended.empty() && !InsertExtendedXmp(written, extendedXmp))
+        return {};
+    if (type == ImageFileType::Png && !AddPngChunks(written, items, makerNote, icc))
         return {};
     return written;
 }

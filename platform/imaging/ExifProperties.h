@@ -1,17 +1,19 @@
 #pragma once
 // Property items of image files, read and written through Exiv2.
 //
-// Reading (JPEG, TIFF, PNG): the IFD0, EXIF and GPS tags as they are (GPS
-// tags keep their ids 0x0000-0x001F), the thumbnail IFD's tags as the 0x50xx
-// thumbnail ids and its bytes as PropertyTagThumbnailData, and the XMP
-// packet, the IPTC records and the ICC profile as one item each
+// Reading (JPEG, TIFF, PNG): the IFD0, EXIF and GPS tags as they are, each
+// marked with its directory (GPS tags keep their ids 0x0000-0x001F, and an
+// IFD0 tag of the same number stays an IFD0 tag), the thumbnail IFD's tags
+// as the 0x50xx thumbnail ids and its bytes as PropertyTagThumbnailData, and
+// the XMP packet, the IPTC records and the ICC profile as one item each
 // (PropertyItem.h). The maker note's item holds its raw bytes; beside the
 // items comes a model of the maker note: for the makers Exiv2 knows its
 // entries, which the writer lays out anew so that the note's internal
 // offsets stay right wherever it lands.
 //
-// Writing: the items go into an encoded JPEG or TIFF file (a PNG file takes
-// the XMP packet and the ICC profile only). Left out are ids that have no
+// Writing: the items go into an encoded JPEG, TIFF or PNG file (a PNG's
+// EXIF block goes into its eXIf chunk, without a thumbnail, and its profile
+// into a named iCCP chunk: PngChunks.h). Left out are ids that have no
 // place there, the offset tags (Exiv2 recomputes them) and the tags that
 // describe a TIFF's pixel data: they belong to the new image, not the
 // source. Every ASCII value ends in NUL. XMP fields that describe the image

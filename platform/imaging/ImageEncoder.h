@@ -6,9 +6,8 @@
 //   "image/tiff"  QImageWriter, LZW compression
 //   "image/gif"   giflib, 8-bit palette (GifEncoder.h)
 // The bitmap's resolution goes into the file's own header (JFIF density, pHYs,
-// pixels per metre, TIFF resolution tags; GIF has none). JPEG and TIFF also
-// carry the bitmap's property items, PNG its XMP packet and ICC profile
-// (ExifProperties.h).
+// pixels per metre, TIFF resolution tags; GIF has none). JPEG, TIFF and PNG
+// also carry the bitmap's property items (ExifProperties.h).
 //
 // Files are written beside the destination under a temporary name and
 // renamed over it only when complete, so a failed write never leaves a

@@ -2,7 +2,14 @@
 // One metadata property of an image: a TIFF/EXIF tag in the numbering the rest
 // of the system uses (IFD0 and EXIF tags as they are, GPS tags 0x0000-0x001F,
 // the thumbnail's IFD1 tags as 0x50xx ids), its TIFF field type, its number of
-// values and its value bytes in little-endian order.
+// values and its value bytes in little-endian order, and the directory it was
+// read from.
+//
+// The numbering alone is ambiguous: IFD0 has tags of its own below 0x0020
+// (0x000B ProcessingSoftware), which share their numbers with GPS tags (0x000B
+// GPSDOP). An item read from a file keeps its directory, so that it is
+// written back where it came from; an item the program makes names none and
+// goes where its id says.
 
 #include <cstdint>
 #include <vector>
@@ -20,13 +27,26 @@ enum PropertyType : std::uint16_t {
     PropertyTypeSRational = 10,
 };
 
+enum class PropertyDirectory : std::uint8_t {
+    ById,   // made by the program: ids 0x0000-0x001F are GPS tags, the 0x50xx ids the thumbnail's
+    Image,  // IFD0
+    Exif,   // the EXIF directory
+    Gps,    // the GPS directory
+};
+
 struct PropertyItem {
     std::uint32_t id = 0;
     std::uint16_t type = PropertyTypeUndefined;
     std::uint32_t count = 0;          // number of values (bytes for ASCII, BYTE, UNDEFINED)
     std::vector<std::uint8_t> value;  // the value bytes; their length is the item's length
+    PropertyDirectory directory = PropertyDirectory::ById;
 
     std::uint32_t Length() const { return static_cast<std::uint32_t>(value.size()); }
+    bool IsGpsTag() const {
+        return directory == PropertyDirectory::Gps || (directory == PropertyDirectory::ById && id <= 0x001F);
+    }
+    // The same property: the same id, both GPS tags or both not.
+    bool SameProperty(const PropertyItem& other) const { return id == other.id && IsGpsTag() == other.IsGpsTag(); }
 };
 
 // Ids with a meaning of their own for the saving of images.

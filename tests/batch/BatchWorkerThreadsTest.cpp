@@ -97,6 +97,52 @@ TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
     EXPECT_EQ(Entries(out_).size(), 20);
 }
 
+// With "Don't change", a .jpeg or .tiff source is written as JPEG or TIFF
+// under its own extension, as a .jpg or .tif source is.
+TEST_F(BatchWorkerTest, FourLetterExtensionsKeepTheirFormat) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 0);
+    run.items.push_back(MakeItem(Picture("a.jpeg"), 20, 15));
+    run.items.push_back(MakeItem(Picture("b.TIFF"), 20, 15));
+
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(Entries(out_), (QStringList{"a.jpeg", "b.TIFF"}));
+    const struct {
+        const char* name;
+        QByteArray magic;
+    } outputs[] = {{"a.jpeg", QByteArray("\xFF\xD8\xFF", 3)}, {"b.TIFF", QByteArray("II*", 3)}};
+    for (const auto& output : outputs) {
+        QFile file(out_ + output.name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << output.name;
+        EXPECT_EQ(file.read(3), output.magic) << output.name;
+        const Decoded decoded = Decode(out_ + output.name);
+        EXPECT_TRUE(decoded.ok && decoded.width == 20 && decoded.height == 15) << output.name;
+    }
+}
+
+// A JPEG cut short is an unreadable source, not a success with grey rows.
+TEST_F(BatchWorkerTest, ASourceCutShortIsUnreadableAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    const QString whole = Picture("whole.jpg", 300, 200);
+    QFile file(whole);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const QString cut = src_ + "cut.jpg";
+    ASSERT_TRUE(WriteFile(cut, bytes.left(bytes.size() * 3 / 10)));
+    run.items.push_back(MakeItem(cut, 30, 20));
+    run.items.push_back(MakeItem(whole, 30, 20));
+
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
+    EXPECT_TRUE(reporter.Logs()[0].contains("Can't open file\n" + cut + "!")) << reporter.Logs()[0].toStdString();
+    EXPECT_EQ(Entries(out_), (QStringList{"whole.jpg"}));
+}
+
 TEST_F(BatchWorkerTest, MissingAndCorruptSourcesAreLoggedAndTheRunGoesOn) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);

@@ -90,6 +90,27 @@ INSTANTIATE_TEST_SUITE_P(Files, OpenBadFile,
                          ::testing::Values(BadFile{"corrupt.jpg", "\xFF\xD8\xFF\xE0 this is no JPEG"},
                                            BadFile{"empty.png", ""}, BadFile{"vanished.jpg", nullptr}));
 
+// A JPEG cut short decodes in Qt with grey rows and a warning on the
+// console only: it is refused like any unreadable file. Bytes between
+// segments, which decoders skip, refuse nothing.
+TEST_F(OpenDocument, AJpegCutShortIsRefusedAndExtraneousBytesAreNot) {
+    const QByteArray jpeg = Encode(Gradient(300, 200), "jpeg");
+    const QString cut = Write("cut.jpg", jpeg.left(jpeg.size() * 3 / 10));
+    EXPECT_FALSE(doc.OpenDocumentFile(cut));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("Can't open file\n") + cut + u'!');
+    EXPECT_FALSE(doc.HasImage());
+
+    // Four zero bytes before the marker that follows the JFIF segment.
+    const qsizetype afterApp0 = 2 + 2 + ((uchar(jpeg[4]) << 8) | uchar(jpeg[5]));
+    ASSERT_EQ(uchar(jpeg[afterApp0]), 0xFF);
+    QByteArray padded = jpeg;
+    padded.insert(afterApp0, QByteArray(4, '\0'));
+    EXPECT_TRUE(doc.OpenDocumentFile(Write("padded.jpg", padded)));
+    EXPECT_EQ(doc.ImageWidth(), 300);
+    EXPECT_EQ(Messages().size(), 1u);
+}
+
 // A file of 4 GiB and more is refused whole: its length taken in 32 bits
 // would name the small JPEG at its start.
 TEST_F(OpenDocument, FileOfFourGigabytesIsRefusedNotTruncated) {

@@ -120,9 +120,9 @@ TEST_F(ResizeAndSave, AnUnwritablePathShowsWhyAndThenTheGeneralMessage) {
 }
 
 TEST_F(ResizeAndSave, AFailedSaveLeavesNoEmptyFileBehind) {
-    // No encoder for the four-letter extension: the save fails after the
-    // writability test.
-    const QString out = Path("out.jpeg");
+    // No encoder for the extension: the save fails after the writability
+    // test.
+    const QString out = Path("out.webp");
     ResizeSmallImageTo(out);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], kCantCreate);

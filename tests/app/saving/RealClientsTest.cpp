@@ -1,4 +1,7 @@
 // exiftool and exiv2, the tools photographers use, read what we write.
+#include <fstream>
+
+#include <QColorSpace>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -45,6 +48,88 @@ TEST_F(RealClients, ExiftoolListsTheMetadataAndExtractsTheThumbnail) {
         QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
     EXPECT_FALSE(warnings.contains("Error")) << warnings.toStdString();
     EXPECT_FALSE(warnings.contains("XResolution")) << warnings.toStdString();
+}
+
+// A PNG output carries the source's colour profile in a named iCCP chunk and
+// its EXIF in an eXIf chunk, without the thumbnail, as ImageMagick, exiftool
+// and Exiv2 read them back.
+TEST_F(RealClients, PngKeepsTheProfileAndTheCameraData) {
+    QImage image = Noise(320, 240);
+    image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    const QByteArray profile = image.colorSpace().iccProfile();
+    ASSERT_GT(profile.size(), 100);
+    const std::string sourcePath = Path("camera.jpg");
+    const Bytes jpeg = QtEncode(image, "jpeg", 90);
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(jpeg.data()), jpeg.size());
+    RunTool("exiftool",
+            {"-q", "-overwrite_original", "-Make=TestCam", "-Model=Model 7", "-DateTimeOriginal=2011:04:05 06:07:08",
+             "-GPSLatitude=48.5", "-GPSLatitudeRef=N", QString::fromStdString(sourcePath)});
+    const auto source = Bitmap::FromFile(sourcePath);
+    ASSERT_TRUE(source);
+    ASSERT_TRUE(source->GetPropertyItem(imaging::PropertyTagICCProfile));
+
+    auto resized = Bitmap::FromImage(Noise(240, 180), imaging::PixelFormat24bppRGB);
+    const QString path = QString::fromStdString(Path("saved.png"));
+    ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path.toStdString(), 1, source.get(), 90, 300.0f));
+
+    // libpng, under ImageMagick, takes the profile without a warning. (The
+    // ImageMagick 6 of Debian 12 reads no eXIf chunk at all, not even its
+    // own: exiftool and Exiv2 read the EXIF below.)
+    QByteArray errors;
+    const QString verbose = QString::fromUtf8(RunTool("identify", {"-verbose", path}, true, &errors));
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    EXPECT_TRUE(verbose.contains(QStringLiteral("Profile-icc: %1 bytes").arg(profile.size()))) << verbose.toStdString();
+    EXPECT_TRUE(verbose.contains("icc:description: Display P3")) << verbose.toStdString();
+
+    const QString tags =
+        QString::fromUtf8(RunTool("exiftool", {"-s", "-s", "-Make", "-Model", "-DateTimeOriginal", "-GPSLatitude#",
+                                               "-Software", "-ProfileDescription", "-ThumbnailLength", path}));
+    EXPECT_TRUE(tags.contains("Make: TestCam")) << tags.toStdString();
+    EXPECT_TRUE(tags.contains("Model: Model 7")) << tags.toStdString();
+    EXPECT_TRUE(tags.contains("DateTimeOriginal: 2011:04:05 06:07:08")) << tags.toStdString();
+    EXPECT_TRUE(tags.contains("GPSLatitude: 48.5")) << tags.toStdString();
+    EXPECT_TRUE(tags.contains("Software: ORVEK Vespera")) << tags.toStdString();
+    EXPECT_TRUE(tags.contains("ProfileDescription:")) << tags.toStdString();
+    EXPECT_FALSE(tags.contains("ThumbnailLength")) << tags.toStdString();
+    const QString warnings =
+        QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
+    EXPECT_FALSE(warnings.contains("Error")) << warnings.toStdString();
+    EXPECT_FALSE(warnings.contains("iCCP")) << warnings.toStdString();
+    EXPECT_FALSE(warnings.contains("eXIf")) << warnings.toStdString();
+    const SavedExif saved = ReadBack(path.toStdString());
+    EXPECT_EQ(saved.Text("Exif.Image.Make"), "TestCam");
+    EXPECT_EQ(saved.Text("Exif.Photo.DateTimeOriginal"), "2011:04:05 06:07:08");
+}
+
+// A camera's IFD0 tag 0x000B (ProcessingSoftware) shares its number with
+// the GPS tag GPSDOP: each stays in the directory it came from, so neither
+// is taken for the other nor lost.
+TEST_F(RealClients, ATagStaysInItsOwnDirectory) {
+    const std::string sourcePath = Path("source.jpg");
+    const Bytes plain = QtEncode(Flat(64, 48, Qt::blue), "jpeg", 90);
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), plain.size());
+    RunTool("exiftool",
+            {"-q", "-overwrite_original", "-Make=TestCam", "-IFD0:ProcessingSoftware=Firmware 1.2", "-GPS:GPSDOP=2.5",
+             "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N", QString::fromStdString(sourcePath)});
+    const auto source = Bitmap::FromFile(sourcePath);
+    ASSERT_TRUE(source);
+
+    for (const char* name : {"saved.jpg", "saved.tif"}) {
+        SCOPED_TRACE(name);
+        auto resized = Resized(32, 24, Qt::red);
+        const QString path = QString::fromStdString(Path(name));
+        ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path.toStdString(), 1, source.get(), 90, 300.0f));
+        const QString warnings =
+            QString::fromUtf8(RunTool("exiftool", {"-validate", "-warning", "-error", "-a", "-s", path}));
+        // (exiftool calls ProcessingSoftware non-standard in IFD0 wherever it is.)
+        EXPECT_FALSE(warnings.contains("GPS 0x000b", Qt::CaseInsensitive)) << warnings.toStdString();
+        EXPECT_FALSE(warnings.contains("GPSDOP")) << warnings.toStdString();
+        const QString tags = QString::fromUtf8(
+            RunTool("exiftool", {"-s", "-s", "-IFD0:ProcessingSoftware", "-GPS:GPSDOP", "-GPS:GPSLatitude#", path}));
+        EXPECT_TRUE(tags.contains("ProcessingSoftware: Firmware 1.2")) << tags.toStdString();
+        EXPECT_TRUE(tags.contains("GPSDOP: 2.5")) << tags.toStdString();
+        EXPECT_TRUE(tags.contains("GPSLatitude: 48.5")) << tags.toStdString();
+    }
 }
 
 TEST_F(RealClients, Exiv2ListsTheMetadataAndExtractsTheThumbnail) {

@@ -36,10 +36,10 @@ TEST_P(SaveExtensions, FormatByUpperCasedExtension) {
 INSTANTIATE_TEST_SUITE_P(Table, SaveExtensions,
                          ::testing::Values(ExtensionCase{"lower.jpg", "\xFF\xD8\xFF", 3},
                                            ExtensionCase{"upper.JPG", "\xFF\xD8\xFF", 3},
-                                           ExtensionCase{"long.jpeg", "", 0}, ExtensionCase{"long.TIFF", "", 0},
-                                           ExtensionCase{"mixed.Tif", "II*", 3}, ExtensionCase{"anim.gif", "GIF8", 4},
-                                           ExtensionCase{"plain.bmp", "BM", 2}, ExtensionCase{"net.PNG", "\x89PNG", 4},
-                                           ExtensionCase{"noextension", "", 0},
+                                           ExtensionCase{"long.jpeg", "\xFF\xD8\xFF", 3},
+                                           ExtensionCase{"long.TIFF", "II*", 3}, ExtensionCase{"mixed.Tif", "II*", 3},
+                                           ExtensionCase{"anim.gif", "GIF8", 4}, ExtensionCase{"plain.bmp", "BM", 2},
+                                           ExtensionCase{"net.PNG", "\x89PNG", 4}, ExtensionCase{"noextension", "", 0},
                                            ExtensionCase{"dot.in.folder/name", "", 0}));
 
 class Save : public SavingTest {};

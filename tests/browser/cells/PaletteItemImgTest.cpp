@@ -89,6 +89,27 @@ TEST_F(ImageCells, ACmykFileKeepsItsFastThumbnail) {
     EXPECT_FALSE(bare.HasThumbnailData());
 }
 
+// A file cut short is refused here as the document and the batch refuse
+// it: its whole-image pass gives nothing, its EXIF thumbnail (whole, in the
+// header) still shows.
+TEST_F(ImageCells, AFileCutShortGetsNoThumbnailFromItsImage) {
+    Bytes plainFile = SolidJpeg(1000, 500, kBlue);
+    plainFile.resize(plainFile.size() * 6 / 10);
+    CPaletteItemImg plain;
+    EXPECT_FALSE(plain.LoadThumbnail(File("cut.jpg", plainFile), false, nullptr));
+    EXPECT_FALSE(plain.HasThumbnailData());
+
+    Bytes cameraFile = CameraJpeg(400, 300);
+    cameraFile.resize(cameraFile.size() - SolidJpeg(400, 300, kBlue).size() / 2);  // in the main image's scan
+    const QString camera = File("camera.jpg", cameraFile);
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(camera, false, nullptr));
+    EXPECT_FALSE(cell.LoadThumbnail(camera, true, nullptr));
+    EXPECT_FALSE(cell.m_bComplete);
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
+}
+
 TEST_F(ImageCells, APanoramaWiderThan12000KeepsItsFastThumbnail) {
     const QString path = File("pano.jpg", CameraJpeg(260, 20, 13000, 1000));
     CPaletteItemImg cell;

@@ -1,5 +1,6 @@
-// Every header probe and the EXIF block readers on arbitrary bytes, each
-// read also as every file type (the first bytes say which probe runs).
+// Every header probe, the EXIF block readers, the tests for data cut short
+// and the PNG chunk writer's walk on arbitrary bytes, each read also as every
+// file type (the first bytes say which probe runs).
 
 #include <cstddef>
 #include <cstdint>
@@ -8,12 +9,17 @@
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/PngChunks.h"
 #include "platform/imaging/TiffDirectory.h"
 
 using namespace imaging;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
+    JpegDataIsComplete(bytes);
+    BmpDataIsComplete(bytes);
+    GifDataIsComplete(bytes);
     if (const auto header = ProbeImageHeader(bytes)) {
         if (header->width <= 0 || header->height <= 0 || !(header->dpiX > 0) || !(header->dpiY > 0))
             __builtin_trap();
@@ -29,6 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::uint8_t> file(magic.bytes, magic.bytes + magic.size);
         file.insert(file.end(), data, data + size);
         ProbeImageHeader(file);
+        ImageDataIsComplete(file);
+        if (magic.bytes[1] == 'P') {
+            const std::uint8_t profile[] = {1, 2, 3}, exif[] = {'I', 'I', 42, 0};
+            std::vector<std::uint8_t> png = file;
+            if (!AddPngMetadataChunks(png, profile, exif) && png != file)
+                __builtin_trap();  // a refused file stays as it was
+        }
         const auto note = FindRawMakerNote(FindExifTiffBlock(file));
         MakerNoteIsRelocatable(note.bytes, note.offset, note.bigEndian);
         if (const auto dir = TiffDirectory::ReadFirst(file))

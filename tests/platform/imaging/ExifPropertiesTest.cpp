@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QColorSpace>
+
 #include "ImagingFixtures.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
@@ -46,6 +48,13 @@ std::vector<PropertyItem> CameraItems(const Bytes& thumbnail) {
     };
 }
 
+PropertyItem FindIn(const std::vector<PropertyItem>& items, std::uint32_t id) {
+    for (const PropertyItem& item : items)
+        if (item.id == id)
+            return item;
+    return {};
+}
+
 std::unique_ptr<Bitmap> Picture() {
     auto bitmap = Bitmap::Create(32, 24, PixelFormat24bppRGB);
     auto lock = bitmap->LockBits({0, 0, 32, 24}, LockMode::Write);
@@ -80,6 +89,43 @@ TEST_F(ExifProperties, ReadBackFromAJpegWrittenWithThem) {
     EXPECT_EQ(back->GetPropertyItem(PropertyTagThumbnailCompression)->value, Le(6, 2));
 }
 
+// IFD0 has tags below 0x0020 too (0x000B ProcessingSoftware), whose numbers
+// GPS tags share (0x000B GPSDOP): each item keeps the directory it came from.
+TEST_F(ExifProperties, AnIfd0TagAndTheGpsTagOfItsNumberStayApart) {
+    PropertyItem software = Ascii(0x000B, "Firmware 1.2");
+    software.directory = PropertyDirectory::Image;
+    PropertyItem dop = RationalItem(0x000B, 5, 2);
+    dop.directory = PropertyDirectory::Gps;
+    const PropertyItem latitudeRef{0x0001, PropertyTypeASCII, 2, {'N', 0}};  // made here: GPS by its id
+    auto bitmap = Picture();
+    for (const PropertyItem& item : {software, dop, latitudeRef})
+        bitmap->SetPropertyItem(item);
+    ASSERT_EQ(bitmap->PropertyItems().size(), 3u);
+
+    for (const char* mime : {"image/jpeg", "image/tiff"}) {
+        SCOPED_TRACE(mime);
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(EncodeBitmap(*bitmap, mime, {}, bytes));
+        auto back = Bitmap::FromMemory(bytes);
+        ASSERT_NE(back, nullptr);
+        int found = 0;
+        for (const PropertyItem& item : back->PropertyItems()) {
+            if (item.id == 0x000B && item.directory == PropertyDirectory::Image) {
+                EXPECT_EQ(item.value, software.value);
+                ++found;
+            } else if (item.id == 0x000B && item.directory == PropertyDirectory::Gps) {
+                EXPECT_EQ(item.type, PropertyTypeRational);
+                EXPECT_EQ(item.value, dop.value);
+                ++found;
+            } else if (item.id == 0x0001) {
+                EXPECT_EQ(item.directory, PropertyDirectory::Gps);
+                ++found;
+            }
+        }
+        EXPECT_EQ(found, 3);
+    }
+}
+
 TEST_F(ExifProperties, TiffCarriesThemWithoutItsLayoutTagsBeingReplaced) {
     auto bitmap = Picture();
     bitmap->SetPropertyItem(Ascii(0x010F, "ORVEK Optics"));
@@ -96,7 +142,7 @@ TEST_F(ExifProperties, TiffCarriesThemWithoutItsLayoutTagsBeingReplaced) {
 TEST_F(ExifProperties, FormatsWithoutExifWriteNoneAndFilesWithoutThemReadNone) {
     auto bitmap = Picture();
     bitmap->SetPropertyItem(Ascii(0x010F, "ORVEK Optics"));
-    for (const char* mime : {"image/png", "image/bmp", "image/gif"}) {
+    for (const char* mime : {"image/bmp", "image/gif"}) {
         std::vector<std::uint8_t> bytes;
         ASSERT_TRUE(EncodeBitmap(*bitmap, mime, {}, bytes));
         auto back = Bitmap::FromMemory(bytes);
@@ -105,6 +151,41 @@ TEST_F(ExifProperties, FormatsWithoutExifWriteNoneAndFilesWithoutThemReadNone) {
     }
     EXPECT_TRUE(ReadExifProperties(LibjpegEncode({8, 8, 3, 0, 1, 1, {}})).empty());
     EXPECT_TRUE(ReadExifProperties(Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 'E'}).empty());
+}
+
+// A PNG takes the EXIF block in its eXIf chunk (without the thumbnail) and
+// the profile in an iCCP chunk with a name, both before the image data.
+TEST_F(ExifProperties, PngCarriesThemInItsOwnChunks) {
+    const Bytes thumbnail = LibjpegEncode({8, 6, 3, 0, 1, 1, {}});
+    const QByteArray icc = QColorSpace(QColorSpace::DisplayP3).iccProfile();
+    auto bitmap = Picture();
+    for (auto& item : CameraItems(thumbnail))
+        bitmap->SetPropertyItem(item);
+    bitmap->SetPropertyItem({PropertyTagICCProfile, PropertyTypeUndefined, static_cast<std::uint32_t>(icc.size()),
+                             Bytes(icc.begin(), icc.end())});
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(EncodeBitmap(*bitmap, "image/png", {}, png));
+
+    const std::string file(png.begin(), png.end());
+    const std::size_t iccp = file.find("iCCP"), exif = file.find("eXIf"), data = file.find("IDAT");
+    ASSERT_NE(iccp, std::string::npos);
+    ASSERT_NE(exif, std::string::npos);
+    EXPECT_LT(iccp, data);
+    EXPECT_LT(exif, data);
+    EXPECT_EQ(file.compare(iccp + 4, 12, std::string("ICC profile\0", 12)), 0);
+    EXPECT_EQ(file.compare(exif + 4, 4, std::string("II*\0", 4)), 0);
+    EXPECT_EQ(file.find("iCCP", iccp + 1), std::string::npos);
+
+    auto back = Bitmap::FromMemory(png);
+    ASSERT_NE(back, nullptr);
+    for (std::uint32_t id : {0x010Fu, 0x0110u, 0x829Au, 0x9003u, 0x0001u}) {
+        const PropertyItem* read = back->GetPropertyItem(id);
+        ASSERT_NE(read, nullptr) << std::hex << id;
+        EXPECT_EQ(read->value, FindIn(CameraItems(thumbnail), id).value) << std::hex << id;
+    }
+    EXPECT_EQ(back->GetPropertyItem(PropertyTagThumbnailData), nullptr);
+    ASSERT_NE(back->GetPropertyItem(PropertyTagICCProfile), nullptr);
+    EXPECT_EQ(back->GetPropertyItem(PropertyTagICCProfile)->value, Bytes(icc.begin(), icc.end()));
 }
 
 TEST_F(ExifProperties, ARecognisedMakerNoteKeepsItsRawBytes) {
