@@ -52,7 +52,7 @@ QString TempFolder() {
 }  // namespace
 
 CThumbsBrowser::CThumbsBrowser(const AppSettings& settings) : m_settings(settings) {
-    AddThumbnailListener(this);
+    AddThumbnailListener(&m_builderListener);
     m_nSortType = platform::GetWinIniInt("BROWSER", "SORT", 0);
 
     m_nCpuMHz = MeasuredCpuMHz();
@@ -97,7 +97,7 @@ CThumbsBrowser::~CThumbsBrowser() {
     } catch (...) {
         // A profile that cannot be written loses only this unread value.
     }
-    RemoveThumbnailListener(this);
+    RemoveThumbnailListener(&m_builderListener);
 }
 
 void CThumbsBrowser::PrepareThumbCache() {
@@ -160,7 +160,9 @@ void CThumbsBrowser::ThumbUpdateDelivered() {
         m_poster->Delivered();
 }
 
-void CThumbsBrowser::OnThumbUpdate(const QString& path, int flag) {
+void CThumbsBrowser::OnThumbUpdate(const QString& path, int flag) { PostThumbUpdate(path, flag); }
+
+void CThumbsBrowser::PostThumbUpdate(const QString& path, int flag) {
     std::lock_guard lock(m_csListener);
     if (m_poster)
         m_poster->OnThumbUpdate(path, flag);

@@ -18,7 +18,10 @@
 // OnThumbUpdate, which the builder threads call. It reaches the view only
 // through the poster the view installs (under the listener mutex), and the
 // view removes it before it goes, so no builder callback ever touches a view
-// that is being destroyed.
+// that is being destroyed. The builder does not call the browser itself but
+// a listener member of one fixed type: while a derived browser is being
+// constructed or destroyed its dynamic type changes, and a builder thread
+// must never dispatch through the browser at those moments.
 
 #include <QMimeData>
 #include <QPainter>
@@ -141,7 +144,8 @@ public:
     // The arrow, paging, Home and End keys (Qt::Key); true when handled.
     virtual bool OnKeyDown(int key, unsigned keyFlags);
 
-    // IThumbUpdate: a builder thread finished a thumbnail.
+    // IThumbUpdate: a builder thread finished a thumbnail. The builder
+    // reaches it through the browser's listener member (see Threads above).
     void OnThumbUpdate(const QString& path, int flag) override;
 
     // --- Lifetime and links ---
@@ -344,4 +348,20 @@ private:
     // UnlinkView, read by OnThumbUpdate, all under this mutex.
     std::mutex m_csListener;
     std::shared_ptr<ThumbUpdatePoster> m_poster;
+
+    // What the builder holds in its list of listeners. Its type never
+    // changes and it touches only the listener mutex and the poster, so a
+    // builder thread may call it at any moment between the registration in
+    // the constructor and the removal in the destructor, also while the
+    // derived parts of the browser are still being built or already gone.
+    class BuilderListener final : public IThumbUpdate {
+    public:
+        explicit BuilderListener(CThumbsBrowser& browser) : m_browser(browser) {}
+        void OnThumbUpdate(const QString& path, int flag) override { m_browser.PostThumbUpdate(path, flag); }
+
+    private:
+        CThumbsBrowser& m_browser;
+    };
+    void PostThumbUpdate(const QString& path, int flag);
+    BuilderListener m_builderListener{*this};
 };
