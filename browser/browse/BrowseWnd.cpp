@@ -50,7 +50,7 @@ bool CBrowseWnd::Create() {
     if (browser_)
         return false;
     OnCreateClient();
-    browser_->CreateMonitor(mainWindow_);
+    listsWithoutMonitor_ = !browser_->CreateMonitor(mainWindow_);
     if (!Tree()->RestoreState()) {
         settings_.ValidateBrowseFolder();
         leftView_->SelectPath(settings_.m_strBrowseFolder);
@@ -121,6 +121,8 @@ void CBrowseWnd::SetFolderText(const QString& path) {
     libraryShown_ = false;
     if (CFolderMonitor* monitor = browser_->Monitor())
         monitor->SetFolder(path, browser_.get());
+    else if (listsWithoutMonitor_)
+        OnBeginReadFolder();
 }
 
 void CBrowseWnd::OnFolderSelected(const QString& locationText) {
@@ -128,20 +130,27 @@ void CBrowseWnd::OnFolderSelected(const QString& locationText) {
         return;
     browser_->StopLoading();
     CFolderMonitor* monitor = browser_->Monitor();
+    // Until the monitor exists (while the window is being made) a selection
+    // only pauses the browser.
+    if (monitor == nullptr && !listsWithoutMonitor_)
+        return;
     if (locationText.startsWith(u'0')) {
         const qsizetype comma = locationText.indexOf(u',');
-        if (comma < 0 || monitor == nullptr)
+        if (comma < 0)
             return;
+        if (monitor == nullptr) {
+            SetFolderText(locationText.mid(comma + 1));
+            return;
+        }
         libraryShown_ = false;
         monitor->SetFolder(locationText.mid(comma + 1), browser_.get());
         return;
     }
-    if (monitor == nullptr)
-        return;
     // While a library is shown nothing is watched: a change of the last
     // folder must not list it over the library.
     libraryShown_ = true;
-    monitor->StopWatching();
+    if (monitor != nullptr)
+        monitor->StopWatching();
     browser_->SetLocation(locationText);
 }
 

@@ -101,5 +101,8 @@ private:
     // A library is shown: the monitor's late commands for the last folder
     // must not list that folder over the library.
     bool libraryShown_ = false;
+    // No folder can be watched: the window lists each folder it is given
+    // itself, at once.
+    bool listsWithoutMonitor_ = false;
     bool destroyed_ = false;
 };

@@ -133,11 +133,19 @@ void CThumbsBrowser::StopLoading() {
     m_evStop.ResetEvent();
 }
 
-void CThumbsBrowser::CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow) {
+bool CThumbsBrowser::CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow) {
     if (m_pMonitor)
-        return;
+        return true;
     m_pMonitor = std::make_unique<CFolderMonitor>(std::move(mainWindow));
-    m_pMonitor->Start();
+    if (m_pMonitor->Start())
+        return true;
+    // No watch can be made at all (the user's inotify instances used up): a
+    // monitor without its thread would never ask for a listing.
+    qWarning(
+        "folder monitor: folders cannot be watched; changes made to them will not be shown until they are "
+        "chosen again");
+    m_pMonitor.reset();
+    return false;
 }
 
 void CThumbsBrowser::LinkView(CThumbsView* view, std::shared_ptr<platform::CommandPort> port) {

@@ -152,7 +152,9 @@ public:
     // The loading handshake; returns with go and idle signalled, stop reset.
     void StopLoading();
     // Makes and starts the folder monitor (posting to `mainWindow`) once.
-    void CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow);
+    // False when its thread cannot watch anything: then there is no monitor,
+    // and the owner lists the folders it shows itself.
+    bool CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow);
     CFolderMonitor* Monitor() const { return m_pMonitor.get(); }
     // The view links itself with the port its WM_THUMBS_UPDATED messages
     // arrive at (wParam: this browser's tag), and unlinks itself before it
