@@ -1,0 +1,132 @@
+// View > Small Icons and Large Icons in batch mode with the Browse window
+// open: the thumbnails on the screen, the scroll range and the hit tests all
+// take the new cell size at once, and the basket row shows one row of cells.
+// The screen is read back from the window's backing store (what the user
+// sees), not re-rendered.
+#include "app/frame/CommandActions.h"
+#include "app/frame/FrameIds.h"
+#include "app/frame/IconZoom.h"
+#include "app/settings/AppSettings.h"
+#include "browser/browse/BrowseWnd.h"
+#include "browser/builder/Thumbnails.h"
+#include "browser/cells/PaletteItem.h"
+#include "browser/thumbs/ImgThumbsBrowser.h"
+#include "browser/thumbs/ThumbsView.h"
+#include "platform/resources/CommandIds.h"
+#include "tests/app/frame/FrameTestSupport.h"
+
+#include <QAction>
+#include <QImage>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kPictures = 14;
+
+QColor PictureColour(int index) { return QColor::fromHsv(index * 360 / kPictures, 255, 230); }
+
+bool Near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) < 28 && std::abs(a.green() - b.green()) < 28 &&
+           std::abs(a.blue() - b.blue()) < 28;
+}
+
+class IconSizes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString folder = home_.Home() + QStringLiteral("/Pictures");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        for (int i = 0; i < kPictures; ++i) {
+            QImage image(320, 240, QImage::Format_RGB32);
+            image.fill(PictureColour(i));
+            ASSERT_TRUE(image.save(folder + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QChar(u'0')), "JPEG", 95));
+        }
+        app_ = MakeApp();
+        ASSERT_TRUE(app_->InitInstance({}));
+        frame_ = app_->m_pMainWnd;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame_));
+        app_->m_strBrowseFolder = folder;
+        Choose(ID_BATCH_MODE);
+        Choose(ID_BATCH_BROWSE);
+        ASSERT_TRUE(frame_->IsBrowsing());
+        view_ = frame_->BrowseWindow()->ThumbsView();
+        browser_ = frame_->BrowseWindow()->Browser();
+        ASSERT_TRUE(WaitUntil([&] { return browser_->GetItemCount() == kPictures; }));
+        ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
+        // The thumbnails are on the screen.
+        ASSERT_TRUE(WaitUntil([&] { return Near(ShownAt(ImageCentre(0)), PictureColour(0)); }));
+    }
+    void TearDown() override {
+        if (app_ && app_->m_pMainWnd != nullptr)
+            app_->ExitInstance();
+    }
+
+    void Choose(int id) {
+        QAction* action = frame_->Actions().Action(id);
+        frame_->Actions().Update(action);
+        action->trigger();
+        Settle();
+    }
+    // The middle of item `index`'s picture, in the view's client coordinates.
+    QPoint ImageCentre(int index) const {
+        const QRect cell = browser_->GetItemRect(view_, index).translated(-view_->ScrollPosition());
+        return {cell.left() + cell.width() / 2, cell.top() + (cell.height() - kCaptionHeight) / 2};
+    }
+    // The colour the window shows at a client point of the view.
+    QColor ShownAt(QPoint client) const {
+        const QImage shot = frame_->screen()->grabWindow(frame_->winId()).toImage();
+        return shot.pixelColor(view_->viewport()->mapTo(frame_, client));
+    }
+    std::vector<int> Selected() const {
+        std::vector<int> selected;
+        for (int i = 0; i < browser_->GetItemCount(); ++i)
+            if (browser_->GetItem(i)->m_bSelected)
+                selected.push_back(i);
+        return selected;
+    }
+
+    PrivateHome home_;
+    std::unique_ptr<CQVVesperaApp> app_;
+    CMainFrame* frame_ = nullptr;
+    CThumbsView* view_ = nullptr;
+    CImgThumbsBrowser* browser_ = nullptr;
+};
+
+TEST_F(IconSizes, EverySwitchShowsHitsAndScrollsTheNewLayout) {
+    const struct {
+        int command, zoom, clicked;
+    } switches[] = {
+        {ID_VIEW_SMALL_ICONS, kSmallIconsZoom, 4},
+        {ID_VIEW_LARGE_ICONS, kLargeIconsZoom, 5},
+    };
+    for (const auto& s : switches) {
+        SCOPED_TRACE(s.zoom);
+        Choose(s.command);
+        const QSize cell = GetCellSizeForZoom(s.zoom);
+        EXPECT_EQ(browser_->GetItemRect(view_, 0).size(), cell);
+        // What the screen shows, without waiting for anything to repaint.
+        for (int index : {0, s.clicked, kPictures - 1}) {
+            if (view_->viewport()->rect().contains(ImageCentre(index))) {
+                EXPECT_TRUE(Near(ShownAt(ImageCentre(index)), PictureColour(index))) << index;
+            }
+        }
+        // The scroll range is the new content's.
+        const QSize content = browser_->GetContentSize(view_);
+        EXPECT_EQ(view_->verticalScrollBar()->maximum(), std::max(0, content.height() - view_->viewport()->height()));
+        // A click selects the picture drawn under the pointer.
+        const QPoint point = ImageCentre(s.clicked);
+        ASSERT_TRUE(Near(ShownAt(point), PictureColour(s.clicked)));
+        QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, point);
+        Settle();
+        EXPECT_EQ(Selected(), std::vector<int>{s.clicked});
+        // The basket row holds one row of cells and its scroll bar.
+        QWidget* basket = frame_->GetBasketView();
+        ASSERT_TRUE(basket->isVisible());
+        EXPECT_EQ(basket->height(), cell.height() + basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    }
+}
+
+}  // namespace
