@@ -62,6 +62,7 @@ bool CBrowseWnd::Create() {
 
 void CBrowseWnd::OnCreateClient() {
     browser_ = std::make_unique<CImgThumbsBrowser>(settings_);
+    browser_->SetLabelEditingFlag(&settings_.m_bLabelEditing);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName(QStringLiteral("BrowseSplitter"));

@@ -1,8 +1,10 @@
-// View > Small Icons and Large Icons in batch mode with the Browse window
-// open: the thumbnails on the screen, the scroll range and the hit tests all
-// take the new cell size at once, and the basket row shows one row of cells.
-// The screen is read back from the window's backing store (what the user
-// sees), not re-rendered.
+// The Browse window in the main window, over a folder of pictures of
+// distinct colours. View > Small Icons and Large Icons: the thumbnails on
+// the screen, the scroll range and the hit tests all take the new cell size
+// at once, and the basket row shows one row of cells (the screen is read
+// back from the window's backing store, what the user sees, not rendered
+// anew). The rename box on a caption keeps its keys from the main window's
+// accelerators.
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/IconZoom.h"
@@ -11,11 +13,14 @@
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/PaletteItem.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
+#include "browser/thumbs/PopupEdit.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
 #include <QImage>
 #include <QScreen>
 #include <QScrollBar>
@@ -34,7 +39,7 @@ bool Near(QColor a, QColor b) {
            std::abs(a.blue() - b.blue()) < 28;
 }
 
-class IconSizes : public ::testing::Test {
+class BrowseInFrame : public ::testing::Test {
 protected:
     void SetUp() override {
         const QString folder = home_.Home() + QStringLiteral("/Pictures");
@@ -95,7 +100,7 @@ protected:
     CImgThumbsBrowser* browser_ = nullptr;
 };
 
-TEST_F(IconSizes, EverySwitchShowsHitsAndScrollsTheNewLayout) {
+TEST_F(BrowseInFrame, EveryIconSizeSwitchShowsHitsAndScrollsTheNewLayout) {
     const struct {
         int command, zoom, clicked;
     } switches[] = {
@@ -127,6 +132,30 @@ TEST_F(IconSizes, EverySwitchShowsHitsAndScrollsTheNewLayout) {
         ASSERT_TRUE(basket->isVisible());
         EXPECT_EQ(basket->height(), cell.height() + basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     }
+}
+
+TEST_F(BrowseInFrame, TheRenameBoxKeepsItsKeysFromTheMainWindowsAccelerators) {
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, ImageCentre(2));
+    Settle();
+    const QRect caption = browser_->GetLabelRect(view_, 2).translated(-view_->ScrollPosition());
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, caption.center());
+    CPopupEdit* edit = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (edit = qobject_cast<CPopupEdit*>(QApplication::focusWidget())) != nullptr; }));
+    EXPECT_TRUE(app_->m_bLabelEditing) << "the application knows a caption is being edited";
+    EXPECT_EQ(edit->text(), QStringLiteral("p02"));
+    // Ctrl+C copies the selected text, not the selected picture.
+    QApplication::clipboard()->clear();
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("p02"));
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_TRUE(edit->text().isEmpty());
+    QTest::keyClicks(edit, QStringLiteral("harbour"));
+    // Enter commits the name (it is also the main window's accelerator).
+    QTest::keyClick(edit, Qt::Key_Return);
+    const QString folder = home_.Home() + QStringLiteral("/Pictures");
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(folder + QStringLiteral("/harbour.jpg")); }));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/p02.jpg")));
+    EXPECT_TRUE(WaitUntil([&] { return !app_->m_bLabelEditing; }));
 }
 
 }  // namespace
