@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QSplitter>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -30,6 +31,9 @@ CBrowseWnd::CBrowseWnd(AppSettings& settings, platform::ProfileStore& profile,
                        std::shared_ptr<platform::CommandPort> mainWindow, QWidget* parent)
     : QWidget(parent), settings_(settings), profile_(profile), mainWindow_(std::move(mainWindow)) {
     setObjectName(QStringLiteral("BrowseWnd"));
+    // The window covers the preview: every pixel of it, the bar between the
+    // panes too, is its own.
+    setAutoFillBackground(true);
     OnCommand(ID_BEGINREADFOLDER, [this] { OnBeginReadFolder(); });
     focusConnection_ =
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -105,11 +109,21 @@ void CBrowseWnd::RestoreLayout() {
     const int client = std::max(0, width());
     int left = profile_.GetInt(kSplitterSection, kLeftWidth, -1);
     if (left < 0)
-        left = kDefaultLeftWidth;
+        left = FirstLeftWidth(client);
     // The stored width is untrusted: the tree's pane stays inside the window.
     if (client > 0)
         left = std::min(left, client);
     splitter_->setSizes({left, std::max(0, client - left)});
+}
+
+int CBrowseWnd::FirstLeftWidth(int client) const {
+    // Wide enough for the names of the folders the tree opens on (no name
+    // cut short), but never narrower than the default nor wider than two
+    // fifths of the window.
+    const QAbstractItemView* tree = Tree();
+    const int names = tree->sizeHintForColumn(0) + 2 * tree->frameWidth() +
+                      tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree);
+    return std::clamp(names, kDefaultLeftWidth, std::max(kDefaultLeftWidth, client * 2 / 5));
 }
 
 void CBrowseWnd::SetFolderText(const QString& path) {
