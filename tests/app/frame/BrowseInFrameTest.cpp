@@ -22,11 +22,13 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QImage>
+#include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 
 #include <cstdlib>
+#include <map>
 
 namespace {
 
@@ -156,6 +158,23 @@ TEST_F(BrowseInFrame, TheRenameBoxKeepsItsKeysFromTheMainWindowsAccelerators) {
     EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(folder + QStringLiteral("/harbour.jpg")); }));
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/p02.jpg")));
     EXPECT_TRUE(WaitUntil([&] { return !app_->m_bLabelEditing; }));
+}
+
+TEST_F(BrowseInFrame, TheContextMenuGoesThroughTheMainWindowsRouting) {
+    // The right button gives the view the focus, so the Browse window offers
+    // the menu's commands to it.
+    view_->setFocus();
+    Settle();
+    const auto menu = browser_->BuildContextMenu(154, view_);
+    std::map<QString, QAction*> entries;
+    for (QAction* action : menu->actions())
+        entries[action->text()] = action;
+    ASSERT_EQ(entries.count(QStringLiteral("Sort")), 1u);
+    for (QAction* sort : entries[QStringLiteral("Sort")]->menu()->actions())
+        EXPECT_TRUE(sort->isEnabled()) << sort->text().toStdString();
+    ASSERT_TRUE(entries[QStringLiteral("Select all")]->isEnabled());
+    entries[QStringLiteral("Select all")]->trigger();
+    EXPECT_EQ(Selected().size(), static_cast<std::size_t>(kPictures));
 }
 
 }  // namespace
