@@ -11,6 +11,7 @@
 
 CBasketPane::CBasketPane(CQVVesperaApp& app, CMainFrame& frame)
     : app_(app), frame_(frame), basket_(std::make_unique<CBasketBrowser>(app, this)) {
+    basket_->SetLabelEditingFlag(&app.m_bLabelEditing);
     // Batch files are named presets of the folder "Batches".
     basket_->m_chooseBatchFile = [this](bool load) {
         CGadgetDlg dialog(load ? IDS_LOAD_BATCH_TITLE : IDS_SAVE_BATCH_TITLE, QStringLiteral("Batches"),

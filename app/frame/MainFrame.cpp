@@ -15,6 +15,8 @@
 #include "batch/basket/BasketIds.h"
 #include "browser/browse/BrowseWnd.h"
 #include "browser/browse/TreeDropTarget.h"
+#include "browser/cells/PaletteItem.h"
+#include "browser/thumbs/ThumbsView.h"
 #include "engine/RSProgress.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/progress/ProgressSink.h"
@@ -33,6 +35,7 @@
 #include <QProgressBar>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -585,15 +588,52 @@ QWidget* CMainFrame::GetBasketView() const { return m_pBasketView; }
 void CMainFrame::OnLargeIcons() {
     if (g_nIconsZoom != kSmallIconsZoom && g_bDetailsMode == 0)
         return;
-    g_nIconsZoom = kLargeIconsZoom;
-    g_bDetailsMode = 0;
+    SetIconsZoom(kLargeIconsZoom);
 }
 
 void CMainFrame::OnSmallIcons() {
     if (g_nIconsZoom == kSmallIconsZoom)
         return;
-    g_nIconsZoom = kSmallIconsZoom;
+    SetIconsZoom(kSmallIconsZoom);
+}
+
+void CMainFrame::SetIconsZoom(int zoom) {
+    g_nIconsZoom = zoom;
     g_bDetailsMode = 0;
+    FitBasketRow();
+    if (CQVVesperaDoc* document = app_.GetDocument())
+        document->UpdateAllViews();
+    // The views lay their items out anew and paint them at once, so that
+    // what is on the screen, the scroll ranges and the hit tests all follow
+    // the new cell size together.
+    for (CThumbsView* view : VisibleThumbsViews()) {
+        view->RecalcLayout();
+        view->UpdateWindow();
+    }
+}
+
+std::vector<CThumbsView*> CMainFrame::VisibleThumbsViews() const {
+    std::vector<CThumbsView*> views;
+    if (auto* basket = dynamic_cast<CThumbsView*>(GetBasketView()); basket != nullptr && basket->isVisible())
+        views.push_back(basket);
+    if (m_pBrowseWnd != nullptr) {
+        if (CThumbsView* browse = m_pBrowseWnd->ThumbsView(); browse != nullptr && browse->isVisible())
+            views.push_back(browse);
+    }
+    return views;
+}
+
+void CMainFrame::FitBasketRow() {
+    QWidget* basket = GetBasketView();
+    if (basket == nullptr || !basket->isVisible() || m_wndSplitter == nullptr)
+        return;
+    // The basket row shows exactly one row of cells and its scroll bar.
+    const int cellHeight = GetCellSizeForZoom(g_nIconsZoom.load(), true).height();
+    const int scrollBar = basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, basket);
+    const int first = std::max(0, m_wndSplitter->height() - m_wndSplitter->handleWidth() - cellHeight - scrollBar);
+    m_wndSplitter->SetRowInfo(0, first, 0);
+    m_wndSplitter->m_nSize[0] = first;
+    m_wndSplitter->RecalcLayout();
 }
 
 void CMainFrame::OnViewOptions() {

@@ -21,6 +21,7 @@
 #include <vector>
 
 class CBrowseWnd;
+class CThumbsView;
 class CBasketPane;
 class CommandActions;
 class CQVVesperaDoc;
@@ -81,8 +82,12 @@ public:
     void ApplySettingsToAllImages() override;
     void ShowBasketRow();
     bool OnBarCheck(int id);
+    // View > Large Icons and Small Icons: the zoom of every thumbnail view.
     void OnLargeIcons();
     void OnSmallIcons();
+    // The basket row's height shows one row of cells at the current zoom
+    // (when the basket is visible).
+    void FitBasketRow();
     void OnViewOptions();
     void OnStartProgress();
     void OnProgress();
@@ -151,6 +156,10 @@ private:
     bool IsBarCommand(int id) const;
     QWidget* BarOf(int id) const;
     void OnDestroy();
+    // The icon-size switch: the zoom, the basket row, the views at once.
+    void SetIconsZoom(int zoom);
+    // The basket view and the Browse window's thumbnails, those shown.
+    std::vector<CThumbsView*> VisibleThumbsViews() const;
 
     // Whether a command goes to the basket view: its own commands in batch
     // mode, and any other while it has the focus.

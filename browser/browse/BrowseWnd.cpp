@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QSplitter>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -30,6 +31,9 @@ CBrowseWnd::CBrowseWnd(AppSettings& settings, platform::ProfileStore& profile,
                        std::shared_ptr<platform::CommandPort> mainWindow, QWidget* parent)
     : QWidget(parent), settings_(settings), profile_(profile), mainWindow_(std::move(mainWindow)) {
     setObjectName(QStringLiteral("BrowseWnd"));
+    // The window covers the preview: every pixel of it, the bar between the
+    // panes too, is its own.
+    setAutoFillBackground(true);
     OnCommand(ID_BEGINREADFOLDER, [this] { OnBeginReadFolder(); });
     focusConnection_ =
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -50,7 +54,7 @@ bool CBrowseWnd::Create() {
     if (browser_)
         return false;
     OnCreateClient();
-    browser_->CreateMonitor(mainWindow_);
+    listsWithoutMonitor_ = !browser_->CreateMonitor(mainWindow_);
     if (!Tree()->RestoreState()) {
         settings_.ValidateBrowseFolder();
         leftView_->SelectPath(settings_.m_strBrowseFolder);
@@ -62,6 +66,7 @@ bool CBrowseWnd::Create() {
 
 void CBrowseWnd::OnCreateClient() {
     browser_ = std::make_unique<CImgThumbsBrowser>(settings_);
+    browser_->SetLabelEditingFlag(&settings_.m_bLabelEditing);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName(QStringLiteral("BrowseSplitter"));
@@ -104,11 +109,21 @@ void CBrowseWnd::RestoreLayout() {
     const int client = std::max(0, width());
     int left = profile_.GetInt(kSplitterSection, kLeftWidth, -1);
     if (left < 0)
-        left = kDefaultLeftWidth;
+        left = FirstLeftWidth(client);
     // The stored width is untrusted: the tree's pane stays inside the window.
     if (client > 0)
         left = std::min(left, client);
     splitter_->setSizes({left, std::max(0, client - left)});
+}
+
+int CBrowseWnd::FirstLeftWidth(int client) const {
+    // Wide enough for the names of the folders the tree opens on (no name
+    // cut short), but never narrower than the default nor wider than two
+    // fifths of the window.
+    const QAbstractItemView* tree = Tree();
+    const int names = tree->sizeHintForColumn(0) + 2 * tree->frameWidth() +
+                      tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tree);
+    return std::clamp(names, kDefaultLeftWidth, std::max(kDefaultLeftWidth, client * 2 / 5));
 }
 
 void CBrowseWnd::SetFolderText(const QString& path) {
@@ -121,6 +136,8 @@ void CBrowseWnd::SetFolderText(const QString& path) {
     libraryShown_ = false;
     if (CFolderMonitor* monitor = browser_->Monitor())
         monitor->SetFolder(path, browser_.get());
+    else if (listsWithoutMonitor_)
+        OnBeginReadFolder();
 }
 
 void CBrowseWnd::OnFolderSelected(const QString& locationText) {
@@ -128,20 +145,27 @@ void CBrowseWnd::OnFolderSelected(const QString& locationText) {
         return;
     browser_->StopLoading();
     CFolderMonitor* monitor = browser_->Monitor();
+    // Until the monitor exists (while the window is being made) a selection
+    // only pauses the browser.
+    if (monitor == nullptr && !listsWithoutMonitor_)
+        return;
     if (locationText.startsWith(u'0')) {
         const qsizetype comma = locationText.indexOf(u',');
-        if (comma < 0 || monitor == nullptr)
+        if (comma < 0)
             return;
+        if (monitor == nullptr) {
+            SetFolderText(locationText.mid(comma + 1));
+            return;
+        }
         libraryShown_ = false;
         monitor->SetFolder(locationText.mid(comma + 1), browser_.get());
         return;
     }
-    if (monitor == nullptr)
-        return;
     // While a library is shown nothing is watched: a change of the last
     // folder must not list it over the library.
     libraryShown_ = true;
-    monitor->StopWatching();
+    if (monitor != nullptr)
+        monitor->StopWatching();
     browser_->SetLocation(locationText);
 }
 

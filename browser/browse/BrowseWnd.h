@@ -57,7 +57,8 @@ public:
     // Pauses the thumbnail loading, shows `path` in the browser and has the
     // monitor watch it.
     void SetFolderText(const QString& path);
-    // Sets the pane widths from "SPLITTER"/"LEFTWIDTH".
+    // Sets the pane widths from "SPLITTER"/"LEFTWIDTH"; without a stored
+    // width the tree's pane is as wide as the names it shows need.
     void RestoreLayout();
 
     CImgThumbsBrowser* Browser() const { return browser_.get(); }
@@ -87,6 +88,8 @@ private:
     void OnBeginReadFolder();
     void OnDestroy();
     void OnFocusChanged(QWidget* now);
+    // The tree's width when none is stored, in a window `client` wide.
+    int FirstLeftWidth(int client) const;
 
     AppSettings& settings_;
     platform::ProfileStore& profile_;
@@ -101,5 +104,8 @@ private:
     // A library is shown: the monitor's late commands for the last folder
     // must not list that folder over the library.
     bool libraryShown_ = false;
+    // No folder can be watched: the window lists each folder it is given
+    // itself, at once.
+    bool listsWithoutMonitor_ = false;
     bool destroyed_ = false;
 };

@@ -3,6 +3,7 @@
 #include "platform/resources/CommandIds.h"
 
 #include <QFileInfo>
+#include <QtGlobal>
 
 #include <chrono>
 #include <optional>
@@ -119,23 +120,36 @@ void CFolderMonitor::OnNewFolder(MonitoredFolder folder) {
     if (current_.folder.isEmpty()) {
         watch_.Unwatch();
     } else if (!watch_.Watch(current_.folder)) {
-        // A folder that cannot be watched is listed as the empty folder.
-        current_.folder.clear();
+        // A folder that cannot be watched (the user's inotify watches used
+        // up, no permission, not a folder, gone) is still listed: only its
+        // later changes go unseen.
+        if (!reportedUnwatched_) {
+            reportedUnwatched_ = true;
+            qWarning(
+                "folder monitor: %s cannot be watched; changes made to it will not be shown until it is "
+                "chosen again",
+                qUtf8Printable(current_.folder));
+        }
+        ListFolder();
+        return;
     }
     CheckFolder();
 }
 
-void CFolderMonitor::CheckFolder() {
+void CFolderMonitor::ListFolder() {
     if (firstCheck_) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         firstCheck_ = false;
     }
     watching_.store(watch_.IsWatching());  // before anything is posted for the folder
-    if (current_.browser == nullptr)
-        return;
-    if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))
+    if (current_.browser != nullptr)
         Post(ID_BEGINREADFOLDER);
-    else
+}
+
+void CFolderMonitor::CheckFolder() {
+    if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))
+        ListFolder();
+    else if (current_.browser != nullptr)
         watch_.Unwatch();  // the folder has gone: no listing is asked for
 }
 

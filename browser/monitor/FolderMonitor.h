@@ -45,7 +45,8 @@ public:
     CFolderMonitor& operator=(const CFolderMonitor&) = delete;
 
     // Starts the worker thread once; false when it runs already or the watch
-    // could not be opened.
+    // could not be opened (then nothing is ever watched: the owner lists the
+    // folders itself).
     bool Start();
 
     // Watches `path` for `browser` from now on (an empty path: nothing) and
@@ -81,6 +82,8 @@ private:
     void OnChange(bool& quiet);
     void OnNewFolder(MonitoredFolder folder);
     void CheckFolder();
+    // Asks for the listing of the current folder, whether it exists or not.
+    void ListFolder();
     void Post(int id);
     std::int64_t NowMs() const;
 
@@ -96,6 +99,8 @@ private:
     platform::FolderWatch watch_;
     MonitoredFolder current_;
     bool firstCheck_ = true;
+    // A folder could not be watched and the log has said so.
+    bool reportedUnwatched_ = false;
 
     std::thread thread_;
 };

@@ -65,6 +65,17 @@ void CPopupEdit::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+bool CPopupEdit::event(QEvent* event) {
+    // While the box is open the keys typed into it are its own: the
+    // accelerators of the window behind it (Enter, Delete, Ctrl+C...) must
+    // not take them. Alt combinations stay the menus'.
+    if (event->type() == QEvent::ShortcutOverride && !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::AltModifier)) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void CPopupEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // The box's own context menu takes the focus for a moment.

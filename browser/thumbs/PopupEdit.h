@@ -10,7 +10,9 @@
 // when the box closes; the commit hands the typed name to the browser's
 // callback first.
 //
-// The label-editing flag, when given, is set while the box is open.
+// The label-editing flag, when given, is set while the box is open; so long
+// every key typed into the box is its own, none is a shortcut of the window
+// behind it.
 
 #include <QLineEdit>
 #include <QPointer>
@@ -40,6 +42,7 @@ public:
     QWidget* Host() const { return parentWidget(); }
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 

@@ -52,7 +52,7 @@ QString TempFolder() {
 }  // namespace
 
 CThumbsBrowser::CThumbsBrowser(const AppSettings& settings) : m_settings(settings) {
-    AddThumbnailListener(this);
+    AddThumbnailListener(&m_builderListener);
     m_nSortType = platform::GetWinIniInt("BROWSER", "SORT", 0);
 
     m_nCpuMHz = MeasuredCpuMHz();
@@ -97,7 +97,7 @@ CThumbsBrowser::~CThumbsBrowser() {
     } catch (...) {
         // A profile that cannot be written loses only this unread value.
     }
-    RemoveThumbnailListener(this);
+    RemoveThumbnailListener(&m_builderListener);
 }
 
 void CThumbsBrowser::PrepareThumbCache() {
@@ -133,11 +133,19 @@ void CThumbsBrowser::StopLoading() {
     m_evStop.ResetEvent();
 }
 
-void CThumbsBrowser::CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow) {
+bool CThumbsBrowser::CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow) {
     if (m_pMonitor)
-        return;
+        return true;
     m_pMonitor = std::make_unique<CFolderMonitor>(std::move(mainWindow));
-    m_pMonitor->Start();
+    if (m_pMonitor->Start())
+        return true;
+    // No watch can be made at all (the user's inotify instances used up): a
+    // monitor without its thread would never ask for a listing.
+    qWarning(
+        "folder monitor: folders cannot be watched; changes made to them will not be shown until they are "
+        "chosen again");
+    m_pMonitor.reset();
+    return false;
 }
 
 void CThumbsBrowser::LinkView(CThumbsView* view, std::shared_ptr<platform::CommandPort> port) {
@@ -160,7 +168,9 @@ void CThumbsBrowser::ThumbUpdateDelivered() {
         m_poster->Delivered();
 }
 
-void CThumbsBrowser::OnThumbUpdate(const QString& path, int flag) {
+void CThumbsBrowser::OnThumbUpdate(const QString& path, int flag) { PostThumbUpdate(path, flag); }
+
+void CThumbsBrowser::PostThumbUpdate(const QString& path, int flag) {
     std::lock_guard lock(m_csListener);
     if (m_poster)
         m_poster->OnThumbUpdate(path, flag);

@@ -18,7 +18,10 @@
 // OnThumbUpdate, which the builder threads call. It reaches the view only
 // through the poster the view installs (under the listener mutex), and the
 // view removes it before it goes, so no builder callback ever touches a view
-// that is being destroyed.
+// that is being destroyed. The builder does not call the browser itself but
+// a listener member of one fixed type: while a derived browser is being
+// constructed or destroyed its dynamic type changes, and a builder thread
+// must never dispatch through the browser at those moments.
 
 #include <QMimeData>
 #include <QPainter>
@@ -141,14 +144,17 @@ public:
     // The arrow, paging, Home and End keys (Qt::Key); true when handled.
     virtual bool OnKeyDown(int key, unsigned keyFlags);
 
-    // IThumbUpdate: a builder thread finished a thumbnail.
+    // IThumbUpdate: a builder thread finished a thumbnail. The builder
+    // reaches it through the browser's listener member (see Threads above).
     void OnThumbUpdate(const QString& path, int flag) override;
 
     // --- Lifetime and links ---
     // The loading handshake; returns with go and idle signalled, stop reset.
     void StopLoading();
     // Makes and starts the folder monitor (posting to `mainWindow`) once.
-    void CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow);
+    // False when its thread cannot watch anything: then there is no monitor,
+    // and the owner lists the folders it shows itself.
+    bool CreateMonitor(std::shared_ptr<platform::CommandPort> mainWindow);
     CFolderMonitor* Monitor() const { return m_pMonitor.get(); }
     // The view links itself with the port its WM_THUMBS_UPDATED messages
     // arrive at (wParam: this browser's tag), and unlinks itself before it
@@ -344,4 +350,20 @@ private:
     // UnlinkView, read by OnThumbUpdate, all under this mutex.
     std::mutex m_csListener;
     std::shared_ptr<ThumbUpdatePoster> m_poster;
+
+    // What the builder holds in its list of listeners. Its type never
+    // changes and it touches only the listener mutex and the poster, so a
+    // builder thread may call it at any moment between the registration in
+    // the constructor and the removal in the destructor, also while the
+    // derived parts of the browser are still being built or already gone.
+    class BuilderListener final : public IThumbUpdate {
+    public:
+        explicit BuilderListener(CThumbsBrowser& browser) : m_browser(browser) {}
+        void OnThumbUpdate(const QString& path, int flag) override { m_browser.PostThumbUpdate(path, flag); }
+
+    private:
+        CThumbsBrowser& m_browser;
+    };
+    void PostThumbUpdate(const QString& path, int flag);
+    BuilderListener m_builderListener{*this};
 };

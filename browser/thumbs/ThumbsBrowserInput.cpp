@@ -32,10 +32,20 @@ constexpr int IDR_MENU_MANY = 284;
 
 namespace {
 
-// Repaints item `index` of the view.
+// Repaints item `index` of the view after its selection changed; its cell
+// starts its caption from the beginning again.
 void RepaintItem(CThumbsBrowser& browser, CThumbsView* view, int index) {
-    if (view != nullptr)
-        view->Invalidate(browser.GetItemRect(view, index).translated(-view->ScrollPosition()), false);
+    if (view == nullptr)
+        return;
+    const QRect cell = browser.GetItemRect(view, index).translated(-view->ScrollPosition());
+    const CItem* item = browser.GetItem(index);
+    CellRef cached;
+    if (item != nullptr && browser.LookupThumb(item->m_strPath, cached) && cached) {
+        view->Invalidate(cached->RedrawSelection(cell.x(), cell.y()), false);
+        browser.ReleaseThumb(cached);
+        return;
+    }
+    view->Invalidate(cell, false);
 }
 
 }  // namespace
@@ -306,21 +316,41 @@ bool CThumbsBrowser::OnAutoScrollTimer(int timerId) {
 
 // --- Context menu ---
 
+namespace {
+
+// Where the context menu's commands go: like those of the main window's own
+// menus, through the routing of the view's top-level window (the main frame
+// offers them to the Browse window, which offers them to its active pane,
+// the view that took the focus with the click). A view without such a
+// window takes them itself.
+platform::CmdTarget* CommandRoute(CThumbsView* view) {
+    if (view == nullptr)
+        return nullptr;
+    if (auto* top = dynamic_cast<platform::CmdTarget*>(view->window()); top != nullptr)
+        return top;
+    return view;
+}
+
+}  // namespace
+
 std::unique_ptr<QMenu> CThumbsBrowser::BuildContextMenu(int menuId, CThumbsView* view) {
     auto menu = std::make_unique<QMenu>(view);
     menu->setTitle(menuId == IDR_MENU_OUTSIDE ? QStringLiteral("ImgThumbsBrowserOut")
                                               : QStringLiteral("ImgThumbsBrowser"));
-    auto add = [view](QMenu* into, int id, const QString& text) {
+    platform::CmdTarget* route = CommandRoute(view);
+    // Each entry is enabled as its update handler says, when the menu opens.
+    auto add = [route](QMenu* into, int id, const QString& text) {
         QAction* action = into->addAction(text);
-        QObject::connect(action, &QAction::triggered, action, [view, id] {
-            if (view != nullptr)
-                view->RunCommand(id);
+        action->setEnabled(route != nullptr && route->QueryCommand(id).enabled);
+        QObject::connect(action, &QAction::triggered, action, [route, id] {
+            if (route != nullptr)
+                route->RunCommand(id);
         });
         return action;
     };
     if (menuId == IDR_MENU_OUTSIDE)
         add(menu.get(), ID_BROWSER_REFRESH, QStringLiteral("&Refresh"));
-    add(menu.get(), ID_BROWSER_PASTE, QStringLiteral("&Paste"))->setEnabled(CanPaste());
+    add(menu.get(), ID_BROWSER_PASTE, QStringLiteral("&Paste"));
     if (menuId != IDR_MENU_OUTSIDE)
         add(menu.get(), ID_BROWSER_COPY, QStringLiteral("&Copy"));
     add(menu.get(), ID_BROWSER_SELECTALL, QStringLiteral("Select all"));

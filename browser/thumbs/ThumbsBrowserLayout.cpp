@@ -156,7 +156,7 @@ void CThumbsBrowser::DrawInsertMarker(QPainter& painter, CThumbsView* view) {
         return;
     const QRect box = MarkerBox(GetItemPos(view, m_nInsertIndex), GetCellSize(), GetColumnCount(view), m_nGap);
     painter.drawRect(box.adjusted(0, 0, -1, -1));
-    m_pDragCell->DrawInto(painter, box.adjusted(2, 2, -2, -2), m_strContextPath, false);
+    m_pDragCell->DrawInto(painter, box.adjusted(2, 2, -2, -2), m_strContextPath, true);
 }
 
 void CThumbsBrowser::EraseInsertMarker(CThumbsView* view) {

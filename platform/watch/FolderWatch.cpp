@@ -35,10 +35,30 @@ int PollOnce(pollfd* fds, int count, int timeoutMs) {
     }
 }
 
+FolderWatch::SystemCalls g_systemCalls;
+
+// The calls in place, with the kernel's own where none is given.
+FolderWatch::SystemCalls CurrentCalls() {
+    FolderWatch::SystemCalls calls = g_systemCalls;
+    if (calls.init == nullptr)
+        calls.init = [](int flags) { return inotify_init1(flags); };
+    if (calls.addWatch == nullptr)
+        calls.addWatch = [](int fd, const char* path, std::uint32_t mask) { return inotify_add_watch(fd, path, mask); };
+    return calls;
+}
+
 }  // namespace
 
+FolderWatch::SystemCalls FolderWatch::SetSystemCalls(SystemCalls calls) {
+    const SystemCalls before = g_systemCalls;
+    g_systemCalls = calls;
+    return before;
+}
+
 FolderWatch::FolderWatch()
-    : inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), wake_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    : calls_(CurrentCalls()),
+      inotify_(calls_.init(IN_NONBLOCK | IN_CLOEXEC)),
+      wake_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 FolderWatch::~FolderWatch() {
     if (inotify_ >= 0)
@@ -52,7 +72,7 @@ bool FolderWatch::Watch(const QString& folder) {
     if (inotify_ < 0 || folder.isEmpty())
         return false;
     const QByteArray path = QFile::encodeName(folder);
-    descriptor_ = inotify_add_watch(inotify_, path.constData(), kChangeMask | IN_ONLYDIR);
+    descriptor_ = calls_.addWatch(inotify_, path.constData(), kChangeMask | IN_ONLYDIR);
     // Events of an earlier watch may still be queued: they name its old
     // descriptor and are dropped as they are read.
     return descriptor_ >= 0;

@@ -11,10 +11,24 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace platform {
 
 class FolderWatch {
 public:
+    // The two kernel calls that can fail for want of resources: making the
+    // inotify instance (the per-user limit of instances) and adding a watch
+    // (the per-user limit of watches, ENOSPC). Tests put failing ones in
+    // place; null members are the kernel's own.
+    struct SystemCalls {
+        int (*init)(int flags) = nullptr;
+        int (*addWatch)(int fd, const char* path, std::uint32_t mask) = nullptr;
+    };
+    // The calls of the watches made from now on; returns those in place
+    // before. Only while no watch is being made.
+    static SystemCalls SetSystemCalls(SystemCalls calls);
+
     // Opens the inotify instance and the wake-up eventfd; IsValid tells
     // whether that worked.
     FolderWatch();
@@ -52,6 +66,7 @@ private:
     // Reads the pending events; true when one of them concerns the folder.
     bool DrainEvents();
 
+    SystemCalls calls_;
     int inotify_ = -1;
     int wake_ = -1;
     int descriptor_ = -1;

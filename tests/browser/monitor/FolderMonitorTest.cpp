@@ -1,6 +1,7 @@
 #include "browser/monitor/FolderMonitor.h"
 
 #include "platform/resources/CommandIds.h"
+#include "support/FailingWatch.h"
 #include "support/FileFixtures.h"
 
 #include <QDir>
@@ -135,11 +136,11 @@ TEST_F(Monitor, PathsAsWatched) {
     const struct {
         QString given, listed;
     } cases[] = {
-        {folder_ + "/", folder_},         // one trailing slash dropped
-        {"/", "/"},                       // the root stays the root
-        {"", ""},                         // nothing watched, listed empty
-        {root_.filePath("missing"), ""},  // cannot be watched: listed empty
-        {folder_ + "/a.jpg", ""},         // not a folder
+        {folder_ + "/", folder_},                                // one trailing slash dropped
+        {"/", "/"},                                              // the root stays the root
+        {"", ""},                                                // nothing watched, listed empty
+        {root_.filePath("missing"), root_.filePath("missing")},  // cannot be watched: still listed (empty)
+        {folder_ + "/a.jpg", folder_ + "/a.jpg"},                // not a folder: still listed (empty)
     };
     for (const auto& c : cases) {
         WatchAndSettle(c.given);
@@ -278,6 +279,24 @@ TEST_F(Monitor, AClosedPortLeavesTheMonitorFollowingItsFolder) {
     Shell("rm -r " + Quoted(folder_));
     ASSERT_TRUE(DeliverUntil([&] { return !monitor_->IsWatching(); }));
     EXPECT_TRUE(recorder_.posted.empty());
+}
+
+TEST_F(Monitor, AFolderThatCannotBeWatchedIsListedAllTheSame) {
+    const failingwatch::ScopedWatchCalls noWatches({nullptr, failingwatch::OutOfWatches});
+    monitor_ = std::make_unique<CFolderMonitor>(port_);
+    ASSERT_TRUE(monitor_->Start());
+    for (int round = 0; round < 2; ++round) {  // the second time too, when the log is quiet
+        WatchAndSettle(folder_);
+        EXPECT_EQ(recorder_.posted.back().id, ID_BEGINREADFOLDER);
+        EXPECT_EQ(recorder_.posted.back().folder, folder_);
+        EXPECT_EQ(recorder_.posted.back().browser, kBrowser);
+    }
+}
+
+TEST(MonitorStart, WithoutAnInotifyInstanceItDoesNotStart) {
+    const failingwatch::ScopedWatchCalls noInstances({failingwatch::OutOfInstances, nullptr});
+    CFolderMonitor monitor(nullptr);
+    EXPECT_FALSE(monitor.Start());
 }
 
 TEST(MonitorStart, StartsOnce) {

@@ -8,9 +8,11 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -21,10 +23,12 @@
 #include "browser/builder/Thumbnails.h"
 #include "browser/builder/ThumbsBuilder.h"
 #include "browser/cache/ThumbCache.h"
+#include "browser/cells/ThumbCacheLock.h"
 #include "browser/tabstops/TabstopNavigator.h"
 #include "browser/thumbs/FileMimeData.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/PopupEdit.h"
+#include "browser/thumbs/ThumbsIds.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
@@ -256,6 +260,118 @@ TEST_F(Browser, ContextMenusOfferWhatTheirPlaceAllows) {
     });
     QTest::mouseClick(Port(), Qt::RightButton, {}, Centre(1));
     EXPECT_EQ(Selection(), QStringLiteral("p0 *p1"));
+}
+
+// Stands in for the main window: a top-level window whose command routing
+// offers every command to the view, and notes the commands it ran.
+class RoutingWindow : public QWidget, public platform::CmdTarget {
+public:
+    bool OnCmdMsg(int id, platform::CCmdUI* ui) override {
+        if (ui == nullptr)
+            ran.push_back(id);
+        return view != nullptr && view->OnCmdMsg(id, ui);
+    }
+    CThumbsView* view = nullptr;
+    std::vector<int> ran;
+};
+
+TEST_F(Browser, ContextMenuEntriesFollowTheirUpdateRules) {
+    // Sorting needs two items, Select all one; the others are always there.
+    for (int count : {0, 1, 2}) {
+        SCOPED_TRACE(count);
+        Show(count);
+        QApplication::clipboard()->clear();
+        for (int menuId : {154, 149, 284}) {
+            const auto menu = browser_->BuildContextMenu(menuId, view_.get());
+            for (QAction* action : menu->actions()) {
+                const QString text = action->text();
+                if (action->menu() != nullptr) {
+                    ASSERT_EQ(text, QStringLiteral("Sort"));
+                    ASSERT_EQ(action->menu()->actions().size(), 6);
+                    for (QAction* sort : action->menu()->actions())
+                        EXPECT_EQ(sort->isEnabled(), count > 1) << sort->text().toStdString();
+                } else if (text == QStringLiteral("Select all")) {
+                    EXPECT_EQ(action->isEnabled(), count > 0);
+                } else {
+                    EXPECT_EQ(action->isEnabled(), text != QStringLiteral("&Paste")) << text.toStdString();
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Browser, ContextMenuCommandsGoThroughTheWindowsRouting) {
+    Show(2);
+    RoutingWindow window;
+    auto* view = new CThumbsView(&window);
+    window.view = view;
+    view->SetBrowser(browser_.get());
+    window.resize(760, 520);
+    window.show();
+    const auto menu = browser_->BuildContextMenu(154, view);
+    QAction* selectAll = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == QStringLiteral("Select all"))
+            selectAll = action;
+    ASSERT_NE(selectAll, nullptr);
+    ASSERT_TRUE(selectAll->isEnabled());
+    selectAll->trigger();
+    EXPECT_EQ(window.ran, std::vector<int>{ID_BROWSER_SELECTALL});
+    EXPECT_EQ(Selection(), QStringLiteral("*p0 *p1"));
+}
+
+TEST_F(Browser, ASelectionChangeStartsTheCaptionFromItsBeginning) {
+    Show(1);
+    const QString longName =
+        Add(QStringLiteral("a_long_name_of_a_picture_of_the_harbour_at_dusk_taken_from_the_pier.jpg"));
+    browser_->Refresh();
+    ASSERT_EQ(browser_->GetItemCount(), 2);
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
+    CellRef cell;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return g_ThumbCache.Lookup(longName, cell) && cell; }));
+    auto scroll = [&] {
+        std::lock_guard lock(g_csThumbCache);
+        return cell->m_nLabelScroll;
+    };
+    // Selected, the caption that does not fit scrolls on every tick.
+    Click(Centre(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scroll() >= 10; }));
+    Click(Centre(1));
+    EXPECT_EQ(scroll(), 0) << "deselected";
+    Click(Centre(0));
+    EXPECT_EQ(scroll(), 0) << "selected again";
+}
+
+TEST_F(Browser, TheDragMarkersPictureHasItsBlackBorder) {
+    Show(3);
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
+    const QString dragged = folder_ + QStringLiteral("/p0.jpg");
+    CellRef cell;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return g_ThumbCache.Lookup(dragged, cell) && cell; }));
+    browser_->m_pDragCell = cell;
+    browser_->m_strContextPath = dragged;
+    browser_->m_nInsertIndex = 1;
+    browser_->m_nGap = 0;
+
+    QImage canvas(view_->ClientSize(), QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.translate(-view_->ScrollPosition());
+        browser_->DrawInsertMarker(painter, view_.get());
+    }
+    // The marker's picture fills the width of the box inside the frame
+    // (50 x 50 around the left edge of item 1, less 2 pixels each side).
+    const QRect item = browser_->GetItemRect(view_.get(), 1).translated(-view_->ScrollPosition());
+    const QPoint centre(item.left(), item.top() + item.height() / 2);
+    const int left = centre.x() - 23;
+    EXPECT_EQ(canvas.pixelColor(left, centre.y()), QColor(Qt::black));
+    EXPECT_EQ(canvas.pixelColor(left + 45, centre.y()), QColor(Qt::black));
+    const QColor inside = canvas.pixelColor(left + 5, centre.y());
+    EXPECT_GT(inside.red(), 150);
+    EXPECT_LT(inside.green(), 100);
+    browser_->m_pDragCell.reset();
+    browser_->m_nInsertIndex = -1;
 }
 
 TEST_F(Browser, ADropFromAnotherProgramAfterAnInternalDropCopiesFiles) {

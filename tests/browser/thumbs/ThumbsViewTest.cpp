@@ -7,6 +7,7 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <QToolTip>
 
@@ -134,6 +135,34 @@ TEST_F(ThumbsViewTest, ResizingChangesTheColumns) {
     QApplication::processEvents();
     EXPECT_LT(browser.GetColumnCount(&view), wide);
     EXPECT_EQ(view.verticalScrollBar()->maximum() + view.ClientSize().height(), browser.GetContentSize(&view).height());
+}
+
+TEST_F(ThumbsViewTest, TheGridFitsBesideTheVerticalScrollBar) {
+    for (int i = 0; i < 30; ++i)
+        env.AddBytes(QStringLiteral("f%1.jpg").arg(i, 2, 10, QChar(u'0')), 64);
+    const int cellWidth = browser.GetCellSize().width();
+    const int scrollBar = view.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &view);
+    // Widths where three columns fit only without the scroll bar, and
+    // widths with room to spare.
+    for (int width : {3 * cellWidth, 3 * cellWidth + scrollBar / 2, 3 * cellWidth + scrollBar, 800}) {
+        SCOPED_TRACE(width);
+        if (!view.isVisible()) {
+            Show(width, 500);
+        } else {
+            view.resize(width, 500);
+            QApplication::processEvents();
+        }
+        ASSERT_TRUE(view.verticalScrollBar()->isVisible());
+        EXPECT_FALSE(view.horizontalScrollBar()->isVisible()) << "nothing to scroll sideways";
+        const int client = view.viewport()->width();
+        EXPECT_EQ(client, width - scrollBar);
+        for (int i = 0; i < 30; ++i) {
+            EXPECT_LE(browser.GetItemRect(&view, i).right(), client - 1) << i;
+        }
+        const QSize content = browser.GetContentSize(&view);
+        EXPECT_LE(content.width(), client);
+        EXPECT_EQ(view.verticalScrollBar()->maximum(), content.height() - view.viewport()->height());
+    }
 }
 
 TEST_F(ThumbsViewTest, ToolTipsNameTheFileItsImageAndItsSize) {
