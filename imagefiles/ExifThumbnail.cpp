@@ -353,10 +353,11 @@ PackedDib Guarded(Body&& body) {
 
 PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWidth, int& imageHeight);
 
-bool HasExtension(const std::filesystem::path& path, const char* upper) {
+// The extension in upper case is `upper` or `longer` (".JPEG" for ".JPG").
+bool HasExtension(const std::filesystem::path& path, const char* upper, const char* longer) {
     std::string ext = path.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
-    return ext == upper;
+    return ext == upper || ext == longer;
 }
 
 // The bounds-checked reads the one JPEG segment walker asks of a source.
@@ -511,7 +512,7 @@ PackedDib ReadTiffThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWid
 
 PackedDib ReadJpegExifThumbnail(const std::filesystem::path& path, ThumbnailBox& box, int& imageWidth,
                                 int& imageHeight) {
-    if (!HasExtension(path, ".JPG"))
+    if (!HasExtension(path, ".JPG", ".JPEG"))
         return {};
     FileSource file(path);
     if (!file.IsOpen())
@@ -521,7 +522,7 @@ PackedDib ReadJpegExifThumbnail(const std::filesystem::path& path, ThumbnailBox&
 
 PackedDib ReadTiffExifThumbnail(const std::filesystem::path& path, ThumbnailBox& box, int& imageWidth,
                                 int& imageHeight) {
-    if (!HasExtension(path, ".TIF"))
+    if (!HasExtension(path, ".TIF", ".TIFF"))
         return {};
     FileSource file(path);
     if (!file.IsOpen())

@@ -30,10 +30,10 @@ struct ThumbnailBox {
     int height = 0;
 };
 
-// Only ".JPG" files (in any letter case).
+// Only ".JPG" and ".JPEG" files (in any letter case).
 PackedDib ReadJpegExifThumbnail(const std::filesystem::path& path, ThumbnailBox& box, int& imageWidth,
                                 int& imageHeight);
-// Only ".TIF" files (in any letter case) whose IFD0 holds an ExifIFD pointer.
+// Only ".TIF" and ".TIFF" files (in any letter case) whose IFD0 holds an ExifIFD pointer.
 PackedDib ReadTiffExifThumbnail(const std::filesystem::path& path, ThumbnailBox& box, int& imageWidth,
                                 int& imageHeight);
 

@@ -10,7 +10,10 @@ namespace {
 
 bool IsExtension(const QString& ext, QStringView wanted) { return ext.compare(wanted, Qt::CaseInsensitive) == 0; }
 
-bool IsPhotographWithNotes(const QString& ext) { return IsExtension(ext, u".JPG") || IsExtension(ext, u".TIF"); }
+bool IsPhotographWithNotes(const QString& ext) {
+    const QString canonical = CanonicalImageExtension(ext);
+    return canonical == u".jpg" || canonical == u".tif";
+}
 
 // The path of an existing file dir + name + ext in one of the usual letter
 // cases, or an empty string.
@@ -30,8 +33,17 @@ QString FindCompanion(const QString& dir, const QString& name, QStringView lower
 
 }  // namespace
 
+QString CanonicalImageExtension(const QString& ext) {
+    const QString lower = ext.toLower();
+    if (lower == u".jpeg")
+        return QStringLiteral(".jpg");
+    if (lower == u".tiff")
+        return QStringLiteral(".tif");
+    return lower;
+}
+
 bool IsSupportedImageExtension(const QString& path) {
-    const QString ext = platform::SplitPath(path).ext.toLower();
+    const QString ext = CanonicalImageExtension(platform::SplitPath(path).ext);
     if (ext.size() < 4)
         return false;
     for (QStringView entry : QStringView(g_strImageExtensions).split(u';')) {

@@ -14,10 +14,16 @@
 // The extensions of the images this system opens, lower-case.
 inline constexpr std::u16string_view g_strImageExtensions = u".tif;.gif;.bmp;.jpg;.png";
 
-// The extension (dot included, any letter case) is one of g_strImageExtensions.
+// The extension (dot included, any letter case) is one of g_strImageExtensions,
+// or ".jpeg" or ".tiff", the spellings of JPEG and TIFF files common on Linux.
 bool IsSupportedImageExtension(const QString& path);
 
-// The image is a photograph (".JPG" or ".TIF", any case) with a sound note.
+// The extension (dot included) lower-cased, with ".jpeg" and ".tiff" given as
+// ".jpg" and ".tif": the name under which this system knows the format.
+QString CanonicalImageExtension(const QString& ext);
+
+// The image is a photograph (".JPG" or ".TIF", any case, or their longer
+// spellings) with a sound note.
 bool HasSoundNote(const QString& imagePath);
 
 // For a supported ".JPG" or ".TIF" image: notePath becomes the path of its

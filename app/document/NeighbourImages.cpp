@@ -1,5 +1,7 @@
 #include "app/document/NeighbourImages.h"
 
+#include "imagefiles/ImageFileNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -11,11 +13,7 @@ bool IsVisitedExtension(const QString& name) {
     static const QStringList kExtensions = {QStringLiteral(".jpg"), QStringLiteral(".tif"), QStringLiteral(".bmp"),
                                             QStringLiteral(".png")};
     const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0)
-        return false;
-    const QString extension = name.mid(dot);
-    return std::any_of(kExtensions.begin(), kExtensions.end(),
-                       [&](const QString& e) { return extension.compare(e, Qt::CaseInsensitive) == 0; });
+    return dot >= 0 && kExtensions.contains(CanonicalImageExtension(name.mid(dot)));
 }
 
 bool NameOrder(const QString& a, const QString& b) {

@@ -9,12 +9,24 @@
 namespace {
 
 TEST(ImageFileNames, SupportedExtensions) {
-    for (const char* path : {"/Photos/IMG_1.JPG", "a.Png", "b.bmp", "c.gif", "d.TIF", "/x.y/z.jpg"}) {
+    for (const char* path :
+         {"/Photos/IMG_1.JPG", "a.Png", "b.bmp", "c.gif", "d.TIF", "/x.y/z.jpg", "scan.tiff", "x.JPEG"}) {
         EXPECT_TRUE(IsSupportedImageExtension(QString::fromUtf8(path))) << path;
     }
-    for (const char* path : {"scan.tiff", "x.jpeg", "noext", "x.jp", "x.jpg;", "x.jpg;.gi", "x.", "/dir.jpg/file",
-                             "x.pn", ".jpg.txt", ""}) {
+    for (const char* path : {"x.jpe", "x.tiff2", "x.gife", "noext", "x.jp", "x.jpg;", "x.jpg;.gi", "x.",
+                             "/dir.jpg/file", "x.pn", ".jpg.txt", ""}) {
         EXPECT_FALSE(IsSupportedImageExtension(QString::fromUtf8(path))) << path;
+    }
+}
+
+TEST(ImageFileNames, LinuxSpellingsStandForTheShortOnes) {
+    struct Case {
+        const char* ext;
+        const char* canonical;
+    };
+    for (const Case& c : {Case{".JPEG", ".jpg"}, Case{".jpeg", ".jpg"}, Case{".Tiff", ".tif"}, Case{".JPG", ".jpg"},
+                          Case{".png", ".png"}, Case{".jpe", ".jpe"}, Case{"", ""}}) {
+        EXPECT_EQ(CanonicalImageExtension(QString::fromUtf8(c.ext)), QString::fromUtf8(c.canonical)) << c.ext;
     }
 }
 
@@ -31,8 +43,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         for (const char* name :
-             {"IMG_1.JPG", "IMG_1.wav", "IMG_2.JPG", "IMG_2.WAV", "IMG_3.JPG", "img_3.wav", "p.png", "p.wav",
-              "IMG_4.jpg", "s.TIF", "s.wav", "w1.wav", "w1.TIF", "w2.wav", "W2.JPG", "orphan.wav", "v.jpeg", "v.wav"}) {
+             {"IMG_1.JPG", "IMG_1.wav",  "IMG_2.JPG", "IMG_2.WAV", "IMG_3.JPG", "img_3.wav", "p.png",
+              "p.wav",     "IMG_4.jpg",  "s.TIF",     "s.wav",     "w1.wav",    "w1.TIF",    "w2.wav",
+              "W2.JPG",    "orphan.wav", "v.jpeg",    "v.wav",     "u.gif",     "u.wav"}) {
             ASSERT_TRUE(WriteFile(Path(name), "x"));
         }
     }
@@ -50,7 +63,7 @@ TEST_F(SoundNotes, FoundBesidePhotographsInAnyLetterCase) {
     for (const Case& c :
          {Case{"IMG_1.JPG", true, "IMG_1.wav"}, Case{"IMG_2.JPG", true, "IMG_2.WAV"},
           Case{"IMG_3.JPG", true, "img_3.wav"}, Case{"s.TIF", true, "s.wav"}, Case{"IMG_4.jpg", false, "IMG_4.wav"},
-          Case{"p.png", false, nullptr}, Case{"v.jpeg", false, nullptr}}) {
+          Case{"p.png", false, nullptr}, Case{"v.jpeg", true, "v.wav"}, Case{"u.gif", false, nullptr}}) {
         const QString image = Path(c.image);
         EXPECT_EQ(HasSoundNote(image), c.has) << c.image;
         QString note = QStringLiteral("unchanged");

@@ -133,7 +133,7 @@ TEST_F(ImageCells, ExifWidthAbove12000WithoutThumbnailGivesNothingButNoExifDecod
 
 TEST_F(ImageCells, RefusedFiles) {
     const Bytes jpeg = SolidJpeg(16, 16, kBlue);
-    for (const char* name : {"a.jpeg", "b.txt", "c"}) {
+    for (const char* name : {"a.jpe", "b.txt", "c"}) {
         CPaletteItemImg cell;
         EXPECT_FALSE(cell.LoadThumbnail(File(name, jpeg), false, nullptr)) << name;
     }
@@ -141,6 +141,12 @@ TEST_F(ImageCells, RefusedFiles) {
     EXPECT_FALSE(missing.LoadThumbnail(m_dir.filePath("missing.jpg"), false, nullptr));
     CPaletteItemImg broken;
     EXPECT_FALSE(broken.LoadThumbnail(File("broken.jpg", Bytes(100, 0x42)), false, nullptr));
+}
+
+TEST_F(ImageCells, TheLinuxSpellingOfJpegGetsItsThumbnail) {
+    CPaletteItemImg cell;
+    EXPECT_TRUE(cell.LoadThumbnail(File("a.jpeg", SolidJpeg(16, 16, kBlue)), false, nullptr));
+    EXPECT_EQ(cell.m_nImageWidth, 16);
 }
 
 TEST_F(ImageCells, PngAndBmpDecodeInFull) {

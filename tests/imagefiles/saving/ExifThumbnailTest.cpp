@@ -303,17 +303,18 @@ TEST_F(ExifFiles, ExtensionsDecide) {
     const Bytes jpeg = ExifJpeg(CameraLayout());
     const Bytes tiff = TiffFile(false, true);
     int w = 0, h = 0;
-    for (const char* name : {"a.jpg", "b.JPG", "c.JpG"}) {
+    for (const char* name : {"a.jpg", "b.JPG", "c.JpG", "d.jpeg"}) {
         ThumbnailBox box{4, 3};
         EXPECT_TRUE(ReadJpegExifThumbnail(Write(name, jpeg), box, w, h)) << name;
     }
-    for (const char* name : {"d.jpeg", "e.jpe", "f"}) {
+    for (const char* name : {"e.jpe", "f", "g.jpegx"}) {
         ThumbnailBox box{4, 3};
         EXPECT_FALSE(ReadJpegExifThumbnail(Write(name, jpeg), box, w, h)) << name;
     }
     ThumbnailBox box{4, 3};
     EXPECT_TRUE(ReadTiffExifThumbnail(Write("g.Tif", tiff), box, w, h));
-    EXPECT_FALSE(ReadTiffExifThumbnail(Write("h.tiff", tiff), box, w, h));
+    EXPECT_TRUE(ReadTiffExifThumbnail(Write("h.tiff", tiff), box, w, h));
+    EXPECT_FALSE(ReadTiffExifThumbnail(Write("i.tiffs", tiff), box, w, h));
     EXPECT_FALSE(ReadTiffExifThumbnail(m_dir / "missing.tif", box, w, h));
     EXPECT_GT(FindExifSegment(Write("i.jpg", jpeg)), 0u);
     EXPECT_EQ(FindExifSegment(m_dir / "missing.jpg"), 0u);
