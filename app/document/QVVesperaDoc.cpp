@@ -145,6 +145,10 @@ bool CQVVesperaDoc::OnOpenDocument(const QString& path) {
 
         std::unique_ptr<imaging::Bitmap> bitmap = path.isEmpty() ? nullptr : ReadImageFile(path);
         if (!bitmap || bitmap->GetPixelFormat() == imaging::PixelFormatUndefined) {
+            // The old image is gone: the panel shows no image, as for a
+            // closed document, not the values of the one it had.
+            if (m_pListener)
+                m_pListener->OnUpdateResizePanel();
             ShowOpenError(path);
             return false;
         }

@@ -492,6 +492,33 @@ TEST_F(MainFrameTest, CommandsGoToTheViewThenTheDocument) {
     frame_->SetActiveDocument(nullptr);
 }
 
+TEST_F(MainFrameTest, AFailedNextLeavesThePanelEmpty) {
+    ScriptedAnswers answers;
+    const QString folder = home_.Path() + QStringLiteral("/walk");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QImage image(150, 100, QImage::Format_RGB32);
+    image.fill(Qt::darkRed);
+    ASSERT_TRUE(image.save(folder + QStringLiteral("/1.png")));
+    ASSERT_TRUE(WriteFile(folder + QStringLiteral("/2.png"), "broken"));
+    ASSERT_TRUE(WriteFile(folder + QStringLiteral("/3.png"), "broken too"));
+    ASSERT_TRUE(app_->OpenImage(folder + QStringLiteral("/1.png")));
+    QWidget* size = frame_->ResizePanel()->GetDlgItem(IDC_ORIG_SIZE);
+    auto* label = qobject_cast<QLabel*>(size);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("150x100 pixels"));
+
+    // Both neighbours fail: the picture is closed and the panel says so.
+    EXPECT_TRUE(frame_->RunCommand(ID_NEXT_IMAGE));
+    Settle();
+    EXPECT_EQ(answers.Questions().size(), 2u);
+    ASSERT_NE(app_->GetDocument(), nullptr);
+    EXPECT_FALSE(app_->GetDocument()->HasImage());
+    EXPECT_EQ(label->text(), QString());
+    auto* width = qobject_cast<QLineEdit*>(frame_->ResizePanel()->GetDlgItem(IDC_WIDTH));
+    ASSERT_NE(width, nullptr);
+    EXPECT_FALSE(width->isEnabled());
+}
+
 TEST_F(MainFrameTest, ViewButtonPopsUpTheIconSizes) {
     Choose(ID_BATCH_MODE);
     frame_->UpdateCommandUI();
