@@ -22,4 +22,8 @@ public:
     virtual void OnDocumentOpened(const QString& path, bool opened) = 0;
     // Next or Previous found no other image in the folder.
     virtual void OnBeep() = 0;
+    // Long work is about to run on the UI thread under the wait cursor: the
+    // windows paint themselves now (a dialog that just closed leaves no image
+    // behind), as they cannot until the work is done.
+    virtual void OnLongWorkStarts() {}
 };

@@ -274,15 +274,19 @@ bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
     if (m_settings.m_nWidth == m_nImageWidth && m_settings.m_nHeight == m_nImageHeight) {
         output = source->Clone();
     } else {
+        // The wait cursor shows, and the window has painted itself, before
+        // the work begins.
+        WaitCursor wait;
+        if (m_pListener)
+            m_pListener->OnLongWorkStarts();
         output = imaging::Bitmap::Create(m_settings.m_nWidth, m_settings.m_nHeight, imaging::PixelFormat24bppRGB);
         // The resize locks a clone: the document's own bitmap stays free for
         // the preview worker.
         std::unique_ptr<imaging::Bitmap> clone = output ? source->Clone() : nullptr;
         if (!clone)
             return false;
-        WaitCursor wait;
         if (!ResizeBitmap(clone.get(), output.get(), m_settings.m_nInterpolMode, m_settings.m_nCorrectProp == 1,
-                          nullptr))
+                          nullptr, m_engine))
             return false;
     }
     if (!output)

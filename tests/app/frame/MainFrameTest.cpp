@@ -66,6 +66,20 @@ public:
     int runs = 0;
 };
 
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(int& paints) : paints_(paints) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints_;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int& paints_;
+};
+
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override { Start(); }
@@ -677,6 +691,57 @@ TEST_F(EnterKeyTest, InBatchModeTheFieldsTakeEnterAndThePreviewRunsTheBasket) {
     QTest::keyClick(preview, Qt::Key_Return);
     Settle();
     EXPECT_EQ(basket_.runs, 1);
+}
+
+// Resize and Save runs on the UI thread: before the work starts the wait
+// cursor shows and the window has repainted where the closed save dialog was.
+TEST(ResizeAndSaveFeedback, TheWindowRepaintsUnderTheWaitCursorBeforeTheWork) {
+    PrivateHome home;
+    ScriptedAnswers answers;
+    QPointer<QWidget> surface;
+    int paints = 0;
+    bool engineRan = false, waitCursor = false, repainted = false;
+    ResizeEngine engine = DefaultResizeEngine();
+    engine.resizeImageV2 = [&](const EngineCall& call) {
+        engineRan = true;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        waitCursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+        repainted = paints > 0;
+        return DefaultResizeEngine().resizeImageV2(call);
+    };
+    auto app = MakeApp();
+    app->m_resizeEngine = &engine;
+    PaintCounter counter(paints);
+    const QString out = home.Path() + QStringLiteral("/out.png");
+    app->m_fileDialog = [&](bool, const QString&, int*) -> std::optional<QString> {
+        // The dialog's place on the window needs painting when it closes.
+        surface->installEventFilter(&counter);
+        surface->update();
+        return out;
+    };
+    ASSERT_TRUE(app->InitInstance({}));
+    QWidget* preview = app->GetPreviewView();
+    ASSERT_NE(preview, nullptr);
+    auto* scrolled = qobject_cast<QAbstractScrollArea*>(preview);
+    surface = scrolled != nullptr ? scrolled->viewport() : preview;
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    const QString picture = home.Path() + QStringLiteral("/small.png");
+    ASSERT_TRUE(image.save(picture));
+    ASSERT_TRUE(app->OpenImage(picture));
+    Settle();
+    app->m_nWidth = 120;
+    app->m_nHeight = 80;
+    app->m_nInterpolMode = 6;
+    ASSERT_TRUE(app->m_pMainWnd->RunCommand(ID_FILE_SAVE));
+    EXPECT_TRUE(engineRan);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(repainted);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QImage(out).size(), QSize(120, 80));
+    EXPECT_TRUE(answers.Questions().empty());
+    surface->removeEventFilter(&counter);
+    app->ExitInstance();
 }
 
 TEST(MainFrameCreation, FailsCleanlyWithoutAPane) {
