@@ -12,8 +12,9 @@ public:
     // The views redraw from the document (the image, the output size in the
     // settings, the preview result).
     virtual void OnUpdateAllViews() = 0;
-    // An image opened and the output size in the settings may have changed:
-    // the resize panel shows the new values.
+    // An image opened and the output size in the settings may have changed,
+    // or an open failed and the document holds no image: the resize panel
+    // shows the new values.
     virtual void OnUpdateResizePanel() = 0;
     // OpenDocumentFile ended. opened: the document holds the image of `path`
     // and its path name and title changed (caption, recent files, the views'
@@ -21,4 +22,8 @@ public:
     virtual void OnDocumentOpened(const QString& path, bool opened) = 0;
     // Next or Previous found no other image in the folder.
     virtual void OnBeep() = 0;
+    // Long work is about to run on the UI thread under the wait cursor: the
+    // windows paint themselves now (a dialog that just closed leaves no image
+    // behind), as they cannot until the work is done.
+    virtual void OnLongWorkStarts() {}
 };

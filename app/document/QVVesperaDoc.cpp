@@ -25,6 +25,7 @@
 #include "app/saving/SaveImage.h"
 #include "app/settings/AppSettings.h"
 #include "engine/RSProgress.h"
+#include "platform/imaging/ImageEncoder.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
 #include "platform/resources/StringTable.h"
@@ -145,6 +146,10 @@ bool CQVVesperaDoc::OnOpenDocument(const QString& path) {
 
         std::unique_ptr<imaging::Bitmap> bitmap = path.isEmpty() ? nullptr : ReadImageFile(path);
         if (!bitmap || bitmap->GetPixelFormat() == imaging::PixelFormatUndefined) {
+            // The old image is gone: the panel shows no image, as for a
+            // closed document, not the values of the one it had.
+            if (m_pListener)
+                m_pListener->OnUpdateResizePanel();
             ShowOpenError(path);
             return false;
         }
@@ -253,8 +258,23 @@ bool CQVVesperaDoc::CheckWritable(const QString& path) const {
     return false;
 }
 
+bool CQVVesperaDoc::CheckFormat(const QString& path) const {
+    const std::string mimeType = MimeTypeForPath(path.toStdString());
+    EncoderClsid clsid;
+    std::string refusal;
+    if (mimeType.empty() || FindEncoderClsid(mimeType, clsid) < 0)
+        refusal = "The name has no extension of an image format this program writes.";
+    else
+        refusal = imaging::SizeRefusal(mimeType, m_settings.m_nWidth, m_settings.m_nHeight);
+    if (refusal.empty())
+        return true;
+    ShowMessage(FormatString(IDS_CANT_SAVE_FILE, path) + u'\n' + QString::fromStdString(refusal));
+    return false;
+}
+
 bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
     g_bSaveCancelled = false;
+    m_bSaveFailureShown = false;
     if (!m_pSource)
         return false;
     QString path = givenPath ? *givenPath : QString();
@@ -262,29 +282,38 @@ bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
         g_bSaveCancelled = true;
         return false;
     }
-    if (!CheckWritable(path))
+    if (!CheckFormat(path) || !CheckWritable(path)) {
+        m_bSaveFailureShown = true;
         return false;
+    }
 
     const std::shared_ptr<const imaging::Bitmap> source = m_pSource;
     std::unique_ptr<imaging::Bitmap> output;
     if (m_settings.m_nWidth == m_nImageWidth && m_settings.m_nHeight == m_nImageHeight) {
         output = source->Clone();
     } else {
+        // The wait cursor shows, and the window has painted itself, before
+        // the work begins.
+        WaitCursor wait;
+        if (m_pListener)
+            m_pListener->OnLongWorkStarts();
         output = imaging::Bitmap::Create(m_settings.m_nWidth, m_settings.m_nHeight, imaging::PixelFormat24bppRGB);
         // The resize locks a clone: the document's own bitmap stays free for
         // the preview worker.
         std::unique_ptr<imaging::Bitmap> clone = output ? source->Clone() : nullptr;
         if (!clone)
             return false;
-        WaitCursor wait;
         if (!ResizeBitmap(clone.get(), output.get(), m_settings.m_nInterpolMode, m_settings.m_nCorrectProp == 1,
-                          nullptr))
+                          nullptr, m_engine))
             return false;
     }
     if (!output)
         return false;
-    return SaveImageWithEncoder(output.get(), path.toStdString(), 0, source.get(), m_settings.m_nJpegQuality,
-                                m_settings.m_fDpi);
+    // A failed write says why itself.
+    const bool saved = SaveImageWithEncoder(output.get(), path.toStdString(), 0, source.get(),
+                                            m_settings.m_nJpegQuality, m_settings.m_fDpi);
+    m_bSaveFailureShown = !saved;
+    return saved;
 }
 
 void CQVVesperaDoc::OnResizeAndSave() {
@@ -294,6 +323,8 @@ void CQVVesperaDoc::OnResizeAndSave() {
     } catch (...) {
         saved = false;
     }
-    if (!saved && !g_bSaveCancelled)
+    // The general message tells of a failed resize (memory); a step that
+    // said why stands alone.
+    if (!saved && !g_bSaveCancelled && !m_bSaveFailureShown)
         ShowMessage(platform::LoadResString(IDS_CANT_CREATE_OUTPUT));
 }

@@ -109,6 +109,9 @@ public:
     // arrows).
     void UpdateViewsIfAllowed();
     bool m_bHoldUpdates = false;
+    // The last Resize and Save failed in a step that has said why (the
+    // output path, the format, the write): no general message follows.
+    bool m_bSaveFailureShown = false;
 
     // The preview. RequestPreviewRegion (UI thread, for InterpolMode 5-9):
     // the region `src` of the image, shown at `dst` in output pixels, at the
@@ -139,6 +142,10 @@ private:
     void DropImage();
     void StepImage(bool previous);
     bool CheckWritable(const QString& path) const;
+    // Whether the output's format can hold the image: a name without an
+    // image format's extension, or a size the format cannot hold, is said
+    // at once, before any work.
+    bool CheckFormat(const QString& path) const;
 
     // The preview machinery (PreviewThreadProc on the worker thread).
     void PreviewThreadProc();

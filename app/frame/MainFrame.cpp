@@ -24,12 +24,16 @@
 #include "platform/resources/CommandIds.h"
 #include "platform/resources/StringTable.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCursor>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -60,6 +64,19 @@ public:
 private:
     std::weak_ptr<platform::CommandPort> port_;
 };
+
+bool IsEnterKey(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
+           (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+// Widgets that do something with Enter themselves: a text or spin field
+// commits its value, a list picks its entry.
+bool TakesEnter(const QWidget* widget) {
+    return qobject_cast<const QLineEdit*>(widget) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(widget) != nullptr ||
+           qobject_cast<const QComboBox*>(widget) != nullptr;
+}
 
 // The caption part of the document template's string: its first line.
 QString FrameTitle() { return platform::LoadResString(IDR_MAINFRAME).section(u'\n', 0, 0); }
@@ -202,7 +219,14 @@ void CMainFrame::InstallAccelerators() {
         addAction(action);
         acceleratorActions_.push_back(action);
     }
+    // Enter runs the basket only where the basket shows; the key reaches
+    // the run's action as a shortcut event, which is held back elsewhere.
+    if (QAction* run = actions_->Find(ID_BATCH_RUN))
+        run->installEventFilter(this);
+    qApp->installEventFilter(this);
 }
+
+bool CMainFrame::RunKeyActs() const { return app_.m_bBatchMode != 0 && !IsBrowsing(); }
 
 QMenu* CMainFrame::Popup(const QString& text) const {
     for (QAction* action : menuBar()->actions()) {
@@ -473,6 +497,16 @@ void CMainFrame::FitBrowseWindow() {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pViewPane && event->type() == QEvent::Resize)
         FitBrowseWindow();
+    // A focused field or an open list takes Enter before the accelerators
+    // do (seen here for every window, the lists' popups among them). The
+    // event goes on to the widget, which may act on it at once, as an open
+    // list does.
+    if (event->type() == QEvent::ShortcutOverride && IsEnterKey(*static_cast<QKeyEvent*>(event)) &&
+        (TakesEnter(QApplication::focusWidget()) || QApplication::activePopupWidget() != nullptr))
+        event->accept();
+    if (event->type() == QEvent::Shortcut && CommandActions::IdOf(qobject_cast<QAction*>(watched)) == ID_BATCH_RUN &&
+        !RunKeyActs())
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -667,6 +701,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    // The preview is the active view from the start: the keys go to it, not
+    // to the first field of the panel.
+    if (!initialFocusSet_) {
+        initialFocusSet_ = true;
+        if (QWidget* view = GetViewPane(); view != nullptr && QApplication::focusWidget() == nullptr)
+            view->setFocus(Qt::ActiveWindowFocusReason);
+    }
     // The accelerators work from the first moment, before the idle update.
     UpdateCommandUI();
 }
@@ -681,6 +722,8 @@ void CMainFrame::OnDestroy() {
         m_pBrowseWnd = nullptr;
     }
     SetTreeDropQuery({});
+    if (qApp != nullptr)
+        qApp->removeEventFilter(this);
     // The panel goes before the document view it was given.
     if (m_wndResizeBar != nullptr)
         m_wndResizeBar->SetImageInfo(nullptr);

@@ -150,6 +150,9 @@ private:
     void RegisterCommands();
     void BuildMenu(QMenu* menu, const std::vector<struct MenuItemResource>& items);
     void InstallAccelerators();
+    // Whether the Enter key runs the basket now: only while batch mode shows
+    // it (the menu item keeps its own rule).
+    bool RunKeyActs() const;
     void UpdateMenu(QMenu* menu);
     void UpdateRecentFileMenu(QMenu* menu);
     void SetToolbarSet(const char* name);
@@ -193,4 +196,5 @@ private:
     QString documentTitle_;
     std::shared_ptr<platform::CommandPort> port_;
     bool destroyed_ = false;
+    bool initialFocusSet_ = false;
 };

@@ -21,6 +21,7 @@
 #include "platform/resources/StringTable.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -204,7 +205,8 @@ int CQVVesperaApp::ExitInstance() {
 
 // The single-document template: the document, then the frame with its view.
 bool CQVVesperaApp::CreateMainFrame() {
-    auto document = std::make_unique<CQVVesperaDoc>(*this);
+    auto document = m_resizeEngine != nullptr ? std::make_unique<CQVVesperaDoc>(*this, *m_resizeEngine)
+                                              : std::make_unique<CQVVesperaDoc>(*this);
     document->SetListener(this);
     document->SetFileDialog(this);
     auto frame = std::make_unique<CMainFrame>(*this);
@@ -308,6 +310,17 @@ void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
 }
 
 void CQVVesperaApp::OnBeep() { QApplication::beep(); }
+
+void CQVVesperaApp::OnLongWorkStarts() {
+    // The pending paints and the window system's requests go out (a closed
+    // dialog is unmapped, the wait cursor set); then the main window paints
+    // itself whole, over whatever was exposed meanwhile. Input waits for the
+    // end of the work.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (m_pMainWnd != nullptr && m_pMainWnd->isVisible())
+        m_pMainWnd->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int* filterIndex) {
     path.clear();

@@ -28,6 +28,7 @@
 
 class CQVVesperaView;
 class CQVVesperaDoc;
+struct ResizeEngine;
 
 namespace help {
 class HelpCommands;
@@ -106,6 +107,8 @@ public:
     std::function<bool(bool install)> m_registerPlugin;
     // Shows the main window; the default maximises it.
     std::function<void(CMainFrame&)> m_showMainWindow;
+    // The engine of the document's resizes; none: the engine itself.
+    const ResizeEngine* m_resizeEngine = nullptr;
 
     // The time since the application object was made, for --timing.
     qint64 ElapsedMs() const { return started_.elapsed(); }
@@ -119,6 +122,7 @@ private:
     void OnUpdateResizePanel() override;
     void OnDocumentOpened(const QString& path, bool opened) override;
     void OnBeep() override;
+    void OnLongWorkStarts() override;
     // The document's file dialogs are the application's.
     bool PromptFileName(QString& path, bool open) override;
 

@@ -1,10 +1,10 @@
 #include "app/panel/DialogTemplate.h"
 
 #include "app/panel/SpinButton.h"
+#include "app/panel/WideListComboBox.h"
 #include "browser/info/DialogUnits.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,7 +30,7 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
     case ControlKind::Spin:
         return new SpinButton(parent);
     case ControlKind::ComboBox: {
-        auto* combo = new QComboBox(parent);
+        auto* combo = new WideListComboBox(parent);
         for (const char* item : control.items)
             combo->addItem(QString::fromUtf8(item));
         return combo;

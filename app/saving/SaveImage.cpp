@@ -236,7 +236,7 @@ ThumbnailSize RebuiltThumbnailSize(int sourceWidth, int sourceHeight, int savedW
 }
 
 bool SaveImageWithEncoder(Bitmap* bitmap, const std::string& path, int quiet, const Bitmap* source, int quality,
-                          float dpi) {
+                          float dpi, std::string* failure) {
     const std::string mimeType = MimeTypeForPath(path);
     EncoderClsid clsid;
     if (bitmap == nullptr || mimeType.empty() || FindEncoderClsid(mimeType, clsid) < 0)
@@ -260,10 +260,16 @@ bool SaveImageWithEncoder(Bitmap* bitmap, const std::string& path, int quiet, co
     imaging::EncoderParameters parameters;
     if (mimeType == "image/jpeg")
         parameters.quality = quality;
-    if (imaging::SaveBitmapToFile(*bitmap, path, clsid.mimeType, parameters))
+    std::string why;
+    if (imaging::SaveBitmapToFile(*bitmap, path, clsid.mimeType, parameters, &why))
         return true;
-    if (!quiet)
-        platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok,
-                      QString("Can't save file %1.").arg(QString::fromStdString(path)));
+    if (failure != nullptr)
+        *failure = why;
+    if (!quiet) {
+        QString text = QString("Can't save file %1.").arg(QString::fromStdString(path));
+        if (!why.empty())
+            text += u'\n' + QString::fromStdString(why);
+        platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok, text);
+    }
     return false;
 }

@@ -37,9 +37,10 @@ int FindEncoderClsid(const std::string& mimeType, EncoderClsid& clsid);
 // and thumbnail are changed on the way. quiet non-zero: no message on a
 // failed write. quality 1..100 for JPEG; dpi for both directions. False when
 // the extension has no encoder (no message) or the file could not be written
-// ("Can't save file %s." unless quiet).
+// ("Can't save file %s." and on a line of its own why, when that is known,
+// unless quiet). `failure`, when given, gets why a write failed.
 bool SaveImageWithEncoder(imaging::Bitmap* bitmap, const std::string& path, int quiet, const imaging::Bitmap* source,
-                          int quality, float dpi);
+                          int quality, float dpi, std::string* failure = nullptr);
 
 // The size of the rebuilt thumbnail: the saved image's aspect inside the box
 // of the source's size / 20 (each side at least 2), each side at least 1.

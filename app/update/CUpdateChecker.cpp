@@ -177,7 +177,7 @@ void CUpdateChecker::RunCheck(const Job& job) {
     if (!job.connected || job.server.host.isEmpty() || m_bAbort)
         return;
 
-    const update::FetchOptions options{job.server.timeoutMs, update::kMaxReplyBytes, job.server.useSystemProxy};
+    const update::FetchOptions options{job.server.timeoutMs, update::kMaxReplyBytes, job.server.useSystemProxy, {}};
     const std::optional<update::HttpResponse> first = update::HttpGet(
         update::RequestUrl(job.server.host, job.server.port, update::kFirstRequestPath), options, m_bAbort);
     if (!first || first->status != 200)

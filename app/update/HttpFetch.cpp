@@ -9,6 +9,15 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 namespace update {
 
 namespace {
@@ -36,6 +45,39 @@ Route RouteFor(const QUrl& url, bool useSystemProxy) {
     return {url.host(), port, target};
 }
 
+// The first address of the host (a literal address as it stands), or
+// nothing when the lookup failed, was aborted or ran out of time.
+std::optional<QHostAddress> LookUpHost(const QString& host, const FetchOptions& options, const std::atomic<bool>& abort,
+                                       const QElapsedTimer& clock) {
+    if (QHostAddress literal; literal.setAddress(host))
+        return literal;
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<QList<QHostAddress>> addresses;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    HostResolver resolve = options.resolve ? options.resolve : HostResolver(SystemResolve);
+    // Detached: the lookup cannot be interrupted, and the worker, its join
+    // and the process's exit must not wait for it. It touches only its own
+    // shared state.
+    std::thread([lookup, resolve = std::move(resolve), host] {
+        QList<QHostAddress> addresses = resolve(host);
+        std::lock_guard lock(lookup->mutex);
+        lookup->addresses = std::move(addresses);
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock lock(lookup->mutex);
+    while (!lookup->addresses) {
+        if (abort || clock.hasExpired(options.timeoutMs))
+            return std::nullopt;
+        lookup->done.wait_for(lock, std::chrono::milliseconds(kPollMs));
+    }
+    if (lookup->addresses->isEmpty())
+        return std::nullopt;
+    return lookup->addresses->front();
+}
+
 QByteArray RequestText(const QUrl& url, const QByteArray& target) {
     QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
     if (url.port(80) != 80)
@@ -46,10 +88,33 @@ QByteArray RequestText(const QUrl& url, const QByteArray& target) {
 
 }  // namespace
 
+QList<QHostAddress> SystemResolve(const QString& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG;
+    addrinfo* found = nullptr;
+    QList<QHostAddress> addresses;
+    if (::getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found) != 0)
+        return addresses;
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        const QHostAddress address(entry->ai_addr);
+        if (!address.isNull() && !addresses.contains(address))
+            addresses.append(address);
+    }
+    ::freeaddrinfo(found);
+    return addresses;
+}
+
 std::optional<HttpResponse> HttpGet(const QUrl& url, const FetchOptions& options, const std::atomic<bool>& abort) {
     if (abort || !url.isValid() || url.scheme() != QLatin1String("http"))
         return std::nullopt;
     const Route route = RouteFor(url, options.useSystemProxy);
+    QElapsedTimer clock;
+    clock.start();
+    const std::optional<QHostAddress> address = LookUpHost(route.host, options, abort, clock);
+    if (!address)
+        return std::nullopt;
 
     QEventLoop loop;
     QTcpSocket socket;
@@ -81,8 +146,6 @@ std::optional<HttpResponse> HttpGet(const QUrl& url, const FetchOptions& options
         failed = true;
         loop.quit();
     });
-    QElapsedTimer clock;
-    clock.start();
     QTimer poll;
     poll.setInterval(kPollMs);
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
@@ -92,7 +155,7 @@ std::optional<HttpResponse> HttpGet(const QUrl& url, const FetchOptions& options
         }
     });
     poll.start();
-    socket.connectToHost(route.host, route.port);
+    socket.connectToHost(*address, route.port);
     loop.exec();
     poll.stop();
     socket.abort();

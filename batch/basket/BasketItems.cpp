@@ -26,6 +26,16 @@ bool InPercents(const AppSettings& s) { return s.m_nInPercents != 0 && s.m_dPerc
 
 int Side(std::int64_t side) { return static_cast<int>(std::min<std::int64_t>(side, INT_MAX)); }
 
+// Whether w x h is the image's aspect to within a pixel on one side: one side
+// made from the other by the image's aspect, truncated as the resize panel
+// does (|w H - h W| below W means h is within a pixel of w H / W, below H that
+// w is within a pixel of h W / H).
+bool HasAspectOf(std::int64_t w, std::int64_t h, std::int64_t imageW, std::int64_t imageH) {
+    const std::int64_t skew = w * imageH - h * imageW;
+    const std::int64_t within = std::max(imageW, imageH);
+    return skew > -within && skew < within;
+}
+
 void SizeFromSettings(CItem& item, const AppSettings& s, const std::optional<ItemImageFacts>& facts) {
     if (InPercents(s)) {
         // An image that cannot be read counts as 0 x 0 and stays 0 x 0: the
@@ -36,7 +46,12 @@ void SizeFromSettings(CItem& item, const AppSettings& s, const std::optional<Ite
         // Fit inside the settings' size with the image's aspect; a tie takes
         // the second branch. Both results stay within the settings' sides.
         const std::int64_t w = s.m_nWidth, h = s.m_nHeight;
-        if (h * facts->width > w * facts->height) {
+        if (HasAspectOf(w, h, facts->width, facts->height)) {
+            // The panel's own pair: one side typed, the other made from it.
+            // Fitting it again would give back the typed side less a pixel.
+            item.m_nTargetWidth = s.m_nWidth;
+            item.m_nTargetHeight = s.m_nHeight;
+        } else if (h * facts->width > w * facts->height) {
             item.m_nTargetWidth = s.m_nWidth;
             item.m_nTargetHeight = static_cast<int>(w * facts->height / facts->width);
         } else {

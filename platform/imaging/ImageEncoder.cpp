@@ -99,20 +99,47 @@ bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const Encod
     }
 }
 
+std::string SizeRefusal(const std::string& mimeType, int width, int height) {
+    // The JPEG library refuses sides beyond its own limit, below the 65535
+    // that the format's header could state.
+    constexpr int kMaxJpegSide = 65500;
+    if (mimeType == "image/jpeg" && (width > kMaxJpegSide || height > kMaxJpegSide))
+        return "JPEG files hold at most 65500 pixels a side.";
+    return {};
+}
+
 bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::string& mimeType,
-                      const EncoderParameters& parameters) {
+                      const EncoderParameters& parameters, std::string* failure) {
+    auto fail = [failure](const QString& why) {
+        if (failure != nullptr)
+            *failure = why.toStdString();
+        return false;
+    };
+    if (const std::string refusal = SizeRefusal(mimeType, bitmap.Width(), bitmap.Height()); !refusal.empty())
+        return fail(QString::fromStdString(refusal));
     std::vector<std::uint8_t> bytes;
     if (!EncodeBitmap(bitmap, mimeType, parameters, bytes))
-        return false;
+        return fail(QString());
+    // Unbuffered, so that every write reports its own failure: a short write
+    // (a full file system, a file size limit) is followed by one that says
+    // why, and never passes for a complete file.
     QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    const char* data = reinterpret_cast<const char*>(bytes.data());
     const qint64 size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        file.cancelWriting();
-        return false;
+    for (qint64 written = 0; written < size;) {
+        const qint64 now = file.write(data + written, size - written);
+        if (now <= 0) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            return fail(why);
+        }
+        written += now;
     }
-    return file.commit();
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
 }
 
 }  // namespace imaging

@@ -31,7 +31,15 @@ bool HasEncoder(const std::string& mimeType);
 bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const EncoderParameters& parameters,
                   std::vector<std::uint8_t>& out);
 
+// Why the encoder of `mimeType` cannot write a width x height image, or the
+// empty text when it can. JPEG files of this encoder hold at most 65500
+// pixels a side.
+std::string SizeRefusal(const std::string& mimeType, int width, int height);
+
+// Writes the file. False when it was not written; `failure`, when given, then
+// tells why ("No space left on device", "Permission denied", a size the format
+// cannot hold), or is empty when there is nothing to tell.
 bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::string& mimeType,
-                      const EncoderParameters& parameters);
+                      const EncoderParameters& parameters, std::string* failure = nullptr);
 
 }  // namespace imaging

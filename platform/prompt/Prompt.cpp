@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -130,6 +132,21 @@ QMessageBox::Icon BoxIcon(PromptIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A window manager shows the caption in the title bar, beside the window's
+// icon and its buttons, and cuts it short when the box is narrower than all of
+// them: the box is made at least that wide (its text keeps its own wrapping).
+void WidenForCaption(QMessageBox& box) {
+    constexpr int kTitleBarExtras = 160;  // the icon, three buttons, margins
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr)
+        return;
+    QFont font = box.font();
+    font.setBold(true);
+    const int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 QMessageBox::StandardButtons BoxButtons(PromptButtons buttons) {
     switch (buttons) {
     case PromptButtons::Ok:
@@ -187,6 +204,7 @@ PromptAnswer MessageBoxPrompt::Ask(PromptIcon icon, PromptButtons buttons, const
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
         return DefaultAnswer(buttons);
     QMessageBox box(BoxIcon(icon), QCoreApplication::applicationName(), text, BoxButtons(buttons), g_owner.data());
+    WidenForCaption(box);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return PromptAnswer::Ok;

@@ -1,9 +1,14 @@
+#include "app/document/DocumentIds.h"
+#include "app/document/QVVesperaDoc.h"
 #include "app/frame/BasketPane.h"
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/MyToolBar.h"
+#include "app/panel/PanelIds.h"
 #include "app/panel/ResizeDlgBar.h"
+#include "app/preview/QVVesperaView.h"
+#include "app/resize/ResizeEngine.h"
 #include "batch/basket/BasketBrowser.h"
 #include "batch/basket/BasketIds.h"
 #include "browser/browse/BrowseWnd.h"
@@ -13,10 +18,19 @@
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
 
+#include <QAbstractItemView>
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
 
@@ -42,9 +56,28 @@ public:
     int GetItemCount() const override { return static_cast<int>(files.size()); }
     void ApplySettingsToSelected() override { ++appliedToSelected; }
     void ApplySettingsToAll() override { ++appliedToAll; }
+    bool RunBatch(QWidget*) override {
+        ++runs;
+        return false;
+    }
     QStringList files;
     int appliedToSelected = 0;
     int appliedToAll = 0;
+    int runs = 0;
+};
+
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(int& paints) : paints_(paints) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints_;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int& paints_;
 };
 
 class MainFrameTest : public ::testing::Test {
@@ -477,6 +510,33 @@ TEST_F(MainFrameTest, CommandsGoToTheViewThenTheDocument) {
     frame_->SetActiveDocument(nullptr);
 }
 
+TEST_F(MainFrameTest, AFailedNextLeavesThePanelEmpty) {
+    ScriptedAnswers answers;
+    const QString folder = home_.Path() + QStringLiteral("/walk");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QImage image(150, 100, QImage::Format_RGB32);
+    image.fill(Qt::darkRed);
+    ASSERT_TRUE(image.save(folder + QStringLiteral("/1.png")));
+    ASSERT_TRUE(WriteFile(folder + QStringLiteral("/2.png"), "broken"));
+    ASSERT_TRUE(WriteFile(folder + QStringLiteral("/3.png"), "broken too"));
+    ASSERT_TRUE(app_->OpenImage(folder + QStringLiteral("/1.png")));
+    QWidget* size = frame_->ResizePanel()->GetDlgItem(IDC_ORIG_SIZE);
+    auto* label = qobject_cast<QLabel*>(size);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("150x100 pixels"));
+
+    // Both neighbours fail: the picture is closed and the panel says so.
+    EXPECT_TRUE(frame_->RunCommand(ID_NEXT_IMAGE));
+    Settle();
+    EXPECT_EQ(answers.Questions().size(), 2u);
+    ASSERT_NE(app_->GetDocument(), nullptr);
+    EXPECT_FALSE(app_->GetDocument()->HasImage());
+    EXPECT_EQ(label->text(), QString());
+    auto* width = qobject_cast<QLineEdit*>(frame_->ResizePanel()->GetDlgItem(IDC_WIDTH));
+    ASSERT_NE(width, nullptr);
+    EXPECT_FALSE(width->isEnabled());
+}
+
 TEST_F(MainFrameTest, ViewButtonPopsUpTheIconSizes) {
     Choose(ID_BATCH_MODE);
     frame_->UpdateCommandUI();
@@ -529,6 +589,162 @@ TEST(MainFrameBasket, ThreePicturesOnTheCommandLineOpenABasketOfThree) {
     ASSERT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
     EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_BATCH_REMOVE));
     EXPECT_EQ(pane->GetItemCount(), 2);
+    app->ExitInstance();
+}
+
+// Enter runs the basket only while batch mode shows it, and a focused field
+// or list takes Enter first: the typed width or the chosen algorithm is
+// taken and nothing runs.
+class EnterKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        basket_.files = {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")};
+        app_ = MakeApp();
+        app_->m_frameContext.basket = &basket_;
+        ASSERT_TRUE(app_->InitInstance({}));
+        frame_ = app_->m_pMainWnd;
+        QImage image(300, 200, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QString picture = home_.Path() + QStringLiteral("/open.png");
+        ASSERT_TRUE(image.save(picture));
+        ASSERT_TRUE(app_->OpenImage(picture));
+        frame_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame_));
+        QAction* run = frame_->Actions().Action(ID_BATCH_RUN);
+        ASSERT_TRUE(WaitUntil([run] { return run->isEnabled(); }));
+    }
+    void SetBatchMode(bool on) {
+        if ((app_->m_bBatchMode != 0) != on)
+            frame_->OnBatchMode();
+        Settle();
+    }
+    template <typename W>
+    W* Control(int id) {
+        return qobject_cast<W*>(frame_->ResizePanel()->GetDlgItem(id));
+    }
+    // Types a width into the focused Width field and presses Enter.
+    void TypeWidth(const char* text) {
+        auto* width = Control<QLineEdit>(IDC_WIDTH);
+        ASSERT_NE(width, nullptr);
+        ASSERT_TRUE(width->isEnabled());
+        width->setFocus();
+        ASSERT_TRUE(WaitUntil([width] { return width->hasFocus(); }));
+        width->selectAll();
+        QTest::keyClicks(width, QString::fromLatin1(text));
+        QTest::keyClick(width, Qt::Key_Return);
+        Settle();
+    }
+
+    PrivateHome home_;
+    RecordingBasket basket_;
+    std::unique_ptr<CQVVesperaApp> app_;
+    CMainFrame* frame_ = nullptr;
+};
+
+TEST_F(EnterKeyTest, EnterInWidthOutsideBatchModeTakesTheWidthAndRunsNothing) {
+    SetBatchMode(false);
+    TypeWidth("1000");
+    EXPECT_EQ(basket_.runs, 0);
+    EXPECT_EQ(app_->m_nWidth, 1000);
+    // Nor does Enter on the preview run the hidden basket.
+    QWidget* preview = app_->GetPreviewView();
+    preview->setFocus();
+    ASSERT_TRUE(WaitUntil([preview] { return preview->hasFocus(); }));
+    QTest::keyClick(preview, Qt::Key_Return);
+    QTest::keyClick(preview, Qt::Key_Enter, Qt::KeypadModifier);
+    Settle();
+    EXPECT_EQ(basket_.runs, 0);
+    // The menu item keeps its rule: enabled with a filled basket.
+    EXPECT_TRUE(frame_->QueryCommand(ID_BATCH_RUN).enabled);
+}
+
+TEST_F(EnterKeyTest, InBatchModeTheFieldsTakeEnterAndThePreviewRunsTheBasket) {
+    SetBatchMode(true);
+    TypeWidth("700");
+    EXPECT_EQ(basket_.runs, 0);
+    EXPECT_EQ(app_->m_nWidth, 700);
+
+    // Down and Enter on the algorithm list pick the next algorithm.
+    auto* algorithm = Control<QComboBox>(IDC_ALGORITHM);
+    ASSERT_NE(algorithm, nullptr);
+    algorithm->setFocus();
+    ASSERT_TRUE(WaitUntil([algorithm] { return algorithm->hasFocus(); }));
+    const int before = app_->m_nInterpolMode;
+    QTest::keyClick(algorithm, Qt::Key_Down);
+    QTest::keyClick(algorithm, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(basket_.runs, 0);
+    EXPECT_EQ(app_->m_nInterpolMode, before + 1);
+
+    // The same in the open list.
+    QTest::keyClick(algorithm, Qt::Key_F4);
+    QAbstractItemView* list = algorithm->view();
+    ASSERT_TRUE(WaitUntil([list] { return list->isVisible(); }));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([list] { return !list->isVisible(); }));
+    Settle();
+    EXPECT_EQ(basket_.runs, 0);
+    EXPECT_EQ(app_->m_nInterpolMode, before + 2);
+
+    frame_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame_));
+    QWidget* preview = app_->GetPreviewView();
+    preview->setFocus();
+    ASSERT_TRUE(WaitUntil([preview] { return preview->hasFocus(); }));
+    QTest::keyClick(preview, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(basket_.runs, 1);
+}
+
+// Resize and Save runs on the UI thread: before the work starts the wait
+// cursor shows and the window has repainted where the closed save dialog was.
+TEST(ResizeAndSaveFeedback, TheWindowRepaintsUnderTheWaitCursorBeforeTheWork) {
+    PrivateHome home;
+    ScriptedAnswers answers;
+    QPointer<QWidget> surface;
+    int paints = 0;
+    bool engineRan = false, waitCursor = false, repainted = false;
+    ResizeEngine engine = DefaultResizeEngine();
+    engine.resizeImageV2 = [&](const EngineCall& call) {
+        engineRan = true;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        waitCursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+        repainted = paints > 0;
+        return DefaultResizeEngine().resizeImageV2(call);
+    };
+    auto app = MakeApp();
+    app->m_resizeEngine = &engine;
+    PaintCounter counter(paints);
+    const QString out = home.Path() + QStringLiteral("/out.png");
+    app->m_fileDialog = [&](bool, const QString&, int*) -> std::optional<QString> {
+        // The dialog's place on the window needs painting when it closes.
+        surface->installEventFilter(&counter);
+        surface->update();
+        return out;
+    };
+    ASSERT_TRUE(app->InitInstance({}));
+    QWidget* preview = app->GetPreviewView();
+    ASSERT_NE(preview, nullptr);
+    auto* scrolled = qobject_cast<QAbstractScrollArea*>(preview);
+    surface = scrolled != nullptr ? scrolled->viewport() : preview;
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    const QString picture = home.Path() + QStringLiteral("/small.png");
+    ASSERT_TRUE(image.save(picture));
+    ASSERT_TRUE(app->OpenImage(picture));
+    Settle();
+    app->m_nWidth = 120;
+    app->m_nHeight = 80;
+    app->m_nInterpolMode = 6;
+    ASSERT_TRUE(app->m_pMainWnd->RunCommand(ID_FILE_SAVE));
+    EXPECT_TRUE(engineRan);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(repainted);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QImage(out).size(), QSize(120, 80));
+    EXPECT_TRUE(answers.Questions().empty());
+    surface->removeEventFilter(&counter);
     app->ExitInstance();
 }
 

@@ -7,8 +7,13 @@
 #include "browser/info/DialogUnits.h"
 #include "platform/resources/StringTable.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <algorithm>
 
 namespace {
 
@@ -611,6 +616,34 @@ TEST_F(PanelTest, LabelMnemonicsFocusTheirFields) {
     EXPECT_TRUE(Control(IDC_RESOLUTION)->hasFocus());
     QTest::keyClick(panel.get(), Qt::Key_R, Qt::AltModifier);  // "Edit p&rint size", clicked after a moment
     EXPECT_TRUE(QTest::qWaitFor([this] { return settings.m_nEditPrints == 1; }, 30000));
+}
+
+// The open algorithm list shows every name whole, in a style that widens a
+// popup list to its entries and in one that keeps it at the list's width,
+// while the closed list keeps the panel's width.
+TEST_F(PanelTest, TheOpenAlgorithmListShowsItsLongestNameWhole) {
+    Open(MakeImage(4000, 3000));
+    auto* combo = Control<QComboBox>(IDC_ALGORITHM);
+    for (const char* styleName : {"Fusion", "Windows"}) {
+        std::unique_ptr<QStyle> style(QStyleFactory::create(QString::fromLatin1(styleName)));
+        ASSERT_NE(style, nullptr) << styleName;
+        combo->setStyle(style.get());
+        QApplication::processEvents();
+        const int closedWidth = combo->width();
+        combo->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(combo, Qt::Key_F4);
+        QAbstractItemView* list = combo->view();
+        ASSERT_TRUE(QTest::qWaitFor([list] { return list->isVisible(); })) << styleName;
+        int widest = 0;
+        for (int i = 0; i < combo->count(); ++i)
+            widest = std::max(widest, list->fontMetrics().horizontalAdvance(combo->itemText(i)));
+        EXPECT_GE(list->viewport()->width(), widest) << styleName;
+        EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0)) << styleName;
+        QTest::keyClick(list, Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([list] { return !list->isVisible(); })) << styleName;
+        EXPECT_EQ(combo->width(), closedWidth) << styleName;
+        combo->setStyle(nullptr);
+    }
 }
 
 }  // namespace

@@ -202,7 +202,8 @@ TEST_F(Save, UnwritablePathReportsUnlessQuiet) {
     EXPECT_FALSE(SaveImageWithEncoder(resized.get(), path, 0, nullptr, 80, 96.0f));
     const auto questions = m_prompt->Questions();
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0].text.toStdString(), "Can't save file " + path + ".");
+    // The reason follows on a line of its own.
+    EXPECT_EQ(questions[0].text.toStdString(), "Can't save file " + path + ".\nNo such file or directory");
     EXPECT_EQ(questions[0].buttons, platform::PromptButtons::Ok);
 }
 

@@ -74,6 +74,16 @@ TEST(ComputeItemSize, FollowsTheSettingsAndTheImage) {
         {"keep aspect, portrait", PixelSettings(640, 480, 0), portrait, false, 320, 480, 300.0f},
         {"keep aspect, a tie takes the second branch", PixelSettings(640, 480, 0), tie, false, 640, 480, 300.0f},
         {"keep aspect, unreadable image", PixelSettings(640, 480, 0), std::nullopt, false, 640, 480, 300.0f},
+        // The panel's own pairs (one side typed, the other derived from it
+        // with the image's aspect) come out as the panel shows them.
+        {"width 800 typed for 1500 x 1000", PixelSettings(800, 533, 0), ItemImageFacts{1500, 1000, 72.0}, false, 800,
+         533, 300.0f},
+        {"width 799 typed for 1500 x 1000", PixelSettings(799, 532, 0), ItemImageFacts{1500, 1000, 72.0}, false, 799,
+         532, 300.0f},
+        {"height 800 typed for 1000 x 1500", PixelSettings(533, 800, 0), ItemImageFacts{1000, 1500, 72.0}, false, 533,
+         800, 300.0f},
+        {"width 1000 typed for 4000 x 3001", PixelSettings(1000, 750, 0), ItemImageFacts{4000, 3001, 72.0}, false, 1000,
+         750, 300.0f},
         {"crop", PixelSettings(640, 480, 1), portrait, false, 640, 480, 300.0f},
         {"none", PixelSettings(640, 480, 2), landscape, false, 640, 480, 300.0f},
         {"own size", PixelSettings(640, 480, 0), ItemImageFacts{1200, 800, 72.0}, true, 1200, 800, 72.0f},
