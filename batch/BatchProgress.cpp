@@ -12,6 +12,7 @@
 #include "app/resize/InterpolMode.h"
 #include "batch/BatchIds.h"
 #include "batch/BatchLog.h"
+#include "platform/commands/BatchRunning.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 #include "platform/threads/Event.h"

@@ -3,13 +3,12 @@
 #include "platform/progress/ProgressSink.h"
 
 std::atomic<std::uint8_t> g_bAbortResize{0};
-std::atomic<std::uint8_t> g_bBatchRunning{0};
 std::atomic<int> g_nProgressPercent{0};
 thread_local std::uint8_t g_bResizeOutOfMemory = 0;
 
-CRSProgress::CRSProgress() { platform::PostProgressCommand(ID_START_PROGRESS); }
+CRSProgress::CRSProgress() { platform::PostProgressStart(); }
 
-CRSProgress::~CRSProgress() { platform::PostProgressCommand(ID_END_PROGRESS); }
+CRSProgress::~CRSProgress() { platform::PostProgressEnd(); }
 
 int CRSProgress::Progress(int percent) {
     if (g_bAbortResize.load(std::memory_order_relaxed))
@@ -25,7 +24,7 @@ int CRSProgress::Progress(int percent) {
     // A phase count below 1 would divide by zero; it means one stage.
     const int phases = m_nPhases > 0 ? m_nPhases : 1;
     g_nProgressPercent.store((100 / phases) * m_nWraps + percent / phases, std::memory_order_relaxed);
-    platform::PostProgressCommand(ID_PROGRESS);
+    platform::PostProgressStep();
     return 1;
 }
 

@@ -10,21 +10,12 @@
 #include <atomic>
 #include <cstdint>
 
-// Command ids posted to the main window.
-inline constexpr int ID_PROGRESS = 32838;
-inline constexpr int ID_START_PROGRESS = 32840;
-inline constexpr int ID_END_PROGRESS = 32841;
-
 // Set by the UI (or the batch dialog) to stop the running engine job; every
 // report answers "stop" while it is set. Cleared by whoever starts a job.
 extern std::atomic<std::uint8_t> g_bAbortResize;
 
-// Set on the UI thread before a batch run's worker starts and cleared when
-// its end reaches the UI thread. While it is set the abort flag belongs to the
-// batch: nothing else starts an engine job (the preview waits).
-extern std::atomic<std::uint8_t> g_bBatchRunning;
-
-// The last overall percentage, read by the main frame on ID_PROGRESS.
+// The last overall percentage, read by the main window when the progress
+// sink reports a change.
 extern std::atomic<int> g_nProgressPercent;
 
 // Set by an engine routine that gave up for lack of memory. Per thread: every

@@ -16,6 +16,7 @@
 #include "app/resize/ResizeEngine.h"
 #include "app/settings/AppSettings.h"
 #include "engine/RSProgress.h"
+#include "platform/commands/BatchRunning.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/resources/CommandIds.h"

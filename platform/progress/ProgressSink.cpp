@@ -1,5 +1,7 @@
 #include "platform/progress/ProgressSink.h"
 
+#include "platform/resources/CommandIds.h"
+
 #include <mutex>
 #include <utility>
 
@@ -40,5 +42,11 @@ bool PostProgressCommand(int commandId) {
     sink->PostCommand(commandId);
     return true;
 }
+
+bool PostProgressStart() { return PostProgressCommand(ID_START_PROGRESS); }
+
+bool PostProgressStep() { return PostProgressCommand(ID_PROGRESS); }
+
+bool PostProgressEnd() { return PostProgressCommand(ID_END_PROGRESS); }
 
 }  // namespace platform

@@ -27,4 +27,11 @@ void ClearProgressSink();
 // Posts commandId to the installed sink. Returns false when none is installed.
 bool PostProgressCommand(int commandId);
 
+// What the engine reports, posted as the main window's commands
+// ID_START_PROGRESS, ID_PROGRESS and ID_END_PROGRESS (CommandIds.h), so that
+// the engine names no command of a window.
+bool PostProgressStart();
+bool PostProgressStep();  // the overall percentage changed
+bool PostProgressEnd();
+
 }  // namespace platform

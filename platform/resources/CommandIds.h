@@ -30,8 +30,12 @@ inline constexpr int ID_PREV_PANE = 57681;
 inline constexpr int ID_VIEW_TOOLBAR = 59392;
 inline constexpr int ID_VIEW_STATUS_BAR = 59393;
 
-// Posted between threads and windows. The engine's progress commands
-// (ID_PROGRESS, ID_START_PROGRESS, ID_END_PROGRESS) are in engine/RSProgress.h.
+// Posted between threads and windows. The engine's progress reaches the main
+// window as ID_START_PROGRESS, ID_PROGRESS (the overall percentage changed)
+// and ID_END_PROGRESS, through platform/progress/ProgressSink.h.
+inline constexpr int ID_PROGRESS = 32838;
+inline constexpr int ID_START_PROGRESS = 32840;
+inline constexpr int ID_END_PROGRESS = 32841;
 inline constexpr int ID_PREVIEW_READY = 32839;
 inline constexpr int ID_BEGINREADFOLDER = 32860;
 inline constexpr int ID_REFRESH = 33114;

@@ -3,6 +3,7 @@
 // after its end.
 
 #include "batch/BatchProgress.h"
+#include "platform/commands/BatchRunning.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include <tbb/global_control.h>
 
 #include "engine/KernelResample.h"
+#include "platform/resources/CommandIds.h"
 #include "support/EngineTestSupport.h"
 #include "support/RecordingProgressSink.h"
 

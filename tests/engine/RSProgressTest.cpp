@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/RSProgress.h"
+#include "platform/resources/CommandIds.h"
 #include "support/EngineTestSupport.h"
 #include "support/RecordingProgressSink.h"
 

@@ -21,6 +21,7 @@
 #include "app/document/QVVesperaDoc.h"
 #include "app/settings/AppSettings.h"
 #include "engine/RSProgress.h"
+#include "platform/commands/BatchRunning.h"
 #include "platform/imaging/ExifProperties.h"
 #include "support/FileFixtures.h"
 

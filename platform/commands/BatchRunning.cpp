@@ -1,0 +1,3 @@
+#include "platform/commands/BatchRunning.h"
+
+std::atomic<std::uint8_t> g_bBatchRunning{0};
