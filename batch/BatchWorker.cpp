@@ -9,6 +9,7 @@
 
 #include "app/resize/InterpolMode.h"
 #include "app/resize/ResizeBitmap.h"
+#include "app/settings/SettingsLimits.h"
 #include "batch/BatchOutputFile.h"
 #include "batch/BatchOutputName.h"
 #include "batch/SourcePrefetch.h"
@@ -174,7 +175,7 @@ void SetBatchStageHook(BatchStageHook hook) {
 
 bool IsUsableBatchItem(const CItem& item) {
     const std::int64_t w = item.m_nTargetWidth, h = item.m_nTargetHeight;
-    if (!IsDrawingMode(item.m_nMode) && !IsEngineMode(item.m_nMode))
+    if (!IsIndexIn(item.m_nMode, kInterpolModeCount))
         return false;
     if (w <= 0 || h <= 0 || w > imaging::kMaxBitmapSide || h > imaging::kMaxBitmapSide)
         return false;

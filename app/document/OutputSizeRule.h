@@ -10,10 +10,9 @@
 // non-zero) is applied to the image, rounded, and brought into the range an
 // output side may have; a size in pixels and the resolution stay.
 
-class AppSettings;
+#include "app/settings/SettingsLimits.h"
 
-inline constexpr int kMinOutputSide = 3;
-inline constexpr int kMaxOutputSide = 100000;
+class AppSettings;
 
 void ApplyOutputSizeRule(AppSettings& settings, int imageWidth, int imageHeight, float imageDpi);
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "app/settings/SettingsLimits.h"
+
 // Length units of the print size (AppSettings::m_nSizeUnits).
 enum SizeUnits : int {
     SIZE_UNITS_INCHES = 0,
@@ -16,7 +18,6 @@ enum SizeUnits : int {
     SIZE_UNITS_PICAS = 3,
     SIZE_UNITS_POINTS = 4,
 };
-inline constexpr int kSizeUnitsCount = 5;
 
 // Resolution units (AppSettings::m_nResUnits); the resolution itself is
 // always kept in dots per inch.
@@ -25,11 +26,9 @@ enum ResUnits : int {
     RES_UNITS_PER_MM = 1,
     RES_UNITS_PER_CM = 2,
 };
-inline constexpr int kResUnitsCount = 3;
 
-// The output side in pixels that a user may type.
-inline constexpr int kMinOutputPixels = 3;
-inline constexpr int kMaxOutputPixels = 100000;
+// The output side in pixels that a user may type: kMinOutputSide to
+// kMaxOutputSide (SettingsLimits.h).
 // The resolution in dots per inch that a user may type.
 inline constexpr double kMinDpi = 1.0;
 inline constexpr double kMaxDpi = 100000.0;

@@ -39,10 +39,10 @@ constexpr int IDS_LOCK_SETTINGS = 155;
 constexpr int IDS_APPLY_TO_NEW = 156;
 constexpr int IDS_PANEL_CAPTION = 172;
 constexpr int IDS_FIRST_LENGTH_UNIT = 290;  // 290-294: "in" ... "pt"
-constexpr int kResUnitLabels[kResUnitsCount] = {79, 80, 82};
-constexpr int kImageResolutionFormats[kResUnitsCount] = {134, 135, 136};
+constexpr int kResUnitLabels[kResUnitCount] = {79, 80, 82};
+constexpr int kImageResolutionFormats[kResUnitCount] = {134, 135, 136};
 // "%.2fx%.2f inches", "... mm", "... cm", "%.0fx%.0f picas", "... points".
-constexpr int kImagePrintSizeFormats[kSizeUnitsCount] = {137, 139, 138, 140, 141};
+constexpr int kImagePrintSizeFormats[kSizeUnitCount] = {137, 139, 138, 140, 141};
 
 struct Tooltip {
     int control;
@@ -96,7 +96,7 @@ int SpinOf(int editId) {
 
 // At least 3 pixels; products of sizes are made in 64 bits by the callers.
 int AtLeastThree(std::int64_t pixels) {
-    return static_cast<int>(std::clamp<std::int64_t>(pixels, kMinOutputPixels, INT32_MAX));
+    return static_cast<int>(std::clamp<std::int64_t>(pixels, kMinOutputSide, INT32_MAX));
 }
 
 // int(x) for the truncating conversions of sizes, in range of an int.
@@ -237,16 +237,16 @@ bool CResizeDlgBar::KeepAspect() const { return m_settings.m_nCorrectProp == 0; 
 
 std::pair<double, double> CResizeDlgBar::PixelRange(Side side) const {
     if (!PercentMode())
-        return {kMinOutputPixels, kMaxOutputPixels};
+        return {kMinOutputSide, kMaxOutputSide};
     if (!m_bHasImage)
         return {0.3, 3000.0};
     const double dimension = side == Side::Width ? m_nImageWidth : m_nImageHeight;
-    return {kMinOutputPixels * 100.0 / dimension, kMaxOutputPixels * 100.0 / dimension};
+    return {kMinOutputSide * 100.0 / dimension, kMaxOutputSide * 100.0 / dimension};
 }
 
 std::pair<double, double> CResizeDlgBar::PrintRange() const {
     const double perPixel = SizeFactor() / Dpi();
-    return {perPixel, kMaxOutputPixels * perPixel};
+    return {perPixel, kMaxOutputSide * perPixel};
 }
 
 std::pair<double, double> CResizeDlgBar::ResolutionRange() const {
@@ -318,10 +318,10 @@ void CResizeDlgBar::ShowOriginalImage() {
     if (!(m_fImageDpi > 0.0f))
         return;
     const double dpi = m_fImageDpi;
-    const int resUnits = IndexIn(m_settings.m_nResUnits, kResUnitsCount);
+    const int resUnits = IndexIn(m_settings.m_nResUnits, kResUnitCount);
     label(IDC_ORIG_RESOLUTION)
         ->setText(FormatString(kImageResolutionFormats[resUnits], dpi / ResolutionDivisor(resUnits)));
-    const int sizeUnits = IndexIn(m_settings.m_nSizeUnits, kSizeUnitsCount);
+    const int sizeUnits = IndexIn(m_settings.m_nSizeUnits, kSizeUnitCount);
     const double factor = LengthFactor(sizeUnits);
     label(IDC_ORIG_PRINTSIZE)
         ->setText(FormatString(kImagePrintSizeFormats[sizeUnits], m_nImageWidth / dpi * factor,
@@ -332,7 +332,7 @@ void CResizeDlgBar::ShowUnitLabels() {
     const QString length = platform::LoadResString(IDS_FIRST_LENGTH_UNIT + IndexIn(m_settings.m_nSizeUnits, 5));
     qobject_cast<QLabel*>(GetDlgItem(IDC_PRINT_WIDTH_UNIT))->setText(length);
     qobject_cast<QLabel*>(GetDlgItem(IDC_PRINT_HEIGHT_UNIT))->setText(length);
-    const int resolution = kResUnitLabels[IndexIn(m_settings.m_nResUnits, kResUnitsCount)];
+    const int resolution = kResUnitLabels[IndexIn(m_settings.m_nResUnits, kResUnitCount)];
     qobject_cast<QLabel*>(GetDlgItem(IDC_RES_UNIT_LABEL))->setText(platform::LoadResString(resolution));
 }
 
@@ -392,8 +392,8 @@ void CResizeDlgBar::UpdateData(bool saveAndValidate) {
         return;
     }
     const QScopedValueRollback<bool> updating(m_bUpdating, true);
-    m_comboResUnits->setCurrentIndex(IndexIn(m_nResUnitsSel, kResUnitsCount));
-    m_comboSizeUnits->setCurrentIndex(IndexIn(m_nSizeUnitsSel, kSizeUnitsCount));
+    m_comboResUnits->setCurrentIndex(IndexIn(m_nResUnitsSel, kResUnitCount));
+    m_comboSizeUnits->setCurrentIndex(IndexIn(m_nSizeUnitsSel, kSizeUnitCount));
     m_comboPixelUnits->setCurrentIndex(PercentMode() ? 1 : 0);
     (m_settings.m_nEditPrints ? m_radioEditPrints : m_radioEditPixels)->setChecked(true);
     m_checkLock->setChecked(lockValue != 0);
@@ -420,8 +420,8 @@ void CResizeDlgBar::SetImageInfo(ResizePanelDocument* doc) {
 
     // The unit selections follow the settings, which a settings file or a
     // basket item may have changed since the panel last showed them.
-    m_nSizeUnitsSel = IndexIn(m_settings.m_nSizeUnits, kSizeUnitsCount);
-    m_nResUnitsSel = IndexIn(m_settings.m_nResUnits, kResUnitsCount);
+    m_nSizeUnitsSel = IndexIn(m_settings.m_nSizeUnits, kSizeUnitCount);
+    m_nResUnitsSel = IndexIn(m_settings.m_nResUnits, kResUnitCount);
     UpdateData(false);
     ShowPixelFields();
     ShowPrintFields();
@@ -515,7 +515,7 @@ void CResizeDlgBar::RescaleToResolution(const ResolutionEdit& from, double dpi) 
     // paper preset), beyond itself.
     const double factor = dpi / from.dpi;
     auto rescale = [factor](int side) {
-        const double limit = std::max(kMaxOutputPixels, side);
+        const double limit = std::max(kMaxOutputSide, side);
         return AtLeastThree(Truncate(std::min(std::floor(side * factor + 0.5), limit)));
     };
     m_settings.m_nWidth = rescale(from.width);
@@ -583,22 +583,22 @@ void CResizeDlgBar::OnSizeUnitsChanged(int index) {
     if (!m_bHasImage) {
         // Without an image the unit stays; so does the combo.
         const QScopedValueRollback<bool> updating(m_bUpdating, true);
-        m_comboSizeUnits->setCurrentIndex(IndexIn(m_settings.m_nSizeUnits, kSizeUnitsCount));
+        m_comboSizeUnits->setCurrentIndex(IndexIn(m_settings.m_nSizeUnits, kSizeUnitCount));
         return;
     }
     UpdateData(true);
-    m_settings.m_nSizeUnits = IndexIn(index, kSizeUnitsCount);
+    m_settings.m_nSizeUnits = IndexIn(index, kSizeUnitCount);
     SetImageInfo(m_pDoc);
 }
 
 void CResizeDlgBar::OnResUnitsChanged(int index) {
     if (!m_bHasImage) {
         const QScopedValueRollback<bool> updating(m_bUpdating, true);
-        m_comboResUnits->setCurrentIndex(IndexIn(m_settings.m_nResUnits, kResUnitsCount));
+        m_comboResUnits->setCurrentIndex(IndexIn(m_settings.m_nResUnits, kResUnitCount));
         return;
     }
     UpdateData(true);
-    m_settings.m_nResUnits = IndexIn(index, kResUnitsCount);
+    m_settings.m_nResUnits = IndexIn(index, kResUnitCount);
     SetImageInfo(m_pDoc);
 }
 

@@ -19,7 +19,7 @@ namespace {
 constexpr double kMillimetresPerInch = 25.4;
 
 int PresetPixels(double pixels) {
-    return static_cast<int>(std::clamp(pixels, static_cast<double>(kMinOutputPixels), static_cast<double>(INT32_MAX)));
+    return static_cast<int>(std::clamp(pixels, static_cast<double>(kMinOutputSide), static_cast<double>(INT32_MAX)));
 }
 
 // A paper side in the panel's length unit, from the unit of its menu entry.
@@ -96,8 +96,8 @@ void CResizeDlgBar::ApplyPresetSize(int width, int height) {
         else
             w = h * m_nImageWidth / m_nImageHeight;
     }
-    m_settings.m_nWidth = static_cast<int>(std::max<std::int64_t>(kMinOutputPixels, w));
-    m_settings.m_nHeight = static_cast<int>(std::max<std::int64_t>(kMinOutputPixels, h));
+    m_settings.m_nWidth = static_cast<int>(std::max<std::int64_t>(kMinOutputSide, w));
+    m_settings.m_nHeight = static_cast<int>(std::max<std::int64_t>(kMinOutputSide, h));
     ShowPixelFields();
     ShowPrintFields();
     RawSizeAndNotify();

@@ -33,8 +33,6 @@ std::uint32_t GetU32(QByteArrayView in, qsizetype at) {
 void PutInt(QByteArray& out, int v) { PutU32(out, static_cast<std::uint32_t>(v)); }
 int GetInt(QByteArrayView in, qsizetype at) { return static_cast<int>(GetU32(in, at)); }
 
-bool InRange(int value, int first, int last) { return value >= first && value <= last; }
-
 }  // namespace
 
 SettingsValues CaptureSettings(const AppSettings& s) {
@@ -55,11 +53,7 @@ void ApplySettings(const SettingsValues& v, AppSettings& s) {
     s.m_nLockSettings = v.lockSettings;
 }
 
-bool IsUsable(const SettingsValues& v) {
-    return v.width >= 1 && v.height >= 1 && std::isfinite(v.dpi) && v.dpi > 0.0f && InRange(v.resUnits, 0, 2) &&
-           InRange(v.sizeUnits, 0, 4) && InRange(v.correctProp, 0, 2) && InRange(v.interpolMode, 0, 9) &&
-           InRange(v.inPercents, 0, 1) && InRange(v.editPrints, 0, 1) && InRange(v.lockSettings, 0, 1);
-}
+bool IsUsable(const SettingsValues& v) { return IsValidSettingsRecord(v, SideLimit::Unbounded); }
 
 QByteArray EncodeSettingsFile(const SettingsValues& v) {
     QByteArray out;

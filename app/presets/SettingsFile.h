@@ -19,6 +19,8 @@
 
 #include <optional>
 
+#include "app/settings/SettingsLimits.h"
+
 class AppSettings;
 
 namespace presets {
@@ -27,20 +29,7 @@ inline constexpr int kSettingsFileSize = 92;
 inline constexpr char16_t kSettingsFileHeader[] = u"ORVEK Vespera 2.0 Settings";
 
 // The ten values a settings file holds, in file order.
-struct SettingsValues {
-    int width = 0;
-    int height = 0;
-    float dpi = 0.0f;
-    int resUnits = 0;
-    int sizeUnits = 0;
-    int correctProp = 0;
-    int interpolMode = 0;
-    int inPercents = 0;
-    int editPrints = 0;
-    int lockSettings = 0;
-
-    bool operator==(const SettingsValues&) const = default;
-};
+using SettingsValues = SettingsRecord;
 
 SettingsValues CaptureSettings(const AppSettings& settings);
 // Commits all ten values at once.

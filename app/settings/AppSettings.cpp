@@ -1,5 +1,6 @@
 #include "app/settings/AppSettings.h"
 
+#include "app/settings/SettingsLimits.h"
 #include "platform/paths/Paths.h"
 #include "platform/profile/ProfileStore.h"
 
@@ -19,19 +20,12 @@ const QString kBrowser = QStringLiteral("BROWSER");
 const QString kInterface = QStringLiteral("INTERFACE");
 const QString kApplicationTitle = QStringLiteral("ORVEK Vespera");
 
-constexpr int kInterpolModeCount = 10;
-constexpr int kResUnitCount = 3;
-constexpr int kSizeUnitCount = 5;
-constexpr int kCorrectPropCount = 3;
-constexpr int kOverwriteMethodCount = 3;
-constexpr int kOutFormatCount = 5;
-constexpr int kMaxOutputSide = 100000;
 constexpr int kLargeIconsZoom = 100;
 constexpr int kSmallIconsZoom = 66;
 
 int InRange(int value, int low, int high, int fallback) { return value >= low && value <= high ? value : fallback; }
 
-int IndexIn(int value, int count) { return InRange(value, 0, count - 1, 0); }
+int IndexIn(int value, int count) { return IsIndexIn(value, count) ? value : 0; }
 
 int Flag(int value) { return value != 0 ? 1 : 0; }
 
@@ -47,7 +41,7 @@ QString WithoutTrailingSlash(QString folder) {
 
 void AppSettings::LoadSettings(const platform::ProfileStore& store, const QString& exeFolder) {
     const int interpolMode = store.GetInt(kMain, QStringLiteral("INTERPOLMODE"), 4);
-    m_nInterpolMode = InRange(interpolMode, 0, kInterpolModeCount - 1, 4);
+    m_nInterpolMode = IsIndexIn(interpolMode, kInterpolModeCount) ? interpolMode : kDefaultInterpolMode;
     m_nResUnits = IndexIn(store.GetInt(kMain, QStringLiteral("RESUNITS"), 0), kResUnitCount);
     m_nSizeUnits = IndexIn(store.GetInt(kMain, QStringLiteral("SIZEUNITS"), 0), kSizeUnitCount);
     m_nCorrectProp = IndexIn(store.GetInt(kMain, QStringLiteral("CORRECTPROP"), 0), kCorrectPropCount);
@@ -56,8 +50,10 @@ void AppSettings::LoadSettings(const platform::ProfileStore& store, const QStrin
     m_nLockSettings = Flag(store.GetInt(kMain, QStringLiteral("LOCKSETTINGS"), 0));
     m_nJpegQuality = InRange(store.GetInt(kMain, QStringLiteral("JPEGQUALITY"), 75), 1, 100, 75);
     m_nApplyToAll = Flag(store.GetInt(kMain, QStringLiteral("APPLYTOALL"), 1));
-    m_nWidth = InRange(store.GetInt(kMain, QStringLiteral("WIDTH"), 640), 1, kMaxOutputSide, 640);
-    m_nHeight = InRange(store.GetInt(kMain, QStringLiteral("HEIGHT"), 480), 1, kMaxOutputSide, 480);
+    const int width = store.GetInt(kMain, QStringLiteral("WIDTH"), 640);
+    const int height = store.GetInt(kMain, QStringLiteral("HEIGHT"), 480);
+    m_nWidth = IsValidOutputSide(width) ? width : 640;
+    m_nHeight = IsValidOutputSide(height) ? height : 480;
     const double dpi = Positive(store.GetDouble(kMain, QStringLiteral("DPI"), 300.0), 300.0);
     m_fDpi = static_cast<float>(dpi);
     if (!std::isfinite(m_fDpi) || m_fDpi <= 0.0f)

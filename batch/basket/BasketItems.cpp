@@ -10,6 +10,7 @@
 #include "app/document/OutputSizeRule.h"
 #include "app/resize/InterpolMode.h"
 #include "app/settings/AppSettings.h"
+#include "app/settings/SettingsLimits.h"
 #include "batch/BatchLog.h"
 #include "batch/basket/BasketStrings.h"
 #include "batch/basket/BatchFile.h"
@@ -19,8 +20,6 @@
 #include "platform/resources/StringTable.h"
 
 namespace {
-
-constexpr int kCorrectPropCount = 3;  // keep aspect, crop, none
 
 bool InPercents(const AppSettings& s) { return s.m_nInPercents != 0 && s.m_dPercentW > 0 && s.m_dPercentH > 0; }
 
@@ -178,11 +177,13 @@ bool ApplyItemSettings(const CItem& item, AppSettings& settings) {
         return false;
     // Values only a damaged batch file can bring are refused here, where they
     // would become settings.
-    const bool usable = item.m_nTargetWidth > 0 && item.m_nTargetHeight > 0 && item.m_nTargetWidth <= kMaxOutputSide &&
-                        item.m_nTargetHeight <= kMaxOutputSide && std::isfinite(item.m_fTargetDpi) &&
-                        item.m_fTargetDpi > 0 && item.m_nMode >= 0 && item.m_nMode < kInterpolModeCount &&
-                        item.m_nCorrection >= 0 && item.m_nCorrection < kCorrectPropCount;
-    if (!usable)
+    SettingsRecord record;
+    record.width = item.m_nTargetWidth;
+    record.height = item.m_nTargetHeight;
+    record.dpi = item.m_fTargetDpi;
+    record.correctProp = item.m_nCorrection;
+    record.interpolMode = item.m_nMode;
+    if (!IsValidSettingsRecord(record, SideLimit::UpToMaxOutputSide))
         return false;
     settings.m_nWidth = item.m_nTargetWidth;
     settings.m_nHeight = item.m_nTargetHeight;

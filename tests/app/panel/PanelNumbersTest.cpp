@@ -68,11 +68,11 @@ TEST(PanelNumbers, RoundingInDoublePrecision) {
 
 TEST(PanelNumbers, UnitFactors) {
     const double lengths[] = {1.0, 25.4, 2.54, 6.0, 72.0};
-    for (int unit = 0; unit < kSizeUnitsCount; ++unit)
+    for (int unit = 0; unit < kSizeUnitCount; ++unit)
         EXPECT_DOUBLE_EQ(LengthFactor(unit), lengths[unit]);
     EXPECT_DOUBLE_EQ(LengthFactor(7), 1.0);
     const double resolutions[] = {1.0, 25.4, 2.54};
-    for (int unit = 0; unit < kResUnitsCount; ++unit)
+    for (int unit = 0; unit < kResUnitCount; ++unit)
         EXPECT_DOUBLE_EQ(ResolutionDivisor(unit), resolutions[unit]);
 }
 
