@@ -95,8 +95,7 @@ int CBatchProgress::Progress(int percent) {
     m_nLastPercent = percent;
     if (!changed)
         return 1;
-    const int phases = m_nPhases > 0 ? m_nPhases : 1;
-    const int overall = percent / phases + (100 / phases) * m_nWraps;
+    const int overall = OverallPercent(percent, m_nWraps, m_nPhases);
     g_nProgressPercent.store(overall);
     port_->Post(IDC_BATCH_BAR_POSITION, overall);
     return 1;

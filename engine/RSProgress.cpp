@@ -21,9 +21,7 @@ int CRSProgress::Progress(int percent) {
     if (!changed)
         return 1;
 
-    // A phase count below 1 would divide by zero; it means one stage.
-    const int phases = m_nPhases > 0 ? m_nPhases : 1;
-    g_nProgressPercent.store((100 / phases) * m_nWraps + percent / phases, std::memory_order_relaxed);
+    g_nProgressPercent.store(OverallPercent(percent, m_nWraps, m_nPhases), std::memory_order_relaxed);
     platform::PostProgressStep();
     return 1;
 }

@@ -42,6 +42,15 @@ public:
     int m_nLastPercent = 0;
 };
 
+// The overall percentage of a call of `phases` stages (below 1 means one) when
+// `wraps` stages are done and the current one is `percent` done: each stage
+// is an equal share of 100, in integers as the stages report.
+inline int OverallPercent(int percent, int wraps, int phases) {
+    if (phases < 1)
+        phases = 1;
+    return (100 / phases) * wraps + percent / phases;
+}
+
 // Reports after row `row` of a stage of `rows` rows: row * 100 / rows, in 64
 // bits. A null progress object means "go on". Returns what Progress returned.
 inline int ReportRow(CRSProgress* progress, long long row, long long rows) {
