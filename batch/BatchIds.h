@@ -31,23 +31,9 @@ inline constexpr int IDC_BATCH_FINISHED = 3;
 inline constexpr int IDC_BATCH_NEW_IMAGE = 4;
 inline constexpr int IDC_BATCH_BAR_POSITION = 32838;
 
-// String table.
-inline constexpr int IDS_RESIZED_TO = 102;
-inline constexpr int IDS_FOLDER_MISSING_CREATE = 105;
-inline constexpr int IDS_CANT_CREATE_FOLDER = 107;
-inline constexpr int IDS_FOLDER_READ_ONLY = 108;
-inline constexpr int IDS_PROCESSING = 109;
-inline constexpr int IDS_LOG_STARTED = 117;
-inline constexpr int IDS_DONE = 118;
-inline constexpr int IDS_LOG_OPEN_FAILED = 119;
-inline constexpr int IDS_LOG_NO_OUTPUT_FOLDER = 120;
-inline constexpr int IDS_LOG_SKIPPED = 121;
-inline constexpr int IDS_LOG_NO_MEMORY = 122;
-inline constexpr int IDS_LOG_CANCELLED = 123;
-inline constexpr int IDS_LOG_WRITE_FAILED = 124;
-inline constexpr int IDS_RESIZED_IMAGES = 153;
-// The framework's "Please enter an integer between %1 and %2."
-inline constexpr int IDS_INT_RANGE = 61714;
+// String table: IDS_RESIZED_TO ... IDS_RESIZED_IMAGES (batch.tsv) and the
+// framework's "Please enter an integer between %1 and %2.", IDS_INT_RANGE.
+#include "res/StringIds.h"
 
 // The outcome of one item, as reported to the progress dialog.
 enum BatchItemStatus : int {

@@ -66,7 +66,7 @@ QString BatchLogText(const BatchReport& report) {
                                  input.name.constData(), Split(report.outputPath).name.constData());
         break;
     case BATCH_ITEM_NO_MEMORY:
-        text = platform::LoadResString(IDS_LOG_NO_MEMORY);
+        text = platform::LoadResString(IDS_CANT_CREATE_OUTPUT);
         break;
     case BATCH_ITEM_CANCELLED:
         text = platform::LoadResString(IDS_LOG_CANCELLED);

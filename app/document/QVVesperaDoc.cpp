@@ -29,14 +29,12 @@
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
 #include "platform/resources/StringTable.h"
+#include "res/StringIds.h"
 
 bool g_bSaveCancelled = false;
 
 namespace {
 
-constexpr int IDS_CANT_OPEN_FILE = 23;       // "Can't open file\n%s!"
-constexpr int IDS_CANT_CREATE_OUTPUT = 122;  // "Can't create output image!..."
-constexpr int IDS_CANT_SAVE_FILE = 147;      // "Can't save file %s."
 constexpr int kMaxErrorText = 512;
 
 // A string-table text with its "%s" replaced by `argument`.

@@ -13,11 +13,7 @@ inline constexpr int AFX_IDS_APP_TITLE = 57344;
 inline constexpr int AFX_IDS_IDLEMESSAGE = 57345;
 
 // Strings of the start-up and the file dialogs.
-inline constexpr int IDS_NO_FILE_CHOSEN = 26;  // "Can't open file!"
-inline constexpr int IDS_SAVE_FILTER = 130;
-inline constexpr int IDS_OLE_INIT_FAILED = 171;
-inline constexpr int IDS_RESIZE_SETTINGS = 172;
-inline constexpr int IDS_OPEN_FILTER = 173;
+#include "res/StringIds.h"
 
 // Commands the frame handles.
 inline constexpr int ID_BATCH_BROWSE = 32852;

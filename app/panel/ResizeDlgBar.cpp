@@ -9,6 +9,7 @@
 #include "browser/info/DialogUnits.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/resources/StringTable.h"
+#include "res/StringIds.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,14 +32,8 @@ namespace {
 constexpr int kHoldTimerMs = 500;
 constexpr int kMaxTooltipChars = 80;
 
-// String ids of the texts the panel shows.
-constexpr int IDS_RAW_SIZE = 133;
-constexpr int IDS_IMAGE_SIZE = 174;
-constexpr int IDS_IMAGE_DEPTH = 175;
-constexpr int IDS_LOCK_SETTINGS = 155;
-constexpr int IDS_APPLY_TO_NEW = 156;
-constexpr int IDS_PANEL_CAPTION = 172;
-constexpr int IDS_FIRST_LENGTH_UNIT = 290;  // 290-294: "in" ... "pt"
+// String ids of the texts the panel shows (the named ones in res/StringIds.h;
+// IDS_FIRST_LENGTH_UNIT is the first of 290-294, "in" ... "pt").
 constexpr int kResUnitLabels[kResUnitCount] = {79, 80, 82};
 constexpr int kImageResolutionFormats[kResUnitCount] = {134, 135, 136};
 // "%.2fx%.2f inches", "... mm", "... cm", "%.0fx%.0f picas", "... points".
@@ -54,8 +49,6 @@ constexpr Tooltip kTooltips[] = {
     {IDC_EDIT_PRINTS, 33141}, {IDC_RESOLUTION, 33142},  {IDC_RES_PRESETS, 33143},  {IDC_CORRECTION, 33144},
     {IDC_ALGORITHM, 33145},   {IDC_SIZE_UNITS, 33146},  {IDC_RES_UNITS, 33147},    {IDC_APPLY_ALL, 33148},
 };
-constexpr int IDS_TIP_LOCK = 33149;
-constexpr int IDS_TIP_APPLY_TO_NEW = 33150;
 
 // A string of the table used as a printf format (the table is ours).
 template <typename... Args>
@@ -127,7 +120,7 @@ CResizeDlgBar::CResizeDlgBar(AppSettings& settings, QWidget* parent)
       m_nResUnitsSel(settings.m_nResUnits),
       m_nSizeUnitsSel(settings.m_nSizeUnits) {
     setObjectName(QStringLiteral("ResizeDlgBar"));
-    setWindowTitle(platform::LoadResString(IDS_PANEL_CAPTION));
+    setWindowTitle(platform::LoadResString(IDS_RESIZE_SETTINGS));
     setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     CreateControls();
     ConnectControls();

@@ -3,6 +3,7 @@
 #include "app/version/VersionInfo.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"
+#include "res/StringIds.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,8 +18,8 @@ namespace {
 
 // The icon resource of the program, as the host program names it.
 constexpr int kIconResource = 128;
-// The plug-in's names, one a line: "ORVEK Vespera\nVespera\n&Vespera".
-constexpr int IDS_PLUGIN_TEXT = 18;
+// The plug-in's names, one a line, "ORVEK Vespera\nVespera\n&Vespera", are
+// the string IDS_PLUGIN_TEXT.
 
 }  // namespace
 

@@ -5,5 +5,5 @@
 
 inline constexpr int ID_CHECK_FOR_UPDATE = 33046;  // Help > "&Check For Update"
 
-inline constexpr int IDS_NO_UPDATES_FOUND = 20;  // "No updates found!"
-inline constexpr int IDS_CRITICAL_UPDATES = 21;  // the dialog's heading for status 2
+// IDS_NO_UPDATES_FOUND, IDS_CRITICAL_UPDATES (update.tsv).
+#include "res/StringIds.h"

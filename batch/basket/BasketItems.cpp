@@ -214,7 +214,7 @@ bool LoadBatchFileInto(CITEMLIST& items, const QString& path, const AppSettings&
         Tell(IDS_CANT_READ_BATCH, path, load.error);
         return false;
     case BatchFileStatus::WrongFile:
-        Tell(IDS_BASKET_WRONG_FILE);
+        Tell(IDS_WRONG_FILE);
         return false;
     case BatchFileStatus::Ok:
         break;

@@ -8,6 +8,17 @@ namespace platform {
 
 namespace {
 
+// The text of a line's rest after its id: an "IDS_NAME<TAB>" in front of it
+// is the id's name in the code (res/StringIds.h), not part of the text.
+QStringView WithoutName(QStringView rest) {
+    if (!rest.startsWith(u"IDS_"))
+        return rest;
+    qsizetype at = 4;
+    while (at < rest.size() && (rest[at].isUpper() || rest[at].isDigit() || rest[at] == u'_'))
+        ++at;
+    return at > 4 && at < rest.size() && rest[at] == u'\t' ? rest.mid(at + 1) : rest;
+}
+
 QString Unescape(QStringView text) {
     QString out;
     out.reserve(text.size());
@@ -73,7 +84,7 @@ bool ParseStringTable(const QString& text, std::map<int, QString>& table, QStrin
         const qsizetype tab = line.indexOf(u'\t');
         bool ok = false;
         const int id = tab > 0 ? line.left(tab).toInt(&ok) : 0;
-        if (!ok || !table.emplace(id, Unescape(line.mid(tab + 1))).second) {
+        if (!ok || !table.emplace(id, Unescape(WithoutName(line.mid(tab + 1)))).second) {
             if (error != nullptr)
                 *error = QStringLiteral("line %1: %2").arg(n + 1).arg(ok ? "id already in the table" : "no id");
             return false;

@@ -72,7 +72,7 @@ TEST(BatchLog, TheTableFormatsTakeTheirArguments) {
         {IDS_LOG_SKIPPED, "ddsss"},
         {IDS_LOG_WRITE_FAILED, "s"},
         {IDS_LOG_NO_OUTPUT_FOLDER, ""},
-        {IDS_LOG_NO_MEMORY, ""},
+        {IDS_CANT_CREATE_OUTPUT, ""},
         {IDS_LOG_CANCELLED, ""},
         {IDS_DONE, ""},
         {IDS_RESIZED_IMAGES, ""},

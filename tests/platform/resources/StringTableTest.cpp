@@ -12,12 +12,19 @@ TEST(StringTable, ParsesIdsTextsAndEscapes) {
         "61446\tCan't open file\\n%s!\r\n"
         "32861\tSwitch on/off batch mode\\nSwitch on/off batch mode\n"
         "7\ttab\\there, backslash \\\\ and quote \\\"\n"
-        "8\t\n");
+        "8\t\n"
+        "9\tIDS_NAMED_2\tNamed\n"
+        "10\tIDS_ no name\n"
+        "11\tIDS_\tnot a name either\n");
     ASSERT_TRUE(platform::ParseStringTable(text, table));
     EXPECT_EQ(table.at(61446), QStringLiteral("Can't open file\n%s!"));
     EXPECT_EQ(table.at(32861), QStringLiteral("Switch on/off batch mode\nSwitch on/off batch mode"));
     EXPECT_EQ(table.at(7), QStringLiteral("tab\there, backslash \\ and quote \""));
     EXPECT_EQ(table.at(8), QString());
+    // A name between the id and the text is the code's, not the text's.
+    EXPECT_EQ(table.at(9), QStringLiteral("Named"));
+    EXPECT_EQ(table.at(10), QStringLiteral("IDS_ no name"));
+    EXPECT_EQ(table.at(11), QStringLiteral("IDS_\tnot a name either"));
 }
 
 TEST(StringTable, RefusesMalformedLinesAndRepeatedIds) {
