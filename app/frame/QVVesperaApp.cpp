@@ -32,8 +32,6 @@
 
 namespace {
 
-CQVVesperaApp* g_app = nullptr;
-
 // The name a new document takes: the third part of the template string.
 QString NewDocumentName() { return platform::LoadResString(IDR_MAINFRAME).section(u'\n', 2, 2); }
 
@@ -70,7 +68,7 @@ std::optional<QString> DesktopFileDialog(bool open, const QString& filter, int* 
 
 CQVVesperaApp::CQVVesperaApp() {
     started_.start();
-    g_app = this;
+    tabstops_ = std::make_unique<CTabstopNavigator>();
     m_fileDialog = DesktopFileDialog;
     m_showMainWindow = [](CMainFrame& frame) {
         // The size the window keeps when it is not maximised, or where no
@@ -95,11 +93,8 @@ CQVVesperaApp::~CQVVesperaApp() {
     DeleteWin7Library();
     CUpdateChecker::Destroy();
     StopThumbnails();
-    if (g_app == this)
-        g_app = nullptr;
+    tabstops_.reset();
 }
-
-CQVVesperaApp* CQVVesperaApp::Instance() { return g_app; }
 
 bool CQVVesperaApp::OnCmdMsg(int id, platform::CCmdUI* ui) {
     return HandleOwnCommand(id, ui) || presetCommands_->OnCmdMsg(id, ui) || updateCommands_->OnCmdMsg(id, ui) ||

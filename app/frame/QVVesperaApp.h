@@ -4,8 +4,8 @@
 // dialog, and the application's own commands (File > Open, the recent files,
 // Exit).
 //
-// One object lives for the program's run (main makes it); Instance() reaches
-// it. InitInstance returns false when the start ends without a window; the
+// One object lives for the program's run (main makes it and hands it to
+// whoever needs it). InitInstance returns false when the start ends without a window; the
 // caller then runs ExitInstance at once, else after the event loop.
 
 #include "app/document/DocumentFileDialog.h"
@@ -15,6 +15,7 @@
 #include "app/frame/RecentFileList.h"
 #include "app/preview/NavigatorWnd.h"
 #include "app/settings/AppSettings.h"
+#include "browser/tabstops/TabstopNavigator.h"
 #include "platform/commands/CmdTarget.h"
 #include "platform/profile/ProfileStore.h"
 
@@ -56,9 +57,6 @@ public:
     CQVVesperaApp(const CQVVesperaApp&) = delete;
     CQVVesperaApp& operator=(const CQVVesperaApp&) = delete;
 
-    // The application object while one exists, else null.
-    static CQVVesperaApp* Instance();
-
     // The application's own commands, then those of the settings files, the
     // update check and the Help menu.
     bool OnCmdMsg(int id, platform::CCmdUI* ui) override;
@@ -75,9 +73,6 @@ public:
     // The file dialog of File > Open (open) and Resize and Save (save). False
     // when cancelled, or confirmed without a name ("Can't open file!").
     bool PromptFileName(QString& path, bool open, int flags, int* filterIndex);
-
-    // Called by the shell file operations before (0) and after (1) them.
-    void OnShellFileOperation(int) {}
 
     // Destroys the main frame (its panes store their sizes) and then the
     // document. Safe to call more than once.
@@ -135,6 +130,8 @@ private:
     void OnOpenRecentFile(int id);
     void CreateNavigator(CMainFrame& frame);
 
+    // Made first and ended last: the panes register with it as they are made.
+    std::unique_ptr<CTabstopNavigator> tabstops_;
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;
     CQVVesperaView* previewView_ = nullptr;

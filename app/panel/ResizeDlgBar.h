@@ -51,8 +51,6 @@ public:
     void SetImageInfo(ResizePanelDocument* doc);
     // Shows the controls of the mode AppSettings::m_bBatchMode says.
     void SetBatchMode();
-    // Refreshes the navigator when it exists.
-    void RefreshNavigator();
     // Controls from the values (false) or values from the controls (true):
     // the unit combos, pixels or percent, edit pixels or print size, the
     // lock or "Apply to new"; filling also sets the correction combo.

@@ -1,5 +1,7 @@
 #include "browser/builder/Thumbnails.h"
 
+#include "browser/cells/DecodedDibCache.h"
+
 CThumbsBuilderThreads g_ThumbsBuilder;
 
 bool InitThumbnails(const QString& cacheFolder) {
@@ -10,6 +12,7 @@ bool InitThumbnails(const QString& cacheFolder) {
 
 void ShutdownThumbnails() noexcept {
     g_ThumbsBuilder.Stop();
+    g_DecodedDibs.Clear();
     g_ThumbCache.Close();
 }
 

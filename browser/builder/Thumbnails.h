@@ -11,7 +11,8 @@
 // The application object calls InitThumbnails once on the UI thread before
 // the first browser is made, and ShutdownThumbnails once after the last
 // browser has gone (it has saved the cache): the builder's threads are
-// stopped and joined first, then the cache is emptied, writing nothing.
+// stopped and joined first, then the decoded thumbnails (g_DecodedDibs) are
+// let go, then the cache is emptied, writing nothing.
 
 #include <QString>
 #include <QStringList>

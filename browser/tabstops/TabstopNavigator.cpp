@@ -11,9 +11,6 @@ CTabstopNavigator* g_pTabstopRegistry = nullptr;
 
 namespace {
 
-// The process's one navigator, made before main() runs.
-CTabstopNavigator g_TabstopNavigator;
-
 class TabKeyFilter : public QObject {
 public:
     using QObject::QObject;

@@ -17,8 +17,10 @@
 // installed with the first registration. A Tab with no other usable pane is
 // left alone.
 //
-// One navigator exists for the process (g_pTabstopRegistry); the operations
-// are static and do nothing (or answer false) without it. UI thread only.
+// One navigator exists for the process (g_pTabstopRegistry) while its owner
+// keeps it: the application object makes it before the first pane and ends it
+// after the last. The operations are static and do nothing (or answer false)
+// without it. UI thread only.
 
 #include <QPointer>
 #include <QWidget>

@@ -49,6 +49,7 @@ protected:
         return QApplication::focusWidget();
     }
 
+    CTabstopNavigator navigator_;  // the application object's, in the program
     std::unique_ptr<QWidget> window_;
     QTreeWidget* tree_ = nullptr;
     QLineEdit* between_ = nullptr;

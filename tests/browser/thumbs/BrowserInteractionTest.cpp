@@ -470,6 +470,7 @@ TEST_F(Browser, AClickOnTheCaptionOfTheOnlySelectedItemRenamesIt) {
 }
 
 TEST_F(Browser, TheViewIsATabStopAfterTheTree) {
+    CTabstopNavigator navigator;  // the application object's, in the program
     Show(1);
     QWidget window;
     auto* layout = new QHBoxLayout(&window);
