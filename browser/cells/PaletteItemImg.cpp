@@ -16,6 +16,7 @@
 #include "imagefiles/PixelFormatProbe.h"
 #include "imagefiles/kestrel/Kestrel.h"
 #include "imagefiles/kestrel/MemStreams.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/memfile/CMemFile.h"
 
@@ -81,7 +82,10 @@ DibRef NearestNeighbour(const CDib& source, const QSize& size) {
 // reduces JPEG files while decoding them), then area-averaged to the
 // thumbnail size. Null when the file cannot be decoded within the limit.
 DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSize& thumb) {
-    QImageReader reader(path);
+    QFile file;
+    if (!platform::OpenRegularFile(file, path))
+        return nullptr;
+    QImageReader reader(&file);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(kDecodeAllocationLimitMb);
     if (imageSize.isValid()) {
@@ -175,11 +179,9 @@ std::optional<ThumbnailBuild> CPaletteItemImg::BuildThumbnail(const QString& pat
     }
     if (!IsSupportedImageExtension(path))
         return std::nullopt;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-    }
+    // A named pipe or a device is never opened: it could block for ever.
+    if (platform::KindOfFile(path) != platform::FileKind::Regular)
+        return std::nullopt;
     if (better && build.complete)
         return build;  // no DIB: the complete thumbnail stays
 

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/files/RegularFile.h"
+
 namespace platform {
 
 namespace {
@@ -20,15 +22,30 @@ QString Key(const QString& section, const QString& key) { return section + u'/' 
 
 ProfileStore::ProfileStore() : ProfileStore(DefaultFile()) {}
 
-ProfileStore::ProfileStore(const QString& file) : settings_(file, QSettings::IniFormat) {}
+ProfileStore::ProfileStore(const QString& file) : file_(file) {
+    if (RefuseSpecialFile(file, "settings"))
+        return;
+    settings_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
+}
 
 QString ProfileStore::DefaultFile() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/ORVEK/ORVEK Vespera.conf");
 }
 
+QVariant ProfileStore::Value(const QString& section, const QString& key) const {
+    return settings_ ? settings_->value(Key(section, key)) : memory_.value(Key(section, key));
+}
+
+void ProfileStore::SetValue(const QString& section, const QString& key, const QVariant& value) {
+    if (settings_)
+        settings_->setValue(Key(section, key), value);
+    else
+        memory_.insert(Key(section, key), value);
+}
+
 std::optional<QString> ProfileStore::Text(const QString& section, const QString& key) const {
-    const QVariant value = settings_.value(Key(section, key));
+    const QVariant value = Value(section, key);
     if (!value.isValid())
         return std::nullopt;
     // An unquoted text with commas in a hand-edited file reads as a list.
@@ -58,31 +75,33 @@ double ProfileStore::GetDouble(const QString& section, const QString& key, doubl
 }
 
 std::optional<QByteArray> ProfileStore::GetBinary(const QString& section, const QString& key) const {
-    const QVariant value = settings_.value(Key(section, key));
+    const QVariant value = Value(section, key);
     if (value.typeId() != QMetaType::QByteArray)
         return std::nullopt;
     return value.toByteArray();
 }
 
 void ProfileStore::WriteInt(const QString& section, const QString& key, int value) {
-    settings_.setValue(Key(section, key), QString::number(value));
+    SetValue(section, key, QString::number(value));
 }
 
 void ProfileStore::WriteString(const QString& section, const QString& key, const QString& value) {
-    settings_.setValue(Key(section, key), value);
+    SetValue(section, key, value);
 }
 
 void ProfileStore::WriteDouble(const QString& section, const QString& key, double value) {
-    settings_.setValue(Key(section, key), FormatDoubleC(value));
+    SetValue(section, key, FormatDoubleC(value));
 }
 
 void ProfileStore::WriteBinary(const QString& section, const QString& key, const QByteArray& value) {
-    settings_.setValue(Key(section, key), value);
+    SetValue(section, key, value);
 }
 
 bool ProfileStore::Sync() {
-    settings_.sync();
-    return settings_.status() == QSettings::NoError;
+    if (!settings_)
+        return false;  // a refused file is never written
+    settings_->sync();
+    return settings_->status() == QSettings::NoError;
 }
 
 QString FormatDoubleC(double value) {

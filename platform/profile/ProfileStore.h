@@ -6,11 +6,17 @@
 //
 // A store is not shared between threads: each thread that needs the profile
 // makes its own ProfileStore (they may name the same file).
+//
+// What lies at the profile's name is not trusted. A named pipe or a device
+// there would block the start, so it is left alone: the store keeps its
+// values in memory and never writes, and the file is reported once on the log.
 
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -40,12 +46,17 @@ public:
     // Writes pending changes to the file; false when that failed.
     bool Sync();
 
-    QString FileName() const { return settings_.fileName(); }
+    QString FileName() const { return file_; }
 
 private:
     std::optional<QString> Text(const QString& section, const QString& key) const;
+    QVariant Value(const QString& section, const QString& key) const;
+    void SetValue(const QString& section, const QString& key, const QVariant& value);
 
-    mutable QSettings settings_;
+    QString file_;
+    // Null when the file is refused; the values then live in memory_.
+    mutable std::unique_ptr<QSettings> settings_;
+    QVariantMap memory_;
 };
 
 // "%f" in the C locale: six decimals, '.' as decimal point.

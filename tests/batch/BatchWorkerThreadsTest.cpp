@@ -19,6 +19,7 @@
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
 
 namespace {
@@ -239,6 +240,25 @@ TEST_F(BatchWorkerTest, TheSourceIsNeverOverwritten) {
     BatchThreadProc(run, reporter, nullptr);
     EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_WRITE_FAILED}));
     EXPECT_EQ(ReadFile(source), bytes);
+}
+
+// A named pipe among the sources would block the prefetch of its picture for
+// ever: it is logged like any file that cannot be opened and the run ends.
+TEST_F(BatchWorkerTest, ANamedPipeIsLoggedAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    const QString pipe = src_ + "b.jpg";
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    run.items.push_back(MakeItem(pipe, 20, 15));
+    run.items.push_back(MakeItem(Picture("c.jpg"), 20, 15));
+    RecordingReporter reporter;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] { BatchThreadProc(run, reporter, nullptr); }));
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(reporter.Logs()[1],
+              "File 2 from 3\nInput file\nFolder: " + src_ + "\nName: b.jpg\nCan't open file\n" + pipe + "!\n\n");
+    EXPECT_EQ(Entries(out_), (QStringList{"a.jpg", "c.jpg"}));
+    EXPECT_TRUE(fifotests::IsFifo(pipe));
 }
 
 TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {

@@ -22,6 +22,7 @@
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "platform/commands/PostedCommand.h"
+#include "support/FifoFixtures.h"
 
 using namespace thumbfixtures;
 
@@ -379,6 +380,18 @@ TEST_F(Builder, ViewsAreToldThroughTheirPorts) {
     poster.Delivered();
     poster.OnThumbUpdate(paths[0], 0);
     EXPECT_EQ(platform::DeliverPostedCommands(), 0);
+}
+
+// The cell itself never opens a named pipe, whoever asks it for a thumbnail.
+TEST_F(Builder, ACellIsNeverMadeFromANamedPipe) {
+    const QString pipe = m_dir.filePath("photos/PIPE.JPG");
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    bool loaded = true;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] {
+        CPaletteItemImg cell;
+        loaded = cell.LoadThumbnail(pipe, false, nullptr) || cell.LoadThumbnail(pipe, true, nullptr);
+    }));
+    EXPECT_FALSE(loaded);
 }
 
 TEST(Thumbnails, InitThenShutdownInOrder) {

@@ -1,7 +1,9 @@
 #include "platform/profile/ProfileStore.h"
 
 #include "support/CommaLocale.h"
+#include "support/FifoFixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -108,6 +110,31 @@ TEST(ProfileStore, ReportsAFileThatCannotBeWritten) {
     WriteAll(dir.filePath(QStringLiteral("missing-folder")), "a file where the folder should be");
     store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 1);
     EXPECT_FALSE(store.Sync());
+}
+
+// A named pipe in the profile's place would block the start: it is left
+// alone, reported once, and the store works in memory without writing.
+TEST(ProfileStore, APipeInTheFilesPlaceIsLeftAlone) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p.conf"));
+    ASSERT_TRUE(fifotests::MakeFifo(file));
+    fifotests::LogCapture log;
+    int width = 0, written = 0;
+    bool synced = true;
+    ASSERT_TRUE(fifotests::FinishesWithin({file}, [&] {
+        ProfileStore store(file);
+        width = store.GetInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 640);
+        store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("HEIGHT"), 480);
+        written = store.GetInt(QStringLiteral("MAIN"), QStringLiteral("HEIGHT"), 0);
+        synced = store.Sync();
+        ProfileStore second(file);
+        second.GetInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 0);
+    }));
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(written, 480);
+    EXPECT_FALSE(synced);
+    EXPECT_TRUE(fifotests::IsFifo(file));
+    EXPECT_EQ(log.Count(file + QStringLiteral(" is not a regular file")), 1);
 }
 
 }  // namespace
