@@ -1,12 +1,14 @@
 // ORVEK Vespera 3: the program's entry point.
 
 #include "app/frame/QVVesperaApp.h"
+#include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    platform::IgnoreFileSizeLimitSignal();
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(platform::LoadResString(57344));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <mutex>
 
 namespace platform {
@@ -155,5 +156,7 @@ bool RefuseSpecialFile(const QString& path, const char* what) {
     }
     return true;
 }
+
+void IgnoreFileSizeLimitSignal() { ::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace platform

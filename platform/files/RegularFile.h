@@ -57,4 +57,9 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFileStart(const std::string&
 // given to.
 bool RefuseSpecialFile(const QString& path, const char* what);
 
+// Makes a write past the process's file-size limit (ulimit -f, a quota-like
+// limit) fail with EFBIG, reported like any failed write, instead of killing
+// the process by SIGXFSZ. Called once at start by each program.
+void IgnoreFileSizeLimitSignal();
+
 }  // namespace platform

@@ -115,4 +115,28 @@ TEST_F(RegularFiles, ASpecialFileIsRefusedAndReportedOnce) {
     EXPECT_TRUE(fifotests::IsFifo(Path("pipe")));
 }
 
+// In a child process: with the signal ignored, a write past RLIMIT_FSIZE
+// fails with EFBIG and the process lives on to say so.
+TEST_F(RegularFiles, AWritePastTheFileSizeLimitFailsInsteadOfKilling) {
+    const std::string path = Local("limited");
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        platform::IgnoreFileSizeLimitSignal();
+        const rlimit limit{4096, 4096};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(3);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const std::vector<char> bytes(8192, 'x');
+        ssize_t put = ::write(fd, bytes.data(), bytes.size());  // the first 4096 bytes fit
+        if (put >= 0)
+            put = ::write(fd, bytes.data(), bytes.size());
+        ::_exit(put < 0 && errno == EFBIG ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 }  // namespace
