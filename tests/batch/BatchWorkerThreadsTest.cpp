@@ -261,7 +261,7 @@ TEST_F(BatchWorkerTest, ANamedPipeIsLoggedAndTheRunGoesOn) {
     EXPECT_TRUE(fifotests::IsFifo(pipe));
 }
 
-TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
+TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
     run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15, 10));
@@ -272,15 +272,22 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
     run.items.push_back(MakeItem(Picture("e.jpg"), 20, 15));
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
+    // An item without a size is one whose file could not be read; the log
+    // says so rather than blaming memory.
     std::vector<int> expected;
-    for (int i = 0; i < 5; ++i) {
+    for (const int failure :
+         {BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE}) {
         expected.push_back(BATCH_ITEM_STARTED);
-        expected.push_back(BATCH_ITEM_NO_MEMORY);
+        expected.push_back(failure);
     }
     expected.push_back(BATCH_ITEM_STARTED);
     EXPECT_EQ(reporter.Statuses(), expected);
     EXPECT_TRUE(reporter.Logs()[0].contains("Algorithm: 10\n"));
     EXPECT_EQ(reporter.Logs()[1], "Can't create output image!\nMay be not enough memory!\n\n");
+    EXPECT_EQ(reporter.Logs()[9], QString("File 5 from 6\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
+                                          "image size of\n%1missing.jpg!\nThe file cannot be read or is not an "
+                                          "image.\n\n")
+                                      .arg(src_));
     EXPECT_EQ(Entries(out_), QStringList{"e.jpg"});
 }
 
