@@ -1,13 +1,19 @@
 #include "platform/profile/ProfileStore.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
+#include <fcntl.h>
 #include <locale.h>
+#include <stdio.h>
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "platform/files/RegularFile.h"
@@ -22,9 +28,51 @@ QString Key(const QString& section, const QString& key) { return section + u'/' 
 
 ProfileStore::ProfileStore() : ProfileStore(DefaultFile()) {}
 
+namespace {
+
+// A free name beside `file` for a profile set aside.
+QString SetAsideName(const QString& file) {
+    for (int n = 1;; ++n) {
+        const QString name = file + QStringLiteral(".too-large") + (n > 1 ? QString::number(n) : QString());
+        if (KindOfFile(name) == FileKind::Missing && !QFileInfo(name).isSymLink())
+            return name;
+    }
+}
+
+// The profiles set aside in this process, by the name they had.
+std::mutex g_setAsideLock;
+std::map<QString, QString> g_setAside;
+
+// Moves an oversized profile out of the way, never replacing a file, and
+// gives the name it now has (or had earlier in this process); empty when
+// there is none.
+QString SetAsideIfTooLarge(const QString& file) {
+    std::lock_guard lock(g_setAsideLock);
+    const QFileInfo info(file);
+    if (info.isFile() && info.size() > ProfileStore::kMaxProfileBytes) {
+        const QString aside = SetAsideName(file);
+        const QByteArray from = QFile::encodeName(file);
+        const QByteArray to = QFile::encodeName(aside);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+            g_setAside[file] = aside;
+            qWarning(
+                "settings: %s is larger than %lld bytes; it is set aside as %s, and only the values this "
+                "program uses are kept",
+                qUtf8Printable(file), static_cast<long long>(ProfileStore::kMaxProfileBytes), qUtf8Printable(aside));
+        }
+    }
+    const auto found = g_setAside.find(file);
+    return found != g_setAside.end() ? found->second : QString();
+}
+
+}  // namespace
+
 ProfileStore::ProfileStore(const QString& file) : file_(file) {
     if (RefuseSpecialFile(file, "settings"))
         return;
+    const QString aside = SetAsideIfTooLarge(file);
+    if (!aside.isEmpty())
+        setAside_ = std::make_unique<QSettings>(aside, QSettings::IniFormat);
     settings_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
 }
 
@@ -34,7 +82,14 @@ QString ProfileStore::DefaultFile() {
 }
 
 QVariant ProfileStore::Value(const QString& section, const QString& key) const {
-    return settings_ ? settings_->value(Key(section, key)) : memory_.value(Key(section, key));
+    if (!settings_)
+        return memory_.value(Key(section, key));
+    QVariant value = settings_->value(Key(section, key));
+    // A value not yet written again comes from the file set aside; only what
+    // the program writes goes into the new file.
+    if (!value.isValid() && setAside_)
+        value = setAside_->value(Key(section, key));
+    return value;
 }
 
 void ProfileStore::SetValue(const QString& section, const QString& key, const QVariant& value) {

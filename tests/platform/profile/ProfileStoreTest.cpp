@@ -137,4 +137,39 @@ TEST(ProfileStore, APipeInTheFilesPlaceIsLeftAlone) {
     EXPECT_EQ(log.Count(file + QStringLiteral(" is not a regular file")), 1);
 }
 
+// A profile bloated far beyond what the program writes would make every
+// exit write it all back: it is set aside whole and reported once; its values
+// are still read for the rest of the run, and the new file holds only what
+// the program writes.
+TEST(ProfileStore, AnOversizedFileIsSetAsideAndOnlyOwnValuesAreWritten) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p.conf"));
+    QByteArray bloated = "[MAIN]\nWIDTH=800\n[JUNK]\n";
+    while (bloated.size() <= ProfileStore::kMaxProfileBytes)
+        bloated += "K" + QByteArray::number(bloated.size()) + "=0\n";
+    WriteAll(file, bloated);
+    fifotests::LogCapture log;
+    {
+        ProfileStore store(file);
+        const int width = store.GetInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 640);
+        EXPECT_EQ(width, 800);
+        store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), width);
+        store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("HEIGHT"), 480);
+        ASSERT_TRUE(store.Sync());
+    }
+    // Another store of the same run still reads the old values.
+    EXPECT_EQ(ProfileStore(file).GetInt(QStringLiteral("JUNK"), QStringLiteral("K24"), 5), 0);
+    const QByteArray written = ReadAll(file);
+    EXPECT_LT(written.size(), 100);
+    EXPECT_TRUE(written.contains("WIDTH=800")) << written.constData();
+    EXPECT_FALSE(written.contains("K24")) << written.constData();
+    EXPECT_EQ(ReadAll(file + QStringLiteral(".too-large")), bloated);
+    EXPECT_EQ(log.Count(QStringLiteral("it is set aside as ") + file + QStringLiteral(".too-large,")), 1);
+    // A second bloated file never replaces the first one set aside.
+    WriteAll(file, bloated + "X=1\n");
+    ProfileStore again(file);
+    EXPECT_EQ(ReadAll(file + QStringLiteral(".too-large2")), bloated + "X=1\n");
+    EXPECT_EQ(ReadAll(file + QStringLiteral(".too-large")), bloated);
+}
+
 }  // namespace
