@@ -194,8 +194,8 @@ TEST(Basket, ANamedPipeAmongThePicturesLeavesABasketOfTheOthers) {
     EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 2\nInput file\nFolder: ") + source + "\nName: a.jpg"));
     EXPECT_FALSE(log->contains(QStringLiteral("b.jpg")));
     EXPECT_EQ(QDir(out).entryList(QDir::Files), (QStringList{"a.jpg", "c.jpg"}));
-    EXPECT_TRUE(session.ErrorOutput().contains(QStringLiteral("basket: ") + source +
-                                               QStringLiteral("b.jpg is not a regular file")))
+    const QString logLine = QStringLiteral("basket: ") + source + QStringLiteral("b.jpg is not a regular file");
+    EXPECT_TRUE(E2eSession::WaitFor([&] { return session.ErrorOutput().contains(logLine); }, 5000))
         << session.ErrorOutput().toStdString();
 
     session.CloseWindow(progress);
