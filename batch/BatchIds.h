@@ -45,6 +45,7 @@ inline constexpr int IDS_LOG_SKIPPED = 121;
 inline constexpr int IDS_LOG_NO_MEMORY = 122;
 inline constexpr int IDS_LOG_CANCELLED = 123;
 inline constexpr int IDS_LOG_WRITE_FAILED = 124;
+inline constexpr int IDS_LOG_NO_SIZE = 114;
 inline constexpr int IDS_RESIZED_IMAGES = 153;
 // The framework's "Please enter an integer between %1 and %2."
 inline constexpr int IDS_INT_RANGE = 61714;
@@ -58,6 +59,7 @@ enum BatchItemStatus : int {
     BATCH_ITEM_NO_MEMORY = 4,         // no target image (size, mode or memory); the run goes on
     BATCH_ITEM_CANCELLED = 5,         // the resize failed or was stopped; the run stops
     BATCH_ITEM_WRITE_FAILED = 6,      // the output cannot be written; the run stops
+    BATCH_ITEM_NO_SIZE = 7,           // the item has no size: its file could not be read; the run goes on
 };
 
 // The message box of a missing output folder (a text of the code, not of the

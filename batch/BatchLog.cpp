@@ -68,6 +68,10 @@ QString BatchLogText(const BatchReport& report) {
     case BATCH_ITEM_NO_MEMORY:
         text = platform::LoadResString(IDS_LOG_NO_MEMORY);
         break;
+    case BATCH_ITEM_NO_SIZE:
+        text = QString::asprintf(Format(IDS_LOG_NO_SIZE), report.index, report.total, input.folder.constData(),
+                                 input.name.constData(), Utf8(item.m_strPath).constData());
+        break;
     case BATCH_ITEM_CANCELLED:
         text = platform::LoadResString(IDS_LOG_CANCELLED);
         break;

@@ -109,7 +109,10 @@ private:
         // Reported before the work, so the log shows what is being done.
         Report(BATCH_ITEM_STARTED, i, output.path);
         if (!usable) {
-            Report(BATCH_ITEM_NO_MEMORY, i);
+            // No size at all means the file could not be read when the item
+            // was made; any other unusable value is the target's.
+            const bool sized = item.m_nTargetWidth != 0 && item.m_nTargetHeight != 0;
+            Report(sized ? BATCH_ITEM_NO_MEMORY : BATCH_ITEM_NO_SIZE, i);
             return Next::Go;
         }
         if (output.kind == BatchOutputKind::NoFreeName || output.kind == BatchOutputKind::IsSource) {

@@ -111,16 +111,10 @@ void CQVVesperaDoc::ShowOpenError(const QString& path) const {
 }
 
 std::unique_ptr<imaging::Bitmap> CQVVesperaDoc::ReadImageFile(const QString& path) const {
-    // The length is taken in 64 bits: a file too long to be read whole is
-    // refused, never read in part.
-    std::error_code error;
-    const std::filesystem::path file(LocalPath(path));
-    if (!std::filesystem::is_regular_file(file, error))
-        return nullptr;
-    const std::uintmax_t length = std::filesystem::file_size(file, error);
-    if (error || length == 0 || length > static_cast<std::uintmax_t>(imaging::kMaxImageFileBytes))
-        return nullptr;
-    return imaging::Bitmap::FromFile(file.string());
+    // Only a regular file is read, and a named pipe or a device is refused
+    // without being opened; a file too long to be read whole is refused,
+    // never read in part.
+    return imaging::Bitmap::FromFile(LocalPath(path));
 }
 
 void CQVVesperaDoc::DropImage() {
@@ -236,7 +230,8 @@ bool CQVVesperaDoc::CheckWritable(const QString& path) const {
         // An existing file must be writable, a missing one creatable; the
         // test file goes again at once, so a cancelled or failed save leaves
         // nothing behind.
-        int fd = ::open(local.c_str(), O_WRONLY | O_CLOEXEC);
+        // Without blocking: a named pipe with no reader would hold the open.
+        int fd = ::open(local.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         bool created = false;
         if (fd < 0 && errno == ENOENT) {
             fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

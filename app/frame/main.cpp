@@ -2,12 +2,14 @@
 
 #include "app/frame/QVVesperaApp.h"
 #include "app/version/VersionInfo.h"
+#include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    platform::IgnoreFileSizeLimitSignal();
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(platform::LoadResString(57344));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));

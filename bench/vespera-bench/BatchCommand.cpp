@@ -7,16 +7,17 @@
 // log text on standard output and time_ms for the whole run on standard
 // error.
 
-#include <QImageReader>
 #include <QString>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 #include "app/settings/AppSettings.h"
 #include "batch/BatchLog.h"
 #include "batch/BatchWorker.h"
+#include "imagefiles/PixelFormatProbe.h"
 #include "platform/imaging/ExifProperties.h"
 #include "vespera-bench/Subcommand.h"
 
@@ -37,10 +38,11 @@ public:
 
 // The height that keeps the source's aspect at width w, from its header.
 int AspectHeight(const QString& path, int w) {
-    const QSize size = QImageReader(path).size();
-    if (!size.isValid() || size.width() <= 0)
+    // The header alone, read without blocking on what is no regular file.
+    const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
+    if (!header || header->width <= 0 || header->height <= 0)
         return 0;
-    return static_cast<int>((static_cast<long long>(w) * size.height() + size.width() / 2) / size.width());
+    return static_cast<int>((static_cast<long long>(w) * header->height + header->width / 2) / header->width);
 }
 
 int RunBatchCommand(const std::vector<std::string>& args) {

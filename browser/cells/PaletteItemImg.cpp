@@ -18,6 +18,7 @@
 #include "imagefiles/PixelFormatProbe.h"
 #include "imagefiles/kestrel/Kestrel.h"
 #include "imagefiles/kestrel/MemStreams.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/memfile/CMemFile.h"
@@ -85,8 +86,8 @@ DibRef NearestNeighbour(const CDib& source, const QSize& size) {
 // thumbnail size. Null when the file cannot be decoded within the limit or
 // ends before its image data does, as the document and the batch refuse it.
 DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSize& thumb) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > imaging::kMaxImageFileBytes)
+    QFile file;
+    if (!platform::OpenRegularFile(file, path) || file.size() > imaging::kMaxImageFileBytes)
         return nullptr;
     QByteArray bytes = file.readAll();
     file.close();
@@ -189,11 +190,9 @@ std::optional<ThumbnailBuild> CPaletteItemImg::BuildThumbnail(const QString& pat
     }
     if (!IsSupportedImageExtension(path))
         return std::nullopt;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-    }
+    // A named pipe or a device is never opened: it could block for ever.
+    if (platform::KindOfFile(path) != platform::FileKind::Regular)
+        return std::nullopt;
     if (better && build.complete)
         return build;  // no DIB: the complete thumbnail stays
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <new>
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
 
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/HeaderProbe.h"
@@ -150,19 +150,13 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
 }
 
 std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return nullptr;
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > kMaxImageFileBytes)
-        return nullptr;
+    // Only a regular file is read: a named pipe or a device would block or
+    // never end.
     try {
-        std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
-        in.seekg(0);
-        in.read(reinterpret_cast<char*>(data.data()), size);
-        if (in.gcount() != size)
+        const auto data = platform::ReadRegularFile(path, static_cast<std::uint64_t>(kMaxImageFileBytes));
+        if (!data || data->empty())
             return nullptr;
-        return FromMemory(data);
+        return FromMemory(*data);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

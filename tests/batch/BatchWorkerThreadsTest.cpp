@@ -19,6 +19,7 @@
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
 
 namespace {
@@ -287,7 +288,26 @@ TEST_F(BatchWorkerTest, TheSourceIsNeverOverwritten) {
     EXPECT_EQ(ReadFile(source), bytes);
 }
 
-TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
+// A named pipe among the sources would block the prefetch of its picture for
+// ever: it is logged like any file that cannot be opened and the run ends.
+TEST_F(BatchWorkerTest, ANamedPipeIsLoggedAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    const QString pipe = src_ + "b.jpg";
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    run.items.push_back(MakeItem(pipe, 20, 15));
+    run.items.push_back(MakeItem(Picture("c.jpg"), 20, 15));
+    RecordingReporter reporter;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] { BatchThreadProc(run, reporter, nullptr); }));
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(reporter.Logs()[1],
+              "File 2 from 3\nInput file\nFolder: " + src_ + "\nName: b.jpg\nCan't open file\n" + pipe + "!\n\n");
+    EXPECT_EQ(Entries(out_), (QStringList{"a.jpg", "c.jpg"}));
+    EXPECT_TRUE(fifotests::IsFifo(pipe));
+}
+
+TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
     run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15, 10));
@@ -298,15 +318,22 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
     run.items.push_back(MakeItem(Picture("e.jpg"), 20, 15));
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
+    // An item without a size is one whose file could not be read; the log
+    // says so rather than blaming memory.
     std::vector<int> expected;
-    for (int i = 0; i < 5; ++i) {
+    for (const int failure :
+         {BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE}) {
         expected.push_back(BATCH_ITEM_STARTED);
-        expected.push_back(BATCH_ITEM_NO_MEMORY);
+        expected.push_back(failure);
     }
     expected.push_back(BATCH_ITEM_STARTED);
     EXPECT_EQ(reporter.Statuses(), expected);
     EXPECT_TRUE(reporter.Logs()[0].contains("Algorithm: 10\n"));
     EXPECT_EQ(reporter.Logs()[1], "Can't create output image!\nMay be not enough memory!\n\n");
+    EXPECT_EQ(reporter.Logs()[9], QString("File 5 from 6\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
+                                          "image size of\n%1missing.jpg!\nThe file cannot be read or is not an "
+                                          "image.\n\n")
+                                      .arg(src_));
     EXPECT_EQ(Entries(out_), QStringList{"e.jpg"});
 }
 

@@ -13,7 +13,9 @@
 
 #include "DocumentFixtures.h"
 #include "app/resize/ResizeEngine.h"
+#include "platform/files/RegularFile.h"
 #include "platform/resources/CommandIds.h"
+#include "support/LimitedChild.h"
 
 using namespace doctests;
 
@@ -233,6 +235,29 @@ TEST_F(ResizeAndSave, AReadOnlyFolderSaysWhyOnce) {
                             }),
                 ::testing::ExitedWithCode(1), "Can't save file .*out\\.bmp\\.\nPermission denied");
     EXPECT_FALSE(QFile::exists(out));
+}
+
+// Under a file-size limit (ulimit -f) a save that passes it fails like any
+// failed write: the process lives on, the save says it failed, and neither
+// the output nor a temporary file is left. The test runs itself again as a
+// child process under the limit, after the signal is ignored as the program
+// does at start.
+TEST_F(ResizeAndSave, UnderAFileSizeLimitTheSaveFailsAndLeavesNothing) {
+    if (qEnvironmentVariableIsSet("VESPERA_FSIZE_CHILD")) {
+        platform::IgnoreFileSizeLimitSignal();
+        ASSERT_TRUE(doc.OpenDocumentFile(WriteImage("a.png", Gradient(10, 10), "png")));
+        settings.m_nWidth = 1000;
+        settings.m_nHeight = 1000;
+        const QString out = Path("big.bmp");  // 3 MB, over the limit
+        EXPECT_FALSE(doc.ResizeAndSave(&out));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.png"});
+        return;
+    }
+    const limitedchild::Outcome child = limitedchild::RunLimited(
+        {"/proc/self/exe", "--gtest_filter=ResizeAndSave.UnderAFileSizeLimitTheSaveFailsAndLeavesNothing"}, 1 << 20,
+        {"VESPERA_FSIZE_CHILD=1"});
+    ASSERT_TRUE(child.Exited()) << "signal " << child.Signal() << "\n" << child.output;
+    EXPECT_EQ(child.ExitCode(), 0) << child.output;
 }
 
 TEST_F(ResizeAndSave, AnExistingFileIsReplacedWhole) {
