@@ -107,7 +107,8 @@ TEST(IniFile, RefusesOversizedFile) {
 }
 
 TEST(IniFile, ANamedPipeReadsAsNoFile) {
-    const auto path = TempFolder() / "win.ini";
+    const TempFolder folder;
+    const auto path = folder.Path() / "win.ini";
     ASSERT_TRUE(fifotests::MakeFifo(QString::fromStdString(path.string())));
     std::optional<IniFile> ini = IniFile::Parse("");
     ASSERT_TRUE(fifotests::FinishesWithin({QString::fromStdString(path.string())}, [&] { ini = IniFile::Load(path); }));
