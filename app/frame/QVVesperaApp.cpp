@@ -1,8 +1,10 @@
 #include "app/frame/QVVesperaApp.h"
 
+#include "app/document/ImageReading.h"
 #include "app/document/QVVesperaDoc.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
+#include "app/frame/StartupTimes.h"
 #include "app/frame/SystemVersion.h"
 #include "app/help/HelpCommands.h"
 #include "app/help/WhatsThis.h"
@@ -68,7 +70,6 @@ std::optional<QString> DesktopFileDialog(bool open, const QString& filter, int* 
 }  // namespace
 
 CQVVesperaApp::CQVVesperaApp() {
-    started_.start();
     g_app = this;
     m_fileDialog = DesktopFileDialog;
     m_showMainWindow = [](CMainFrame& frame) {
@@ -119,6 +120,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
         m_bNoSave = 1;
         return false;
     }
+    // The one picture to open is decoded while the window is built.
+    if (commandLine_.m_listFiles.size() == 1)
+        prefetch_ = std::make_unique<ImagePrefetch>(commandLine_.m_listFiles.front());
 
     if (!GetWindowsVersion(&m_nWindowsVersion))
         m_nWindowsVersion = 0;
@@ -128,6 +132,7 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     recentFilesRead_ = true;
     LoadSettings(*profile_, platform::ExecutableFolder());
     settingsRead_ = true;
+    StartupTimes::Mark("settings");
     // The thumbnail cache and its builder threads, before any browser.
     InitThumbnails();
     thumbnailsStarted_ = true;
@@ -143,7 +148,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
         return false;
     if (!OpenDocumentFile(QString()))
         return false;
+    StartupTimes::Mark("window");
     m_showMainWindow(*m_pMainWnd);
+    StartupTimes::Mark("shown");
 
     LoadFolderSettings(*profile_, platform::ExecutableFolder());
 
@@ -152,7 +159,7 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     checker->Check(false);
 
     if (commandLine_.m_listFiles.size() == 1) {
-        OpenImage(commandLine_.m_listFiles.front());
+        OpenPrefetchedImage(commandLine_.m_listFiles.front());
     } else if (commandLine_.m_listFiles.size() > 1) {
         m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
     }
@@ -188,6 +195,7 @@ int CQVVesperaApp::ExitInstance() {
     if (exited_)
         return 0;
     exited_ = true;
+    prefetch_.reset();
     CloseMainFrame();
     DeleteWin7Library();
     StopThumbnails();
@@ -259,6 +267,21 @@ bool CQVVesperaApp::OpenImage(const QString& path) {
     if (m_pMainWnd == nullptr && !CreateMainFrame())
         return false;
     return document_->OpenImage(path);
+}
+
+void CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
+    if (document_)
+        document_->SetPrefetch(prefetch_.get());
+    OpenImage(path);
+    if (document_)
+        document_->SetPrefetch(nullptr);
+    if (prefetch_) {
+        prefetch_->Wait();
+        StartupTimes::MarkAt("decode_begin", prefetch_->Started());
+        StartupTimes::MarkAt("decode_end", prefetch_->Finished());
+        prefetch_.reset();
+    }
+    StartupTimes::Mark("opened");
 }
 
 bool CQVVesperaApp::PromptFileName(QString& path, bool open) { return PromptFileName(path, open, 0, nullptr); }
@@ -340,8 +363,9 @@ void CQVVesperaApp::NoteFirstPaint() {
     if (firstPaintNoted_ || !commandLine_.m_bTiming)
         return;
     firstPaintNoted_ = true;
-    std::fprintf(stderr, "first_paint_ms=%lld\n", static_cast<long long>(ElapsedMs()));
-    std::fflush(stderr);
+    StartupTimes::Mark("painted");
+    std::fprintf(stderr, "first_paint_ms=%.1f\n", StartupTimes::ElapsedMs());
+    StartupTimes::Print(stderr);
 }
 
 void CQVVesperaApp::RegisterCommands() {

@@ -1,13 +1,16 @@
 // ORVEK Vespera 3: the program's entry point.
 
 #include "app/frame/QVVesperaApp.h"
+#include "app/frame/StartupTimes.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    StartupTimes::Begin();
     QApplication application(argc, argv);
+    StartupTimes::Mark("qapplication");
     QCoreApplication::setApplicationName(platform::LoadResString(57344));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     // The frame is closed by the user; the application object ends the run.
