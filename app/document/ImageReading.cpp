@@ -65,6 +65,25 @@ void ImagePrefetch::Read(const QString& path) {
         bitmap_.reset();
     }
     finished_ = Clock::now();
+    std::function<void()> finished;
+    {
+        std::lock_guard lock(mutex_);
+        finished_flag_ = true;
+        finished = std::move(whenFinished_);
+    }
+    if (finished)
+        finished();
+}
+
+void ImagePrefetch::WhenFinished(std::function<void()> finished) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!finished_flag_) {
+            whenFinished_ = std::move(finished);
+            return;
+        }
+    }
+    finished();
 }
 
 std::unique_ptr<imaging::Bitmap> ImagePrefetch::Take(const QString& path) {

@@ -10,7 +10,9 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace imaging {
@@ -39,6 +41,9 @@ public:
     std::unique_ptr<imaging::Bitmap> Take(const QString& path);
     // Waits for the worker (for tests and the start-up timing).
     void Wait();
+    // Calls `finished` once, when the read has ended: at once on this thread
+    // when it has, else on the worker as it ends.
+    void WhenFinished(std::function<void()> finished);
 
     // When the worker began and ended, for the start-up timing.
     Clock::time_point Started() const { return started_; }
@@ -59,6 +64,9 @@ public:
 private:
     void Read(const QString& path);
 
+    std::mutex mutex_;
+    bool finished_flag_ = false;          // under mutex_
+    std::function<void()> whenFinished_;  // under mutex_
     // Written by the worker, read after it has been joined.
     FileStamp stamp_;
     std::unique_ptr<imaging::Bitmap> bitmap_;

@@ -23,6 +23,7 @@
 #include "platform/resources/StringTable.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -270,6 +271,14 @@ bool CQVVesperaApp::OpenImage(const QString& path) {
 }
 
 void CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
+    if (prefetch_) {
+        // The window paints itself (menus, bars, panel) while the picture
+        // decodes; input waits until it is open.
+        QEventLoop loop;
+        prefetch_->WhenFinished([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        prefetch_->Wait();
+    }
     if (document_)
         document_->SetPrefetch(prefetch_.get());
     OpenImage(path);

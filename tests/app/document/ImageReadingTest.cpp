@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <atomic>
+
 #include "DocumentFixtures.h"
 #include "app/document/ImageReading.h"
 #include "platform/imaging/Bitmap.h"
@@ -105,6 +107,22 @@ TEST_F(ImageReading, AnUnreadableFileFailsOnceWithItsMessage) {
     EXPECT_FALSE(doc.HasImage());
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_TRUE(Messages()[0].contains(path));
+}
+
+TEST_F(ImageReading, TheOwnerHearsOnceThatTheReadHasEnded) {
+    const QString path = CameraJpeg("camera.jpg", 640, 480);
+    std::atomic<int> heard{0};
+    {
+        ImagePrefetch prefetch(path);
+        prefetch.WhenFinished([&heard] { ++heard; });
+        prefetch.Wait();
+        EXPECT_EQ(heard.load(), 1);
+        // Asked after the end: answered at once.
+        prefetch.WhenFinished([&heard] { heard += 10; });
+        EXPECT_EQ(heard.load(), 11);
+        EXPECT_NE(prefetch.Take(path), nullptr);
+    }
+    EXPECT_EQ(heard.load(), 11);
 }
 
 TEST_F(ImageReading, APrefetchNeverTakenEndsWithItsOwner) {
