@@ -345,7 +345,8 @@ private:
     // Hands the decoder the cells of the rows next to the visible ones: two
     // screenfuls in the direction of the last scrolling first, nearest
     // first, then one screenful the other way; at most as many as leave the
-    // visible cells their place among the decoded thumbnails.
+    // visible cells their place among the decoded thumbnails. Nothing while
+    // a visible picture still waits for its thumbnail.
     void DecodeRowsAhead(CThumbsView* view);
 
     const AppSettings& m_settings;

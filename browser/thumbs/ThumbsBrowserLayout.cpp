@@ -11,6 +11,7 @@
 #include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "imagefiles/ImageFileNames.h"
 
 namespace {
 
@@ -250,13 +251,31 @@ void CThumbsBrowser::DecodeRowsAhead(CThumbsView* view) {
     const AheadKey key{g.scroll.y(), g.count, cols, h, g.client.height()};
     if (key == m_aheadKey)
         return;  // the rows are the same as at the last hand-over
+    const int rows = (g.count + cols - 1) / cols;
+    const int firstRow = g.scroll.y() / h;
+    const int lastRow = (g.scroll.y() + g.client.height() - 1) / h;
+    // The screen first: while the builder still makes thumbnails of visible
+    // pictures, the rows after them wait (a later painting asks again).
+    // Files of other kinds never get one and do not hold them up.
+    {
+        auto position = m_items.FindIndex(static_cast<std::size_t>(firstRow) * cols);
+        for (int i = firstRow * cols; i < std::min(g.count, (lastRow + 1) * cols) && position != m_items.end();
+             ++i, ++position) {
+            const QString& path = (*position)->m_strPath;
+            if (!IsSupportedImageExtension(path))
+                continue;
+            CellRef cell;
+            const bool built = LookupThumb(path, cell) && cell && cell->HasThumbnailData();
+            if (cell)
+                ReleaseThumb(cell);
+            if (!built)
+                return;
+        }
+    }
     if (m_aheadKey.scrollY >= 0 && key.scrollY != m_aheadKey.scrollY)
         m_bScrolledUp = key.scrollY < m_aheadKey.scrollY;
     m_aheadKey = key;
 
-    const int rows = (g.count + cols - 1) / cols;
-    const int firstRow = g.scroll.y() / h;
-    const int lastRow = (g.scroll.y() + g.client.height() - 1) / h;
     const int screen = lastRow - firstRow + 1;
     const int visibleCells = screen * cols;
     const int capacity = static_cast<int>(g_DecodedDibs.Capacity());
