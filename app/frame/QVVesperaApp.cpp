@@ -160,7 +160,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     checker->Check(false);
 
     if (commandLine_.m_listFiles.size() == 1) {
-        OpenPrefetchedImage(commandLine_.m_listFiles.front());
+        // A window closed while its picture decoded ends the start.
+        if (!OpenPrefetchedImage(commandLine_.m_listFiles.front()))
+            return false;
     } else if (commandLine_.m_listFiles.size() > 1) {
         m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
     }
@@ -270,7 +272,7 @@ bool CQVVesperaApp::OpenImage(const QString& path) {
     return document_->OpenImage(path);
 }
 
-void CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
+bool CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
     if (prefetch_) {
         // The window paints itself (menus, bars, panel) while the picture
         // decodes; input waits until it is open.
@@ -278,6 +280,11 @@ void CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
         prefetch_->WhenFinished([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         prefetch_->Wait();
+        // The window manager may close the window meanwhile.
+        if (m_pMainWnd == nullptr || !m_pMainWnd->isVisible()) {
+            prefetch_.reset();
+            return false;
+        }
     }
     if (document_)
         document_->SetPrefetch(prefetch_.get());
@@ -291,6 +298,7 @@ void CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
         prefetch_.reset();
     }
     StartupTimes::Mark("opened");
+    return true;
 }
 
 bool CQVVesperaApp::PromptFileName(QString& path, bool open) { return PromptFileName(path, open, 0, nullptr); }

@@ -129,8 +129,9 @@ private:
     void OnFileOpen();
     void OnOpenRecentFile(int id);
     void CreateNavigator(CMainFrame& frame);
-    // Opens the command line's picture, taking it from the prefetch.
-    void OpenPrefetchedImage(const QString& path);
+    // Opens the command line's picture, taking it from the prefetch; false
+    // when the window was closed while the picture decoded.
+    bool OpenPrefetchedImage(const QString& path);
 
     CMyCommandLineInfo commandLine_;
     std::unique_ptr<CQVVesperaDoc> document_;

@@ -212,6 +212,24 @@ TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
     EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_FILE_SAVE).enabled);
 }
 
+// The window paints itself while the picture of the command line decodes;
+// a window closed meanwhile ends the start without opening the picture.
+TEST_F(StartupTest, AWindowClosedWhileItsPictureDecodesEndsTheStart) {
+    const QString path = MakePicture(home_, QStringLiteral("green.png"), QColor(0, 200, 0));
+    auto app = MakeApp();
+    app->m_showMainWindow = [](CMainFrame& frame) {
+        frame.resize(1000, 800);
+        frame.show();
+        // As the window manager's close would arrive: after the showing.
+        QMetaObject::invokeMethod(&frame, &QWidget::close, Qt::QueuedConnection);
+    };
+    EXPECT_FALSE(app->InitInstance({path}));
+    EXPECT_FALSE(app->m_pMainWnd->isVisible());
+    EXPECT_FALSE(app->GetDocument()->HasImage());
+    EXPECT_EQ(app->ExitInstance(), 0);
+    EXPECT_TRUE(Profile().contains("[MAIN]"));
+}
+
 TEST_F(StartupTest, UnreadableImageSaysSoAndLeavesAnEmptyDocument) {
     ScriptedAnswers answers;
     const QString path = home_.Path() + QStringLiteral("/broken.jpg");
