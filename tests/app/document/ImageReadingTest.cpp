@@ -18,23 +18,11 @@ class ImageReading : public DocumentTest {
 protected:
     ImageReading() { doc.SetListener(&listener); }
 
-    // A JPEG of w x h with a Make tag.
-    QString CameraJpeg(const QString& name, int w, int h) {
-        QByteArray bytes = Encode(Gradient(w, h), "jpeg");
-        std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
-        const std::string make = "TestCam";
-        std::vector<std::uint8_t> value(make.begin(), make.end());
-        value.push_back(0);
-        EXPECT_TRUE(imaging::WriteExifProperties(
-            file, {{271, imaging::PropertyTypeASCII, static_cast<std::uint32_t>(value.size()), value}}));
-        return Write(name, QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
-    }
-
     CQVVesperaDoc doc{settings};
 };
 
 TEST_F(ImageReading, TheDocumentTakesThePrefetchedPictureOfItsFile) {
-    const QString path = CameraJpeg("camera.jpg", 64, 48);
+    const QString path = WriteCameraJpeg("camera.jpg", 64, 48);
     ImagePrefetch prefetch(path);
     doc.SetPrefetch(&prefetch);
     ASSERT_TRUE(doc.OpenDocumentFile(path));
@@ -59,11 +47,11 @@ TEST_F(ImageReading, TheDocumentTakesThePrefetchedPictureOfItsFile) {
 }
 
 TEST_F(ImageReading, AFileChangedSinceItsReadIsReadAgain) {
-    const QString path = CameraJpeg("camera.jpg", 64, 48);
+    const QString path = WriteCameraJpeg("camera.jpg", 64, 48);
     ImagePrefetch prefetch(path);
     prefetch.Wait();
     // Replaced by a new version under the same name.
-    const QString fresh = CameraJpeg("fresh.jpg", 40, 30);
+    const QString fresh = WriteCameraJpeg("fresh.jpg", 40, 30);
     ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()), 0);
 
     doc.SetPrefetch(&prefetch);
@@ -82,8 +70,8 @@ TEST_F(ImageReading, AFileChangedSinceItsReadIsReadAgain) {
 }
 
 TEST_F(ImageReading, AnotherFileIsNotGivenThePrefetchedPicture) {
-    const QString first = CameraJpeg("first.jpg", 64, 48);
-    const QString other = CameraJpeg("other.jpg", 32, 16);
+    const QString first = WriteCameraJpeg("first.jpg", 64, 48);
+    const QString other = WriteCameraJpeg("other.jpg", 32, 16);
     ImagePrefetch prefetch(first);
     doc.SetPrefetch(&prefetch);
     ASSERT_TRUE(doc.OpenDocumentFile(other));
@@ -110,7 +98,7 @@ TEST_F(ImageReading, AnUnreadableFileFailsOnceWithItsMessage) {
 }
 
 TEST_F(ImageReading, TheOwnerHearsOnceThatTheReadHasEnded) {
-    const QString path = CameraJpeg("camera.jpg", 640, 480);
+    const QString path = WriteCameraJpeg("camera.jpg", 640, 480);
     std::atomic<int> heard{0};
     {
         ImagePrefetch prefetch(path);
@@ -126,7 +114,7 @@ TEST_F(ImageReading, TheOwnerHearsOnceThatTheReadHasEnded) {
 }
 
 TEST_F(ImageReading, APrefetchNeverTakenEndsWithItsOwner) {
-    const QString path = CameraJpeg("camera.jpg", 640, 480);
+    const QString path = WriteCameraJpeg("camera.jpg", 640, 480);
     for (int i = 0; i < 4; ++i) {
         ImagePrefetch prefetch(path);  // destroyed while it may still read
     }
