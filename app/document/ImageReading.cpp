@@ -41,7 +41,12 @@ ImagePrefetch::FileStamp ImagePrefetch::StampOf(const QString& path) {
     return stamp;
 }
 
-ImagePrefetch::ImagePrefetch(const QString& path) : worker_([this, path] { Read(path); }) {}
+ImagePrefetch::ImagePrefetch(const QString& path, std::function<void()> beforeRead)
+    : worker_([this, path, beforeRead = std::move(beforeRead)] {
+          if (beforeRead)
+              beforeRead();
+          Read(path);
+      }) {}
 
 ImagePrefetch::~ImagePrefetch() { Wait(); }
 
@@ -73,6 +78,11 @@ void ImagePrefetch::Read(const QString& path) {
     }
     if (finished)
         finished();
+}
+
+bool ImagePrefetch::HasFinished() {
+    std::lock_guard lock(mutex_);
+    return finished_flag_;
 }
 
 void ImagePrefetch::WhenFinished(std::function<void()> finished) {

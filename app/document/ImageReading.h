@@ -27,8 +27,9 @@ class ImagePrefetch {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Starts reading `path` at once.
-    explicit ImagePrefetch(const QString& path);
+    // Starts reading `path` at once; the worker first runs `beforeRead` when
+    // one is given (a test holds it there).
+    explicit ImagePrefetch(const QString& path, std::function<void()> beforeRead = {});
     // Waits for the worker.
     ~ImagePrefetch();
     ImagePrefetch(const ImagePrefetch&) = delete;
@@ -44,6 +45,8 @@ public:
     // Calls `finished` once, when the read has ended: at once on this thread
     // when it has, else on the worker as it ends.
     void WhenFinished(std::function<void()> finished);
+    // The read has ended (the worker may still be returning).
+    bool HasFinished();
 
     // When the worker began and ended, for the start-up timing.
     Clock::time_point Started() const { return started_; }

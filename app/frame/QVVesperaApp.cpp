@@ -123,7 +123,7 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     }
     // The one picture to open is decoded while the window is built.
     if (commandLine_.m_listFiles.size() == 1)
-        prefetch_ = std::make_unique<ImagePrefetch>(commandLine_.m_listFiles.front());
+        prefetch_ = std::make_unique<ImagePrefetch>(commandLine_.m_listFiles.front(), m_beforePrefetchRead);
 
     if (!GetWindowsVersion(&m_nWindowsVersion))
         m_nWindowsVersion = 0;
@@ -273,9 +273,10 @@ bool CQVVesperaApp::OpenImage(const QString& path) {
 }
 
 bool CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
-    if (prefetch_) {
+    if (prefetch_ && !prefetch_->HasFinished()) {
         // The window paints itself (menus, bars, panel) while the picture
-        // decodes; input waits until it is open.
+        // decodes; input waits until it is open. A picture already decoded
+        // is shown in the window's first painting.
         QEventLoop loop;
         prefetch_->WhenFinished([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
         loop.exec(QEventLoop::ExcludeUserInputEvents);

@@ -106,6 +106,9 @@ public:
     std::function<bool(bool install)> m_registerPlugin;
     // Shows the main window; the default maximises it.
     std::function<void(CMainFrame&)> m_showMainWindow;
+    // Run on the worker that reads the command line's picture, before it
+    // reads (tests hold it there); none by default.
+    std::function<void()> m_beforePrefetchRead;
 
     // Prints "first_paint_ms=N" (from the program's entry) and the start-up's
     // marks on standard error once, when --timing was given; called by the

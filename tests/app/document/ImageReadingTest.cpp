@@ -104,6 +104,7 @@ TEST_F(ImageReading, TheOwnerHearsOnceThatTheReadHasEnded) {
         ImagePrefetch prefetch(path);
         prefetch.WhenFinished([&heard] { ++heard; });
         prefetch.Wait();
+        EXPECT_TRUE(prefetch.HasFinished());
         EXPECT_EQ(heard.load(), 1);
         // Asked after the end: answered at once.
         prefetch.WhenFinished([&heard] { heard += 10; });

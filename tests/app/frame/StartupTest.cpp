@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include "platform/threads/Event.h"
+
 namespace {
 
 class StartupTest : public ::testing::Test {
@@ -217,11 +219,16 @@ TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
 TEST_F(StartupTest, AWindowClosedWhileItsPictureDecodesEndsTheStart) {
     const QString path = MakePicture(home_, QStringLiteral("green.png"), QColor(0, 200, 0));
     auto app = MakeApp();
-    app->m_showMainWindow = [](CMainFrame& frame) {
+    // The picture is read only once the window is closed.
+    platform::Event closed(platform::Event::Reset::Manual);
+    app->m_beforePrefetchRead = [&closed] { closed.Wait(); };
+    app->m_showMainWindow = [&closed](CMainFrame& frame) {
         frame.resize(1000, 800);
         frame.show();
         // As the window manager's close would arrive: after the showing.
         QMetaObject::invokeMethod(&frame, &QWidget::close, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &frame, [&closed] { closed.Set(); }, Qt::QueuedConnection);
     };
     EXPECT_FALSE(app->InitInstance({path}));
     EXPECT_FALSE(app->m_pMainWnd->isVisible());
