@@ -1,5 +1,8 @@
 #include "browser/cells/ThumbDecoder.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -45,6 +48,10 @@ bool CThumbDecoder::WaitUntilIdle(int timeoutMs) const {
 }
 
 void CThumbDecoder::Work() {
+    // Below normal, as the builder's better pass: a thumbnail still to be
+    // made comes before one decoded ahead.
+    const auto self = static_cast<id_t>(::gettid());
+    ::setpriority(PRIO_PROCESS, self, std::min(::getpriority(PRIO_PROCESS, self) + kBelowNormalNice, 19));
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_bStop || !m_waiting.empty(); });

@@ -9,6 +9,9 @@
 // holds for these DIBs as for those a drawing decodes. A cell that a drawing
 // decoded first, or whose thumbnail changed meanwhile, is left as it is.
 //
+// The workers run below normal priority, so that the builder's first pass
+// over a folder goes first.
+//
 // Threads: the list of waiting cells is guarded by one mutex; the cells are
 // shared, so a cell dropped from the cache stays alive while a worker
 // decodes it. The workers start with the first Decode and are stopped and
@@ -27,6 +30,8 @@ class CPaletteItemImg;
 class CThumbDecoder {
 public:
     static constexpr int kDefaultThreads = 2;
+    // The nice steps the workers run below their creator.
+    static constexpr int kBelowNormalNice = 5;
 
     explicit CThumbDecoder(int threads = kDefaultThreads);
     ~CThumbDecoder();
