@@ -88,7 +88,7 @@ TEST_F(ImageReading, AnotherFileIsNotGivenThePrefetchedPicture) {
 }
 
 TEST_F(ImageReading, AnUnreadableFileFailsOnceWithItsMessage) {
-    const QString path = Write("broken.jpg", QByteArray("\xFF\xD8\xFF\xE0 not a picture", 20));
+    const QString path = Write("broken.jpg", QByteArray("\xFF\xD8\xFF\xE0 not a picture"));
     ImagePrefetch prefetch(path);
     doc.SetPrefetch(&prefetch);
     EXPECT_FALSE(doc.OpenDocumentFile(path));
