@@ -17,6 +17,7 @@
 #include "app/document/DocumentFileDialog.h"
 #include "app/document/DocumentIds.h"
 #include "app/document/DocumentListener.h"
+#include "app/document/ImageReading.h"
 #include "app/document/NeighbourImages.h"
 #include "app/document/OutputSizeRule.h"
 #include "app/document/WaitCursor.h"
@@ -110,11 +111,12 @@ void CQVVesperaDoc::ShowOpenError(const QString& path) const {
         ShowMessage(FormatString(IDS_CANT_OPEN_FILE, path));
 }
 
-std::unique_ptr<imaging::Bitmap> CQVVesperaDoc::ReadImageFile(const QString& path) const {
-    // Only a regular file is read, and a named pipe or a device is refused
-    // without being opened; a file too long to be read whole is refused,
-    // never read in part.
-    return imaging::Bitmap::FromFile(LocalPath(path));
+std::unique_ptr<imaging::Bitmap> CQVVesperaDoc::ReadPicture(const QString& path) {
+    if (m_pPrefetch != nullptr) {
+        if (std::unique_ptr<imaging::Bitmap> bitmap = m_pPrefetch->Take(path))
+            return bitmap;
+    }
+    return ReadImageFile(path);
 }
 
 void CQVVesperaDoc::DropImage() {
@@ -138,7 +140,7 @@ bool CQVVesperaDoc::OnOpenDocument(const QString& path) {
         m_nImageHeight = 10;
         m_fImageDpi = 0.0f;
 
-        std::unique_ptr<imaging::Bitmap> bitmap = path.isEmpty() ? nullptr : ReadImageFile(path);
+        std::unique_ptr<imaging::Bitmap> bitmap = path.isEmpty() ? nullptr : ReadPicture(path);
         if (!bitmap || bitmap->GetPixelFormat() == imaging::PixelFormatUndefined) {
             // The old image is gone: the panel shows no image, as for a
             // closed document, not the values of the one it had.

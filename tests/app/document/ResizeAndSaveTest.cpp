@@ -30,18 +30,7 @@ protected:
         doc.SetFileDialog(&dialog);
     }
     // A camera JPEG of 64 x 48 at 72 dpi with a Make tag.
-    QString CameraJpeg() {
-        QImage image = Gradient(64, 48);
-        SetDpi(image, 72);
-        QByteArray bytes = Encode(image, "jpeg");
-        std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
-        const std::string make = "TestCam";
-        std::vector<std::uint8_t> value(make.begin(), make.end());
-        value.push_back(0);
-        EXPECT_TRUE(imaging::WriteExifProperties(
-            file, {{271, imaging::PropertyTypeASCII, static_cast<std::uint32_t>(value.size()), value}}));
-        return Write("camera.jpg", QByteArray(reinterpret_cast<const char*>(file.data()), file.size()));
-    }
+    QString CameraJpeg() { return WriteCameraJpeg("camera.jpg", 64, 48); }
     // Opens a 10 x 10 image, asks for 20 x 20 and runs Resize and Save with
     // the dialog answering `out` (empty: cancelled).
     void ResizeSmallImageTo(const QString& out) {
