@@ -69,11 +69,12 @@ QString BatchLogText(const BatchReport& report) {
         text = platform::LoadResString(IDS_LOG_NO_MEMORY);
         break;
     case BATCH_ITEM_CANCELLED:
-        text = platform::LoadResString(IDS_LOG_CANCELLED);
-        break;
+        return BatchCancelledText();
     case BATCH_ITEM_WRITE_FAILED:
         text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Utf8(report.outputPath).constData());
         break;
     }
     return LineBreaks(text);
 }
+
+QString BatchCancelledText() { return LineBreaks(platform::LoadResString(IDS_LOG_CANCELLED)); }

@@ -43,14 +43,18 @@ public:
 
     void Run() {
         g_nBatchIndex.store(0);
-        for (std::size_t i = 0; i < run_.items.size(); ++i) {
+        bool stopped = false;
+        for (std::size_t i = 0; i < run_.items.size() && !stopped; ++i) {
             Stage(BatchStage::ItemStart, i);
-            if (g_bAbortResize.load())
+            stopped = Cancelled(i > 0 ? i - 1 : i);
+            if (stopped)
                 break;
             g_nBatchIndex.store(static_cast<int>(i) + 1);
-            if (Process(i) == Next::Stop)
-                break;
+            stopped = Process(i) == Next::Stop;
         }
+        // A cancel after the last item's checks still ends in its line.
+        if (!stopped && !run_.items.empty())
+            Cancelled(run_.items.size() - 1);
         prefetch_.Discard();
     }
 
@@ -58,6 +62,16 @@ private:
     void Stage(BatchStage stage, std::size_t i) const {
         if (stageHook_)
             stageHook_(stage, i);
+    }
+
+    // A cancel ends the run with its line whenever it comes: between items,
+    // during a decode, a resize that does not look at the flag, or a save.
+    // The line goes with item `i`, the last one the run reached.
+    bool Cancelled(std::size_t i) {
+        if (!g_bAbortResize.load())
+            return false;
+        Report(BATCH_ITEM_CANCELLED, i);
+        return true;
     }
 
     void Report(BatchItemStatus status, std::size_t i, const QString& path = {}) {
@@ -94,6 +108,8 @@ private:
                 Report(BATCH_ITEM_OPEN_FAILED, i);
                 return Next::Go;
             }
+            if (Cancelled(i))
+                return Next::Stop;
         }
 
         const BatchOutput output =
@@ -138,19 +154,23 @@ private:
         } catch (const std::exception&) {
             resized = 0;
         }
-        if (!resized) {
+        if (!resized || g_bAbortResize.load()) {
             Report(BATCH_ITEM_CANCELLED, i);
             return Next::Stop;
         }
 
         Stage(BatchStage::Save, i);
-        bool written = false;
+        // The file is complete under its temporary name before the cancel is
+        // looked at again; a cancel meanwhile drops it.
+        std::unique_ptr<StagedBatchOutput> staged;
         try {
-            written = WriteBatchOutput(*target, output, *source, run_.options.jpegQuality, item.m_fTargetDpi);
+            staged = std::make_unique<StagedBatchOutput>(*target, output, *source, run_.options.jpegQuality,
+                                                         item.m_fTargetDpi);
         } catch (const std::exception&) {
-            written = false;
         }
-        if (!written) {
+        if (staged && staged->IsWritten() && Cancelled(i))
+            return Next::Stop;
+        if (!staged || !staged->Commit()) {
             Report(BATCH_ITEM_WRITE_FAILED, i, output.path);
             return Next::Stop;
         }

@@ -5,10 +5,14 @@
 // (MakeBatchOutputName), report, resize into a new 24-bit target of the
 // item's size with the item's algorithm (ResizeBitmap, with the run's crop
 // flag and the given progress sink), and write it with the source's metadata
-// at the item's resolution (WriteBatchOutput). Each step that matters is
-// reported with its values; a missing output folder, a failed or stopped
-// resize and a failed write end the run, the abort flag ends it before the
-// next item. The end of the run is always reported, last.
+// at the item's resolution (StagedBatchOutput: a temporary, then renamed into
+// place). Each step that matters is reported with its values; a missing
+// output folder, a failed or stopped resize and a failed write end the run.
+// A cancel (the abort flag) ends it with the cancel's block wherever it comes:
+// before an item, after a decode, after a resize (also one that never looks
+// at the flag), after the output is written and before it is put in place
+// (it is then dropped), or after the last item. The end of the run is always
+// reported, last.
 //
 // While an item is resized and saved, the next item's source is decoded on a
 // second thread, unless it is the current item's output (which does not exist

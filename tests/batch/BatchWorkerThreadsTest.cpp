@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 #include "batch/BatchOutputFile.h"
 #include "browser/items/ItemList.h"
@@ -177,15 +178,60 @@ TEST_F(BatchWorkerTest, CancelDuringAnEngineResizeStopsWithinARowAndWritesNothin
     }
 }
 
-TEST_F(BatchWorkerTest, AnAbortBetweenItemsEndsTheRunWithoutALine) {
+TEST_F(BatchWorkerTest, AnAbortBeforeTheFirstItemEndsTheRunWithTheCancelLine) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
     run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
     g_bAbortResize.store(1);
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
-    EXPECT_TRUE(reporter.Statuses().empty());
+    EXPECT_EQ(reporter.Statuses(), std::vector<int>{BATCH_ITEM_CANCELLED});
     EXPECT_EQ(reporter.Finished(), 1);
+    EXPECT_TRUE(Entries(out_).isEmpty());
+}
+
+// Cancel while the worker is held at each stage of the first item, or
+// between the first and the second: the run always ends with the cancel's
+// line, and only an item finished before the cancel has its output.
+struct CancelAt {
+    BatchStage stage;
+    std::size_t item;
+    std::vector<int> statuses;
+    QStringList outputs;
+};
+
+TEST_F(BatchWorkerTest, ACancelAtAnyStageEndsWithTheCancelLine) {
+    const CancelAt cases[] = {
+        {BatchStage::Decode, 0, {BATCH_ITEM_CANCELLED}, {}},
+        {BatchStage::Resize, 0, {BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}, {}},
+        {BatchStage::Save, 0, {BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}, {}},
+        {BatchStage::ItemStart, 1, {BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}, {"a.jpg"}},
+    };
+    for (const int mode : {4, 9}) {
+        for (const CancelAt& at : cases) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " stage " << static_cast<int>(at.stage));
+            QDir(out_).removeRecursively();
+            QDir().mkpath(out_);
+            BatchRun run;
+            run.options = OptionsFor(out_, 1, 1);
+            for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+                run.items.push_back(MakeItem(Picture(name, 60, 40), 90, 60, mode));
+            RecordingReporter reporter;
+            CRSProgress progress;
+            batchtests::StageGate gate(at.stage, at.item);
+            std::thread worker = StartBatchThread(run, reporter, &progress);
+            ASSERT_TRUE(gate.WaitReached(60000));
+            g_bAbortResize.store(1);
+            gate.Release();
+            worker.join();
+            g_bAbortResize.store(0);
+            EXPECT_EQ(reporter.Statuses(), at.statuses);
+            EXPECT_EQ(reporter.Logs().back(), "Operation canceled by user!\n\n");
+            EXPECT_EQ(reporter.Finished(), 1);
+            // No temporary is left beside the outputs.
+            EXPECT_EQ(Entries(out_), at.outputs);
+        }
+    }
 }
 
 TEST_F(BatchWorkerTest, AnEmptyRunEndsAtOnce) {
