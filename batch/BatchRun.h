@@ -28,6 +28,9 @@ struct BatchOptions {
 struct BatchRun {
     std::vector<CItem> items;
     BatchOptions options;
+    // How many items may be worked on at once; 0 lets the worker choose for
+    // the machine (1 runs one item at a time).
+    int itemsInFlight = 0;
 
     // Copies the list (under its lock) and the options.
     static BatchRun Snapshot(CITEMLIST& list, const AppSettings& settings);

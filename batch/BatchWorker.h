@@ -14,9 +14,14 @@
 // (it is then dropped), or after the last item. The end of the run is always
 // reported, last.
 //
-// While an item is resized and saved, the next item's source is decoded on a
-// second thread, unless it is the current item's output (which does not exist
-// yet). The files written are the same either way.
+// Several items are worked on at once, a bounded number in flight: their
+// sources are decoded, resized and saved under temporary names on a pool of
+// threads, while the worker's own thread decides the names, reports and puts
+// the outputs in place in list order. What the log shows and the files
+// written are those of a run of one item at a time: an output decided but not
+// yet in place counts as taken for the names that follow, and an item whose
+// source is such an output reads it once it is in place. A cancel stops every
+// item in flight within a row of its resize.
 
 #include <QString>
 

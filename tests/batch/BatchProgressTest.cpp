@@ -257,6 +257,8 @@ TEST_F(BatchProgressTest, DestroyingTheDialogDuringARunStopsAndJoinsTheWorker) {
     run.options = OptionsFor(out_, 1, 1);
     for (int i = 0; i < 4; ++i)
         run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 9));
+    // One item at a time, so that the stages passed form one sequence.
+    run.itemsInFlight = 1;
     // The worker is held inside the second item, its first written.
     batchtests::StageGate gate(BatchStage::Resize, 1);
     {
