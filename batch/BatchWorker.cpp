@@ -266,9 +266,11 @@ private:
     // The item's reports and its output put in place, as a run of one item
     // at a time has them.
     Next Process(std::size_t i, Slot& slot) {
+        const CItem& item = run_.items[i];
         // An item's size and mode come from outside (batch files, the command
         // line): one that cannot be worked on fails before anything is read.
-        if (slot.usable) {
+        const bool usable = IsUsableBatchItem(item);
+        if (usable) {
             if (!slot.opened) {
                 Report(BATCH_ITEM_OPEN_FAILED, i);
                 return Next::Go;
@@ -286,10 +288,9 @@ private:
             Report(BATCH_ITEM_SKIPPED, i, output.path);
             return Next::Go;
         }
-        // Reported before the work is waited for, so the log shows what is
-        // being done while it runs.
+        // Reported before the work, so the log shows what is being done.
         Report(BATCH_ITEM_STARTED, i, output.path);
-        if (!slot.usable) {
+        if (!usable) {
             Report(BATCH_ITEM_NO_MEMORY, i);
             return Next::Go;
         }
