@@ -39,6 +39,17 @@ BatchStageHook CurrentStageHook() {
 // a decoded source (72 MB for 24 megapixels) and the resize's buffers.
 constexpr int kMaxItemsInFlight = 6;
 
+// What the resizes and saves in flight may hold at once, estimated from the
+// pictures' sizes; one item alone may always go.
+constexpr std::int64_t kWorkBudgetBytes = std::int64_t{640} << 20;
+
+// An item's work: its decoded source, its target, and for the engine's
+// algorithms the planes they keep beside the target.
+std::int64_t WorkBytes(const Bitmap& source, const CItem& item) {
+    const std::int64_t target = std::int64_t{item.m_nTargetWidth} * item.m_nTargetHeight * 3;
+    return std::int64_t{source.Width()} * source.Height() * 3 + target * (IsEngineMode(item.m_nMode) ? 4 : 2);
+}
+
 int ItemsInFlight(int asked) {
     if (asked > 0)
         return asked;
@@ -151,12 +162,12 @@ public:
         if (sink_ == nullptr)
             return;
         // Each stage that has ended, then the one under way: a percent lower
-        // than the last one starts the sink's next stage.
+        // than the last one starts the sink's next stage. A sink that answers
+        // "stop" hears no more.
         sink_->m_nPhases = phases_;
-        for (const int end : stageEnds_) {
-            sink_->Progress(end);
-            sink_->Progress(0);
-        }
+        for (const int end : stageEnds_)
+            if (!sink_->Progress(end) || !sink_->Progress(0))
+                return;
         if (m_nLastPercent > 0)
             sink_->Progress(m_nLastPercent);
     }
@@ -196,7 +207,8 @@ struct Slot {
     // The resize and the save, on the pool.
     Work work = Work::None;
     std::unique_ptr<StagedBatchOutput> staged;
-    int tasks = 0;  // pool tasks that still use the slot
+    int tasks = 0;           // pool tasks that still use the slot
+    std::int64_t bytes = 0;  // its work's estimated memory
 };
 
 // Runs the items in list order as the user sees them: the names are decided,
@@ -213,6 +225,7 @@ public:
           progress_(progress),
           total_(static_cast<int>(run.items.size())),
           inFlight_(static_cast<std::size_t>(ItemsInFlight(run.itemsInFlight))),
+          workBudget_(run.workBudgetBytes > 0 ? run.workBudgetBytes : kWorkBudgetBytes),
           stageHook_(CurrentStageHook()),
           pool_(static_cast<int>(inFlight_)) {}
 
@@ -414,6 +427,10 @@ private:
                 slot.planned = true;
                 return true;
             }
+            // Large pictures wait until the work in flight leaves room.
+            slot.bytes = WorkBytes(*slot.source, run_.items[slot.index]);
+            if (working_ > 0 && workBytes_ + slot.bytes > workBudget_)
+                return false;
         }
         const CItem& item = run_.items[slot.index];
         slot.output = MakeBatchOutputName(item.m_strPath, item.m_nTargetWidth, item.m_nTargetHeight, run_.options,
@@ -468,6 +485,8 @@ private:
 
     void StartWork(Slot& slot) {
         slot.work = Work::Running;
+        ++working_;
+        workBytes_ += slot.bytes;
         slot.progress = std::make_unique<ItemProgress>(sinkLock_, stopping_, progress_);
         ++slot.tasks;
         pool_.Post([this, &slot] {
@@ -480,6 +499,8 @@ private:
             slot.target.reset();
             std::lock_guard lock(mutex_);
             slot.work = work;
+            --working_;
+            workBytes_ -= slot.bytes;
             slot.staged = std::move(staged);
             --slot.tasks;
             changed_.notify_all();
@@ -560,6 +581,7 @@ private:
     CRSProgress* progress_;
     const int total_;
     const std::size_t inFlight_;
+    const std::int64_t workBudget_;
     const BatchStageHook stageHook_;
 
     std::mutex mutex_;
@@ -568,6 +590,8 @@ private:
     std::size_t next_ = 0;                      // the next item to admit
     bool planStopped_ = false;
     std::vector<QString> reserved_;
+    int working_ = 0;  // resizes and saves in flight
+    std::int64_t workBytes_ = 0;
     std::atomic<bool> stopping_{false};
     std::mutex sinkLock_;  // the run's progress sink, for the items' progress
     WorkPool pool_;        // last: its threads end before the rest goes

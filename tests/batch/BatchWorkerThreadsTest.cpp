@@ -402,6 +402,33 @@ TEST_F(BatchWorkerTest, SeveralItemsInFlightWriteWhatOneAtATimeWrites) {
     }
 }
 
+// Items whose work would not fit the memory budget together are resized and
+// saved one after another, though several are in flight.
+TEST_F(BatchWorkerTest, WorkBeyondTheMemoryBudgetWaitsForTheWorkBeforeIt) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.itemsInFlight = 4;
+    run.workBudgetBytes = 1;
+    for (int i = 0; i < 4; ++i)
+        run.items.push_back(MakeItem(Picture(QString("m%1.jpg").arg(i), 60, 40, i), 90, 60, 5 + i));
+    // A gate that never closes records the stages passed.
+    batchtests::StageGate recorder(BatchStage::Decode, run.items.size());
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), std::vector<int>(4, BATCH_ITEM_STARTED));
+    std::vector<batchtests::StageGate::Passed> work;
+    for (const auto& passed : recorder.Stages())
+        if (passed.first == BatchStage::Resize || passed.first == BatchStage::Save)
+            work.push_back(passed);
+    std::vector<batchtests::StageGate::Passed> expected;
+    for (std::size_t i = 0; i < 4; ++i) {
+        expected.emplace_back(BatchStage::Resize, i);
+        expected.emplace_back(BatchStage::Save, i);
+    }
+    EXPECT_EQ(work, expected);
+    EXPECT_EQ(Entries(out_).size(), 4);
+}
+
 TEST_F(BatchWorkerTest, TheWorkerThreadReportsInOrderAndEnds) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
