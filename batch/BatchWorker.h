@@ -73,8 +73,11 @@ std::thread StartBatchThread(BatchRun run, IBatchReporter& reporter, CRSProgress
 // before the first), then Decode, Resize and Save come before those steps.
 enum class BatchStage { ItemStart, Decode, Resize, Save };
 
-// Called on the worker thread at each stage with the item's 0-based index.
-// Tests set one to hold the worker on an event they control; a hook may wait
+// Called at each stage with the item's 0-based index, on the thread that
+// reaches it: the worker's own for ItemStart, a thread of its pool for Decode,
+// Resize and Save (several items may be at their stages at once, so a hook
+// must be safe to call from several threads). Tests set one to hold the
+// worker on an event they control; a hook may wait
 // but must not start a run itself. A run takes the hook that is set when it
 // starts and keeps it to its end; unset (the default), each stage costs one
 // test of an empty function. Set it before the run starts and clear it (with
