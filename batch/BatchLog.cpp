@@ -73,11 +73,12 @@ QString BatchLogText(const BatchReport& report) {
                                  input.name.constData(), Utf8(item.m_strPath).constData());
         break;
     case BATCH_ITEM_CANCELLED:
-        text = platform::LoadResString(IDS_LOG_CANCELLED);
-        break;
+        return BatchCancelledText();
     case BATCH_ITEM_WRITE_FAILED:
         text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Utf8(report.outputPath).constData());
         break;
     }
     return LineBreaks(text);
 }
+
+QString BatchCancelledText() { return LineBreaks(platform::LoadResString(IDS_LOG_CANCELLED)); }

@@ -9,7 +9,12 @@ thread_local std::uint8_t g_bResizeOutOfMemory = 0;
 
 CRSProgress::CRSProgress() { platform::PostProgressCommand(ID_START_PROGRESS); }
 
-CRSProgress::~CRSProgress() { platform::PostProgressCommand(ID_END_PROGRESS); }
+CRSProgress::CRSProgress(Relay) : m_bPostsStartAndEnd(false) {}
+
+CRSProgress::~CRSProgress() {
+    if (m_bPostsStartAndEnd)
+        platform::PostProgressCommand(ID_END_PROGRESS);
+}
 
 int CRSProgress::Progress(int percent) {
     if (g_bAbortResize.load(std::memory_order_relaxed))

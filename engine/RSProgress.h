@@ -37,6 +37,11 @@ public:
     CRSProgress();
     virtual ~CRSProgress();
 
+    // A progress object that only relays to another one tells the main
+    // window nothing when it starts and ends.
+    struct Relay {};
+    explicit CRSProgress(Relay);
+
     CRSProgress(const CRSProgress&) = delete;
     CRSProgress& operator=(const CRSProgress&) = delete;
 
@@ -49,6 +54,9 @@ public:
     int m_nPhases = 1;
     int m_nWraps = 0;
     int m_nLastPercent = 0;
+
+private:
+    bool m_bPostsStartAndEnd = true;
 };
 
 // Reports after row `row` of a stage of `rows` rows: row * 100 / rows, in 64
