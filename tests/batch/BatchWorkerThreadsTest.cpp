@@ -521,6 +521,7 @@ TEST_F(BatchWorkerTest, TheWorkerThreadReportsInOrderAndEnds) {
 TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
+    run.itemsInFlight = 1;  // the exact order of the stages of one item after another
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         run.items.push_back(MakeItem(Picture(name), 20, 15));
     RecordingReporter reporter;
@@ -537,7 +538,8 @@ TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere)
                                                   {BatchStage::Resize, 0},
                                                   {BatchStage::Save, 0},
                                                   {BatchStage::ItemStart, 1}}));
-    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED}));
+    // The stop is told with the cancel line, as at every other stage.
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}));
     EXPECT_EQ(reporter.Finished(), 1);
     EXPECT_EQ(Entries(out_), QStringList{"a.jpg"});
 }
