@@ -44,6 +44,7 @@ enum BatchItemStatus : int {
     BATCH_ITEM_NO_MEMORY = 4,         // no target image (size, mode or memory); the run goes on
     BATCH_ITEM_CANCELLED = 5,         // the resize failed or was stopped; the run stops
     BATCH_ITEM_WRITE_FAILED = 6,      // the output cannot be written; the run stops
+    BATCH_ITEM_NO_SIZE = 7,           // the item has no size: its file could not be read; the run goes on
 };
 
 // The message box of a missing output folder (a text of the code, not of the

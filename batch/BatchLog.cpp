@@ -68,12 +68,17 @@ QString BatchLogText(const BatchReport& report) {
     case BATCH_ITEM_NO_MEMORY:
         text = platform::LoadResString(IDS_CANT_CREATE_OUTPUT);
         break;
-    case BATCH_ITEM_CANCELLED:
-        text = platform::LoadResString(IDS_LOG_CANCELLED);
+    case BATCH_ITEM_NO_SIZE:
+        text = QString::asprintf(Format(IDS_LOG_NO_SIZE), report.index, report.total, input.folder.constData(),
+                                 input.name.constData(), Utf8(item.m_strPath).constData());
         break;
+    case BATCH_ITEM_CANCELLED:
+        return BatchCancelledText();
     case BATCH_ITEM_WRITE_FAILED:
         text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Utf8(report.outputPath).constData());
         break;
     }
     return LineBreaks(text);
 }
+
+QString BatchCancelledText() { return LineBreaks(platform::LoadResString(IDS_LOG_CANCELLED)); }

@@ -12,5 +12,8 @@ QString BatchStatusLine(int index, int total);
 // The log block of a report's status.
 QString BatchLogText(const BatchReport& report);
 
+// The cancel's block, which names no file.
+QString BatchCancelledText();
+
 // The name of an item's algorithm; a mode outside 0-9 shows its number.
 QString BatchAlgorithmName(int mode);

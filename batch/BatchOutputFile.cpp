@@ -14,52 +14,50 @@
 
 namespace {
 
-// A temporary folder, removed with whatever is left in it.
-class TempFolder {
-public:
-    explicit TempFolder(const QString& parent) {
-        QByteArray pattern = QFile::encodeName(parent) + kBatchTempPrefix + "XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr)
-            path_ = QFile::decodeName(pattern);
-    }
-    ~TempFolder() {
-        if (path_.isEmpty())
-            return;
-        if (!file_.isEmpty())
-            ::unlink(QFile::encodeName(file_).constData());
-        ::rmdir(QFile::encodeName(path_).constData());
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    bool IsValid() const { return !path_.isEmpty(); }
-    // The file of that name inside the folder, removed with the folder.
-    QString File(const QString& name) {
-        file_ = path_ + u'/' + name;
-        return file_;
-    }
-
-private:
-    QString path_;
-    QString file_;
-};
+// A fresh temporary folder inside `parent`; empty when none could be made.
+QString MakeTempFolder(const QString& parent) {
+    QByteArray pattern = QFile::encodeName(parent) + kBatchTempPrefix + "XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return {};
+    return QFile::decodeName(pattern);
+}
 
 }  // namespace
 
-bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
-                      float dpi) {
+StagedBatchOutput::StagedBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source,
+                                     int quality, float dpi)
+    : output_(output) {
     if (output.kind != BatchOutputKind::New && output.kind != BatchOutputKind::Replace)
-        return false;
+        return;
     const platform::PathParts parts = platform::SplitPath(output.path);
-    TempFolder temp(parts.drive + parts.dir);
-    if (!temp.IsValid())
-        return false;
+    folder_ = MakeTempFolder(parts.drive + parts.dir);
+    if (folder_.isEmpty())
+        return;
     // The temporary keeps the output's name, so the encoder is the one the
     // output's extension asks for.
-    const QString file = temp.File(parts.name + parts.ext);
-    if (!SaveImageWithEncoder(&target, QFile::encodeName(file).toStdString(), 1, &source, quality, dpi))
+    file_ = folder_ + u'/' + parts.name + parts.ext;
+    written_ = SaveImageWithEncoder(&target, QFile::encodeName(file_).toStdString(), 1, &source, quality, dpi) != 0;
+}
+
+StagedBatchOutput::~StagedBatchOutput() {
+    if (folder_.isEmpty())
+        return;
+    // After a commit the file is gone from here and unlink fails harmlessly.
+    ::unlink(QFile::encodeName(file_).constData());
+    ::rmdir(QFile::encodeName(folder_).constData());
+}
+
+bool StagedBatchOutput::Commit() {
+    if (!written_)
         return false;
-    if (output.kind == BatchOutputKind::Replace)
-        return std::rename(QFile::encodeName(file).constData(), QFile::encodeName(output.path).constData()) == 0;
-    return platform::RenameNoReplace(file, output.path) == platform::RenameStatus::Renamed;
+    written_ = false;
+    if (output_.kind == BatchOutputKind::Replace)
+        return std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(output_.path).constData()) == 0;
+    return platform::RenameNoReplace(file_, output_.path) == platform::RenameStatus::Renamed;
+}
+
+bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
+                      float dpi) {
+    StagedBatchOutput staged(target, output, source, quality, dpi);
+    return staged.Commit();
 }

@@ -5,6 +5,14 @@
 // by) and only the complete file is renamed into place: over the old file
 // for Replace, never over anything for New (a file that appeared meanwhile
 // is kept and the write fails). The temporary folder is removed either way.
+//
+// The two steps can be taken apart: StagedBatchOutput holds a complete
+// temporary file until Commit renames it into place; dropped uncommitted, it
+// removes the temporary and leaves the output as it was.
+
+#include <QString>
+
+#include <memory>
 
 #include "batch/BatchOutputName.h"
 
@@ -12,7 +20,29 @@ namespace imaging {
 class Bitmap;
 }
 
-// False when the output could not be written; an old file is then as it was.
+class StagedBatchOutput {
+public:
+    // Saves the target into a temporary beside the output; check IsWritten.
+    StagedBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
+                      float dpi);
+    ~StagedBatchOutput();
+    StagedBatchOutput(const StagedBatchOutput&) = delete;
+    StagedBatchOutput& operator=(const StagedBatchOutput&) = delete;
+
+    bool IsWritten() const { return written_; }
+    // Renames the temporary into place; false when it could not be (or was
+    // never written). Once only.
+    bool Commit();
+
+private:
+    BatchOutput output_;
+    QString folder_;  // the temporary folder; empty when none was made
+    QString file_;    // the temporary file inside it
+    bool written_ = false;
+};
+
+// Both steps at once. False when the output could not be written; an old
+// file is then as it was.
 bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
                       float dpi);
 

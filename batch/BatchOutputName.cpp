@@ -73,6 +73,11 @@ bool IsSameFile(const QString& a, const QString& b) {
 
 BatchOutput MakeBatchOutputName(const QString& source, int width, int height, const BatchOptions& options,
                                 int lastUniqueNumber) {
+    return MakeBatchOutputName(source, width, height, options, lastUniqueNumber, EntryExists);
+}
+
+BatchOutput MakeBatchOutputName(const QString& source, int width, int height, const BatchOptions& options,
+                                int lastUniqueNumber, const std::function<bool(const QString&)>& isTaken) {
     const platform::PathParts parts = platform::SplitPath(source);
     QString base;
     if (options.sameFolder) {
@@ -89,7 +94,7 @@ BatchOutput MakeBatchOutputName(const QString& source, int width, int height, co
 
     const platform::PathParts out = platform::SplitPath(path);
     BatchOutput result{BatchOutputKind::New, path};
-    if (EntryExists(path)) {
+    if (isTaken(path)) {
         switch (options.overwriteMethod) {
         case 0:
             return {BatchOutputKind::Skip, path};
@@ -98,7 +103,7 @@ BatchOutput MakeBatchOutputName(const QString& source, int width, int height, co
             const QString stem = out.drive + out.dir + out.name;
             for (int n = 1; n <= lastUniqueNumber; ++n) {
                 const QString candidate = stem + QString::asprintf("_%d", n) + out.ext;
-                if (!EntryExists(candidate)) {
+                if (!isTaken(candidate)) {
                     result = {BatchOutputKind::New, candidate};
                     break;
                 }

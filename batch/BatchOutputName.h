@@ -15,6 +15,8 @@
 
 #include <QString>
 
+#include <functional>
+
 struct BatchOptions;
 
 enum class BatchOutputKind {
@@ -35,6 +37,10 @@ inline constexpr int kLastUniqueNumber = 9999999;
 
 BatchOutput MakeBatchOutputName(const QString& source, int width, int height, const BatchOptions& options,
                                 int lastUniqueNumber = kLastUniqueNumber);
+// The same, where `isTaken` tells whether a path is taken (the files there
+// and the outputs of a run that are still to be written).
+BatchOutput MakeBatchOutputName(const QString& source, int width, int height, const BatchOptions& options,
+                                int lastUniqueNumber, const std::function<bool(const QString&)>& isTaken);
 
 // True when a directory entry of that name exists (a dangling link counts).
 bool EntryExists(const QString& path);

@@ -22,6 +22,11 @@ namespace {
 // The bar's range, as the main frame's.
 constexpr int kBarMaximum = 90;
 
+// The statuses after which the worker stops the run by itself.
+bool EndedTheRun(int status) {
+    return status == BATCH_ITEM_NO_OUTPUT_FOLDER || status == BATCH_ITEM_CANCELLED || status == BATCH_ITEM_WRITE_FAILED;
+}
+
 }  // namespace
 
 CBatchProgress::CBatchProgress(BatchRun run, QWidget* parent)
@@ -136,10 +141,7 @@ void CBatchProgress::OnFileReport(const BatchReport& report) {
     SetBarPosition(0);
     m_nStatus = report.status;
 
-    QScrollBar* scroll = m_editLog->verticalScrollBar();
-    m_editLog->moveCursor(QTextCursor::End);
-    m_editLog->insertPlainText(BatchLogText(report));
-    scroll->setValue(scroll->maximum());  // the end of the log stays in view
+    AppendLog(BatchLogText(report));
 
     m_evReportShown->Set();
     if (report.status == BATCH_ITEM_NO_OUTPUT_FOLDER)
@@ -147,9 +149,22 @@ void CBatchProgress::OnFileReport(const BatchReport& report) {
                       QString::fromLatin1(kCantCreateOutputFolder));
 }
 
+void CBatchProgress::AppendLog(const QString& text) {
+    QScrollBar* scroll = m_editLog->verticalScrollBar();
+    m_editLog->moveCursor(QTextCursor::End);
+    m_editLog->insertPlainText(text);
+    scroll->setValue(scroll->maximum());  // the end of the log stays in view
+}
+
 void CBatchProgress::OnBatchFinished() {
     if (worker_.joinable())
         worker_.join();  // its last act was this post
+    // A Cancel pressed after the worker's last look at the flag still ends
+    // the log with its line, unless the run had already stopped on its own.
+    if (m_bCancelPressed && !EndedTheRun(m_nStatus))
+        AppendLog(BatchCancelledText());
+    if (m_bCancelPressed)
+        SetBarPosition(0);
     running_ = false;
     g_bBatchRunning.store(0);
     m_btnCancel->setText(platform::LoadResString(IDS_DONE));
@@ -158,6 +173,7 @@ void CBatchProgress::OnBatchFinished() {
 
 void CBatchProgress::reject() {
     if (running_) {
+        m_bCancelPressed = true;
         g_bAbortResize.store(1);  // the worker stops; its end closes nothing
         return;
     }

@@ -4,7 +4,9 @@
 // from N", a bar while an engine algorithm (modes 5-9) runs, and a growing
 // log with one block per report. Its button reads "Cancel" while the worker
 // runs (a press asks the worker to stop; the dialog stays) and "Done" after
-// the worker's end has arrived, when a press, Escape or closing ends it.
+// the worker's end has arrived, when a press, Escape or closing ends it. A
+// run cancelled while it ran always ends with the cancel's block and the bar
+// at 0, also when the cancel came after the worker's last look at the flag.
 //
 // It is also the run's progress sink: its CRSProgress part goes to the
 // resize, and its Progress moves the dialog's own bar.
@@ -65,6 +67,7 @@ private:
     void OnFileReport(const BatchReport& report);
     void OnBatchFinished();
     void SetBarPosition(int position);
+    void AppendLog(const QString& text);
     void StopWorker();
 
     QLabel* m_staticStatus;
@@ -78,6 +81,7 @@ private:
     std::shared_ptr<platform::Event> m_evReportShown;
     std::shared_ptr<platform::CommandPort> port_;
     std::thread worker_;
+    bool m_bCancelPressed = false;  // Cancel (or Escape) while the worker ran
     bool started_ = false;
     bool running_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 #include "browser/items/Item.h"
@@ -28,6 +29,12 @@ struct BatchOptions {
 struct BatchRun {
     std::vector<CItem> items;
     BatchOptions options;
+    // How many items may be worked on at once; 0 lets the worker choose for
+    // the machine (1 runs one item at a time).
+    int itemsInFlight = 0;
+    // The memory the work in flight may take, in bytes; 0 lets the worker
+    // choose.
+    std::int64_t workBudgetBytes = 0;
 
     // Copies the list (under its lock) and the options.
     static BatchRun Snapshot(CITEMLIST& list, const AppSettings& settings);

@@ -5,14 +5,23 @@
 // (MakeBatchOutputName), report, resize into a new 24-bit target of the
 // item's size with the item's algorithm (ResizeBitmap, with the run's crop
 // flag and the given progress sink), and write it with the source's metadata
-// at the item's resolution (WriteBatchOutput). Each step that matters is
-// reported with its values; a missing output folder, a failed or stopped
-// resize and a failed write end the run, the abort flag ends it before the
-// next item. The end of the run is always reported, last.
+// at the item's resolution (StagedBatchOutput: a temporary, then renamed into
+// place). Each step that matters is reported with its values; a missing
+// output folder, a failed or stopped resize and a failed write end the run.
+// A cancel (the abort flag) ends it with the cancel's block wherever it comes:
+// before an item, after a decode, after a resize (also one that never looks
+// at the flag), after the output is written and before it is put in place
+// (it is then dropped), or after the last item. The end of the run is always
+// reported, last.
 //
-// While an item is resized and saved, the next item's source is decoded on a
-// second thread, unless it is the current item's output (which does not exist
-// yet). The files written are the same either way.
+// Several items are worked on at once, a bounded number in flight: their
+// sources are decoded, resized and saved under temporary names on a pool of
+// threads, while the worker's own thread decides the names, reports and puts
+// the outputs in place in list order. What the log shows and the files
+// written are those of a run of one item at a time: an output decided but not
+// yet in place counts as taken for the names that follow, and an item whose
+// source is such an output reads it once it is in place. A cancel stops every
+// item in flight within a row of its resize.
 
 #include <QString>
 
@@ -64,8 +73,11 @@ std::thread StartBatchThread(BatchRun run, IBatchReporter& reporter, CRSProgress
 // before the first), then Decode, Resize and Save come before those steps.
 enum class BatchStage { ItemStart, Decode, Resize, Save };
 
-// Called on the worker thread at each stage with the item's 0-based index.
-// Tests set one to hold the worker on an event they control; a hook may wait
+// Called at each stage with the item's 0-based index, on the thread that
+// reaches it: the worker's own for ItemStart, a thread of its pool for Decode,
+// Resize and Save (several items may be at their stages at once, so a hook
+// must be safe to call from several threads). Tests set one to hold the
+// worker on an event they control; a hook may wait
 // but must not start a run itself. A run takes the hook that is set when it
 // starts and keeps it to its end; unset (the default), each stage costs one
 // test of an empty function. Set it before the run starts and clear it (with

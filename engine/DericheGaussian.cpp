@@ -5,12 +5,11 @@
 #include <memory>
 #include <vector>
 
-#include <tbb/enumerable_thread_specific.h>
-
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
 #include "engine/TargetClones.h"
+#include "platform/threads/ParallelFor.h"
 
 DericheCoeffs DericheCoefficients(double sigma) {
     const double A = std::sqrt(6.283185307179586) * sigma;
@@ -313,7 +312,7 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     // keeps its lane buffers for the whole call: allocating them per block
     // of lines would map fresh pages every time.
     const int longest = std::max(width, height);
-    tbb::enumerable_thread_specific<LaneBuffers> buffers([longest] { return LaneBuffers(longest); });
+    PerThread<LaneBuffers> buffers([longest] { return LaneBuffers(longest); });
     const DericheCoeffs vertical = DericheCoefficients(DericheSigma(vParam));
     const int columnsDone = ParallelLinesInOrder(
         width, height,

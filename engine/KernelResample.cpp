@@ -6,7 +6,6 @@
 #include <new>
 #include <vector>
 
-#include <tbb/enumerable_thread_specific.h>
 #include <tbb/task_arena.h>
 
 #include "engine/Plane.h"
@@ -326,8 +325,7 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
     // Each thread converts its tap rows into samples of its own, kept for the
     // whole call (allocated per block they would map fresh pages every time).
     const std::size_t sampleCount = PlaneBytes(tables.taps, srcW);
-    tbb::enumerable_thread_specific<std::vector<double>> samples(
-        [sampleCount] { return std::vector<double>(sampleCount); });
+    PerThread<std::vector<double>> samples([sampleCount] { return std::vector<double>(sampleCount); });
     for (int first = 0; first < dstH; first += block) {
         const int last = std::min(dstH, first + block);
         try {

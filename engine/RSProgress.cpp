@@ -8,7 +8,12 @@ thread_local std::uint8_t g_bResizeOutOfMemory = 0;
 
 CRSProgress::CRSProgress() { platform::PostProgressStart(); }
 
-CRSProgress::~CRSProgress() { platform::PostProgressEnd(); }
+CRSProgress::CRSProgress(Relay) : m_bPostsStartAndEnd(false) {}
+
+CRSProgress::~CRSProgress() {
+    if (m_bPostsStartAndEnd)
+        platform::PostProgressEnd();
+}
 
 int CRSProgress::Progress(int percent) {
     if (g_bAbortResize.load(std::memory_order_relaxed))

@@ -28,6 +28,11 @@ public:
     CRSProgress();
     virtual ~CRSProgress();
 
+    // A progress object that only relays to another one tells the main
+    // window nothing when it starts and ends.
+    struct Relay {};
+    explicit CRSProgress(Relay);
+
     CRSProgress(const CRSProgress&) = delete;
     CRSProgress& operator=(const CRSProgress&) = delete;
 
@@ -40,6 +45,9 @@ public:
     int m_nPhases = 1;
     int m_nWraps = 0;
     int m_nLastPercent = 0;
+
+private:
+    bool m_bPostsStartAndEnd = true;
 };
 
 // The overall percentage of a call of `phases` stages (below 1 means one) when

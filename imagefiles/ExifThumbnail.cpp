@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imagefiles/ThumbnailRows.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/JpegSegments.h"
 
 namespace {
@@ -48,7 +49,7 @@ private:
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(const std::filesystem::path& path) {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        m_fd = platform::OpenRegularFile(path.string());
         struct stat st {};
         if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode))
             m_size = static_cast<std::uint64_t>(st.st_size);

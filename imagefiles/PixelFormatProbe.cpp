@@ -1,5 +1,6 @@
 #include "imagefiles/PixelFormatProbe.h"
 
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"  // kMaxImageFileBytes
 #include "platform/imaging/HeaderProbe.h"
 
@@ -79,8 +80,9 @@ bool IsAcceptedPixelFormat(imaging::PixelFormat format) {
 }
 
 std::optional<imaging::ImageHeader> ProbeImageFileHeader(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A named pipe or a device is never opened: it could block for ever.
+    QFile file;
+    if (!platform::OpenRegularFile(file, path))
         return std::nullopt;
     try {
         return ProbeOpenFile(file);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"
 
@@ -20,17 +20,12 @@ bool HasDateExtension(const std::filesystem::path& path) {
 // Up to limit bytes from the file's start; false when it cannot be read.
 bool ReadPrefix(const std::filesystem::path& path, std::uint64_t limit, std::vector<std::uint8_t>& bytes,
                 std::uint64_t& fileSize) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
+    // A named pipe or a device is never opened: it could block for ever.
+    auto head = platform::ReadRegularFileStart(path.string(), limit, fileSize);
+    if (!head || fileSize == 0)
         return false;
-    const std::streamoff size = in.tellg();
-    if (size <= 0)
-        return false;
-    fileSize = static_cast<std::uint64_t>(size);
-    bytes.resize(static_cast<std::size_t>(std::min(fileSize, limit)));
-    in.seekg(0);
-    return static_cast<bool>(
-        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
+    bytes = std::move(*head);
+    return true;
 }
 
 std::vector<imaging::PropertyItem> DateProperties(const std::filesystem::path& path) {

@@ -17,6 +17,7 @@
 #include "app/document/DocumentFileDialog.h"
 #include "app/document/DocumentIds.h"
 #include "app/document/DocumentListener.h"
+#include "app/document/ImageReading.h"
 #include "app/document/NeighbourImages.h"
 #include "app/document/OutputSizeRule.h"
 #include "app/document/WaitCursor.h"
@@ -108,17 +109,12 @@ void CQVVesperaDoc::ShowOpenError(const QString& path) const {
         ShowMessage(FormatString(IDS_CANT_OPEN_FILE, path));
 }
 
-std::unique_ptr<imaging::Bitmap> CQVVesperaDoc::ReadImageFile(const QString& path) const {
-    // The length is taken in 64 bits: a file too long to be read whole is
-    // refused, never read in part.
-    std::error_code error;
-    const std::filesystem::path file(LocalPath(path));
-    if (!std::filesystem::is_regular_file(file, error))
-        return nullptr;
-    const std::uintmax_t length = std::filesystem::file_size(file, error);
-    if (error || length == 0 || length > static_cast<std::uintmax_t>(imaging::kMaxImageFileBytes))
-        return nullptr;
-    return imaging::Bitmap::FromFile(file.string());
+std::unique_ptr<imaging::Bitmap> CQVVesperaDoc::ReadPicture(const QString& path) {
+    if (m_pPrefetch != nullptr) {
+        if (std::unique_ptr<imaging::Bitmap> bitmap = m_pPrefetch->Take(path))
+            return bitmap;
+    }
+    return ReadImageFile(path);
 }
 
 void CQVVesperaDoc::DropImage() {
@@ -142,7 +138,7 @@ bool CQVVesperaDoc::OnOpenDocument(const QString& path) {
         m_nImageHeight = 10;
         m_fImageDpi = 0.0f;
 
-        std::unique_ptr<imaging::Bitmap> bitmap = path.isEmpty() ? nullptr : ReadImageFile(path);
+        std::unique_ptr<imaging::Bitmap> bitmap = path.isEmpty() ? nullptr : ReadPicture(path);
         if (!bitmap || bitmap->GetPixelFormat() == imaging::PixelFormatUndefined) {
             // The old image is gone: the panel shows no image, as for a
             // closed document, not the values of the one it had.
@@ -234,7 +230,8 @@ bool CQVVesperaDoc::CheckWritable(const QString& path) const {
         // An existing file must be writable, a missing one creatable; the
         // test file goes again at once, so a cancelled or failed save leaves
         // nothing behind.
-        int fd = ::open(local.c_str(), O_WRONLY | O_CLOEXEC);
+        // Without blocking: a named pipe with no reader would hold the open.
+        int fd = ::open(local.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         bool created = false;
         if (fd < 0 && errno == ENOENT) {
             fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -44,6 +44,7 @@
 class AppSettings;
 class DocumentFileDialog;
 class DocumentListener;
+class ImagePrefetch;
 struct ResizeEngine;
 
 namespace platform {
@@ -70,6 +71,9 @@ public:
     void SetFileDialog(DocumentFileDialog* dialog) { m_pFileDialog = dialog; }
     // Where the worker posts ID_PREVIEW_READY; nullptr posts nothing.
     void SetPreviewPort(std::shared_ptr<platform::CommandPort> port);
+    // A picture being read ahead (not owned; nullptr: none). Opening takes
+    // it instead of reading the file when it is of the same, unchanged file.
+    void SetPrefetch(ImagePrefetch* prefetch) { m_pPrefetch = prefetch; }
 
     // Opening. OnOpenDocument reads and decodes the file and applies the
     // output size rule; on failure it shows "Can't open file\n%s!" and the
@@ -138,7 +142,7 @@ public:
 private:
     void RegisterCommands();
     void ShowOpenError(const QString& path) const;
-    std::unique_ptr<imaging::Bitmap> ReadImageFile(const QString& path) const;
+    std::unique_ptr<imaging::Bitmap> ReadPicture(const QString& path);
     void DropImage();
     void StepImage(bool previous);
     bool CheckWritable(const QString& path) const;
@@ -163,6 +167,7 @@ private:
     const ResizeEngine& m_engine;
     DocumentListener* m_pListener = nullptr;
     DocumentFileDialog* m_pFileDialog = nullptr;
+    ImagePrefetch* m_pPrefetch = nullptr;
 
     // UI thread.
     std::shared_ptr<const imaging::Bitmap> m_pSource;

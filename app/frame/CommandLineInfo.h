@@ -9,7 +9,8 @@
 //   Embedding, Automation    the start of an automation server: there is none
 //                            on this system, so such a start ends at once
 //   timing                   print the time from start to the first painted
-//                            picture on standard error
+//                            picture, and to each step of the start before
+//                            it, on standard error
 //   p, pt, dde, nologo and unknown switches are accepted and ignored (nothing
 //   is printed from the command line, and there is no DDE).
 // The first file becomes the document to open; the files with a supported

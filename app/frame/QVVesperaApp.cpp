@@ -1,8 +1,10 @@
 #include "app/frame/QVVesperaApp.h"
 
+#include "app/document/ImageReading.h"
 #include "app/document/QVVesperaDoc.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
+#include "app/frame/StartupTimes.h"
 #include "app/frame/SystemVersion.h"
 #include "app/help/HelpCommands.h"
 #include "app/help/WhatsThis.h"
@@ -67,7 +69,6 @@ std::optional<QString> DesktopFileDialog(bool open, const QString& filter, int* 
 }  // namespace
 
 CQVVesperaApp::CQVVesperaApp() {
-    started_.start();
     tabstops_ = std::make_unique<CTabstopNavigator>();
     m_fileDialog = DesktopFileDialog;
     m_showMainWindow = [](CMainFrame& frame) {
@@ -115,6 +116,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
         m_bNoSave = 1;
         return false;
     }
+    // The one picture to open is decoded while the window is built.
+    if (commandLine_.m_listFiles.size() == 1)
+        prefetch_ = std::make_unique<ImagePrefetch>(commandLine_.m_listFiles.front(), m_beforePrefetchRead);
 
     if (!GetWindowsVersion(&m_nWindowsVersion))
         m_nWindowsVersion = 0;
@@ -124,6 +128,7 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     recentFilesRead_ = true;
     LoadSettings(*profile_, platform::ExecutableFolder());
     settingsRead_ = true;
+    StartupTimes::Mark("settings");
     // The thumbnail cache and its builder threads, before any browser.
     InitThumbnails();
     thumbnailsStarted_ = true;
@@ -139,7 +144,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
         return false;
     if (!OpenDocumentFile(QString()))
         return false;
+    StartupTimes::Mark("window");
     m_showMainWindow(*m_pMainWnd);
+    StartupTimes::Mark("shown");
 
     LoadFolderSettings(*profile_, platform::ExecutableFolder());
 
@@ -148,7 +155,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     checker->Check(false);
 
     if (commandLine_.m_listFiles.size() == 1) {
-        OpenImage(commandLine_.m_listFiles.front());
+        // A window closed while its picture decoded ends the start.
+        if (!OpenPrefetchedImage(commandLine_.m_listFiles.front()))
+            return false;
     } else if (commandLine_.m_listFiles.size() > 1) {
         m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
     }
@@ -184,6 +193,7 @@ int CQVVesperaApp::ExitInstance() {
     if (exited_)
         return 0;
     exited_ = true;
+    prefetch_.reset();
     CloseMainFrame();
     DeleteWin7Library();
     StopThumbnails();
@@ -256,6 +266,36 @@ bool CQVVesperaApp::OpenImage(const QString& path) {
     if (m_pMainWnd == nullptr && !CreateMainFrame())
         return false;
     return document_->OpenImage(path);
+}
+
+bool CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
+    if (prefetch_ && !prefetch_->HasFinished()) {
+        // The window paints itself (menus, bars, panel) while the picture
+        // decodes; input waits until it is open. A picture already decoded
+        // is shown in the window's first painting.
+        QEventLoop loop;
+        prefetch_->WhenFinished([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        prefetch_->Wait();
+        // The window manager may close the window meanwhile.
+        if (m_pMainWnd == nullptr || !m_pMainWnd->isVisible()) {
+            prefetch_.reset();
+            return false;
+        }
+    }
+    if (document_)
+        document_->SetPrefetch(prefetch_.get());
+    OpenImage(path);
+    if (document_)
+        document_->SetPrefetch(nullptr);
+    if (prefetch_) {
+        prefetch_->Wait();
+        StartupTimes::MarkAt("decode_begin", prefetch_->Started());
+        StartupTimes::MarkAt("decode_end", prefetch_->Finished());
+        prefetch_.reset();
+    }
+    StartupTimes::Mark("opened");
+    return true;
 }
 
 bool CQVVesperaApp::PromptFileName(QString& path, bool open) { return PromptFileName(path, open, 0, nullptr); }
@@ -348,8 +388,9 @@ void CQVVesperaApp::NoteFirstPaint() {
     if (firstPaintNoted_ || !commandLine_.m_bTiming)
         return;
     firstPaintNoted_ = true;
-    std::fprintf(stderr, "first_paint_ms=%lld\n", static_cast<long long>(ElapsedMs()));
-    std::fflush(stderr);
+    StartupTimes::Mark("painted");
+    std::fprintf(stderr, "first_paint_ms=%.1f\n", StartupTimes::ElapsedMs());
+    StartupTimes::Print(stderr);
 }
 
 void CQVVesperaApp::RegisterCommands() {

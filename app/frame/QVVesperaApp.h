@@ -19,7 +19,6 @@
 #include "platform/commands/CmdTarget.h"
 #include "platform/profile/ProfileStore.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 
@@ -30,6 +29,7 @@
 class CQVVesperaView;
 class CQVVesperaDoc;
 struct ResizeEngine;
+class ImagePrefetch;
 
 namespace help {
 class HelpCommands;
@@ -104,11 +104,13 @@ public:
     std::function<void(CMainFrame&)> m_showMainWindow;
     // The engine of the document's resizes; none: the engine itself.
     const ResizeEngine* m_resizeEngine = nullptr;
+    // Run on the worker that reads the command line's picture, before it
+    // reads (tests hold it there); none by default.
+    std::function<void()> m_beforePrefetchRead;
 
-    // The time since the application object was made, for --timing.
-    qint64 ElapsedMs() const { return started_.elapsed(); }
-    // Prints "first_paint_ms=N" on standard error once, when --timing was
-    // given; called by the view that paints the first picture.
+    // Prints "first_paint_ms=N" (from the program's entry) and the start-up's
+    // marks on standard error once, when --timing was given; called by the
+    // view that paints the first picture.
     void NoteFirstPaint();
 
 private:
@@ -129,6 +131,9 @@ private:
     void OnFileOpen();
     void OnOpenRecentFile(int id);
     void CreateNavigator(CMainFrame& frame);
+    // Opens the command line's picture, taking it from the prefetch; false
+    // when the window was closed while the picture decoded.
+    bool OpenPrefetchedImage(const QString& path);
 
     // Made first and ended last: the panes register with it as they are made.
     std::unique_ptr<CTabstopNavigator> tabstops_;
@@ -146,5 +151,6 @@ private:
     bool exited_ = false;
     bool thumbnailsStarted_ = false;
     bool firstPaintNoted_ = false;
-    QElapsedTimer started_;
+    // The picture of the command line, read while the window is built.
+    std::unique_ptr<ImagePrefetch> prefetch_;
 };

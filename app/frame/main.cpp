@@ -1,14 +1,19 @@
 // ORVEK Vespera 3: the program's entry point.
 
 #include "app/frame/QVVesperaApp.h"
+#include "app/frame/StartupTimes.h"
 #include "app/version/VersionInfo.h"
+#include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    platform::IgnoreFileSizeLimitSignal();
+    StartupTimes::Begin();
     QApplication application(argc, argv);
+    StartupTimes::Mark("qapplication");
     QCoreApplication::setApplicationName(platform::LoadResString(57344));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     QGuiApplication::setDesktopFileName(QLatin1String(vespera::kDesktopFileName));

@@ -1,6 +1,7 @@
 #include "app/plugin/PluginDescription.h"
 
 #include "app/version/VersionInfo.h"
+#include "platform/files/RegularFile.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"
 #include "res/StringIds.h"
@@ -82,6 +83,8 @@ bool RegisterPlugin(bool registerPlugin, const QString& programPath) {
         return false;
     const QString path = programPath.isEmpty() ? ProgramPath() : programPath;
     const QString file = folder + PluginFileName(vespera::kFileVersionMS);
+    if (platform::RefuseSpecialFile(file, "plug-in file"))
+        return false;
     if (!registerPlugin)
         return !QFileInfo::exists(file) || QFile::remove(file);
 

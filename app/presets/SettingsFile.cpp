@@ -1,6 +1,7 @@
 #include "app/presets/SettingsFile.h"
 
 #include "app/settings/AppSettings.h"
+#include "platform/files/RegularFile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -122,10 +123,11 @@ bool WriteSettingsFile(const QString& path, const SettingsValues& values, QStrin
 }
 
 ReadResult ReadSettingsFile(const QString& path, AppSettings& settings, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error != nullptr)
-            *error = file.errorString();
+    // A named pipe or a device is never opened: it could block for ever.
+    QFile file;
+    if (platform::RefuseSpecialFile(path, "settings file") || !platform::OpenRegularFile(file, path, error)) {
+        if (error != nullptr && error->isEmpty())
+            *error = QStringLiteral("Not a regular file");
         return ReadResult::CannotRead;
     }
     // One byte more than a settings file holds tells a long file from a whole one.

@@ -61,6 +61,7 @@ void CNavigatorWnd::RebuildPicture() {
     if (!source) {
         m_pCachedBitmap = QPixmap();
         m_pPictureSource.reset();
+        m_bPictureWanted = false;
         m_rcImage = m_rcView = m_rcBounds = QRect();
         update();
         return;
@@ -79,15 +80,25 @@ void CNavigatorWnd::RebuildPicture() {
     }
     m_nSourceWidth = static_cast<int>(sw);
     m_nSourceHeight = static_cast<int>(sh);
-    const bool samePicture = source == m_pPictureSource && image.size() == m_rcImage.size() && HasPicture();
+    const bool samePicture =
+        source == m_pPictureSource && image.size() == m_rcImage.size() && (HasPicture() || m_bPictureWanted);
     m_rcImage = image;
     ComputeBounds();
     if (!samePicture) {
         m_pPictureSource = source;
-        m_pCachedBitmap =
-            RenderScaled(*source, {0, 0, m_nSourceWidth, m_nSourceHeight}, {0, 0, image.width(), image.height()},
-                         image.width(), image.height(), imaging::InterpolationMode::HighQualityBilinear);
+        m_pCachedBitmap = QPixmap();
+        m_bPictureWanted = true;
     }
+    update();
+}
+
+void CNavigatorWnd::BuildPicture() {
+    if (!m_bPictureWanted || !m_pPictureSource)
+        return;
+    m_bPictureWanted = false;
+    m_pCachedBitmap = RenderScaled(*m_pPictureSource, {0, 0, m_nSourceWidth, m_nSourceHeight},
+                                   {0, 0, m_rcImage.width(), m_rcImage.height()}, m_rcImage.width(), m_rcImage.height(),
+                                   imaging::InterpolationMode::HighQualityBilinear);
     update();
 }
 
@@ -112,7 +123,7 @@ void CNavigatorWnd::ComputeBounds() {
 }
 
 void CNavigatorWnd::Refresh() {
-    if (!HasPicture() || m_bScrolling || !m_pView)
+    if (!m_pPictureSource || m_bScrolling || !m_pView)
         return;
     const imaging::Rect visible = m_pView->GetVisibleSourceRect();
     const std::int64_t iw = m_rcImage.width(), ih = m_rcImage.height();
@@ -140,6 +151,17 @@ void CNavigatorWnd::paintEvent(QPaintEvent*) {
     // Everything below is in device pixels.
     if (ratio != 1.0)
         painter.scale(1.0 / ratio, 1.0 / ratio);
+    if (m_bPictureWanted && !m_bBuildQueued) {
+        // Made once this painting has reached the screen.
+        m_bBuildQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_bBuildQueued = false;
+                BuildPicture();
+            },
+            Qt::QueuedConnection);
+    }
     if (!HasPicture())
         return;
     painter.drawPixmap(m_rcImage.topLeft(), m_pCachedBitmap);

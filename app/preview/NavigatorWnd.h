@@ -8,6 +8,11 @@
 // Like the view it draws in device pixels. It lives in the resize panel,
 // laid over the panel's navigator frame; the view tells it when its visible
 // part may have changed (Refresh).
+//
+// Scaling a large image down takes a while, so a new picture is made only
+// after the navigator has once been painted without it: the window shows the
+// new image in the view first, and the navigator's picture follows in the
+// next painting.
 
 #include <QPixmap>
 #include <QPointer>
@@ -31,8 +36,9 @@ public:
     explicit CNavigatorWnd(AppSettings& settings, QWidget* parent = nullptr);
     ~CNavigatorWnd() override;
 
-    // Rebuilds the scaled image from the document's image (none: no
-    // picture). The document must outlive the navigator or be replaced.
+    // Places the scaled image of the document's image (none: no picture)
+    // and asks for its picture, made after the next painting. The document
+    // must outlive the navigator or be replaced.
     void SetDocument(CQVVesperaDoc* document);
     // The view whose visible part the frame shows and that a drag scrolls.
     void SetView(CQVVesperaView* view);
@@ -46,6 +52,7 @@ public:
     QRect Bounds() const { return m_rcBounds; }
     QRect DragFrame() const { return m_rcDrag; }
     bool IsDragging() const { return m_bDragging; }
+    // The scaled picture is made (it is drawn from now on).
     bool HasPicture() const { return !m_pCachedBitmap.isNull(); }
 
 protected:
@@ -59,6 +66,8 @@ private:
     QSize DeviceSize() const;
     QPoint DevicePosition(const QPointF& logical) const;
     void RebuildPicture();
+    // Scales the picture now when it is wanted.
+    void BuildPicture();
     void ComputeBounds();
     void PaintFrame(QPainter& painter, const QRect& frame) const;
     void ScrollView();
@@ -68,8 +77,12 @@ private:
     QPointer<CQVVesperaView> m_pView;
 
     QPixmap m_pCachedBitmap;
-    // What the picture was made from.
+    // What the picture is made from; set while there is an image to show.
     std::shared_ptr<const imaging::Bitmap> m_pPictureSource;
+    // The picture of m_pPictureSource at m_rcImage's size is still to be
+    // made, and its making is queued behind the painting.
+    bool m_bPictureWanted = false;
+    bool m_bBuildQueued = false;
     QRect m_rcView;
     QRect m_rcImage;
     QRect m_rcBounds;

@@ -16,6 +16,7 @@
 #include "batch/basket/BatchFile.h"
 #include "browser/items/ItemList.h"
 #include "imagefiles/PixelFormatProbe.h"
+#include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
@@ -71,6 +72,10 @@ std::unique_ptr<CItem> NewSizedItem(const QString& path, const AppSettings& sett
     ComputeItemSize(*item, KeepOwnSizeOfNewItems(settings), settings);
     return item;
 }
+
+// A path that can become an item: it exists and is no named pipe or device,
+// which could block every reader of the picture for ever.
+bool CanBeItem(const QString& path) { return QFileInfo::exists(path) && !platform::RefuseSpecialFile(path, "basket"); }
 
 bool AlreadyInBasket(CITEMLIST& items, const QString& path) { return items.FindByPath(path) != items.end(); }
 
@@ -132,7 +137,7 @@ int AddBasketFiles(CITEMLIST& items, const QStringList& paths, const AppSettings
                    const LoadItemThumbnail& loadThumbnail) {
     int added = 0;
     for (const QString& path : paths) {
-        if (path.isEmpty())
+        if (path.isEmpty() || platform::RefuseSpecialFile(path, "basket"))
             continue;
         if (AlreadyInBasket(items, path) && !AddSecondCopy(path))
             continue;
@@ -150,7 +155,7 @@ int AddBasketFiles(CITEMLIST& items, const QStringList& paths, const AppSettings
 void ReplaceBasketFiles(CITEMLIST& items, const QStringList& paths, const AppSettings& settings) {
     std::vector<std::unique_ptr<CItem>> fresh;
     for (const QString& path : paths)
-        if (QFileInfo::exists(path))
+        if (CanBeItem(path))
             fresh.push_back(NewSizedItem(path, settings));
     std::lock_guard lock(items.Mutex());
     items.DeleteAll();
@@ -221,7 +226,7 @@ bool LoadBatchFileInto(CITEMLIST& items, const QString& path, const AppSettings&
     }
     std::vector<std::unique_ptr<CItem>> fresh;
     for (const BatchFileRecord& record : load.records) {
-        if (!QFileInfo::exists(record.path))
+        if (!CanBeItem(record.path))
             continue;  // a picture that is gone is dropped without a word
         auto item = std::make_unique<CItem>(settings);
         record.ApplyTo(*item);

@@ -13,6 +13,7 @@
 #include "platform/archive/ArchiveException.h"
 #include "platform/archive/ArchiveReader.h"
 #include "platform/archive/ArchiveWriter.h"
+#include "platform/files/RegularFile.h"
 
 namespace {
 
@@ -109,14 +110,11 @@ std::vector<BatchFileRecord> BatchRecordsOf(const CITEMLIST& items) {
 
 BatchFileLoad ReadBatchFile(const QString& path) {
     BatchFileLoad load;
-    QFile file(path);
-    // Only a regular file is read: a pipe or a device would never end.
-    if (!QFileInfo(path).isFile()) {
-        load.error = QFileInfo::exists(path) ? QStringLiteral("Not a file") : QStringLiteral("No such file");
-        return load;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        load.error = file.errorString();
+    // Only a regular file is read: a pipe or a device would block or never end.
+    QFile file;
+    if (platform::RefuseSpecialFile(path, "batch file") || !platform::OpenRegularFile(file, path, &load.error)) {
+        if (load.error.isEmpty())
+            load.error = QStringLiteral("Not a regular file");
         return load;
     }
     if (file.size() > kMaxBatchFileBytes) {

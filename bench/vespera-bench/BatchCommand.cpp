@@ -3,20 +3,24 @@
 // setting for all: W x H pixels (H 0 keeps each source's aspect, from its
 // header), InterpolMode MODE, output FORMAT as Batch Settings numbers it
 // (0 as the source, 1 JPEG, 2 TIFF, 3 BMP, 4 PNG), overwriting, JPEG
-// quality 90 (VESPERA_QUALITY=N for another), 96 dpi. Prints each report's
-// log text on standard output and time_ms for the whole run on standard
-// error.
+// quality 90 (VESPERA_QUALITY=N for another), 96 dpi, as many items in
+// flight as the worker chooses (VESPERA_IN_FLIGHT=N for N). Prints each
+// report's log text on standard output, and time_ms for the whole run and
+// peak_rss_mb, the process's peak resident memory, on standard error.
 
-#include <QImageReader>
+#include <sys/resource.h>
+
 #include <QString>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 #include "app/settings/AppSettings.h"
 #include "batch/BatchLog.h"
 #include "batch/BatchWorker.h"
+#include "imagefiles/PixelFormatProbe.h"
 #include "platform/imaging/ExifProperties.h"
 #include "vespera-bench/Subcommand.h"
 
@@ -37,10 +41,11 @@ public:
 
 // The height that keeps the source's aspect at width w, from its header.
 int AspectHeight(const QString& path, int w) {
-    const QSize size = QImageReader(path).size();
-    if (!size.isValid() || size.width() <= 0)
+    // The header alone, read without blocking on what is no regular file.
+    const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
+    if (!header || header->width <= 0 || header->height <= 0)
         return 0;
-    return static_cast<int>((static_cast<long long>(w) * size.height() + size.width() / 2) / size.width());
+    return static_cast<int>((static_cast<long long>(w) * header->height + header->width / 2) / header->width);
 }
 
 int RunBatchCommand(const std::vector<std::string>& args) {
@@ -51,6 +56,7 @@ int RunBatchCommand(const std::vector<std::string>& args) {
     if (w <= 0 || h < 0)
         throw std::invalid_argument("W must be positive and H 0 or more");
     const char* quality = std::getenv("VESPERA_QUALITY");
+    const char* inFlight = std::getenv("VESPERA_IN_FLIGHT");
 
     AppSettings settings;
     settings.m_fDpi = 96.0f;
@@ -63,6 +69,7 @@ int RunBatchCommand(const std::vector<std::string>& args) {
     run.options.overwriteMethod = 1;
     run.options.outFormat = format;
     run.options.jpegQuality = quality && *quality ? IntArgument(quality) : 90;
+    run.itemsInFlight = inFlight && *inFlight ? IntArgument(inFlight) : 0;
     for (std::size_t i = 5; i < args.size(); ++i) {
         CItem item(settings, QString::fromStdString(args[i]));
         item.m_nTargetWidth = w;
@@ -72,6 +79,9 @@ int RunBatchCommand(const std::vector<std::string>& args) {
     imaging::InitializeImaging();
     PrintingReporter reporter;
     TimeOperation([&] { return BatchThreadProc(run, reporter, nullptr); });
+    rusage usage{};
+    if (::getrusage(RUSAGE_SELF, &usage) == 0)
+        std::fprintf(stderr, "peak_rss_mb=%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
     return reporter.failures == 0 ? 0 : 1;
 }
 

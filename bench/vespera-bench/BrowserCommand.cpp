@@ -8,8 +8,16 @@
 //   all_built_ms     until the builder is idle (both passes of every file)
 //   rss_mb, hwm_mb   resident memory then, and its peak; trimmed_mb after
 //                    the allocator has given back what it kept
+//   first_scroll_fps frames per second scrolling once down through the
+//                    folder right after that, through thumbnails never drawn
+//                    before: each frame moves the view one wheel notch (three
+//                    rows) and paints what came into view, on the screen;
+//                    first_scroll_frames frames, decoded_ahead thumbnails the
+//                    view had decoded off its paintings, decoded_max the most
+//                    thumbnails kept decoded at once (their bound)
 //   scroll_fps       paintings per second while xdotool turns the wheel down
-//                    through the whole folder (5 ms between clicks)
+//                    through the whole folder (5 ms between clicks; xdotool's
+//                    own pace may be the limit)
 //   frame_ms         one synchronous repaint after a 60-pixel scroll, averaged
 //                    over the whole folder
 // With PEER (gthumb or geeqie), the same folder in that program with a fresh
@@ -37,6 +45,8 @@
 
 #include "app/settings/AppSettings.h"
 #include "browser/builder/Thumbnails.h"
+#include "browser/cells/DecodedDibCache.h"
+#include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "vespera-bench/Subcommand.h"
@@ -101,8 +111,32 @@ QString Run(const QString& program, const QStringList& args) {
 
 struct Ours {
     double firstScreenMs = -1, builtScreenMs = -1, allBuiltMs = -1, rssMb = -1, hwmMb = -1, trimmedMb = -1,
-           scrollFps = -1, frameMs = -1;
+           scrollFps = -1, frameMs = -1, firstScrollFps = -1;
+    int firstScrollFrames = 0, decodedAhead = 0, decodedMax = 0;
 };
+
+// Scrolls the view once from the top to the bottom, one wheel notch a frame,
+// each frame painted and on the screen before the next; frames per second.
+double ScrollOnceThrough(CThumbsView* view, int& frames, int& decodedMax) {
+    QScrollBar* bar = view->verticalScrollBar();
+    const int notch = 3 * bar->singleStep();
+    const int height = view->ClientSize().height(), width = view->ClientSize().width();
+    frames = 0;
+    decodedMax = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (bar->value() < bar->maximum()) {
+        const int before = bar->value();
+        bar->setValue(std::min(bar->maximum(), before + notch));
+        const int moved = std::min(height, bar->value() - before);
+        // The strip that came into view; the rest was moved on the screen.
+        view->viewport()->repaint(QRect(0, height - moved, width, moved));
+        decodedMax = std::max(decodedMax, static_cast<int>(g_DecodedDibs.Size()));
+        ++frames;
+    }
+    const double ms = clock.nsecsElapsed() / 1e6;
+    return frames > 0 && ms > 0 ? frames * 1000.0 / ms : -1;
+}
 
 Ours MeasureOurs(const QString& folder) {
     Ours out;
@@ -152,8 +186,17 @@ Ours MeasureOurs(const QString& folder) {
     ::malloc_trim(0);
     out.trimmedMb = MegabytesOf(QStringLiteral("/proc/self/status"), "VmRSS:");
 
-    // Scrolling with the wheel through the whole folder.
+    // Once through the folder: everything below the first screen was never
+    // drawn.
+    const int decodedBefore = browser->ThumbDecoder().DecodedCount();
+    out.firstScrollFps = ScrollOnceThrough(view, out.firstScrollFrames, out.decodedMax);
+    browser->ThumbDecoder().WaitUntilIdle(10000);
+    out.decodedAhead = browser->ThumbDecoder().DecodedCount() - decodedBefore;
+
+    // Scrolling with the wheel through the whole folder, from the top.
     QScrollBar* bar = view->verticalScrollBar();
+    bar->setValue(0);
+    Pump(300);
     const int wheelStep = 3 * bar->singleStep();
     const int clicks = bar->maximum() / std::max(1, wheelStep) + 3;
     const QString window = QString::number(view->winId());
@@ -270,10 +313,11 @@ int RunBrowser(const std::vector<std::string>& args) {
     const Ours ours = MeasureOurs(folder);
     std::fprintf(stderr,
                  "first_screen_ms=%.1f built_screen_ms=%.1f all_built_ms=%.1f rss_mb=%.1f hwm_mb=%.1f trimmed_mb=%.1f "
-                 "scroll_fps=%.1f "
+                 "first_scroll_fps=%.1f first_scroll_frames=%d decoded_ahead=%d decoded_max=%d scroll_fps=%.1f "
                  "frame_ms=%.2f\n",
                  ours.firstScreenMs, ours.builtScreenMs, ours.allBuiltMs, ours.rssMb, ours.hwmMb, ours.trimmedMb,
-                 ours.scrollFps, ours.frameMs);
+                 ours.firstScrollFps, ours.firstScrollFrames, ours.decodedAhead, ours.decodedMax, ours.scrollFps,
+                 ours.frameMs);
     if (args.size() == 2) {
         const Peer peer = MeasurePeer(QString::fromStdString(args[1]), folder);
         std::fprintf(stderr, "peer=%s peer_start_ms=%.1f peer_first_screen_ms=%.1f peer_rss_mb=%.1f\n", args[1].c_str(),

@@ -6,6 +6,7 @@
 
 #include <tbb/global_control.h>
 
+#include "platform/files/RegularFile.h"
 #include "vespera-bench/Subcommand.h"
 
 std::vector<Subcommand>& Subcommands() {
@@ -56,6 +57,7 @@ void PrintUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::IgnoreFileSizeLimitSignal();
     if (argc < 2) {
         PrintUsage();
         return 2;

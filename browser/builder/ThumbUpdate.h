@@ -30,14 +30,20 @@ class CommandPort;
 // WM_USER + 55: a thumbnail is ready. wParam: the browser's tag, lParam: 0.
 inline constexpr int WM_THUMBS_UPDATED = 0x0400 + 55;
 
+inline constexpr int kThumbFailed = 1;
+
 class IThumbUpdate {
 public:
     virtual ~IThumbUpdate() = default;
-    // Any builder thread; flag is always 0.
+    // Any builder thread; flag is 0 when the path's thumbnail is in the cache,
+    // kThumbFailed when the builder gave up on the file (it cannot be read or
+    // decoded, or is gone), so that a listener waiting for every file of a
+    // folder ends.
     virtual void OnThumbUpdate(const QString& path, int flag) = 0;
 };
 
-// A listener that posts WM_THUMBS_UPDATED {wParam, 0} to a receiver. While
+// A listener that posts WM_THUMBS_UPDATED {wParam, 0} to a receiver for each
+// new thumbnail (not for a failed file). While
 // one post is waiting to be delivered, further updates post nothing more: a
 // folder of a thousand thumbnails costs the view a repaint per delivery, not
 // a thousand.

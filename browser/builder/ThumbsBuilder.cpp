@@ -150,11 +150,11 @@ void CThumbsBuilderThreads::RemoveThumbnailListener(IThumbUpdate* listener) {
             m_listeners.erase(m_listeners.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-void CThumbsBuilderThreads::NotifyListeners(const QString& path) {
+void CThumbsBuilderThreads::NotifyListeners(const QString& path, int flag) {
     std::lock_guard lock(m_listenersMutex);
     for (IThumbUpdate* listener : m_listeners) {
         try {
-            listener->OnThumbUpdate(path, 0);
+            listener->OnThumbUpdate(path, flag);
         } catch (...) {
         }
     }
@@ -236,7 +236,9 @@ bool CThumbsBuilderThreads::ProcessQueue(int n) {
         }
         FileStatus status;
         if (!ReadStatus(path, status)) {
-            RemoveFirst(n, path);  // the file is gone
+            RemoveFirst(n, path);  // the file is gone, or is no regular file
+            if (n == 0)
+                NotifyListeners(path, kThumbFailed);
             continue;
         }
         CellRef cell;
@@ -303,8 +305,12 @@ bool CThumbsBuilderThreads::BuildNewCell(int n, const QString& path, FileStatus 
     UnlockPath(path);
     if (Stopping(queue))
         return false;
-    if (!built)
+    if (!built) {
+        // The cell stays without a thumbnail; those waiting for the file
+        // hear that it is done with.
+        NotifyListeners(path, kThumbFailed);
         return true;
+    }
     // Set before the cell enters the cache, where the UI may draw it at once.
     cell->m_timeFile = status.mtimeSeconds;
     cell->m_bSoundNote = HasSoundNote(path);

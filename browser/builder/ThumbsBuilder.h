@@ -117,7 +117,7 @@ private:
     bool Stopping(const Queue& queue) const { return queue.cancel.load() || m_stopping.load(); }
     void Append(int n, const QString& path);
     void RemoveFirst(int n, const QString& path);
-    void NotifyListeners(const QString& path);
+    void NotifyListeners(const QString& path, int flag = 0);
     void LockPath(const QString& path);
     void UnlockPath(const QString& path);
     static bool ReadStatus(const QString& path, FileStatus& status);

@@ -12,6 +12,7 @@
 #include "browser/cells/ThumbCacheLock.h"
 #include "platform/archive/ArchiveException.h"
 #include "platform/archive/ArchiveFile.h"
+#include "platform/files/RegularFile.h"
 #include "platform/paths/Paths.h"
 
 namespace {
@@ -93,7 +94,10 @@ int CMapStringToObPlus::ArchiveNumberFor(const QString& folder) {
 }
 
 std::optional<CellEntries> CMapStringToObPlus::ReadArchive(int number) const {
-    const auto bytes = platform::ReadArchiveFile(Native(ArchiveFilePath(m_strCacheFolder, number)), kMaxArchiveBytes);
+    const QString path = ArchiveFilePath(m_strCacheFolder, number);
+    if (platform::RefuseSpecialFile(path, "thumbnail cache"))
+        return std::nullopt;
+    const auto bytes = platform::ReadArchiveFile(Native(path), kMaxArchiveBytes);
     if (!bytes)
         return std::nullopt;
     if (bytes->empty())
@@ -140,8 +144,10 @@ bool CMapStringToObPlus::Load(const QString& legacyPath) {
     if (!HasFolder())
         return false;
     if (PathExists(m_strCacheFolder)) {
-        const auto bytes =
-            platform::ReadArchiveFile(Native(m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND")), kMaxIndexBytes);
+        const QString index = m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND");
+        if (platform::RefuseSpecialFile(index, "thumbnail cache"))
+            return false;
+        const auto bytes = platform::ReadArchiveFile(Native(index), kMaxIndexBytes);
         if (!bytes)
             return false;
         try {

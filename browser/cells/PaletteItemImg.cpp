@@ -18,6 +18,7 @@
 #include "imagefiles/PixelFormatProbe.h"
 #include "imagefiles/kestrel/Kestrel.h"
 #include "imagefiles/kestrel/MemStreams.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/memfile/CMemFile.h"
@@ -85,8 +86,8 @@ DibRef NearestNeighbour(const CDib& source, const QSize& size) {
 // thumbnail size. Null when the file cannot be decoded within the limit or
 // ends before its image data does, as the document and the batch refuse it.
 DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSize& thumb) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > imaging::kMaxImageFileBytes)
+    QFile file;
+    if (!platform::OpenRegularFile(file, path) || file.size() > imaging::kMaxImageFileBytes)
         return nullptr;
     QByteArray bytes = file.readAll();
     file.close();
@@ -189,11 +190,9 @@ std::optional<ThumbnailBuild> CPaletteItemImg::BuildThumbnail(const QString& pat
     }
     if (!IsSupportedImageExtension(path))
         return std::nullopt;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-    }
+    // A named pipe or a device is never opened: it could block for ever.
+    if (platform::KindOfFile(path) != platform::FileKind::Regular)
+        return std::nullopt;
     if (better && build.complete)
         return build;  // no DIB: the complete thumbnail stays
 
@@ -301,6 +300,31 @@ bool CPaletteItemImg::LoadThumbnail(const QString& path, bool better, CProgress*
     return true;
 }
 
+DibRef CPaletteItemImg::DecodeJpeg(const CByteBlock& jpeg, std::int32_t thumbWidth, std::int32_t thumbHeight) {
+    if (thumbWidth < 1 || thumbWidth > kThumbBoxWidth || thumbHeight < 1 || thumbHeight > kThumbBoxHeight)
+        return nullptr;
+    try {
+        const auto bytes = jpeg.Bytes();
+        ISSStreamMem stream(bytes.data(), bytes.size());
+        std::uint32_t width = 0, height = 0;
+        bool colour = false;
+        std::unique_ptr<Kestrel::Decoder, Kestrel::DecoderDeleter> decoder(
+            Kestrel::CreateDecoder(stream, &width, &height, &colour, nullptr, nullptr, nullptr));
+        if (!decoder || !colour || width < 1 || width > kThumbBoxWidth || height < 1 || height > kThumbBoxHeight)
+            return nullptr;
+        DibRef dib = AdoptDib(CDib::Create(thumbWidth, thumbHeight, 24));
+        dib->Header()->biXPelsPerMeter = dib->Header()->biYPelsPerMeter = 2835;
+        std::memset(dib->Bits(), 0, dib->Stride() * static_cast<std::size_t>(thumbHeight));
+        const int rows = std::min<int>(static_cast<int>(height), thumbHeight);
+        const std::size_t columns = std::min<std::size_t>(width, static_cast<std::size_t>(thumbWidth));
+        for (int i = 0; i < rows; ++i)
+            std::memcpy(dib->Bits() + static_cast<std::size_t>(i) * dib->Stride(), decoder->ReadLine(), columns * 3);
+        return dib;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 DibRef CPaletteItemImg::GetDib() {
     std::lock_guard lock(g_csThumbCache);
     if (m_pDib || !m_pJpeg)
@@ -309,30 +333,34 @@ DibRef CPaletteItemImg::GetDib() {
         g_DecodedDibs.Touch(decoded);
         return decoded;
     }
-    if (m_nThumbWidth < 1 || m_nThumbWidth > kThumbBoxWidth || m_nThumbHeight < 1 || m_nThumbHeight > kThumbBoxHeight)
-        return nullptr;
-    try {
-        const auto bytes = m_pJpeg->Bytes();
-        ISSStreamMem stream(bytes.data(), bytes.size());
-        std::uint32_t width = 0, height = 0;
-        bool colour = false;
-        std::unique_ptr<Kestrel::Decoder, Kestrel::DecoderDeleter> decoder(
-            Kestrel::CreateDecoder(stream, &width, &height, &colour, nullptr, nullptr, nullptr));
-        if (!decoder || !colour || width < 1 || width > kThumbBoxWidth || height < 1 || height > kThumbBoxHeight)
-            return nullptr;
-        DibRef dib = AdoptDib(CDib::Create(m_nThumbWidth, m_nThumbHeight, 24));
-        dib->Header()->biXPelsPerMeter = dib->Header()->biYPelsPerMeter = 2835;
-        std::memset(dib->Bits(), 0, dib->Stride() * static_cast<std::size_t>(m_nThumbHeight));
-        const int rows = std::min<int>(static_cast<int>(height), m_nThumbHeight);
-        const std::size_t columns = std::min<std::size_t>(width, static_cast<std::size_t>(m_nThumbWidth));
-        for (int i = 0; i < rows; ++i)
-            std::memcpy(dib->Bits() + static_cast<std::size_t>(i) * dib->Stride(), decoder->ReadLine(), columns * 3);
+    DibRef dib = DecodeJpeg(*m_pJpeg, m_nThumbWidth, m_nThumbHeight);
+    if (dib) {
         g_DecodedDibs.Touch(dib);
         m_pDecodedDib = dib;
-        return dib;
-    } catch (...) {
-        return nullptr;
     }
+    return dib;
+}
+
+bool CPaletteItemImg::DecodeAhead() {
+    std::shared_ptr<const CByteBlock> jpeg;
+    std::int32_t width = 0, height = 0;
+    {
+        std::lock_guard lock(g_csThumbCache);
+        if (m_pDib || !m_pJpeg || !m_pDecodedDib.expired())
+            return false;
+        jpeg = m_pJpeg;
+        width = m_nThumbWidth;
+        height = m_nThumbHeight;
+    }
+    // The decoding holds no lock: drawings and the builder go on meanwhile.
+    DibRef dib = DecodeJpeg(*jpeg, width, height);
+    std::lock_guard lock(g_csThumbCache);
+    // A new thumbnail came in, or a drawing decoded it first.
+    if (!dib || m_pJpeg != jpeg || m_nThumbWidth != width || m_nThumbHeight != height || !m_pDecodedDib.expired())
+        return false;
+    g_DecodedDibs.Touch(dib);
+    m_pDecodedDib = dib;
+    return true;
 }
 
 bool CPaletteItemImg::HoldsDib() const {

@@ -93,6 +93,11 @@ public:
     // JPEG becomes the most recently used one of g_DecodedDibs, which may
     // drop it later: the cell then decodes it again.
     DibRef GetDib();
+    // Decodes the DIB from the JPEG ahead of its drawing, holding
+    // g_csThumbCache only to look at the cell and to store the result (not
+    // while it decodes). True when it decoded one; false when the cell had a
+    // DIB, has no JPEG, the JPEG is damaged, or the cell changed meanwhile.
+    bool DecodeAhead();
     // Whether the cell has a decoded DIB now, without decoding one.
     bool HoldsDib() const;
     bool HasThumbnailData() const;
@@ -126,6 +131,9 @@ private:
 
     // The decoded DIB is stale: it leaves g_DecodedDibs. Under the lock.
     void ForgetDecodedDib();
+    // The JPEG decoded into a DIB of the thumbnail's size; null when it is
+    // damaged or not a colour image of at most 220 x 165. No lock needed.
+    static DibRef DecodeJpeg(const CByteBlock& jpeg, std::int32_t thumbWidth, std::int32_t thumbHeight);
 
     std::shared_ptr<const CByteBlock> m_pJpeg;
     // Only a cell without a JPEG keeps its DIB.

@@ -15,6 +15,23 @@ QImage UprightImage(const CDib& dib) {
     return view.mirrored(false, true);
 }
 
+// The DIB upright in the painter's own pixel format, written into `out` (kept
+// by the caller, so that drawing a screenful of cells allocates once): one
+// pass that turns the rows over and widens blue, green, red to 32 bits, after
+// which the painting is a plain copy.
+const QImage& UprightRgb32(const CDib& dib, QImage& out) {
+    const int w = dib.Width(), h = dib.Height();
+    if (out.width() != w || out.height() != h || out.format() != QImage::Format_RGB32)
+        out = QImage(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* s = dib.Bits() + static_cast<std::size_t>(h - 1 - y) * dib.Stride();
+        auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x, s += 3)
+            d[x] = qRgb(s[2], s[1], s[0]);
+    }
+    return out;
+}
+
 // The cut look: every colour channel 0.3 x (R + G + B), drawn at half opacity.
 QImage GreyForCut(const QImage& image) {
     QImage grey = image.convertToFormat(QImage::Format_RGB888);
@@ -28,13 +45,15 @@ QImage GreyForCut(const QImage& image) {
     return grey;
 }
 
+// The one-pixel outline just inside the rectangle, as four solid fills.
 void DrawBlackBorder(QPainter& painter, const QRect& rect) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect.adjusted(0, 0, -1, -1));
-    painter.restore();
+    const int x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
+    if (w <= 0 || h <= 0)
+        return;
+    painter.fillRect(QRect(x, y, w, 1), Qt::black);
+    painter.fillRect(QRect(x, y + h - 1, w, 1), Qt::black);
+    painter.fillRect(QRect(x, y, 1, h), Qt::black);
+    painter.fillRect(QRect(x + w - 1, y, 1, h), Qt::black);
 }
 
 // The image fitted into r, centred on the other side.
@@ -53,12 +72,14 @@ QRect FitInto(const QRect& r, int iw, int ih) {
 void CPaletteItemImg::DrawDib(QPainter& painter, const CDib& dib, const QRect& dest, bool cut) {
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    const QImage image = UprightImage(dib);
     if (cut) {
         painter.setOpacity(0.5);
-        painter.drawImage(dest, GreyForCut(image));
+        painter.drawImage(dest, GreyForCut(UprightImage(dib)));
     } else {
-        painter.drawImage(dest, image);
+        // One scratch image serves every cell drawn on this thread; a painter
+        // that keeps the image (a recording) keeps its own copy.
+        thread_local QImage scratch;
+        painter.drawImage(dest, UprightRgb32(dib, scratch));
     }
     painter.restore();
 }

@@ -42,7 +42,8 @@ QStringList ListImageFiles(const QString& folder) {
         if (!IsSupportedImageExtension(decoded))
             continue;
         struct stat st {};
-        if (::fstatat(dirFd, name, &st, 0) != 0 || S_ISDIR(st.st_mode) || st.st_size < kSmallestListedSize)
+        // A named pipe or a device is no picture, and reading it could block.
+        if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode) || st.st_size < kSmallestListedSize)
             continue;
         out.append(prefix + decoded);
     }

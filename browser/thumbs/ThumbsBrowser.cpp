@@ -13,6 +13,7 @@
 #include "app/settings/AppSettings.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/ThumbCacheLock.h"
+#include "browser/cells/ThumbDecoder.h"
 #include "browser/monitor/FolderMonitor.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "imagefiles/CpuSpeed.h"
@@ -163,6 +164,8 @@ void CThumbsBrowser::UnlinkView(CThumbsView* view) {
 }
 
 void CThumbsBrowser::ThumbUpdateDelivered() {
+    // New thumbnails: the rows next to the visible ones are looked at again.
+    m_aheadKey = AheadKey{};
     std::lock_guard lock(m_csListener);
     if (m_poster)
         m_poster->Delivered();

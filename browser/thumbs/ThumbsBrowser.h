@@ -84,6 +84,8 @@ struct AutoScrollTimer {
     unsigned keyFlags = 0;
 };
 
+class CThumbDecoder;
+
 class CThumbsBrowser : public IThumbUpdate {
 public:
     // Items are created with the batch fields of `settings` as they are when
@@ -326,6 +328,11 @@ public:
     int m_nUndoDepth = 0, m_nUndoKind = 0, m_nPrevUndoKind = 0;
     QStringList m_lstUndoOld, m_lstPrevUndoOld, m_lstUndoNew, m_lstPrevUndoNew;
 
+    // Decodes the thumbnails of the rows about to come into view, off the
+    // painting; each painting of the grid hands it the rows next to the
+    // visible ones (for tests and measurements).
+    CThumbDecoder& ThumbDecoder();
+
 protected:
     const AppSettings& Settings() const { return m_settings; }
     // A new unselected item of the path.
@@ -341,6 +348,12 @@ private:
     void ReleaseInstance();
     // The gap offset of item j in the grid (advancing its animation).
     int GapOffset(int index, int row, int col, int cols);
+    // Hands the decoder the cells of the rows next to the visible ones: two
+    // screenfuls in the direction of the last scrolling first, nearest
+    // first, then one screenful the other way; at most as many as leave the
+    // visible cells their place among the decoded thumbnails. Nothing while
+    // a visible picture still waits for its thumbnail.
+    void DecodeRowsAhead(CThumbsView* view);
 
     const AppSettings& m_settings;
     CITEMLIST m_items;
@@ -366,4 +379,14 @@ private:
     };
     void PostThumbUpdate(const QString& path, int flag);
     BuilderListener m_builderListener{*this};
+    // Made by the first painting.
+    std::unique_ptr<CThumbDecoder> m_pDecoder;
+    // What the last hand-over to the decoder was made for, and the direction
+    // of the last scrolling.
+    struct AheadKey {
+        int scrollY = -1, count = -1, columns = -1, cellHeight = -1, clientHeight = -1;
+        bool operator==(const AheadKey&) const = default;
+    };
+    AheadKey m_aheadKey;
+    bool m_bScrolledUp = false;
 };

@@ -6,9 +6,12 @@
 #include <mutex>
 
 #include "browser/builder/Thumbnails.h"
+#include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbCacheLock.h"
+#include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "imagefiles/ImageFileNames.h"
 
 namespace {
 
@@ -230,6 +233,82 @@ void CThumbsBrowser::OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter&
         DrawItem(view, surface, painter, i, clip);
     if (m_nInsertIndex >= 0 && !m_bClosingGap)
         DrawInsertMarker(painter, view);
+    DecodeRowsAhead(view);
+}
+
+CThumbDecoder& CThumbsBrowser::ThumbDecoder() {
+    if (!m_pDecoder)
+        m_pDecoder = std::make_unique<CThumbDecoder>();
+    return *m_pDecoder;
+}
+
+void CThumbsBrowser::DecodeRowsAhead(CThumbsView* view) {
+    const ThumbsGeometry g = Geometry(view);
+    const int h = g.cell.height();
+    if (view == nullptr || g.singleRow || g.count == 0 || h <= 0 || g.client.height() <= 0)
+        return;
+    const int cols = g.Columns();
+    const AheadKey key{g.scroll.y(), g.count, cols, h, g.client.height()};
+    if (key == m_aheadKey)
+        return;  // the rows are the same as at the last hand-over
+    const int rows = (g.count + cols - 1) / cols;
+    const int firstRow = g.scroll.y() / h;
+    const int lastRow = (g.scroll.y() + g.client.height() - 1) / h;
+    // The screen first: while the builder still makes thumbnails of visible
+    // pictures, the rows after them wait (a later painting asks again).
+    // Files of other kinds never get one and do not hold them up.
+    {
+        auto position = m_items.FindIndex(static_cast<std::size_t>(firstRow) * cols);
+        for (int i = firstRow * cols; i < std::min(g.count, (lastRow + 1) * cols) && position != m_items.end();
+             ++i, ++position) {
+            const QString& path = (*position)->m_strPath;
+            if (!IsSupportedImageExtension(path))
+                continue;
+            CellRef cell;
+            const bool built = LookupThumb(path, cell) && cell && cell->HasThumbnailData();
+            if (cell)
+                ReleaseThumb(cell);
+            if (!built)
+                return;
+        }
+    }
+    if (m_aheadKey.scrollY >= 0 && key.scrollY != m_aheadKey.scrollY)
+        m_bScrolledUp = key.scrollY < m_aheadKey.scrollY;
+    m_aheadKey = key;
+
+    const int screen = lastRow - firstRow + 1;
+    const int visibleCells = screen * cols;
+    const int capacity = static_cast<int>(g_DecodedDibs.Capacity());
+    const int budget = std::min(3 * visibleCells, capacity - visibleCells);
+    if (budget <= 0)
+        return;
+    // The rows in the order they are wanted: ahead in the direction of the
+    // scrolling, then behind.
+    std::vector<int> order;
+    const int step = m_bScrolledUp ? -1 : 1;
+    const int ahead = m_bScrolledUp ? firstRow - 1 : lastRow + 1;
+    const int behind = m_bScrolledUp ? lastRow + 1 : firstRow - 1;
+    for (int i = 0; i < 2 * screen; ++i)
+        order.push_back(ahead + step * i);
+    for (int i = 0; i < screen; ++i)
+        order.push_back(behind - step * i);
+
+    std::vector<CellRef> cells;
+    for (const int row : order) {
+        if (row < 0 || row >= rows || static_cast<int>(cells.size()) >= budget)
+            continue;
+        auto position = m_items.FindIndex(static_cast<std::size_t>(row) * cols);
+        for (int col = 0; col < cols && position != m_items.end() && static_cast<int>(cells.size()) < budget;
+             ++col, ++position) {
+            CellRef cell;
+            if (!LookupThumb((*position)->m_strPath, cell) || !cell)
+                continue;
+            if (!cell->HoldsDib() && cell->HasThumbnailData())
+                cells.push_back(cell);
+            ReleaseThumb(cell);
+        }
+    }
+    ThumbDecoder().Decode(std::move(cells));
 }
 
 void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, int index,

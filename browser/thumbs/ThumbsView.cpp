@@ -164,17 +164,12 @@ void CThumbsView::FillBackground(QPainter& painter, const QRect& rect) const {
 }
 
 void CThumbsView::paintEvent(QPaintEvent* event) {
-    QWidget* port = viewport();
-    const qreal ratio = port->devicePixelRatioF();
-    const QSize pixels = (QSizeF(port->size()) * ratio).toSize();
-    if (m_buffer.size() != pixels) {
-        m_buffer = QPixmap(pixels);
-        m_buffer.setDevicePixelRatio(ratio);
-    }
+    // The window's backing store is the memory bitmap: the painting goes
+    // there and reaches the screen whole, so the grid never flickers.
     const QRect area = event->rect();  // client coordinates
     m_pending -= event->region();
     {
-        QPainter painter(&m_buffer);
+        QPainter painter(viewport());
         painter.setClipRegion(event->region());
         FillBackground(painter, area);
         if (m_pBrowser != nullptr) {
@@ -192,10 +187,6 @@ void CThumbsView::paintEvent(QPaintEvent* event) {
             }
         }
     }
-    QPainter out(port);
-    out.setClipRegion(event->region());
-    out.drawPixmap(area.topLeft(), m_buffer,
-                   QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio).toRect());
     ++m_nPaints;
 }
 

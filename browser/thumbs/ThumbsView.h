@@ -2,8 +2,8 @@
 // CThumbsView: the scrollable window of a thumbnail browser. It owns no
 // items: it shows one CThumbsBrowser and forwards painting, mouse, keys,
 // timer ticks, tooltips, drops and commands to it. It keeps the frame images
-// its cells share (its IBorderBuffer, passed as the drawing surface) and paints through one
-// client-sized QPixmap, so the grid never flickers.
+// its cells share (its IBorderBuffer, passed as the drawing surface) and paints into the
+// window's backing store, which reaches the screen whole, so the grid never flickers.
 //
 // Thumbnails reach it as WM_THUMBS_UPDATED posted to its command port by the
 // browser's builder listener: it then repaints its client area without
@@ -121,7 +121,6 @@ private:
     int m_nTimer = 0;
     int m_nBusy = 0;
     bool m_bCloseRequested = false;
-    QPixmap m_buffer;
     QRegion m_pending;
     int m_nPaints = 0;
 };

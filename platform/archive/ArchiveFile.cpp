@@ -1,5 +1,7 @@
 #include "platform/archive/ArchiveFile.h"
 
+#include "platform/files/RegularFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,22 +36,7 @@ private:
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadArchiveFile(const std::string& path, std::uint64_t maxBytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-        static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;  // an error, or the file shrank under us
-        done += static_cast<std::size_t>(got);
-    }
-    return bytes;
+    return ReadRegularFile(path, maxBytes, /*followLinks=*/false);
 }
 
 bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> bytes) {

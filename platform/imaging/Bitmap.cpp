@@ -2,13 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <new>
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <thread>
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
 
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/HeaderProbe.h"
@@ -35,6 +42,73 @@ QList<QRgb> GreyTable(int entries) {
     }
     return table;
 }
+
+// The pixels a large JPEG decodes into, made before the decoding (the JPEG
+// reader fills an image of the right size and format instead of making one),
+// so that a second thread can have the kernel provide their pages while the
+// decoder writes the first rows: providing them then no longer adds to the
+// decoding. The memory is shared between the image and the caller, so that
+// it outlives the second thread whatever the reader does with the image.
+constexpr std::int64_t kPrefaultFromBytes = std::int64_t{16} << 20;
+
+struct PreparedImage {
+    QImage image;
+    std::shared_ptr<std::uint8_t> memory;
+    std::size_t bytes = 0;
+};
+
+// Nothing for other files, small pictures, or pictures beyond the reader's
+// allocation limit (which the reader then refuses itself).
+PreparedImage ImageForJpeg(const std::optional<ImageHeader>& header, int allocationLimitMb) {
+    PreparedImage prepared;
+    if (!header || header->type != ImageFileType::Jpeg)
+        return prepared;
+    // The formats the reader decodes these into; rows of 32-bit multiples.
+    const bool grey = header->pixelFormat == PixelFormat8bppIndexed;
+    if (!grey && header->pixelFormat != PixelFormat24bppRGB)
+        return prepared;
+    const std::int64_t stride = (header->width * (grey ? 1 : 4) + 3) / 4 * 4;
+    const std::int64_t bytes = stride * header->height;
+    if (bytes < kPrefaultFromBytes || bytes > (std::int64_t{allocationLimitMb} << 20))
+        return prepared;
+    auto* memory = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(bytes)));
+    if (memory == nullptr)
+        return prepared;
+    prepared.memory.reset(memory, std::free);
+    prepared.bytes = static_cast<std::size_t>(bytes);
+    // The image keeps its own share of the memory.
+    prepared.image = QImage(
+        memory, static_cast<int>(header->width), static_cast<int>(header->height), static_cast<qsizetype>(stride),
+        grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32,
+        [](void* share) { delete static_cast<std::shared_ptr<std::uint8_t>*>(share); },
+        new std::shared_ptr<std::uint8_t>(prepared.memory));
+    return prepared;
+}
+
+// Faults the pages of [data, data + size) in for writing, without changing
+// what they hold; the thread is joined by the destructor.
+class PagePrefault {
+public:
+    PagePrefault(std::uint8_t* data, std::size_t size) : thread_([data, size] { Populate(data, size); }) {}
+    ~PagePrefault() { thread_.join(); }
+    PagePrefault(const PagePrefault&) = delete;
+    PagePrefault& operator=(const PagePrefault&) = delete;
+
+private:
+    static void Populate(std::uint8_t* data, std::size_t size) {
+        constexpr std::uintptr_t kPage = 4096;
+        constexpr std::size_t kChunk = std::size_t{4} << 20;  // in the decoder's order, a piece at a time
+        const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+        const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
+        for (std::uintptr_t p = begin; p < end; p += kChunk) {
+            // A kernel without it refuses; the decoder faults the pages itself.
+            if (::madvise(reinterpret_cast<void*>(p), std::min<std::uintptr_t>(kChunk, end - p), MADV_POPULATE_WRITE) !=
+                0)
+                return;
+        }
+    }
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -121,13 +195,20 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         reader.setAutoTransform(false);
-        reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
+        const int allocationLimitMb = static_cast<int>(kMaxBitmapBytes >> 20);
+        reader.setAllocationLimit(allocationLimitMb);
         const QSize size = reader.size();
         if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
             return nullptr;
-        QImage image;
-        if (!reader.read(&image) || image.isNull())
-            return nullptr;
+        PreparedImage prepared = ImageForJpeg(header, allocationLimitMb);
+        QImage image = std::move(prepared.image);
+        {
+            std::optional<PagePrefault> prefault;
+            if (prepared.memory)
+                prefault.emplace(prepared.memory.get(), prepared.bytes);
+            if (!reader.read(&image) || image.isNull())
+                return nullptr;
+        }
 
         // The header's own word on the format, else what Qt decoded.
         const PixelFormat format =
@@ -150,19 +231,13 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
 }
 
 std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return nullptr;
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > kMaxImageFileBytes)
-        return nullptr;
+    // Only a regular file is read: a named pipe or a device would block or
+    // never end.
     try {
-        std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
-        in.seekg(0);
-        in.read(reinterpret_cast<char*>(data.data()), size);
-        if (in.gcount() != size)
+        const auto data = platform::ReadRegularFile(path, static_cast<std::uint64_t>(kMaxImageFileBytes));
+        if (!data || data->empty())
             return nullptr;
-        return FromMemory(data);
+        return FromMemory(*data);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -1,9 +1,12 @@
 #include "platform/ini/IniFile.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
+
+#include "platform/files/RegularFile.h"
 
 namespace platform {
 
@@ -81,17 +84,13 @@ IniFile IniFile::Parse(std::string_view text) {
 }
 
 std::optional<IniFile> IniFile::Load(const std::filesystem::path& file) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (error || size > kMaxFileBytes)
+    // A named pipe or a device there is left alone, as if no file were there.
+    if (RefuseSpecialFile(QFile::decodeName(file.c_str()), "ini file"))
         return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    const auto bytes = ReadRegularFile(file.string(), kMaxFileBytes);
+    if (!bytes)
         return std::nullopt;
-    std::string text(static_cast<size_t>(size), '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    return Parse(text);
+    return Parse(std::string(bytes->begin(), bytes->end()));
 }
 
 std::optional<std::string> IniFile::Value(std::string_view section, std::string_view key) const {

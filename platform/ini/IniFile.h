@@ -24,7 +24,8 @@ public:
     static constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
 
     static IniFile Parse(std::string_view text);
-    // Nothing when the file is missing, unreadable or too large.
+    // Nothing when the file is missing, unreadable, too large or no regular
+    // file (a named pipe or a device, never opened).
     static std::optional<IniFile> Load(const std::filesystem::path& file);
 
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;

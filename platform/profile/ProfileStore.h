@@ -6,17 +6,32 @@
 //
 // A store is not shared between threads: each thread that needs the profile
 // makes its own ProfileStore (they may name the same file).
+//
+// What lies at the profile's name is not trusted. A named pipe or a device
+// there would block the start, so it is left alone: the store keeps its
+// values in memory and never writes. A file far larger than this program ever
+// writes (kMaxProfileBytes), bloated with keys it does not know, would make
+// every exit slow, since every key read is written back: it is set aside
+// whole under a new name, its values are still read from there for the rest
+// of the run, and a new file takes only what the program writes. Both are
+// reported once on the log.
 
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
+#include <QVariantMap>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace platform {
 
 class ProfileStore {
 public:
+    // Far more than the program's own keys take (a few kilobytes).
+    static constexpr std::int64_t kMaxProfileBytes = 1 << 20;
+
     // The program's profile: $XDG_CONFIG_HOME/ORVEK/ORVEK Vespera.conf.
     ProfileStore();
     // A profile in another file (tests, tools).
@@ -40,12 +55,19 @@ public:
     // Writes pending changes to the file; false when that failed.
     bool Sync();
 
-    QString FileName() const { return settings_.fileName(); }
+    QString FileName() const { return file_; }
 
 private:
     std::optional<QString> Text(const QString& section, const QString& key) const;
+    QVariant Value(const QString& section, const QString& key) const;
+    void SetValue(const QString& section, const QString& key, const QVariant& value);
 
-    mutable QSettings settings_;
+    QString file_;
+    // Null when the file is refused; the values then live in memory_.
+    mutable std::unique_ptr<QSettings> settings_;
+    // The oversized file set aside in this run, read only.
+    mutable std::unique_ptr<QSettings> setAside_;
+    QVariantMap memory_;
 };
 
 // "%f" in the C locale: six decimals, '.' as decimal point.

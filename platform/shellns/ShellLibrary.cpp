@@ -2,6 +2,7 @@
 
 #include "platform/shellns/MountTable.h"
 
+#include "platform/files/RegularFile.h"
 #include "platform/paths/Paths.h"
 #include "platform/shellfiles/ShellFiles.h"
 
@@ -117,13 +118,15 @@ QByteArray SerializeLibrary(const QStringList& folders) {
 }
 
 std::optional<QStringList> LoadLibraryFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxLibraryFileSize)
+    QFile file;
+    if (RefuseSpecialFile(path, "library file") || !OpenRegularFile(file, path) || file.size() > kMaxLibraryFileSize)
         return std::nullopt;
     return ParseLibrary(file.read(kMaxLibraryFileSize + 1));
 }
 
 bool SaveLibraryFile(const QString& path, const QStringList& folders) {
+    if (RefuseSpecialFile(path, "library file"))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

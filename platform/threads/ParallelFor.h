@@ -10,10 +10,12 @@
 // never depend on how the range is split.
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include <tbb/blocked_range.h>
+#include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
@@ -43,3 +45,16 @@ void ParallelFor(int begin, int end, const Body& body) {
                       [&body](const tbb::blocked_range<int>& r) { body(r.begin(), r.end()); });
 #endif
 }
+
+// Values of a parallel loop kept per thread (tbb::enumerable_thread_specific).
+// Under ThreadSanitizer they are allocated with the C++ allocator: oneTBB's
+// own allocator passes freed memory from one thread to another inside its
+// uninstrumented library, and two loops running at once on two threads (the
+// batch resizes several items at a time) would be reported as racing on it.
+#if defined(VESPERA_PLAIN_THREADS)
+template <typename T>
+using PerThread = tbb::enumerable_thread_specific<T, std::allocator<T>>;
+#else
+template <typename T>
+using PerThread = tbb::enumerable_thread_specific<T>;
+#endif

@@ -84,6 +84,7 @@ public:
         std::lock_guard lock(mutex_);
         reports_.push_back(report);
         logs_.push_back(BatchLogText(report));
+        changed_.notify_all();
     }
     void BatchFinished() override {
         std::lock_guard lock(mutex_);
@@ -109,6 +110,11 @@ public:
     int Finished() const {
         std::lock_guard lock(mutex_);
         return finished_;
+    }
+    // Waits until `count` reports have come; false after the time-out.
+    bool WaitReports(std::size_t count, int timeoutMs) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return reports_.size() >= count; });
     }
 
 private:

@@ -37,6 +37,9 @@ TEST(BatchLog, EveryStatusBlock) {
         {BATCH_ITEM_NO_MEMORY, "", "Can't create output image!\nMay be not enough memory!\n\n"},
         {BATCH_ITEM_CANCELLED, "", "Operation canceled by user!\n\n"},
         {BATCH_ITEM_WRITE_FAILED, "/out/a.b.jpg", "Can't write file\n/out/a.b.jpg!\n\n"},
+        {BATCH_ITEM_NO_SIZE, "",
+         "File 2 from 5\nInput file\nFolder: /pics/in.put/\nName: a.b.JPG\nCan't read the image size of\n"
+         "/pics/in.put/a.b.JPG!\nThe file cannot be read or is not an image.\n\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);

@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "tests/batch/BatchFixtures.h"
@@ -142,6 +146,73 @@ TEST_F(BatchProgressTest, CancelStopsTheEngineResizeAndKeepsTheDialog) {
     EXPECT_FALSE(dialog.isVisible());
 }
 
+// Cancel while the worker is held at each stage (decode, resize, save,
+// between two items): the log ends with the cancel's line, once, the bar is
+// back at 0 and the button reads Done, wherever the cancel came.
+TEST_F(BatchProgressTest, CancelAtEveryStageEndsTheSameWay) {
+    const std::pair<BatchStage, std::size_t> stages[] = {
+        {BatchStage::Decode, 0}, {BatchStage::Resize, 0}, {BatchStage::Save, 0}, {BatchStage::ItemStart, 1}};
+    for (const auto& [stage, item] : stages) {
+        SCOPED_TRACE(static_cast<int>(stage));
+        BatchRun run;
+        run.options = OptionsFor(out_, 1, 1);
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            run.items.push_back(MakeItem(Picture(name, 60, 40), 120, 80, 9));
+        batchtests::StageGate gate(stage, item);
+        CBatchProgress dialog(run);
+        Show(dialog);
+        QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+        QTest::mouseClick(Button(dialog), Qt::LeftButton);
+        gate.Release();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+        EXPECT_TRUE(dialog.LogText().endsWith("Operation canceled by user!\n\n")) << dialog.LogText().toStdString();
+        EXPECT_EQ(dialog.LogText().count("Operation canceled by user!"), 1);
+        EXPECT_EQ(Bar(dialog)->value(), 0);
+        EXPECT_EQ(Button(dialog)->text(), "Done");
+        EXPECT_TRUE(dialog.isVisible());
+    }
+}
+
+// The dialog whose test knows when the worker has posted its end.
+class WatchedBatchProgress : public CBatchProgress {
+public:
+    using CBatchProgress::CBatchProgress;
+    void BatchFinished() override {
+        CBatchProgress::BatchFinished();
+        std::lock_guard lock(mutex_);
+        posted_ = true;
+        changed_.notify_all();
+    }
+    bool WaitPosted() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(kTimeoutMs), [this] { return posted_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool posted_ = false;
+};
+
+TEST_F(BatchProgressTest, ACancelAfterTheWorkersLastLookStillEndsWithTheCancelLine) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15, 9));
+    batchtests::StageGate gate(BatchStage::Save, 0);
+    WatchedBatchProgress dialog(run);
+    Show(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+    // From here on no event is handled until the worker is done and its end
+    // is on its way; Cancel comes before the end is handled.
+    gate.Release();
+    ASSERT_TRUE(dialog.WaitPosted());
+    ASSERT_TRUE(dialog.IsRunning());
+    Button(dialog)->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    EXPECT_TRUE(dialog.LogText().endsWith("Operation canceled by user!\n\n")) << dialog.LogText().toStdString();
+    EXPECT_EQ(Button(dialog)->text(), "Done");
+}
+
 TEST_F(BatchProgressTest, EscapeRightAfterOpeningDoesNotCloseTheDialog) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
@@ -191,6 +262,8 @@ TEST_F(BatchProgressTest, DestroyingTheDialogDuringARunStopsAndJoinsTheWorker) {
     run.options = OptionsFor(out_, 1, 1);
     for (int i = 0; i < 4; ++i)
         run.items.push_back(MakeItem(Picture(QString("p%1.jpg").arg(i), 100, 80), 200, 160, 9));
+    // One item at a time, so that the stages passed form one sequence.
+    run.itemsInFlight = 1;
     // The worker is held inside the second item, its first written.
     batchtests::StageGate gate(BatchStage::Resize, 1);
     {

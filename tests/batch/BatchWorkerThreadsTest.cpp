@@ -12,13 +12,16 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <map>
 #include <memory>
+#include <thread>
 
 #include "batch/BatchOutputFile.h"
 #include "browser/items/ItemList.h"
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
 
 namespace {
@@ -223,15 +226,66 @@ TEST_F(BatchWorkerTest, CancelDuringAnEngineResizeStopsWithinARowAndWritesNothin
     }
 }
 
-TEST_F(BatchWorkerTest, AnAbortBetweenItemsEndsTheRunWithoutALine) {
+TEST_F(BatchWorkerTest, AnAbortBeforeTheFirstItemEndsTheRunWithTheCancelLine) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
     run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
     g_bAbortResize.store(1);
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
-    EXPECT_TRUE(reporter.Statuses().empty());
+    EXPECT_EQ(reporter.Statuses(), std::vector<int>{BATCH_ITEM_CANCELLED});
     EXPECT_EQ(reporter.Finished(), 1);
+    EXPECT_TRUE(Entries(out_).isEmpty());
+}
+
+// Cancel while the worker is held at each stage of the first item, or
+// between the first and the second: the run always ends with the cancel's
+// line, and only an item finished before the cancel has its output.
+struct CancelAt {
+    BatchStage stage;
+    std::size_t item;
+    std::vector<int> statuses;
+    QStringList outputs;
+};
+
+TEST_F(BatchWorkerTest, ACancelAtAnyStageEndsWithTheCancelLine) {
+    const CancelAt cases[] = {
+        {BatchStage::Decode, 0, {BATCH_ITEM_CANCELLED}, {}},
+        {BatchStage::Resize, 0, {BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}, {}},
+        {BatchStage::Save, 0, {BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}, {}},
+        {BatchStage::ItemStart, 1, {BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}, {"a.jpg"}},
+    };
+    for (const int inFlight : {1, 4})
+        for (const int mode : {4, 9}) {
+            for (const CancelAt& at : cases) {
+                SCOPED_TRACE(testing::Message() << "in flight " << inFlight << " mode " << mode << " stage "
+                                                << static_cast<int>(at.stage));
+                QDir(out_).removeRecursively();
+                QDir().mkpath(out_);
+                BatchRun run;
+                run.options = OptionsFor(out_, 1, 1);
+                for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+                    run.items.push_back(MakeItem(Picture(name, 60, 40), 90, 60, mode));
+                run.itemsInFlight = inFlight;
+                RecordingReporter reporter;
+                CRSProgress progress;
+                batchtests::StageGate gate(at.stage, at.item);
+                std::thread worker = StartBatchThread(run, reporter, &progress);
+                ASSERT_TRUE(gate.WaitReached(60000));
+                // With items in flight the resize may begin before the log
+                // shows the item: the cancel comes once it does.
+                ASSERT_TRUE(reporter.WaitReports(at.statuses.size() - 1, 60000));
+                g_bAbortResize.store(1);
+                gate.Release();
+                worker.join();
+                g_bAbortResize.store(0);
+                EXPECT_EQ(reporter.Statuses(), at.statuses);
+                EXPECT_EQ(reporter.Logs().back(), "Operation canceled by user!\n\n");
+                EXPECT_EQ(reporter.Finished(), 1);
+                // No temporary is left beside the outputs.
+                EXPECT_EQ(Entries(out_), at.outputs);
+            }
+        }
 }
 
 TEST_F(BatchWorkerTest, AnEmptyRunEndsAtOnce) {
@@ -287,7 +341,26 @@ TEST_F(BatchWorkerTest, TheSourceIsNeverOverwritten) {
     EXPECT_EQ(ReadFile(source), bytes);
 }
 
-TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
+// A named pipe among the sources would block the prefetch of its picture for
+// ever: it is logged like any file that cannot be opened and the run ends.
+TEST_F(BatchWorkerTest, ANamedPipeIsLoggedAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    const QString pipe = src_ + "b.jpg";
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15));
+    run.items.push_back(MakeItem(pipe, 20, 15));
+    run.items.push_back(MakeItem(Picture("c.jpg"), 20, 15));
+    RecordingReporter reporter;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] { BatchThreadProc(run, reporter, nullptr); }));
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(reporter.Logs()[1],
+              "File 2 from 3\nInput file\nFolder: " + src_ + "\nName: b.jpg\nCan't open file\n" + pipe + "!\n\n");
+    EXPECT_EQ(Entries(out_), (QStringList{"a.jpg", "c.jpg"}));
+    EXPECT_TRUE(fifotests::IsFifo(pipe));
+}
+
+TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
     run.items.push_back(MakeItem(Picture("a.jpg"), 20, 15, 10));
@@ -298,15 +371,22 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAloneWithStatus4) {
     run.items.push_back(MakeItem(Picture("e.jpg"), 20, 15));
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
+    // An item without a size is one whose file could not be read; the log
+    // says so rather than blaming memory.
     std::vector<int> expected;
-    for (int i = 0; i < 5; ++i) {
+    for (const int failure :
+         {BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE}) {
         expected.push_back(BATCH_ITEM_STARTED);
-        expected.push_back(BATCH_ITEM_NO_MEMORY);
+        expected.push_back(failure);
     }
     expected.push_back(BATCH_ITEM_STARTED);
     EXPECT_EQ(reporter.Statuses(), expected);
     EXPECT_TRUE(reporter.Logs()[0].contains("Algorithm: 10\n"));
     EXPECT_EQ(reporter.Logs()[1], "Can't create output image!\nMay be not enough memory!\n\n");
+    EXPECT_EQ(reporter.Logs()[9], QString("File 5 from 6\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
+                                          "image size of\n%1missing.jpg!\nThe file cannot be read or is not an "
+                                          "image.\n\n")
+                                      .arg(src_));
     EXPECT_EQ(Entries(out_), QStringList{"e.jpg"});
 }
 
@@ -335,6 +415,93 @@ TEST_F(BatchWorkerTest, AnItemMadeFromThePreviousOutputWaitsForIt) {
     EXPECT_EQ(Decode(out_ + "a_1.jpg").width, 25);
 }
 
+// The same run with one item at a time and with several in flight: the same
+// reports and the same files, byte for byte, under each policy, with two
+// items that give one name, an output that existed before the run, and an
+// item made from an earlier item's output.
+TEST_F(BatchWorkerTest, SeveralItemsInFlightWriteWhatOneAtATimeWrites) {
+    QDir().mkpath(src_ + "sub");
+    const QString a = Picture("a.jpg", 64, 48, 1);
+    const QString sameName = Picture("sub/a.jpg", 64, 48, 2);
+    std::vector<CItem> items = {
+        MakeItem(a, 40, 30, 4), MakeItem(sameName, 40, 30, 9),
+        MakeItem(out_ + "a_RESIZED_TO_40x30.jpg", 20, 15, 3),  // item 1's output, or item 2's
+    };
+    const char* const formats[] = {"png", "bmp", "tif", "jpg", "gif"};
+    for (int i = 0; i < 5; ++i) {
+        const QString name = QString("p%1.%2").arg(i).arg(formats[i]);
+        items.push_back(MakeItem(Picture(name, 50 + i, 40, 3 + i), 70 + 3 * i, 50 + i, (i * 3) % 10, 72.0f + i));
+    }
+    items.push_back(MakeItem(src_ + "p0.png", 70, 50, 0));  // the same name as p0's again
+    const QString existing = "p1_RESIZED_TO_73x51.jpg";
+
+    struct Outcome {
+        std::vector<int> statuses;
+        std::vector<QString> logs;
+        std::map<QString, QByteArray> files;
+    };
+    for (const int policy : {0, 1, 2}) {
+        SCOPED_TRACE(policy);
+        Outcome outcomes[2];
+        const int inFlight[2] = {1, 4};
+        for (int k = 0; k < 2; ++k) {
+            QDir(out_).removeRecursively();
+            QDir().mkpath(out_);
+            ASSERT_TRUE(WritePicture(out_ + existing, 8, 8));
+            BatchRun run;
+            run.options = OptionsFor(out_, policy, 1);
+            run.options.newName = 1;
+            run.items = items;
+            run.itemsInFlight = inFlight[k];
+            RecordingReporter reporter;
+            BatchThreadProc(run, reporter, nullptr);
+            outcomes[k].statuses = reporter.Statuses();
+            outcomes[k].logs = reporter.Logs();
+            for (const QString& name : Entries(out_))
+                outcomes[k].files[name] = ReadFile(out_ + name);
+        }
+        EXPECT_EQ(outcomes[1].statuses, outcomes[0].statuses);
+        EXPECT_EQ(outcomes[1].logs, outcomes[0].logs);
+        EXPECT_EQ(outcomes[1].files.size(), outcomes[0].files.size());
+        for (const auto& [name, bytes] : outcomes[0].files) {
+            SCOPED_TRACE(name.toStdString());
+            ASSERT_TRUE(outcomes[1].files.count(name));
+            EXPECT_TRUE(outcomes[1].files.at(name) == bytes);
+        }
+        // Item 3 was made from an output of this run: it is there, under
+        // every policy.
+        EXPECT_TRUE(outcomes[1].files.count("a_RESIZED_TO_40x30_RESIZED_TO_20x15.jpg"));
+        EXPECT_GE(outcomes[0].files.size(), 7u);
+    }
+}
+
+// Items whose work would not fit the memory budget together are resized and
+// saved one after another, though several are in flight.
+TEST_F(BatchWorkerTest, WorkBeyondTheMemoryBudgetWaitsForTheWorkBeforeIt) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    run.itemsInFlight = 4;
+    run.workBudgetBytes = 1;
+    for (int i = 0; i < 4; ++i)
+        run.items.push_back(MakeItem(Picture(QString("m%1.jpg").arg(i), 60, 40, i), 90, 60, 5 + i));
+    // A gate that never closes records the stages passed.
+    batchtests::StageGate recorder(BatchStage::Decode, run.items.size());
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), std::vector<int>(4, BATCH_ITEM_STARTED));
+    std::vector<batchtests::StageGate::Passed> work;
+    for (const auto& passed : recorder.Stages())
+        if (passed.first == BatchStage::Resize || passed.first == BatchStage::Save)
+            work.push_back(passed);
+    std::vector<batchtests::StageGate::Passed> expected;
+    for (std::size_t i = 0; i < 4; ++i) {
+        expected.emplace_back(BatchStage::Resize, i);
+        expected.emplace_back(BatchStage::Save, i);
+    }
+    EXPECT_EQ(work, expected);
+    EXPECT_EQ(Entries(out_).size(), 4);
+}
+
 TEST_F(BatchWorkerTest, TheWorkerThreadReportsInOrderAndEnds) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
@@ -354,6 +521,7 @@ TEST_F(BatchWorkerTest, TheWorkerThreadReportsInOrderAndEnds) {
 TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere) {
     BatchRun run;
     run.options = OptionsFor(out_, 1, 1);
+    run.itemsInFlight = 1;  // the exact order of the stages of one item after another
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         run.items.push_back(MakeItem(Picture(name), 20, 15));
     RecordingReporter reporter;
@@ -370,7 +538,8 @@ TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere)
                                                   {BatchStage::Resize, 0},
                                                   {BatchStage::Save, 0},
                                                   {BatchStage::ItemStart, 1}}));
-    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED}));
+    // The stop is told with the cancel line, as at every other stage.
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}));
     EXPECT_EQ(reporter.Finished(), 1);
     EXPECT_EQ(Entries(out_), QStringList{"a.jpg"});
 }

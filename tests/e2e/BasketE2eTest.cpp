@@ -17,6 +17,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Picture {
@@ -143,6 +145,58 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 3\nInput file\nFolder: ") + source + "\nName: wide.jpg"));
     EXPECT_TRUE(log->contains(QStringLiteral("Size: 90x120 pixels, 150 DPI\nAlgorithm: Bicubic")));
     EXPECT_TRUE(log->contains(QStringLiteral("File 3 from 3")));
+
+    session.CloseWindow(progress);
+    session.CloseWindow(window);
+    EXPECT_TRUE(session.WaitForExit(20000).has_value());
+}
+
+// A named pipe among the pictures on the command line never blocks the start:
+// the window answers at once with a basket of the two pictures, whose run
+// tells of two files and writes two outputs.
+TEST(Basket, ANamedPipeAmongThePicturesLeavesABasketOfTheOthers) {
+    E2eSession session;
+    const QString source = session.Home() + QStringLiteral("/photos/");
+    const QString out = session.Home() + QStringLiteral("/resized/");
+    ASSERT_TRUE(QDir().mkpath(source));
+    ASSERT_TRUE(QDir().mkpath(out));
+    WritePicture(source + QStringLiteral("a.jpg"), 400, 300);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source + QStringLiteral("b.jpg")).constData(), 0600), 0);
+    WritePicture(source + QStringLiteral("c.jpg"), 300, 400);
+    WriteSettings(session, out);
+
+    ASSERT_TRUE(session.Start({source + "a.jpg", source + "b.jpg", source + "c.jpg"}));
+    const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"), 5000);
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
+    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"), 5000);
+    ASSERT_NE(settings, 0u) << "the window does not answer: " << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
+    const unsigned long progress = session.FindWindow(QStringLiteral("^Batch processing$"));
+    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] { return QFileInfo::exists(out + "a.jpg") && QFileInfo::exists(out + "c.jpg"); }, 60000))
+        << session.ErrorOutput().toStdString();
+    std::optional<QString> log;
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] {
+            E2eSession::Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(progress),
+                                 QStringLiteral("60"), QStringLiteral("80"), QStringLiteral("click"),
+                                 QStringLiteral("1")});
+            session.SendKeys(progress, QStringLiteral("ctrl+a"));
+            session.SendKeys(progress, QStringLiteral("ctrl+c"));
+            log = Clipboard();
+            return log && log->contains(QStringLiteral("File 2 from 2"));
+        },
+        20000))
+        << (log ? log->toStdString() : std::string("no clipboard"));
+    EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 2\nInput file\nFolder: ") + source + "\nName: a.jpg"));
+    EXPECT_FALSE(log->contains(QStringLiteral("b.jpg")));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), (QStringList{"a.jpg", "c.jpg"}));
+    const QString logLine = QStringLiteral("basket: ") + source + QStringLiteral("b.jpg is not a regular file");
+    EXPECT_TRUE(E2eSession::WaitFor([&] { return session.ErrorOutput().contains(logLine); }, 5000))
+        << session.ErrorOutput().toStdString();
 
     session.CloseWindow(progress);
     session.CloseWindow(window);

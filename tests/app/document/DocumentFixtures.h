@@ -120,6 +120,19 @@ protected:
     QString WriteImage(const QString& name, const QImage& image, const char* format) const {
         return Write(name, Encode(image, format));
     }
+    // A camera JPEG of w x h at 72 dpi with the Make tag "TestCam".
+    QString WriteCameraJpeg(const QString& name, int w, int h) const {
+        QImage image = Gradient(w, h);
+        SetDpi(image, 72);
+        QByteArray bytes = Encode(image, "jpeg");
+        std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
+        const std::string make = "TestCam";
+        std::vector<std::uint8_t> value(make.begin(), make.end());
+        value.push_back(0);
+        EXPECT_TRUE(imaging::WriteExifProperties(
+            file, {{271, imaging::PropertyTypeASCII, static_cast<std::uint32_t>(value.size()), value}}));
+        return Write(name, QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
+    }
 
     std::vector<QString> Messages() const {
         std::vector<QString> texts;

@@ -13,7 +13,9 @@
 
 #include "DocumentFixtures.h"
 #include "app/resize/ResizeEngine.h"
+#include "platform/files/RegularFile.h"
 #include "platform/resources/CommandIds.h"
+#include "support/LimitedChild.h"
 
 using namespace doctests;
 
@@ -28,18 +30,7 @@ protected:
         doc.SetFileDialog(&dialog);
     }
     // A camera JPEG of 64 x 48 at 72 dpi with a Make tag.
-    QString CameraJpeg() {
-        QImage image = Gradient(64, 48);
-        SetDpi(image, 72);
-        QByteArray bytes = Encode(image, "jpeg");
-        std::vector<std::uint8_t> file(bytes.begin(), bytes.end());
-        const std::string make = "TestCam";
-        std::vector<std::uint8_t> value(make.begin(), make.end());
-        value.push_back(0);
-        EXPECT_TRUE(imaging::WriteExifProperties(
-            file, {{271, imaging::PropertyTypeASCII, static_cast<std::uint32_t>(value.size()), value}}));
-        return Write("camera.jpg", QByteArray(reinterpret_cast<const char*>(file.data()), file.size()));
-    }
+    QString CameraJpeg() { return WriteCameraJpeg("camera.jpg", 64, 48); }
     // Opens a 10 x 10 image, asks for 20 x 20 and runs Resize and Save with
     // the dialog answering `out` (empty: cancelled).
     void ResizeSmallImageTo(const QString& out) {
@@ -233,6 +224,29 @@ TEST_F(ResizeAndSave, AReadOnlyFolderSaysWhyOnce) {
                             }),
                 ::testing::ExitedWithCode(1), "Can't save file .*out\\.bmp\\.\nPermission denied");
     EXPECT_FALSE(QFile::exists(out));
+}
+
+// Under a file-size limit (ulimit -f) a save that passes it fails like any
+// failed write: the process lives on, the save says it failed, and neither
+// the output nor a temporary file is left. The test runs itself again as a
+// child process under the limit, after the signal is ignored as the program
+// does at start.
+TEST_F(ResizeAndSave, UnderAFileSizeLimitTheSaveFailsAndLeavesNothing) {
+    if (qEnvironmentVariableIsSet("VESPERA_FSIZE_CHILD")) {
+        platform::IgnoreFileSizeLimitSignal();
+        ASSERT_TRUE(doc.OpenDocumentFile(WriteImage("a.png", Gradient(10, 10), "png")));
+        settings.m_nWidth = 1000;
+        settings.m_nHeight = 1000;
+        const QString out = Path("big.bmp");  // 3 MB, over the limit
+        EXPECT_FALSE(doc.ResizeAndSave(&out));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.png"});
+        return;
+    }
+    const limitedchild::Outcome child = limitedchild::RunLimited(
+        {"/proc/self/exe", "--gtest_filter=ResizeAndSave.UnderAFileSizeLimitTheSaveFailsAndLeavesNothing"}, 1 << 20,
+        {"VESPERA_FSIZE_CHILD=1"});
+    ASSERT_TRUE(child.Exited()) << "signal " << child.Signal() << "\n" << child.output;
+    EXPECT_EQ(child.ExitCode(), 0) << child.output;
 }
 
 TEST_F(ResizeAndSave, AnExistingFileIsReplacedWhole) {

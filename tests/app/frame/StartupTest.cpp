@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include "platform/threads/Event.h"
+
 namespace {
 
 class StartupTest : public ::testing::Test {
@@ -210,6 +212,29 @@ TEST_F(StartupTest, OneImageOpensAfterTheWindowIsShown) {
     EXPECT_FALSE(app->m_pMainWnd->QueryCommand(ID_FILE_SAVE).enabled);
     app->m_nWidth = 160;
     EXPECT_TRUE(app->m_pMainWnd->QueryCommand(ID_FILE_SAVE).enabled);
+}
+
+// The window paints itself while the picture of the command line decodes;
+// a window closed meanwhile ends the start without opening the picture.
+TEST_F(StartupTest, AWindowClosedWhileItsPictureDecodesEndsTheStart) {
+    const QString path = MakePicture(home_, QStringLiteral("green.png"), QColor(0, 200, 0));
+    auto app = MakeApp();
+    // The picture is read only once the window is closed.
+    platform::Event closed(platform::Event::Reset::Manual);
+    app->m_beforePrefetchRead = [&closed] { closed.Wait(); };
+    app->m_showMainWindow = [&closed](CMainFrame& frame) {
+        frame.resize(1000, 800);
+        frame.show();
+        // As the window manager's close would arrive: after the showing.
+        QMetaObject::invokeMethod(&frame, &QWidget::close, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &frame, [&closed] { closed.Set(); }, Qt::QueuedConnection);
+    };
+    EXPECT_FALSE(app->InitInstance({path}));
+    EXPECT_FALSE(app->m_pMainWnd->isVisible());
+    EXPECT_FALSE(app->GetDocument()->HasImage());
+    EXPECT_EQ(app->ExitInstance(), 0);
+    EXPECT_TRUE(Profile().contains("[MAIN]"));
 }
 
 TEST_F(StartupTest, UnreadableImageSaysSoAndLeavesAnEmptyDocument) {

@@ -1,9 +1,11 @@
 #include "app/plugin/PluginDescription.h"
 
 #include "app/version/VersionInfo.h"
+#include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -71,6 +73,20 @@ TEST(PluginDescription, UnregisterWithoutRegisterMakesTheFolderAndNoFile) {
 TEST(PluginDescription, SpecialCharactersOfThePathAreEscaped) {
     const QByteArray xml = plugin::PluginDescriptionXml(QStringLiteral("/a \"b\" <c>/v"), QStringLiteral("x"));
     EXPECT_TRUE(xml.contains("path=\"/a &quot;b&quot; &lt;c&gt;/v\""));
+}
+
+// A named pipe in the plug-in file's place is neither replaced nor removed.
+TEST(PluginDescription, APipeInTheFilesPlaceIsLeftAlone) {
+    PrivateHome home;
+    const QString folder = home.DataHome() + QStringLiteral("/ORVEK/PLUGINS/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + plugin::PluginFileName(vespera::kFileVersionMS);
+    ASSERT_TRUE(fifotests::MakeFifo(file));
+    fifotests::LogCapture log;
+    EXPECT_FALSE(plugin::RegisterPlugin(true, kProgram));
+    EXPECT_FALSE(plugin::RegisterPlugin(false, kProgram));
+    EXPECT_TRUE(fifotests::IsFifo(file));
+    EXPECT_EQ(log.Count(QStringLiteral("plug-in file: ") + file), 1);
 }
 
 }  // namespace

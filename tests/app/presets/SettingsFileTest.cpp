@@ -1,6 +1,7 @@
 #include "app/presets/SettingsFile.h"
 
 #include "app/settings/AppSettings.h"
+#include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
 
 #include <QTemporaryDir>
@@ -151,6 +152,19 @@ TEST(SettingsFile, AFileThatCannotBeOpenedIsReportedAsSuch) {
     QString error;
     EXPECT_EQ(presets::ReadSettingsFile(dir.filePath(QStringLiteral("gone.vps")), s, &error), ReadResult::CannotRead);
     EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(s.m_nWidth, 640);
+}
+
+TEST(SettingsFile, ANamedPipeIsNotReadAndSaysWhy) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("piped.vps"));
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    AppSettings s = SomeSettings();
+    QString error;
+    ReadResult result = ReadResult::Ok;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] { result = presets::ReadSettingsFile(pipe, s, &error); }));
+    EXPECT_EQ(result, ReadResult::CannotRead);
+    EXPECT_EQ(error, QStringLiteral("Not a regular file"));
     EXPECT_EQ(s.m_nWidth, 640);
 }
 

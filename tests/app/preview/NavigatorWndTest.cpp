@@ -31,6 +31,8 @@ protected:
         Open(image, outW, outH);
         navigator->SetView(view.get());
         navigator->SetDocument(doc.get());
+        // The picture is made after the next painting.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return navigator->HasPicture(); }));
     }
     // Drags the frame from its centre by `by` and lets go.
     void DragFrame(QPoint by) {
@@ -184,6 +186,24 @@ TEST_F(NavigatorTest, TheFrameIsInvertedAndDrawnOnlyWhileTheViewShowsAPart) {
     EXPECT_EQ(view->GetScrollPosition(), QPoint(0, 0));
     QTest::mouseRelease(navigator.get(), Qt::LeftButton, {}, start + QPoint(20, 10));
     EXPECT_GT(view->GetScrollPosition().x(), 0);
+}
+
+// A new image is placed at once, but its picture is scaled only after a
+// painting without it, so that the window shows the view's picture first.
+TEST_F(NavigatorTest, ThePictureIsMadeAfterAPaintingWithoutIt) {
+    const QRgb colour = qRgb(200, 40, 90);
+    Show(400, 300, 400, 300, qRgb(20, 20, 20));
+    QImage image(800, 600, QImage::Format_RGB888);
+    image.fill(colour);
+    Open(image, 800, 600);
+    navigator->SetDocument(doc.get());
+    EXPECT_FALSE(navigator->HasPicture());
+    EXPECT_EQ(navigator->GetImageRect(), QRect(0, 12, 100, 75));
+    navigator->repaint();
+    EXPECT_FALSE(navigator->HasPicture());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return navigator->HasPicture(); }));
+    const QRect placed = navigator->GetImageRect();
+    EXPECT_EQ(Rgb(GrabNavigator(), placed.center().x(), placed.center().y()), colour);
 }
 
 TEST_F(NavigatorTest, WithoutAnImageThereIsNoPicture) {

@@ -21,6 +21,7 @@
 #include "browser/cache/ThumbCache.h"
 #include "browser/items/ItemList.h"
 #include "platform/resources/StringTable.h"
+#include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
 
 namespace {
@@ -228,6 +229,30 @@ TEST_F(BasketFilesTest, TheCommandLineReplacesTheBasketWithTheFilesThatExist) {
     EXPECT_EQ(Items()[1]->m_nTargetHeight, 30);
 }
 
+// A named pipe among the pictures would block the probe of its header for
+// ever: from the command line, a drop or a paste it never becomes an item,
+// it is named on the log, and the other files are added.
+TEST_F(BasketFilesTest, NamedPipesNeverBecomeItems) {
+    const QString a = Picture(QStringLiteral("a.png"), 30, 20), c = Picture(QStringLiteral("c.png"), 20, 30);
+    const QString pipe = Path(QStringLiteral("b.jpg"));
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    fifotests::LogCapture log;
+    int dropped = -1;
+    std::vector<QString> thumbnails;
+    CITEMLIST dropTarget;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] {
+        ReplaceBasketFiles(items_, {a, pipe, c}, settings_);
+        dropped =
+            AddBasketFiles(dropTarget, {pipe, c}, settings_, [&](const QString& path) { thumbnails.push_back(path); });
+    }));
+    EXPECT_EQ(Paths(), (std::vector<QString>{a, c}));
+    EXPECT_EQ(Items()[1]->m_nTargetWidth, 20);
+    EXPECT_EQ(dropped, 1);
+    EXPECT_EQ(dropTarget.GetCount(), 1u);
+    EXPECT_EQ(thumbnails, std::vector<QString>{c});
+    EXPECT_EQ(log.Count(QStringLiteral("basket: ") + pipe + QStringLiteral(" is not a regular file")), 1);
+}
+
 TEST_F(BasketFilesTest, ApplyingSettingsToAllOrToTheSelected) {
     const QString a = Picture(QStringLiteral("a.png"), 300, 200), b = Picture(QStringLiteral("b.png"), 200, 300);
     AddBasketFiles(items_, {a, b}, settings_);
@@ -397,6 +422,26 @@ TEST_F(BatchFileLoadTest, AFileThatCannotBeReadSaysWhy) {
                                                        Path(QStringLiteral("none.vpb")) + u'\n'))
         << answers.Questions()[0].text.toStdString();
     ExpectUnchanged();
+}
+
+TEST_F(BatchFileLoadTest, NamedPipesAreNeitherReadNorLoadedAsItems) {
+    const QString a = Picture(QStringLiteral("a.png"), 8, 8);
+    const QString pipe = Path(QStringLiteral("p.jpg"));
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    const std::vector<BatchFileRecord> records = {{a, 640, 480, 300.0f, 4, 0}, {pipe, 64, 48, 72.0f, 4, 0}};
+    ASSERT_TRUE(WriteBatchFile(Path(QStringLiteral("b.vpb")), records, nullptr));
+    ScriptedAnswers answers;
+    ASSERT_TRUE(LoadBatchFileInto(items_, Path(QStringLiteral("b.vpb")), settings_));
+    EXPECT_EQ(Paths(), (std::vector<QString>{a}));
+
+    // A pipe in the batch file's own place: refused at once with the reason.
+    const QString pipeFile = Path(QStringLiteral("pipe.vpb"));
+    ASSERT_TRUE(fifotests::MakeFifo(pipeFile));
+    EXPECT_FALSE(LoadBatchFileInto(items_, pipeFile, settings_));
+    ASSERT_EQ(answers.Questions().size(), 1u);
+    EXPECT_EQ(answers.Questions()[0].text,
+              QStringLiteral("Can't read the batch file\n") + pipeFile + QStringLiteral("\nNot a regular file"));
+    EXPECT_EQ(Paths(), (std::vector<QString>{a}));
 }
 
 TEST_F(BatchFileLoadTest, SavedBasketsLoadBackAsTheyWere) {

@@ -22,6 +22,7 @@
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "platform/commands/PostedCommand.h"
+#include "support/FifoFixtures.h"
 
 using namespace thumbfixtures;
 
@@ -298,7 +299,12 @@ TEST_F(Builder, AFileThatKeepsChangingGetsNoThumbnail) {
     ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
     m_builder.RemoveThumbnailListener(&recorder);
     EXPECT_EQ(looks.load(), CThumbsBuilderThreads::kSettleTries);
-    EXPECT_TRUE(recorder.Events().empty());
+    // The listeners hear only that the builder gave up on the file.
+    const std::vector<Recorder::Event> events = recorder.Events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].path, path);
+    EXPECT_EQ(events[0].flag, kThumbFailed);
+    EXPECT_FALSE(events[0].cached);
     CellRef cell;
     EXPECT_FALSE(m_cache.LookupInMemory(path, cell));
 }
@@ -430,6 +436,48 @@ TEST_F(Builder, ViewsAreToldThroughTheirPorts) {
     poster.Delivered();
     poster.OnThumbUpdate(paths[0], 0);
     EXPECT_EQ(platform::DeliverPostedCommands(), 0);
+}
+
+// Files the builder gives up on (undecodable, a named pipe, gone) are told to
+// the listeners as failed, so that one waiting for a whole folder ends; the
+// views' poster draws nothing for them.
+TEST_F(Builder, ListenersHearOfTheFilesThatFail) {
+    const QStringList good = Photos(1);
+    const QString bad = m_dir.filePath("photos/BAD.JPG");
+    ASSERT_TRUE(WriteBytes(bad, Bytes(200, 0x5A)));
+    Settle(bad);
+    const QString pipe = m_dir.filePath("photos/PIPE.JPG");
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    const QString gone = m_dir.filePath("photos/GONE.JPG");
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles({bad, pipe, gone, good[0]});
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] { m_builder.WaitUntilIdle(kIdleMs); }));
+    m_builder.RemoveThumbnailListener(&recorder);
+    std::map<QString, int> flags;
+    for (const Recorder::Event& event : recorder.Events())
+        if (!flags.contains(event.path))
+            flags[event.path] = event.flag;
+    EXPECT_EQ(flags,
+              (std::map<QString, int>{{bad, kThumbFailed}, {pipe, kThumbFailed}, {gone, kThumbFailed}, {good[0], 0}}));
+
+    ViewReceiver view;
+    ThumbUpdatePoster poster(platform::CommandPort::Create(&view), 1);
+    poster.OnThumbUpdate(bad, kThumbFailed);
+    EXPECT_EQ(poster.Posts(), 0);
+}
+
+// The cell itself never opens a named pipe, whoever asks it for a thumbnail.
+TEST_F(Builder, ACellIsNeverMadeFromANamedPipe) {
+    const QString pipe = m_dir.filePath("photos/PIPE.JPG");
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    bool loaded = true;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] {
+        CPaletteItemImg cell;
+        loaded = cell.LoadThumbnail(pipe, false, nullptr) || cell.LoadThumbnail(pipe, true, nullptr);
+    }));
+    EXPECT_FALSE(loaded);
 }
 
 TEST(Thumbnails, InitThenShutdownInOrder) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ItemInfo.h"
 #include "browser/thumbs/ThumbsIds.h"
@@ -124,6 +125,47 @@ TEST_F(ThumbsViewTest, ScrollsThroughTheRows) {
     // Back to the top through the first item.
     browser.EnsureVisible(0);
     EXPECT_EQ(bar->value(), 0);
+}
+
+// The cells of the rows about to come into view are decoded off the
+// painting, within the bound of decoded thumbnails: scrolling one screen
+// down paints cells that were decoded before the painting.
+TEST_F(ThumbsViewTest, TheRowsAboutToComeIntoViewAreDecodedBeforeTheirPainting) {
+    const int count = 60;
+    for (int i = 0; i < count; ++i)
+        env.AddJpeg(QStringLiteral("p%1.jpg").arg(i, 2, 10, QChar(u'0')));
+    Show(800, 500);
+    g_ThumbsBuilder.Start();
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(kIdleMs));
+    const int cols = browser.GetColumnCount(&view);
+    const int cellHeight = browser.GetCellSize().height();
+    ASSERT_EQ(cols, 3);
+    auto decoded = [&](int index) {
+        CellRef cell;
+        return g_ThumbCache.LookupInMemory(browser.GetItem(index)->m_strPath, cell) && cell && cell->HoldsDib();
+    };
+    auto decodedRows = [&](int firstRow, int lastRow) {
+        for (int i = firstRow * cols; i < std::min(count, (lastRow + 1) * cols); ++i)
+            if (!decoded(i))
+                return false;
+        return true;
+    };
+    // Rows 0 to 2 are in view: rows 3 to 8 (two screens) come next.
+    ASSERT_TRUE(PollUntil([&] {
+        return IsRedOrBlue(PixelAt(ImageCentre(browser.GetItemPos(&view, 0)))) &&
+               browser.ThumbDecoder().WaitUntilIdle(0) && decodedRows(0, 8);
+    }));
+    EXPECT_FALSE(decodedRows(12, 19));
+
+    // One screen down: what comes into view is decoded before it is painted.
+    const int paints = view.PaintCount();
+    view.verticalScrollBar()->setValue(3 * cellHeight);
+    EXPECT_EQ(view.PaintCount(), paints);
+    EXPECT_TRUE(decodedRows(3, 5));
+    ASSERT_TRUE(PollUntil([&] { return view.PaintCount() > paints; }));
+    EXPECT_TRUE(IsRedOrBlue(PixelAt(ImageCentre(browser.GetItemPos(&view, 9) - view.ScrollPosition()))));
+    // And the rows after those follow.
+    EXPECT_TRUE(PollUntil([&] { return browser.ThumbDecoder().WaitUntilIdle(0) && decodedRows(6, 11); }));
 }
 
 TEST_F(ThumbsViewTest, ResizingChangesTheColumns) {

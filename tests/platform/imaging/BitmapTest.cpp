@@ -6,6 +6,9 @@
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
 #include "support/BitmapTestSupport.h"
+#include "support/FifoFixtures.h"
+
+#include <QTemporaryDir>
 
 using namespace imaging;
 
@@ -133,6 +136,20 @@ TEST(Bitmap, DecodingRefusesGarbageAndKeepsOrientationUnapplied) {
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(bitmap->Width(), 16);
     EXPECT_EQ(bitmap->Height(), 8);
+}
+
+// Opening, Next, Image Info and the batch all read pictures through here: a
+// named pipe or a device is refused without blocking.
+TEST(Bitmap, FromFileReadsOnlyRegularFiles) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("p.jpg"));
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    bool refused = false;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] {
+        refused = !imaging::Bitmap::FromFile(QFile::encodeName(pipe).toStdString()) &&
+                  !imaging::Bitmap::FromFile("/dev/zero") && !imaging::Bitmap::FromFile(dir.path().toStdString());
+    }));
+    EXPECT_TRUE(refused);
 }
 
 TEST(Bitmap, SetResolutionRefusesNonsense) {

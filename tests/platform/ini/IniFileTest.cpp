@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FifoFixtures.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +104,15 @@ TEST(IniFile, RefusesOversizedFile) {
     const auto path = folder.Write("ini-big.ini", "[A]\nx=1\n" + std::string(IniFile::kMaxFileBytes, ';'));
     EXPECT_FALSE(IniFile::Load(path));
     EXPECT_EQ(platform::ReadProfileString(path, "A", "x", "d"), "d");
+}
+
+TEST(IniFile, ANamedPipeReadsAsNoFile) {
+    const TempFolder folder;
+    const auto path = folder.Path() / "win.ini";
+    ASSERT_TRUE(fifotests::MakeFifo(QString::fromStdString(path.string())));
+    std::optional<IniFile> ini = IniFile::Parse("");
+    ASSERT_TRUE(fifotests::FinishesWithin({QString::fromStdString(path.string())}, [&] { ini = IniFile::Load(path); }));
+    EXPECT_FALSE(ini);
 }
 
 TEST(IniFile, WinIniLivesInTheConfigFolder) {

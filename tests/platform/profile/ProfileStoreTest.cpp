@@ -1,7 +1,9 @@
 #include "platform/profile/ProfileStore.h"
 
 #include "support/CommaLocale.h"
+#include "support/FifoFixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -108,6 +110,66 @@ TEST(ProfileStore, ReportsAFileThatCannotBeWritten) {
     WriteAll(dir.filePath(QStringLiteral("missing-folder")), "a file where the folder should be");
     store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 1);
     EXPECT_FALSE(store.Sync());
+}
+
+// A named pipe in the profile's place would block the start: it is left
+// alone, reported once, and the store works in memory without writing.
+TEST(ProfileStore, APipeInTheFilesPlaceIsLeftAlone) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p.conf"));
+    ASSERT_TRUE(fifotests::MakeFifo(file));
+    fifotests::LogCapture log;
+    int width = 0, written = 0;
+    bool synced = true;
+    ASSERT_TRUE(fifotests::FinishesWithin({file}, [&] {
+        ProfileStore store(file);
+        width = store.GetInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 640);
+        store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("HEIGHT"), 480);
+        written = store.GetInt(QStringLiteral("MAIN"), QStringLiteral("HEIGHT"), 0);
+        synced = store.Sync();
+        ProfileStore second(file);
+        second.GetInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 0);
+    }));
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(written, 480);
+    EXPECT_FALSE(synced);
+    EXPECT_TRUE(fifotests::IsFifo(file));
+    EXPECT_EQ(log.Count(file + QStringLiteral(" is not a regular file")), 1);
+}
+
+// A profile bloated far beyond what the program writes would make every
+// exit write it all back: it is set aside whole and reported once; its values
+// are still read for the rest of the run, and the new file holds only what
+// the program writes.
+TEST(ProfileStore, AnOversizedFileIsSetAsideAndOnlyOwnValuesAreWritten) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("p.conf"));
+    QByteArray bloated = "[MAIN]\nWIDTH=800\n[JUNK]\n";
+    while (bloated.size() <= ProfileStore::kMaxProfileBytes)
+        bloated += "K" + QByteArray::number(bloated.size()) + "=0\n";
+    WriteAll(file, bloated);
+    fifotests::LogCapture log;
+    {
+        ProfileStore store(file);
+        const int width = store.GetInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), 640);
+        EXPECT_EQ(width, 800);
+        store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("WIDTH"), width);
+        store.WriteInt(QStringLiteral("MAIN"), QStringLiteral("HEIGHT"), 480);
+        ASSERT_TRUE(store.Sync());
+    }
+    // Another store of the same run still reads the old values.
+    EXPECT_EQ(ProfileStore(file).GetInt(QStringLiteral("JUNK"), QStringLiteral("K24"), 5), 0);
+    const QByteArray written = ReadAll(file);
+    EXPECT_LT(written.size(), 100);
+    EXPECT_TRUE(written.contains("WIDTH=800")) << written.constData();
+    EXPECT_FALSE(written.contains("K24")) << written.constData();
+    EXPECT_EQ(ReadAll(file + QStringLiteral(".too-large")), bloated);
+    EXPECT_EQ(log.Count(QStringLiteral("it is set aside as ") + file + QStringLiteral(".too-large,")), 1);
+    // A second bloated file never replaces the first one set aside.
+    WriteAll(file, bloated + "X=1\n");
+    ProfileStore again(file);
+    EXPECT_EQ(ReadAll(file + QStringLiteral(".too-large2")), bloated + "X=1\n");
+    EXPECT_EQ(ReadAll(file + QStringLiteral(".too-large")), bloated);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/shellns/ShellLibrary.h"
 
+#include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
 
@@ -90,6 +91,24 @@ TEST(ShellLibrary, NamesAndFiles) {
     EXPECT_TRUE(SaveLibraryFile(first, {"/c", "/d"}));
     EXPECT_EQ(LoadLibraryFile(first), QStringList({"/c", "/d"}));
     EXPECT_FALSE(LoadLibraryFile(LibrariesFolder() + "/missing.library-ms"));
+}
+
+// A named pipe in a library file's place is neither read (which would block)
+// nor written over.
+TEST(ShellLibrary, APipeInALibraryFilesPlaceIsLeftAlone) {
+    PrivateHome home;
+    ASSERT_TRUE(QDir().mkpath(LibrariesFolder()));
+    const QString pipe = LibraryFilePath("Piped");
+    ASSERT_TRUE(fifotests::MakeFifo(pipe));
+    std::optional<QStringList> loaded = QStringList{};
+    bool saved = true;
+    ASSERT_TRUE(fifotests::FinishesWithin({pipe}, [&] {
+        loaded = LoadLibraryFile(pipe);
+        saved = SaveLibraryFile(pipe, {"/a"});
+    }));
+    EXPECT_FALSE(loaded);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(fifotests::IsFifo(pipe));
 }
 
 }  // namespace
