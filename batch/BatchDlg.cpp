@@ -23,9 +23,9 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "app/settings/AppSettings.h"
 #include "batch/BatchIds.h"
 #include "batch/FolderLevels.h"
+#include "core/settings/AppSettings.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"

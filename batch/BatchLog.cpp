@@ -2,9 +2,9 @@
 
 #include <QByteArray>
 
-#include "app/resize/InterpolMode.h"
 #include "batch/BatchIds.h"
 #include "batch/BatchWorker.h"
+#include "core/resize/InterpolMode.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"
 

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QFile>
 
-#include "app/saving/SaveImage.h"
+#include "core/saving/SaveImage.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/paths/Paths.h"
 #include "platform/shellfiles/ShellFiles.h"

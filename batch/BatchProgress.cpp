@@ -9,9 +9,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/resize/InterpolMode.h"
 #include "batch/BatchIds.h"
 #include "batch/BatchLog.h"
+#include "core/resize/InterpolMode.h"
 #include "platform/commands/BatchRunning.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"

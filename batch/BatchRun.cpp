@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "app/settings/AppSettings.h"
 #include "browser/items/ItemList.h"
+#include "core/settings/AppSettings.h"
 
 BatchOptions BatchOptions::FromSettings(const AppSettings& settings) {
     BatchOptions options;

@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/resize/InterpolMode.h"
-#include "app/resize/ResizeBitmap.h"
-#include "app/settings/SettingsLimits.h"
 #include "batch/BatchOutputFile.h"
 #include "batch/BatchOutputName.h"
 #include "batch/SourcePrefetch.h"
+#include "core/resize/InterpolMode.h"
+#include "core/resize/ResizeBitmap.h"
+#include "core/settings/SettingsLimits.h"
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"

@@ -1,9 +1,9 @@
 #include "batch/RunBatch.h"
 
-#include "app/settings/AppSettings.h"
 #include "batch/BatchDlg.h"
 #include "batch/BatchProgress.h"
 #include "batch/BatchRun.h"
+#include "core/settings/AppSettings.h"
 
 bool RunBatch(CITEMLIST& items, AppSettings& settings, QWidget* parent) {
     CBatchDlg settingsDialog(parent);

@@ -1,6 +1,5 @@
 #include "app/frame/BasketPane.h"
 
-#include "app/document/QVVesperaDoc.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/QVVesperaApp.h"
 #include "app/presets/CGadgetDlg.h"
@@ -8,6 +7,7 @@
 #include "batch/basket/BasketBrowser.h"
 #include "batch/basket/BasketStrings.h"
 #include "batch/basket/BasketView.h"
+#include "core/document/QVVesperaDoc.h"
 
 CBasketPane::CBasketPane(CQVVesperaApp& app, CMainFrame& frame)
     : app_(app), frame_(frame), basket_(std::make_unique<CBasketBrowser>(app, this)) {

@@ -1,7 +1,5 @@
 #include "app/frame/QVVesperaApp.h"
 
-#include "app/document/ImageReading.h"
-#include "app/document/QVVesperaDoc.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/StartupTimes.h"
@@ -17,6 +15,8 @@
 #include "app/update/UpdateCommands.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/libraries/Win7Library.h"
+#include "core/document/ImageReading.h"
+#include "core/document/QVVesperaDoc.h"
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"

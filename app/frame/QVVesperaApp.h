@@ -8,14 +8,14 @@
 // whoever needs it). InitInstance returns false when the start ends without a window; the
 // caller then runs ExitInstance at once, else after the event loop.
 
-#include "app/document/DocumentFileDialog.h"
-#include "app/document/DocumentListener.h"
 #include "app/frame/CommandLineInfo.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/RecentFileList.h"
 #include "app/preview/NavigatorWnd.h"
-#include "app/settings/AppSettings.h"
 #include "browser/tabstops/TabstopNavigator.h"
+#include "core/document/DocumentFileDialog.h"
+#include "core/document/DocumentListener.h"
+#include "core/settings/AppSettings.h"
 #include "platform/commands/CmdTarget.h"
 #include "platform/profile/ProfileStore.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/frame/QVVesperaApp.h"
 #include "app/frame/StartupTimes.h"
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"

@@ -1,7 +1,7 @@
 #include "app/help/CAboutDlg.h"
 
 #include "app/help/ProgramIcon.h"
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

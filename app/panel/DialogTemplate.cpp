@@ -2,7 +2,7 @@
 
 #include "app/panel/SpinButton.h"
 #include "app/panel/WideListComboBox.h"
-#include "browser/info/DialogUnits.h"
+#include "core/widgets/DialogUnits.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -53,7 +53,7 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
 }  // namespace
 
 std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent,
-                                            const browser::DialogUnits& units) {
+                                            const widgets::DialogUnits& units) {
     std::map<int, QWidget*> controls;
     parent->setFixedSize(units.ToPixels(QSize(dialog.cx, dialog.cy)));
     // A label's mnemonic moves the focus to the control after it, as in a

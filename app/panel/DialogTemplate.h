@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace browser {
+namespace widgets {
 class DialogUnits;
 }
 
@@ -44,7 +44,7 @@ struct DialogTemplate {
 // `parent` the dialog's size. Each control gets the property "controlId";
 // the result maps every id that is not negative to its widget.
 std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent,
-                                            const browser::DialogUnits& units);
+                                            const widgets::DialogUnits& units);
 
 // The "controlId" a control was built with, or a negative number.
 int ControlId(const QWidget* widget);

@@ -1,6 +1,6 @@
 #include "app/panel/PanelDocumentAdapter.h"
 
-#include "app/document/QVVesperaDoc.h"
+#include "core/document/QVVesperaDoc.h"
 
 std::optional<ResizePanelImage> PanelDocumentAdapter::Image() const {
     const std::shared_ptr<const imaging::Bitmap> source = doc_.GetSource();

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/settings/SettingsLimits.h"
+#include "core/settings/SettingsLimits.h"
 
 // Length units of the print size (AppSettings::m_nSizeUnits).
 enum SizeUnits : int {

@@ -5,8 +5,8 @@
 #include "app/panel/PanelNumbers.h"
 #include "app/panel/ResizePanelTemplate.h"
 #include "app/panel/SpinButton.h"
-#include "app/settings/AppSettings.h"
-#include "browser/info/DialogUnits.h"
+#include "core/settings/AppSettings.h"
+#include "core/widgets/DialogUnits.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/resources/StringTable.h"
 #include "res/StringIds.h"
@@ -146,7 +146,7 @@ QWidget* CResizeDlgBar::GetDlgItem(int id) const {
 
 void CResizeDlgBar::CreateControls() {
     auto* form = new QWidget(this);
-    const browser::DialogUnits units(form->font());
+    const widgets::DialogUnits units(form->font());
     m_controls = BuildDialogControls(ResizePanelTemplate(), form, units);
     setWidget(form);
 

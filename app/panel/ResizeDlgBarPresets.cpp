@@ -4,7 +4,7 @@
 #include "app/panel/PanelNumbers.h"
 #include "app/panel/PresetMenus.h"
 #include "app/panel/ResizeDlgBar.h"
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 #include <QCursor>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #include "app/plugin/PluginDescription.h"
 
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "platform/files/RegularFile.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"

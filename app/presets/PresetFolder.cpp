@@ -1,6 +1,6 @@
 #include "app/presets/PresetFolder.h"
 
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "platform/paths/Paths.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "app/presets/PresetIds.h"
 #include "app/presets/PresetStrings.h"
 #include "app/presets/SettingsFile.h"
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 

@@ -1,6 +1,6 @@
 #include "app/presets/SettingsFile.h"
 
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 #include "platform/files/RegularFile.h"
 
 #include <QFile>

@@ -19,7 +19,7 @@
 
 #include <optional>
 
-#include "app/settings/SettingsLimits.h"
+#include "core/settings/SettingsLimits.h"
 
 class AppSettings;
 

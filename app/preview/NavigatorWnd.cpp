@@ -7,11 +7,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "app/document/QVVesperaDoc.h"
 #include "app/preview/PreviewGeometry.h"
 #include "app/preview/PreviewRendering.h"
 #include "app/preview/QVVesperaView.h"
-#include "app/settings/AppSettings.h"
+#include "core/document/QVVesperaDoc.h"
+#include "core/settings/AppSettings.h"
 
 namespace {
 

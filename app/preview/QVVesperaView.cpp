@@ -10,13 +10,13 @@
 #include <QPainter>
 #include <QUrl>
 
-#include "app/document/DocumentIds.h"
-#include "app/document/PreviewRegion.h"
-#include "app/document/QVVesperaDoc.h"
 #include "app/preview/PreviewGeometry.h"
 #include "app/preview/PreviewRendering.h"
-#include "app/resize/InterpolMode.h"
-#include "app/settings/AppSettings.h"
+#include "core/document/DocumentIds.h"
+#include "core/document/PreviewRegion.h"
+#include "core/document/QVVesperaDoc.h"
+#include "core/resize/InterpolMode.h"
+#include "core/settings/AppSettings.h"
 
 namespace {
 

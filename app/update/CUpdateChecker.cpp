@@ -2,7 +2,7 @@
 
 #include "app/update/HttpFetch.h"
 #include "app/update/UpdateSchedule.h"
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/profile/ProfileStore.h"
 

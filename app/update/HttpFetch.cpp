@@ -1,6 +1,6 @@
 #include "app/update/HttpFetch.h"
 
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #include "app/update/UpdateProtocol.h"
 
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 
 #include <QStringDecoder>
 

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/settings/AppSettings.h"
 #include "batch/basket/BasketHost.h"
 #include "batch/basket/BasketIds.h"
 #include "batch/basket/BasketItems.h"
@@ -18,6 +17,7 @@
 #include "browser/cache/ThumbCache.h"
 #include "browser/cells/PaletteItemImg.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/settings/AppSettings.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <cmath>
 #include <mutex>
 
-#include "app/document/OutputSizeRule.h"
-#include "app/resize/InterpolMode.h"
-#include "app/settings/AppSettings.h"
-#include "app/settings/SettingsLimits.h"
 #include "batch/BatchLog.h"
 #include "batch/basket/BasketStrings.h"
 #include "batch/basket/BatchFile.h"
 #include "browser/items/ItemList.h"
+#include "core/document/OutputSizeRule.h"
+#include "core/resize/InterpolMode.h"
+#include "core/settings/AppSettings.h"
+#include "core/settings/SettingsLimits.h"
 #include "imagefiles/PixelFormatProbe.h"
 #include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"

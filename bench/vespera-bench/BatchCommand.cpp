@@ -17,9 +17,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "app/settings/AppSettings.h"
 #include "batch/BatchLog.h"
 #include "batch/BatchWorker.h"
+#include "core/settings/AppSettings.h"
 #include "imagefiles/PixelFormatProbe.h"
 #include "platform/imaging/ExifProperties.h"
 #include "vespera-bench/Subcommand.h"

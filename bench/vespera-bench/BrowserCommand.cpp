@@ -43,12 +43,12 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/AppSettings.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/settings/AppSettings.h"
 #include "vespera-bench/Subcommand.h"
 
 namespace {

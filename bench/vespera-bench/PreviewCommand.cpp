@@ -14,11 +14,11 @@
 
 #include <QString>
 
-#include "app/document/QVVesperaDoc.h"
 #include "app/preview/PreviewGeometry.h"
-#include "app/resize/InterpolMode.h"
-#include "app/saving/SaveImage.h"
-#include "app/settings/AppSettings.h"
+#include "core/document/QVVesperaDoc.h"
+#include "core/resize/InterpolMode.h"
+#include "core/saving/SaveImage.h"
+#include "core/settings/AppSettings.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/ImageEncoder.h"
 #include "vespera-bench/Subcommand.h"

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/resize/ResizeBitmap.h"
+#include "core/resize/ResizeBitmap.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/ExifProperties.h"

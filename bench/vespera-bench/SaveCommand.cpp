@@ -16,8 +16,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/resize/ResizeBitmap.h"
-#include "app/saving/SaveImage.h"
+#include "core/resize/ResizeBitmap.h"
+#include "core/saving/SaveImage.h"
 #include "imagefiles/ExifThumbnail.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"

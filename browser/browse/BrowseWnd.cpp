@@ -1,11 +1,11 @@
 #include "browser/browse/BrowseWnd.h"
 
-#include "app/settings/AppSettings.h"
 #include "browser/browse/LeftView.h"
 #include "browser/monitor/FolderMonitor.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "browser/tree/ShellTree.h"
+#include "core/settings/AppSettings.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/resources/CommandIds.h"
 

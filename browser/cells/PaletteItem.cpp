@@ -6,8 +6,8 @@
 
 #include <mutex>
 
-#include "app/settings/AppSettings.h"
 #include "browser/cells/ThumbCacheLock.h"
+#include "core/settings/AppSettings.h"
 #include "imagefiles/PathHelpers.h"
 #include "platform/paths/Paths.h"
 

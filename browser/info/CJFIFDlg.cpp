@@ -7,9 +7,11 @@
 #include <QTableWidget>
 #include <QVariant>
 
-#include "browser/info/DialogUnits.h"
+#include "core/widgets/DialogUnits.h"
 
 namespace browser {
+
+using widgets::DialogUnits;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 CItem::CItem(const AppSettings& settings, QString path)
     : m_strPath(std::move(path)),

@@ -10,12 +10,12 @@
 #include <chrono>
 #include <ctime>
 
-#include "app/settings/AppSettings.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "browser/cells/ThumbDecoder.h"
 #include "browser/monitor/FolderMonitor.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/settings/AppSettings.h"
 #include "imagefiles/CpuSpeed.h"
 #include "imagefiles/PathHelpers.h"
 #include "platform/ini/IniFile.h"

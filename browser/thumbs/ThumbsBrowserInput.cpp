@@ -9,12 +9,12 @@
 
 #include <algorithm>
 
-#include "app/document/WaitCursor.h"
 #include "browser/thumbs/FileTransfer.h"
 #include "browser/thumbs/SelectionRules.h"
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsIds.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/widgets/WaitCursor.h"
 #include "imagefiles/ImageFileNames.h"
 
 namespace {

@@ -4,7 +4,6 @@
 
 #include <mutex>
 
-#include "app/document/WaitCursor.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "browser/monitor/FolderMonitor.h"
@@ -13,6 +12,7 @@
 #include "browser/thumbs/SortItems.h"
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/widgets/WaitCursor.h"
 #include "imagefiles/ImageFileNames.h"
 #include "imagefiles/PathHelpers.h"
 #include "platform/paths/Paths.h"

@@ -15,11 +15,11 @@
 
 #include <algorithm>
 
-#include "app/settings/AppSettings.h"
 #include "browser/builder/ThumbUpdate.h"
 #include "browser/tabstops/TabstopNavigator.h"
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsIds.h"
+#include "core/settings/AppSettings.h"
 
 unsigned KeyFlagsOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     unsigned flags = 0;

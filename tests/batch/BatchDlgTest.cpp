@@ -16,8 +16,8 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "app/settings/AppSettings.h"
 #include "batch/FolderLevels.h"
+#include "core/settings/AppSettings.h"
 #include "tests/batch/BatchFixtures.h"
 #include "tests/batch/WidgetTestMain.h"
 #include "tests/support/FileFixtures.h"

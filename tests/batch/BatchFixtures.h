@@ -20,11 +20,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/settings/AppSettings.h"
 #include "batch/BatchLog.h"
 #include "batch/BatchRun.h"
 #include "batch/BatchWorker.h"
 #include "browser/items/Item.h"
+#include "core/settings/AppSettings.h"
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ImageEncoder.h"

@@ -1,6 +1,6 @@
 // The settings read from an arbitrary profile file and an arbitrary
 // "resourses.ini": every value the program gets lies in its range.
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 #include "platform/profile/ProfileStore.h"
 

@@ -3,11 +3,11 @@
 // with batch mode, and telling the basket of changes.
 
 #include "FrameTestSupport.h"
-#include "app/document/QVVesperaDoc.h"
 #include "app/frame/BatchBasket.h"
 #include "app/frame/FrameIds.h"
 #include "app/panel/PanelIds.h"
 #include "app/panel/ResizeDlgBar.h"
+#include "core/document/QVVesperaDoc.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
-#include "app/document/QVVesperaDoc.h"
 #include "app/frame/FrameIds.h"
 #include "app/panel/ResizeDlgBar.h"
 #include "app/preview/NavigatorWnd.h"
 #include "app/preview/QVVesperaView.h"
+#include "core/document/QVVesperaDoc.h"
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
 

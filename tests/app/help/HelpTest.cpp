@@ -3,7 +3,7 @@
 #include "app/help/HelpIds.h"
 #include "app/help/HelpWindow.h"
 #include "app/help/WhatsThis.h"
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "platform/resources/CommandIds.h"
 #include "platform/shellexec/OpenAddress.h"
 

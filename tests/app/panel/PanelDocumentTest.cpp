@@ -2,9 +2,9 @@
 // values as the file gives them, held view updates on the document's flag.
 
 #include "PanelTestSupport.h"
-#include "app/document/DocumentListener.h"
-#include "app/document/QVVesperaDoc.h"
 #include "app/panel/PanelDocumentAdapter.h"
+#include "core/document/DocumentListener.h"
+#include "core/document/QVVesperaDoc.h"
 #include "tests/support/FileFixtures.h"
 
 #include <QBuffer>

@@ -9,7 +9,7 @@
 #include "app/panel/ResizeDlgBar.h"
 #include "app/panel/ResizePanelDocument.h"
 #include "app/panel/SpinButton.h"
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,7 +4,7 @@
 
 #include "PanelTestSupport.h"
 #include "app/panel/ResizePanelTemplate.h"
-#include "browser/info/DialogUnits.h"
+#include "core/widgets/DialogUnits.h"
 #include "platform/resources/StringTable.h"
 
 #include <QAbstractItemView>
@@ -581,7 +581,7 @@ TEST_F(PanelTest, TooltipsAndCaption) {
 TEST_F(PanelTest, ControlsAreLaidOutInDialogUnitsOfTheFont) {
     Open(std::nullopt);
     QWidget* form = panel->widget();
-    const browser::DialogUnits units(form->font());
+    const widgets::DialogUnits units(form->font());
     EXPECT_GT(units.BaseWidth(), 0);
     EXPECT_GT(units.BaseHeight(), 0);
     EXPECT_EQ(Control(IDC_WIDTH)->geometry(), units.ToPixels(QRect(38, 68, 40, 12)));
@@ -590,7 +590,7 @@ TEST_F(PanelTest, ControlsAreLaidOutInDialogUnitsOfTheFont) {
     // A larger font gives a larger form.
     QFont larger = form->font();
     larger.setPointSizeF(larger.pointSizeF() * 2);
-    EXPECT_GT(browser::DialogUnits(larger).X(150), units.X(150));
+    EXPECT_GT(widgets::DialogUnits(larger).X(150), units.X(150));
 
     // Every control of the template exists with its id, in tab order.
     EXPECT_EQ(panel->NavigatorFrame(), panel->GetDlgItem(IDC_NAVIGATOR));

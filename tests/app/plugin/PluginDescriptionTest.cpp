@@ -1,6 +1,6 @@
 #include "app/plugin/PluginDescription.h"
 
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"

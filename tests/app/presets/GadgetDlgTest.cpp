@@ -3,7 +3,7 @@
 #include "app/presets/PresetIds.h"
 #include "app/presets/SettingsCommands.h"
 #include "app/presets/SettingsFile.h"
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
 

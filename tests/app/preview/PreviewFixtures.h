@@ -13,10 +13,10 @@
 #include <atomic>
 #include <memory>
 
-#include "app/document/DocumentFixtures.h"
-#include "app/document/PreviewRegion.h"
 #include "app/preview/QVVesperaView.h"
-#include "app/resize/ResizeEngine.h"
+#include "core/document/DocumentFixtures.h"
+#include "core/document/PreviewRegion.h"
+#include "core/resize/ResizeEngine.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/resources/CommandIds.h"
 

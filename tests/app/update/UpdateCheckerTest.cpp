@@ -5,7 +5,7 @@
 #include "app/update/UpdateCommands.h"
 #include "app/update/UpdateIds.h"
 #include "app/update/UpdateSchedule.h"
-#include "app/version/VersionInfo.h"
+#include "core/version/VersionInfo.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/shellexec/OpenAddress.h"

@@ -14,12 +14,12 @@
 #include <cmath>
 #include <limits>
 
-#include "app/settings/AppSettings.h"
 #include "batch/basket/BasketStrings.h"
 #include "batch/basket/BasketThumbnail.h"
 #include "batch/basket/BatchFile.h"
 #include "browser/cache/ThumbCache.h"
 #include "browser/items/ItemList.h"
+#include "core/settings/AppSettings.h"
 #include "platform/resources/StringTable.h"
 #include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"

@@ -19,12 +19,12 @@
 
 #include <memory>
 
-#include "app/settings/AppSettings.h"
 #include "batch/basket/BasketHost.h"
 #include "batch/basket/BasketIds.h"
 #include "batch/basket/BatchFile.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cache/ThumbCache.h"
+#include "core/settings/AppSettings.h"
 #include "platform/resources/CommandIds.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings/AppSettings.h"
 #include "browser/items/ItemList.h"
+#include "core/settings/AppSettings.h"
 
 namespace {
 

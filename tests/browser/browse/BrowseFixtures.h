@@ -3,7 +3,6 @@
 // service and thumbnail builder, and a main-window port whose commands go to
 // the window the way the main frame routes them.
 
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/browse/BrowseWnd.h"
 #include "browser/browse/LeftView.h"
@@ -12,6 +11,7 @@
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "browser/tree/ShellTree.h"
+#include "core/settings/AppSettings.h"
 #include "platform/commands/PostedCommand.h"
 #include "platform/profile/ProfileStore.h"
 #include "platform/shellns/MountTable.h"

@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/PaletteItemImg.h"
+#include "core/settings/AppSettings.h"
 
 using namespace thumbfixtures;
 

@@ -6,10 +6,10 @@
 #include <QImage>
 #include <QPainter>
 
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/cells/PaletteItem.h"
 #include "browser/cells/PaletteItemImg.h"
+#include "core/settings/AppSettings.h"
 
 using namespace thumbfixtures;
 

@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbDecoder.h"
+#include "core/settings/AppSettings.h"
 
 using namespace thumbfixtures;
 

@@ -18,10 +18,11 @@
 
 #include "InfoToolFixtures.h"
 #include "browser/info/CJFIFDlg.h"
-#include "browser/info/DialogUnits.h"
+#include "core/widgets/DialogUnits.h"
 
 using namespace browser;
 using namespace infotests;
+using widgets::DialogUnits;
 
 namespace {
 
@@ -51,23 +52,6 @@ void ShowAndActivate(QWidget& widget) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
     widget.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
-}
-
-TEST(DialogUnits, AQuarterOfTheAverageLetterAcrossAndAnEighthOfTheHeightDown) {
-    QFont font = QApplication::font();
-    const DialogUnits du(font);
-    const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    EXPECT_EQ(du.BaseWidth(), (letters / 26 + 1) / 2);
-    EXPECT_EQ(du.BaseHeight(), metrics.height());
-    EXPECT_EQ(du.X(4), du.BaseWidth());
-    EXPECT_EQ(du.Y(8), du.BaseHeight());
-    EXPECT_EQ(du.X(308), (308 * du.BaseWidth() + 2) / 4);
-    EXPECT_EQ(du.Y(177), (177 * du.BaseHeight() + 4) / 8);
-    // A larger font makes a larger form.
-    font.setPointSizeF(font.pointSizeF() * 2);
-    EXPECT_GT(DialogUnits(font).X(308), du.X(308));
-    EXPECT_GT(DialogUnits(font).Y(177), du.Y(177));
 }
 
 TEST(CJFIFDlg, HasTheFormsControlsInOrderWithIdsTextsAndPlaces) {

@@ -9,7 +9,7 @@
 
 #include <QStringList>
 
-#include "app/settings/AppSettings.h"
+#include "core/settings/AppSettings.h"
 
 namespace {
 

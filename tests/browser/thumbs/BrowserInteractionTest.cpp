@@ -18,7 +18,6 @@
 #include <QTreeWidget>
 
 #include "ItemListFixtures.h"
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/builder/ThumbsBuilder.h"
@@ -30,6 +29,7 @@
 #include "browser/thumbs/PopupEdit.h"
 #include "browser/thumbs/ThumbsIds.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/settings/AppSettings.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
 

@@ -2,8 +2,8 @@
 // Item lists for the browser tests: items named by letters, their order and
 // selection written as text ("A *B C": B selected).
 
-#include "app/settings/AppSettings.h"
 #include "browser/items/ItemList.h"
+#include "core/settings/AppSettings.h"
 
 #include <QString>
 #include <QStringList>

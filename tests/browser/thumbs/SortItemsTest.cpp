@@ -7,10 +7,10 @@
 
 #include <map>
 
-#include "app/settings/AppSettings.h"
 #include "browser/items/ItemList.h"
 #include "browser/thumbs/ItemInfo.h"
 #include "browser/thumbs/SortItems.h"
+#include "core/settings/AppSettings.h"
 #include "support/FileFixtures.h"
 
 namespace {

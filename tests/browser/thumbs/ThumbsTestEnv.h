@@ -14,10 +14,10 @@
 #include <ctime>
 #include <memory>
 
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/thumbs/ThumbsBrowser.h"
+#include "core/settings/AppSettings.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
 

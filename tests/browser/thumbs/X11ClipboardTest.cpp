@@ -14,13 +14,13 @@
 #include <functional>
 #include <optional>
 
-#include "app/settings/AppSettings.h"
 #include "browser/ThumbFixtures.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/builder/ThumbsBuilder.h"
 #include "browser/cache/ThumbCache.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
+#include "core/settings/AppSettings.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
 

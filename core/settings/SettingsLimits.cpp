@@ -1,0 +1,20 @@
+#include "core/settings/SettingsLimits.h"
+
+#include <cmath>
+
+namespace {
+
+bool IsFlag(int value) { return value == 0 || value == 1; }
+
+bool IsValidSide(int side, SideLimit limit) {
+    return limit == SideLimit::Unbounded ? side >= 1 : IsValidOutputSide(side);
+}
+
+}  // namespace
+
+bool IsValidSettingsRecord(const SettingsRecord& r, SideLimit limit) {
+    return IsValidSide(r.width, limit) && IsValidSide(r.height, limit) && std::isfinite(r.dpi) && r.dpi > 0.0f &&
+           IsIndexIn(r.resUnits, kResUnitCount) && IsIndexIn(r.sizeUnits, kSizeUnitCount) &&
+           IsIndexIn(r.correctProp, kCorrectPropCount) && IsIndexIn(r.interpolMode, kInterpolModeCount) &&
+           IsFlag(r.inPercents) && IsFlag(r.editPrints) && IsFlag(r.lockSettings);
+}
