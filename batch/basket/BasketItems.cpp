@@ -181,13 +181,13 @@ bool ApplyItemSettings(const CItem& item, AppSettings& settings) {
     if (item.m_nTargetWidth == 0 || item.m_nTargetHeight == 0)
         return false;
     // Values only a damaged batch file can bring are refused here, where they
-    // would become settings.
-    SettingsRecord record;
-    record.width = item.m_nTargetWidth;
-    record.height = item.m_nTargetHeight;
-    record.dpi = item.m_fTargetDpi;
-    record.correctProp = item.m_nCorrection;
-    record.interpolMode = item.m_nMode;
+    // would become settings. An item has no units or flags of its own: those
+    // stay 0, always valid.
+    const SettingsRecord record{.width = item.m_nTargetWidth,
+                                .height = item.m_nTargetHeight,
+                                .dpi = item.m_fTargetDpi,
+                                .correctProp = item.m_nCorrection,
+                                .interpolMode = item.m_nMode};
     if (!IsValidSettingsRecord(record, SideLimit::UpToMaxOutputSide))
         return false;
     settings.m_nWidth = item.m_nTargetWidth;
