@@ -28,6 +28,15 @@ FolderAndName Split(const QString& path) {
 // the log's text box breaks lines at "\n".
 QString LineBreaks(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
+// The reason on a line of its own after the message's text, before the blank
+// line that ends the block.
+QString WithReason(const QString& text, const QString& reason) {
+    const QString end = QStringLiteral("\r\n\r\n");
+    if (!text.endsWith(end))
+        return text + QStringLiteral("\r\n") + reason;
+    return text.left(text.size() - end.size()) + QStringLiteral("\r\n") + reason + end;
+}
+
 }  // namespace
 
 QString BatchStatusLine(int index, int total) { return QString::asprintf(Format(IDS_PROCESSING), index, total); }
@@ -76,6 +85,8 @@ QString BatchLogText(const BatchReport& report) {
         return BatchCancelledText();
     case BATCH_ITEM_WRITE_FAILED:
         text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Utf8(report.outputPath).constData());
+        if (!report.failure.isEmpty())
+            text = WithReason(text, report.failure);
         break;
     }
     return LineBreaks(text);

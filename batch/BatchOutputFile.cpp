@@ -1,8 +1,11 @@
 #include "batch/BatchOutputFile.h"
 
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include <QByteArray>
 #include <QFile>
@@ -31,12 +34,17 @@ StagedBatchOutput::StagedBatchOutput(imaging::Bitmap& target, const BatchOutput&
         return;
     const platform::PathParts parts = platform::SplitPath(output.path);
     folder_ = MakeTempFolder(parts.drive + parts.dir);
-    if (folder_.isEmpty())
+    if (folder_.isEmpty()) {
+        failure_ = QString::fromLocal8Bit(std::strerror(errno));
         return;
+    }
     // The temporary keeps the output's name, so the encoder is the one the
     // output's extension asks for.
     file_ = folder_ + u'/' + parts.name + parts.ext;
-    written_ = SaveImageWithEncoder(&target, QFile::encodeName(file_).toStdString(), 1, &source, quality, dpi) != 0;
+    std::string failure;
+    written_ =
+        SaveImageWithEncoder(&target, QFile::encodeName(file_).toStdString(), 1, &source, quality, dpi, &failure) != 0;
+    failure_ = QString::fromStdString(failure);
 }
 
 StagedBatchOutput::~StagedBatchOutput() {
@@ -51,9 +59,14 @@ bool StagedBatchOutput::Commit() {
     if (!written_)
         return false;
     written_ = false;
+    bool renamed = false;
     if (output_.kind == BatchOutputKind::Replace)
-        return std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(output_.path).constData()) == 0;
-    return platform::RenameNoReplace(file_, output_.path) == platform::RenameStatus::Renamed;
+        renamed = std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(output_.path).constData()) == 0;
+    else
+        renamed = platform::RenameNoReplace(file_, output_.path) == platform::RenameStatus::Renamed;
+    if (!renamed)
+        failure_ = QString::fromLocal8Bit(std::strerror(errno));
+    return renamed;
 }
 
 bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,

@@ -30,6 +30,9 @@ public:
     StagedBatchOutput& operator=(const StagedBatchOutput&) = delete;
 
     bool IsWritten() const { return written_; }
+    // Why the output could not be written or put in place, when that is
+    // known ("No space left on device"); empty otherwise.
+    const QString& Failure() const { return failure_; }
     // Renames the temporary into place; false when it could not be (or was
     // never written). Once only.
     bool Commit();
@@ -39,6 +42,7 @@ private:
     QString folder_;  // the temporary folder; empty when none was made
     QString file_;    // the temporary file inside it
     bool written_ = false;
+    QString failure_;
 };
 
 // Both steps at once. False when the output could not be written; an old

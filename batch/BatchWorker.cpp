@@ -266,8 +266,8 @@ private:
         return true;
     }
 
-    void Report(BatchItemStatus status, std::size_t i, const QString& path = {}) {
-        reporter_.ReportFile({status, static_cast<int>(i) + 1, total_, run_.items[i], path});
+    void Report(BatchItemStatus status, std::size_t i, const QString& path = {}, const QString& failure = {}) {
+        reporter_.ReportFile({status, static_cast<int>(i) + 1, total_, run_.items[i], path, failure});
     }
 
     Next Process(std::size_t i) {
@@ -333,7 +333,7 @@ private:
         if (slot.work == Work::Written && Cancelled(i))
             return Next::Stop;
         if (slot.work != Work::Written || !slot.staged->Commit()) {
-            Report(BATCH_ITEM_WRITE_FAILED, i, output.path);
+            Report(BATCH_ITEM_WRITE_FAILED, i, output.path, slot.staged ? slot.staged->Failure() : QString());
             return Next::Stop;
         }
         return Next::Go;

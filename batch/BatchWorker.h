@@ -45,6 +45,8 @@ struct BatchReport {
     // The output path (STARTED, WRITE_FAILED, NO_OUTPUT_FOLDER) or the taken
     // one (SKIPPED); empty otherwise.
     QString outputPath;
+    // WRITE_FAILED: why, when that is known ("File too large"); else empty.
+    QString failure;
 };
 
 class IBatchReporter {

@@ -15,7 +15,7 @@
 namespace {
 
 BatchReport Report(BatchItemStatus status, const QString& output = {}) {
-    return {status, 2, 5, batchtests::MakeItem("/pics/in.put/a.b.JPG", 640, 480, 9, 72.5f), output};
+    return {status, 2, 5, batchtests::MakeItem("/pics/in.put/a.b.JPG", 640, 480, 9, 72.5f), output, {}};
 }
 
 TEST(BatchLog, EveryStatusBlock) {
@@ -45,6 +45,12 @@ TEST(BatchLog, EveryStatusBlock) {
         SCOPED_TRACE(c.status);
         EXPECT_EQ(BatchLogText(Report(c.status, c.output)), c.expected);
     }
+}
+
+TEST(BatchLog, AWriteFailureTellsWhyOnALineOfItsOwn) {
+    BatchReport report = Report(BATCH_ITEM_WRITE_FAILED, "/out/a.b.jpg");
+    report.failure = QStringLiteral("File too large");
+    EXPECT_EQ(BatchLogText(report), "Can't write file\n/out/a.b.jpg!\nFile too large\n\n");
 }
 
 TEST(BatchLog, StatusLineAndNames) {

@@ -187,7 +187,7 @@ TEST_F(BatchWorkerTest, AReadOnlyOutputFolderStopsTheRunWithStatus6) {
     }
     batchtests::MakeWritable(out_);
     EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_WRITE_FAILED}));
-    EXPECT_EQ(reporter.Logs()[1], "Can't write file\n" + out_ + "a.jpg!\n\n");
+    EXPECT_EQ(reporter.Logs()[1], "Can't write file\n" + out_ + "a.jpg!\nPermission denied\n\n");
     EXPECT_EQ(reporter.Finished(), 1);
     EXPECT_TRUE(Entries(out_).isEmpty());
 }
