@@ -44,16 +44,13 @@ void WritePicture(const QString& path, int w, int h) {
 }
 
 void WriteSettings(const E2eSession& session, const QString& outFolder) {
-    QDir().mkpath(QFileInfo(session.SettingsFile()).path());
-    QFile file(session.SettingsFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     // Apply to new: the pictures take the panel's 160 x 120 at 150 dpi,
     // keeping their aspect, bicubic; the outputs are JPEG files.
-    file.write(
+    ASSERT_TRUE(session.WriteSettingsFile(
         "[MAIN]\nWIDTH=160\nHEIGHT=120\nDPI=150.000000\nCORRECTPROP=0\nINTERPOLMODE=3\nAPPLYTOALL=1\n"
         "INPERCENTS=0\nLOCKSETTINGS=0\n[BATCH]\nOUTFORMAT=1\nOVERWRITEMETHOD=1\nNEWNAME=0\nSAMEFOLDER=0\n"
         "OUTFOLDER=" +
-        outFolder.toUtf8() + "\n");
+        outFolder.toUtf8() + "\n"));
 }
 
 // exiftool's answer, one value per line (-s3), or nothing when it fails.
@@ -63,15 +60,6 @@ std::optional<QString> Exiftool(const QStringList& arguments) {
     if (!exiftool.waitForFinished(20000) || exiftool.exitCode() != 0)
         return std::nullopt;
     return QString::fromUtf8(exiftool.readAllStandardOutput()).trimmed();
-}
-
-std::optional<QString> Clipboard() {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    if (!xclip.waitForFinished(5000) || xclip.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(xclip.readAllStandardOutput());
 }
 
 TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
@@ -132,12 +120,7 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     std::optional<QString> log;
     ASSERT_TRUE(E2eSession::WaitFor(
         [&] {
-            E2eSession::Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(progress),
-                                 QStringLiteral("60"), QStringLiteral("80"), QStringLiteral("click"),
-                                 QStringLiteral("1")});
-            session.SendKeys(progress, QStringLiteral("ctrl+a"));
-            session.SendKeys(progress, QStringLiteral("ctrl+c"));
-            log = Clipboard();
+            log = E2eSession::CopyTextAt(progress, {60, 80});
             return log && log->count(QStringLiteral("File ")) >= 3;
         },
         20000))
@@ -181,12 +164,7 @@ TEST(Basket, ANamedPipeAmongThePicturesLeavesABasketOfTheOthers) {
     std::optional<QString> log;
     ASSERT_TRUE(E2eSession::WaitFor(
         [&] {
-            E2eSession::Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(progress),
-                                 QStringLiteral("60"), QStringLiteral("80"), QStringLiteral("click"),
-                                 QStringLiteral("1")});
-            session.SendKeys(progress, QStringLiteral("ctrl+a"));
-            session.SendKeys(progress, QStringLiteral("ctrl+c"));
-            log = Clipboard();
+            log = E2eSession::CopyTextAt(progress, {60, 80});
             return log && log->contains(QStringLiteral("File 2 from 2"));
         },
         20000))

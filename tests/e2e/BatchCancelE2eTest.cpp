@@ -32,30 +32,15 @@ void WritePicture(const QString& path, int seed) {
 // cancel to come in its middle, at a decode, a resize, a save or between two
 // items.
 void WriteSettings(const E2eSession& session, const QString& outFolder) {
-    QDir().mkpath(QFileInfo(session.SettingsFile()).path());
-    QFile file(session.SettingsFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
+    ASSERT_TRUE(session.WriteSettingsFile(
         "[MAIN]\nWIDTH=4800\nHEIGHT=3600\nDPI=96.000000\nCORRECTPROP=0\nINTERPOLMODE=4\nAPPLYTOALL=1\n"
         "INPERCENTS=0\nLOCKSETTINGS=0\n[BATCH]\nOUTFORMAT=1\nOVERWRITEMETHOD=1\nNEWNAME=0\nSAMEFOLDER=0\n"
         "OUTFOLDER=" +
-        outFolder.toUtf8() + "\n");
+        outFolder.toUtf8() + "\n"));
 }
 
 int CountOutputs(const QString& out) {
     return static_cast<int>(QDir(out).entryList({QStringLiteral("*.jpg")}, QDir::Files).size());
-}
-
-// The progress dialog's log, selected and copied as a user would.
-std::optional<QString> CopyLog(unsigned long progress) {
-    E2eSession::Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(progress),
-                         QStringLiteral("60"), QStringLiteral("80"), QStringLiteral("click"), QStringLiteral("1")});
-    E2eSession::Xdotool({QStringLiteral("key"), QStringLiteral("--window"), QString::number(progress),
-                         QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
-    const auto bytes = E2eSession::ClipboardAs(QStringLiteral("UTF8_STRING"));
-    if (!bytes)
-        return std::nullopt;
-    return QString::fromUtf8(*bytes);
 }
 
 struct Moment {
@@ -97,7 +82,7 @@ TEST_P(BatchCancelE2e, EndsWithTheCancelLineAndDone) {
     std::optional<QString> log;
     ASSERT_TRUE(E2eSession::WaitFor(
         [&] {
-            log = CopyLog(progress);
+            log = E2eSession::CopyTextAt(progress, {60, 80});
             return log && log->contains(cancelLine);
         },
         60000))

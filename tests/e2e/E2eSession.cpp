@@ -45,6 +45,12 @@ E2eSession::~E2eSession() {
 
 QString E2eSession::SettingsFile() const { return ConfigHome() + QStringLiteral("/ORVEK/ORVEK Vespera.conf"); }
 
+bool E2eSession::WriteSettingsFile(const QByteArray& ini) const {
+    QDir().mkpath(QFileInfo(SettingsFile()).path());
+    QFile file(SettingsFile());
+    return file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size();
+}
+
 bool E2eSession::Start(const QStringList& arguments) {
     return StartProgram(qEnvironmentVariable("VESPERA_PROGRAM"), arguments);
 }
@@ -126,6 +132,33 @@ std::optional<QByteArray> E2eSession::RunTool(const QString& program, const QStr
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
     return process.readAllStandardOutput();
+}
+
+bool E2eSession::PressKeys(const QStringList& keys) {
+    return Xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers")} + keys).has_value();
+}
+
+bool E2eSession::TypeText(const QString& text) {
+    return Xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text}).has_value();
+}
+
+QString E2eSession::ClipboardText() {
+    const std::optional<QByteArray> text =
+        RunTool(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")}, {}, 5000);
+    return text ? QString::fromUtf8(*text).trimmed() : QString();
+}
+
+std::optional<QString> E2eSession::CopyTextAt(unsigned long window, QPoint at) {
+    const QString id = QString::number(window);
+    Xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), id, QString::number(at.x()),
+             QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
+    Xdotool(
+        {QStringLiteral("key"), QStringLiteral("--window"), id, QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")});
+    const std::optional<QByteArray> bytes = ClipboardAs(QStringLiteral("UTF8_STRING"));
+    if (!bytes)
+        return std::nullopt;
+    return QString::fromUtf8(*bytes);
 }
 
 std::optional<QByteArray> E2eSession::ClipboardAs(const QString& target) {

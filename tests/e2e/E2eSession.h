@@ -35,6 +35,8 @@ public:
     QString CacheHome() const { return Root() + QStringLiteral("/cache"); }
     // The program's settings file in the sandbox.
     QString SettingsFile() const;
+    // Writes the settings file the program reads when it starts.
+    bool WriteSettingsFile(const QByteArray& ini) const;
 
     // Starts the program with `arguments`; false when it did not start.
     bool Start(const QStringList& arguments = {});
@@ -78,6 +80,15 @@ public:
     // Runs xdotool with `arguments`; its standard output, or nothing when it
     // failed.
     static std::optional<QString> Xdotool(const QStringList& arguments, int timeoutMs = 5000);
+    // Sends key after key (xdotool key names) to the focused window.
+    static bool PressKeys(const QStringList& keys);
+    // Types `text` into the focused window, a character at a time.
+    static bool TypeText(const QString& text);
+    // The clipboard's text as xclip reads it, trimmed; empty when none.
+    static QString ClipboardText();
+    // Clicks into the window at `at`, selects all there and copies it: the
+    // clipboard's text then, or nothing when none could be read.
+    static std::optional<QString> CopyTextAt(unsigned long window, QPoint at);
     // Moves the pointer to `point` of the window and clicks `button` (1 the
     // left, 3 the right one).
     static bool ClickAt(unsigned long window, QPoint point, int button = 1);

@@ -7,37 +7,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-bool Keys(const QStringList& keys) {
-    return E2eSession::Xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers")} + keys)
-        .has_value();
-}
-
-bool Type(const QString& text) {
-    return E2eSession::Xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
-        .has_value();
-}
-
-QString Clipboard() {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    if (!xclip.waitForFinished(5000) || xclip.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(xclip.readAllStandardOutput()).trimmed();
-}
-
 // The Width field's text, copied; waits until it reads `expected`.
 bool WidthReads(const QString& expected) {
     return E2eSession::WaitFor(
         [&] {
-            return Keys({QStringLiteral("alt+w"), QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")}) &&
-                   Clipboard() == expected;
+            return E2eSession::PressKeys(
+                       {QStringLiteral("alt+w"), QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c")}) &&
+                   E2eSession::ClipboardText() == expected;
         },
         10000);
 }
@@ -83,9 +64,9 @@ TEST(EnterKey, EnterInWidthOutsideBatchModeSetsTheWidthAndWritesNothing) {
     const unsigned long open = session.FindWindow(QStringLiteral("^Open$"));
     ASSERT_NE(open, 0u) << "no file dialog after Ctrl+O";
     ASSERT_TRUE(E2eSession::Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(open)}));
-    ASSERT_TRUE(Keys({QStringLiteral("ctrl+a")}));
-    ASSERT_TRUE(Type(other));
-    ASSERT_TRUE(Keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("ctrl+a")}));
+    ASSERT_TRUE(E2eSession::TypeText(other));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("Return")}));
     ASSERT_TRUE(session.WaitForWindowGone(QStringLiteral("^Open$")));
     ASSERT_NE(session.FindWindow(QStringLiteral("^ORVEK Vespera 3 - other\\.jpg$")), 0u);
     ASSERT_TRUE(
@@ -93,9 +74,9 @@ TEST(EnterKey, EnterInWidthOutsideBatchModeSetsTheWidthAndWritesNothing) {
     ASSERT_TRUE(WidthReads(QStringLiteral("600")));
 
     // 1000 and Enter in Width: the width is taken; no Batch Settings, no run.
-    ASSERT_TRUE(Keys({QStringLiteral("alt+w"), QStringLiteral("ctrl+a")}));
-    ASSERT_TRUE(Type(QStringLiteral("1000")));
-    ASSERT_TRUE(Keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("alt+w"), QStringLiteral("ctrl+a")}));
+    ASSERT_TRUE(E2eSession::TypeText(QStringLiteral("1000")));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("Return")}));
     // The keys after Enter reach the field, so no dialog took them.
     EXPECT_TRUE(WidthReads(QStringLiteral("1000")));
     EXPECT_EQ(session.FindWindow(QStringLiteral("^Batch Settings$"), 0), 0u);

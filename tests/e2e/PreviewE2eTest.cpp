@@ -37,10 +37,8 @@ QImage TexturedPicture() {
 }
 
 void WriteSettings(const E2eSession& session) {
-    QDir().mkpath(QFileInfo(session.SettingsFile()).path());
-    QFile file(session.SettingsFile());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[MAIN]\nINTERPOLMODE=6\nLOCKSETTINGS=1\nINPERCENTS=1\nPERCENTW=200.000000\nPERCENTH=200.000000\n");
+    ASSERT_TRUE(session.WriteSettingsFile(
+        "[MAIN]\nINTERPOLMODE=6\nLOCKSETTINGS=1\nINPERCENTS=1\nPERCENTW=200.000000\nPERCENTH=200.000000\n"));
 }
 
 int Difference(QRgb a, QRgb b) {

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -40,26 +39,6 @@ int RedPixels(const QImage& shot) {
     return count;
 }
 
-// Sends key after key (xdotool key names) to the focused window.
-bool Keys(const QStringList& keys) {
-    return E2eSession::Xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers")} + keys)
-        .has_value();
-}
-
-bool Type(const QString& text) {
-    return E2eSession::Xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
-        .has_value();
-}
-
-QString Clipboard() {
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    if (!xclip.waitForFinished(5000) || xclip.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(xclip.readAllStandardOutput()).trimmed();
-}
-
 // The text of the field that `mnemonic` focuses (after `tabs` Tabs), as the
 // clipboard gets it; waits until it reads `expected` when one is given.
 QString FieldText(const QString& mnemonic, int tabs = 0, const QString& expected = QString()) {
@@ -70,9 +49,9 @@ QString FieldText(const QString& mnemonic, int tabs = 0, const QString& expected
             for (int i = 0; i < tabs; ++i)
                 keys << QStringLiteral("Tab");
             keys << QStringLiteral("ctrl+a") << QStringLiteral("ctrl+c");
-            if (!Keys(keys))
+            if (!E2eSession::PressKeys(keys))
                 return false;
-            text = Clipboard();
+            text = E2eSession::ClipboardText();
             return expected.isEmpty() ? !text.isEmpty() : text == expected;
         },
         10000);
@@ -97,8 +76,8 @@ TEST(ResizePanel, TypedWidthPaperPresetAndSaveGiveTheShownSizeAndResolution) {
     // navigator's picture stays as it is).
     int redBefore = 0;
     ASSERT_TRUE(E2eSession::WaitFor([&] { return (redBefore = RedPixels(session.Screenshot(window))) > 1000; }, 10000));
-    ASSERT_TRUE(Keys({QStringLiteral("alt+w"), QStringLiteral("ctrl+a")}));
-    ASSERT_TRUE(Type(QStringLiteral("400")));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("alt+w"), QStringLiteral("ctrl+a")}));
+    ASSERT_TRUE(E2eSession::TypeText(QStringLiteral("400")));
     EXPECT_EQ(FieldText(QStringLiteral("alt+g"), 0, QStringLiteral("300")), QStringLiteral("300"));
     int redAfter = redBefore;
     EXPECT_TRUE(E2eSession::WaitFor(
@@ -113,13 +92,13 @@ TEST(ResizePanel, TypedWidthPaperPresetAndSaveGiveTheShownSizeAndResolution) {
     // being edited); A4 is its fifth entry. Across, like the picture, and
     // fitted to its aspect: 280 x 210 mm at 300 dpi.
     const qsizetype windows = session.VisibleWindows().size();
-    ASSERT_TRUE(Keys({QStringLiteral("alt+w"), QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                      QStringLiteral("Tab"), QStringLiteral("space")}));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("alt+w"), QStringLiteral("Tab"), QStringLiteral("Tab"),
+                                       QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}));
     // The menu has opened once the program shows one window more.
     ASSERT_TRUE(E2eSession::WaitFor([&] { return session.VisibleWindows().size() > windows; }, 15000))
         << "no menu after Space on Paper";
-    ASSERT_TRUE(Keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
-                      QStringLiteral("Down"), QStringLiteral("Return")}));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
+                                       QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
     const QString width = FieldText(QStringLiteral("alt+w"), 0, QStringLiteral("3307"));
     const QString height = FieldText(QStringLiteral("alt+g"));
     const QString resolution = FieldText(QStringLiteral("alt+s"));
@@ -134,9 +113,9 @@ TEST(ResizePanel, TypedWidthPaperPresetAndSaveGiveTheShownSizeAndResolution) {
     ASSERT_NE(dialog, 0u) << "no save dialog after Ctrl+S";
     ASSERT_TRUE(
         E2eSession::Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(dialog)}));
-    ASSERT_TRUE(Keys({QStringLiteral("ctrl+a")}));
-    ASSERT_TRUE(Type(output));
-    ASSERT_TRUE(Keys({QStringLiteral("Return")}));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("ctrl+a")}));
+    ASSERT_TRUE(E2eSession::TypeText(output));
+    ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("Return")}));
     ASSERT_TRUE(session.WaitForWindowGone(QStringLiteral("^Save As$")));
     ASSERT_TRUE(E2eSession::WaitFor([&] { return QImageReader(output).canRead(); }, 30000))
         << session.ErrorOutput().toStdString();

@@ -33,6 +33,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QThread>
 
 #include <vector>
 
@@ -707,6 +708,10 @@ TEST(ResizeAndSaveFeedback, TheWindowRepaintsUnderTheWaitCursorBeforeTheWork) {
     bool engineRan = false, waitCursor = false, repainted = false;
     ResizeEngine engine = DefaultResizeEngine();
     engine.resizeImageV2 = [&](const EngineCall& call) {
+        // The preview's worker resizes through the same engine; only the
+        // save's resize runs on the UI thread.
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            return DefaultResizeEngine().resizeImageV2(call);
         engineRan = true;
         const QCursor* cursor = QGuiApplication::overrideCursor();
         waitCursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
