@@ -14,11 +14,13 @@ function(vespera_exact_float target)
   target_compile_options(${target} PRIVATE -ffp-contract=off)
 endfunction()
 
-# A GoogleTest executable registered with CTest.
-#   vespera_test(NAME name SOURCES ... LIBS ... [LABELS label])
-# Tests labelled "threads" also run under ThreadSanitizer.
+# A GoogleTest executable registered with CTest, one CTest test per case.
+#   vespera_test(NAME name SOURCES ... LIBS ... [LABELS label] [TIMEOUT s])
+# Tests labelled "threads" also run under ThreadSanitizer. Every case has a
+# time limit (default 180 s, room for the sanitizer builds), so a case that
+# hangs fails under its own name instead of stalling the run.
 function(vespera_test)
-  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   vespera_warnings(${T_NAME})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
@@ -26,9 +28,13 @@ function(vespera_test)
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 180)
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS ${T_LABELS}
+               TIMEOUT ${T_TIMEOUT}
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
