@@ -1,26 +1,25 @@
 #include "vespera-bench/Ppm.h"
 
 #include <cctype>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
 
 // Next header number, skipping white space and comments.
-long ReadHeaderNumber(std::istream& in) {
-    int c = in.get();
+long ReadHeaderNumber(std::FILE* in) {
+    int c = std::fgetc(in);
     while (c != EOF && (std::isspace(c) || c == '#')) {
         if (c == '#')
             while (c != EOF && c != '\n')
-                c = in.get();
-        c = in.get();
+                c = std::fgetc(in);
+        c = std::fgetc(in);
     }
     long value = 0;
     int digits = 0;
     while (c != EOF && std::isdigit(c) && digits < 9) {
         value = value * 10 + (c - '0');
         ++digits;
-        c = in.get();
+        c = std::fgetc(in);
     }
     if (digits == 0 || (c != EOF && !std::isspace(c)))
         throw std::runtime_error("bad PPM header");
@@ -29,32 +28,41 @@ long ReadHeaderNumber(std::istream& in) {
 
 }  // namespace
 
-RgbImage ReadPpm(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+PpmFile::PpmFile(const std::string& path, const char* mode) : file(std::fopen(path.c_str(), mode)) {
+    if (!file)
         throw std::runtime_error("cannot open " + path);
+}
+
+PpmFile::~PpmFile() { std::fclose(file); }
+
+PpmSize ReadPpmHeader(std::FILE* in, const std::string& path) {
     char magic[2] = {};
-    in.read(magic, 2);
-    if (magic[0] != 'P' || magic[1] != '6')
+    if (std::fread(magic, 1, 2, in) != 2 || magic[0] != 'P' || magic[1] != '6')
         throw std::runtime_error(path + " is not a binary PPM");
-    RgbImage image;
     const long w = ReadHeaderNumber(in), h = ReadHeaderNumber(in), maxval = ReadHeaderNumber(in);
     if (w <= 0 || h <= 0 || w > 100000 || h > 100000 || maxval != 255)
         throw std::runtime_error(path + ": unsupported PPM size or depth");
-    image.width = static_cast<int>(w);
-    image.height = static_cast<int>(h);
-    image.rgb.resize(static_cast<std::size_t>(w) * h * 3);
-    in.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-    if (in.gcount() != static_cast<std::streamsize>(image.rgb.size()))
+    return {static_cast<int>(w), static_cast<int>(h)};
+}
+
+void WritePpmHeader(std::FILE* out, int width, int height) { std::fprintf(out, "P6\n%d %d\n255\n", width, height); }
+
+RgbImage ReadPpm(const std::string& path) {
+    PpmFile in(path, "rb");
+    const PpmSize size = ReadPpmHeader(in.file, path);
+    RgbImage image;
+    image.width = size.width;
+    image.height = size.height;
+    image.rgb.resize(static_cast<std::size_t>(size.width) * size.height * 3);
+    if (std::fread(image.rgb.data(), 1, image.rgb.size(), in.file) != image.rgb.size())
         throw std::runtime_error(path + ": truncated PPM");
     return image;
 }
 
 void WritePpm(const std::string& path, const RgbImage& image) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << image.width << ' ' << image.height << "\n255\n";
-    out.write(reinterpret_cast<const char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
-    if (!out)
+    PpmFile out(path, "wb");
+    WritePpmHeader(out.file, image.width, image.height);
+    if (std::fwrite(image.rgb.data(), 1, image.rgb.size(), out.file) != image.rgb.size() || std::fflush(out.file) != 0)
         throw std::runtime_error("cannot write " + path);
 }
 
