@@ -115,12 +115,30 @@ constexpr int kLanes = 16;
 // lane l at k * kLanes + l. Every element is written before it is read, so
 // they start uninitialised.
 struct LaneBuffers {
-    explicit LaneBuffers(int n) : samples(Doubles(n)), causal(Doubles(n)), anticausal(Doubles(n)) {}
+    void Reserve(int n) {
+        if (n <= lines)
+            return;
+        samples = Doubles(n);
+        causal = Doubles(n);
+        anticausal = Doubles(n);
+        lines = n;
+    }
     static std::unique_ptr<double[]> Doubles(int n) {
         return std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n) * kLanes);
     }
+    int lines = 0;
     std::unique_ptr<double[]> samples, causal, anticausal;
 };
+
+// The lane buffers of the calling thread, for lines of up to n samples. Each
+// thread keeps its own from one blur to the next (a picture is blurred twice
+// per channel, on the same threads), so they are not faulted in anew each
+// time; they grow with the longest line met.
+LaneBuffers& ThreadLaneBuffers(int n) {
+    thread_local LaneBuffers buffers;
+    buffers.Reserve(n);
+    return buffers;
+}
 
 // One of the first four steps of a recursion, for all lanes: out = sum over
 // i = 0..4 of (num[i] * x[-i] - d[i] * y[-i]), i in order, where x[-i] and
@@ -309,14 +327,15 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
 
     // Columns side by side, then rows; each pass spread over the threads in
     // blocks of lines, with the reports made here in order. Each thread
-    // keeps its lane buffers for the whole call: allocating them per block
-    // of lines would map fresh pages every time.
+    // keeps its lane buffers (ThreadLaneBuffers): allocating them per block
+    // of lines, or per call, would map fresh pages every time.
     const int longest = std::max(width, height);
-    PerThread<LaneBuffers> buffers([longest] { return LaneBuffers(longest); });
     const DericheCoeffs vertical = DericheCoefficients(DericheSigma(vParam));
     const int columnsDone = ParallelLinesInOrder(
         width, height,
-        [&](int first, int last) { FilterLines(plane, 1, width, height, first, last, vertical, buffers.local()); },
+        [&](int first, int last) {
+            FilterLines(plane, 1, width, height, first, last, vertical, ThreadLaneBuffers(longest));
+        },
         [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); }, kLanes);
     if (!columnsDone)
         return false;
@@ -324,7 +343,9 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     const DericheCoeffs horizontal = DericheCoefficients(DericheSigma(hParam));
     return ParallelLinesInOrder(
         height, width,
-        [&](int first, int last) { FilterLines(plane, width, 1, width, first, last, horizontal, buffers.local()); },
+        [&](int first, int last) {
+            FilterLines(plane, width, 1, width, first, last, horizontal, ThreadLaneBuffers(longest));
+        },
         [&](int y) {
             if (abort->load(std::memory_order_relaxed))
                 return 0;

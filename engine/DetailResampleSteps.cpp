@@ -90,6 +90,8 @@ int ResizeImageByChannels(std::uint8_t* dst, int dstStride, const std::uint8_t* 
                           int dstH, int srcW, int srcH, int (*phaseCount)(double min, double max),
                           CRSProgress* progress, const ChannelResizer& resizeChannel) {
     g_bResizeOutOfMemory = 0;
+    // The planes of every stage and channel come from one arena for the call.
+    const PlaneArenaScope arena;
     const int channels = color ? 3 : 1;
     if (!ValidPlanes(dst, src, dstW, dstH, srcW, srcH) || dstStride < static_cast<long long>(dstW) * channels ||
         srcStride < static_cast<long long>(srcW) * channels)

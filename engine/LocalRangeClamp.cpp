@@ -168,11 +168,11 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
 
     // The output starts as the image, so that the bytes of a wider stride
     // come back unchanged; the row ranges are written whole.
-    std::vector<std::uint8_t> output;
-    PlaneBuffer rowMin, rowMax;
+    PlaneBuffer output, rowMin, rowMax;
     std::vector<long long> draws;
     try {
-        output.assign(image, image + bytes);
+        output = NewPlane(bytes);
+        std::copy_n(image, bytes, output.get());
         rowMin = NewPlane(bytes);
         rowMax = NewPlane(bytes);
         draws.resize(height);
@@ -187,7 +187,7 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
     });
 
     const StretchTable stretch = MakeStretchTable(cf, std::sqrt(std::sqrt(sx * sy)));
-    const ClampJob job{image,  reference, rowMin.get(), rowMax.get(), output.data(), width,
+    const ClampJob job{image,  reference, rowMin.get(), rowMax.get(), output.get(), width,
                        height, stride,    hh,           &stretch,     &noise};
     // Real noise must come from this thread's generator in pixel order; noise
     // of 0 adds nothing and only moves the generator on, by the count.
@@ -215,7 +215,7 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
             return 0;
     }
 
-    std::copy(output.begin(), output.end(), image);
+    std::copy_n(output.get(), bytes, image);
     return 1;
 }
 

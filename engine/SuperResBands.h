@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/Plane.h"
 #include "engine/RSProgress.h"
 #include "platform/threads/ParallelFor.h"
 
@@ -61,11 +62,11 @@ void ForEachRowRange(int rows, bool parallel, const Body& body) {
         body(0, rows);
 }
 
-// A buffer of `bytes` bytes, not cleared; on failure g_bResizeOutOfMemory is
-// set and the result is null.
-inline std::unique_ptr<std::uint8_t[]> TryAllocatePlane(std::size_t bytes) {
+// A buffer of `bytes` bytes, not cleared (NewPlane: from the call's arena);
+// on failure g_bResizeOutOfMemory is set and the result is null.
+inline PlaneBuffer TryAllocatePlane(std::size_t bytes) {
     try {
-        return std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
+        return NewPlane(bytes);
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return nullptr;

@@ -59,6 +59,8 @@ int SuperResolutionEnlarge(SuperResolutionParams p) {
     g_bResizeOutOfMemory = 0;
     if (!ValidRequest(p))
         return 0;
+    // The planes of every stage come from one arena for the call.
+    const PlaneArenaScope arena;
     CRSProgress* progress = p.progress;
     if (progress)
         progress->m_nPhases = 1;

@@ -45,9 +45,12 @@ int Unsharp3x3(std::uint8_t* plane, int width, int height, int amount, CRSProgre
     if (!plane || width <= 0 || height <= 0 || amount < 0 || amount >= 100)
         return 0;
 
-    std::vector<std::uint8_t> result, table;
+    const std::size_t bytes = PlaneBytes(width, height);
+    PlaneBuffer result;
+    std::vector<std::uint8_t> table;
     try {
-        result.assign(plane, plane + PlaneBytes(width, height));
+        result = NewPlane(bytes);
+        std::copy_n(plane, bytes, result.get());
         if (static_cast<long long>(width) * height >= kTableFrom)
             table = SharpenTable(amount);
     } catch (const std::bad_alloc&) {
@@ -69,6 +72,6 @@ int Unsharp3x3(std::uint8_t* plane, int width, int height, int amount, CRSProgre
     if (!done)
         return 0;
 
-    std::copy(result.begin(), result.end(), plane);
+    std::copy_n(result.get(), bytes, plane);
     return 1;
 }
