@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/PlaneArena.h"
+#include "platform/memory/LargeBlock.h"
 
 // Byte count of a w x h plane (64-bit; callers check w, h > 0 first).
 inline std::size_t PlaneBytes(long long w, long long h) {
@@ -21,7 +22,7 @@ struct PlaneRelease {
         if (arena)
             arena->Give(bytes);
         else
-            FreeLargeBlock(bytes);
+            platform::FreeLargeBlock(bytes);
     }
 };
 
@@ -36,7 +37,7 @@ inline PlaneBuffer NewPlane(std::size_t bytes) {
     PlaneArena* arena = CurrentPlaneArena();
     if (arena)
         return PlaneBuffer(arena->Take(bytes), PlaneRelease{arena});
-    return PlaneBuffer(AllocateLargeBlock(bytes), PlaneRelease{});
+    return PlaneBuffer(platform::AllocateLargeBlock(bytes), PlaneRelease{});
 }
 
 // Limits an integer result to a byte.

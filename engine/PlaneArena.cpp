@@ -1,41 +1,16 @@
 #include "engine/PlaneArena.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <new>
-
-#include <sys/mman.h>
+#include "platform/memory/LargeBlock.h"
 
 namespace {
-
-// Blocks from this size on are aligned to huge pages and ask for them.
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 thread_local PlaneArena* t_arena = nullptr;
 
 }  // namespace
 
-std::uint8_t* AllocateLargeBlock(std::size_t bytes) {
-    if (bytes < kHugePage) {
-        void* memory = std::malloc(std::max<std::size_t>(bytes, 1));
-        if (!memory)
-            throw std::bad_alloc();
-        return static_cast<std::uint8_t*>(memory);
-    }
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, rounded);
-    if (!memory)
-        throw std::bad_alloc();
-    // Fewer, larger pages to fault in; a kernel without them says no.
-    ::madvise(memory, rounded, MADV_HUGEPAGE);
-    return static_cast<std::uint8_t*>(memory);
-}
-
-void FreeLargeBlock(std::uint8_t* block) { std::free(block); }
-
 PlaneArena::~PlaneArena() {
     for (const Block& block : blocks_)
-        FreeLargeBlock(block.memory);
+        platform::FreeLargeBlock(block.memory);
 }
 
 std::uint8_t* PlaneArena::Take(std::size_t bytes) {
@@ -48,7 +23,7 @@ std::uint8_t* PlaneArena::Take(std::size_t bytes) {
         return best->memory;
     }
     blocks_.reserve(blocks_.size() + 1);
-    std::uint8_t* memory = AllocateLargeBlock(bytes);
+    std::uint8_t* memory = platform::AllocateLargeBlock(bytes);
     blocks_.push_back({memory, bytes, true});
     return memory;
 }

@@ -12,7 +12,7 @@
 //
 // Blocks come uninitialised: a stage gets back whatever an earlier stage left
 // in them, which is why every plane is written whole before it is read.
-// Large blocks ask for transparent huge pages (ignored where there are none).
+// Blocks come from platform::AllocateLargeBlock (huge pages where they can).
 
 #include <cstddef>
 #include <cstdint>
@@ -56,8 +56,3 @@ public:
 private:
     std::optional<PlaneArena> own_;  // held by the outermost scope of the thread
 };
-
-// `bytes` bytes from the system, uninitialised; large blocks ask for huge
-// pages. Throws std::bad_alloc. Released with FreeLargeBlock.
-std::uint8_t* AllocateLargeBlock(std::size_t bytes);
-void FreeLargeBlock(std::uint8_t* block);
