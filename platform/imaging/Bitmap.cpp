@@ -20,6 +20,7 @@
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/PixelPool.h"
 
 namespace imaging {
 
@@ -55,11 +56,13 @@ struct PreparedImage {
     QImage image;
     std::shared_ptr<std::uint8_t> memory;
     std::size_t bytes = 0;
+    bool fresh = true;  // its pages are yet to be provided
 };
 
 // Nothing for other files, small pictures, or pictures beyond the reader's
-// allocation limit (which the reader then refuses itself).
-PreparedImage ImageForJpeg(const std::optional<ImageHeader>& header, int allocationLimitMb) {
+// allocation limit (which the reader then refuses itself). With a pool the
+// memory may be an earlier picture's, its pages already there.
+PreparedImage ImageForJpeg(const std::optional<ImageHeader>& header, int allocationLimitMb, PixelPool* pool) {
     PreparedImage prepared;
     if (!header || header->type != ImageFileType::Jpeg)
         return prepared;
@@ -71,17 +74,19 @@ PreparedImage ImageForJpeg(const std::optional<ImageHeader>& header, int allocat
     const std::int64_t bytes = stride * header->height;
     if (bytes < kPrefaultFromBytes || bytes > (std::int64_t{allocationLimitMb} << 20))
         return prepared;
-    auto* memory = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(bytes)));
-    if (memory == nullptr)
-        return prepared;
-    prepared.memory.reset(memory, std::free);
+    if (pool) {
+        prepared.memory = pool->Take(static_cast<std::size_t>(bytes), prepared.fresh);
+    } else {
+        auto* memory = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(bytes)));
+        if (memory == nullptr)
+            return prepared;
+        prepared.memory.reset(memory, std::free);
+    }
     prepared.bytes = static_cast<std::size_t>(bytes);
     // The image keeps its own share of the memory.
-    prepared.image = QImage(
-        memory, static_cast<int>(header->width), static_cast<int>(header->height), static_cast<qsizetype>(stride),
-        grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32,
-        [](void* share) { delete static_cast<std::shared_ptr<std::uint8_t>*>(share); },
-        new std::shared_ptr<std::uint8_t>(prepared.memory));
+    prepared.image =
+        ImageOverMemory(prepared.memory, static_cast<int>(header->width), static_cast<int>(header->height),
+                        static_cast<qsizetype>(stride), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     return prepared;
 }
 
@@ -178,7 +183,7 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : image_(std::move(image)), for
 
 Bitmap::~Bitmap() = default;
 
-std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
+std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, PixelPool* pool) {
     if (data.empty() || static_cast<std::int64_t>(data.size()) > kMaxImageFileBytes)
         return nullptr;
     try {
@@ -200,11 +205,11 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         const QSize size = reader.size();
         if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
             return nullptr;
-        PreparedImage prepared = ImageForJpeg(header, allocationLimitMb);
+        PreparedImage prepared = ImageForJpeg(header, allocationLimitMb, pool);
         QImage image = std::move(prepared.image);
         {
             std::optional<PagePrefault> prefault;
-            if (prepared.memory)
+            if (prepared.memory && prepared.fresh)
                 prefault.emplace(prepared.memory.get(), prepared.bytes);
             if (!reader.read(&image) || image.isNull())
                 return nullptr;
@@ -230,14 +235,14 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
     }
 }
 
-std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path) {
+std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path, PixelPool* pool) {
     // Only a regular file is read: a named pipe or a device would block or
     // never end.
     try {
         const auto data = platform::ReadRegularFile(path, static_cast<std::uint64_t>(kMaxImageFileBytes));
         if (!data || data->empty())
             return nullptr;
-        return FromMemory(*data);
+        return FromMemory(*data, pool);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

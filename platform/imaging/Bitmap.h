@@ -34,6 +34,7 @@
 namespace imaging {
 
 class BitmapLock;
+class PixelPool;
 struct MakerNoteModel;
 
 inline constexpr int kMaxBitmapSide = 1 << 20;
@@ -45,8 +46,10 @@ enum class LockMode { Read = 1, Write = 2, ReadWrite = 3 };
 
 class Bitmap {
 public:
-    static std::unique_ptr<Bitmap> FromMemory(std::span<const std::uint8_t> data);
-    static std::unique_ptr<Bitmap> FromFile(const std::string& path);
+    // With a pool, a large JPEG's pixels may go into memory an earlier
+    // picture gave back (PixelPool.h).
+    static std::unique_ptr<Bitmap> FromMemory(std::span<const std::uint8_t> data, PixelPool* pool = nullptr);
+    static std::unique_ptr<Bitmap> FromFile(const std::string& path, PixelPool* pool = nullptr);
     // A new bitmap of the size and format, all bytes zero (black, and
     // transparent in formats with alpha). Fails for PixelFormat32bppCMYK.
     static std::unique_ptr<Bitmap> Create(int width, int height, PixelFormat format);
