@@ -21,6 +21,7 @@
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/PixelPool.h"
 
 using imaging::Bitmap;
 
@@ -228,6 +229,8 @@ public:
           inFlight_(static_cast<std::size_t>(ItemsInFlight(run.itemsInFlight))),
           workBudget_(run.workBudgetBytes > 0 ? run.workBudgetBytes : kWorkBudgetBytes),
           stageHook_(CurrentStageHook()),
+          sourcePixels_(imaging::PixelPool::Create(inFlight_)),
+          targetPixels_(imaging::PixelPool::Create(inFlight_)),
           pool_(static_cast<int>(inFlight_)) {}
 
     ~BatchRunner() { Finish(); }
@@ -456,7 +459,8 @@ private:
         if (!slot.usable)
             return true;
         try {
-            slot.target = Bitmap::Create(item.m_nTargetWidth, item.m_nTargetHeight, imaging::PixelFormat24bppRGB);
+            slot.target = Bitmap::Create(item.m_nTargetWidth, item.m_nTargetHeight, imaging::PixelFormat24bppRGB,
+                                         targetPixels_.get());
         } catch (const std::bad_alloc&) {
         }
         if (!slot.target) {
@@ -476,7 +480,7 @@ private:
             Stage(BatchStage::Decode, slot.index);
             std::unique_ptr<Bitmap> source;
             if (!stopping_.load())
-                source = DecodeBatchSource(run_.items[slot.index].m_strPath);
+                source = DecodeBatchSource(run_.items[slot.index].m_strPath, sourcePixels_.get());
             std::lock_guard lock(mutex_);
             if (slot.generation == generation) {
                 slot.source = std::move(source);
@@ -598,7 +602,12 @@ private:
     std::int64_t workBytes_ = 0;
     std::atomic<bool> stopping_{false};
     std::mutex sinkLock_;  // the run's progress sink, for the items' progress
-    WorkPool pool_;        // last: its threads end before the rest goes
+    // The decoded sources and the targets go into memory that the items
+    // before them gave back, so the system does not provide fresh pages for
+    // every picture; no more is kept than the items in flight hold.
+    const std::shared_ptr<imaging::PixelPool> sourcePixels_;
+    const std::shared_ptr<imaging::PixelPool> targetPixels_;
+    WorkPool pool_;  // last: its threads end before the rest goes
 };
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 #include "platform/imaging/Bitmap.h"
 
-std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path) {
+std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path, imaging::PixelPool* pool) {
     try {
-        return imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString());
+        return imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString(), pool);
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -7,8 +7,10 @@
 
 namespace imaging {
 class Bitmap;
+class PixelPool;
 }
 
 // The source of a batch item decoded from its file; null when it cannot be
-// (no file, not an image, too large, out of memory).
-std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path);
+// (no file, not an image, too large, out of memory). With a pool, into
+// memory an earlier item gave back.
+std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path, imaging::PixelPool* pool = nullptr);
