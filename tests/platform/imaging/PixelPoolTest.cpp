@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "ImagingFixtures.h"
+#include "platform/imaging/Bitmap.h"
+#include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/PixelPool.h"
+
+using imaging::Bitmap;
+using imaging::PixelPool;
+
+namespace {
+
+TEST(PixelPool, ABlockGivenBackIsTakenByTheNextPictureThatFits) {
+    auto pool = PixelPool::Create(2);
+    bool fresh = false;
+    std::uint8_t* first = nullptr;
+    {
+        auto block = pool->Take(3 << 20, fresh);
+        EXPECT_TRUE(fresh);
+        first = block.get();
+    }
+    EXPECT_EQ(pool->KeptBlocks(), 1u);
+    auto again = pool->Take(2 << 20, fresh);
+    EXPECT_FALSE(fresh);
+    EXPECT_EQ(again.get(), first);
+    // Larger than anything kept: new.
+    auto larger = pool->Take(4 << 20, fresh);
+    EXPECT_TRUE(fresh);
+}
+
+TEST(PixelPool, NoMoreBlocksAreKeptThanAsked) {
+    auto pool = PixelPool::Create(1);
+    bool fresh = false;
+    {
+        auto a = pool->Take(1 << 20, fresh);
+        auto b = pool->Take(1 << 20, fresh);
+    }
+    EXPECT_EQ(pool->KeptBlocks(), 1u);
+}
+
+// The batch decodes one large JPEG after another: the second goes into the
+// pixels the first gave back.
+TEST(PixelPool, ALargeJpegDecodesIntoThePixelsAnEarlierOneGaveBack) {
+    JpegOptions options;
+    options.width = 2400;
+    options.height = 1800;
+    const Bytes jpeg = LibjpegEncode(options);
+    auto pool = PixelPool::Create(1);
+    const std::uint8_t* firstPixels = nullptr;
+    {
+        auto first = Bitmap::FromMemory(jpeg, pool.get());
+        ASSERT_NE(first, nullptr);
+        firstPixels = first->Image().constBits();
+    }
+    EXPECT_EQ(pool->KeptBlocks(), 1u);
+    auto second = Bitmap::FromMemory(jpeg, pool.get());
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->Image().constBits(), firstPixels);
+    EXPECT_EQ(pool->KeptBlocks(), 0u);
+    // The same pixels as a decode without the pool.
+    auto plain = Bitmap::FromMemory(jpeg);
+    EXPECT_EQ(plain->Image(), second->Image());
+}
+
+TEST(PixelPool, ABitmapMadeOverThePoolIsBlackAndReusesItsPixels) {
+    auto pool = PixelPool::Create(1);
+    const std::uint8_t* pixels = nullptr;
+    {
+        auto target = Bitmap::Create(1500, 1000, imaging::PixelFormat24bppRGB, pool.get());
+        ASSERT_NE(target, nullptr);
+        pixels = target->Image().constBits();
+        auto lock = target->LockBits({0, 0, 1500, 1000}, imaging::LockMode::Write);
+        lock->Scan0()[0] = 200;
+    }
+    auto again = Bitmap::Create(1500, 1000, imaging::PixelFormat24bppRGB, pool.get());
+    EXPECT_EQ(again->Image().constBits(), pixels);
+    EXPECT_EQ(again->Image().pixel(0, 0), qRgb(0, 0, 0));
+}
+
+}  // namespace
