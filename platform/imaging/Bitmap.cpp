@@ -248,11 +248,11 @@ std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path, PixelPool* poo
     }
 }
 
-std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, PixelFormat format) {
+std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, PixelFormat format, PixelPool* pool) {
     const QImage::Format qformat = QImageFormatFor(format);
     if (qformat == QImage::Format_Invalid || !SizeAllowed(width, height, format))
         return nullptr;
-    QImage image(width, height, qformat);
+    QImage image = pool ? PooledImage(*pool, width, height, qformat) : QImage(width, height, qformat);
     if (image.isNull())
         return nullptr;
     if (qformat == QImage::Format_Mono)

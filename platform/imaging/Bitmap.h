@@ -52,7 +52,8 @@ public:
     static std::unique_ptr<Bitmap> FromFile(const std::string& path, PixelPool* pool = nullptr);
     // A new bitmap of the size and format, all bytes zero (black, and
     // transparent in formats with alpha). Fails for PixelFormat32bppCMYK.
-    static std::unique_ptr<Bitmap> Create(int width, int height, PixelFormat format);
+    // With a pool its pixels may be memory an earlier picture gave back.
+    static std::unique_ptr<Bitmap> Create(int width, int height, PixelFormat format, PixelPool* pool = nullptr);
     // A new bitmap holding the pixels of a QImage (converted when the format
     // asks for another layout), 96 dpi, no properties.
     static std::unique_ptr<Bitmap> FromImage(const QImage& image, PixelFormat format);
