@@ -39,8 +39,10 @@ public:
     // percent: completion of the current stage. Returns 1 to go on, 0 to stop.
     virtual int Progress(int percent);
 
-    // The process-wide abort byte (the same for every object).
-    std::atomic<std::uint8_t>* GetCancelFlag();
+    // The abort byte the engine's stages poll within their rows: the
+    // process-wide one (the same for every object) unless a derived object
+    // stops its own job with a byte of its own.
+    virtual std::atomic<std::uint8_t>* GetCancelFlag();
 
     int m_nPhases = 1;
     int m_nWraps = 0;

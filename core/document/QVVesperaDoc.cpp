@@ -69,11 +69,10 @@ CQVVesperaDoc::~CQVVesperaDoc() {
         ++m_nGeneration;
         m_port.reset();
     }
-    const bool raised = RaiseStop();
+    RaiseStop();
     m_evQuit.Set();
     if (m_pWorker.joinable())
         m_pWorker.join();
-    LowerStop(raised);
 }
 
 void CQVVesperaDoc::RegisterCommands() {

@@ -157,10 +157,11 @@ private:
     bool ServeFromCache(const PreviewRequest& request);
     void DropCaches();
     // Stops the running job and waits until the worker is idle. RaiseStop
-    // and LowerStop are its two halves (the destructor joins in between).
+    // is its first half, without the wait (the destructor joins instead).
     void StopPreviewJob();
-    bool RaiseStop();
-    void LowerStop(bool raisedAbort);
+    void RaiseStop();
+    // Hands the worker a new job; the running one stops, unwaited for.
+    void QueuePreviewJob(PreviewRequest request);
     void PublishResult(const PreviewRequest& job, std::shared_ptr<const imaging::Bitmap> bitmap);
 
     AppSettings& m_settings;
@@ -195,8 +196,10 @@ private:
     platform::Event m_evStart{platform::Event::Reset::Automatic};
     platform::Event m_evQuit{platform::Event::Reset::Automatic};
     platform::Event m_evIdle{platform::Event::Reset::Manual, true};
-    // Stops the running job at its next report, whoever owns the abort flag.
-    std::atomic<bool> m_bStopJob{false};
+    // The running job's abort byte: raised on the UI thread when the job is
+    // outdated, lowered by the worker when it takes the next job. The engine
+    // polls it within its rows; the process-wide flag stays untouched.
+    std::atomic<std::uint8_t> m_bStopJob{0};
     std::atomic<int> m_nJobsStarted{0};
 
     std::thread m_pWorker;  // last: starts once everything above exists

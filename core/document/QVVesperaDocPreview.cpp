@@ -2,7 +2,8 @@
 //
 // The UI thread asks for the visible region (RequestPreviewRegion); a region
 // the mode's cache holds, or a part of it at the same scale, is served at
-// once; otherwise the running job is stopped and the worker gets the request
+// once; otherwise the running job is stopped (its abort byte raised; the
+// request does not wait for it) and the worker gets the request
 // as a job. The worker resizes the region with the engine on a copy of its
 // source pixels, publishes the result and the mode's cache under m_lock, and
 // posts ID_PREVIEW_READY.
@@ -43,20 +44,22 @@ int PreviewCacheIndex(int mode) {
 
 namespace {
 
-// The engine's progress for a preview job: it also stops when the document
-// drops the job, and when a batch starts (the abort flag is then the
-// batch's, so the document cannot raise it).
+// The engine's progress for a preview job: it stops when the document drops
+// the job (a newer request came) and when a batch starts. The job has an
+// abort byte of its own, which the document raises without waiting, so the
+// process-wide flag of Resize and Save and of the batch is never touched.
 class PreviewProgress : public CRSProgress {
 public:
-    explicit PreviewProgress(const std::atomic<bool>& stop) : stop_(stop) {}
+    explicit PreviewProgress(std::atomic<std::uint8_t>& abort) : abort_(abort) {}
     int Progress(int percent) override {
-        if (stop_.load() || g_bBatchRunning.load())
+        if (abort_.load() || g_bBatchRunning.load())
             return 0;
         return CRSProgress::Progress(percent);
     }
+    std::atomic<std::uint8_t>* GetCancelFlag() override { return &abort_; }
 
 private:
-    const std::atomic<bool>& stop_;
+    std::atomic<std::uint8_t>& abort_;
 };
 
 bool Contains(const Rect& outer, const Rect& inner) {
@@ -162,36 +165,35 @@ bool CQVVesperaDoc::ServeFromCache(const PreviewRequest& request) {
     return false;
 }
 
-bool CQVVesperaDoc::RaiseStop() {
-    {
-        // A start the worker has not taken yet is taken back: after this no
-        // job of an older request can begin.
-        std::lock_guard lock(m_lock);
-        m_pending.reset();
-        m_evStart.ResetEvent();
-    }
-    m_bStopJob = true;
-    // The abort flag stops the engine within a row. While a batch runs it is
-    // the batch's, and the job stops at its next report instead. Both flags
-    // change on the UI thread only, so the batch cannot start in between.
-    if (g_bBatchRunning)
-        return false;
-    g_bAbortResize = 1;
-    return true;
-}
-
-void CQVVesperaDoc::LowerStop(bool raisedAbort) {
-    m_bStopJob = false;
-    if (raisedAbort)
-        g_bAbortResize = 0;
+void CQVVesperaDoc::RaiseStop() {
+    // A start the worker has not taken yet is taken back: after this no job
+    // of an older request can begin. The job's abort byte stops the engine
+    // within a row.
+    std::lock_guard lock(m_lock);
+    m_pending.reset();
+    m_evStart.ResetEvent();
+    m_bStopJob = 1;
 }
 
 void CQVVesperaDoc::StopPreviewJob() {
-    const bool raised = RaiseStop();
+    RaiseStop();
     // The job then only publishes nothing; no wait can time out into
     // freeing what it reads, and nothing it reads is freed under it.
     m_evIdle.Wait();
-    LowerStop(raised);
+}
+
+void CQVVesperaDoc::QueuePreviewJob(PreviewRequest request) {
+    // The running job is of no use any more: it stops at its next row and
+    // what it made is dropped (its generation is old). The UI thread does
+    // not wait for it; the worker takes the new job when it is done.
+    {
+        std::lock_guard lock(m_lock);
+        m_rcPendingSrc = request.src;
+        m_rcPendingDst = request.dst;
+        m_pending = std::move(request);
+        m_bStopJob = 1;
+    }
+    m_evStart.Set();
 }
 
 void CQVVesperaDoc::RequestPreviewRegion(const Rect& src, const Rect& dst) {
@@ -218,16 +220,16 @@ void CQVVesperaDoc::RequestPreviewRegion(const Rect& src, const Rect& dst) {
         }
     }
     if (served) {
-        m_bStopJob = true;  // a job still running is of no use; the next request waits for it
+        m_bStopJob = 1;  // a job still running is of no use
         UpdateAllViews();
         return;
     }
-    // While a batch runs the engine belongs to it: no job and no abort flag.
+    // While a batch runs the engine belongs to it: no job.
     if (g_bBatchRunning)
         return;
-    StopPreviewJob();
 
     if (dst.width == src.width && dst.height == src.height) {
+        RaiseStop();
         // 100 %: the image's own pixels, without the engine.
         imaging::PixelFormat format = request.source->GetPixelFormat();
         if (format == imaging::PixelFormatUndefined || format == imaging::PixelFormat16bppGrayScale)
@@ -245,13 +247,7 @@ void CQVVesperaDoc::RequestPreviewRegion(const Rect& src, const Rect& dst) {
         return;
     }
 
-    {
-        std::lock_guard lock(m_lock);
-        m_rcPendingSrc = src;
-        m_rcPendingDst = dst;
-        m_pending = std::move(request);
-    }
-    m_evStart.Set();
+    QueuePreviewJob(std::move(request));
 }
 
 void CQVVesperaDoc::PreviewThreadProc() {
@@ -264,8 +260,11 @@ void CQVVesperaDoc::PreviewThreadProc() {
             // end (OnBatchEnded), when the views ask again.
             if (job && g_bBatchRunning)
                 job.reset();
-            if (job)
+            if (job) {
                 m_evIdle.ResetEvent();
+                // Raised for the jobs before this one, the newest.
+                m_bStopJob = 0;
+            }
         }
         if (!job)
             continue;
@@ -286,7 +285,8 @@ void CQVVesperaDoc::ComputePreviewRegion(const PreviewRequest& job) {
     // locked.
     std::unique_ptr<Bitmap> region = job.source->Clone(src, imaging::PixelFormat24bppRGB);
     std::unique_ptr<Bitmap> result = Bitmap::Create(job.dst.width, job.dst.height, imaging::PixelFormat24bppRGB);
-    if (!region || !result)
+    // Copying a large region takes a while: a newer request may have come.
+    if (!region || !result || m_bStopJob.load())
         return;
     auto in = region->LockBits({0, 0, src.width, src.height}, imaging::LockMode::Read);
     auto out = result->LockBits({0, 0, job.dst.width, job.dst.height}, imaging::LockMode::Write);
