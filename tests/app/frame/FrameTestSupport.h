@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,20 @@ inline std::unique_ptr<CQVVesperaApp> MakeApp(QSize size = QSize(1000, 800)) {
 template <typename Predicate>
 bool WaitUntil(Predicate done, int timeoutMs = 60000) {
     return QTest::qWaitFor(done, timeoutMs);
+}
+
+// Opens a flat picture of `size`, saved in the home as open.png, in the
+// started application, and brings its main window to the front.
+inline ::testing::AssertionResult OpenFlatPicture(CQVVesperaApp& app, const PrivateHome& home, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const QString picture = home.Path() + QStringLiteral("/open.png");
+    if (!image.save(picture) || !app.OpenImage(picture))
+        return ::testing::AssertionFailure() << "cannot open " << picture.toStdString();
+    app.m_pMainWnd->activateWindow();
+    if (!QTest::qWaitForWindowActive(app.m_pMainWnd))
+        return ::testing::AssertionFailure() << "the main window is not active";
+    return ::testing::AssertionSuccess();
 }
 
 // Lets the frame lay itself out and deliver what was posted.

@@ -604,13 +604,7 @@ protected:
         app_->m_frameContext.basket = &basket_;
         ASSERT_TRUE(app_->InitInstance({}));
         frame_ = app_->m_pMainWnd;
-        QImage image(300, 200, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        const QString picture = home_.Path() + QStringLiteral("/open.png");
-        ASSERT_TRUE(image.save(picture));
-        ASSERT_TRUE(app_->OpenImage(picture));
-        frame_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame_));
+        ASSERT_TRUE(OpenFlatPicture(*app_, home_, QSize(300, 200)));
         QAction* run = frame_->Actions().Action(ID_BATCH_RUN);
         ASSERT_TRUE(WaitUntil([run] { return run->isEnabled(); }));
     }

@@ -72,13 +72,7 @@ protected:
         app_->m_resizeEngine = &engine_.table;
         ASSERT_TRUE(app_->InitInstance({}));
         frame_ = app_->m_pMainWnd;
-        QImage image(600, 400, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        const QString picture = home_.Path() + QStringLiteral("/open.png");
-        ASSERT_TRUE(image.save(picture));
-        ASSERT_TRUE(app_->OpenImage(picture));
-        frame_->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(frame_));
+        ASSERT_TRUE(OpenFlatPicture(*app_, home_, QSize(600, 400)));
         view_ = frame_->findChild<CQVVesperaView*>();
         ASSERT_NE(view_, nullptr);
         QObject::connect(view_, &CQVVesperaView::PicturePainted, [this] { painted_.push_back(app_->m_nWidth); });
