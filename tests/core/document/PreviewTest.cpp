@@ -218,8 +218,8 @@ TEST_F(Preview, ANewRequestStopsTheRunningJobWhoseResultIsNeverShown) {
     engine.hold = true;
     doc->RequestPreviewRegion(kSrc, kDst);
     ASSERT_TRUE(WaitUntil([&] { return engine.inside.load(); }));
-    // The request stops the held job (it sees the stop at its next report)
-    // and waits for the worker before the next job starts.
+    // The request stops the held job (it sees the stop at its next report,
+    // through the job's own abort byte); the next job starts after it.
     const Rect other{16, 12, 32, 24};
     const Rect otherDst{32, 24, 64, 48};
     doc->RequestPreviewRegion(other, otherDst);
@@ -235,21 +235,27 @@ TEST_F(Preview, ANewRequestStopsTheRunningJobWhoseResultIsNeverShown) {
 }
 
 TEST_F(Preview, ALateJobThatFinishesAnywayIsDropped) {
-    // The job ignores the stop and finishes while the next request waits.
+    // The job ignores the stop and finishes after the next request was made.
     engine.hold = true;
     engine.ignoreStop = true;
     doc->RequestPreviewRegion(kSrc, kDst);
     ASSERT_TRUE(WaitUntil([&] { return engine.inside.load(); }));
-    // Released once the next request is waiting for the worker (it has
-    // raised the abort flag by then).
+    // The next request does not wait for the job: it returns with the job
+    // still held. (Should it wait, the job is let go after a while, so the
+    // test fails instead of hanging.)
+    std::atomic<bool> returned{false};
     std::thread release([&] {
-        WaitUntil([] { return g_bAbortResize != 0; });
+        WaitUntil([&] { return returned.load(); }, 20000);
         engine.hold = false;
     });
     const Rect other{16, 12, 32, 24};
     const Rect otherDst{32, 24, 64, 48};
     doc->RequestPreviewRegion(other, otherDst);
+    const bool stillHeld = engine.hold.load();
+    returned = true;
     release.join();
+    EXPECT_TRUE(stillHeld);
+    EXPECT_EQ(g_bAbortResize, 0);
     doc->WaitForPreviewIdle();
     platform::DeliverPostedCommands();
     ASSERT_TRUE(Result());
