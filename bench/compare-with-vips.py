@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Whole-image resizes and the batch against libvips, measured in one run.
 
-    bench/compare-with-vips.py resize BUILD_DIR WORK_DIR [REPEATS]
-    bench/compare-with-vips.py batch BUILD_DIR WORK_DIR [REPEATS]
+    bench/compare-with-vips.py resize BUILD_DIR WORK_DIR [REPEATS [EARLIER_BUILD_DIR]]
+    bench/compare-with-vips.py batch BUILD_DIR WORK_DIR [REPEATS [EARLIER_BUILD_DIR]]
 
 resize: `vespera-bench resize` in InterpolMode 4-8 from 3000x2000 to
 6000x4000 and mode 9 from 1500x1000 to 6000x4000 (PPM in and out), each
@@ -20,7 +20,10 @@ memory, and vipsthumbnail's time, faults and peak memory.
 
 The pictures are made in WORK_DIR on the first use (`vespera-bench synth`,
 and vips for the JPEGs). Every repeat runs ours and the peer back to back, so
-both meet the same load; the load average is printed with the figures.
+both meet the same load; the load average is printed with the figures. With
+EARLIER_BUILD_DIR (another build's `vespera-bench`, say of the commit before a
+change) each repeat runs that one too, just before ours, and its figures are
+printed first: before and after measured in the same run.
 """
 
 import os
@@ -87,74 +90,81 @@ def median(values):
     return statistics.median(values)
 
 
-def resize(bench, work, repeats):
-    big, small = pictures(bench, work)
+def resize(benches, work, repeats):
+    big, small = pictures(benches[-1], work)
     out = os.path.join(work, "out.ppm")
     peer_out = os.path.join(work, "peer.ppm")
     cases = [(m, big, 2) for m in (4, 5, 6, 7, 8)] + [(9, small, 4)]
-    rows = {m: {"op": [], "faults": [], "proc": [], "peer": [], "peer_faults": []} for m, _, _ in cases}
+    rows = {(b, m): {"op": [], "faults": [], "proc": []} for b in benches for m, _, _ in cases}
+    peer = {m: {"ms": [], "faults": []} for m, _, _ in cases}
     loads = []
     for _ in range(repeats):
         for mode, src, factor in cases:
             loads.append(os.getloadavg()[0])
-            wall, err, _, _ = run([bench, "resize", src, out, "6000", "4000", str(mode)])
-            r = rows[mode]
-            r["op"].append(field(err, "time_ms"))
-            r["faults"].append(field(err, "minor_faults"))
-            r["proc"].append(wall)
+            for bench in benches:
+                wall, err, _, _ = run([bench, "resize", src, out, "6000", "4000", str(mode)])
+                r = rows[(bench, mode)]
+                r["op"].append(field(err, "time_ms"))
+                r["faults"].append(field(err, "minor_faults"))
+                r["proc"].append(wall)
             wall, _, faults, _ = run(["vips", "resize", src, peer_out, str(factor), "--kernel", "lanczos3"])
-            r["peer"].append(wall)
-            r["peer_faults"].append(faults)
+            peer[mode]["ms"].append(wall)
+            peer[mode]["faults"].append(faults)
     print("load average (1 min) median %.1f, range %.1f-%.1f; %d repeats" %
           (median(loads), min(loads), max(loads), repeats))
-    print("mode factor  op_ms  op/vips  proc_ms  vips_ms  op_faults  bound  vips_faults")
-    for mode, src, factor in cases:
-        r = rows[mode]
-        w, h = (3000, 2000) if src == big else (1500, 1000)
-        bound = (w * h * 3 + 6000 * 4000 * 3) / PAGE * 1.5
-        print("%4d %5dx %7.0f %8.2f %8.0f %8.0f %10.0f %6.0f %12.0f" %
-              (mode, factor, median(r["op"]), median(r["op"]) / median(r["peer"]), median(r["proc"]),
-               median(r["peer"]), median(r["faults"]), bound, median(r["peer_faults"])))
+    for bench in benches:
+        print(bench)
+        print("mode factor  op_ms  op/vips  proc_ms  vips_ms  op_faults  bound  vips_faults")
+        for mode, src, factor in cases:
+            r = rows[(bench, mode)]
+            w, h = (3000, 2000) if src == big else (1500, 1000)
+            bound = (w * h * 3 + 6000 * 4000 * 3) / PAGE * 1.5
+            print("%4d %5dx %7.0f %8.2f %8.0f %8.0f %10.0f %6.0f %12.0f" %
+                  (mode, factor, median(r["op"]), median(r["op"]) / median(peer[mode]["ms"]), median(r["proc"]),
+                   median(peer[mode]["ms"]), median(r["faults"]), bound, median(peer[mode]["faults"])))
 
 
-def batch(bench, work, repeats):
-    files = camera_jpegs(bench, work)
+def batch(benches, work, repeats):
+    files = camera_jpegs(benches[-1], work)
     out = os.path.join(work, "batch-out")
     peer = os.path.join(work, "thumbs-out")
     os.makedirs(out, exist_ok=True)
     os.makedirs(peer, exist_ok=True)
-    ours = {"ms": [], "faults": [], "peak": []}
+    mine = {b: {"ms": [], "faults": [], "peak": []} for b in benches}
     theirs = {"ms": [], "faults": [], "peak": []}
     loads = []
     for _ in range(repeats):
         loads.append(os.getloadavg()[0])
-        _, err, _, _ = run([bench, "batch", out, "1920", "0", "4", "1"] + files)
-        ours["ms"].append(field(err, "time_ms"))
-        ours["faults"].append(field(err, "minor_faults"))
-        ours["peak"].append(field(err, "peak_rss_mb"))
-        # vipsthumbnail's peak: the largest of its runs, through a child of its own.
+        for bench in benches:
+            _, err, _, _ = run([bench, "batch", out, "1920", "0", "4", "1"] + files)
+            mine[bench]["ms"].append(field(err, "time_ms"))
+            mine[bench]["faults"].append(field(err, "minor_faults"))
+            mine[bench]["peak"].append(field(err, "peak_rss_mb"))
         wall, _, faults, _ = run(["vipsthumbnail", "-s", "1920", "-o", os.path.join(peer, "%s.jpg[Q=90]")] + files)
         theirs["ms"].append(wall)
         theirs["faults"].append(faults)
+    # vipsthumbnail's peak memory from one more run of its own, under time(1).
     peak = subprocess.run(["/usr/bin/time", "-f", "%M", "vipsthumbnail", "-s", "1920", "-o",
                            os.path.join(peer, "%s.jpg[Q=90]")] + files, stderr=subprocess.PIPE, text=True)
     peer_peak_mb = int(peak.stderr.strip().splitlines()[-1]) / 1024
     n = len(files)
     print("load average (1 min) median %.1f, range %.1f-%.1f; %d repeats" %
           (median(loads), min(loads), max(loads), repeats))
-    print("batch of %d: %.0f ms, %.0f faults (%.0f per picture), peak %.0f MB" %
-          (n, median(ours["ms"]), median(ours["faults"]), median(ours["faults"]) / n, median(ours["peak"])))
     print("vipsthumbnail: %.0f ms, %.0f faults (%.0f per picture), peak %.0f MB" %
           (median(theirs["ms"]), median(theirs["faults"]), median(theirs["faults"]) / n, peer_peak_mb))
-    print("ratio %.2f" % (median(ours["ms"]) / median(theirs["ms"])))
+    for bench in benches:
+        ours = mine[bench]
+        print("%s\n  batch of %d: %.0f ms, ratio %.2f, %.0f faults (%.0f per picture), peak %.0f MB" %
+              (bench, n, median(ours["ms"]), median(ours["ms"]) / median(theirs["ms"]), median(ours["faults"]),
+               median(ours["faults"]) / n, median(ours["peak"])))
 
 
 def main():
     if len(sys.argv) < 4 or sys.argv[1] not in ("resize", "batch"):
         sys.exit(__doc__)
-    bench = os.path.join(sys.argv[2], "bench", "vespera-bench")
+    benches = [os.path.join(d, "bench", "vespera-bench") for d in sys.argv[5:6] + sys.argv[2:3]]
     repeats = int(sys.argv[4]) if len(sys.argv) > 4 else 5
-    (resize if sys.argv[1] == "resize" else batch)(bench, sys.argv[3], repeats)
+    (resize if sys.argv[1] == "resize" else batch)(benches, sys.argv[3], repeats)
 
 
 if __name__ == "__main__":
