@@ -18,6 +18,8 @@
 #include <QUrl>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "batch/basket/BasketHost.h"
 #include "batch/basket/BasketIds.h"
@@ -177,6 +179,39 @@ TEST_F(BasketViewTest, PasteAddsTheClipboardsFiles) {
     ScriptedAnswers yes({PromptAnswer::Yes, PromptAnswer::Yes});
     EXPECT_TRUE(view_->RunCommand(ID_EDIT_PASTE));
     EXPECT_EQ(basket_->GetItemCount(), 4);
+}
+
+// A file manager's copy in each of the desktops' formats, alone on the
+// clipboard: the basket takes what the browser's paste takes.
+TEST_F(BasketViewTest, PasteTakesEveryDesktopsFileListFormat) {
+    const QStringList files = {Picture("a.png"), Picture("b b.png")};
+    QByteArray uris, gnome("copy");
+    for (const QString& file : files) {
+        uris += QUrl::fromLocalFile(file).toEncoded() + "\r\n";
+        gnome += "\n" + QUrl::fromLocalFile(file).toEncoded();
+    }
+    struct Format {
+        const char* name;
+        std::vector<std::pair<QString, QByteArray>> entries;
+    };
+    const std::vector<Format> formats = {
+        {"uri list", {{QStringLiteral("text/uri-list"), uris}}},
+        {"GNOME copied files", {{QStringLiteral("x-special/gnome-copied-files"), gnome}}},
+        {"KDE cut selection",
+         {{QStringLiteral("application/x-kde-cutselection"), "1"}, {QStringLiteral("text/uri-list"), uris}}},
+    };
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.name);
+        basket_->Items().DeleteAll();
+        basket_->RebuildList();
+        auto data = std::make_unique<QMimeData>();
+        for (const auto& [mime, bytes] : format.entries)
+            data->setData(mime, bytes);
+        QApplication::clipboard()->setMimeData(data.release());
+        ASSERT_TRUE(Enabled(ID_BASKET_PASTE));
+        EXPECT_TRUE(view_->RunCommand(ID_BASKET_PASTE));
+        EXPECT_EQ(Paths(), files);
+    }
 }
 
 TEST_F(BasketViewTest, AClickGivesTheSettingsTheItemsOwnAndOpensIt) {
