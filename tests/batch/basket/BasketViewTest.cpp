@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -346,6 +347,34 @@ TEST_F(BasketViewTest, RightClickOnEmptySpaceDeselectsAndShowsTheOutsideMenu) {
     EXPECT_EQ(sort, (QStringList{"&Name", "&Date", "&File Format"}));
     menu->close();
     EXPECT_TRUE(host_.opened.isEmpty());
+}
+
+// A long basket paints only the cells its painting shows, at its start, far
+// along the row and for a clip of one cell.
+TEST_F(BasketViewTest, ALongBasketPaintsOnlyTheCellsInTheClip) {
+    constexpr int kItems = 20000;
+    const QString picture = Picture("a.png");
+    for (int i = 0; i < kItems; ++i)
+        basket_->Items().AddTail(std::make_unique<CItem>(settings_, picture));
+    basket_->RebuildList();
+    ASSERT_EQ(basket_->GetItemCount(), kItems);
+    const int cellWidth = basket_->GetItemRect(view_.get(), 1).left() - basket_->GetItemRect(view_.get(), 0).left();
+    ASSERT_GT(cellWidth, 0);
+    const int shown = view_->viewport()->width() / cellWidth + 2;  // partly shown cells on both sides
+
+    view_->viewport()->repaint();
+    EXPECT_GT(basket_->CellsDrawnLastTime(), 0);
+    EXPECT_LE(basket_->CellsDrawnLastTime(), shown);
+
+    view_->horizontalScrollBar()->setValue(cellWidth * (kItems / 2) + cellWidth / 2);
+    view_->viewport()->repaint();
+    EXPECT_GT(basket_->CellsDrawnLastTime(), 0);
+    EXPECT_LE(basket_->CellsDrawnLastTime(), shown);
+
+    // The inside of one cell: that cell alone.
+    const QRect one = basket_->GetItemRect(view_.get(), kItems / 2 + 2).translated(-view_->ScrollPosition());
+    view_->viewport()->repaint(one.adjusted(4, 4, -4, -4));
+    EXPECT_EQ(basket_->CellsDrawnLastTime(), 1);
 }
 
 TEST_F(BasketViewTest, TheEmptyBasketDrawsItsHintAcrossAboutHalfThePane) {
