@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
+#include <thread>
+
 #include "browser/ThumbFixtures.h"
+#include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/PaletteItemImg.h"
+#include "browser/cells/ThumbCacheLock.h"
 
 using namespace thumbfixtures;
 
@@ -59,6 +65,44 @@ TEST_F(ImageCells, FastPassFromTheExifThumbnailThenBetterPassFromTheImage) {
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
     EXPECT_EQ(cell.GetDib()->Width(), 220);
     EXPECT_EQ(cell.GetDib()->Height(), 165);
+}
+
+// A cell drawn in the view decodes its JPEG with the cache's lock free, so
+// the builder threads (which take that lock for every cell they store) go
+// on meanwhile; the drawing still shows the thumbnail.
+TEST_F(ImageCells, ADrawingDecodesItsThumbnailWithTheCacheLockFree) {
+    g_DecodedDibs.Clear();
+    CPaletteItemImg cell;
+    GiveThumbnail(cell, 220, 165, kRed);
+    ASSERT_FALSE(cell.HoldsDib());
+    int decodes = 0;
+    bool lockFree = true;
+    SetThumbDecodeObserver([&] {
+        ++decodes;
+        // As a builder thread would take it.
+        std::thread other([&] {
+            if (g_csThumbCache.try_lock()) {
+                g_csThumbCache.unlock();
+            } else {
+                lockFree = false;
+            }
+        });
+        other.join();
+    });
+    QImage image(240, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    IBorderBuffer surface;
+    {
+        QPainter painter(&image);
+        cell.Draw(painter, surface, 0, 0, QStringLiteral("/photos/a.jpg"), false, false);
+    }
+    SetThumbDecodeObserver({});
+    EXPECT_EQ(decodes, 1);
+    EXPECT_TRUE(lockFree);
+    const QColor centre = image.pixelColor(cell.GetImageRect().center());
+    EXPECT_TRUE(Near(Rgb{std::uint8_t(centre.red()), std::uint8_t(centre.green()), std::uint8_t(centre.blue())}, kRed));
+    EXPECT_TRUE(cell.HoldsDib());
+    g_DecodedDibs.Clear();
 }
 
 TEST_F(ImageCells, WithoutExifTheFastPassDecodesTheImage) {
