@@ -63,6 +63,13 @@ std::int32_t BitsOfFormat(imaging::PixelFormat format) {
     }
 }
 
+// The layouts the image reader decodes for the document decode for the
+// thumbnail too: CMYK pictures (the reader turns them into RGB) as well as
+// every indexed, grey, RGB and ARGB one.
+bool IsThumbnailDecodable(imaging::PixelFormat format) {
+    return IsAcceptedPixelFormat(format) || format == imaging::PixelFormat32bppCMYK;
+}
+
 std::filesystem::path FileSystemPath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
@@ -239,7 +246,7 @@ std::optional<ThumbnailBuild> CPaletteItemImg::BuildThumbnail(const QString& pat
     if (build.imageWidth > kMaxDecodedWidth)
         return std::nullopt;
     const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
-    if (!header || !IsAcceptedPixelFormat(header->pixelFormat))
+    if (!header || !IsThumbnailDecodable(header->pixelFormat))
         return std::nullopt;
     try {
         build.bitsPerPixel = BitsOfFormat(header->pixelFormat);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <thread>
@@ -14,6 +15,7 @@
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbCacheLock.h"
+#include "imagefiles/PixelFormatProbe.h"
 
 using namespace thumbfixtures;
 
@@ -117,20 +119,40 @@ TEST_F(ImageCells, WithoutExifTheFastPassDecodesTheImage) {
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
 }
 
-TEST_F(ImageCells, ACmykFileKeepsItsFastThumbnail) {
+// A CMYK JPEG, as a prepress tool writes it, gets its thumbnail from the
+// whole image in the fast pass, in its colours, as the document shows it.
+TEST_F(ImageCells, ACmykJpegGetsAThumbnailFromItsImage) {
+    const QString path = m_dir.filePath(QStringLiteral("cmyk.jpg"));
+    QProcess convert;
+    convert.start(QStringLiteral("convert"),
+                  {QStringLiteral("-size"), QStringLiteral("320x240"), QStringLiteral("xc:rgb(30,40,210)"),
+                   QStringLiteral("-colorspace"), QStringLiteral("CMYK"), path});
+    ASSERT_TRUE(convert.waitForFinished(60000));
+    ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+    ASSERT_EQ(ProbePixelFormat(path), imaging::PixelFormat32bppCMYK);
+
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    EXPECT_EQ(cell.m_nImageWidth, 320);
+    EXPECT_EQ(cell.m_nImageHeight, 240);
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
+}
+
+// A CMYK file with a camera's EXIF thumbnail shows that one first; the
+// better pass then makes it from the image.
+TEST_F(ImageCells, ACmykFileGetsItsBetterPassToo) {
     const QString path = File("cmyk.jpg", WithExif(CmykJpeg(64, 48), CameraExif(64, 48, SolidJpeg(160, 120, kRed))));
     CPaletteItemImg cell;
     ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
-    const auto jpeg = cell.Jpeg();
-    EXPECT_FALSE(cell.LoadThumbnail(path, true, nullptr));
     EXPECT_FALSE(cell.m_bComplete);
-    EXPECT_EQ(cell.Jpeg(), jpeg);
     ASSERT_TRUE(cell.GetDib());
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
-    // Without an EXIF thumbnail there is nothing to show.
-    CPaletteItemImg bare;
-    EXPECT_FALSE(bare.LoadThumbnail(File("bare.jpg", CmykJpeg(64, 48)), false, nullptr));
-    EXPECT_FALSE(bare.HasThumbnailData());
+    ASSERT_TRUE(cell.LoadThumbnail(path, true, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_FALSE(Near(CentreOf(*cell.GetDib()), kRed));
 }
 
 // A file cut short is refused here as the document and the batch refuse
