@@ -253,6 +253,14 @@ void ProgressWindow::Close() {
     if (!dialog_)
         return;
     cancelled_ = cancelled_ || dialog_->wasCanceled();
+    if (advancing_) {
+        // Asked from the event loop that the dialog's own setValue runs: it
+        // goes when that returns. Cancelled, it is hidden and never shows
+        // itself again meanwhile.
+        dialog_->cancel();
+        closeAfterAdvance_ = true;
+        return;
+    }
     dialog_.reset();
 }
 
@@ -261,8 +269,15 @@ bool ProgressWindow::Advance(int done, const QString& item) {
         return true;
     if (!dialog_)
         Open();
+    advancing_ = true;
     dialog_->setLabelText(item);
-    dialog_->setValue(done);
+    dialog_->setValue(done);  // a modal dialog runs the event loop here
+    advancing_ = false;
+    if (closeAfterAdvance_) {
+        closeAfterAdvance_ = false;
+        dialog_.reset();
+        return !cancelled_;
+    }
     cancelled_ = cancelled_ || dialog_->wasCanceled();
     return !cancelled_;
 }

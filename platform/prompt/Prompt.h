@@ -73,6 +73,8 @@ private:
     int showAfterMs_ = 0;
     bool onUiThread_ = false;
     bool cancelled_ = false;
+    bool advancing_ = false;          // inside Advance
+    bool closeAfterAdvance_ = false;  // Close came while advancing_
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
