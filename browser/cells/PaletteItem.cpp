@@ -107,14 +107,15 @@ void CPaletteItem::Draw(QPainter& painter, IBorderBuffer& surface, int x, int y,
     // that: the image may have to be decoded first, and the builder threads
     // go on meanwhile.
     QSize size;
+    QRegion region;
     {
         std::lock_guard lock(g_csThumbCache);
         size = GetCellSize();
+        region = GetImageRegion().translated(x, y);
     }
     const QRect cell(QPoint(x, y), size);
     if (!RectVisible(painter, cell))
         return;
-    const QRegion region = GetImageRegion().translated(x, y);
     if (!region.isEmpty()) {
         const QColor fill = BrowserColor(cut ? g_BrowserColors.crBackgroundInFrameCut.load()
                                              : g_BrowserColors.crBackgroundInFrame.load());
