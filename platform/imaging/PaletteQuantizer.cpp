@@ -255,12 +255,13 @@ private:
 // ---------------------------------------------------------------------------
 // K-means refinement: each colour moves to the mean of the sample pixels
 // nearest to it, until the palette settles or the rounds are used up. A
-// colour that no sample pixel chose keeps its place.
+// colour that no sample pixel chose keeps its place, and so do the first
+// `fixed` colours (the flat ones).
 
 constexpr std::size_t kRefineSample = std::size_t{1} << 18;
 constexpr int kRefineRounds = 10;
 
-void Refine(const std::vector<std::uint32_t>& pixels, std::vector<std::array<float, 3>>& palette) {
+void Refine(const std::vector<std::uint32_t>& pixels, std::vector<std::array<float, 3>>& palette, std::size_t fixed) {
     const std::size_t step = std::max<std::size_t>(1, pixels.size() / kRefineSample);
     struct Sum {
         double r = 0, g = 0, b = 0;
@@ -280,7 +281,7 @@ void Refine(const std::vector<std::uint32_t>& pixels, std::vector<std::array<flo
             ++s.count;
         }
         double moved = 0.0;
-        for (std::size_t k = 0; k < palette.size(); ++k) {
+        for (std::size_t k = fixed; k < palette.size(); ++k) {
             if (sums[k].count == 0)
                 continue;
             const double n = static_cast<double>(sums[k].count);
@@ -295,11 +296,48 @@ void Refine(const std::vector<std::uint32_t>& pixels, std::vector<std::array<flo
     }
 }
 
+// Exact colours that cover a flat area: at least one sample pixel in
+// kFlatShare (a 16 x 16 square of a 512 x 512 picture), the most frequent
+// first, at most an eighth of the palette. They go into the palette as they
+// are and stay there, so a logo, a painted square or a white border keeps
+// its value instead of the mean with its photographic neighbours.
+constexpr std::size_t kFlatShare = 1024;
+
+std::vector<std::array<float, 3>> FlatColours(const std::vector<std::uint32_t>& pixels, int maxColours) {
+    const std::size_t step = std::max<std::size_t>(1, pixels.size() / kRefineSample);
+    const std::size_t sampled = (pixels.size() + step - 1) / step;
+    const std::int64_t least = static_cast<std::int64_t>(std::max<std::size_t>(16, sampled / kFlatShare));
+    std::unordered_map<std::uint32_t, std::int64_t> counts;
+    for (std::size_t i = 0; i < pixels.size(); i += step)
+        ++counts[pixels[i]];
+    std::vector<std::pair<std::int64_t, std::uint32_t>> frequent;
+    for (const auto& [colour, count] : counts) {
+        if (count >= least)
+            frequent.push_back({count, colour});
+    }
+    // Most frequent first; equal counts by colour, so the result never
+    // depends on the map's order.
+    std::sort(frequent.begin(), frequent.end(), [](const auto& a, const auto& b) {
+        return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
+    const std::size_t most = static_cast<std::size_t>(maxColours / 8);
+    if (frequent.size() > most)
+        frequent.resize(most);
+    std::vector<std::array<float, 3>> flat;
+    for (const auto& [count, colour] : frequent)
+        flat.push_back(
+            {static_cast<float>(Red(colour)), static_cast<float>(Green(colour)), static_cast<float>(Blue(colour))});
+    return flat;
+}
+
 std::uint8_t ToByte(float v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
 
 void QuantizeFullColour(const std::vector<std::uint32_t>& pixels, int maxColours, IndexedPixels& out) {
-    std::vector<std::array<float, 3>> palette = WuPalette(pixels, maxColours);
-    Refine(pixels, palette);
+    std::vector<std::array<float, 3>> palette = FlatColours(pixels, maxColours);
+    const std::size_t fixed = palette.size();
+    for (const auto& colour : WuPalette(pixels, maxColours - static_cast<int>(fixed)))
+        palette.push_back(colour);
+    Refine(pixels, palette, fixed);
     // The search of the final mapping uses the rounded colours that the file
     // will hold.
     out.palette.clear();

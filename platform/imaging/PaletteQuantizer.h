@@ -3,10 +3,11 @@
 //
 // A picture of at most `maxColours` distinct colours keeps exactly those
 // colours. Any other picture gets a palette built from its own pixels at full
-// precision: Wu's variance-minimising box split of the colour cube (moments of
+// precision: the exact colours of its flat areas (colours that cover a share
+// of the picture), then Wu's variance-minimising box split of the colour cube (moments of
 // the pixels' own 8-bit values, so every box's colour is the exact mean of its
 // pixels), refined by a few rounds of k-means on a regular sample of the
-// pixels; every pixel then takes the nearest palette colour (squared RGB
+// pixels. Every pixel then takes the nearest palette colour (squared RGB
 // distance), without dithering, so flat areas stay flat.
 //
 // Written here rather than taken from a library: the quantisers packaged for

@@ -138,3 +138,22 @@ TEST(GifPalette, PhotographsComeWithinOneDecibelOfImageMagick) {
         EXPECT_GE(ourPsnr, theirPsnr - 1.0);
     }
 }
+
+// Flat squares on a picture of thousands of colours (a white checker square
+// on a photograph) keep their exact colours.
+TEST(GifPalette, FlatSquaresOnAPictureOfManyColoursKeepTheirColours) {
+    QImage picture(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(
+                x, y, qRgb(x * 255 / 320, y * 255 / 240, static_cast<int>(128 + 100 * std::sin(x * 0.1 + y * 0.07))));
+    const QRgb squares[] = {qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0x33, 0x66, 0x99), qRgb(0, 0, 0)};
+    for (int i = 0; i < 4; ++i)
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x)
+                picture.setPixel(20 + 70 * i + x, 100 + y, squares[i]);
+    const QImage back = SavedAsGif(picture);
+    ASSERT_EQ(back.size(), picture.size());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(back.pixel(20 + 70 * i + 12, 112) | 0xFF000000u, squares[i]) << i;
+}
