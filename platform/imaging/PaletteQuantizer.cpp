@@ -1,7 +1,6 @@
 #include "platform/imaging/PaletteQuantizer.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
+#include "platform/threads/ParallelFor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -349,24 +348,23 @@ void QuantizeFullColour(const std::vector<std::uint32_t>& pixels, int maxColours
     const NearestColour nearest(palette);
     out.indices.resize(pixels.size());
     constexpr std::size_t kChunk = 1 << 16;
-    tbb::parallel_for(
-        tbb::blocked_range<std::size_t>(0, (pixels.size() + kChunk - 1) / kChunk),
-        [&](const tbb::blocked_range<std::size_t>& chunks) {
-            for (std::size_t chunk = chunks.begin(); chunk != chunks.end(); ++chunk) {
-                const std::size_t end = std::min(pixels.size(), (chunk + 1) * kChunk);
-                std::uint32_t last = ~0u;
-                std::uint8_t lastIndex = 0;
-                for (std::size_t i = chunk * kChunk; i < end; ++i) {
-                    const std::uint32_t c = pixels[i];
-                    if (c != last) {
-                        last = c;
-                        lastIndex = static_cast<std::uint8_t>(nearest.Find(
-                            static_cast<float>(Red(c)), static_cast<float>(Green(c)), static_cast<float>(Blue(c))));
-                    }
-                    out.indices[i] = lastIndex;
+    const int chunks = static_cast<int>((pixels.size() + kChunk - 1) / kChunk);
+    ParallelFor(0, chunks, [&](int first, int last) {
+        for (std::size_t chunk = static_cast<std::size_t>(first); chunk < static_cast<std::size_t>(last); ++chunk) {
+            const std::size_t end = std::min(pixels.size(), (chunk + 1) * kChunk);
+            std::uint32_t previous = ~0u;
+            std::uint8_t previousIndex = 0;
+            for (std::size_t i = chunk * kChunk; i < end; ++i) {
+                const std::uint32_t c = pixels[i];
+                if (c != previous) {
+                    previous = c;
+                    previousIndex = static_cast<std::uint8_t>(nearest.Find(
+                        static_cast<float>(Red(c)), static_cast<float>(Green(c)), static_cast<float>(Blue(c))));
                 }
+                out.indices[i] = previousIndex;
             }
-        });
+        }
+    });
 }
 
 }  // namespace

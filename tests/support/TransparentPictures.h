@@ -7,12 +7,15 @@
 // alpha, as many editors leave it.
 
 #include <gif_lib.h>
+#include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QImageWriter>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace transparent {
@@ -39,6 +42,17 @@ inline QRgb ExpectedOverWhite(int x, int width, bool band) {
     default:
         return kWhite;
     }
+}
+
+// Whether each channel of `got` lies within `slack` of `want`, for
+// EXPECT_TRUE with the two colours in its message.
+inline ::testing::AssertionResult NearColour(QRgb got, QRgb want, int slack) {
+    const int d = std::max(
+        {std::abs(qRed(got) - qRed(want)), std::abs(qGreen(got) - qGreen(want)), std::abs(qBlue(got) - qBlue(want))});
+    if (d <= slack)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::hex << "got " << (got & 0xFFFFFFu) << ", want " << (want & 0xFFFFFFu)
+                                         << std::dec << " within " << slack;
 }
 
 // ARGB32: transparent black, half-transparent blue, opaque red.

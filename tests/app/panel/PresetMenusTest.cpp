@@ -34,6 +34,15 @@ std::vector<PresetMenuEntry> Commands(int menu) {
     return commands;
 }
 
+// The command id of the paper entry with this text, or 0.
+int PaperEntryId(const char* text) {
+    for (const PresetMenuEntry& entry : Commands(IDR_PAPER_PRESETS)) {
+        if (QString::fromUtf8(entry.text) == QString::fromLatin1(text))
+            return entry.id;
+    }
+    return 0;
+}
+
 TEST(PresetMenus, EveryEntryHasAnIdOfItsOwnInItsRange) {
     std::set<int> ids;
     for (const MenuCase& m : kMenus) {
@@ -203,11 +212,7 @@ TEST_F(PanelTest, PaperPresetCases) {
         settings.m_nSizeUnits = c.sizeUnits;
         settings.m_bBatchMode = 1;
         Open(c.imageWidth ? std::optional(MakeImage(c.imageWidth, c.imageHeight)) : std::nullopt);
-        int id = 0;
-        for (const PresetMenuEntry& entry : Commands(IDR_PAPER_PRESETS)) {
-            if (QString::fromUtf8(entry.text) == QString::fromLatin1(c.entry))
-                id = entry.id;
-        }
+        const int id = PaperEntryId(c.entry);
         ASSERT_NE(id, 0);
         ASSERT_TRUE(ChoosePreset(IDC_PAPER_PRESETS, id));
         EXPECT_EQ(settings.m_nWidth, c.width);
@@ -242,11 +247,7 @@ TEST_F(PanelTest, PaperPresetAtThe300DpiOfAPngGivesWholeSizes) {
             ASSERT_TRUE(ChoosePreset(IDC_RES_PRESETS, ID_RES_ORIGINAL));  // the picture's own resolution
         else
             settings.m_fDpi = kPng300Dpi;
-        int id = 0;
-        for (const PresetMenuEntry& entry : Commands(IDR_PAPER_PRESETS)) {
-            if (QString::fromUtf8(entry.text) == QString::fromLatin1(c.entry))
-                id = entry.id;
-        }
+        const int id = PaperEntryId(c.entry);
         ASSERT_NE(id, 0);
         ASSERT_TRUE(ChoosePreset(IDC_PAPER_PRESETS, id));
         EXPECT_EQ(settings.m_nWidth, c.width);
