@@ -104,11 +104,6 @@ void QV_SplitterWnd::HideRow(int row) {
         HideLine(row);
 }
 
-void QV_SplitterWnd::ShowRow() {
-    if (!m_bSideBySide)
-        ShowLine();
-}
-
 void QV_SplitterWnd::HideLine(int line) {
     int& hidden = m_bSideBySide ? m_nHiddenCol : m_nHiddenRow;
     // One of the two at most, and never the last one shown.

@@ -41,7 +41,6 @@ public:
     void HideColumn(int column);
     void ShowColumn();
     void HideRow(int row);
-    void ShowRow();
 
     int GetRowCount() const { return m_bSideBySide ? 1 : count_; }
     int GetColumnCount() const { return m_bSideBySide ? count_ : 1; }
