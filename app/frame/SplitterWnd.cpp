@@ -36,9 +36,9 @@ QV_SplitterWnd::~QV_SplitterWnd() {
 }
 
 bool QV_SplitterWnd::CreateWithViews(QWidget* parent, const PaneFactory& first, const PaneFactory& second,
-                                     bool sideBySide, int windowId) {
+                                     bool sideBySide, int /*windowId*/) {
+    // The window id has no use here: Qt finds no child window by number.
     m_bSideBySide = sideBySide;
-    windowId_ = windowId;
     setParent(parent);
     setOrientation(sideBySide ? Qt::Horizontal : Qt::Vertical);
     const PaneFactory* factories[kMaxLines] = {&first, &second};

@@ -44,7 +44,6 @@ public:
 
     int GetRowCount() const { return m_bSideBySide ? 1 : count_; }
     int GetColumnCount() const { return m_bSideBySide ? count_ : 1; }
-    int WindowId() const { return windowId_; }
 
     static int IdFromRowCol(int row, int column);
     // The pane id of a pane of this splitter, 0 for another widget.
@@ -101,7 +100,6 @@ private:
     // One more than the lines, for the hidden line's stashed size.
     std::array<LineInfo, 3> lines_{};
     int count_ = 0;
-    int windowId_ = 0;
     QMetaObject::Connection focusConnection_;
     bool layingOut_ = false;
     QPointer<QWidget> active_;
