@@ -19,9 +19,11 @@
 
 #include "batch/BatchOutputFile.h"
 #include "browser/items/ItemList.h"
+#include "core/resize/InterpolMode.h"
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/batch/ModeNames.h"
 #include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
 #include "tests/support/TransparentPictures.h"
@@ -100,6 +102,29 @@ TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
     }
     // Nothing but the outputs is left in the folder.
     EXPECT_EQ(Entries(out_).size(), 20);
+}
+
+// Each item's block names its algorithm; the default one among them.
+TEST_F(BatchWorkerTest, TheLogNamesEveryAlgorithm) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 0);
+    for (int mode = 0; mode < kInterpolModeCount; ++mode)
+        run.items.push_back(MakeItem(Picture(QString("m%1.png").arg(mode), 40, 30, mode), 48, 36, mode));
+    RecordingReporter reporter;
+    EXPECT_EQ(BatchThreadProc(run, reporter, nullptr), 1);
+    const std::vector<QString> logs = reporter.Logs();
+    ASSERT_EQ(logs.size(), std::size_t{kInterpolModeCount});
+    for (int mode = 0; mode < kInterpolModeCount; ++mode) {
+        const QString block = QString(
+                                  "File %1 from 10\nInput file\nFolder: %2\nName: m%3.png\nOutput file\n"
+                                  "Folder: %4\nName:m%3.png\nSize: 48x36 pixels, 96 DPI\nAlgorithm: %5\n\n")
+                                  .arg(mode + 1)
+                                  .arg(src_)
+                                  .arg(mode)
+                                  .arg(out_)
+                                  .arg(QLatin1String(batchtests::kModeNames[mode]));
+        EXPECT_EQ(logs[mode].toStdString(), block.toStdString()) << mode;
+    }
 }
 
 // With "Don't change", a .jpeg or .tiff source is written as JPEG or TIFF
