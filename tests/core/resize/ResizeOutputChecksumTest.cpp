@@ -3,9 +3,10 @@
 // next, and none of that may change a single output byte.
 //
 // The checksums were recorded from the outputs of commit eb79645, before
-// the engine, the resampler and the batch kept their buffers. Work that
-// deliberately changes an algorithm's result (the border rule of the
-// edge-directed smoothing moves modes 8 and 9) records them anew.
+// the engine and the batch kept their buffers; those of the enlargements in
+// modes 8 and 9 from commit 325b70f, whose edge-directed smoothing has a new
+// border rule. Work that deliberately changes an algorithm's result records
+// them anew.
 
 #include <gtest/gtest.h>
 
