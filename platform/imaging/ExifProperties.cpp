@@ -18,6 +18,7 @@
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/PngChunks.h"
+#include "platform/imaging/TiffByteOrder.h"
 #include "platform/imaging/XmpPacket.h"
 
 Q_LOGGING_CATEGORY(lcImaging, "vespera.imaging")
@@ -111,6 +112,22 @@ const char* DirectoryGroup(const PropertyItem& item) {
     if (item.directory == PropertyDirectory::Exif)
         return "Photo";
     return KnownInGroup(item.id, "Photo") ? "Photo" : "Image";
+}
+
+// The directory of the items read from an Exiv2 group of the main image's
+// EXIF data; none for the thumbnail's, the maker note's and the groups of
+// other images in the file (a TIFF's sub-images: their tags describe pixel
+// data the output does not have).
+std::optional<PropertyDirectory> DirectoryOfGroup(const std::string& group) {
+    if (group == "Image")
+        return PropertyDirectory::Image;
+    if (group == "Photo")
+        return PropertyDirectory::Exif;
+    if (group == "GPSInfo")
+        return PropertyDirectory::Gps;
+    if (group == "Iop")
+        return PropertyDirectory::Interop;
+    return std::nullopt;
 }
 
 PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id,
@@ -211,17 +228,16 @@ ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file) {
         if (!image.get())
             return metadata;
         image->readMetadata();
+        if (image->byteOrder() == Exiv2::bigEndian)
+            metadata.byteOrder = ExifByteOrder::BigEndian;
         const Exiv2::ExifData& exif = image->exifData();
         for (const auto& datum : exif) {
             const std::string group = datum.groupName();
             const std::uint32_t tag = datum.tag();
-            if (group == "Image" || group == "Photo" || group == "GPSInfo") {
+            if (const auto directory = DirectoryOfGroup(group)) {
                 if (group == "Image" && IsPacketItem(tag))
                     continue;  // read as packets below
-                const PropertyDirectory directory = group == "Image"   ? PropertyDirectory::Image
-                                                    : group == "Photo" ? PropertyDirectory::Exif
-                                                                       : PropertyDirectory::Gps;
-                items.push_back(ItemOf(datum, tag, directory));
+                items.push_back(ItemOf(datum, tag, *directory));
                 if (tag == kMakerNoteTag && group == "Photo")
                     metadata.makerNote = ReadMakerNote(file, exif, items.back());
             } else if (group == "Thumbnail") {
@@ -397,6 +413,8 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
         }
         if (item.IsGpsTag()) {
             SetTag(exif, item.id, "GPSInfo", item);
+        } else if (item.IsInteropTag()) {
+            SetTag(exif, item.id, "Iop", item);
         } else if (item.directory == PropertyDirectory::ById && item.id >= 0x5000 && item.id <= 0x50FF) {
             // The thumbnail's directory goes with its data, below. A JPEG
             // thumbnail's directory has no layout tags (EXIF allows none;
@@ -455,12 +473,12 @@ XmpImageFacts FactsOf(const Exiv2::Image& image, const std::vector<PropertyItem>
 // profile without the name readers require, and the EXIF block as a text
 // chunk instead of the standard eXIf chunk.
 bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem>& items,
-                  const MakerNoteModel* makerNote, const PropertyItem* icc) {
+                  const MakerNoteModel* makerNote, Exiv2::ByteOrder order, const PropertyItem* icc) {
     Exiv2::ExifData exif;
     BuildExif(exif, items, makerNote, ImageFileType::Png, WriteLevel{false, true});
     Exiv2::Blob tiff;
     if (!exif.empty())
-        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+        Exiv2::ExifParser::encode(tiff, order, exif);
     const std::span<const std::uint8_t> profile =
         icc ? std::span<const std::uint8_t>(icc->value) : std::span<const std::uint8_t>();
     if (profile.empty() && tiff.empty())
@@ -470,11 +488,15 @@ bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem
 
 std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, ImageFileType type,
                                     const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
-                                    const WriteLevel& level) {
+                                    Exiv2::ByteOrder order, const WriteLevel& level) {
     auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
     if (!image.get())
         return {};
     image->readMetadata();
+    // A JPEG's EXIF block takes the order it is given; a TIFF's is the
+    // file's own (WriteExifProperties turns the file around first).
+    if (type == ImageFileType::Jpeg)
+        image->setByteOrder(order);
     if (type != ImageFileType::Png) {
         Exiv2::ExifData exif = image->exifData();
         BuildExif(exif, items, makerNote, type, level);
@@ -515,7 +537,7 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         return {};
     if (!extendedXmp.extended.empty() && !InsertExtendedXmp(written, extendedXmp))
         return {};
-    if (type == ImageFileType::Png && !AddPngChunks(written, items, makerNote, icc))
+    if (type == ImageFileType::Png && !AddPngChunks(written, items, makerNote, order, icc))
         return {};
     return written;
 }
@@ -523,17 +545,28 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
 }  // namespace
 
 bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
-                         const MakerNoteModel* makerNote) {
+                         const MakerNoteModel* makerNote, ExifByteOrder byteOrder) {
     const auto sniffed = SniffImageFileType(file);
     if (sniffed != ImageFileType::Jpeg && sniffed != ImageFileType::Tiff && sniffed != ImageFileType::Png)
         return false;
     const ImageFileType type = *sniffed;
     InitializeImaging();
+    const bool bigEndian = byteOrder == ExifByteOrder::BigEndian;
+    const Exiv2::ByteOrder order = bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+    // A TIFF's EXIF data lives in the file's own structure, in the file's
+    // order: the encoder's file is turned into the wanted order first.
+    std::optional<std::vector<std::uint8_t>> turned;
+    if (type == ImageFileType::Tiff && TiffIsBigEndian(file) != bigEndian) {
+        turned = TiffInOtherByteOrder(file);
+        if (!turned)
+            qCWarning(lcImaging) << "TIFF written in its encoder's byte order: its layout cannot be turned around";
+    }
+    const std::vector<std::uint8_t>& encoded = turned ? *turned : file;
     // A JPEG's EXIF block has one segment of 64 KB: what does not fit goes,
     // the thumbnail first, then the maker note, rather than all of it.
     for (const WriteLevel level : {WriteLevel{true, true}, WriteLevel{false, true}, WriteLevel{false, false}}) {
         try {
-            std::vector<std::uint8_t> written = WriteOnce(file, type, items, makerNote, level);
+            std::vector<std::uint8_t> written = WriteOnce(encoded, type, items, makerNote, order, level);
             if (written.empty())
                 return false;
             if (!level.makerNote)
