@@ -17,6 +17,7 @@
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/IccProfile.h"
 #include "platform/imaging/PngChunks.h"
 #include "platform/imaging/TiffByteOrder.h"
 #include "platform/imaging/XmpPacket.h"
@@ -488,7 +489,7 @@ bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem
 
 std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, ImageFileType type,
                                     const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
-                                    Exiv2::ByteOrder order, const WriteLevel& level) {
+                                    const PropertyItem* icc, Exiv2::ByteOrder order, const WriteLevel& level) {
     auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
     if (!image.get())
         return {};
@@ -519,7 +520,6 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         }
         image->writeXmpFromPacket(true);
     }
-    const PropertyItem* icc = FindItem(items, PropertyTagICCProfile);
     if (icc && type != ImageFileType::Png) {
         Exiv2::DataBuf profile(icc->value.data(), static_cast<long>(icc->Length()));
         image->setIccProfile(profile, false);
@@ -542,6 +542,20 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
     return written;
 }
 
+// The source's profile when it fits the output (IccProfile.h); a profile that
+// does not is left out, with a word on the log.
+const PropertyItem* FittingProfile(const std::vector<PropertyItem>& items, ImageFileType type) {
+    const PropertyItem* icc = FindItem(items, PropertyTagICCProfile);
+    if (!icc)
+        return nullptr;
+    const std::string misfit =
+        IccProfileMisfit(icc->value, type == ImageFileType::Png ? IccOutput::Png : IccOutput::Any);
+    if (misfit.empty())
+        return icc;
+    qCWarning(lcImaging).noquote() << "colour profile left out:" << QString::fromStdString(misfit);
+    return nullptr;
+}
+
 }  // namespace
 
 bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
@@ -562,11 +576,12 @@ bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<Prop
             qCWarning(lcImaging) << "TIFF written in its encoder's byte order: its layout cannot be turned around";
     }
     const std::vector<std::uint8_t>& encoded = turned ? *turned : file;
+    const PropertyItem* icc = FittingProfile(items, type);
     // A JPEG's EXIF block has one segment of 64 KB: what does not fit goes,
     // the thumbnail first, then the maker note, rather than all of it.
     for (const WriteLevel level : {WriteLevel{true, true}, WriteLevel{false, true}, WriteLevel{false, false}}) {
         try {
-            std::vector<std::uint8_t> written = WriteOnce(encoded, type, items, makerNote, order, level);
+            std::vector<std::uint8_t> written = WriteOnce(encoded, type, items, makerNote, icc, order, level);
             if (written.empty())
                 return false;
             if (!level.makerNote)

@@ -23,7 +23,8 @@
 // reduced-resolution directory of uncompressed RGB; a JPEG's is JPEG. A
 // maker note Exiv2 does not know is written only when its bytes can be moved
 // without breaking its offsets (ExifBlock.h); otherwise it is left out with
-// a warning on the "vespera.imaging" logging category.
+// a warning on the "vespera.imaging" logging category. So is an ICC profile
+// that does not fit the output's RGB pixels (IccProfile.h).
 //
 // Call InitializeImaging() once at start-up, before other threads start; the
 // functions below also make sure of it themselves (once, thread-safely).
