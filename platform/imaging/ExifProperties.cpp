@@ -18,6 +18,7 @@
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/IccProfile.h"
+#include "platform/imaging/JpegSegments.h"
 #include "platform/imaging/PngChunks.h"
 #include "platform/imaging/TiffByteOrder.h"
 #include "platform/imaging/XmpPacket.h"
@@ -217,58 +218,104 @@ std::uint32_t Ifd1TagOfThumbnailId(std::uint32_t id) {
     return 0;
 }
 
+namespace {
+
+// Reads the metadata of a JPEG, TIFF or PNG file; Exiv2 throws for
+// malformed metadata.
+void ReadMetadataOf(std::span<const std::uint8_t> file, ImageMetadata& metadata) {
+    auto& items = metadata.items;
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    if (!image.get())
+        return;
+    image->readMetadata();
+    if (image->byteOrder() == Exiv2::bigEndian)
+        metadata.byteOrder = ExifByteOrder::BigEndian;
+    const Exiv2::ExifData& exif = image->exifData();
+    for (const auto& datum : exif) {
+        const std::string group = datum.groupName();
+        const std::uint32_t tag = datum.tag();
+        if (const auto directory = DirectoryOfGroup(group)) {
+            if (group == "Image" && IsPacketItem(tag))
+                continue;  // read as packets below
+            items.push_back(ItemOf(datum, tag, *directory));
+            if (tag == kMakerNoteTag && group == "Photo")
+                metadata.makerNote = ReadMakerNote(file, exif, items.back());
+        } else if (group == "Thumbnail") {
+            if (const std::uint32_t id = ThumbnailIdOfIfd1Tag(tag))
+                items.push_back(ItemOf(datum, id));
+        }
+    }
+    Exiv2::ExifThumbC thumb(exif);
+    const Exiv2::DataBuf data = thumb.copy();
+    if (data.size_ > 0 && data.pData_)
+        items.push_back(BlockItem(PropertyTagThumbnailData, PropertyTypeByte, data.pData_, data.size_));
+
+    const std::string& xmp = image->xmpPacket();
+    if (!xmp.empty())
+        items.push_back(BlockItem(PropertyTagXmpPacket, PropertyTypeByte,
+                                  reinterpret_cast<const std::uint8_t*>(xmp.data()), xmp.size()));
+    if (!image->iptcData().empty()) {
+        const Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
+        if (iptc.size_ > 0)
+            items.push_back(BlockItem(PropertyTagIptc, PropertyTypeUndefined, iptc.pData_, iptc.size_));
+    }
+    if (image->iccProfileDefined()) {
+        const Exiv2::DataBuf* icc = image->iccProfile();
+        items.push_back(BlockItem(PropertyTagICCProfile, PropertyTypeUndefined, icc->pData_, icc->size_));
+    }
+}
+
+// The JPEG file without its colour profile's APP2 segments; the file as it is
+// when it has none or its headers break off.
+std::vector<std::uint8_t> WithoutJpegProfile(std::span<const std::uint8_t> file) {
+    static constexpr std::uint8_t kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+    std::vector<std::uint8_t> out;
+    std::uint64_t copied = 0;
+    const ByteReader reader(file, true);
+    WalkJpegSegments(reader, [&](const JpegSegment& segment) {
+        const auto body = reader.Bytes(segment.bodyOffset, segment.bodySize);
+        if (segment.marker == 0xE2 && body.size() >= sizeof kIccSignature &&
+            std::memcmp(body.data(), kIccSignature, sizeof kIccSignature) == 0) {
+            const std::uint64_t markerAt = segment.lengthOffset - 2;  // FF E2
+            out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(copied),
+                       file.begin() + static_cast<std::ptrdiff_t>(markerAt));
+            copied = segment.bodyOffset + segment.bodySize;
+        }
+        return true;
+    });
+    out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(copied), file.end());
+    return out;
+}
+
+}  // namespace
+
 ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file) {
-    ImageMetadata metadata;
     const auto type = SniffImageFileType(file);
     if (type != ImageFileType::Jpeg && type != ImageFileType::Tiff && type != ImageFileType::Png)
-        return metadata;
+        return {};
     InitializeImaging();
-    auto& items = metadata.items;
     try {
-        auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-        if (!image.get())
-            return metadata;
-        image->readMetadata();
-        if (image->byteOrder() == Exiv2::bigEndian)
-            metadata.byteOrder = ExifByteOrder::BigEndian;
-        const Exiv2::ExifData& exif = image->exifData();
-        for (const auto& datum : exif) {
-            const std::string group = datum.groupName();
-            const std::uint32_t tag = datum.tag();
-            if (const auto directory = DirectoryOfGroup(group)) {
-                if (group == "Image" && IsPacketItem(tag))
-                    continue;  // read as packets below
-                items.push_back(ItemOf(datum, tag, *directory));
-                if (tag == kMakerNoteTag && group == "Photo")
-                    metadata.makerNote = ReadMakerNote(file, exif, items.back());
-            } else if (group == "Thumbnail") {
-                if (const std::uint32_t id = ThumbnailIdOfIfd1Tag(tag))
-                    items.push_back(ItemOf(datum, id));
-            }
-        }
-        Exiv2::ExifThumbC thumb(exif);
-        const Exiv2::DataBuf data = thumb.copy();
-        if (data.size_ > 0 && data.pData_)
-            items.push_back(BlockItem(PropertyTagThumbnailData, PropertyTypeByte, data.pData_, data.size_));
-
-        const std::string& xmp = image->xmpPacket();
-        if (!xmp.empty())
-            items.push_back(BlockItem(PropertyTagXmpPacket, PropertyTypeByte,
-                                      reinterpret_cast<const std::uint8_t*>(xmp.data()), xmp.size()));
-        if (!image->iptcData().empty()) {
-            const Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
-            if (iptc.size_ > 0)
-                items.push_back(BlockItem(PropertyTagIptc, PropertyTypeUndefined, iptc.pData_, iptc.size_));
-        }
-        if (image->iccProfileDefined()) {
-            const Exiv2::DataBuf* icc = image->iccProfile();
-            items.push_back(BlockItem(PropertyTagICCProfile, PropertyTypeUndefined, icc->pData_, icc->size_));
-        }
+        ImageMetadata metadata;
+        ReadMetadataOf(file, metadata);
+        return metadata;
     } catch (...) {
         // Exiv2 throws for malformed metadata: the file then has none.
-        metadata = {};
     }
-    return metadata;
+    // Exiv2 refuses a JPEG's metadata whole for a colour profile that is not
+    // as long as its header states: the rest is read without the profile.
+    if (type != ImageFileType::Jpeg)
+        return {};
+    try {
+        const std::vector<std::uint8_t> withoutProfile = WithoutJpegProfile(file);
+        if (withoutProfile.size() == file.size())
+            return {};
+        ImageMetadata metadata;
+        ReadMetadataOf(withoutProfile, metadata);
+        qCWarning(lcImaging) << "colour profile of the source left out: it is malformed";
+        return metadata;
+    } catch (...) {
+        return {};
+    }
 }
 
 std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file) {

@@ -423,6 +423,39 @@ TEST_P(ProfilesThatDoNotFit, AreLeftOutAndReadersStaySilent) {
     }
 }
 
+// Exiv2 refuses the metadata of a JPEG whose profile is cut short whole: the
+// rest of it is read without the profile, and kept.
+TEST_F(Metadata, AJpegWhoseProfileIsCutShortKeepsTheRestOfItsMetadata) {
+    Bytes cut = ToBytesOf(QColorSpace(QColorSpace::DisplayP3).iccProfile());
+    cut.resize(cut.size() - 40);
+    const std::string sourcePath = Path("source.jpg"), profilePath = Path("source.icc");
+    const Bytes plain = QtEncode(Noise(200, 160), "jpeg", 90);
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), plain.size());
+    std::ofstream(profilePath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
+    RunTool("exiftool", {"-q", "-overwrite_original", "-Make=TestCam", "-DateTimeOriginal=2011:04:05 06:07:08",
+                         QString::fromStdString("-ICC_Profile<=" + profilePath), QString::fromStdString(sourcePath)});
+    std::unique_ptr<Bitmap> source;
+    {
+        CategoryLog log("vespera.imaging");
+        source = Bitmap::FromFile(sourcePath);
+        EXPECT_EQ(log.Lines().filter("colour profile").size(), 1) << log.Lines().join('\n').toStdString();
+    }
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->GetPropertyItem(imaging::PropertyTagICCProfile), nullptr);
+    ASSERT_NE(source->GetPropertyItem(0x010F), nullptr);
+
+    auto resized = Bitmap::FromImage(Noise(100, 80), imaging::PixelFormat24bppRGB);
+    const std::string path = Path("saved.jpg");
+    ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path, 1, source.get(), 85, 72.0f));
+    const SavedExif saved = ReadBack(path);
+    EXPECT_EQ(saved.Text("Exif.Image.Make"), "TestCam");
+    EXPECT_EQ(saved.Text("Exif.Photo.DateTimeOriginal"), "2011:04:05 06:07:08");
+    QByteArray errors;
+    RunTool("identify", {"-verbose", QString::fromStdString(path)}, true, &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, ProfilesThatDoNotFit,
                          ::testing::Values(MisfitCase{"png", "png"}, MisfitCase{"jpg", "jpg"},
                                            MisfitCase{"tif", "tif"}),
