@@ -231,6 +231,7 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
                 ImageMetadata metadata = ReadImageMetadata(data);
                 bitmap->properties_ = std::move(metadata.items);
                 bitmap->makerNote_ = std::move(metadata.makerNote);
+                bitmap->exifOrder_ = metadata.byteOrder;
             }
         }
         return bitmap;
@@ -284,6 +285,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone() const {
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
         copy->makerNote_ = makerNote_;
+        copy->exifOrder_ = exifOrder_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -309,6 +311,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone(const Rect& rect, PixelFormat format) cons
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
         copy->makerNote_ = makerNote_;
+        copy->exifOrder_ = exifOrder_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;
