@@ -8,7 +8,7 @@
 namespace imaging {
 class Bitmap;
 class PixelPool;
-}
+}  // namespace imaging
 
 // The source of a batch item decoded from its file; null when it cannot be
 // (no file, not an image, too large, out of memory). With a pool, into
