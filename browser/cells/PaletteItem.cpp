@@ -99,7 +99,7 @@ QRect CPaletteItem::GetLabelRect(const QRect& cell, const QString& text) {
     return QRect(QPoint(cell.left() + 10, top), QSize(cell.width() - 20, metrics.height() + 1));
 }
 
-QRegion CPaletteItem::GetImageRegion() const { return QRegion(GetImageArea()); }
+QRegion CPaletteItem::GetImageRegion() { return QRegion(GetImageArea()); }
 
 void CPaletteItem::Draw(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path, bool selected,
                         bool cut) {
