@@ -12,7 +12,11 @@
 #include <QToolTip>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+#include "browser/cache/ThumbCache.h"
+#include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ItemInfo.h"
@@ -246,6 +250,69 @@ TEST_F(ThumbsViewTest, LongToolTipsWrapAt600Pixels) {
     joined.replace(u' ', QString());
     EXPECT_EQ(joined, spaceless);
     EXPECT_EQ(CThumbsView::kToolTipMaxChars, 511);
+}
+
+// An image browser whose temporary cells report the thumbnails they load.
+class LoadRecordingBrowser : public CImgThumbsBrowser {
+public:
+    using CImgThumbsBrowser::CImgThumbsBrowser;
+    struct Load {
+        QString path;
+        bool better;
+        bool built;
+        bool operator==(const Load&) const = default;
+    };
+    std::shared_ptr<CPaletteItem> CreateTempItem() override { return std::make_shared<Cell>(loads); }
+    std::vector<Load> loads;
+
+private:
+    class Cell : public CPaletteItemImg {
+    public:
+        explicit Cell(std::vector<Load>& loads) : m_loads(loads) {}
+        bool LoadThumbnail(const QString& path, bool better, CProgress* progress) override {
+            const bool built = CPaletteItemImg::LoadThumbnail(path, better, progress);
+            m_loads.push_back({path, better, built && HasThumbnailData()});
+            return built;
+        }
+
+    private:
+        std::vector<Load>& m_loads;
+    };
+};
+
+TEST(ThumbsViewSelectAll, ItemsWithoutAThumbnailAreLoadedByATemporaryCellBeforeTheirRedraw) {
+    ThumbsEnv env{false};  // no builder: nothing reaches the cache
+    const QStringList paths = {env.AddJpeg(QStringLiteral("a.jpg")), env.AddJpeg(QStringLiteral("b.jpg")),
+                               env.AddJpeg(QStringLiteral("c.jpg"))};
+    LoadRecordingBrowser browser{env.settings};
+    CThumbsView view;
+    view.resize(760, 500);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.SetBrowser(&browser);
+    browser.m_strFolder = env.Folder();
+    view.OnInitialUpdate();
+    QApplication::processEvents();
+    ASSERT_EQ(browser.GetItemCount(), 3);
+
+    // A plain click redraws its item without loading anything.
+    const QPoint first = browser.GetItemRect(&view, 0).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, first);
+    ASSERT_EQ(browser.GetItem(0)->m_bSelected, 1);
+    EXPECT_TRUE(browser.loads.empty());
+
+    // Select all loads the two items it selects, in order, in the fast pass.
+    browser.loads.clear();
+    ASSERT_TRUE(view.RunCommand(ID_BROWSER_SELECTALL));
+    const std::vector<LoadRecordingBrowser::Load> expected = {{paths[1], false, true}, {paths[2], false, true}};
+    EXPECT_EQ(browser.loads, expected);
+    for (const auto& item : browser.Items())
+        EXPECT_EQ(item->m_bSelected, 1);
+    // The cells were temporary: the cache still knows none of them.
+    for (const QString& path : paths) {
+        CellRef cell;
+        EXPECT_FALSE(g_ThumbCache.LookupInMemory(path, cell)) << path.toStdString();
+    }
 }
 
 TEST_F(ThumbsViewTest, CommandsFollowTheItemCount) {
