@@ -400,6 +400,33 @@ TEST_F(Browser, ADropFromAnotherProgramAfterAnInternalDropCopiesFiles) {
     EXPECT_EQ(browser_->m_bInternalDrag, 0);
 }
 
+TEST_F(Browser, OnlyAFolderTakesADragOfItsOwnItemsOrOfFiles) {
+    Show(3);
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), EncodeUriList({folder_ + QStringLiteral("/p0.jpg")}));
+    const QPoint at = Centre(1);
+    struct Case {
+        const char* shown;
+        bool library;
+        int internal;
+        int effect;
+    };
+    const Case cases[] = {
+        {"folder, own items", false, 1, DROPEFFECT_MOVE},
+        {"folder, files from elsewhere (same drive)", false, 0, DROPEFFECT_MOVE},
+        {"library, own items", true, 1, DROPEFFECT_NONE},
+        {"library, files from elsewhere", true, 0, DROPEFFECT_NONE},
+    };
+    for (const Case& c : cases) {
+        if (c.library)
+            browser_->SetLocation(QStringLiteral("2,Pictures;icon;") + folder_);
+        ASSERT_EQ(browser_->m_strFolder.isEmpty(), c.library) << c.shown;
+        browser_->m_bInternalDrag = c.internal;
+        EXPECT_EQ(browser_->OnDragOver(&data, 0, at), c.effect) << c.shown;
+    }
+    browser_->m_bInternalDrag = 0;
+}
+
 TEST_F(Browser, ADragOutWaitsForTheThumbnailAndClearsItsStateWhenItEnds) {
     Show(3);
     ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
