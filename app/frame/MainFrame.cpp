@@ -6,6 +6,7 @@
 #include "app/frame/FrameIds.h"
 #include "app/frame/FrameResources.h"
 #include "app/frame/IconZoom.h"
+#include "app/frame/IconZoomAnimation.h"
 #include "app/frame/MyToolBar.h"
 #include "app/frame/QVVesperaApp.h"
 #include "app/panel/PanelDocumentAdapter.h"
@@ -14,6 +15,7 @@
 #include "browser/browse/BrowseWnd.h"
 #include "browser/browse/TreeDropTarget.h"
 #include "browser/cells/PaletteItem.h"
+#include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "core/document/QVVesperaDoc.h"
 #include "core/settings/AppSettings.h"
@@ -86,6 +88,7 @@ QString FrameTitle() { return platform::LoadResString(IDR_MAINFRAME).section(u'\
 CMainFrame::CMainFrame(CQVVesperaApp& app) : app_(app) {
     port_ = platform::CommandPort::Create(this);
     actions_ = new CommandActions(*this, this);
+    zoomAnimation_ = new IconZoomAnimation([this](int zoom) { ShowIconsZoomStep(zoom); }, this);
     setWindowTitle(FrameTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     RegisterCommands();
@@ -620,18 +623,41 @@ QWidget* CMainFrame::GetViewPane() const { return m_wndSplitter ? m_wndSplitter-
 QWidget* CMainFrame::GetBasketView() const { return m_pBasketView; }
 
 void CMainFrame::OnLargeIcons() {
+    // A switch still on its way ends first: its size is the one compared.
+    zoomAnimation_->Finish();
     if (g_nIconsZoom != kSmallIconsZoom && g_bDetailsMode == 0)
         return;
     SetIconsZoom(kLargeIconsZoom);
 }
 
 void CMainFrame::OnSmallIcons() {
+    zoomAnimation_->Finish();
     if (g_nIconsZoom == kSmallIconsZoom)
         return;
     SetIconsZoom(kSmallIconsZoom);
 }
 
 void CMainFrame::SetIconsZoom(int zoom) {
+    // The thumbnails shown grow or shrink through a few zooms first, at the
+    // pace of the processor the browsers measured.
+    std::vector<int> steps;
+    const std::vector<CThumbsView*> views = VisibleThumbsViews();
+    if (g_bDetailsMode == 0 && app_.m_bAnimateThumbs != 0 && !views.empty()) {
+        const CThumbsBrowser* browser = views.front()->Browser();
+        steps = IconZoomAnimation::StepsTo(zoom, browser != nullptr ? browser->m_nCpuMHz : 0);
+    }
+    zoomAnimation_->Start(std::move(steps), [this, zoom] { ApplyIconsZoom(zoom); });
+}
+
+void CMainFrame::ShowIconsZoomStep(int zoom) {
+    g_nIconsZoom = zoom;
+    for (CThumbsView* view : VisibleThumbsViews()) {
+        view->Invalidate(QRect(), true);
+        view->UpdateWindow();
+    }
+}
+
+void CMainFrame::ApplyIconsZoom(int zoom) {
     g_nIconsZoom = zoom;
     g_bDetailsMode = 0;
     FitBasketRow();

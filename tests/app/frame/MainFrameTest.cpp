@@ -2,6 +2,7 @@
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
+#include "app/frame/IconZoomAnimation.h"
 #include "app/frame/MyToolBar.h"
 #include "app/panel/PanelIds.h"
 #include "app/panel/ResizeDlgBar.h"
@@ -103,6 +104,8 @@ protected:
         QAction* action = Action(id);
         frame_->Actions().Update(action);
         action->trigger();
+        // An icon-size switch is shown in steps on a timer.
+        EXPECT_TRUE(WaitUntil([&] { return !frame_->ZoomAnimation().IsRunning(); }));
         Settle();
     }
 
