@@ -191,6 +191,10 @@ bool CMainFrame::OnCreateClient(const CreateContext& context) {
     setCentralWidget(m_wndSplitter);
     // The program starts with the basket row hidden.
     m_wndSplitter->TogglePane(1);
+    // A row fitted by the program follows the window's size until the user
+    // moves the splitter.
+    m_wndSplitter->installEventFilter(this);
+    connect(m_wndSplitter, &QSplitter::splitterMoved, this, [this] { basketRowFitsFrame_ = false; });
     return true;
 }
 
@@ -448,9 +452,12 @@ void CMainFrame::OnBatchMode() {
         ShowBasketRow();
         SetBatchToolbar();
     } else {
+        basketRowFitsFrame_ = false;
         SetNormalToolbar();
     }
     m_wndSplitter->TogglePane(1);
+    if (basketRowFitsFrame_)
+        FitBasketRow();
     m_wndResizeBar->SetBatchMode();
     UpdateCommandUI();
 }
@@ -500,6 +507,8 @@ void CMainFrame::FitBrowseWindow() {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pViewPane && event->type() == QEvent::Resize)
         FitBrowseWindow();
+    if (watched == m_wndSplitter && event->type() == QEvent::Resize && basketRowFitsFrame_)
+        FitBasketRow();
     // A focused field or an open list takes Enter before the accelerators
     // do (seen here for every window, the lists' popups among them). The
     // event goes on to the widget, which may act on it at once, as an open
@@ -540,10 +549,15 @@ void CMainFrame::ShowBasketRow() {
     // The stored height is untrusted: brought into the client area.
     const int stored = app_.Profile().GetInt(kSplitterSection, kRightHeight, -1);
     if (stored < 0) {
+        // No height stored (a first start): 250 pixels less the toolbar and
+        // the status bar would cut the cells, so once the row is shown it
+        // is fitted to one row of them (and the frame's size, as it comes).
         const int first = std::max(0, client - kBasketRowDefault);
         m_wndSplitter->SetRowInfo(0, first, 0);
         m_wndSplitter->m_nSize[0] = first;
+        basketRowFitsFrame_ = true;
     } else {
+        basketRowFitsFrame_ = false;
         const int first = std::clamp(stored, 0, client);
         m_wndSplitter->SetRowInfo(0, first, 0);
         m_wndSplitter->m_nSize[0] = first;
@@ -687,10 +701,14 @@ void CMainFrame::FitBasketRow() {
     QWidget* basket = GetBasketView();
     if (basket == nullptr || !basket->isVisible() || m_wndSplitter == nullptr)
         return;
-    // The basket row shows exactly one row of cells and its scroll bar.
+    // The basket row shows exactly one row of cells and its scroll bar: the
+    // view's content is a cell and one pixel high, inside the view's frame.
     const int cellHeight = GetCellSizeForZoom(g_nIconsZoom.load(), true).height();
     const int scrollBar = basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, basket);
-    const int first = std::max(0, m_wndSplitter->height() - m_wndSplitter->handleWidth() - cellHeight - scrollBar);
+    const auto* framed = qobject_cast<const QFrame*>(basket);
+    const int frame = framed != nullptr ? 2 * framed->frameWidth() : 0;
+    const int row = cellHeight + 1 + scrollBar + frame;
+    const int first = std::max(0, m_wndSplitter->height() - m_wndSplitter->handleWidth() - row);
     m_wndSplitter->SetRowInfo(0, first, 0);
     m_wndSplitter->m_nSize[0] = first;
     m_wndSplitter->RecalcLayout();
@@ -734,6 +752,9 @@ void CMainFrame::showEvent(QShowEvent* event) {
         if (QWidget* view = GetViewPane(); view != nullptr && QApplication::focusWidget() == nullptr)
             view->setFocus(Qt::ActiveWindowFocusReason);
     }
+    // A basket row shown before the frame had its size is fitted now.
+    if (basketRowFitsFrame_)
+        FitBasketRow();
     // The accelerators work from the first moment, before the idle update.
     UpdateCommandUI();
 }

@@ -206,4 +206,7 @@ private:
     std::shared_ptr<platform::CommandPort> port_;
     bool destroyed_ = false;
     bool initialFocusSet_ = false;
+    // The basket row is the fitted one of a first start (no height stored)
+    // and follows the frame's size until the user moves the splitter.
+    bool basketRowFitsFrame_ = false;
 };

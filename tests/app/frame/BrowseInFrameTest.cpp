@@ -44,6 +44,12 @@ bool Near(QColor a, QColor b) {
            std::abs(a.blue() - b.blue()) < 28;
 }
 
+// One row of cells in the basket view: a cell and one pixel of content, the
+// horizontal scroll bar and the view's frame.
+int BasketRowHeight(const CThumbsView& basket, QSize cell) {
+    return cell.height() + 1 + basket.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * basket.frameWidth();
+}
+
 class BrowseInFrame : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -135,9 +141,10 @@ TEST_F(BrowseInFrame, EveryIconSizeSwitchShowsHitsAndScrollsTheNewLayout) {
         Settle();
         EXPECT_EQ(Selected(), std::vector<int>{s.clicked});
         // The basket row holds one row of cells and its scroll bar.
-        QWidget* basket = frame_->GetBasketView();
+        auto* basket = dynamic_cast<CThumbsView*>(frame_->GetBasketView());
         ASSERT_TRUE(basket->isVisible());
-        EXPECT_EQ(basket->height(), cell.height() + basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        EXPECT_EQ(basket->height(), BasketRowHeight(*basket, cell));
+        EXPECT_FALSE(basket->verticalScrollBar()->isVisible());
     }
 }
 
@@ -212,8 +219,7 @@ TEST_F(BrowseInFrame, IconSizeSwitchesGrowAndShrinkTheThumbnailsThroughTheirStep
         // The end is the layout of the new size: a row of cells in the basket.
         EXPECT_EQ(g_nIconsZoom, s.zoom);
         EXPECT_EQ(browser_->GetItemRect(view_, 0).size(), GetCellSizeForZoom(s.zoom));
-        EXPECT_EQ(basket->height(),
-                  GetCellSizeForZoom(s.zoom).height() + basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        EXPECT_EQ(basket->height(), BasketRowHeight(*basket, GetCellSizeForZoom(s.zoom)));
     }
 }
 
