@@ -330,8 +330,11 @@ QString CThumbsView::ToolTipTextAt(QPoint clientPoint, QRect* itemRect) {
         return {};
     if (itemRect != nullptr)
         *itemRect = m_pBrowser->GetItemRect(this, index).translated(-ScrollPosition());
-    const QString text = m_pBrowser->GetItemToolTip(index).left(kToolTipMaxChars);
-    return WrapToolTipText(text, QToolTip::font(), kToolTipWrapWidth);
+    return ShownToolTipText(m_pBrowser->GetItemToolTip(index), kToolTipMaxChars, kToolTipWrapWidth);
+}
+
+QString CThumbsView::ShownToolTipText(const QString& text, int maxChars, int maxWidth) {
+    return WrapToolTipText(text.left(maxChars), QToolTip::font(), maxWidth);
 }
 
 bool CThumbsView::viewportEvent(QEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QImage>
 #include <QScrollBar>
@@ -231,25 +232,56 @@ TEST_F(ThumbsViewTest, ToolTipsNameTheFileItsImageAndItsSize) {
     QToolTip::hideText();
 }
 
-TEST_F(ThumbsViewTest, LongToolTipsWrapAt600Pixels) {
-    QString text;
-    for (int i = 0; i < 120; ++i)
-        text += QStringLiteral("word%1 ").arg(i);
-    text += QString(300, u'x');  // one word wider than the limit
-    const QFont font = QToolTip::font();
-    const QString wrapped = CThumbsView::WrapToolTipText(text, font, CThumbsView::kToolTipWrapWidth);
-    const QFontMetrics metrics(font);
-    const QStringList lines = wrapped.split(u'\n');
-    EXPECT_GT(lines.size(), 2);
+// The words and letters of a text, without the blanks and line breaks
+// between them.
+QString Letters(QString text) {
+    text.remove(u' ');
+    text.remove(u'\n');
+    return text;
+}
+
+TEST_F(ThumbsViewTest, ALongNameWrapsAt600PixelsInTheShownToolTip) {
+    QString name;
+    for (int i = 0; name.size() < 230; ++i)
+        name += QStringLiteral("harbour%1 ").arg(i);
+    const QString path = env.AddJpeg(name.trimmed() + QStringLiteral(".jpg"), 320, 240);
+    Show();
+    g_ThumbsBuilder.Start();
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(kIdleMs));
+    const QString full = browser.GetItemToolTip(0);
+    ASSERT_TRUE(full.startsWith(QStringLiteral("File: ") + QFileInfo(path).fileName()));
+
+    const QPoint centre = ImageCentre(browser.GetItemPos(&view, 0));
+    QHelpEvent help(QEvent::ToolTip, centre, view.viewport()->mapToGlobal(centre));
+    QApplication::sendEvent(view.viewport(), &help);
+    const QString shown = QToolTip::text();
+    QToolTip::hideText();
+    // The name takes several lines, none wider than 600 pixels; nothing is
+    // lost but the blanks where the lines break.
+    const QFontMetrics metrics(QToolTip::font());
+    const QStringList lines = shown.split(u'\n');
+    EXPECT_GT(lines.size(), full.count(u'\n') + 2);
     for (const QString& line : lines)
         EXPECT_LE(metrics.horizontalAdvance(line), CThumbsView::kToolTipWrapWidth) << line.toStdString();
-    QString joined = wrapped;
-    joined.replace(u'\n', QString());
-    QString spaceless = text;
-    spaceless.replace(u' ', QString());
-    joined.replace(u' ', QString());
-    EXPECT_EQ(joined, spaceless);
-    EXPECT_EQ(CThumbsView::kToolTipMaxChars, 511);
+    EXPECT_EQ(Letters(shown), Letters(full));
+}
+
+TEST(ThumbsViewToolTip, TextsLongerThan511CharactersShowTheirFirst511) {
+    QString text;
+    for (int i = 0; text.size() < 700; ++i)
+        text += QStringLiteral("w%1 ").arg(i, 3, 10, QChar(u'0'));
+    text += QString(300, u'x');  // one word wider than the limit
+    const QString shown =
+        CThumbsView::ShownToolTipText(text, CThumbsView::kToolTipMaxChars, CThumbsView::kToolTipWrapWidth);
+    EXPECT_EQ(Letters(shown), Letters(text.left(511)));
+    EXPECT_FALSE(shown.contains(QStringLiteral("x")));
+    const QFontMetrics metrics(QToolTip::font());
+    for (const QString& line : shown.split(u'\n'))
+        EXPECT_LE(metrics.horizontalAdvance(line), 600) << line.toStdString();
+    // A word wider than the limit is broken where it must be.
+    const QString wide = CThumbsView::ShownToolTipText(QString(300, u'x'), 511, 600);
+    EXPECT_GT(wide.count(u'\n'), 0);
+    EXPECT_EQ(Letters(wide), QString(300, u'x'));
 }
 
 // An image browser whose temporary cells report the thumbnails they load.
