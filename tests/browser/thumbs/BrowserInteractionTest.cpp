@@ -427,28 +427,6 @@ TEST_F(Browser, OnlyAFolderTakesADragOfItsOwnItemsOrOfFiles) {
     browser_->m_bInternalDrag = 0;
 }
 
-TEST_F(Browser, ADragOutWaitsForTheThumbnailAndClearsItsStateWhenItEnds) {
-    Show(3);
-    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
-    Click(Centre(1));
-    // The drag ends with the release the platform's drag loop sees.
-    QTimer::singleShot(50, [this] {
-        const QPoint away = Centre(2) + QPoint(5, 5);
-        QTest::mouseMove(Port(), away);
-        QTest::mouseRelease(Port(), Qt::LeftButton, {}, away);
-    });
-    QTest::mousePress(Port(), Qt::LeftButton, {}, Centre(1));
-    QMouseEvent move(QEvent::MouseMove, Centre(1) + QPoint(10, 0), Port()->mapToGlobal(Centre(1) + QPoint(10, 0)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Port(), &move);
-    // The drag ran (its first path was taken) and left nothing behind.
-    EXPECT_EQ(browser_->m_strContextPath, folder_ + QStringLiteral("/p1.jpg"));
-    EXPECT_FALSE(browser_->m_pDragCell);
-    EXPECT_EQ(browser_->m_bInternalDrag, 0);
-    EXPECT_EQ(browser_->m_nInsertIndex, -1);
-    EXPECT_EQ(browser_->GetItemCount(), 3);
-}
-
 TEST_F(Browser, AClickOnTheCaptionOfTheOnlySelectedItemRenamesIt) {
     Show(2);
     ASSERT_TRUE(WriteFile(folder_ + QStringLiteral("/p1.wav"), "note"));
