@@ -37,17 +37,20 @@ bool IsRedOrBlue(QColor c) {
     return (c.red() > 150 && c.green() < 90 && c.blue() < 90) || (c.blue() > 150 && c.red() < 90 && c.green() < 90);
 }
 
+// Shows the browser's folder in the view, at the given size.
+void ShowFolder(CThumbsView& view, CThumbsBrowser& browser, const QString& folder, QSize size) {
+    view.resize(size);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.SetBrowser(&browser);
+    browser.m_strFolder = folder;
+    view.OnInitialUpdate();
+    QApplication::processEvents();
+}
+
 class ThumbsViewTest : public ::testing::Test {
 protected:
-    void Show(int width = 700, int height = 500) {
-        view.resize(width, height);
-        view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-        view.SetBrowser(&browser);
-        browser.m_strFolder = env.Folder();
-        view.OnInitialUpdate();
-        QApplication::processEvents();
-    }
+    void Show(int width = 700, int height = 500) { ShowFolder(view, browser, env.Folder(), QSize(width, height)); }
     QColor PixelAt(QPoint client) { return view.viewport()->grab().toImage().pixelColor(client); }
     // The centre of the image area of the cell at content position p.
     static QPoint ImageCentre(QPoint p) { return p + QPoint(kCellMargin + 110, kCellMargin + 82); }
@@ -318,13 +321,7 @@ TEST(ThumbsViewSelectAll, ItemsWithoutAThumbnailAreLoadedByATemporaryCellBeforeT
                                env.AddJpeg(QStringLiteral("c.jpg"))};
     LoadRecordingBrowser browser{env.settings};
     CThumbsView view;
-    view.resize(760, 500);
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    view.SetBrowser(&browser);
-    browser.m_strFolder = env.Folder();
-    view.OnInitialUpdate();
-    QApplication::processEvents();
+    ShowFolder(view, browser, env.Folder(), QSize(760, 500));
     ASSERT_EQ(browser.GetItemCount(), 3);
 
     // A plain click redraws its item without loading anything.

@@ -208,6 +208,17 @@ protected:
              [=, &gesture] { gesture->Xdotool(QStringList{"mousemove"} + moved); }},
         };
     }
+    // PressAndStartDrag, then the move to the gap in front of item `to` once
+    // the drag shows its first gap.
+    std::vector<Gesture::Step> DragToGap(Gesture*& gesture, int from, int to) {
+        std::vector<Gesture::Step> steps = PressAndStartDrag(gesture, from);
+        const QStringList gap = At(GapBefore(to));
+        steps.push_back({[this] { return browser_->m_pDragCell != nullptr && browser_->m_nInsertIndex >= 0; },
+                         [=, &gesture] { gesture->Xdotool(QStringList{"mousemove"} + gap); }});
+        return steps;
+    }
+    // The gap in front of item `index` is open to its full width.
+    bool GapOpenAt(int index) const { return browser_->m_nInsertIndex == index && browser_->m_nGap == g_nDragGapMax; }
     // Runs the steps to their end.
     static bool Run(Gesture& gesture) {
         return QTest::qWaitFor([&] { return gesture.Done(); }, kWaitMs);
@@ -224,14 +235,8 @@ TEST_F(X11Drag, AnItemDroppedAtAGapOfItsViewMovesThereAfterTheGapOpenedIn11Repai
     Show(5);
     ViewRecorder recorder(*view_, *browser_);
     Gesture* gesture = nullptr;
-    std::vector<Gesture::Step> steps = PressAndStartDrag(gesture, 0);
-    const QStringList gap = At(GapBefore(2));
-    steps.push_back({[this] { return browser_->m_pDragCell != nullptr && browser_->m_nInsertIndex >= 0; },
-                     [&] { gesture->Xdotool(QStringList{"mousemove"} + gap); }});
-    steps.push_back({[this] { return browser_->m_nInsertIndex == 2 && browser_->m_nGap == g_nDragGapMax; },
-                     [&] {
-                         gesture->Xdotool({"mouseup", "1"});
-                     }});
+    std::vector<Gesture::Step> steps = DragToGap(gesture, 0, 2);
+    steps.push_back({[this] { return GapOpenAt(2); }, [&] { gesture->Xdotool({"mouseup", "1"}); }});
     Gesture run(std::move(steps));
     gesture = &run;
     ASSERT_TRUE(Run(run));
@@ -250,14 +255,8 @@ TEST_F(X11Drag, EscapeEndsTheDragWithTheGapClosedAfterItOpenedIn5RepaintsOnASlow
     g_nDragGapStep = 5;
     ViewRecorder recorder(*view_, *browser_);
     Gesture* gesture = nullptr;
-    std::vector<Gesture::Step> steps = PressAndStartDrag(gesture, 0);
-    const QStringList gap = At(GapBefore(3));
-    steps.push_back({[this] { return browser_->m_pDragCell != nullptr && browser_->m_nInsertIndex >= 0; },
-                     [&] { gesture->Xdotool(QStringList{"mousemove"} + gap); }});
-    steps.push_back({[this] { return browser_->m_nInsertIndex == 3 && browser_->m_nGap == g_nDragGapMax; },
-                     [&] {
-                         gesture->Xdotool({"key", "Escape"});
-                     }});
+    std::vector<Gesture::Step> steps = DragToGap(gesture, 0, 3);
+    steps.push_back({[this] { return GapOpenAt(3); }, [&] { gesture->Xdotool({"key", "Escape"}); }});
     steps.push_back({[this] { return browser_->m_pDragCell == nullptr; }, [&] { gesture->Xdotool({"mouseup", "1"}); }});
     Gesture run(std::move(steps));
     gesture = &run;
