@@ -20,6 +20,7 @@
 #include "imagefiles/kestrel/MemStreams.h"
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
+#include "platform/imaging/FlattenOntoWhite.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/memfile/CMemFile.h"
 
@@ -105,7 +106,7 @@ DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSi
         if (wanted.width() < imageSize.width() || wanted.height() < imageSize.height())
             reader.setScaledSize(wanted);
     }
-    const QImage decoded = reader.read();
+    const QImage decoded = imaging::FlattenOntoWhite(reader.read());
     if (decoded.isNull())
         return nullptr;
     const QImage bgr = decoded.convertToFormat(QImage::Format_BGR888);
