@@ -2,6 +2,7 @@
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
+#include "app/frame/IconZoomAnimation.h"
 #include "app/frame/MyToolBar.h"
 #include "app/panel/PanelIds.h"
 #include "app/panel/ResizeDlgBar.h"
@@ -9,6 +10,7 @@
 #include "batch/basket/BasketBrowser.h"
 #include "batch/basket/BasketIds.h"
 #include "browser/browse/BrowseWnd.h"
+#include "browser/cells/PaletteItem.h"
 #include "core/document/DocumentIds.h"
 #include "core/document/QVVesperaDoc.h"
 #include "core/resize/ResizeEngine.h"
@@ -32,7 +34,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QThread>
 
 #include <vector>
@@ -103,6 +107,8 @@ protected:
         QAction* action = Action(id);
         frame_->Actions().Update(action);
         action->trigger();
+        // An icon-size switch is shown in steps on a timer.
+        EXPECT_TRUE(WaitUntil([&] { return !frame_->ZoomAnimation().IsRunning(); }));
         Settle();
     }
 
@@ -372,14 +378,24 @@ TEST_F(MainFrameTest, BatchModeShowsAndHidesTheBasketRow) {
     EXPECT_FALSE(basket->isVisible());
     EXPECT_EQ(frame_->Splitter()->m_nHiddenRow, 1);
 
-    // First switch on an empty profile: the preview row is 250 pixels
-    // shorter than the client area.
+    // First switch on an empty profile: the basket row holds one whole row
+    // of cells and its horizontal bar, no vertical bar, also when the frame
+    // grows.
     Choose(ID_BATCH_MODE);
     Settle();
     EXPECT_EQ(app_->m_bBatchMode, 1);
     EXPECT_TRUE(basket->isVisible());
     EXPECT_EQ(frame_->Splitter()->m_nHiddenRow, -1);
-    EXPECT_EQ(PreviewRowHeight(), frame_->ClientHeight() - 250);
+    auto* view = qobject_cast<QAbstractScrollArea*>(basket);
+    ASSERT_NE(view, nullptr);
+    const int rowHeight = GetCellSizeForZoom(g_nIconsZoom.load(), true).height() + 1 +
+                          basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view->frameWidth();
+    for (QSize size : {frame_->size(), frame_->size() + QSize(0, 120)}) {
+        frame_->resize(size);
+        Settle();
+        EXPECT_EQ(basket->height(), rowHeight) << size.height();
+        EXPECT_FALSE(view->verticalScrollBar()->isVisible()) << size.height();
+    }
 
     // Leaving stores the row's height, the next switch restores it.
     frame_->Splitter()->SetRowInfo(0, 300, 0);
