@@ -9,6 +9,7 @@
 #include "core/document/DocumentIds.h"
 #include "platform/resources/CommandIds.h"
 #include "platform/resources/StringTable.h"
+#include "tests/support/DamagedImages.h"
 
 using namespace doctests;
 
@@ -110,6 +111,32 @@ TEST_F(OpenDocument, AJpegCutShortIsRefusedAndExtraneousBytesAreNot) {
     EXPECT_EQ(doc.ImageWidth(), 300);
     EXPECT_EQ(Messages().size(), 1u);
 }
+
+// Damaged files that a lenient decoder passes off as whole pictures, grey or
+// black where their data is missing: refused like any unreadable file, and
+// Resize and Save has no image to work on.
+struct DamagedPicture {
+    const char* name;
+    QByteArray (*make)();
+};
+
+class OpenDamagedFile : public OpenDocument, public ::testing::WithParamInterface<DamagedPicture> {};
+
+TEST_P(OpenDamagedFile, IsRefusedWithTheMessage) {
+    const QString path = Write(GetParam().name, GetParam().make());
+    EXPECT_FALSE(doc.OpenDocumentFile(path));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("Can't open file\n") + path + u'!');
+    EXPECT_FALSE(doc.HasImage());
+    EXPECT_FALSE(doc.QueryCommand(ID_FILE_SAVE).enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenDamagedFile,
+    ::testing::Values(DamagedPicture{"half.jpg", [] { return damaged::JpegCutWithEnd(); }},
+                      DamagedPicture{"huge.jpg", [] { return damaged::JpegClaiming(30000, 30000); }},
+                      DamagedPicture{"tall.gif", [] { return damaged::GifClaimingRows(1, 4, 65535); }}),
+    [](const auto& info) { return std::string(info.param.name).substr(0, 4); });
 
 // A file of 4 GiB and more is refused whole: its length taken in 32 bits
 // would name the small JPEG at its start.
