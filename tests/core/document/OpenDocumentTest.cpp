@@ -7,6 +7,7 @@
 
 #include "DocumentFixtures.h"
 #include "core/document/DocumentIds.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/resources/CommandIds.h"
 #include "platform/resources/StringTable.h"
 #include "tests/support/DamagedImages.h"
@@ -137,6 +138,24 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedPicture{"huge.jpg", [] { return damaged::JpegClaiming(30000, 30000); }},
                       DamagedPicture{"tall.gif", [] { return damaged::GifClaimingRows(1, 4, 65535); }}),
     [](const auto& info) { return std::string(info.param.name).substr(0, 4); });
+
+// A name that is not UTF-8 is carried whole to the file; one whose bytes were
+// lost on the way (Qt's decoding makes them U+FFFD) says why it fails.
+TEST_F(OpenDocument, ANameThatIsNotUtf8Opens) {
+    const QByteArray name("caf\xE9.jpg");
+    ASSERT_TRUE(WriteFileByBytes(dir.path(), name, Encode(Gradient(30, 20), "jpeg")));
+    const QString path = platform::FileNameFromLocal(QFile::encodeName(dir.path()) + '/' + name);
+    EXPECT_TRUE(doc.OpenDocumentFile(path));
+    EXPECT_EQ(doc.ImageWidth(), 30);
+    EXPECT_TRUE(Messages().empty());
+
+    const QString lossy = QFile::decodeName(QFile::encodeName(dir.path()) + '/' + name);
+    EXPECT_FALSE(doc.OpenDocumentFile(lossy));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0],
+              QStringLiteral("Can't open file\n") + lossy +
+                  QStringLiteral("!\nThe file name is not valid UTF-8, and the name given here has lost its bytes."));
+}
 
 // A file of 4 GiB and more is refused whole: its length taken in 32 bits
 // would name the small JPEG at its start.
