@@ -58,6 +58,7 @@ struct Decode {
     std::span<const std::uint8_t> data;
     std::int64_t memoryBudget = 0;
     const ImageAllocator* allocate = nullptr;
+    QSize atLeast;  // empty: the whole size
     QImage image;
     std::vector<JSAMPLE> cmykRow;
 };
@@ -117,7 +118,8 @@ bool FrameFitsBudget(Decode& d, QImage::Format format) {
         !PixelsFitFile(width * height, static_cast<std::int64_t>(d.data.size()), kMaxJpegPixelsPerByte))
         return false;
     const std::int64_t bytesPerPixel = format == QImage::Format_Grayscale8 ? 1 : 4;
-    const std::int64_t pixelBytes = (width * bytesPerPixel + 3) / 4 * 4 * height;
+    const std::int64_t pixelBytes =
+        (std::int64_t{cinfo.output_width} * bytesPerPixel + 3) / 4 * 4 * std::int64_t{cinfo.output_height};
     const std::int64_t coefficients = CoefficientBufferBytes(cinfo);
     if (pixelBytes > d.memoryBudget || coefficients > d.memoryBudget - pixelBytes)
         return false;
@@ -125,6 +127,23 @@ bool FrameFitsBudget(Decode& d, QImage::Format format) {
     cinfo.mem->max_memory_to_use =
         left > std::numeric_limits<long>::max() ? std::numeric_limits<long>::max() : static_cast<long>(left);
     return true;
+}
+
+// The largest reduction libjpeg makes while decoding (1/8, 1/4, 1/2) that
+// still gives at least `atLeast`; none without one.
+void ChooseReduction(jpeg_decompress_struct& cinfo, const QSize& atLeast) {
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    if (atLeast.isEmpty())
+        return;
+    for (const unsigned denom : {8u, 4u, 2u}) {
+        const std::int64_t w = (std::int64_t{cinfo.image_width} + denom - 1) / denom;
+        const std::int64_t h = (std::int64_t{cinfo.image_height} + denom - 1) / denom;
+        if (w >= atLeast.width() && h >= atLeast.height()) {
+            cinfo.scale_denom = denom;
+            return;
+        }
+    }
 }
 
 // Adobe's CMYK, inks stored inverted (255 is no ink), to RGB.
@@ -163,12 +182,16 @@ bool RunDecode(Decode& d) {
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
     QImage::Format format = QImage::Format_Invalid;
-    if (!ChooseOutput(cinfo, format) || !FrameFitsBudget(d, format))
+    if (!ChooseOutput(cinfo, format))
+        return false;
+    ChooseReduction(cinfo, d.atLeast);
+    jpeg_calc_output_dimensions(&cinfo);
+    const JDIMENSION width = cinfo.output_width, height = cinfo.output_height;
+    if (!FrameFitsBudget(d, format))
         return false;
     jpeg_start_decompress(&cinfo);
     const int expected = format == QImage::Format_Grayscale8 ? 1 : 4;
-    if (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height ||
-        cinfo.output_components != expected)
+    if (cinfo.output_width != width || cinfo.output_height != height || cinfo.output_components != expected)
         return false;
     d.image = (*d.allocate)(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), format);
     if (d.image.isNull() || d.image.format() != format || d.image.width() != static_cast<int>(cinfo.output_width) ||
@@ -180,9 +203,8 @@ bool RunDecode(Decode& d) {
     return true;
 }
 
-}  // namespace
-
-QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate) {
+QImage RunStrictDecode(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate,
+                       const QSize& atLeast) {
     if (data.empty() || data.size() > std::numeric_limits<unsigned long>::max())
         return {};
     Decode d;
@@ -194,6 +216,7 @@ QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget,
     d.data = data;
     d.memoryBudget = memoryBudget;
     d.allocate = &allocate;
+    d.atLeast = atLeast;
     bool decoded = false;
     try {
         decoded = RunDecode(d);
@@ -202,6 +225,16 @@ QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget,
     }
     jpeg_destroy_decompress(&d.cinfo);
     return decoded ? std::move(d.image) : QImage();
+}
+
+}  // namespace
+
+QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate) {
+    return RunStrictDecode(data, memoryBudget, allocate, {});
+}
+
+QImage DecodeJpegReduced(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const QSize& atLeast) {
+    return RunStrictDecode(data, memoryBudget, AllocateImage, atLeast);
 }
 
 }  // namespace imaging

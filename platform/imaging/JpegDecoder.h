@@ -40,4 +40,10 @@ QImage AllocateImage(int width, int height, QImage::Format format);
 QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget,
                   const ImageAllocator& allocate = AllocateImage);
 
+// The same decode reduced by libjpeg while it decodes (to 1/2, 1/4 or 1/8 a
+// side, the most that still gives at least `atLeast` pixels each way), as a
+// thumbnail wants it. The header's claim is checked at its full size, the
+// memory at the reduced one (and the coefficients of a multi-scan file).
+QImage DecodeJpegReduced(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const QSize& atLeast);
+
 }  // namespace imaging

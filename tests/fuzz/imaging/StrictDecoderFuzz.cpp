@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     Check(DecodeJpeg(bytes, kBudget), {QImage::Format_Grayscale8, QImage::Format_RGB32});
     Check(DecodeGif(bytes, kBudget), {QImage::Format_RGB32, QImage::Format_ARGB32});
+    Check(DecodeJpegReduced(bytes, kBudget, QSize(3, 2)), {QImage::Format_Grayscale8, QImage::Format_RGB32});
     if (size > 0 && data[0] != 0xFF) {
         std::vector<std::uint8_t> jpeg = {0xFF, 0xD8};
         jpeg.insert(jpeg.end(), data, data + size);

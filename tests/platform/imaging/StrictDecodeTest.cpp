@@ -185,6 +185,21 @@ INSTANTIATE_TEST_SUITE_P(
                       WholeJpeg{"restart_markers", [] { return NoisyLibjpeg(3, JCS_YCbCr, false, 1); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A thumbnail's decode: reduced by the most that still gives the size asked
+// for, refused like the whole decode when damaged.
+TEST(StrictDecode, ReducedJpegDecodeGivesAtLeastTheSizeAskedFor) {
+    const Bytes file = NoisyLibjpeg(3, JCS_YCbCr, true, 0);  // 61 x 37
+    struct Case {
+        QSize atLeast, expected;
+    };
+    for (const Case& c : {Case{{8, 5}, {8, 5}}, Case{{9, 5}, {16, 10}}, Case{{20, 10}, {31, 19}},
+                          Case{{61, 37}, {61, 37}}, Case{{}, {61, 37}}})
+        EXPECT_EQ(DecodeJpegReduced(file, kPlenty, c.atLeast).size(), c.expected) << c.atLeast.width();
+    const QByteArray half = damaged::JpegCutWithEnd();
+    EXPECT_TRUE(DecodeJpegReduced(Span(half), kPlenty, {16, 16}).isNull());
+    EXPECT_TRUE(DecodeJpegReduced(Span(damaged::JpegClaiming(30000, 30000)), kPlenty, {16, 16}).isNull());
+}
+
 // The header still gives format code and resolution; the orientation stays
 // unapplied.
 TEST(StrictDecode, JpegKeepsHeaderFormatResolutionAndOrientation) {
