@@ -3,8 +3,6 @@
 // memory can hold before allocating, and decodes whole files as Qt does.
 #include <gtest/gtest.h>
 
-#include <gif_lib.h>
-
 #include <QBuffer>
 #include <QImageReader>
 
@@ -15,6 +13,7 @@
 #include "platform/imaging/ImagingFixtures.h"
 #include "platform/imaging/JpegDecoder.h"
 #include "tests/support/DamagedImages.h"
+#include "tests/support/LibraryCodecFiles.h"
 
 using namespace imaging;
 
@@ -138,39 +137,8 @@ TEST_P(WholeJpegFile, DecodesAsQtDoes) {
     EXPECT_EQ(bitmap->Image(), expected);
 }
 
-// A noisy picture through libjpeg in the given colour space.
 Bytes NoisyLibjpeg(int components, J_COLOR_SPACE space, bool progressive, int restartRows) {
-    const QImage noise = damaged::Noise(61, 37);
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &mem, &size);
-    cinfo.image_width = 61;
-    cinfo.image_height = 37;
-    cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, space);
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
-    cinfo.restart_in_rows = restartRows;
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(61 * static_cast<std::size_t>(components));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const uchar* in = noise.constScanLine(static_cast<int>(cinfo.next_scanline));
-        for (std::size_t i = 0; i < row.size(); ++i)
-            row[i] = in[i % (61 * 3)];
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes out(mem, mem + size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(mem);
-    return out;
+    return libfiles::LibjpegFile({61, 37, components, space, progressive, restartRows});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -218,50 +186,15 @@ TEST(StrictDecode, JpegKeepsHeaderFormatResolutionAndOrientation) {
 
 // Transparency, an image smaller than its screen and interlaced rows: the
 // same pixels Qt's reader gives.
-struct GifLayout {
+struct GifCase {
     const char* name;
-    int screenW, screenH, left, top, w, h, transparent;
-    bool interlaced;
-    int background;
+    libfiles::GifLayout layout;
 };
 
-class WholeGifFile : public ::testing::TestWithParam<GifLayout> {};
-
-int WriteToVector(GifFileType* gif, const GifByteType* bytes, int n) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
-    out->insert(out->end(), bytes, bytes + n);
-    return n;
-}
-
-Bytes GifOf(const GifLayout& l) {
-    Bytes out;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&out, WriteToVector, &error);
-    GifColorType colours[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
-    ColorMapObject* map = GifMakeMapObject(4, colours);
-    EGifSetGifVersion(gif, true);
-    EGifPutScreenDesc(gif, l.screenW, l.screenH, 2, l.background, map);
-    if (l.transparent >= 0) {
-        GraphicsControlBlock gcb{};
-        gcb.TransparentColor = l.transparent;
-        GifByteType extension[4];
-        const std::size_t n = EGifGCBToExtension(&gcb, extension);
-        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), extension);
-    }
-    EGifPutImageDesc(gif, l.left, l.top, l.w, l.h, l.interlaced, nullptr);
-    std::vector<GifPixelType> row(static_cast<std::size_t>(l.w));
-    for (int y = 0; y < l.h; ++y) {
-        for (int x = 0; x < l.w; ++x)
-            row[static_cast<std::size_t>(x)] = static_cast<GifPixelType>((x * 7 + y * 3 + x * y) % 4);
-        EGifPutLine(gif, row.data(), l.w);
-    }
-    EGifCloseFile(gif, &error);
-    GifFreeMapObject(map);
-    return out;
-}
+class WholeGifFile : public ::testing::TestWithParam<GifCase> {};
 
 TEST_P(WholeGifFile, DecodesAsQtDoes) {
-    const Bytes file = GifOf(GetParam());
+    const Bytes file = libfiles::GiflibFile(GetParam().layout);
     const QImage expected =
         QtDecode(QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
     ASSERT_FALSE(expected.isNull());
@@ -274,11 +207,11 @@ TEST_P(WholeGifFile, DecodesAsQtDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, WholeGifFile,
-                         ::testing::Values(GifLayout{"plain", 37, 23, 0, 0, 37, 23, -1, false, 0},
-                                           GifLayout{"transparent", 37, 23, 0, 0, 37, 23, 1, false, 0},
-                                           GifLayout{"offset", 37, 23, 5, 3, 20, 11, -1, false, 3},
-                                           GifLayout{"offset_transparent", 37, 23, 5, 3, 20, 11, 2, false, 3},
-                                           GifLayout{"interlaced", 37, 23, 0, 0, 37, 23, -1, true, 0}),
+                         ::testing::Values(GifCase{"plain", {37, 23, 0, 0, 37, 23, -1, false, 0}},
+                                           GifCase{"transparent", {37, 23, 0, 0, 37, 23, 1, false, 0}},
+                                           GifCase{"offset", {37, 23, 5, 3, 20, 11, -1, false, 3}},
+                                           GifCase{"offset_transparent", {37, 23, 5, 3, 20, 11, 2, false, 3}},
+                                           GifCase{"interlaced", {37, 23, 0, 0, 37, 23, -1, true, 0}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
