@@ -45,10 +45,5 @@ private:
     QString failure_;
 };
 
-// Both steps at once. False when the output could not be written; an old
-// file is then as it was.
-bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
-                      float dpi);
-
 // The prefix of the temporary folders.
 inline constexpr char kBatchTempPrefix[] = ".vespera-batch-";

@@ -22,6 +22,7 @@
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/DecodeBudget.h"
+#include "platform/imaging/FlattenOntoWhite.h"
 #include "platform/imaging/GifDecoder.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
@@ -125,7 +126,7 @@ DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSi
     if (imageSize.isValid())
         wanted =
             QSize(std::min(imageSize.width(), 2 * thumb.width()), std::min(imageSize.height(), 2 * thumb.height()));
-    const QImage decoded = DecodeWhole(bytes, wanted);
+    const QImage decoded = imaging::FlattenOntoWhite(DecodeWhole(bytes, wanted));
     if (decoded.isNull())
         return nullptr;
     const QImage bgr = decoded.convertToFormat(QImage::Format_BGR888);

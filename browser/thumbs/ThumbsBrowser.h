@@ -57,9 +57,8 @@ class CommandPort;
 
 // Process-wide values of the browser family (user-interface thread only).
 extern int g_nBrowserInstances;
-extern int g_nDragGapMax;    // widest drag insertion gap, 20 pixels
-extern int g_nDragGapStep;   // gap animation step: 2, or 5 on a slow processor
-extern int g_nDetailsWidth;  // the details layout's row width (never used: no details layout)
+extern int g_nDragGapMax;   // widest drag insertion gap, 20 pixels
+extern int g_nDragGapStep;  // gap animation step: 2, or 5 on a slow processor
 // The listings that rebuild an item list hold this lock.
 extern std::recursive_mutex g_csBrowserList;
 // Held while a browser reacts to a selection change.
@@ -101,8 +100,6 @@ public:
     virtual void Serialize(platform::ArchiveWriter&) {}
     virtual bool IsDetailsMode() const;
     virtual QSize GetCellSize() const;
-    virtual int GetDetailsWidth() const;
-    virtual QRect GetDetailsRowRect(const QRect& rect) const;
     // The cached cell of the path (the cache's archive of its folder is read
     // first when needed).
     virtual bool LookupThumb(const QString& path, CellRef& cell);

@@ -19,6 +19,7 @@
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/FlattenOntoWhite.h"
 #include "platform/imaging/GifDecoder.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
@@ -230,6 +231,9 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         // The header's own word on the format, else what Qt decoded.
         const PixelFormat format =
             header && header->pixelFormat != PixelFormatUndefined ? header->pixelFormat : PixelFormatOfImage(image);
+        image = FlattenOntoWhite(std::move(image));
+        if (image.isNull())
+            return nullptr;
         std::unique_ptr<Bitmap> bitmap(new Bitmap(std::move(image), format));
         if (header) {
             bitmap->dpiX_ = header->dpiX;

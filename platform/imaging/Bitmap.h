@@ -8,7 +8,9 @@
 // QImageReader. The metadata of JPEG, TIFF and PNG files comes with it
 // (ExifProperties.h). The pixel format and resolution come from the file's
 // own header (HeaderProbe.h), so a CMYK file reports PixelFormat32bppCMYK
-// although its pixels are held as RGB.
+// although its pixels are held as RGB. Decoded pixels are laid over white
+// (FlattenOntoWhite.h): a file's format code may say alpha, its pixels are
+// opaque.
 //
 // Sizes: width and height 1..kMaxBitmapSide, pixel bytes at most
 // kMaxBitmapBytes; anything else fails cleanly (null result), as do files

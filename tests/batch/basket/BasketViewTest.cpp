@@ -28,6 +28,7 @@
 #include "platform/resources/CommandIds.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
+#include "tests/batch/ModeNames.h"
 
 namespace {
 
@@ -266,10 +267,14 @@ TEST_F(BasketViewTest, SortByNameReordersTheItems) {
 TEST_F(BasketViewTest, TooltipsShowTheItemsSettingsInThreeLines) {
     Drop({Picture("a.png", 800, 600, 72.0)});
     basket_->GetItem(0)->m_fTargetDpi = 72.0f;
-    basket_->GetItem(0)->m_nMode = 3;
     QRect rect;
-    EXPECT_EQ(view_->ToolTipTextAt(ItemCentre(0), &rect),
-              QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\nBicubic"));
+    for (int mode : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11}) {
+        basket_->GetItem(0)->m_nMode = mode;
+        const QString name = mode < 10 ? QString::fromLatin1(batchtests::kModeNames[mode]) : QStringLiteral("11");
+        EXPECT_EQ(view_->ToolTipTextAt(ItemCentre(0), &rect),
+                  QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\n") + name)
+            << mode;
+    }
     EXPECT_TRUE(rect.contains(ItemCentre(0)));
     EXPECT_TRUE(view_->ToolTipTextAt(QPoint(790, 220)).isEmpty());
 }

@@ -9,6 +9,7 @@
 #include "browser/ThumbFixtures.h"
 #include "browser/cells/PaletteItemImg.h"
 #include "support/DamagedImages.h"
+#include "support/TransparentPictures.h"
 
 using namespace thumbfixtures;
 
@@ -228,3 +229,30 @@ TEST_F(ImageCells, StoredThumbnailDecodesBackUpsideDownAsStored) {
 }
 
 }  // namespace
+
+// Transparency is not kept: a transparent GIF colour and a PNG's alpha show
+// white in the thumbnail, as in the preview and the saved file.
+TEST_F(ImageCells, TransparentPicturesGetWhiteThumbnails) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"clear.gif", transparent::TransparentGif(300, 100)},
+        {"alpha.png", transparent::AlphaPng(300, 100)},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const QString path = File(QString::fromLatin1(file.name), Bytes(file.bytes.begin(), file.bytes.end()));
+        CPaletteItemImg cell;
+        ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+        const DibRef dib = cell.GetDib();
+        ASSERT_TRUE(dib);
+        ASSERT_EQ(dib->Width(), 220);
+        auto at = [&](int x) {
+            const std::uint8_t* p = dib->TopDownRow(dib->Height() / 2) + 3 * x;
+            return Rgb{p[2], p[1], p[0]};
+        };
+        EXPECT_TRUE(Near(at(20), Rgb{255, 255, 255}, 2));  // transparent
+        EXPECT_TRUE(Near(at(200), Rgb{255, 0, 0}, 2));     // opaque red
+    }
+}
