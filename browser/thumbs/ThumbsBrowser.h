@@ -126,6 +126,8 @@ public:
     // Paints the items that meet `clip` (content coordinates; empty: the
     // visible area), the background already filled.
     virtual void OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, const QRect& clip);
+    // How many cells the last OnDraw handed to DrawItem.
+    int CellsDrawnLastTime() const { return m_nCellsDrawn; }
     virtual void OnItemDblClick(CThumbsView* view, IBorderBuffer& surface, unsigned keyFlags, QPoint point);
     virtual bool OnDrop(const QMimeData* data, int dropEffect, QPoint point);
     virtual void OnDropFiles(const QMimeData* data, QPoint point, CThumbsView* view, int dropEffect);
@@ -294,6 +296,7 @@ public:
     std::uint8_t m_bInClick = 0;
     std::uint8_t m_bButtonDown = 0;
     std::uint8_t m_bManyItems = 0;
+    int m_nCellsDrawn = 0;  // DrawItem calls of the last OnDraw
     std::uint8_t m_bMultiSelect = 1;
     int m_bRubberBand = 0;
     AutoScrollTimer m_autoScroll;
