@@ -243,6 +243,7 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
                 ImageMetadata metadata = ReadImageMetadata(data);
                 bitmap->properties_ = std::move(metadata.items);
                 bitmap->makerNote_ = std::move(metadata.makerNote);
+                bitmap->exifOrder_ = metadata.byteOrder;
             }
         }
         return bitmap;
@@ -296,6 +297,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone() const {
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
         copy->makerNote_ = makerNote_;
+        copy->exifOrder_ = exifOrder_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -321,6 +323,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone(const Rect& rect, PixelFormat format) cons
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
         copy->makerNote_ = makerNote_;
+        copy->exifOrder_ = exifOrder_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;

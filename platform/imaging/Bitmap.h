@@ -94,6 +94,10 @@ public:
     // copy of the items writes the note laid out anew. Null without one.
     const std::shared_ptr<const MakerNoteModel>& MakerNote() const { return makerNote_; }
     void SetMakerNote(std::shared_ptr<const MakerNoteModel> model) { makerNote_ = std::move(model); }
+    // The byte order of the EXIF block the items were read from, in which
+    // the encoder writes them again (little-endian for items of no file).
+    ExifByteOrder ExifOrder() const { return exifOrder_; }
+    void SetExifOrder(ExifByteOrder order) { exifOrder_ = order; }
 
     // The pixels, for drawing and encoding.
     const QImage& Image() const { return image_; }
@@ -108,6 +112,7 @@ private:
     double dpiY_ = kDefaultDpi;
     std::vector<PropertyItem> properties_;
     std::shared_ptr<const MakerNoteModel> makerNote_;
+    ExifByteOrder exifOrder_ = ExifByteOrder::LittleEndian;
     std::atomic<bool> locked_{false};
 };
 
