@@ -4,11 +4,12 @@
 
 #include <QFile>
 
+#include "platform/files/LocalFileName.h"
 #include "platform/imaging/Bitmap.h"
 
 std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path) {
     try {
-        return imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString());
+        return imaging::Bitmap::FromFile(platform::LocalFilePath(path));
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -16,6 +16,7 @@
 #include "core/resize/ResizeEngine.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/progress/ProgressSink.h"
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
@@ -23,6 +24,7 @@
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
@@ -606,6 +608,31 @@ TEST(MainFrameBasket, ThreePicturesOnTheCommandLineOpenABasketOfThree) {
     ASSERT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
     EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_BATCH_REMOVE));
     EXPECT_EQ(pane->GetItemCount(), 2);
+    app->ExitInstance();
+}
+
+// Names that are not UTF-8, given on the command line as bytes, reach the
+// basket whole.
+TEST(MainFrameBasket, NamesThatAreNotUtf8FromTheCommandLineFillTheBasket) {
+    PrivateHome home;
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "png"));
+    QStringList arguments;
+    for (const char* name : {"caf\xE9.png", "na\xEFve.png"}) {
+        ASSERT_TRUE(WriteFileByBytes(home.Path(), name, png));
+        arguments << platform::FileNameFromLocal(QFile::encodeName(home.Path()) + '/' + name);
+    }
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance(arguments));
+    CBasketPane* pane = app->m_pMainWnd->BasketPane();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_EQ(pane->GetItemCount(), 2);
+    EXPECT_EQ(platform::LocalFileName(pane->Basket().GetItem(0)->m_strPath),
+              QFile::encodeName(home.Path()) + "/caf\xE9.png");
     app->ExitInstance();
 }
 
