@@ -8,9 +8,9 @@
 #include <string>
 
 #include <QByteArray>
-#include <QFile>
 
 #include "core/saving/SaveImage.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/paths/Paths.h"
 #include "platform/shellfiles/ShellFiles.h"
@@ -19,10 +19,10 @@ namespace {
 
 // A fresh temporary folder inside `parent`; empty when none could be made.
 QString MakeTempFolder(const QString& parent) {
-    QByteArray pattern = QFile::encodeName(parent) + kBatchTempPrefix + "XXXXXX";
+    QByteArray pattern = platform::LocalFileName(parent) + kBatchTempPrefix + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
         return {};
-    return QFile::decodeName(pattern);
+    return platform::FileNameFromLocal(pattern);
 }
 
 }  // namespace
@@ -38,12 +38,13 @@ StagedBatchOutput::StagedBatchOutput(imaging::Bitmap& target, const BatchOutput&
         failure_ = QString::fromLocal8Bit(std::strerror(errno));
         return;
     }
-    // The temporary keeps the output's name, so the encoder is the one the
-    // output's extension asks for.
-    file_ = folder_ + u'/' + parts.name + parts.ext;
+    // The temporary keeps the output's extension, so the encoder is the one
+    // it asks for; its name is a plain one the encoder's file classes can
+    // reach whatever bytes the output's name holds.
+    file_ = folder_ + QStringLiteral("/output") + parts.ext;
     std::string failure;
-    written_ =
-        SaveImageWithEncoder(&target, QFile::encodeName(file_).toStdString(), 1, &source, quality, dpi, &failure) != 0;
+    written_ = SaveImageWithEncoder(&target, platform::LocalFileName(file_).toStdString(), 1, &source, quality, dpi,
+                                    &failure) != 0;
     failure_ = QString::fromStdString(failure);
 }
 
@@ -51,8 +52,8 @@ StagedBatchOutput::~StagedBatchOutput() {
     if (folder_.isEmpty())
         return;
     // After a commit the file is gone from here and unlink fails harmlessly.
-    ::unlink(QFile::encodeName(file_).constData());
-    ::rmdir(QFile::encodeName(folder_).constData());
+    ::unlink(platform::LocalFileName(file_).constData());
+    ::rmdir(platform::LocalFileName(folder_).constData());
 }
 
 bool StagedBatchOutput::Commit() {
@@ -61,7 +62,8 @@ bool StagedBatchOutput::Commit() {
     written_ = false;
     bool renamed = false;
     if (output_.kind == BatchOutputKind::Replace)
-        renamed = std::rename(QFile::encodeName(file_).constData(), QFile::encodeName(output_.path).constData()) == 0;
+        renamed = std::rename(platform::LocalFileName(file_).constData(),
+                              platform::LocalFileName(output_.path).constData()) == 0;
     else
         renamed = platform::RenameNoReplace(file_, output_.path) == platform::RenameStatus::Renamed;
     if (!renamed)

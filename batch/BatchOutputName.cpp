@@ -5,10 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include <QFile>
-
 #include "batch/BatchIds.h"
 #include "batch/BatchRun.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"
 
@@ -16,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FsPath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+fs::path FsPath(const QString& path) { return fs::path(platform::LocalFileName(path).toStdString()); }
 
 QString OutputExtension(int format, const QString& sourceExtension) {
     switch (format) {
@@ -48,14 +47,14 @@ QString FolderToTest(const QString& dir) {
 
 bool IsFolder(const QString& path) {
     struct stat st {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !path.isEmpty() && ::stat(platform::LocalFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
 
 bool EntryExists(const QString& path) {
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(platform::LocalFileName(path).constData(), &st) == 0;
 }
 
 bool IsSameFile(const QString& a, const QString& b) {

@@ -4,11 +4,12 @@
 
 #include <QFile>
 
+#include "platform/files/LocalFileName.h"
 #include "platform/imaging/Bitmap.h"
 
 std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path, imaging::PixelPool* pool) {
     try {
-        return imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString(), pool);
+        return imaging::Bitmap::FromFile(platform::LocalFilePath(path), pool);
     } catch (const std::exception&) {
         return nullptr;
     }

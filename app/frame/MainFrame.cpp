@@ -6,6 +6,7 @@
 #include "app/frame/FrameIds.h"
 #include "app/frame/FrameResources.h"
 #include "app/frame/IconZoom.h"
+#include "app/frame/IconZoomAnimation.h"
 #include "app/frame/MyToolBar.h"
 #include "app/frame/QVVesperaApp.h"
 #include "app/panel/PanelDocumentAdapter.h"
@@ -14,6 +15,7 @@
 #include "browser/browse/BrowseWnd.h"
 #include "browser/browse/TreeDropTarget.h"
 #include "browser/cells/PaletteItem.h"
+#include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "core/document/QVVesperaDoc.h"
 #include "core/settings/AppSettings.h"
@@ -86,6 +88,7 @@ QString FrameTitle() { return platform::LoadResString(IDR_MAINFRAME).section(u'\
 CMainFrame::CMainFrame(CQVVesperaApp& app) : m_app(app) {
     m_pPort = platform::CommandPort::Create(this);
     m_pActions = new CommandActions(*this, this);
+    m_pZoomAnimation = new IconZoomAnimation([this](int zoom) { ShowIconsZoomStep(zoom); }, this);
     setWindowTitle(FrameTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     RegisterCommands();
@@ -188,6 +191,10 @@ bool CMainFrame::OnCreateClient(const CreateContext& context) {
     setCentralWidget(m_wndSplitter);
     // The program starts with the basket row hidden.
     m_wndSplitter->TogglePane(1);
+    // A row fitted by the program follows the window's size until the user
+    // moves the splitter.
+    m_wndSplitter->installEventFilter(this);
+    connect(m_wndSplitter, &QSplitter::splitterMoved, this, [this] { m_bBasketRowFitsFrame = false; });
     return true;
 }
 
@@ -445,9 +452,12 @@ void CMainFrame::OnBatchMode() {
         ShowBasketRow();
         SetBatchToolbar();
     } else {
+        m_bBasketRowFitsFrame = false;
         SetNormalToolbar();
     }
     m_wndSplitter->TogglePane(1);
+    if (m_bBasketRowFitsFrame)
+        FitBasketRow();
     m_wndResizeBar->SetBatchMode();
     UpdateCommandUI();
 }
@@ -497,6 +507,8 @@ void CMainFrame::FitBrowseWindow() {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pViewPane && event->type() == QEvent::Resize)
         FitBrowseWindow();
+    if (watched == m_wndSplitter && event->type() == QEvent::Resize && m_bBasketRowFitsFrame)
+        FitBasketRow();
     // A focused field or an open list takes Enter before the accelerators
     // do (seen here for every window, the lists' popups among them). The
     // event goes on to the widget, which may act on it at once, as an open
@@ -537,10 +549,15 @@ void CMainFrame::ShowBasketRow() {
     // The stored height is untrusted: brought into the client area.
     const int stored = m_app.Profile().GetInt(kSplitterSection, kRightHeight, -1);
     if (stored < 0) {
+        // No height stored (a first start): 250 pixels less the toolbar and
+        // the status bar would cut the cells, so once the row is shown it
+        // is fitted to one row of them (and the frame's size, as it comes).
         const int first = std::max(0, client - kBasketRowDefault);
         m_wndSplitter->SetRowInfo(0, first, 0);
         m_wndSplitter->m_nSize[0] = first;
+        m_bBasketRowFitsFrame = true;
     } else {
+        m_bBasketRowFitsFrame = false;
         const int first = std::clamp(stored, 0, client);
         m_wndSplitter->SetRowInfo(0, first, 0);
         m_wndSplitter->m_nSize[0] = first;
@@ -620,18 +637,41 @@ QWidget* CMainFrame::GetViewPane() const { return m_wndSplitter ? m_wndSplitter-
 QWidget* CMainFrame::GetBasketView() const { return m_pBasketView; }
 
 void CMainFrame::OnLargeIcons() {
+    // A switch still on its way ends first: its size is the one compared.
+    m_pZoomAnimation->Finish();
     if (g_nIconsZoom != kSmallIconsZoom && g_bDetailsMode == 0)
         return;
     SetIconsZoom(kLargeIconsZoom);
 }
 
 void CMainFrame::OnSmallIcons() {
+    m_pZoomAnimation->Finish();
     if (g_nIconsZoom == kSmallIconsZoom)
         return;
     SetIconsZoom(kSmallIconsZoom);
 }
 
 void CMainFrame::SetIconsZoom(int zoom) {
+    // The thumbnails shown grow or shrink through a few zooms first, at the
+    // pace of the processor the browsers measured.
+    std::vector<int> steps;
+    const std::vector<CThumbsView*> views = VisibleThumbsViews();
+    if (g_bDetailsMode == 0 && m_app.m_bAnimateThumbs != 0 && !views.empty()) {
+        const CThumbsBrowser* browser = views.front()->Browser();
+        steps = IconZoomAnimation::StepsTo(zoom, browser != nullptr ? browser->m_nCpuMHz : 0);
+    }
+    m_pZoomAnimation->Start(std::move(steps), [this, zoom] { ApplyIconsZoom(zoom); });
+}
+
+void CMainFrame::ShowIconsZoomStep(int zoom) {
+    g_nIconsZoom = zoom;
+    for (CThumbsView* view : VisibleThumbsViews()) {
+        view->Invalidate(QRect(), true);
+        view->UpdateWindow();
+    }
+}
+
+void CMainFrame::ApplyIconsZoom(int zoom) {
     g_nIconsZoom = zoom;
     g_bDetailsMode = 0;
     FitBasketRow();
@@ -661,10 +701,14 @@ void CMainFrame::FitBasketRow() {
     QWidget* basket = GetBasketView();
     if (basket == nullptr || !basket->isVisible() || m_wndSplitter == nullptr)
         return;
-    // The basket row shows exactly one row of cells and its scroll bar.
+    // The basket row shows exactly one row of cells and its scroll bar: the
+    // view's content is a cell and one pixel high, inside the view's frame.
     const int cellHeight = GetCellSizeForZoom(g_nIconsZoom.load(), true).height();
     const int scrollBar = basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, basket);
-    const int first = std::max(0, m_wndSplitter->height() - m_wndSplitter->handleWidth() - cellHeight - scrollBar);
+    const auto* framed = qobject_cast<const QFrame*>(basket);
+    const int frame = framed != nullptr ? 2 * framed->frameWidth() : 0;
+    const int row = cellHeight + 1 + scrollBar + frame;
+    const int first = std::max(0, m_wndSplitter->height() - m_wndSplitter->handleWidth() - row);
     m_wndSplitter->SetRowInfo(0, first, 0);
     m_wndSplitter->m_nSize[0] = first;
     m_wndSplitter->RecalcLayout();
@@ -708,6 +752,9 @@ void CMainFrame::showEvent(QShowEvent* event) {
         if (QWidget* view = GetViewPane(); view != nullptr && QApplication::focusWidget() == nullptr)
             view->setFocus(Qt::ActiveWindowFocusReason);
     }
+    // A basket row shown before the frame had its size is fitted now.
+    if (m_bBasketRowFitsFrame)
+        FitBasketRow();
     // The accelerators work from the first moment, before the idle update.
     UpdateCommandUI();
 }

@@ -24,6 +24,7 @@ class CBrowseWnd;
 class CThumbsView;
 class CBasketPane;
 class CommandActions;
+class IconZoomAnimation;
 class CQVVesperaDoc;
 class CResizeDlgBar;
 class PanelDocumentAdapter;
@@ -82,9 +83,12 @@ public:
     void ApplySettingsToAllImages() override;
     void ShowBasketRow();
     bool OnBarCheck(int id);
-    // View > Large Icons and Small Icons: the zoom of every thumbnail view.
+    // View > Large Icons and Small Icons: the zoom of every thumbnail view,
+    // reached through a few animated steps when thumbnails are shown.
     void OnLargeIcons();
     void OnSmallIcons();
+    // The animation of the last switch (running until the new size is applied).
+    IconZoomAnimation& ZoomAnimation() { return *m_pZoomAnimation; }
     // The basket row's height shows one row of cells at the current zoom
     // (when the basket is visible).
     void FitBasketRow();
@@ -159,8 +163,12 @@ private:
     bool IsBarCommand(int id) const;
     QWidget* BarOf(int id) const;
     void OnDestroy();
-    // The icon-size switch: the zoom, the basket row, the views at once.
+    // The icon-size switch: the animation towards `zoom`, then ApplyIconsZoom.
     void SetIconsZoom(int zoom);
+    // One step of the animation: the thumbnail views shown repaint at `zoom`.
+    void ShowIconsZoomStep(int zoom);
+    // The new size: the zoom, the basket row, the views at once.
+    void ApplyIconsZoom(int zoom);
     // The basket view and the Browse window's thumbnails, those shown.
     std::vector<CThumbsView*> VisibleThumbsViews() const;
 
@@ -189,6 +197,7 @@ private:
     QMenu* m_pViewOptionsMenu = nullptr;
     QTimer* m_pIdleTimer = nullptr;
     CommandActions* m_pActions = nullptr;
+    IconZoomAnimation* m_pZoomAnimation = nullptr;
     std::vector<QAction*> m_acceleratorActions;
     std::vector<QAction*> m_recentFileActions;
     platform::CmdTarget* m_pActiveView = nullptr;
@@ -197,4 +206,7 @@ private:
     std::shared_ptr<platform::CommandPort> m_pPort;
     bool m_bDestroyed = false;
     bool m_bInitialFocusSet = false;
+    // The basket row is the fitted one of a first start (no height stored)
+    // and follows the frame's size until the user moves the splitter.
+    bool m_bBasketRowFitsFrame = false;
 };

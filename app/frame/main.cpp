@@ -4,6 +4,7 @@
 #include "app/frame/QVVesperaApp.h"
 #include "app/frame/StartupTimes.h"
 #include "core/version/VersionInfo.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
@@ -22,8 +23,11 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(true);
 
     CQVVesperaApp app;
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // Qt's own list turns the bytes of a name that are not UTF-8 into U+FFFD;
+    // these carry every name whole (QApplication has taken its options out).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << platform::FileNameFromLocal(argv[i]);
     if (!app.InitInstance(arguments))
         return app.ExitInstance();
     QApplication::exec();

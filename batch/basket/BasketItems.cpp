@@ -1,7 +1,5 @@
 #include "batch/basket/BasketItems.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -16,6 +14,7 @@
 #include "core/settings/AppSettings.h"
 #include "core/settings/SettingsLimits.h"
 #include "imagefiles/PixelFormatProbe.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/files/RegularFile.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
@@ -75,7 +74,14 @@ std::unique_ptr<CItem> NewSizedItem(const QString& path, const AppSettings& sett
 
 // A path that can become an item: it exists and is no named pipe or device,
 // which could block every reader of the picture for ever.
-bool CanBeItem(const QString& path) { return QFileInfo::exists(path) && !platform::RefuseSpecialFile(path, "basket"); }
+bool CanBeItem(const QString& path) {
+    if (platform::KindOfFile(path) == platform::FileKind::Missing) {
+        if (const QString reason = platform::UnreachableNameReason(path); !reason.isEmpty())
+            qWarning("basket: %s is left out: %s", qUtf8Printable(path), qUtf8Printable(reason));
+        return false;
+    }
+    return !platform::RefuseSpecialFile(path, "basket");
+}
 
 bool AlreadyInBasket(CITEMLIST& items, const QString& path) { return items.FindByPath(path) != items.end(); }
 

@@ -9,13 +9,14 @@
 #include "browser/cache/ThumbCache.h"
 #include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbCacheLock.h"
+#include "platform/files/LocalFileName.h"
 
 namespace {
 
 // The modification time in seconds, as the builder stamps its cells.
 bool ModificationTime(const QString& path, std::int64_t& seconds) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (::stat(platform::LocalFileName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     seconds = st.st_mtim.tv_sec;
     return true;

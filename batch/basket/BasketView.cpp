@@ -151,6 +151,5 @@ QString CBasketView::ToolTipTextAt(QPoint clientPoint, QRect* itemRect) {
         return {};
     if (itemRect != nullptr)
         *itemRect = basket->GetItemRect(this, index).translated(-ScrollPosition());
-    const QString text = basket->GetToolTipText(index).left(kToolTipMaxChars);
-    return WrapToolTipText(text, QToolTip::font(), kToolTipMaxWidth);
+    return ShownToolTipText(basket->GetToolTipText(index), kToolTipMaxChars, kToolTipMaxWidth);
 }

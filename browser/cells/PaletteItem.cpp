@@ -99,7 +99,10 @@ QRect CPaletteItem::GetLabelRect(const QRect& cell, const QString& text) {
     return QRect(QPoint(cell.left() + 10, top), QSize(cell.width() - 20, metrics.height() + 1));
 }
 
-QRegion CPaletteItem::GetImageRegion() const { return QRegion(GetImageArea()); }
+QRegion CPaletteItem::GetImageRegion() {
+    std::lock_guard lock(g_csThumbCache);
+    return QRegion(GetImageArea());
+}
 
 void CPaletteItem::Draw(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path, bool selected,
                         bool cut) {
@@ -107,15 +110,15 @@ void CPaletteItem::Draw(QPainter& painter, IBorderBuffer& surface, int x, int y,
     // that: the image may have to be decoded first, and the builder threads
     // go on meanwhile.
     QSize size;
-    QRegion region;
     {
         std::lock_guard lock(g_csThumbCache);
         size = GetCellSize();
-        region = GetImageRegion().translated(x, y);
     }
     const QRect cell(QPoint(x, y), size);
     if (!RectVisible(painter, cell))
         return;
+    // The image cell's region decodes its thumbnail first, with the lock free.
+    const QRegion region = GetImageRegion().translated(x, y);
     if (!region.isEmpty()) {
         const QColor fill = BrowserColor(cut ? g_BrowserColors.crBackgroundInFrameCut.load()
                                              : g_BrowserColors.crBackgroundInFrame.load());

@@ -77,8 +77,9 @@ public:
     virtual void DrawFrame(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path, bool selected);
     virtual void DrawMarks(QPainter& painter, int x, int y, const QString& path, bool selected);
     // The part of the cell (relative to its corner) filled with the in-frame
-    // background before the image is drawn.
-    virtual QRegion GetImageRegion() const;
+    // background before the image is drawn (the image cell decodes its
+    // thumbnail to tell).
+    virtual QRegion GetImageRegion();
     virtual void DrawLabel(QPainter& painter, int x, int y, const QString& path, bool selected);
 
     // --- Interfaces ---

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <span>
 
 #include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/ThumbCacheLock.h"
@@ -21,8 +22,12 @@
 #include "imagefiles/kestrel/MemStreams.h"
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
+#include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/FlattenOntoWhite.h"
+#include "platform/imaging/GifDecoder.h"
+#include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/JpegDecoder.h"
 #include "platform/memfile/CMemFile.h"
 
 namespace {
@@ -90,6 +95,28 @@ DibRef NearestNeighbour(const CDib& source, const QSize& size) {
     return out;
 }
 
+// The picture of a whole file, reduced while decoding to about `wanted`
+// where the reader can (JPEG). JPEG and GIF files go through the strict
+// decoders the document uses, which refuse damaged data.
+QImage DecodeWhole(QByteArray& bytes, const QSize& wanted) {
+    const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                             static_cast<std::size_t>(bytes.size()));
+    const std::int64_t budget = std::min(imaging::AvailableMemoryBytes(), std::int64_t{kDecodeAllocationLimitMb} << 20);
+    const auto type = imaging::SniffImageFileType(data);
+    if (type == imaging::ImageFileType::Jpeg)
+        return imaging::DecodeJpegReduced(data, budget, wanted);
+    if (type == imaging::ImageFileType::Gif)
+        return imaging::DecodeGif(data, budget);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(kDecodeAllocationLimitMb);
+    if (wanted.isValid() && wanted != reader.size())
+        reader.setScaledSize(wanted);
+    return reader.read();
+}
+
 // The whole image decoded at about twice the thumbnail size (the reader
 // reduces JPEG files while decoding them), then area-averaged to the
 // thumbnail size. Null when the file cannot be decoded within the limit or
@@ -103,18 +130,11 @@ DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSi
     if (!imaging::ImageDataIsComplete(
             {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())}))
         return nullptr;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    reader.setAllocationLimit(kDecodeAllocationLimitMb);
-    if (imageSize.isValid()) {
-        const QSize wanted(std::min(imageSize.width(), 2 * thumb.width()),
-                           std::min(imageSize.height(), 2 * thumb.height()));
-        if (wanted.width() < imageSize.width() || wanted.height() < imageSize.height())
-            reader.setScaledSize(wanted);
-    }
-    const QImage decoded = imaging::FlattenOntoWhite(reader.read());
+    QSize wanted;
+    if (imageSize.isValid())
+        wanted =
+            QSize(std::min(imageSize.width(), 2 * thumb.width()), std::min(imageSize.height(), 2 * thumb.height()));
+    const QImage decoded = imaging::FlattenOntoWhite(DecodeWhole(bytes, wanted));
     if (decoded.isNull())
         return nullptr;
     const QImage bgr = decoded.convertToFormat(QImage::Format_BGR888);

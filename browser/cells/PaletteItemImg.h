@@ -79,7 +79,7 @@ public:
     void DrawImage(QPainter& painter, int x, int y, const QString& path, bool selected, bool cut) override;
     void DrawFrame(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path,
                    bool selected) override;
-    QRegion GetImageRegion() const override;
+    QRegion GetImageRegion() override;
 
     // The class tag and record of one cell in an archive; reading accepts
     // only the class "CPaletteItemImg" with schema 1 (else badClass).

@@ -109,9 +109,14 @@ void CPaletteItemImg::DrawFrame(QPainter& painter, IBorderBuffer& surface, int x
     CPaletteItem::DrawFrame(painter, surface, x, y, path, selected);
 }
 
-QRegion CPaletteItemImg::GetImageRegion() const {
+QRegion CPaletteItemImg::GetImageRegion() {
+    // Only a thumbnail with its DIB covers its rectangle: a cell whose JPEG
+    // cannot be decoded gets the in-frame background under its placeholder
+    // too. The DIB decoded here (GetDib holds the lock only around the cell)
+    // is the one the drawing uses next.
+    const bool hasDib = GetDib() != nullptr;
     std::lock_guard lock(g_csThumbCache);
-    if (m_bNoCaption || (!m_pDib && !m_pJpeg))
+    if (m_bNoCaption || !hasDib)
         return CPaletteItem::GetImageRegion();
     return QRegion(GetImageArea()).subtracted(QRegion(GetImageRect()));
 }

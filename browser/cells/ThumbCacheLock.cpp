@@ -1,3 +1,3 @@
 #include "browser/cells/ThumbCacheLock.h"
 
-constinit std::recursive_mutex g_csThumbCache;
+constinit ThumbCacheMutex g_csThumbCache;

@@ -12,6 +12,37 @@
 // The lock is initialised as a constant, before any code runs, so it exists
 // before the cache and the builder that use it are started.
 
+#include <atomic>
 #include <mutex>
 
-extern constinit std::recursive_mutex g_csThumbCache;
+// A recursive mutex that can tell a watcher when a thread has to wait for
+// it: a thread that finds it held by another calls the watcher (when one is
+// set) on its own thread, just before it blocks. Tests use this to see that
+// an operation really waits for the lock another thread holds.
+class ThumbCacheMutex {
+public:
+    using WaitWatcher = void (*)();
+
+    constexpr ThumbCacheMutex() = default;
+    ThumbCacheMutex(const ThumbCacheMutex&) = delete;
+    ThumbCacheMutex& operator=(const ThumbCacheMutex&) = delete;
+
+    void lock() {
+        if (m_mutex.try_lock())
+            return;
+        if (const WaitWatcher watcher = m_watcher.load(std::memory_order_acquire))
+            watcher();
+        m_mutex.lock();
+    }
+    bool try_lock() { return m_mutex.try_lock(); }
+    void unlock() { m_mutex.unlock(); }
+
+    // Null: nobody watches.
+    void SetWaitWatcher(WaitWatcher watcher) { m_watcher.store(watcher, std::memory_order_release); }
+
+private:
+    std::recursive_mutex m_mutex;
+    std::atomic<WaitWatcher> m_watcher{nullptr};
+};
+
+extern constinit ThumbCacheMutex g_csThumbCache;

@@ -33,19 +33,32 @@ constexpr int IDR_MENU_MANY = 284;
 namespace {
 
 // Repaints item `index` of the view after its selection changed; its cell
-// starts its caption from the beginning again.
-void RepaintItem(CThumbsBrowser& browser, CThumbsView* view, int index) {
+// starts its caption from the beginning again. An item without a cached
+// cell is redrawn by a temporary one, which first loads the item's
+// thumbnail (fast pass) when `loadTemporary` is set.
+void RepaintItem(CThumbsBrowser& browser, CThumbsView* view, int index, bool loadTemporary = false) {
     if (view == nullptr)
         return;
     const QRect cell = browser.GetItemRect(view, index).translated(-view->ScrollPosition());
     const CItem* item = browser.GetItem(index);
+    if (item == nullptr) {
+        view->Invalidate(cell, false);
+        return;
+    }
     CellRef cached;
-    if (item != nullptr && browser.LookupThumb(item->m_strPath, cached) && cached) {
+    if (browser.LookupThumb(item->m_strPath, cached) && cached) {
         view->Invalidate(cached->RedrawSelection(cell.x(), cell.y()), false);
         browser.ReleaseThumb(cached);
         return;
     }
-    view->Invalidate(cell, false);
+    const std::shared_ptr<CPaletteItem> temporary = browser.CreateTempItem();
+    if (!temporary) {
+        view->Invalidate(cell, false);
+        return;
+    }
+    if (loadTemporary)
+        temporary->LoadThumbnail(item->m_strPath, false, nullptr);
+    view->Invalidate(temporary->RedrawSelection(cell.x(), cell.y()), false);
 }
 
 }  // namespace
@@ -88,7 +101,9 @@ void CThumbsBrowser::SelectAll(CThumbsView* view, IBorderBuffer&) {
     for (auto& item : m_items) {
         if (!item->m_bSelected) {
             item->m_bSelected = 1;
-            RepaintItem(*this, view, index);
+            // An item whose thumbnail is not built yet gets it decoded here,
+            // on this thread, by the cell that redraws it.
+            RepaintItem(*this, view, index, true);
         }
         ++index;
     }

@@ -5,6 +5,7 @@
 // bracket.
 #include <QClipboard>
 #include <QDrag>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
 
@@ -143,6 +144,10 @@ int CThumbsBrowser::OnDragEnter(const QMimeData* data, unsigned, QPoint) {
 }
 
 int CThumbsBrowser::OnDragOver(const QMimeData* data, unsigned keyState, QPoint) {
+    // Only a folder takes a drop: a library shown has none, so its items are
+    // not reordered by a drag either.
+    if (data == nullptr || m_strFolder.isEmpty() || !QFileInfo(m_strFolder).isDir())
+        return DROPEFFECT_NONE;
     if (m_bInternalDrag)
         return DROPEFFECT_MOVE;  // a reorder
     const std::optional<FileListData> list = ReadFileListMimeData(data);

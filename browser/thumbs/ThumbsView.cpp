@@ -1,5 +1,6 @@
 #include "browser/thumbs/ThumbsView.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
@@ -12,8 +13,10 @@
 #include <QScrollBar>
 #include <QTimerEvent>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "browser/builder/ThumbUpdate.h"
 #include "browser/tabstops/TabstopNavigator.h"
@@ -203,6 +206,18 @@ void CThumbsView::scrollContentsBy(int dx, int dy) {
     viewport()->scroll(dx, dy);
 }
 
+void CThumbsView::wheelEvent(QWheelEvent* event) {
+    // Without a vertical range (the basket's single row) the wheel turns
+    // the horizontal bar, a line of cells per notch, at most a page.
+    const bool vertical = std::abs(event->angleDelta().y()) >= std::abs(event->angleDelta().x());
+    QScrollBar* across = horizontalScrollBar();
+    if (vertical && VerticalRangeEmpty() && across->maximum() > across->minimum()) {
+        QCoreApplication::sendEvent(across, event);
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
+}
+
 void CThumbsView::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     const unsigned flags = KeyFlagsOf(event->buttons(), event->modifiers());
@@ -313,8 +328,11 @@ QString CThumbsView::ToolTipTextAt(QPoint clientPoint, QRect* itemRect) {
         return {};
     if (itemRect != nullptr)
         *itemRect = m_pBrowser->GetItemRect(this, index).translated(-ScrollPosition());
-    const QString text = m_pBrowser->GetItemToolTip(index).left(kToolTipMaxChars);
-    return WrapToolTipText(text, QToolTip::font(), kToolTipWrapWidth);
+    return ShownToolTipText(m_pBrowser->GetItemToolTip(index), kToolTipMaxChars, kToolTipWrapWidth);
+}
+
+QString CThumbsView::ShownToolTipText(const QString& text, int maxChars, int maxWidth) {
+    return WrapToolTipText(text.left(maxChars), QToolTip::font(), maxWidth);
 }
 
 bool CThumbsView::viewportEvent(QEvent* event) {
@@ -345,15 +363,18 @@ void CThumbsView::dragEnterEvent(QDragEnterEvent* event) {
 
 void CThumbsView::dragMoveEvent(QDragMoveEvent* event) {
     // A drag of this view's own items reorders them; any other is a drop of files.
+    int effect = DROPEFFECT_NONE;
     if (m_pBrowser != nullptr) {
         m_pBrowser->m_bInternalDrag = IsOwnDrag(*event) ? 1 : 0;
-        if (m_pBrowser->m_bInternalDrag)
+        effect = m_pBrowser->OnDragOver(event->mimeData(), KeyFlagsOf(event->buttons(), event->modifiers()),
+                                        event->position().toPoint());
+        // The insertion gap follows the pointer only where the items can
+        // be dropped.
+        if (m_pBrowser->m_bInternalDrag && effect != DROPEFFECT_NONE)
             m_pBrowser->UpdateDragFeedback(this, event->position().toPoint());
+        else if (m_pBrowser->m_bInternalDrag)
+            m_pBrowser->EndDragFeedback(this);
     }
-    const int effect = m_pBrowser != nullptr
-                           ? m_pBrowser->OnDragOver(event->mimeData(), KeyFlagsOf(event->buttons(), event->modifiers()),
-                                                    event->position().toPoint())
-                           : DROPEFFECT_NONE;
     const int action = DropEffectToAction(effect);
     if (action == Qt::IgnoreAction) {
         event->ignore();

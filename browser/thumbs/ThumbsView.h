@@ -79,6 +79,9 @@ public:
     // Views of other browsers give their own texts.
     virtual QString ToolTipTextAt(QPoint clientPoint, QRect* itemRect = nullptr);
     static QString WrapToolTipText(const QString& text, const QFont& font, int maxWidth);
+    // An item's text as its tooltip shows it: its first maxChars characters,
+    // in lines no wider than maxWidth pixels in the tooltip font.
+    static QString ShownToolTipText(const QString& text, int maxChars, int maxWidth);
 
     // The background colour of the view.
     static QColor BackgroundColor();
@@ -89,6 +92,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -4,13 +4,14 @@
 
 #include <QFile>
 
+#include "platform/files/LocalFileName.h"
 #include "platform/imaging/Bitmap.h"
 
 std::unique_ptr<imaging::Bitmap> ReadImageFile(const QString& path) {
     // Only a regular file is read, and a named pipe or a device is refused
     // without being opened; a file too long to be read whole is refused,
     // never read in part.
-    return imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString());
+    return imaging::Bitmap::FromFile(platform::LocalFilePath(path));
 }
 
 bool ImagePrefetch::FileStamp::operator==(const FileStamp& other) const {
@@ -22,7 +23,7 @@ bool ImagePrefetch::FileStamp::operator==(const FileStamp& other) const {
 ImagePrefetch::FileStamp ImagePrefetch::StampOf(const QString& path) {
     FileStamp stamp;
     struct stat status {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+    if (path.isEmpty() || ::stat(platform::LocalFileName(path).constData(), &status) != 0)
         return stamp;
     stamp.device = status.st_dev;
     stamp.inode = status.st_ino;

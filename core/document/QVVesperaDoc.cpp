@@ -26,6 +26,7 @@
 #include "core/settings/AppSettings.h"
 #include "core/widgets/WaitCursor.h"
 #include "engine/RSProgress.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/imaging/ImageEncoder.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -51,7 +52,7 @@ void ShowMessage(const QString& text) {
     platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok, text);
 }
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) { return platform::LocalFilePath(path); }
 
 }  // namespace
 
@@ -104,8 +105,14 @@ void CQVVesperaDoc::UpdateViewsIfAllowed() {
 // Opening
 
 void CQVVesperaDoc::ShowOpenError(const QString& path) const {
-    if (!path.isEmpty())
-        ShowMessage(FormatString(IDS_CANT_OPEN_FILE, path));
+    if (path.isEmpty())
+        return;
+    QString text = FormatString(IDS_CANT_OPEN_FILE, path);
+    if (const QString reason = platform::UnreachableNameReason(path); !reason.isEmpty()) {
+        qWarning("%s: %s", qUtf8Printable(path), qUtf8Printable(reason));
+        text += u'\n' + reason;
+    }
+    ShowMessage(text);
 }
 
 std::unique_ptr<imaging::Bitmap> CQVVesperaDoc::ReadPicture(const QString& path) {

@@ -65,7 +65,9 @@ bool CreateEmptyFileExclusive(const std::string& path) {
 
 bool DeleteArchiveFile(const std::string& path) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    // A pipe, device or socket at the name is not an archive of ours (reads
+    // and writes refuse it too): it stays.
+    if (::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
         return false;
     return ::unlink(path.c_str()) == 0;
 }

@@ -24,7 +24,8 @@ bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> byt
 // that name exists already or it cannot be created.
 bool CreateEmptyFileExclusive(const std::string& path);
 
-// Deletes a regular file or link itself (never what a link points to).
+// Deletes a regular file or link itself (never what a link points to);
+// false, deleting nothing, for a folder, a named pipe, a device or a socket.
 bool DeleteArchiveFile(const std::string& path);
 
 }  // namespace platform

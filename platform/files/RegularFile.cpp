@@ -1,4 +1,5 @@
 #include "platform/files/RegularFile.h"
+#include "platform/files/LocalFileName.h"
 
 #include <QSet>
 
@@ -67,7 +68,7 @@ FileKind KindOfFile(const std::string& path) {
     return KindOfMode(st.st_mode);
 }
 
-FileKind KindOfFile(const QString& path) { return KindOfFile(QFile::encodeName(path).toStdString()); }
+FileKind KindOfFile(const QString& path) { return KindOfFile(LocalFilePath(path)); }
 
 bool IsSpecialFile(const QString& path) { return KindOfFile(path) == FileKind::Special; }
 
@@ -103,7 +104,7 @@ int OpenRegularFile(const std::string& path, bool followLinks) {
 }
 
 bool OpenRegularFile(QFile& file, const QString& path, QString* error) {
-    const int fd = OpenRegularFile(QFile::encodeName(path).toStdString());
+    const int fd = OpenRegularFile(LocalFilePath(path));
     if (fd < 0) {
         if (error != nullptr)
             *error = errno == EINVAL ? QStringLiteral("Not a regular file") : qt_error_string(errno);

@@ -17,10 +17,13 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/FlattenOntoWhite.h"
+#include "platform/imaging/GifDecoder.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/JpegDecoder.h"
 #include "platform/imaging/PixelPool.h"
 
 namespace imaging {
@@ -45,12 +48,11 @@ QList<QRgb> GreyTable(int entries) {
     return table;
 }
 
-// The pixels a large JPEG decodes into, made before the decoding (the JPEG
-// reader fills an image of the right size and format instead of making one),
-// so that a second thread can have the kernel provide their pages while the
-// decoder writes the first rows: providing them then no longer adds to the
-// decoding. The memory is shared between the image and the caller, so that
-// it outlives the second thread whatever the reader does with the image.
+// The pixels a large picture decodes into, made so that a second thread
+// can have the kernel provide their pages while the decoder writes the first
+// rows: providing them then no longer adds to the decoding. The memory is
+// shared between the image and the caller, so that it outlives the second
+// thread whatever becomes of the image.
 constexpr std::int64_t kPrefaultFromBytes = std::int64_t{16} << 20;
 
 struct PreparedImage {
@@ -60,23 +62,26 @@ struct PreparedImage {
     bool fresh = true;  // its pages are yet to be provided
 };
 
-// Nothing for other files, small pictures, or pictures beyond the reader's
-// allocation limit (which the reader then refuses itself). With a pool the
-// memory may be an earlier picture's, its pages already there.
-PreparedImage ImageForJpeg(const std::optional<ImageHeader>& header, int allocationLimitMb, PixelPool* pool) {
+// Only for the layouts the decoders write (rows of 32-bit multiples) and
+// pictures large enough to gain; a plain image else. With a pool the memory
+// may be an earlier picture's, its pages already there.
+PreparedImage PrepareImage(int width, int height, QImage::Format format, PixelPool* pool) {
     PreparedImage prepared;
-    if (!header || header->type != ImageFileType::Jpeg)
+    const std::int64_t depth = format == QImage::Format_Grayscale8 ? 1 : 4;
+    const bool known =
+        format == QImage::Format_Grayscale8 || format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+    const std::int64_t stride = (std::int64_t{width} * depth + 3) / 4 * 4;
+    const std::int64_t bytes = stride * height;
+    if (!known || bytes < kPrefaultFromBytes) {
+        prepared.image = QImage(width, height, format);
         return prepared;
-    // The formats the reader decodes these into; rows of 32-bit multiples.
-    const bool grey = header->pixelFormat == PixelFormat8bppIndexed;
-    if (!grey && header->pixelFormat != PixelFormat24bppRGB)
-        return prepared;
-    const std::int64_t stride = (header->width * (grey ? 1 : 4) + 3) / 4 * 4;
-    const std::int64_t bytes = stride * header->height;
-    if (bytes < kPrefaultFromBytes || bytes > (std::int64_t{allocationLimitMb} << 20))
-        return prepared;
+    }
     if (pool) {
-        prepared.memory = pool->Take(static_cast<std::size_t>(bytes), prepared.fresh);
+        try {
+            prepared.memory = pool->Take(static_cast<std::size_t>(bytes), prepared.fresh);
+        } catch (const std::bad_alloc&) {
+            return prepared;
+        }
     } else {
         auto* memory = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(bytes)));
         if (memory == nullptr)
@@ -85,9 +90,7 @@ PreparedImage ImageForJpeg(const std::optional<ImageHeader>& header, int allocat
     }
     prepared.bytes = static_cast<std::size_t>(bytes);
     // The image keeps its own share of the memory.
-    prepared.image =
-        ImageOverMemory(prepared.memory, static_cast<int>(header->width), static_cast<int>(header->height),
-                        static_cast<qsizetype>(stride), grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    prepared.image = ImageOverMemory(prepared.memory, width, height, static_cast<qsizetype>(stride), format);
     return prepared;
 }
 
@@ -115,6 +118,25 @@ private:
     }
     std::thread thread_;
 };
+
+// JPEG and GIF through their own libraries' decoders, which tell a damaged
+// file from a whole one, within the memory free now.
+QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, PixelPool* pool) {
+    const std::int64_t budget = std::min(AvailableMemoryBytes(), kMaxBitmapBytes);
+    // Declared before the prefault, so that the memory outlives its thread.
+    std::shared_ptr<std::uint8_t> memory;
+    std::optional<PagePrefault> prefault;
+    const ImageAllocator allocate = [&](int width, int height, QImage::Format format) {
+        PreparedImage prepared = PrepareImage(width, height, format, pool);
+        if (prepared.memory) {
+            memory = prepared.memory;
+            if (prepared.fresh)
+                prefault.emplace(memory.get(), prepared.bytes);
+        }
+        return std::move(prepared.image);
+    };
+    return type == ImageFileType::Jpeg ? DecodeJpeg(data, budget, allocate) : DecodeGif(data, budget, allocate);
+}
 
 }  // namespace
 
@@ -195,26 +217,25 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
         if (!ImageDataIsComplete(data))
             return nullptr;
 
-        QByteArray bytes =
-            QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        reader.setAutoTransform(false);
-        const int allocationLimitMb = static_cast<int>(kMaxBitmapBytes >> 20);
-        reader.setAllocationLimit(allocationLimitMb);
-        const QSize size = reader.size();
-        if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
-            return nullptr;
-        PreparedImage prepared = ImageForJpeg(header, allocationLimitMb, pool);
-        QImage image = std::move(prepared.image);
-        {
-            std::optional<PagePrefault> prefault;
-            if (prepared.memory && prepared.fresh)
-                prefault.emplace(prepared.memory.get(), prepared.bytes);
-            if (!reader.read(&image) || image.isNull())
+        QImage image;
+        if (header && (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Gif)) {
+            image = DecodeStrictly(data, header->type, pool);
+        } else {
+            QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                                       static_cast<qsizetype>(data.size()));
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(false);
+            reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
+            const QSize size = reader.size();
+            if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
+                return nullptr;
+            if (!reader.read(&image))
                 return nullptr;
         }
+        if (image.isNull())
+            return nullptr;
 
         // The header's own word on the format, else what Qt decoded.
         const PixelFormat format =

@@ -2,18 +2,22 @@
 // A decoded or new raster image: pixels in a QImage, the pixel format code and
 // resolution its file stated, and its metadata property items.
 //
-// Decoding takes a whole file in memory (or reads one) with QImageReader,
-// never rotating by the EXIF orientation; the metadata of JPEG, TIFF and PNG
-// files comes with it (ExifProperties.h). The pixel format and resolution
-// come from the file's own header (HeaderProbe.h), so a CMYK file reports
-// PixelFormat32bppCMYK although its pixels are held as RGB. Decoded pixels
-// are laid over white (FlattenOntoWhite.h): a file's format code may say
-// alpha, its pixels are opaque.
+// Decoding takes a whole file in memory (or reads one), never rotating by the
+// EXIF orientation: JPEG and GIF files through libjpeg-turbo and giflib
+// (JpegDecoder.h, GifDecoder.h), which refuse damaged data, the others with
+// QImageReader. The metadata of JPEG, TIFF and PNG files comes with it
+// (ExifProperties.h). The pixel format and resolution come from the file's
+// own header (HeaderProbe.h), so a CMYK file reports PixelFormat32bppCMYK
+// although its pixels are held as RGB. Decoded pixels are laid over white
+// (FlattenOntoWhite.h): a file's format code may say alpha, its pixels are
+// opaque.
 //
 // Sizes: width and height 1..kMaxBitmapSide, pixel bytes at most
-// kMaxBitmapBytes; anything else fails cleanly (null result), as do files Qt
-// cannot decode, files that end before their image data does
-// (ImageDataCompleteness.h) and lack of memory.
+// kMaxBitmapBytes; anything else fails cleanly (null result), as do files
+// that cannot be decoded, files that end before their image data does
+// (ImageDataCompleteness.h), JPEG and GIF files whose decoder reports data
+// missing or corrupt or whose header claims more pixels than the file can
+// hold or the memory free now can take (DecodeBudget.h), and lack of memory.
 //
 // Threads: const members may run on several threads at once. Locking for
 // writing and the setters change the bitmap; the caller keeps other threads

@@ -98,10 +98,6 @@ RawMakerNoteBytes FindRawMakerNote(std::span<const std::uint8_t> tiff) {
     return found;
 }
 
-std::vector<std::uint8_t> RawMakerNote(std::span<const std::uint8_t> tiff) {
-    return std::move(FindRawMakerNote(tiff).bytes);
-}
-
 bool MakerNoteIsRelocatable(std::span<const std::uint8_t> note, std::uint64_t sourceOffset, bool bigEndian) {
     // A TIFF header of the note's own within its first bytes: its offsets
     // count from that header, wherever the note goes.

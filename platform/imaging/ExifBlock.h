@@ -23,9 +23,6 @@ struct RawMakerNoteBytes {
 };
 RawMakerNoteBytes FindRawMakerNote(std::span<const std::uint8_t> tiff);
 
-// The maker note's value bytes alone; empty when there is none.
-std::vector<std::uint8_t> RawMakerNote(std::span<const std::uint8_t> tiff);
-
 // Whether a maker note of a layout nobody here knows can be stored at a new
 // place and still be read: it is one IFD (at its start, after a signature,
 // or behind a TIFF header of its own) whose values lie inside the note and

@@ -1,5 +1,6 @@
 #include "platform/shellfiles/ShellFiles.h"
 
+#include "platform/files/LocalFileName.h"
 #include "platform/prompt/Prompt.h"
 
 #include <QDir>
@@ -26,9 +27,9 @@ namespace {
 
 constexpr int kMaxCollisionNumber = 9999;
 
-fs::path ToPath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+fs::path ToPath(const QString& path) { return fs::path(platform::LocalFileName(path).toStdString()); }
 
-QString FromPath(const fs::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.native())); }
+QString FromPath(const fs::path& path) { return platform::FileNameFromLocal(QByteArray::fromStdString(path.native())); }
 
 QString Describe(const std::error_code& error) { return QString::fromLocal8Bit(error.message().c_str()); }
 

@@ -24,6 +24,7 @@
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
 #include "tests/batch/ModeNames.h"
+#include "tests/support/DamagedImages.h"
 #include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
 #include "tests/support/TransparentPictures.h"
@@ -206,6 +207,30 @@ TEST_F(BatchWorkerTest, ASourceCutShortIsUnreadableAndTheRunGoesOn) {
     BatchThreadProc(run, reporter, nullptr);
     EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
     EXPECT_TRUE(reporter.Logs()[0].contains("Can't open file\n" + cut + "!")) << reporter.Logs()[0].toStdString();
+    EXPECT_EQ(Entries(out_), (QStringList{"whole.jpg"}));
+}
+
+// Damaged files whose every marker and block is there: a JPEG cut in half
+// with its end marker, a JPEG and a GIF whose headers claim far more pixels
+// than their data holds. Each is unreadable, not a success in grey or black.
+TEST_F(BatchWorkerTest, DamagedSourcesAreUnreadableAndTheRunGoesOn) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    const QStringList damaged = {src_ + "half.jpg", src_ + "huge.jpg", src_ + "tall.gif"};
+    ASSERT_TRUE(WriteFile(damaged[0], damaged::JpegCutWithEnd()));
+    ASSERT_TRUE(WriteFile(damaged[1], damaged::JpegClaiming(30000, 30000)));
+    ASSERT_TRUE(WriteFile(damaged[2], damaged::GifClaimingRows(1, 4, 65535)));
+    for (const QString& path : damaged)
+        run.items.push_back(MakeItem(path, 30, 20));
+    run.items.push_back(MakeItem(Picture("whole.jpg"), 30, 20));
+
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_OPEN_FAILED,
+                                                     BATCH_ITEM_OPEN_FAILED, BATCH_ITEM_STARTED}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(reporter.Logs()[i].contains("Can't open file\n" + damaged[i] + "!"))
+            << reporter.Logs()[i].toStdString();
     EXPECT_EQ(Entries(out_), (QStringList{"whole.jpg"}));
 }
 

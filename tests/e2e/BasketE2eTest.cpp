@@ -17,7 +17,9 @@
 
 #include <cmath>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +62,57 @@ std::optional<QString> Exiftool(const QStringList& arguments) {
     if (!exiftool.waitForFinished(20000) || exiftool.exitCode() != 0)
         return std::nullopt;
     return QString::fromUtf8(exiftool.readAllStandardOutput()).trimmed();
+}
+
+// Names that are not UTF-8 (Latin-1 here), given as bytes on the command
+// line: a basket of both, whose run writes outputs of the same byte names.
+TEST(Basket, NamesThatAreNotUtf8RunAsABatchUnderTheirOwnNames) {
+    E2eSession session;
+    const QString source = session.Home() + QStringLiteral("/photos/");
+    const QString out = session.Home() + QStringLiteral("/resized/");
+    ASSERT_TRUE(QDir().mkpath(source));
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QByteArray names[] = {"caf\xE9.jpg", "na\xEFve.jpg"};
+    WritePicture(source + QStringLiteral("plain.jpg"), 400, 300);
+    for (const QByteArray& name : names)
+        ASSERT_EQ(::link(QFile::encodeName(source + QStringLiteral("plain.jpg")).constData(),
+                         (QFile::encodeName(source) + name).constData()),
+                  0);
+    WriteSettings(session, out);
+
+    // QProcess passes its arguments through QFile::encodeName, which cannot
+    // make these bytes; the shell's printf makes them (octal escapes).
+    const QString script =
+        QStringLiteral("exec \"$0\" \"$1/$(printf 'caf\\351.jpg')\" \"$1/$(printf 'na\\357ve.jpg')\"");
+    ASSERT_TRUE(session.StartProgram(QStringLiteral("/bin/sh"),
+                                     {QStringLiteral("-c"), script, qEnvironmentVariable("VESPERA_PROGRAM"), source}));
+    const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
+    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"));
+    ASSERT_NE(settings, 0u) << "Enter did not run the basket: " << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
+    const unsigned long progress = session.FindWindow(QStringLiteral("^Batch processing$"));
+    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+
+    const auto exists = [&](const QByteArray& name) {
+        struct stat st {};
+        return ::stat((QFile::encodeName(out) + name).constData(), &st) == 0 && st.st_size > 0;
+    };
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return exists(names[0]) && exists(names[1]); }, 60000))
+        << session.ErrorOutput().toStdString() << QDir(out).entryList(QDir::Files).join(u' ').toStdString()
+        << E2eSession::CopyTextAt(progress, {60, 80}).value_or(QString()).toStdString();
+    for (const QByteArray& name : names) {
+        QFile output;
+        const int fd = ::open((QFile::encodeName(out) + name).constData(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(output.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        EXPECT_EQ(QImage::fromData(output.readAll()).size(), QSize(160, 120));
+    }
+
+    session.CloseWindow(progress);
+    session.CloseWindow(window);
+    EXPECT_TRUE(session.WaitForExit(20000).has_value());
 }
 
 TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {

@@ -7,12 +7,25 @@
 #include <QFile>
 #include <QString>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Writes `bytes` to the file named by the bytes `folder/name`, which need not
+// be UTF-8 (Qt's file classes could not name such a file).
+inline bool WriteFileByBytes(const QString& folder, const QByteArray& name, const QByteArray& bytes) {
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    std::FILE* file = std::fopen(path.constData(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file) ==
+                         static_cast<std::size_t>(bytes.size());
+    return std::fclose(file) == 0 && written;
 }
 
 inline QByteArray ReadFile(const QString& path) {

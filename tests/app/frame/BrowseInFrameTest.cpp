@@ -8,11 +8,13 @@
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/IconZoom.h"
+#include "app/frame/IconZoomAnimation.h"
 #include "browser/browse/BrowseWnd.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/PaletteItem.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/PopupEdit.h"
+#include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "core/settings/AppSettings.h"
 #include "platform/resources/CommandIds.h"
@@ -29,6 +31,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -39,6 +42,12 @@ QColor PictureColour(int index) { return QColor::fromHsv(index * 360 / kPictures
 bool Near(QColor a, QColor b) {
     return std::abs(a.red() - b.red()) < 28 && std::abs(a.green() - b.green()) < 28 &&
            std::abs(a.blue() - b.blue()) < 28;
+}
+
+// One row of cells in the basket view: a cell and one pixel of content, the
+// horizontal scroll bar and the view's frame.
+int BasketRowHeight(const CThumbsView& basket, QSize cell) {
+    return cell.height() + 1 + basket.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * basket.frameWidth();
 }
 
 class BrowseInFrame : public ::testing::Test {
@@ -75,6 +84,8 @@ protected:
         QAction* action = frame_->Actions().Action(id);
         frame_->Actions().Update(action);
         action->trigger();
+        // An icon-size switch is shown in steps on a timer.
+        EXPECT_TRUE(WaitUntil([&] { return !frame_->ZoomAnimation().IsRunning(); }));
         Settle();
     }
     // The middle of item `index`'s picture, in the view's client coordinates.
@@ -130,10 +141,136 @@ TEST_F(BrowseInFrame, EveryIconSizeSwitchShowsHitsAndScrollsTheNewLayout) {
         Settle();
         EXPECT_EQ(Selected(), std::vector<int>{s.clicked});
         // The basket row holds one row of cells and its scroll bar.
-        QWidget* basket = frame_->GetBasketView();
+        auto* basket = dynamic_cast<CThumbsView*>(frame_->GetBasketView());
         ASSERT_TRUE(basket->isVisible());
-        EXPECT_EQ(basket->height(), cell.height() + basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        EXPECT_EQ(basket->height(), BasketRowHeight(*basket, cell));
+        EXPECT_FALSE(basket->verticalScrollBar()->isVisible());
     }
+}
+
+// Records the cell size each thumbnail view paints with.
+class PaintedCellSizes : public QObject {
+public:
+    explicit PaintedCellSizes(std::vector<CThumbsView*> views) : views_(std::move(views)) {
+        for (CThumbsView* view : views_)
+            view->viewport()->installEventFilter(this);
+    }
+    ~PaintedCellSizes() override {
+        for (CThumbsView* view : views_)
+            view->viewport()->removeEventFilter(this);
+    }
+    // The sizes one view painted with, each change once.
+    std::vector<QSize> Of(const CThumbsView* view) const {
+        return sizes_.count(view) ? sizes_.at(view) : std::vector<QSize>{};
+    }
+    void Clear() { sizes_.clear(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            for (CThumbsView* view : views_) {
+                if (view->viewport() != watched || view->Browser() == nullptr)
+                    continue;
+                std::vector<QSize>& sizes = sizes_[view];
+                const QSize size = view->Browser()->GetCellSize();
+                if (sizes.empty() || sizes.back() != size)
+                    sizes.push_back(size);
+            }
+        }
+        return false;
+    }
+
+private:
+    std::vector<CThumbsView*> views_;
+    std::map<const CThumbsView*, std::vector<QSize>> sizes_;
+};
+
+TEST_F(BrowseInFrame, IconSizeSwitchesGrowAndShrinkTheThumbnailsThroughTheirSteps) {
+    auto* basket = dynamic_cast<CThumbsView*>(frame_->GetBasketView());
+    ASSERT_NE(basket, nullptr);
+    ASSERT_TRUE(basket->isVisible());
+    const int mhz = basket->Browser()->m_nCpuMHz;
+    PaintedCellSizes painted({view_, basket});
+    const struct {
+        int command, zoom;
+    } switches[] = {{ID_VIEW_SMALL_ICONS, kSmallIconsZoom}, {ID_VIEW_LARGE_ICONS, kLargeIconsZoom}};
+    for (const auto& s : switches) {
+        SCOPED_TRACE(s.zoom);
+        painted.Clear();
+        QAction* action = frame_->Actions().Action(s.command);
+        frame_->Actions().Update(action);
+        action->trigger();
+        // The animation's ticks, driven here one by one instead of by its timer.
+        IconZoomAnimation& animation = frame_->ZoomAnimation();
+        int ticks = 0;
+        while (animation.IsRunning() && ticks < 20) {
+            animation.Advance();
+            ++ticks;
+        }
+        ASSERT_FALSE(animation.IsRunning());
+        std::vector<QSize> expected;
+        for (int zoom : IconZoomAnimation::StepsTo(s.zoom, mhz))
+            expected.push_back(GetCellSizeForZoom(zoom));
+        expected.push_back(GetCellSizeForZoom(s.zoom));
+        EXPECT_EQ(static_cast<int>(expected.size()), mhz > 0 && mhz < 500 ? 4 : 6);
+        EXPECT_EQ(ticks, static_cast<int>(expected.size()) - 1);
+        EXPECT_EQ(painted.Of(view_), expected);
+        EXPECT_EQ(painted.Of(basket), expected);
+        // The end is the layout of the new size: a row of cells in the basket.
+        EXPECT_EQ(g_nIconsZoom, s.zoom);
+        EXPECT_EQ(browser_->GetItemRect(view_, 0).size(), GetCellSizeForZoom(s.zoom));
+        EXPECT_EQ(basket->height(), BasketRowHeight(*basket, GetCellSizeForZoom(s.zoom)));
+    }
+}
+
+TEST_F(BrowseInFrame, WithoutAnimationTheNewSizeComesAtOnce) {
+    app_->m_bAnimateThumbs = 0;
+    QAction* action = frame_->Actions().Action(ID_VIEW_SMALL_ICONS);
+    frame_->Actions().Update(action);
+    action->trigger();
+    EXPECT_FALSE(frame_->ZoomAnimation().IsRunning());
+    EXPECT_EQ(g_nIconsZoom, kSmallIconsZoom);
+    EXPECT_EQ(browser_->GetItemRect(view_, 0).size(), GetCellSizeForZoom(kSmallIconsZoom));
+}
+
+TEST(IconZoomSteps, ThreeBelow500MHzFiveOtherwise) {
+    const struct {
+        int zoom, mhz;
+        std::vector<int> steps;
+    } cases[] = {
+        {kLargeIconsZoom, 400, {67, 78, 89}},         {kSmallIconsZoom, 499, {100, 89, 78}},
+        {kLargeIconsZoom, 500, {68, 74, 80, 86, 92}}, {kSmallIconsZoom, 2400, {100, 94, 88, 82, 76}},
+        {kLargeIconsZoom, 0, {68, 74, 80, 86, 92}},  // not measured
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IconZoomAnimation::StepsTo(c.zoom, c.mhz), c.steps) << c.zoom << " at " << c.mhz;
+}
+
+TEST(IconZoomSteps, ANewStartOrFinishEndsTheRunningAnimationOnce) {
+    EnsureApplication();
+    std::vector<int> shown;
+    std::vector<int> finished;
+    IconZoomAnimation animation([&](int zoom) { shown.push_back(zoom); });
+    animation.Start({1, 2, 3}, [&] { finished.push_back(10); });
+    EXPECT_EQ(shown, (std::vector<int>{1}));
+    animation.Advance();
+    // A second switch: the first finishes at once, the second starts.
+    animation.Start({4}, [&] { finished.push_back(20); });
+    EXPECT_EQ(shown, (std::vector<int>{1, 2, 4}));
+    EXPECT_EQ(finished, (std::vector<int>{10}));
+    animation.Finish();
+    animation.Finish();
+    EXPECT_EQ(finished, (std::vector<int>{10, 20}));
+    EXPECT_FALSE(animation.IsRunning());
+    // Without steps the new size comes at once.
+    animation.Start({}, [&] { finished.push_back(30); });
+    EXPECT_FALSE(animation.IsRunning());
+    EXPECT_EQ(finished.back(), 30);
+    // Left alone, the timer runs it to its end.
+    animation.Start({5, 6}, [&] { finished.push_back(40); });
+    EXPECT_TRUE(WaitUntil([&] { return !animation.IsRunning(); }, 10000));
+    EXPECT_EQ(shown, (std::vector<int>{1, 2, 4, 5, 6}));
+    EXPECT_EQ(finished.back(), 40);
 }
 
 TEST_F(BrowseInFrame, TheRenameBoxKeepsItsKeysFromTheMainWindowsAccelerators) {

@@ -2,6 +2,7 @@
 #include "app/frame/BatchBasket.h"
 #include "app/frame/CommandActions.h"
 #include "app/frame/FrameIds.h"
+#include "app/frame/IconZoomAnimation.h"
 #include "app/frame/MyToolBar.h"
 #include "app/panel/PanelIds.h"
 #include "app/panel/ResizeDlgBar.h"
@@ -9,11 +10,13 @@
 #include "batch/basket/BasketBrowser.h"
 #include "batch/basket/BasketIds.h"
 #include "browser/browse/BrowseWnd.h"
+#include "browser/cells/PaletteItem.h"
 #include "core/document/DocumentIds.h"
 #include "core/document/QVVesperaDoc.h"
 #include "core/resize/ResizeEngine.h"
 #include "engine/RSProgress.h"
 #include "platform/commands/PostedCommand.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/progress/ProgressSink.h"
 #include "platform/resources/CommandIds.h"
 #include "tests/app/frame/FrameTestSupport.h"
@@ -21,6 +24,7 @@
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
@@ -32,7 +36,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QThread>
 
 #include <vector>
@@ -103,6 +109,8 @@ protected:
         QAction* action = Action(id);
         frame_->Actions().Update(action);
         action->trigger();
+        // An icon-size switch is shown in steps on a timer.
+        EXPECT_TRUE(WaitUntil([&] { return !frame_->ZoomAnimation().IsRunning(); }));
         Settle();
     }
 
@@ -372,14 +380,24 @@ TEST_F(MainFrameTest, BatchModeShowsAndHidesTheBasketRow) {
     EXPECT_FALSE(basket->isVisible());
     EXPECT_EQ(frame_->Splitter()->m_nHiddenRow, 1);
 
-    // First switch on an empty profile: the preview row is 250 pixels
-    // shorter than the client area.
+    // First switch on an empty profile: the basket row holds one whole row
+    // of cells and its horizontal bar, no vertical bar, also when the frame
+    // grows.
     Choose(ID_BATCH_MODE);
     Settle();
     EXPECT_EQ(app_->m_bBatchMode, 1);
     EXPECT_TRUE(basket->isVisible());
     EXPECT_EQ(frame_->Splitter()->m_nHiddenRow, -1);
-    EXPECT_EQ(PreviewRowHeight(), frame_->ClientHeight() - 250);
+    auto* view = qobject_cast<QAbstractScrollArea*>(basket);
+    ASSERT_NE(view, nullptr);
+    const int rowHeight = GetCellSizeForZoom(g_nIconsZoom.load(), true).height() + 1 +
+                          basket->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view->frameWidth();
+    for (QSize size : {frame_->size(), frame_->size() + QSize(0, 120)}) {
+        frame_->resize(size);
+        Settle();
+        EXPECT_EQ(basket->height(), rowHeight) << size.height();
+        EXPECT_FALSE(view->verticalScrollBar()->isVisible()) << size.height();
+    }
 
     // Leaving stores the row's height, the next switch restores it.
     frame_->Splitter()->SetRowInfo(0, 300, 0);
@@ -590,6 +608,31 @@ TEST(MainFrameBasket, ThreePicturesOnTheCommandLineOpenABasketOfThree) {
     ASSERT_TRUE(app->m_pMainWnd->QueryCommand(ID_BATCH_REMOVE).enabled);
     EXPECT_TRUE(app->m_pMainWnd->RunCommand(ID_BATCH_REMOVE));
     EXPECT_EQ(pane->GetItemCount(), 2);
+    app->ExitInstance();
+}
+
+// Names that are not UTF-8, given on the command line as bytes, reach the
+// basket whole.
+TEST(MainFrameBasket, NamesThatAreNotUtf8FromTheCommandLineFillTheBasket) {
+    PrivateHome home;
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "png"));
+    QStringList arguments;
+    for (const char* name : {"caf\xE9.png", "na\xEFve.png"}) {
+        ASSERT_TRUE(WriteFileByBytes(home.Path(), name, png));
+        arguments << platform::FileNameFromLocal(QFile::encodeName(home.Path()) + '/' + name);
+    }
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance(arguments));
+    CBasketPane* pane = app->m_pMainWnd->BasketPane();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_EQ(pane->GetItemCount(), 2);
+    EXPECT_EQ(platform::LocalFileName(pane->Basket().GetItem(0)->m_strPath),
+              QFile::encodeName(home.Path()) + "/caf\xE9.png");
     app->ExitInstance();
 }
 

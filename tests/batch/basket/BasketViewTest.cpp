@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -141,6 +143,29 @@ protected:
     std::unique_ptr<CBasketBrowser> basket_;
     std::unique_ptr<CBasketView> view_;
 };
+
+TEST_F(BasketViewTest, TheWheelScrollsTheRowSidewaysALineOfCellsANotch) {
+    QStringList files;
+    for (int i = 0; i < 12; ++i)
+        files.append(Picture(QStringLiteral("w%1.png").arg(i, 2, 10, QChar(u'0')).toLatin1().constData()));
+    Drop(files);
+    QScrollBar* across = view_->horizontalScrollBar();
+    ASSERT_TRUE(view_->VerticalRangeEmpty());
+    ASSERT_GT(across->maximum(), 0);
+    const int line = basket_->GetCellSize().width();
+    const int notches = QApplication::wheelScrollLines();
+    auto turn = [&](int delta) {
+        const QPoint at = view_->viewport()->rect().center();
+        QWheelEvent wheel(at, view_->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view_->viewport(), &wheel);
+    };
+    turn(-120);  // a notch towards the user: to the right
+    EXPECT_EQ(view_->ScrollPosition().x(), std::min({across->maximum(), line * notches, across->pageStep()}));
+    EXPECT_EQ(view_->ScrollPosition().y(), 0);
+    turn(120);
+    EXPECT_EQ(view_->ScrollPosition().x(), 0);
+}
 
 TEST_F(BasketViewTest, DroppedFilesFillTheBasketInOrder) {
     const QStringList files = {Picture("a.png"), Picture("b.png"), Picture("c.png")};

@@ -5,6 +5,7 @@
 #include "platform/archive/ArchiveException.h"
 #include "platform/archive/ArchiveReader.h"
 #include "platform/archive/ArchiveWriter.h"
+#include "tests/support/FifoFixtures.h"
 
 namespace {
 
@@ -153,6 +154,18 @@ TEST_F(CacheTest, ALinkPlantedAsAnArchiveIsNeitherFollowedNorWritten) {
     ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(Archive(1)).constData()), 0);
     EXPECT_FALSE(m_cache.CloseAtLastBrowser(QString()));
     EXPECT_EQ(Read(victim), "precious");
+}
+
+TEST_F(CacheTest, ASpecialFileAtTheArchiveOfAGoneFolderStaysAtTheSave) {
+    // The folder's archive name is taken by a named pipe, then the folder
+    // goes: the save leaves the pair out of the index but not the pipe.
+    m_cache.Insert(Photo("gone", "1.jpg"), Cell());
+    ASSERT_EQ(m_cache.ArchiveOf(Folder("gone")), Archive(1));
+    ASSERT_TRUE(QFile::remove(Archive(1)));
+    ASSERT_TRUE(fifotests::MakeFifo(Archive(1)));
+    ASSERT_TRUE(QDir(m_dir.filePath("photos/gone")).removeRecursively());
+    ASSERT_TRUE(fifotests::FinishesWithin({Archive(1)}, [&] { m_cache.CloseAtLastBrowser(QString()); }));
+    EXPECT_TRUE(fifotests::IsFifo(Archive(1)));
 }
 
 TEST_F(CacheTest, DamagedIndexesAreRefused) {

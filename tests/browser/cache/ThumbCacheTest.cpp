@@ -242,18 +242,3 @@ TEST_F(CacheTest, LegacyFileIsReadWhenTheCacheFolderIsMissing) {
     m_cache.PruneAtFirstBrowser(std::time(nullptr));  // last use 0: more than 31 days
     EXPECT_EQ(m_cache.GetCount(), 0u);
 }
-
-TEST_F(CacheTest, OperationsHoldTheLock) {
-    // Another thread holding the lock keeps the cache waiting.
-    std::atomic<bool> inserted{false};
-    std::unique_lock lock(g_csThumbCache);
-    std::thread other([&] {
-        m_cache.SetAt("/x.jpg", Cell());
-        inserted = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(inserted);
-    lock.unlock();
-    other.join();
-    EXPECT_TRUE(inserted);
-}

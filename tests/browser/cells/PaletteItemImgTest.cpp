@@ -16,6 +16,7 @@
 #include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "imagefiles/PixelFormatProbe.h"
+#include "support/DamagedImages.h"
 #include "support/TransparentPictures.h"
 
 using namespace thumbfixtures;
@@ -175,6 +176,32 @@ TEST_F(ImageCells, AFileCutShortGetsNoThumbnailFromItsImage) {
     EXPECT_FALSE(cell.m_bComplete);
     ASSERT_TRUE(cell.GetDib());
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
+}
+
+// Damaged files whose every marker and block is there get no thumbnail from
+// their image, as the document refuses them: a JPEG cut in half with its end
+// marker, a JPEG and a GIF whose headers claim more than their data holds.
+TEST_F(ImageCells, DamagedFilesGetNoThumbnailFromTheirImage) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {{"half.jpg", damaged::JpegCutWithEnd(600, 400)},
+                 {"huge.jpg", damaged::JpegClaiming(30000, 30000)},
+                 {"tall.gif", damaged::GifClaimingRows(40, 4, 3000)}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        CPaletteItemImg cell;
+        EXPECT_FALSE(cell.LoadThumbnail(File(file.name, Bytes(file.bytes.begin(), file.bytes.end())), false, nullptr));
+        EXPECT_FALSE(cell.HasThumbnailData());
+    }
+    // Whole, they do.
+    CPaletteItemImg whole;
+    const QByteArray jpeg = damaged::Jpeg(damaged::Noise(600, 400));
+    EXPECT_TRUE(whole.LoadThumbnail(File("whole.jpg", Bytes(jpeg.begin(), jpeg.end())), false, nullptr));
+    std::vector<std::uint8_t> gif;
+    ASSERT_TRUE(imaging::EncodeGif(damaged::Noise(40, 30), gif));
+    CPaletteItemImg wholeGif;
+    EXPECT_TRUE(wholeGif.LoadThumbnail(File("whole.gif", Bytes(gif.begin(), gif.end())), false, nullptr));
 }
 
 TEST_F(ImageCells, APanoramaWiderThan12000KeepsItsFastThumbnail) {

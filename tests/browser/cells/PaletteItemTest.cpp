@@ -264,6 +264,26 @@ TEST_F(Cells, ImageCellDrawsItsThumbnailWithABlackBorder) {
     EXPECT_TRUE(cell.GetImageRegion().contains(QPoint(116, 15)));
 }
 
+TEST_F(Cells, ACellWhoseStoredJpegCannotBeDecodedIsFilledUnderItsPlaceholder) {
+    CPaletteItemImg cell;
+    ThumbnailBuild build;
+    build.thumbWidth = 220;
+    build.thumbHeight = 110;
+    build.dib = SolidDib(220, 110, kBlue);
+    build.jpeg = std::make_shared<const CByteBlock>(Bytes(64, 0xFF));
+    cell.AdoptThumbnail(std::move(build));
+    ASSERT_TRUE(cell.HasThumbnailData());
+    const QImage image = Drawn(cell, "/a/b.jpg", false);
+    ASSERT_FALSE(cell.GetDib());
+    // The image rectangle (6, 33) 220 x 110 is in-frame background, beside
+    // the placeholder in its middle, as the rest of the area.
+    EXPECT_TRUE(cell.GetImageRegion().contains(cell.GetImageRect().center()));
+    const QColor inFrame = BrowserColor(g_BrowserColors.crBackgroundInFrame);
+    for (const QPoint p : {QPoint(8, 35), QPoint(224, 141), QPoint(40, 88), QPoint(116, 15)})
+        EXPECT_EQ(At(image, p.x(), p.y()), inFrame) << p.x() << "," << p.y();
+    EXPECT_EQ(At(image, 116 - 4, 88 + 8), QColor(Qt::white));  // the placeholder's page
+}
+
 TEST_F(Cells, CutImagesAreGreyAtHalfOpacity) {
     CPaletteItemImg cell;
     GiveThumbnail(cell, 220, 165, kRed);

@@ -400,26 +400,31 @@ TEST_F(Browser, ADropFromAnotherProgramAfterAnInternalDropCopiesFiles) {
     EXPECT_EQ(browser_->m_bInternalDrag, 0);
 }
 
-TEST_F(Browser, ADragOutWaitsForTheThumbnailAndClearsItsStateWhenItEnds) {
+TEST_F(Browser, OnlyAFolderTakesADragOfItsOwnItemsOrOfFiles) {
     Show(3);
-    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
-    Click(Centre(1));
-    // The drag ends with the release the platform's drag loop sees.
-    QTimer::singleShot(50, [this] {
-        const QPoint away = Centre(2) + QPoint(5, 5);
-        QTest::mouseMove(Port(), away);
-        QTest::mouseRelease(Port(), Qt::LeftButton, {}, away);
-    });
-    QTest::mousePress(Port(), Qt::LeftButton, {}, Centre(1));
-    QMouseEvent move(QEvent::MouseMove, Centre(1) + QPoint(10, 0), Port()->mapToGlobal(Centre(1) + QPoint(10, 0)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Port(), &move);
-    // The drag ran (its first path was taken) and left nothing behind.
-    EXPECT_EQ(browser_->m_strContextPath, folder_ + QStringLiteral("/p1.jpg"));
-    EXPECT_FALSE(browser_->m_pDragCell);
-    EXPECT_EQ(browser_->m_bInternalDrag, 0);
-    EXPECT_EQ(browser_->m_nInsertIndex, -1);
-    EXPECT_EQ(browser_->GetItemCount(), 3);
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), EncodeUriList({folder_ + QStringLiteral("/p0.jpg")}));
+    const QPoint at = Centre(1);
+    struct Case {
+        const char* shown;
+        bool library;
+        int internal;
+        int effect;
+    };
+    const Case cases[] = {
+        {"folder, own items", false, 1, DROPEFFECT_MOVE},
+        {"folder, files from elsewhere (same drive)", false, 0, DROPEFFECT_MOVE},
+        {"library, own items", true, 1, DROPEFFECT_NONE},
+        {"library, files from elsewhere", true, 0, DROPEFFECT_NONE},
+    };
+    for (const Case& c : cases) {
+        if (c.library)
+            browser_->SetLocation(QStringLiteral("2,Pictures;icon;") + folder_);
+        ASSERT_EQ(browser_->m_strFolder.isEmpty(), c.library) << c.shown;
+        browser_->m_bInternalDrag = c.internal;
+        EXPECT_EQ(browser_->OnDragOver(&data, 0, at), c.effect) << c.shown;
+    }
+    browser_->m_bInternalDrag = 0;
 }
 
 TEST_F(Browser, AClickOnTheCaptionOfTheOnlySelectedItemRenamesIt) {

@@ -25,4 +25,14 @@ if(XVFB_RUN AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
   add_test(NAME browser_interact_x11_tests
            COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:browser_interact_x11_tests>)
   set_tests_properties(browser_interact_x11_tests PROPERTIES LABELS e2e TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+
+  # Drags with the real pointer and keys, in the platform's own drag loop.
+  add_executable(browser_drag_x11_tests ${CMAKE_CURRENT_LIST_DIR}/X11DragTest.cpp
+                                        ${PROJECT_SOURCE_DIR}/tests/support/WidgetTestMain.cpp)
+  target_include_directories(browser_drag_x11_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(browser_drag_x11_tests PRIVATE browser_thumbs Qt6::Widgets Qt6::Test JPEG::JPEG GTest::gtest)
+  vespera_warnings(browser_drag_x11_tests)
+  add_test(NAME browser_drag_x11_tests
+           COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:browser_drag_x11_tests>)
+  set_tests_properties(browser_drag_x11_tests PROPERTIES LABELS e2e TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=xcb")
 endif()

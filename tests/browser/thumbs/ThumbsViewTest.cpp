@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QImage>
 #include <QScrollBar>
@@ -12,7 +13,11 @@
 #include <QToolTip>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+#include "browser/cache/ThumbCache.h"
+#include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbDecoder.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
 #include "browser/thumbs/ItemInfo.h"
@@ -32,17 +37,20 @@ bool IsRedOrBlue(QColor c) {
     return (c.red() > 150 && c.green() < 90 && c.blue() < 90) || (c.blue() > 150 && c.red() < 90 && c.green() < 90);
 }
 
+// Shows the browser's folder in the view, at the given size.
+void ShowFolder(CThumbsView& view, CThumbsBrowser& browser, const QString& folder, QSize size) {
+    view.resize(size);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.SetBrowser(&browser);
+    browser.m_strFolder = folder;
+    view.OnInitialUpdate();
+    QApplication::processEvents();
+}
+
 class ThumbsViewTest : public ::testing::Test {
 protected:
-    void Show(int width = 700, int height = 500) {
-        view.resize(width, height);
-        view.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-        view.SetBrowser(&browser);
-        browser.m_strFolder = env.Folder();
-        view.OnInitialUpdate();
-        QApplication::processEvents();
-    }
+    void Show(int width = 700, int height = 500) { ShowFolder(view, browser, env.Folder(), QSize(width, height)); }
     QColor PixelAt(QPoint client) { return view.viewport()->grab().toImage().pixelColor(client); }
     // The centre of the image area of the cell at content position p.
     static QPoint ImageCentre(QPoint p) { return p + QPoint(kCellMargin + 110, kCellMargin + 82); }
@@ -227,25 +235,113 @@ TEST_F(ThumbsViewTest, ToolTipsNameTheFileItsImageAndItsSize) {
     QToolTip::hideText();
 }
 
-TEST_F(ThumbsViewTest, LongToolTipsWrapAt600Pixels) {
-    QString text;
-    for (int i = 0; i < 120; ++i)
-        text += QStringLiteral("word%1 ").arg(i);
-    text += QString(300, u'x');  // one word wider than the limit
-    const QFont font = QToolTip::font();
-    const QString wrapped = CThumbsView::WrapToolTipText(text, font, CThumbsView::kToolTipWrapWidth);
-    const QFontMetrics metrics(font);
-    const QStringList lines = wrapped.split(u'\n');
-    EXPECT_GT(lines.size(), 2);
+// The words and letters of a text, without the blanks and line breaks
+// between them.
+QString Letters(QString text) {
+    text.remove(u' ');
+    text.remove(u'\n');
+    return text;
+}
+
+TEST_F(ThumbsViewTest, ALongNameWrapsAt600PixelsInTheShownToolTip) {
+    QString name;
+    for (int i = 0; name.size() < 230; ++i)
+        name += QStringLiteral("harbour%1 ").arg(i);
+    const QString path = env.AddJpeg(name.trimmed() + QStringLiteral(".jpg"), 320, 240);
+    Show();
+    g_ThumbsBuilder.Start();
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(kIdleMs));
+    const QString full = browser.GetItemToolTip(0);
+    ASSERT_TRUE(full.startsWith(QStringLiteral("File: ") + QFileInfo(path).fileName()));
+
+    const QPoint centre = ImageCentre(browser.GetItemPos(&view, 0));
+    QHelpEvent help(QEvent::ToolTip, centre, view.viewport()->mapToGlobal(centre));
+    QApplication::sendEvent(view.viewport(), &help);
+    const QString shown = QToolTip::text();
+    QToolTip::hideText();
+    // The name takes several lines, none wider than 600 pixels; nothing is
+    // lost but the blanks where the lines break.
+    const QFontMetrics metrics(QToolTip::font());
+    const QStringList lines = shown.split(u'\n');
+    EXPECT_GT(lines.size(), full.count(u'\n') + 2);
     for (const QString& line : lines)
         EXPECT_LE(metrics.horizontalAdvance(line), CThumbsView::kToolTipWrapWidth) << line.toStdString();
-    QString joined = wrapped;
-    joined.replace(u'\n', QString());
-    QString spaceless = text;
-    spaceless.replace(u' ', QString());
-    joined.replace(u' ', QString());
-    EXPECT_EQ(joined, spaceless);
-    EXPECT_EQ(CThumbsView::kToolTipMaxChars, 511);
+    EXPECT_EQ(Letters(shown), Letters(full));
+}
+
+TEST(ThumbsViewToolTip, TextsLongerThan511CharactersShowTheirFirst511) {
+    QString text;
+    for (int i = 0; text.size() < 700; ++i)
+        text += QStringLiteral("w%1 ").arg(i, 3, 10, QChar(u'0'));
+    text += QString(300, u'x');  // one word wider than the limit
+    const QString shown =
+        CThumbsView::ShownToolTipText(text, CThumbsView::kToolTipMaxChars, CThumbsView::kToolTipWrapWidth);
+    EXPECT_EQ(Letters(shown), Letters(text.left(511)));
+    EXPECT_FALSE(shown.contains(QStringLiteral("x")));
+    const QFontMetrics metrics(QToolTip::font());
+    for (const QString& line : shown.split(u'\n'))
+        EXPECT_LE(metrics.horizontalAdvance(line), 600) << line.toStdString();
+    // A word wider than the limit is broken where it must be.
+    const QString wide = CThumbsView::ShownToolTipText(QString(300, u'x'), 511, 600);
+    EXPECT_GT(wide.count(u'\n'), 0);
+    EXPECT_EQ(Letters(wide), QString(300, u'x'));
+}
+
+// An image browser whose temporary cells report the thumbnails they load.
+class LoadRecordingBrowser : public CImgThumbsBrowser {
+public:
+    using CImgThumbsBrowser::CImgThumbsBrowser;
+    struct Load {
+        QString path;
+        bool better;
+        bool built;
+        bool operator==(const Load&) const = default;
+    };
+    std::shared_ptr<CPaletteItem> CreateTempItem() override { return std::make_shared<Cell>(loads); }
+    std::vector<Load> loads;
+
+private:
+    class Cell : public CPaletteItemImg {
+    public:
+        explicit Cell(std::vector<Load>& loads) : m_loads(loads) {}
+        bool LoadThumbnail(const QString& path, bool better, CProgress* progress) override {
+            const bool built = CPaletteItemImg::LoadThumbnail(path, better, progress);
+            m_loads.push_back({path, better, built && HasThumbnailData()});
+            return built;
+        }
+
+    private:
+        std::vector<Load>& m_loads;
+    };
+};
+
+TEST(ThumbsViewSelectAll, ItemsWithoutAThumbnailAreLoadedByATemporaryCellBeforeTheirRedraw) {
+    ThumbsEnv env{false};  // no builder: nothing reaches the cache
+    const QStringList paths = {env.AddJpeg(QStringLiteral("a.jpg")), env.AddJpeg(QStringLiteral("b.jpg")),
+                               env.AddJpeg(QStringLiteral("c.jpg"))};
+    LoadRecordingBrowser browser{env.settings};
+    CThumbsView view;
+    ShowFolder(view, browser, env.Folder(), QSize(760, 500));
+    ASSERT_EQ(browser.GetItemCount(), 3);
+
+    // A plain click redraws its item without loading anything.
+    const QPoint first = browser.GetItemRect(&view, 0).center();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, first);
+    ASSERT_EQ(browser.GetItem(0)->m_bSelected, 1);
+    EXPECT_TRUE(browser.loads.empty());
+
+    // Select all loads the two items it selects, in order, in the fast pass.
+    browser.loads.clear();
+    ASSERT_TRUE(view.RunCommand(ID_BROWSER_SELECTALL));
+    const std::vector<LoadRecordingBrowser::Load> expected = {{paths[1], false, true}, {paths[2], false, true}};
+    EXPECT_EQ(browser.loads, expected);
+    for (const auto& item : browser.Items())
+        EXPECT_EQ(item->m_bSelected, 1);
+    // The cells were temporary: the cache still knows none of them.
+    for (const QString& path : paths) {
+        CellRef cell;
+        EXPECT_FALSE(g_ThumbCache.LookupInMemory(path, cell)) << path.toStdString();
+    }
 }
 
 TEST_F(ThumbsViewTest, CommandsFollowTheItemCount) {

@@ -7,8 +7,10 @@
 
 #include "DocumentFixtures.h"
 #include "core/document/DocumentIds.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/resources/CommandIds.h"
 #include "platform/resources/StringTable.h"
+#include "tests/support/DamagedImages.h"
 
 using namespace doctests;
 
@@ -109,6 +111,50 @@ TEST_F(OpenDocument, AJpegCutShortIsRefusedAndExtraneousBytesAreNot) {
     EXPECT_TRUE(doc.OpenDocumentFile(Write("padded.jpg", padded)));
     EXPECT_EQ(doc.ImageWidth(), 300);
     EXPECT_EQ(Messages().size(), 1u);
+}
+
+// Damaged files that a lenient decoder passes off as whole pictures, grey or
+// black where their data is missing: refused like any unreadable file, and
+// Resize and Save has no image to work on.
+struct DamagedPicture {
+    const char* name;
+    QByteArray (*make)();
+};
+
+class OpenDamagedFile : public OpenDocument, public ::testing::WithParamInterface<DamagedPicture> {};
+
+TEST_P(OpenDamagedFile, IsRefusedWithTheMessage) {
+    const QString path = Write(GetParam().name, GetParam().make());
+    EXPECT_FALSE(doc.OpenDocumentFile(path));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("Can't open file\n") + path + u'!');
+    EXPECT_FALSE(doc.HasImage());
+    EXPECT_FALSE(doc.QueryCommand(ID_FILE_SAVE).enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenDamagedFile,
+    ::testing::Values(DamagedPicture{"half.jpg", [] { return damaged::JpegCutWithEnd(); }},
+                      DamagedPicture{"huge.jpg", [] { return damaged::JpegClaiming(30000, 30000); }},
+                      DamagedPicture{"tall.gif", [] { return damaged::GifClaimingRows(1, 4, 65535); }}),
+    [](const auto& info) { return std::string(info.param.name).substr(0, 4); });
+
+// A name that is not UTF-8 is carried whole to the file; one whose bytes were
+// lost on the way (Qt's decoding makes them U+FFFD) says why it fails.
+TEST_F(OpenDocument, ANameThatIsNotUtf8Opens) {
+    const QByteArray name("caf\xE9.jpg");
+    ASSERT_TRUE(WriteFileByBytes(dir.path(), name, Encode(Gradient(30, 20), "jpeg")));
+    const QString path = platform::FileNameFromLocal(QFile::encodeName(dir.path()) + '/' + name);
+    EXPECT_TRUE(doc.OpenDocumentFile(path));
+    EXPECT_EQ(doc.ImageWidth(), 30);
+    EXPECT_TRUE(Messages().empty());
+
+    const QString lossy = QFile::decodeName(QFile::encodeName(dir.path()) + '/' + name);
+    EXPECT_FALSE(doc.OpenDocumentFile(lossy));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0],
+              QStringLiteral("Can't open file\n") + lossy +
+                  QStringLiteral("!\nThe file name is not valid UTF-8, and the name given here has lost its bytes."));
 }
 
 // A file of 4 GiB and more is refused whole: its length taken in 32 bits

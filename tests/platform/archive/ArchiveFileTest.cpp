@@ -52,6 +52,16 @@ TEST_F(ArchiveFiles, RefusesLinksFoldersAndLargeFiles) {
     EXPECT_EQ(platform::ReadArchiveFile(Path("secret"), 100), secret);
 }
 
+TEST_F(ArchiveFiles, APipeAtAnArchivesNameIsNeitherReadWrittenNorDeleted) {
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(platform::ReadArchiveFile(Path("pipe"), 100));
+    EXPECT_FALSE(platform::WriteArchiveFile(Path("pipe"), std::vector<std::uint8_t>{1}));
+    EXPECT_FALSE(platform::DeleteArchiveFile(Path("pipe")));
+    struct stat st {};
+    ASSERT_EQ(::lstat(Path("pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(ArchiveFiles, ExclusiveCreationTakesANameOnce) {
     EXPECT_TRUE(platform::CreateEmptyFileExclusive(Path("n")));
     EXPECT_FALSE(platform::CreateEmptyFileExclusive(Path("n")));

@@ -1,0 +1,42 @@
+// File names carried whole between the kernel's bytes and QString.
+#include "platform/files/LocalFileName.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+namespace {
+
+using platform::FileNameFromLocal;
+using platform::HoldsNonUtf8Bytes;
+using platform::LocalFileName;
+
+TEST(LocalFileName, EveryByteNameComesBackWhole) {
+    const QByteArray names[] = {
+        "plain.jpg",
+        "caf\xC3\xA9.jpg",       // valid UTF-8
+        "caf\xE9.jpg",           // Latin-1
+        "\xFF\xFE",              // never UTF-8
+        "a\xC3",                 // a sequence cut at the end
+        "\xC0\x80",              // an overlong NUL
+        "\xED\xA0\x80",          // an encoded surrogate
+        "\xF4\x90\x80\x80",      // past U+10FFFF
+        "\xF0\x90\x82\x80\xE9",  // U+10080, whose low half looks like an escape, then Latin-1
+        "\xED\xB2\x80",          // U+DC80 encoded, not valid UTF-8 either
+    };
+    for (const QByteArray& local : names) {
+        SCOPED_TRACE(local.toHex().toStdString());
+        const QString name = FileNameFromLocal(local);
+        EXPECT_EQ(LocalFileName(name), local);
+        const bool valid = QFile::encodeName(QFile::decodeName(local)) == local;
+        EXPECT_EQ(HoldsNonUtf8Bytes(name), !valid);
+        if (valid) {
+            EXPECT_EQ(name, QFile::decodeName(local));  // Qt's own decoding where it carries the name
+        }
+    }
+    EXPECT_EQ(FileNameFromLocal("caf\xE9.jpg").size(), 8);
+    EXPECT_TRUE(FileNameFromLocal("caf\xE9.jpg").startsWith(QStringLiteral("caf")));
+    EXPECT_EQ(LocalFileName(QStringLiteral("caf\u00E9.jpg")), QByteArray("caf\xC3\xA9.jpg"));
+}
+
+}  // namespace
