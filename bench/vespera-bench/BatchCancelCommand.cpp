@@ -4,8 +4,8 @@
 // item of it, enlarged to W x H (nearest neighbour) and written as PNG, into
 // OUTDIR, twice: once whole (write_ms, from the write's first block to the
 // run's end), once cancelled AFTER_MS (default 500) into the write. Prints
-// write_ms and cancel_to_end_ms, from the cancel to the run's end, on
-// standard error.
+// write_ms and cancel_to_end_ms (also as time_ms), from the cancel to the
+// run's end, on standard error.
 
 #include <QColor>
 #include <QDir>
@@ -134,7 +134,8 @@ int RunBatchCancelCommand(const std::vector<std::string>& args) {
         g_bAbortResize.store(1);
         worker.join();
         g_bAbortResize.store(0);
-        std::fprintf(stderr, "cancel_to_end_ms=%.1f\n", Milliseconds(cancel, reporter.end));
+        const double ms = Milliseconds(cancel, reporter.end);
+        std::fprintf(stderr, "cancel_to_end_ms=%.1f\ntime_ms=%.1f\n", ms, ms);
         if (reporter.last != BATCH_ITEM_CANCELLED)
             std::fprintf(stderr, "the write ended before the cancel came\n");
     }
