@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <limits>
 #include <map>
 #include <memory>
@@ -27,6 +26,7 @@
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/core/saving/SavingFixtures.h"
 #include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
 
@@ -571,16 +571,7 @@ TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere)
 // A picture of noise, which no encoder can squeeze: its file is written in
 // many blocks.
 QString NoisePicture(const QString& path, int w, int h) {
-    QImage image(w, h, QImage::Format_RGB888);
-    std::uint32_t state = 12345;
-    for (int y = 0; y < h; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < w * 3; ++x) {
-            state = state * 1103515245u + 12345u;
-            row[x] = static_cast<uchar>(state >> 24);
-        }
-    }
-    EXPECT_TRUE(image.save(path));
+    EXPECT_TRUE(savingtests::Noise(w, h).save(path));
     return path;
 }
 
