@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,13 +50,28 @@ bool RemoveFolder(const QByteArray& folder) {
     return ::rmdir(folder.constData()) == 0;
 }
 
+// Whether the process named in a folder's name ("<prefix><pid>-XXXXXX") is
+// gone. Not for this process's own folders, nor for names without a pid.
+bool OwnerIsGone(const QByteArray& name) {
+    const QByteArray rest = name.mid(static_cast<qsizetype>(std::strlen(kBatchTempPrefix)));
+    const qsizetype dash = rest.indexOf('-');
+    bool isNumber = false;
+    const long pid = dash > 0 ? rest.left(dash).toLong(&isNumber) : 0;
+    if (!isNumber || pid <= 0 || pid == static_cast<long>(::getpid()))
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 // Whether the folder belongs to a run that is gone. When it does and has a
 // lock file, `lock` holds that file locked; the caller closes it once the
 // folder is removed.
-bool IsLeftBehind(const QByteArray& folder, const struct stat& st, int& lock) {
+bool IsLeftBehind(const QByteArray& folder, const QByteArray& name, const struct stat& st, int& lock) {
     lock = ::open(Join(folder, kBatchLockName).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (lock < 0)
-        return errno == ENOENT && std::time(nullptr) - st.st_mtim.tv_sec >= kUnlockedFolderGraceSeconds;
+    if (lock < 0) {
+        if (errno != ENOENT)
+            return false;
+        return OwnerIsGone(name) || std::time(nullptr) - st.st_mtim.tv_sec >= kUnlockedFolderGraceSeconds;
+    }
     // Held by a run that is still going; or, where the file system has no
     // such locks, unknown: left alone.
     if (::flock(lock, LOCK_EX | LOCK_NB) == 0)
@@ -68,7 +84,7 @@ bool IsLeftBehind(const QByteArray& folder, const struct stat& st, int& lock) {
 }  // namespace
 
 BatchTempFolder::BatchTempFolder(const QString& parent) {
-    QByteArray folder = QFile::encodeName(parent) + kBatchTempPrefix + "XXXXXX";
+    QByteArray folder = QFile::encodeName(parent) + kBatchTempPrefix + QByteArray::number(::getpid()) + "-XXXXXX";
     if (::mkdtemp(folder.data()) == nullptr) {
         failure_ = SystemText(errno);
         return;
@@ -119,7 +135,7 @@ int RemoveStaleBatchFolders(const QString& folder) {
         if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
             continue;
         int lock = -1;
-        if (!IsLeftBehind(path, st, lock))
+        if (!IsLeftBehind(path, name, st, lock))
             continue;
         if (RemoveFolder(path))
             ++removed;

@@ -1,15 +1,17 @@
 #pragma once
 // The hidden folder an output is made in before it is put in place:
-// ".vespera-batch-XXXXXX" beside the output (a name without an image
-// extension, so browsers and thumbnail builders pass it by).
+// ".vespera-batch-<pid>-XXXXXX" beside the output, named after the run's
+// process (a name without an image extension, so browsers and thumbnail
+// builders pass it by).
 //
 // Each folder holds a lock file, "lock", that its run keeps locked (flock)
 // for as long as it uses the folder. The lock goes with the process, so a
 // folder whose lock is free belongs to a run that was killed or crashed, and
 // any later run may remove it; a folder with a held lock is never touched.
 // The lock file is locked before it gets its name, so a folder without one
-// is one being made or being removed: it is left alone unless it has not
-// changed for kUnlockedFolderGraceSeconds.
+// is one being made or being removed: it is left alone unless the process
+// its name gives is gone or it has not changed for
+// kUnlockedFolderGraceSeconds.
 
 #include <QString>
 

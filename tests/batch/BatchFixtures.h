@@ -218,6 +218,14 @@ private:
 // The guard that makes file modes hold for root (tests/support).
 using ::HonourFileModes;
 
+// Removes a folder that threads of a run may still be adding to: the removal
+// is tried again until the folder is gone (at most a thousand times).
+inline bool RemoveFolderInUse(const QString& folder) {
+    for (int tries = 0; tries < 1000 && QDir(folder).exists(); ++tries)
+        QDir(folder).removeRecursively();
+    return !QDir(folder).exists();
+}
+
 // Sets a file's times `seconds` into the past.
 inline bool MakeOlder(const QString& path, long seconds) {
     struct timeval times[2]{};

@@ -298,7 +298,7 @@ TEST_F(BatchProgressTest, AnOutputFolderRemovedDuringTheRunShowsOneMessage) {
     CBatchProgress dialog(run);
     Show(dialog);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
-    ASSERT_TRUE(QDir(out_).removeRecursively());
+    ASSERT_TRUE(batchtests::RemoveFolderInUse(out_));
     gate.Release();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Questions().size() == 1u; }, kTimeoutMs));

@@ -5,6 +5,8 @@
 
 #include "batch/BatchWorker.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -606,6 +608,9 @@ TEST_F(BatchWorkerTest, ACancelDuringAWriteStopsItAtItsNextBlock) {
         RecordingReporter reporter;
         std::thread worker = StartBatchThread(run, reporter, nullptr);
         ASSERT_TRUE(gate.WaitReached(60000));
+        // The pool may write before the log shows the item: the cancel
+        // comes once it does.
+        ASSERT_TRUE(reporter.WaitReports(1, 60000));
         g_bAbortResize.store(1);
         gate.Release();
         worker.join();
@@ -667,7 +672,8 @@ TEST_F(BatchWorkerTest, AnOutputFolderRemovedDuringTheRunStopsItWithStatus2) {
             RecordingReporter reporter;
             std::thread worker = StartBatchThread(run, reporter, nullptr);
             ASSERT_TRUE(gate.WaitReached(60000));
-            ASSERT_TRUE(QDir(out_).removeRecursively());
+            ASSERT_TRUE(reporter.WaitReports(1, 60000));  // the first item's block is shown
+            ASSERT_TRUE(batchtests::RemoveFolderInUse(out_));
             gate.Release();
             worker.join();
             EXPECT_EQ(reporter.Statuses(), at.statuses);
@@ -698,8 +704,13 @@ TEST_F(BatchWorkerTest, ARunRemovesTheTemporaryFoldersOfRunsThatAreGone) {
     const QString unlocked = out_ + kBatchTempPrefix + "unlocked";
     ASSERT_TRUE(QDir().mkpath(unlocked));
     ASSERT_TRUE(batchtests::MakeOlder(unlocked, kUnlockedFolderGraceSeconds + 60));
-    // One made a moment ago, not locked yet.
+    // One a run killed before it had locked it, whose process is gone.
+    ASSERT_TRUE(QDir().mkpath(out_ + kBatchTempPrefix + "999999999-gone"));
+    // One made a moment ago and not locked yet, by a process of unknown
+    // fate, and one of this process's own.
     ASSERT_TRUE(QDir().mkpath(out_ + kBatchTempPrefix + "new"));
+    const QString own = QString(kBatchTempPrefix) + QString::number(::getpid()) + "-own";
+    ASSERT_TRUE(QDir().mkpath(out_ + own));
     // A file of that name is no run's folder, nor a link to a folder that
     // looks left behind.
     ASSERT_TRUE(WriteFile(out_ + kBatchTempPrefix + "file", "x"));
@@ -707,7 +718,7 @@ TEST_F(BatchWorkerTest, ARunRemovesTheTemporaryFoldersOfRunsThatAreGone) {
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     ASSERT_TRUE(WriteFile(elsewhere + "/lock", "1\n"));
     ASSERT_TRUE(QFile::link(elsewhere, out_ + kBatchTempPrefix + "link"));
-    ASSERT_EQ(Entries(out_).filter(kBatchTempPrefix).size(), 6);
+    ASSERT_EQ(Entries(out_).filter(kBatchTempPrefix).size(), 8);
 
     BatchRun later;
     later.options = OptionsFor(out_, 1, 1);
@@ -718,15 +729,18 @@ TEST_F(BatchWorkerTest, ARunRemovesTheTemporaryFoldersOfRunsThatAreGone) {
     QStringList left = Entries(out_);
     EXPECT_FALSE(left.contains(QString(kBatchTempPrefix) + "killed"));
     EXPECT_FALSE(left.contains(QString(kBatchTempPrefix) + "unlocked"));
+    EXPECT_FALSE(left.contains(QString(kBatchTempPrefix) + "999999999-gone"));
+    EXPECT_TRUE(left.contains(own));
     EXPECT_TRUE(left.contains(QString(kBatchTempPrefix) + "new"));
     EXPECT_TRUE(left.contains(QString(kBatchTempPrefix) + "file"));
     EXPECT_TRUE(left.contains(QString(kBatchTempPrefix) + "link"));
     EXPECT_EQ(Entries(elsewhere), QStringList{"lock"});
-    EXPECT_EQ(left.filter(kBatchTempPrefix).size(), 4) << left.join(' ').toStdString();
+    EXPECT_EQ(left.filter(kBatchTempPrefix).size(), 5) << left.join(' ').toStdString();
 
     gate.Release();
     worker.join();
     EXPECT_EQ(goingReporter.Statuses(), std::vector<int>{BATCH_ITEM_STARTED});
+    ASSERT_TRUE(QDir(out_ + own).removeRecursively());
     EXPECT_EQ(Entries(out_), (QStringList{QString(kBatchTempPrefix) + "file", QString(kBatchTempPrefix) + "link",
                                           QString(kBatchTempPrefix) + "new", "a.jpg", "b.jpg"}));
 }
