@@ -131,7 +131,7 @@ CBatchDlg::CBatchDlg(QWidget* parent) : QDialog(parent) {
     connect(m_btnBrowse, &QPushButton::clicked, this, &CBatchDlg::OnBrowse);
     connect(m_checkSameFolder, &QCheckBox::clicked, this, &CBatchDlg::OnSameFolder);
 
-    chooser_ = [](QWidget* owner) { return QFileDialog::getExistingDirectory(owner, QString()); };
+    m_chooser = [](QWidget* owner) { return QFileDialog::getExistingDirectory(owner, QString()); };
 }
 
 void CBatchDlg::LoadFrom(const AppSettings& settings) {
@@ -152,7 +152,7 @@ void CBatchDlg::StoreTo(AppSettings& settings) const {
     settings.m_bSameFolder = m_bSameFolder;
 }
 
-void CBatchDlg::SetFolderChooser(FolderChooser chooser) { chooser_ = std::move(chooser); }
+void CBatchDlg::SetFolderChooser(FolderChooser chooser) { m_chooser = std::move(chooser); }
 
 bool CBatchDlg::UpdateData(bool saveAndValidate) {
     if (!saveAndValidate) {
@@ -190,8 +190,8 @@ bool CBatchDlg::UpdateData(bool saveAndValidate) {
 }
 
 void CBatchDlg::showEvent(QShowEvent* event) {
-    if (!initialised_) {
-        initialised_ = true;
+    if (!m_bInitialised) {
+        m_bInitialised = true;
         OnInitDialog();
     }
     QDialog::showEvent(event);
@@ -228,7 +228,7 @@ void CBatchDlg::OnSameFolder() {
 }
 
 void CBatchDlg::OnBrowse() {
-    const QString folder = chooser_ ? chooser_(this) : QString();
+    const QString folder = m_chooser ? m_chooser(this) : QString();
     if (folder.isEmpty())
         return;
     m_strOutFolder = WithSeparator(folder);

@@ -65,6 +65,6 @@ private:
     QButtonGroup* m_groupOverwrite;
     QComboBox* m_comboFormat;
     QSpinBox* m_spinQuality;
-    FolderChooser chooser_;
-    bool initialised_ = false;
+    FolderChooser m_chooser;
+    bool m_bInitialised = false;
 };

@@ -42,12 +42,10 @@ QString WithReason(const QString& text, const QString& reason) {
 QString BatchStatusLine(int index, int total) { return QString::asprintf(Format(IDS_PROCESSING), index, total); }
 
 QString BatchAlgorithmName(int mode) {
+    // A mode outside the ten (only a damaged batch file brings one) shows
+    // its number.
     const int id = InterpolModeStringId(mode);
-    if (id == 0)
-        return QString::asprintf("%d", mode);
-    if (platform::HasResString(id))
-        return platform::LoadResString(id);
-    return QString::fromLatin1(InterpolModeDisplayString(mode));
+    return id == 0 ? QString::number(mode) : platform::LoadResString(id);
 }
 
 QString BatchLogText(const BatchReport& report) {

@@ -49,9 +49,3 @@ bool StagedBatchOutput::Commit() {
         failure_ = QString::fromLocal8Bit(std::strerror(errno));
     return renamed;
 }
-
-bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
-                      float dpi) {
-    StagedBatchOutput staged(target, output, source, quality, dpi);
-    return staged.Commit();
-}

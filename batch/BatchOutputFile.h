@@ -48,8 +48,3 @@ private:
     bool written_ = false;
     QString failure_;
 };
-
-// Both steps at once. False when the output could not be written; an old
-// file is then as it was.
-bool WriteBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
-                      float dpi);

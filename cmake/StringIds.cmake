@@ -2,6 +2,7 @@
 # A line "ID<TAB>IDS_NAME<TAB>text" gives the id its name in the code;
 # a line "ID<TAB>text" has no name. Run at build time:
 #   cmake -DSTRINGS_DIR=<res/strings> -DOUTPUT=<header> -P StringIds.cmake
+# An id given twice, in one table or in two, stops the build.
 # The header is rewritten only when its text changes, so that an edit of a
 # text alone rebuilds nothing.
 cmake_minimum_required(VERSION 3.25)
@@ -9,8 +10,20 @@ file(GLOB tables ${STRINGS_DIR}/*.tsv)
 list(SORT tables)
 set(body "")
 set(names "")
+# An id stands once in all the tables: the program would show one text where
+# another is meant.
+set(ids "")
 foreach(table IN LISTS tables)
   get_filename_component(table_name ${table} NAME)
+  file(STRINGS ${table} id_lines REGEX "^[0-9]+\t")
+  foreach(line IN LISTS id_lines)
+    string(REGEX MATCH "^([0-9]+)\t" _ "${line}")
+    math(EXPR id "${CMAKE_MATCH_1}")
+    if(id IN_LIST ids)
+      message(FATAL_ERROR "${table_name}: the string id ${id} is given twice")
+    endif()
+    list(APPEND ids ${id})
+  endforeach()
   file(STRINGS ${table} lines REGEX "^[0-9]+\tIDS_[A-Z0-9_]+\t")
   if(lines)
     string(APPEND body "\n// ${table_name}\n")

@@ -304,8 +304,15 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
                      int vParam, CRSProgress* progress) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (!plane || !abort || width <= 0 || height <= 0)
+    if (!plane || !abort)
         return false;
+    if (width <= 0 || height <= 0) {
+        // Nothing to blur; the vertical pass still reports its columns.
+        for (int c = 0; c < width; ++c)
+            if (progress && !progress->Progress(c * 50 / width))
+                return false;
+        return true;
+    }
 
     // Columns side by side, then rows; each pass spread over the threads in
     // blocks of lines, with the reports made here in order. Each thread

@@ -152,19 +152,14 @@ constexpr int kAlong[4][4] = {
     {-1, -1, 1, 1},  // upper left and lower right
 };
 
-// The pixel at (x + dx, y + dy), or the centre itself when that lies outside
-// the plane, so that straight edges stay unchanged up to the border.
-int AlongEdge(const std::uint8_t* plane, int width, int height, int x, int y, int dx, int dy) {
-    const int nx = x + dx, ny = y + dy;
-    if (nx < 0 || nx >= width || ny < 0 || ny >= height)
-        return plane[static_cast<std::ptrdiff_t>(y) * width + x];
-    return plane[static_cast<std::ptrdiff_t>(ny) * width + nx];
-}
-
+// Averages every pixel of row y with its two neighbours along its class. In
+// the first and last rows both neighbours lose their vertical offset, in the
+// first and last columns their horizontal one: there a diagonal runs along
+// the border, and a neighbour straight across it is the pixel itself.
 void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t* direction, int width, int height,
                int y) {
     const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
-    const bool interiorRow = y > 0 && y < height - 1;
+    const std::ptrdiff_t rowStep = y > 0 && y < height - 1 ? width : 0;
     for (int x = 0; x < width; ++x) {
         const std::ptrdiff_t at = row + x;
         const int cls = direction[at];
@@ -172,15 +167,10 @@ void SmoothRow(std::uint8_t* out, const std::uint8_t* plane, const std::uint8_t*
             out[at] = plane[at];
             continue;
         }
+        const std::ptrdiff_t columnStep = x > 0 && x < width - 1 ? 1 : 0;
         const int* d = kAlong[cls];
-        int first, second;
-        if (interiorRow && x > 0 && x < width - 1) {
-            first = plane[at + d[1] * static_cast<std::ptrdiff_t>(width) + d[0]];
-            second = plane[at + d[3] * static_cast<std::ptrdiff_t>(width) + d[2]];
-        } else {
-            first = AlongEdge(plane, width, height, x, y, d[0], d[1]);
-            second = AlongEdge(plane, width, height, x, y, d[2], d[3]);
-        }
+        const int first = plane[at + d[1] * rowStep + d[0] * columnStep];
+        const int second = plane[at + d[3] * rowStep + d[2] * columnStep];
         out[at] = static_cast<std::uint8_t>((plane[at] + first + second + 1) / 3);
     }
 }

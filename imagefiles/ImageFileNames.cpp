@@ -76,5 +76,10 @@ bool IsWavFile(const QString& path) { return IsExtension(platform::SplitPath(pat
 bool IsSoundNoteOfImage(const QString& wavPath) {
     const platform::PathParts parts = platform::SplitPath(wavPath);
     const QString dir = parts.drive + parts.dir;
-    return !FindCompanion(dir, parts.name, u".jpg").isEmpty() || !FindCompanion(dir, parts.name, u".tif").isEmpty();
+    // A JPEG first, then a TIFF, each under either spelling of its extension.
+    for (QStringView ext : {u".jpg", u".jpeg", u".tif", u".tiff"}) {
+        if (!FindCompanion(dir, parts.name, ext).isEmpty())
+            return true;
+    }
+    return false;
 }

@@ -35,7 +35,7 @@ bool GetSoundNotePath(const QString& imagePath, QString& notePath);
 // The extension is ".WAV" in any letter case.
 bool IsWavFile(const QString& path);
 
-// A ".jpg" or ".tif" photograph of the same folder and name exists (any letter
-// case), so the recording is its sound note. The extension of wavPath is not
+// A ".jpg" or ".tif" photograph (or ".jpeg", ".tiff") of the same folder and
+// name exists (any letter case), so the recording is its sound note. The extension of wavPath is not
 // examined; callers test IsWavFile first.
 bool IsSoundNoteOfImage(const QString& wavPath);

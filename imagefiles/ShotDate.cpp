@@ -1,20 +1,23 @@
 #include "imagefiles/ShotDate.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
+#include <QFile>
+#include <QString>
+
+#include "imagefiles/ImageFileNames.h"
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"
 
 namespace {
 
+// A JPEG or TIFF photograph under any of its spellings, or a DNG.
 bool HasDateExtension(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
-    return ext == ".JPG" || ext == ".TIF" || ext == ".TIFF" || ext == ".DNG";
+    const QString ext = CanonicalImageExtension(QFile::decodeName(path.extension().string().c_str()));
+    return ext == u".jpg" || ext == u".tif" || ext == u".dng";
 }
 
 // Up to limit bytes from the file's start; false when it cannot be read.

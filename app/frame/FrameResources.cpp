@@ -1,5 +1,6 @@
 #include "app/frame/FrameResources.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,15 +8,9 @@
 
 namespace {
 
-QString& Error() {
-    static QString error;
-    return error;
-}
-
-void NoteError(const QString& text) {
-    if (Error().isEmpty())
-        Error() = text;
-}
+// A damaged resource file leaves its menus or keys out; the reason goes to
+// the program's diagnostic output.
+void NoteError(const QString& text) { qWarning("%s", qPrintable(text)); }
 
 QJsonObject ReadJson(const QString& path) {
     QFile file(path);
@@ -129,5 +124,3 @@ QIcon ToolbarImage(const QString& name) {
         return own;
     return QIcon::fromTheme(it->second, own);
 }
-
-QString FrameResourceError() { return Error(); }

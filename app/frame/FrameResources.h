@@ -49,6 +49,3 @@ const ToolbarResource& LoadToolbarResource();
 // The icon of a toolbar image: the desktop theme's icon first, else the
 // program's own res/icons/<name>.svg.
 QIcon ToolbarImage(const QString& name);
-
-// The first resource problem met while loading (empty when none).
-QString FrameResourceError();

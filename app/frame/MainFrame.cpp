@@ -55,14 +55,14 @@ constexpr int kIdleUpdateMs = 100;
 // Posts the engine's progress commands to the frame's port.
 class FrameProgressSink : public platform::ProgressSink {
 public:
-    explicit FrameProgressSink(std::weak_ptr<platform::CommandPort> port) : port_(std::move(port)) {}
+    explicit FrameProgressSink(std::weak_ptr<platform::CommandPort> port) : m_pPort(std::move(port)) {}
     void PostCommand(int commandId) override {
-        if (auto port = port_.lock())
+        if (auto port = m_pPort.lock())
             port->Post(commandId);
     }
 
 private:
-    std::weak_ptr<platform::CommandPort> port_;
+    std::weak_ptr<platform::CommandPort> m_pPort;
 };
 
 bool IsEnterKey(const QKeyEvent& key) {
@@ -83,9 +83,9 @@ QString FrameTitle() { return platform::LoadResString(IDR_MAINFRAME).section(u'\
 
 }  // namespace
 
-CMainFrame::CMainFrame(CQVVesperaApp& app) : app_(app) {
-    port_ = platform::CommandPort::Create(this);
-    actions_ = new CommandActions(*this, this);
+CMainFrame::CMainFrame(CQVVesperaApp& app) : m_app(app) {
+    m_pPort = platform::CommandPort::Create(this);
+    m_pActions = new CommandActions(*this, this);
     setWindowTitle(FrameTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     RegisterCommands();
@@ -98,18 +98,18 @@ bool CMainFrame::LoadFrame(const CreateContext& context) {
         return false;
     if (!OnCreateClient(context))
         return false;
-    platform::InstallProgressSink(std::make_shared<FrameProgressSink>(port_));
+    platform::InstallProgressSink(std::make_shared<FrameProgressSink>(m_pPort));
     platform::SetPromptOwner(this);
     SetTreeDropQuery([this](const QMimeData* data, unsigned keyState, QPoint point) {
         return QueryTreeDrop(data, keyState, point);
     });
-    idleTimer_ = new QTimer(this);
-    idleTimer_->setInterval(kIdleUpdateMs);
-    connect(idleTimer_, &QTimer::timeout, this, [this] {
+    m_pIdleTimer = new QTimer(this);
+    m_pIdleTimer->setInterval(kIdleUpdateMs);
+    connect(m_pIdleTimer, &QTimer::timeout, this, [this] {
         if (isVisible())
             UpdateCommandUI();
     });
-    idleTimer_->start();
+    m_pIdleTimer->start();
     OnUpdateFrameTitle();
     return true;
 }
@@ -122,15 +122,15 @@ bool CMainFrame::OnCreate() {
     }
     const auto& viewOptions = LoadMenuResource(IDR_VIEW_OPTIONS_MENU);
     if (!viewOptions.empty()) {
-        viewOptionsMenu_ = new QMenu(viewOptions.front().text, this);
-        BuildMenu(viewOptionsMenu_, viewOptions.front().items);
-        connect(viewOptionsMenu_, &QMenu::aboutToShow, this, [this] { UpdateMenu(viewOptionsMenu_); });
+        m_pViewOptionsMenu = new QMenu(viewOptions.front().text, this);
+        BuildMenu(m_pViewOptionsMenu, viewOptions.front().items);
+        connect(m_pViewOptionsMenu, &QMenu::aboutToShow, this, [this] { UpdateMenu(m_pViewOptionsMenu); });
     }
     if (menuBar()->actions().isEmpty())
         return false;
     InstallAccelerators();
 
-    m_wndToolBar = new CMyToolBar(*actions_, this);
+    m_wndToolBar = new CMyToolBar(*m_pActions, this);
     m_wndToolBar->setObjectName(QStringLiteral("toolbar"));
     m_wndToolBar->SetFlat(true);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
@@ -144,14 +144,14 @@ bool CMainFrame::OnCreate() {
     SetNormalToolbar();
 
     m_wndStatusBar = statusBar();
-    idleMessage_ = new QLabel(platform::LoadResString(AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
-    m_wndStatusBar->addWidget(idleMessage_, 1);
+    m_wndIdleMessage = new QLabel(platform::LoadResString(AFX_IDS_IDLEMESSAGE), m_wndStatusBar);
+    m_wndStatusBar->addWidget(m_wndIdleMessage, 1);
 
     // The resize panel, docked at the right; it may dock left or right.
-    m_wndResizeBar = new CResizeDlgBar(app_, this);
+    m_wndResizeBar = new CResizeDlgBar(m_app, this);
     m_wndResizeBar->SetHost(this);
     addDockWidget(Qt::RightDockWidgetArea, m_wndResizeBar);
-    resizeBarTarget_ = m_wndResizeBar;
+    m_pResizeBarTarget = m_wndResizeBar;
 
     // A plain child of the status bar, placed by OnStartProgress.
     m_wndProgress = new QProgressBar(m_wndStatusBar);
@@ -166,9 +166,9 @@ bool CMainFrame::OnCreateClient(const CreateContext& context) {
     QV_SplitterWnd::PaneFactory basketView = context.basketView;
     if (m_pBasket == nullptr && !basketView) {
         // The frame's own basket and its view in the lower row.
-        ownBasket_ = std::make_unique<CBasketPane>(app_, *this);
-        m_pBasket = ownBasket_.get();
-        basketView = ownBasket_->ViewFactory();
+        m_pOwnBasket = std::make_unique<CBasketPane>(m_app, *this);
+        m_pBasket = m_pOwnBasket.get();
+        basketView = m_pOwnBasket->ViewFactory();
     }
     if (!basketView) {
         // The basket row until the basket comes: an empty, sunken pane.
@@ -200,7 +200,7 @@ void CMainFrame::BuildMenu(QMenu* menu, const std::vector<MenuItemResource>& ite
             BuildMenu(sub, item.items);
             connect(sub, &QMenu::aboutToShow, this, [this, sub] { UpdateMenu(sub); });
         } else {
-            QAction* action = actions_->Action(item.id);
+            QAction* action = m_pActions->Action(item.id);
             action->setText(item.text);
             menu->addAction(action);
         }
@@ -212,21 +212,21 @@ void CMainFrame::InstallAccelerators() {
     for (const AcceleratorResource& accelerator : LoadAcceleratorTable(IDR_MAINFRAME))
         keys[accelerator.id].append(accelerator.key);
     for (const auto& [id, sequences] : keys) {
-        QAction* action = actions_->Action(id);
+        QAction* action = m_pActions->Action(id);
         action->setShortcuts(sequences);
         action->setShortcutContext(Qt::WindowShortcut);
         // Reachable whether or not the action is in a menu or the toolbar.
         addAction(action);
-        acceleratorActions_.push_back(action);
+        m_acceleratorActions.push_back(action);
     }
     // Enter runs the basket only where the basket shows; the key reaches
     // the run's action as a shortcut event, which is held back elsewhere.
-    if (QAction* run = actions_->Find(ID_BATCH_RUN))
+    if (QAction* run = m_pActions->Find(ID_BATCH_RUN))
         run->installEventFilter(this);
     qApp->installEventFilter(this);
 }
 
-bool CMainFrame::RunKeyActs() const { return app_.m_bBatchMode != 0 && !IsBrowsing(); }
+bool CMainFrame::RunKeyActs() const { return m_app.m_bBatchMode != 0 && !IsBrowsing(); }
 
 QMenu* CMainFrame::Popup(const QString& text) const {
     for (QAction* action : menuBar()->actions()) {
@@ -243,20 +243,20 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
         if (!action->isSeparator() && action->menu() == nullptr)
             actions.push_back(action);
     }
-    actions_->Update(actions);
+    m_pActions->Update(actions);
 }
 
 // The menu item of the first recent file stands for the whole list: it shows
 // "Recent File" disabled while the list is empty, else the first entry, and
 // the other entries follow it.
 void CMainFrame::UpdateRecentFileMenu(QMenu* menu) {
-    QAction* first = actions_->Find(ID_FILE_MRU_FILE1);
+    QAction* first = m_pActions->Find(ID_FILE_MRU_FILE1);
     if (first == nullptr || !menu->actions().contains(first))
         return;
-    for (QAction* extra : recentFileActions_)
+    for (QAction* extra : m_recentFileActions)
         menu->removeAction(extra);
-    recentFileActions_.clear();
-    const CRecentFileList& recent = app_.RecentFiles();
+    m_recentFileActions.clear();
+    const CRecentFileList& recent = m_app.RecentFiles();
     if (recent.Count() == 0) {
         first->setText(QStringLiteral("Recent File"));
         return;
@@ -266,10 +266,10 @@ void CMainFrame::UpdateRecentFileMenu(QMenu* menu) {
     const qsizetype at = items.indexOf(first);
     QAction* before = at + 1 < items.size() ? items[at + 1] : nullptr;
     for (int i = 1; i < recent.Count() && i <= ID_FILE_MRU_LAST - ID_FILE_MRU_FILE1; ++i) {
-        QAction* action = actions_->Action(ID_FILE_MRU_FILE1 + i);
+        QAction* action = m_pActions->Action(ID_FILE_MRU_FILE1 + i);
         action->setText(recent.MenuText(i));
         menu->insertAction(before, action);
-        recentFileActions_.push_back(action);
+        m_recentFileActions.push_back(action);
     }
 }
 
@@ -281,17 +281,17 @@ void CMainFrame::UpdateCommandUI() {
                 actions.push_back(action);
         }
     }
-    actions.insert(actions.end(), acceleratorActions_.begin(), acceleratorActions_.end());
-    actions_->Update(actions);
+    actions.insert(actions.end(), m_acceleratorActions.begin(), m_acceleratorActions.end());
+    m_pActions->Update(actions);
 }
 
 void CMainFrame::RegisterCommands() {
     OnCommand(ID_BATCH_MODE, [this] { OnBatchMode(); });
-    OnUpdate(ID_BATCH_MODE, [this](platform::CCmdUI& ui) { ui.SetCheck(app_.m_bBatchMode != 0 ? 1 : 0); });
+    OnUpdate(ID_BATCH_MODE, [this](platform::CCmdUI& ui) { ui.SetCheck(m_app.m_bBatchMode != 0 ? 1 : 0); });
 
     OnCommand(ID_BATCH_BROWSE, [this] { OnBrowse(); });
     OnUpdate(ID_BATCH_BROWSE, [this](platform::CCmdUI& ui) {
-        ui.Enable(app_.m_bBatchMode != 0);
+        ui.Enable(m_app.m_bBatchMode != 0);
         ui.SetCheck(IsBrowsing() ? 1 : 0);
     });
     OnCommand(ID_BROWSE_DONE, [this] {
@@ -304,7 +304,7 @@ void CMainFrame::RegisterCommands() {
         ui.Enable(!IsBrowsing() && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
     });
     OnUpdate(ID_BATCH_SAVE, [this](platform::CCmdUI& ui) {
-        ui.Enable(app_.m_bBatchMode != 0 && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
+        ui.Enable(m_app.m_bBatchMode != 0 && m_pBasket != nullptr && m_pBasket->GetItemCount() > 0);
     });
     OnUpdate(ID_BATCH_LOAD, [this](platform::CCmdUI& ui) { ui.Enable(m_pBasket != nullptr); });
     OnCommand(ID_BATCH_RUN, [this] { OnBatchRun(); });
@@ -339,7 +339,7 @@ QWidget* CMainFrame::BarOf(int id) const {
 bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
     if (m_pBrowseWnd != nullptr && m_pBrowseWnd->OnCmdMsg(id, ui))
         return true;
-    if (resizeBarTarget_ != nullptr && resizeBarTarget_->OnCmdMsg(id, ui))
+    if (m_pResizeBarTarget != nullptr && m_pResizeBarTarget->OnCmdMsg(id, ui))
         return true;
     if (IsBarCommand(id)) {
         if (ui == nullptr)
@@ -355,15 +355,15 @@ bool CMainFrame::OnCmdMsg(int id, platform::CCmdUI* ui) {
         ui->SetCheck(bar->isVisible() ? 1 : 0);
         return true;
     }
-    if (activeView_ != nullptr && activeView_->OnCmdMsg(id, ui))
+    if (m_pActiveView != nullptr && m_pActiveView->OnCmdMsg(id, ui))
         return true;
     if (BasketTakesCommand(id) && m_pBasket->CommandTarget()->OnCmdMsg(id, ui))
         return true;
-    if (activeDocument_ != nullptr && activeDocument_->OnCmdMsg(id, ui))
+    if (m_pActiveDocument != nullptr && m_pActiveDocument->OnCmdMsg(id, ui))
         return true;
     if (HandleOwnCommand(id, ui))
         return true;
-    return app_.OnCmdMsg(id, ui);
+    return m_app.OnCmdMsg(id, ui);
 }
 
 void CMainFrame::OnPostedCommand(const platform::Command& command) {
@@ -408,14 +408,14 @@ bool CMainFrame::OnBarCheck(int id) {
 }
 
 void CMainFrame::SetDocumentTitle(const QString& title) {
-    documentTitle_ = title;
+    m_strDocumentTitle = title;
     OnUpdateFrameTitle();
 }
 
 void CMainFrame::OnUpdateFrameTitle() {
     const QString base = FrameTitle();
-    if (!documentTitle_.isEmpty() && !IsBrowsing()) {
-        setWindowTitle(base + QStringLiteral(" - ") + documentTitle_);
+    if (!m_strDocumentTitle.isEmpty() && !IsBrowsing()) {
+        setWindowTitle(base + QStringLiteral(" - ") + m_strDocumentTitle);
     } else {
         setWindowTitle(base);
     }
@@ -427,21 +427,21 @@ int CMainFrame::ClientHeight() const {
 }
 
 void CMainFrame::StoreBasketRowHeight() {
-    if (app_.m_bBatchMode == 0 || m_wndSplitter == nullptr)
+    if (m_app.m_bBatchMode == 0 || m_wndSplitter == nullptr)
         return;
     int current = 0, minimum = 0;
     m_wndSplitter->GetRowInfo(0, current, minimum);
-    app_.Profile().WriteInt(kSplitterSection, kRightHeight, current);
-    app_.Profile().Sync();
+    m_app.Profile().WriteInt(kSplitterSection, kRightHeight, current);
+    m_app.Profile().Sync();
 }
 
 void CMainFrame::OnBatchMode() {
     // Leaving batch mode closes the Browse window first.
-    if (app_.m_bBatchMode != 0 && IsBrowsing())
+    if (m_app.m_bBatchMode != 0 && IsBrowsing())
         OnBrowse();
     StoreBasketRowHeight();
-    app_.m_bBatchMode = app_.m_bBatchMode != 0 ? 0 : 1;
-    if (app_.m_bBatchMode != 0) {
+    m_app.m_bBatchMode = m_app.m_bBatchMode != 0 ? 0 : 1;
+    if (m_app.m_bBatchMode != 0) {
         ShowBasketRow();
         SetBatchToolbar();
     } else {
@@ -461,7 +461,7 @@ void CMainFrame::OnBrowse() {
         m_pViewPane = GetViewPane();
         if (m_pViewPane == nullptr)
             return;
-        auto* browse = new CBrowseWnd(app_, app_.Profile(), port_, m_pViewPane);
+        auto* browse = new CBrowseWnd(m_app, m_app.Profile(), m_pPort, m_pViewPane);
         browse->setGeometry(m_pViewPane->rect());
         m_pBrowseWnd = browse;
         browse->Create();
@@ -479,7 +479,7 @@ void CMainFrame::OnBrowse() {
         SetBatchToolbar();
         if (m_bPanelWasVisible && m_wndResizeBar != nullptr)
             m_wndResizeBar->show();
-        UpdateResizePanel(app_.GetDocument());
+        UpdateResizePanel(m_app.GetDocument());
         if (m_pViewPane) {
             m_pViewPane->update();
             m_pViewPane->setFocus();
@@ -516,10 +516,10 @@ void CMainFrame::UpdateResizePanel(CQVVesperaDoc* document) {
     if (IsBrowsing())
         return;
     if (document == nullptr)
-        panelDocument_.reset();
-    else if (!panelDocument_ || &panelDocument_->Document() != document)
-        panelDocument_ = std::make_unique<PanelDocumentAdapter>(*document);
-    m_wndResizeBar->SetImageInfo(panelDocument_.get());
+        m_pPanelDocument.reset();
+    else if (!m_pPanelDocument || &m_pPanelDocument->Document() != document)
+        m_pPanelDocument = std::make_unique<PanelDocumentAdapter>(*document);
+    m_wndResizeBar->SetImageInfo(m_pPanelDocument.get());
 }
 
 void CMainFrame::RefreshBatchList() {
@@ -535,7 +535,7 @@ void CMainFrame::ApplySettingsToAllImages() {
 void CMainFrame::ShowBasketRow() {
     const int client = ClientHeight();
     // The stored height is untrusted: brought into the client area.
-    const int stored = app_.Profile().GetInt(kSplitterSection, kRightHeight, -1);
+    const int stored = m_app.Profile().GetInt(kSplitterSection, kRightHeight, -1);
     if (stored < 0) {
         const int first = std::max(0, client - kBasketRowDefault);
         m_wndSplitter->SetRowInfo(0, first, 0);
@@ -553,12 +553,12 @@ void CMainFrame::AddFilesToBatch(const QStringList& paths) {
     if (paths.size() < 2 || m_pBasket == nullptr)
         return;
     m_pBasket->AddFiles(paths);
-    if (app_.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
+    if (m_app.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
         OnBatchMode();
 }
 
 bool CMainFrame::BasketTakesCommand(int id) const {
-    if (m_pBasket == nullptr || m_pBasket->CommandTarget() == nullptr || app_.m_bBatchMode == 0)
+    if (m_pBasket == nullptr || m_pBasket->CommandTarget() == nullptr || m_app.m_bBatchMode == 0)
         return false;
     const bool own = id == ID_BATCH_REMOVE || (id >= ID_BASKET_PASTE && id <= ID_BASKET_REFRESH);
     if (own)
@@ -573,7 +573,7 @@ void CMainFrame::OnBatchRun() {
         return;
     if (m_pBasket->RunBatch(this)) {
         // The preview was held while the run had the engine.
-        if (CQVVesperaDoc* document = app_.GetDocument())
+        if (CQVVesperaDoc* document = m_app.GetDocument())
             document->OnBatchEnded();
     }
 }
@@ -582,7 +582,7 @@ void CMainFrame::OnBatchLoad() {
     if (m_pBasket == nullptr)
         return;
     m_pBasket->LoadBatch();
-    if (app_.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
+    if (m_app.m_bBatchMode == 0 && m_pBasket->GetItemCount() > 0)
         OnBatchMode();
 }
 
@@ -592,7 +592,7 @@ void CMainFrame::OnBatchSave() {
 }
 
 void CMainFrame::UpdateAll() {
-    CQVVesperaDoc* document = app_.GetDocument();
+    CQVVesperaDoc* document = m_app.GetDocument();
     UpdateResizePanel(document);
     if (document != nullptr)
         document->UpdateAllViews();
@@ -635,7 +635,7 @@ void CMainFrame::SetIconsZoom(int zoom) {
     g_nIconsZoom = zoom;
     g_bDetailsMode = 0;
     FitBasketRow();
-    if (CQVVesperaDoc* document = app_.GetDocument())
+    if (CQVVesperaDoc* document = m_app.GetDocument())
         document->UpdateAllViews();
     // The views lay their items out anew and paint them at once, so that
     // what is on the screen, the scroll ranges and the hit tests all follow
@@ -671,8 +671,8 @@ void CMainFrame::FitBasketRow() {
 }
 
 void CMainFrame::OnViewOptions() {
-    if (viewOptionsMenu_ != nullptr)
-        viewOptionsMenu_->popup(QCursor::pos());
+    if (m_pViewOptionsMenu != nullptr)
+        m_pViewOptionsMenu->popup(QCursor::pos());
 }
 
 void CMainFrame::OnStartProgress() {
@@ -695,7 +695,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // The frame stays until its owner deletes it after the event loop; the
     // basket row's height is stored while the window is still laid out.
     StoreBasketRowHeight();
-    destroyed_ = true;
+    m_bDestroyed = true;
     event->accept();
 }
 
@@ -703,8 +703,8 @@ void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // The preview is the active view from the start: the keys go to it, not
     // to the first field of the panel.
-    if (!initialFocusSet_) {
-        initialFocusSet_ = true;
+    if (!m_bInitialFocusSet) {
+        m_bInitialFocusSet = true;
         if (QWidget* view = GetViewPane(); view != nullptr && QApplication::focusWidget() == nullptr)
             view->setFocus(Qt::ActiveWindowFocusReason);
     }
@@ -727,17 +727,17 @@ void CMainFrame::OnDestroy() {
     // The panel goes before the document view it was given.
     if (m_wndResizeBar != nullptr)
         m_wndResizeBar->SetImageInfo(nullptr);
-    resizeBarTarget_ = nullptr;
-    if (port_)
-        port_->Close();
+    m_pResizeBarTarget = nullptr;
+    if (m_pPort)
+        m_pPort->Close();
     platform::ClearProgressSink();
     platform::SetPromptOwner(nullptr);
-    if (!destroyed_)
+    if (!m_bDestroyed)
         StoreBasketRowHeight();
-    destroyed_ = true;
+    m_bDestroyed = true;
     // The basket goes with the frame.
-    if (ownBasket_) {
+    if (m_pOwnBasket) {
         m_pBasket = nullptr;
-        ownBasket_.reset();
+        m_pOwnBasket.reset();
     }
 }

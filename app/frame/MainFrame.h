@@ -61,12 +61,12 @@ public:
     void OnPostedCommand(const platform::Command& command) override;
 
     // The port through which other threads post to the frame.
-    const std::shared_ptr<platform::CommandPort>& Port() const { return port_; }
+    const std::shared_ptr<platform::CommandPort>& Port() const { return m_pPort; }
 
     // The targets after the panel and before the frame: the active view and
     // its document (none until there is one). Neither is owned.
-    void SetActiveView(platform::CmdTarget* view) { activeView_ = view; }
-    void SetActiveDocument(platform::CmdTarget* document) { activeDocument_ = document; }
+    void SetActiveView(platform::CmdTarget* view) { m_pActiveView = view; }
+    void SetActiveDocument(platform::CmdTarget* document) { m_pActiveDocument = document; }
 
     // The caption: "ORVEK Vespera 3 - <title>" while a document with a
     // title is open and the Browse window is not, else "ORVEK Vespera 3".
@@ -114,7 +114,7 @@ public:
     void UpdateAll();
     // The basket, when the frame made its own (none when the creation
     // context gave one).
-    CBasketPane* BasketPane() const { return ownBasket_.get(); }
+    CBasketPane* BasketPane() const { return m_pOwnBasket.get(); }
 
     void SetNormalToolbar();
     void SetBatchToolbar();
@@ -131,13 +131,13 @@ public:
     // Asks the update handlers of the toolbar's buttons and the accelerators.
     void UpdateCommandUI();
 
-    CommandActions& Actions() { return *actions_; }
+    CommandActions& Actions() { return *m_pActions; }
     CMyToolBar* ToolBar() const { return m_wndToolBar; }
     QProgressBar* ProgressControl() const { return m_wndProgress; }
     QV_SplitterWnd* Splitter() const { return m_wndSplitter; }
     // The menu bar's popup whose title is `text` ("&File"...), or null.
     QMenu* Popup(const QString& text) const;
-    QMenu* ViewOptionsMenu() const { return viewOptionsMenu_; }
+    QMenu* ViewOptionsMenu() const { return m_pViewOptionsMenu; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -168,9 +168,9 @@ private:
     // mode, and any other while it has the focus.
     bool BasketTakesCommand(int id) const;
 
-    CQVVesperaApp& app_;
+    CQVVesperaApp& m_app;
     IBatchBasket* m_pBasket = nullptr;
-    std::unique_ptr<CBasketPane> ownBasket_;
+    std::unique_ptr<CBasketPane> m_pOwnBasket;
     QV_SplitterWnd* m_wndSplitter = nullptr;
     // The row-1 pane, also while its row is hidden.
     QPointer<QWidget> m_pBasketView;
@@ -182,19 +182,19 @@ private:
     CMyToolBar* m_wndToolBar = nullptr;
     // The resize panel, its command target and its view of the document.
     CResizeDlgBar* m_wndResizeBar = nullptr;
-    platform::CmdTarget* resizeBarTarget_ = nullptr;
-    std::unique_ptr<PanelDocumentAdapter> panelDocument_;
+    platform::CmdTarget* m_pResizeBarTarget = nullptr;
+    std::unique_ptr<PanelDocumentAdapter> m_pPanelDocument;
     QProgressBar* m_wndProgress = nullptr;
-    QLabel* idleMessage_ = nullptr;
-    QMenu* viewOptionsMenu_ = nullptr;
-    QTimer* idleTimer_ = nullptr;
-    CommandActions* actions_ = nullptr;
-    std::vector<QAction*> acceleratorActions_;
-    std::vector<QAction*> recentFileActions_;
-    platform::CmdTarget* activeView_ = nullptr;
-    platform::CmdTarget* activeDocument_ = nullptr;
-    QString documentTitle_;
-    std::shared_ptr<platform::CommandPort> port_;
-    bool destroyed_ = false;
-    bool initialFocusSet_ = false;
+    QLabel* m_wndIdleMessage = nullptr;
+    QMenu* m_pViewOptionsMenu = nullptr;
+    QTimer* m_pIdleTimer = nullptr;
+    CommandActions* m_pActions = nullptr;
+    std::vector<QAction*> m_acceleratorActions;
+    std::vector<QAction*> m_recentFileActions;
+    platform::CmdTarget* m_pActiveView = nullptr;
+    platform::CmdTarget* m_pActiveDocument = nullptr;
+    QString m_strDocumentTitle;
+    std::shared_ptr<platform::CommandPort> m_pPort;
+    bool m_bDestroyed = false;
+    bool m_bInitialFocusSet = false;
 };

@@ -31,7 +31,6 @@ public:
 
     // Flat buttons have narrower separators (6 pixels, else 8).
     void SetFlat(bool flat) { flat_ = flat; }
-    bool IsFlat() const { return flat_; }
 
     // Adds the strings to the text pool in order; pool indexes start at 0
     // for the first string ever added.

@@ -69,7 +69,7 @@ std::optional<QString> DesktopFileDialog(bool open, const QString& filter, int* 
 }  // namespace
 
 CQVVesperaApp::CQVVesperaApp() {
-    tabstops_ = std::make_unique<CTabstopNavigator>();
+    m_pTabstops = std::make_unique<CTabstopNavigator>();
     m_fileDialog = DesktopFileDialog;
     m_showMainWindow = [](CMainFrame& frame) {
         // The size the window keeps when it is not maximised, or where no
@@ -80,12 +80,12 @@ CQVVesperaApp::CQVVesperaApp() {
     };
     m_registerPlugin = [](bool install) { return plugin::RegisterPlugin(install); };
     auto mainWindow = [this]() -> QWidget* { return m_pMainWnd; };
-    presetCommands_ = std::make_unique<presets::PresetCommands>(*this, mainWindow, [this] {
+    m_pPresetCommands = std::make_unique<presets::PresetCommands>(*this, mainWindow, [this] {
         OnUpdateResizePanel();
         OnUpdateAllViews();
     });
-    updateCommands_ = std::make_unique<update::UpdateCommands>(mainWindow);
-    helpCommands_ = std::make_unique<help::HelpCommands>(mainWindow);
+    m_pUpdateCommands = std::make_unique<update::UpdateCommands>(mainWindow);
+    m_pHelpCommands = std::make_unique<help::HelpCommands>(mainWindow);
     RegisterCommands();
 }
 
@@ -94,50 +94,50 @@ CQVVesperaApp::~CQVVesperaApp() {
     DeleteWin7Library();
     CUpdateChecker::Destroy();
     StopThumbnails();
-    tabstops_.reset();
+    m_pTabstops.reset();
 }
 
 bool CQVVesperaApp::OnCmdMsg(int id, platform::CCmdUI* ui) {
-    return HandleOwnCommand(id, ui) || presetCommands_->OnCmdMsg(id, ui) || updateCommands_->OnCmdMsg(id, ui) ||
-           helpCommands_->OnCmdMsg(id, ui);
+    return HandleOwnCommand(id, ui) || m_pPresetCommands->OnCmdMsg(id, ui) || m_pUpdateCommands->OnCmdMsg(id, ui) ||
+           m_pHelpCommands->OnCmdMsg(id, ui);
 }
 
 bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     // Common controls, OLE, the imaging library and control containment
     // need no start-up on this system; nothing of theirs can fail here.
-    commandLine_ = CMyCommandLineInfo();
-    commandLine_.ParseCommandLine(arguments);
+    m_commandLine = CMyCommandLineInfo();
+    m_commandLine.ParseCommandLine(arguments);
 
-    if (commandLine_.m_nShellCommand == CMyCommandLineInfo::AppRegister ||
-        commandLine_.m_nShellCommand == CMyCommandLineInfo::AppUnregister) {
-        const bool install = commandLine_.m_nShellCommand == CMyCommandLineInfo::AppRegister;
+    if (m_commandLine.m_nShellCommand == CMyCommandLineInfo::AppRegister ||
+        m_commandLine.m_nShellCommand == CMyCommandLineInfo::AppUnregister) {
+        const bool install = m_commandLine.m_nShellCommand == CMyCommandLineInfo::AppRegister;
         if (m_registerPlugin)
             m_registerPlugin(install);
         m_bNoSave = 1;
         return false;
     }
     // The one picture to open is decoded while the window is built.
-    if (commandLine_.m_listFiles.size() == 1)
-        prefetch_ = std::make_unique<ImagePrefetch>(commandLine_.m_listFiles.front(), m_beforePrefetchRead);
+    if (m_commandLine.m_listFiles.size() == 1)
+        m_pPrefetch = std::make_unique<ImagePrefetch>(m_commandLine.m_listFiles.front(), m_beforePrefetchRead);
 
     if (!GetWindowsVersion(&m_nWindowsVersion))
         m_nWindowsVersion = 0;
 
-    profile_ = std::make_unique<platform::ProfileStore>();
-    recentFiles_.ReadList(*profile_);
-    recentFilesRead_ = true;
-    LoadSettings(*profile_, platform::ExecutableFolder());
-    settingsRead_ = true;
+    m_pProfile = std::make_unique<platform::ProfileStore>();
+    m_recentFiles.ReadList(*m_pProfile);
+    m_bRecentFilesRead = true;
+    LoadSettings(*m_pProfile, platform::ExecutableFolder());
+    m_bSettingsRead = true;
     StartupTimes::Mark("settings");
     // The thumbnail cache and its builder threads, before any browser.
     InitThumbnails();
-    thumbnailsStarted_ = true;
+    m_bThumbnailsStarted = true;
     // The libraries, before any folder tree lists them.
     CreateWin7Library();
 
     // There is no automation server on this system: a start as one would
     // wait for clients that never come, so it ends here.
-    if (commandLine_.m_bRunEmbedded || commandLine_.m_bRunAutomated)
+    if (m_commandLine.m_bRunEmbedded || m_commandLine.m_bRunAutomated)
         return false;
 
     if (!ProcessShellCommand())
@@ -148,18 +148,18 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
     m_showMainWindow(*m_pMainWnd);
     StartupTimes::Mark("shown");
 
-    LoadFolderSettings(*profile_, platform::ExecutableFolder());
+    LoadFolderSettings(*m_pProfile, platform::ExecutableFolder());
 
     CUpdateChecker* checker = CUpdateChecker::Create();
     checker->SetNotifyPort(m_pMainWnd->Port());
     checker->Check(false);
 
-    if (commandLine_.m_listFiles.size() == 1) {
+    if (m_commandLine.m_listFiles.size() == 1) {
         // A window closed while its picture decoded ends the start.
-        if (!OpenPrefetchedImage(commandLine_.m_listFiles.front()))
+        if (!OpenPrefetchedImage(m_commandLine.m_listFiles.front()))
             return false;
-    } else if (commandLine_.m_listFiles.size() > 1) {
-        m_pMainWnd->AddFilesToBatch(commandLine_.m_listFiles);
+    } else if (m_commandLine.m_listFiles.size() > 1) {
+        m_pMainWnd->AddFilesToBatch(m_commandLine.m_listFiles);
     }
     return true;
 }
@@ -167,9 +167,9 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
 // After the last browser has gone: the builders are joined, then the cache
 // is emptied.
 void CQVVesperaApp::StopThumbnails() noexcept {
-    if (!thumbnailsStarted_)
+    if (!m_bThumbnailsStarted)
         return;
-    thumbnailsStarted_ = false;
+    m_bThumbnailsStarted = false;
     ShutdownThumbnails();
 }
 
@@ -177,7 +177,7 @@ void CQVVesperaApp::StopThumbnails() noexcept {
 // window is shown; print and DDE commands are not carried out, so every
 // command that remains starts the program as usual.
 bool CQVVesperaApp::ProcessShellCommand() {
-    switch (commandLine_.m_nShellCommand) {
+    switch (m_commandLine.m_nShellCommand) {
     case CMyCommandLineInfo::FileNew:
     case CMyCommandLineInfo::FileOpen:
     case CMyCommandLineInfo::FileNothing:
@@ -190,18 +190,18 @@ bool CQVVesperaApp::ProcessShellCommand() {
 }
 
 int CQVVesperaApp::ExitInstance() {
-    if (exited_)
+    if (m_bExited)
         return 0;
-    exited_ = true;
-    prefetch_.reset();
+    m_bExited = true;
+    m_pPrefetch.reset();
     CloseMainFrame();
     DeleteWin7Library();
     StopThumbnails();
-    if (m_bNoSave == 0 && settingsRead_ && profile_) {
-        Save(*profile_);
-        if (recentFilesRead_)
-            recentFiles_.WriteList(*profile_);
-        profile_->Sync();
+    if (m_bNoSave == 0 && m_bSettingsRead && m_pProfile) {
+        Save(*m_pProfile);
+        if (m_bRecentFilesRead)
+            m_recentFiles.WriteList(*m_pProfile);
+        m_pProfile->Sync();
     }
     // Its worker is asked to stop and joined.
     CUpdateChecker::Destroy();
@@ -222,25 +222,25 @@ bool CQVVesperaApp::CreateMainFrame() {
         context.view = [this, doc, owner](QWidget* parent) -> QWidget* {
             auto* view = new CQVVesperaView(*doc, *this, parent);
             view->m_runCommand = [owner](int id) { owner->Actions().Trigger(id); };
-            if (commandLine_.m_bTiming)
+            if (m_commandLine.m_bTiming)
                 view->m_timing = [](const char* what, qint64 value) {
                     std::fprintf(stderr, "%s=%lld\n", what, static_cast<long long>(value));
                     std::fflush(stderr);
                 };
             QObject::connect(view, &CQVVesperaView::PicturePainted, view, [this] { NoteFirstPaint(); });
-            previewView_ = view;
+            m_pPreviewView = view;
             return view;
         };
     }
     if (!frame->LoadFrame(context)) {
-        previewView_ = nullptr;
+        m_pPreviewView = nullptr;
         return false;
     }
     CreateNavigator(*frame);
     help::ApplyWhatsThis(frame->ResizePanel());
     document->SetPreviewPort(frame->Port());
     frame->SetActiveDocument(document.get());
-    document_ = std::move(document);
+    m_pDocument = std::move(document);
     m_pMainWnd = frame.release();
     return true;
 }
@@ -253,9 +253,9 @@ bool CQVVesperaApp::OpenDocumentFile(const QString& path) {
             UpdateCaption();
             return true;
         }
-        if (!document_->OpenDocumentFile(path))
+        if (!m_pDocument->OpenDocumentFile(path))
             return false;
-        document_->UpdateAllViews();
+        m_pDocument->UpdateAllViews();
         return true;
     } catch (...) {
         return false;
@@ -265,34 +265,35 @@ bool CQVVesperaApp::OpenDocumentFile(const QString& path) {
 bool CQVVesperaApp::OpenImage(const QString& path) {
     if (m_pMainWnd == nullptr && !CreateMainFrame())
         return false;
-    return document_->OpenImage(path);
+    return m_pDocument->OpenImage(path);
 }
 
 bool CQVVesperaApp::OpenPrefetchedImage(const QString& path) {
-    if (prefetch_ && !prefetch_->HasFinished()) {
+    if (m_pPrefetch && !m_pPrefetch->HasFinished()) {
         // The window paints itself (menus, bars, panel) while the picture
         // decodes; input waits until it is open. A picture already decoded
         // is shown in the window's first painting.
         QEventLoop loop;
-        prefetch_->WhenFinished([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+        m_pPrefetch->WhenFinished(
+            [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-        prefetch_->Wait();
+        m_pPrefetch->Wait();
         // The window manager may close the window meanwhile.
         if (m_pMainWnd == nullptr || !m_pMainWnd->isVisible()) {
-            prefetch_.reset();
+            m_pPrefetch.reset();
             return false;
         }
     }
-    if (document_)
-        document_->SetPrefetch(prefetch_.get());
+    if (m_pDocument)
+        m_pDocument->SetPrefetch(m_pPrefetch.get());
     OpenImage(path);
-    if (document_)
-        document_->SetPrefetch(nullptr);
-    if (prefetch_) {
-        prefetch_->Wait();
-        StartupTimes::MarkAt("decode_begin", prefetch_->Started());
-        StartupTimes::MarkAt("decode_end", prefetch_->Finished());
-        prefetch_.reset();
+    if (m_pDocument)
+        m_pDocument->SetPrefetch(nullptr);
+    if (m_pPrefetch) {
+        m_pPrefetch->Wait();
+        StartupTimes::MarkAt("decode_begin", m_pPrefetch->Started());
+        StartupTimes::MarkAt("decode_end", m_pPrefetch->Finished());
+        m_pPrefetch.reset();
     }
     StartupTimes::Mark("opened");
     return true;
@@ -304,20 +305,20 @@ void CQVVesperaApp::UpdateCaption() {
     if (m_pMainWnd == nullptr)
         return;
     // A document without a file has the template's name for new ones.
-    const bool named = document_ != nullptr && !document_->GetPathName().isEmpty();
-    m_pMainWnd->SetDocumentTitle(named ? document_->GetTitle() : NewDocumentName());
+    const bool named = m_pDocument != nullptr && !m_pDocument->GetPathName().isEmpty();
+    m_pMainWnd->SetDocumentTitle(named ? m_pDocument->GetTitle() : NewDocumentName());
 }
 
 void CQVVesperaApp::OnUpdateAllViews() {
-    if (previewView_ != nullptr)
-        previewView_->OnUpdate();
+    if (m_pPreviewView != nullptr)
+        m_pPreviewView->OnUpdate();
 }
 
 void CQVVesperaApp::OnUpdateResizePanel() {
     if (m_pMainWnd != nullptr)
-        m_pMainWnd->UpdateResizePanel(document_.get());
-    if (navigator_ != nullptr)
-        navigator_->SetDocument(document_.get());
+        m_pMainWnd->UpdateResizePanel(m_pDocument.get());
+    if (m_pNavigator != nullptr)
+        m_pNavigator->SetDocument(m_pDocument.get());
 }
 
 // The navigator fills the panel's navigator frame and follows the preview
@@ -325,23 +326,23 @@ void CQVVesperaApp::OnUpdateResizePanel() {
 void CQVVesperaApp::CreateNavigator(CMainFrame& frame) {
     CResizeDlgBar* panel = frame.ResizePanel();
     QFrame* place = panel != nullptr ? panel->NavigatorFrame() : nullptr;
-    if (place == nullptr || previewView_ == nullptr)
+    if (place == nullptr || m_pPreviewView == nullptr)
         return;
-    navigator_ = new CNavigatorWnd(*this, place);
+    m_pNavigator = new CNavigatorWnd(*this, place);
     auto* layout = new QVBoxLayout(place);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(navigator_);
-    navigator_->SetView(previewView_);
+    layout->addWidget(m_pNavigator);
+    m_pNavigator->SetView(m_pPreviewView);
 }
 
 void CQVVesperaApp::OnDocumentOpened(const QString& path, bool opened) {
     if (opened)
-        recentFiles_.Add(path);
+        m_recentFiles.Add(path);
     UpdateCaption();
-    if (previewView_ != nullptr)
-        previewView_->OnInitialUpdate();
-    if (navigator_ != nullptr)
-        navigator_->SetDocument(document_.get());
+    if (m_pPreviewView != nullptr)
+        m_pPreviewView->OnInitialUpdate();
+    if (m_pNavigator != nullptr)
+        m_pNavigator->SetDocument(m_pDocument.get());
 }
 
 void CQVVesperaApp::OnBeep() { QApplication::beep(); }
@@ -378,16 +379,16 @@ bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int*
 void CQVVesperaApp::CloseMainFrame() {
     // The frame and its panes first, then the document (its destructor
     // stops the preview worker).
-    previewView_ = nullptr;
+    m_pPreviewView = nullptr;
     delete m_pMainWnd;
     m_pMainWnd = nullptr;
-    document_.reset();
+    m_pDocument.reset();
 }
 
 void CQVVesperaApp::NoteFirstPaint() {
-    if (firstPaintNoted_ || !commandLine_.m_bTiming)
+    if (m_bFirstPaintNoted || !m_commandLine.m_bTiming)
         return;
-    firstPaintNoted_ = true;
+    m_bFirstPaintNoted = true;
     StartupTimes::Mark("painted");
     std::fprintf(stderr, "first_paint_ms=%.1f\n", StartupTimes::ElapsedMs());
     StartupTimes::Print(stderr);
@@ -399,7 +400,7 @@ void CQVVesperaApp::RegisterCommands() {
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, [this](int id) { OnOpenRecentFile(id); });
     OnUpdateRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST,
-                  [this](platform::CCmdUI& ui) { ui.Enable(ui.m_nID - ID_FILE_MRU_FILE1 < recentFiles_.Count()); });
+                  [this](platform::CCmdUI& ui) { ui.Enable(ui.m_nID - ID_FILE_MRU_FILE1 < m_recentFiles.Count()); });
     OnCommand(ID_APP_EXIT, [this] {
         if (m_pMainWnd != nullptr)
             m_pMainWnd->close();
@@ -410,10 +411,10 @@ void CQVVesperaApp::OnFileOpen() { OpenImage(QString()); }
 
 void CQVVesperaApp::OnOpenRecentFile(int id) {
     const int index = id - ID_FILE_MRU_FILE1;
-    const QString path = recentFiles_[index];
+    const QString path = m_recentFiles[index];
     if (path.isEmpty())
         return;
     // A file that can no longer be opened leaves the list.
     if (!OpenDocumentFile(path))
-        recentFiles_.Remove(index);
+        m_recentFiles.Remove(index);
 }

@@ -81,16 +81,16 @@ public:
     CMainFrame* m_pMainWnd = nullptr;
     unsigned m_nWindowsVersion = 0;
 
-    CRecentFileList& RecentFiles() { return recentFiles_; }
-    platform::ProfileStore& Profile() { return *profile_; }
-    const CMyCommandLineInfo& CommandLine() const { return commandLine_; }
+    CRecentFileList& RecentFiles() { return m_recentFiles; }
+    platform::ProfileStore& Profile() { return *m_pProfile; }
+    const CMyCommandLineInfo& CommandLine() const { return m_commandLine; }
 
     // The open document (made with the main frame), or null.
-    CQVVesperaDoc* GetDocument() const { return document_.get(); }
+    CQVVesperaDoc* GetDocument() const { return m_pDocument.get(); }
     // The preview view of row 0, or null when the context gave another view.
-    CQVVesperaView* GetPreviewView() const { return previewView_; }
+    CQVVesperaView* GetPreviewView() const { return m_pPreviewView; }
     // The navigator laid over the resize panel's navigator frame, or null.
-    CNavigatorWnd* GetNavigator() const { return navigator_; }
+    CNavigatorWnd* GetNavigator() const { return m_pNavigator; }
 
     // The panes that the frame's splitter gets; the default shows the
     // preview in row 0 and an empty basket row.
@@ -136,21 +136,21 @@ private:
     bool OpenPrefetchedImage(const QString& path);
 
     // Made first and ended last: the panes register with it as they are made.
-    std::unique_ptr<CTabstopNavigator> tabstops_;
-    CMyCommandLineInfo commandLine_;
-    std::unique_ptr<CQVVesperaDoc> document_;
-    CQVVesperaView* previewView_ = nullptr;
-    QPointer<CNavigatorWnd> navigator_;
-    std::unique_ptr<presets::PresetCommands> presetCommands_;
-    std::unique_ptr<update::UpdateCommands> updateCommands_;
-    std::unique_ptr<help::HelpCommands> helpCommands_;
-    std::unique_ptr<platform::ProfileStore> profile_;
-    CRecentFileList recentFiles_{4};
-    bool recentFilesRead_ = false;
-    bool settingsRead_ = false;
-    bool exited_ = false;
-    bool thumbnailsStarted_ = false;
-    bool firstPaintNoted_ = false;
+    std::unique_ptr<CTabstopNavigator> m_pTabstops;
+    CMyCommandLineInfo m_commandLine;
+    std::unique_ptr<CQVVesperaDoc> m_pDocument;
+    CQVVesperaView* m_pPreviewView = nullptr;
+    QPointer<CNavigatorWnd> m_pNavigator;
+    std::unique_ptr<presets::PresetCommands> m_pPresetCommands;
+    std::unique_ptr<update::UpdateCommands> m_pUpdateCommands;
+    std::unique_ptr<help::HelpCommands> m_pHelpCommands;
+    std::unique_ptr<platform::ProfileStore> m_pProfile;
+    CRecentFileList m_recentFiles{4};
+    bool m_bRecentFilesRead = false;
+    bool m_bSettingsRead = false;
+    bool m_bExited = false;
+    bool m_bThumbnailsStarted = false;
+    bool m_bFirstPaintNoted = false;
     // The picture of the command line, read while the window is built.
-    std::unique_ptr<ImagePrefetch> prefetch_;
+    std::unique_ptr<ImagePrefetch> m_pPrefetch;
 };

@@ -18,7 +18,6 @@ public:
     // entry beyond the size drops out.
     void Add(const QString& path);
     void Remove(int index);
-    int GetSize() const { return size_; }
     int Count() const { return static_cast<int>(files_.size()); }
     QString operator[](int index) const { return files_.value(index); }
 

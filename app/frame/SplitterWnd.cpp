@@ -17,16 +17,16 @@ QV_SplitterWnd::QV_SplitterWnd(int id) : m_nId(id) {
     setChildrenCollapsible(false);
     connect(this, &QSplitter::splitterMoved, this, [this] { OnSplitterMoved(); });
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        focusConnection_ =
+        m_focusConnection =
             connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
 QV_SplitterWnd::~QV_SplitterWnd() {
     // Focus moves while the panes are destroyed, after this object has
     // stopped being a splitter: the handler must not run then.
-    disconnect(focusConnection_);
+    disconnect(m_focusConnection);
     // A splitter that never got its panes has no state worth keeping.
-    if (count_ == 0)
+    if (m_nCount == 0)
         return;
     try {
         SaveState();
@@ -36,9 +36,9 @@ QV_SplitterWnd::~QV_SplitterWnd() {
 }
 
 bool QV_SplitterWnd::CreateWithViews(QWidget* parent, const PaneFactory& first, const PaneFactory& second,
-                                     bool sideBySide, int windowId) {
+                                     bool sideBySide, int /*windowId*/) {
+    // The window id has no use here: Qt finds no child window by number.
     m_bSideBySide = sideBySide;
-    windowId_ = windowId;
     setParent(parent);
     setOrientation(sideBySide ? Qt::Horizontal : Qt::Vertical);
     const PaneFactory* factories[kMaxLines] = {&first, &second};
@@ -56,7 +56,7 @@ bool QV_SplitterWnd::CreateWithViews(QWidget* parent, const PaneFactory& first, 
         addWidget(panes[line]);
         lines_[line] = LineInfo{};
     }
-    count_ = kMaxLines;
+    m_nCount = kMaxLines;
     RecalcLayout();
     return true;
 }
@@ -104,24 +104,19 @@ void QV_SplitterWnd::HideRow(int row) {
         HideLine(row);
 }
 
-void QV_SplitterWnd::ShowRow() {
-    if (!m_bSideBySide)
-        ShowLine();
-}
-
 void QV_SplitterWnd::HideLine(int line) {
     int& hidden = m_bSideBySide ? m_nHiddenCol : m_nHiddenRow;
     // One of the two at most, and never the last one shown.
-    if (hidden != -1 || line < 0 || line >= count_ || count_ < 2)
+    if (hidden != -1 || line < 0 || line >= m_nCount || m_nCount < 2)
         return;
     RememberSizes();
     hidden = line;
     QWidget* pane = PaneAt(line);
     const int size = CurrentSize(line);
-    if (pane != nullptr && active_ == pane) {
-        const int next = line + 1 < count_ ? line + 1 : 0;
+    if (pane != nullptr && m_pActive == pane) {
+        const int next = line + 1 < m_nCount ? line + 1 : 0;
         if (QWidget* other = PaneAt(next)) {
-            active_ = other;
+            m_pActive = other;
             if (pane->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == pane)
                 other->setFocus();
         }
@@ -129,18 +124,18 @@ void QV_SplitterWnd::HideLine(int line) {
     // The hidden pane takes the id just past the last line, those after it
     // move one line up.
     QWidget* after[kMaxLines] = {};
-    for (int i = line + 1; i < count_; ++i)
+    for (int i = line + 1; i < m_nCount; ++i)
         after[i] = PaneAt(i);
     if (pane != nullptr) {
         pane->hide();
-        pane->setProperty(kPaneIdProperty, LineId(count_));
+        pane->setProperty(kPaneIdProperty, LineId(m_nCount));
     }
-    for (int i = line + 1; i < count_; ++i) {
+    for (int i = line + 1; i < m_nCount; ++i) {
         if (after[i] != nullptr)
             after[i]->setProperty(kPaneIdProperty, LineId(i - 1));
     }
-    --count_;
-    lines_[count_].ideal = size;
+    --m_nCount;
+    lines_[m_nCount].ideal = size;
     RecalcLayout();
 }
 
@@ -150,15 +145,15 @@ void QV_SplitterWnd::ShowLine() {
         return;
     const int shownLine = hidden;
     hidden = -1;
-    const int stashedSize = lines_[count_].ideal;
-    ++count_;
-    QWidget* stashed = PaneAt(count_);
+    const int stashedSize = lines_[m_nCount].ideal;
+    ++m_nCount;
+    QWidget* stashed = PaneAt(m_nCount);
     // Sizes before the panes move: the lines after the shown one take the
     // sizes of the lines before them.
     int sizes[kMaxLines + 1] = {};
-    for (int i = 0; i < count_ - 1; ++i)
+    for (int i = 0; i < m_nCount - 1; ++i)
         sizes[i] = CurrentSize(i);
-    for (int i = count_ - 2; i >= shownLine; --i) {
+    for (int i = m_nCount - 2; i >= shownLine; --i) {
         if (QWidget* pane = PaneAt(i))
             pane->setProperty(kPaneIdProperty, LineId(i + 1));
     }
@@ -166,7 +161,7 @@ void QV_SplitterWnd::ShowLine() {
         stashed->setProperty(kPaneIdProperty, LineId(shownLine));
         stashed->show();
     }
-    for (int i = shownLine + 1; i < count_; ++i)
+    for (int i = shownLine + 1; i < m_nCount; ++i)
         lines_[i].ideal = sizes[i - 1];
     lines_[shownLine].ideal = stashedSize;
     RecalcLayout();
@@ -174,7 +169,7 @@ void QV_SplitterWnd::ShowLine() {
 
 int QV_SplitterWnd::CurrentSize(int line) const {
     QWidget* pane = PaneAt(line);
-    if (pane == nullptr || line >= count_)
+    if (pane == nullptr || line >= m_nCount)
         return 0;
     const int index = indexOf(pane);
     const QList<int> current = sizes();
@@ -226,33 +221,33 @@ void QV_SplitterWnd::SetColumnInfo(int column, int ideal, int minimum) {
 }
 
 void QV_SplitterWnd::RecalcLayout() {
-    if (count_ == 0)
+    if (m_nCount == 0)
         return;
     const int extent = orientation() == Qt::Horizontal ? width() : height();
-    int left = std::max(0, extent - (count_ - 1) * handleWidth());
+    int left = std::max(0, extent - (m_nCount - 1) * handleWidth());
     QList<int> newSizes(count(), 0);
-    for (int line = 0; line < count_; ++line) {
+    for (int line = 0; line < m_nCount; ++line) {
         QWidget* pane = PaneAt(line);
         // Keep the splitter's order of widgets that of the lines.
         if (pane != nullptr && indexOf(pane) != line)
             insertWidget(line, pane);
         int size = left;
-        if (line + 1 < count_) {
+        if (line + 1 < m_nCount) {
             size = lines_[line].ideal < lines_[line].minimum ? 0 : std::min(lines_[line].ideal, left);
             left -= size;
         }
         if (pane != nullptr)
             newSizes[indexOf(pane)] = size;
     }
-    layingOut_ = true;
+    m_bLayingOut = true;
     setSizes(newSizes);
-    layingOut_ = false;
+    m_bLayingOut = false;
 }
 
 void QV_SplitterWnd::OnSplitterMoved() {
-    if (layingOut_)
+    if (m_bLayingOut)
         return;
-    for (int line = 0; line < count_; ++line)
+    for (int line = 0; line < m_nCount; ++line)
         lines_[line].ideal = CurrentSize(line);
 }
 
@@ -261,21 +256,21 @@ void QV_SplitterWnd::resizeEvent(QResizeEvent* event) {
     RecalcLayout();
 }
 
-QWidget* QV_SplitterWnd::GetActivePane() const { return active_; }
+QWidget* QV_SplitterWnd::GetActivePane() const { return m_pActive; }
 
 void QV_SplitterWnd::SetActivePane(int row, int column) {
     QWidget* pane = GetPane(row, column);
     if (pane == nullptr || pane->isHidden())
         return;
-    active_ = pane;
+    m_pActive = pane;
     pane->setFocus();
 }
 
 void QV_SplitterWnd::OnFocusChanged(QWidget* now) {
-    for (int line = 0; line < count_ && now != nullptr; ++line) {
+    for (int line = 0; line < m_nCount && now != nullptr; ++line) {
         QWidget* pane = PaneAt(line);
         if (pane != nullptr && (pane == now || pane->isAncestorOf(now))) {
-            active_ = pane;
+            m_pActive = pane;
             return;
         }
     }
@@ -284,7 +279,7 @@ void QV_SplitterWnd::OnFocusChanged(QWidget* now) {
 void QV_SplitterWnd::RememberSizes() {
     if (m_nHiddenCol != -1 || m_nHiddenRow != -1)
         return;
-    for (int line = 0; line < kMaxLines && line < count_; ++line)
+    for (int line = 0; line < kMaxLines && line < m_nCount; ++line)
         GetLineInfo(line, m_nSize[line], m_nMinSize[line]);
 }
 

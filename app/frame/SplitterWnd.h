@@ -41,11 +41,9 @@ public:
     void HideColumn(int column);
     void ShowColumn();
     void HideRow(int row);
-    void ShowRow();
 
-    int GetRowCount() const { return m_bSideBySide ? 1 : count_; }
-    int GetColumnCount() const { return m_bSideBySide ? count_ : 1; }
-    int WindowId() const { return windowId_; }
+    int GetRowCount() const { return m_bSideBySide ? 1 : m_nCount; }
+    int GetColumnCount() const { return m_bSideBySide ? m_nCount : 1; }
 
     static int IdFromRowCol(int row, int column);
     // The pane id of a pane of this splitter, 0 for another widget.
@@ -101,9 +99,8 @@ private:
     };
     // One more than the lines, for the hidden line's stashed size.
     std::array<LineInfo, 3> lines_{};
-    int count_ = 0;
-    int windowId_ = 0;
-    QMetaObject::Connection focusConnection_;
-    bool layingOut_ = false;
-    QPointer<QWidget> active_;
+    int m_nCount = 0;
+    QMetaObject::Connection m_focusConnection;
+    bool m_bLayingOut = false;
+    QPointer<QWidget> m_pActive;
 };

@@ -1,5 +1,6 @@
 // ORVEK Vespera 3: the program's entry point.
 
+#include "app/frame/FrameIds.h"
 #include "app/frame/QVVesperaApp.h"
 #include "app/frame/StartupTimes.h"
 #include "core/version/VersionInfo.h"
@@ -14,7 +15,7 @@ int main(int argc, char* argv[]) {
     StartupTimes::Begin();
     QApplication application(argc, argv);
     StartupTimes::Mark("qapplication");
-    QCoreApplication::setApplicationName(platform::LoadResString(57344));
+    QCoreApplication::setApplicationName(platform::LoadResString(AFX_IDS_APP_TITLE));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     QGuiApplication::setDesktopFileName(QLatin1String(vespera::kDesktopFileName));
     // The frame is closed by the user; the application object ends the run.

@@ -1,7 +1,9 @@
 #include "app/panel/PanelNumbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 double LengthFactor(int sizeUnits) {
@@ -60,6 +62,12 @@ std::optional<int> ParseUnsigned(const QString& text) {
     if (error != std::errc() || stop != end || value > static_cast<unsigned long long>(std::numeric_limits<int>::max()))
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+int PixelsOfLength(double pixels) {
+    if (!(pixels > 0.0))
+        return 0;
+    return static_cast<int>(std::min(std::floor(pixels + 0.5), static_cast<double>(INT32_MAX)));
 }
 
 double RoundToDecimals(double value, int decimals) {

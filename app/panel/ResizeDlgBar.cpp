@@ -492,7 +492,7 @@ void CResizeDlgBar::OnPrintEditChanged(Side side) {
     if (!value || !InRange(*value, PrintRange()))
         return;
     (side == Side::Width ? m_settings.m_nWidth : m_settings.m_nHeight) =
-        AtLeastThree(Truncate(Dpi() * *value / SizeFactor()));
+        AtLeastThree(PixelsOfLength(Dpi() * *value / SizeFactor()));
     ApplyAspect(side);
     ShowPixelFields();
     RawSizeAndNotify();

@@ -18,9 +18,7 @@ namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
 
-int PresetPixels(double pixels) {
-    return static_cast<int>(std::clamp(pixels, static_cast<double>(kMinOutputSide), static_cast<double>(INT32_MAX)));
-}
+int PresetPixels(double pixels) { return std::max(kMinOutputSide, PixelsOfLength(pixels)); }
 
 // A paper side in the panel's length unit, from the unit of its menu entry.
 double PaperInUnit(double value, bool millimetres, int sizeUnits) {

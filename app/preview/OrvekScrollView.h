@@ -31,7 +31,6 @@ public:
     // position moves by half the change.
     void SetScrollSizes(QSize total, QSize page = {}, QSize line = {});
     QSize GetTotalSize() const { return m_sizeTotal; }
-    QSize GetPageSize() const { return m_sizePage; }
     QSize GetLineSize() const { return m_sizeLine; }
 
     // The view's own scroll position (negative along a centred axis).

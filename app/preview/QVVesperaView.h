@@ -94,7 +94,7 @@ public:
 
 Q_SIGNALS:
     // The visible part may have changed: the navigator follows
-    // (CMainFrame::UpdateNavigator).
+    // (CNavigatorWnd::Refresh).
     void VisiblePartChanged();
     // A paint drew the picture (the fast rendering or the engine's result:
     // ShowsResult tells which).

@@ -93,10 +93,16 @@ void CUpdateChecker::SetProfileFile(const QString& file) { m_profileFile = file;
 void CUpdateChecker::SetNotifyPort(std::shared_ptr<platform::CommandPort> port) { m_port = std::move(port); }
 void CUpdateChecker::SetReachability(std::function<bool()> connected) { m_connected = std::move(connected); }
 void CUpdateChecker::SetClock(std::function<std::int64_t()> now) { m_now = std::move(now); }
+void CUpdateChecker::SetWaitHook(std::function<void()> hook) { m_waitHook = std::move(hook); }
 
 UpdateReply CUpdateChecker::Result() const {
     std::lock_guard lock(m_mutex);
     return m_reply;
+}
+
+bool CUpdateChecker::WasAnswered() const {
+    std::lock_guard lock(m_mutex);
+    return m_bAnswered;
 }
 
 bool CUpdateChecker::Parse(const QString& text) {
@@ -125,6 +131,8 @@ bool CUpdateChecker::Check(bool sync) {
             // reports its result, which stays as it is.
             if (!sync)
                 return true;
+            if (m_waitHook)
+                m_waitHook();
             JoinWorker();
             return Status() != 0;
         }
@@ -133,6 +141,7 @@ bool CUpdateChecker::Check(bool sync) {
     {
         std::lock_guard lock(m_mutex);
         m_reply.m_nStatus = 0;
+        m_bAnswered = false;
     }
     const std::int64_t now = m_now ? m_now() : QDateTime::currentSecsSinceEpoch();
     StartWorker({sync, IsConnected(), now, m_server, m_profileFile, m_port});
@@ -195,10 +204,14 @@ void CUpdateChecker::RunCheck(const Job& job) {
         return;
 
     UpdateReply reply;
-    if (update::ParseUpdateReply(update::DecodeReply(second->body), reply)) {
+    const QString text = update::DecodeReply(second->body);
+    if (update::ParseUpdateReply(text, reply)) {
         {
             std::lock_guard lock(m_mutex);
             m_reply = reply;
+            // A reply that does not give the status (an error page, say)
+            // does not answer the question.
+            m_bAnswered = !update::GetTag(text, u"status").isEmpty();
         }
         if (job.port)
             job.port->Post(update::UpdateMessageId());

@@ -68,6 +68,10 @@ public:
     // The last reply (status 0 when none reported an update). Any thread.
     update::UpdateReply Result() const;
     int Status() const { return Result().m_nStatus; }
+    // The last check that asked the server got a usable answer; false when
+    // the server could not be reached or its reply could not be read (and
+    // before any check). Any thread.
+    bool WasAnswered() const;
 
     // A background check is running.
     bool IsRunning() const { return m_bRunning; }
@@ -85,6 +89,9 @@ public:
     // Tests: whether the computer is connected, and the clock.
     void SetReachability(std::function<bool()> connected);
     void SetClock(std::function<std::int64_t()> now);
+    // Tests: called on the UI thread when a menu check starts to wait for
+    // the background check that runs.
+    void SetWaitHook(std::function<void()> hook);
 
 private:
     CUpdateChecker();
@@ -104,6 +111,7 @@ private:
 
     mutable std::mutex m_mutex;
     update::UpdateReply m_reply;  // guarded by m_mutex
+    bool m_bAnswered = false;     // guarded by m_mutex
 
     // UI thread only.
     update::UpdateServer m_server;
@@ -111,6 +119,7 @@ private:
     std::shared_ptr<platform::CommandPort> m_port;
     std::function<bool()> m_connected;
     std::function<std::int64_t()> m_now;
+    std::function<void()> m_waitHook;
     std::thread m_thread;
 
     std::atomic<bool> m_bRunning{false};

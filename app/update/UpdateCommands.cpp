@@ -16,12 +16,19 @@ void CheckForUpdateCommand() {
     const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     if (gui)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool found = CUpdateChecker::Get()->Check(true);
+    CUpdateChecker* checker = CUpdateChecker::Get();
+    const bool found = checker->Check(true);
     if (gui)
         QGuiApplication::restoreOverrideCursor();
-    if (!found)
+    if (found)
+        return;
+    // "No updates found!" only when the server said so.
+    if (checker->WasAnswered())
         platform::Ask(platform::PromptIcon::Information, platform::PromptButtons::Ok,
                       platform::LoadResString(IDS_NO_UPDATES_FOUND));
+    else
+        platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok,
+                      platform::LoadResString(IDS_UPDATE_CHECK_FAILED));
 }
 
 void ShowUpdateDialog(QWidget* parent) {

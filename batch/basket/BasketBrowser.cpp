@@ -5,10 +5,10 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QUrl>
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include "batch/basket/BasketHost.h"
 #include "batch/basket/BasketIds.h"
@@ -16,6 +16,7 @@
 #include "batch/basket/BasketThumbnail.h"
 #include "browser/cache/ThumbCache.h"
 #include "browser/cells/PaletteItemImg.h"
+#include "browser/thumbs/FileMimeData.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "core/settings/AppSettings.h"
 
@@ -24,18 +25,14 @@ namespace {
 constexpr int kHintMinTenths = 4;
 constexpr int kHintMeasureTenths = 100;
 
-bool OffersFiles(const QMimeData* data) { return data != nullptr && data->hasUrls(); }
+// The same formats as the browser's paste and drop take.
+bool OffersFiles(const QMimeData* data) { return HasFileListFormat(data); }
 
 }  // namespace
 
 QStringList LocalFilesOf(const QMimeData* data) {
-    QStringList paths;
-    if (data == nullptr)
-        return paths;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths.append(url.toLocalFile());
-    return paths;
+    const std::optional<FileListData> list = ReadFileListMimeData(data);
+    return list ? list->paths : QStringList();
 }
 
 CBasketBrowser::CBasketBrowser(AppSettings& settings, IBasketHost* host)

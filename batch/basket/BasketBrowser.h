@@ -80,5 +80,6 @@ private:
     IBasketHost* m_pHost = nullptr;
 };
 
-// The local files of a drop or a clipboard, in order, paths whole.
+// The local files of a drop or a clipboard, in order, paths whole, from any
+// of the desktops' file-list formats (FileMimeData.h).
 QStringList LocalFilesOf(const QMimeData* data);

@@ -103,11 +103,19 @@ QRegion CPaletteItem::GetImageRegion() const { return QRegion(GetImageArea()); }
 
 void CPaletteItem::Draw(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path, bool selected,
                         bool cut) {
-    std::lock_guard lock(g_csThumbCache);
-    const QRect cell(QPoint(x, y), GetCellSize());
+    // Each part takes the lock for what it reads of the cell, and only for
+    // that: the image may have to be decoded first, and the builder threads
+    // go on meanwhile.
+    QSize size;
+    QRegion region;
+    {
+        std::lock_guard lock(g_csThumbCache);
+        size = GetCellSize();
+        region = GetImageRegion().translated(x, y);
+    }
+    const QRect cell(QPoint(x, y), size);
     if (!RectVisible(painter, cell))
         return;
-    const QRegion region = GetImageRegion().translated(x, y);
     if (!region.isEmpty()) {
         const QColor fill = BrowserColor(cut ? g_BrowserColors.crBackgroundInFrameCut.load()
                                              : g_BrowserColors.crBackgroundInFrame.load());

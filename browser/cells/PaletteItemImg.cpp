@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 #include "browser/cells/DecodedDibCache.h"
@@ -20,6 +21,7 @@
 #include "imagefiles/kestrel/MemStreams.h"
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
+#include "platform/imaging/FlattenOntoWhite.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/memfile/CMemFile.h"
 
@@ -60,6 +62,13 @@ std::int32_t BitsOfFormat(imaging::PixelFormat format) {
     default:
         return 24;
     }
+}
+
+// The layouts the image reader decodes for the document decode for the
+// thumbnail too: CMYK pictures (the reader turns them into RGB) as well as
+// every indexed, grey, RGB and ARGB one.
+bool IsThumbnailDecodable(imaging::PixelFormat format) {
+    return IsAcceptedPixelFormat(format) || format == imaging::PixelFormat32bppCMYK;
 }
 
 std::filesystem::path FileSystemPath(const QString& path) {
@@ -105,7 +114,7 @@ DibRef DecodeForThumbnail(const QString& path, const QSize& imageSize, const QSi
         if (wanted.width() < imageSize.width() || wanted.height() < imageSize.height())
             reader.setScaledSize(wanted);
     }
-    const QImage decoded = reader.read();
+    const QImage decoded = imaging::FlattenOntoWhite(reader.read());
     if (decoded.isNull())
         return nullptr;
     const QImage bgr = decoded.convertToFormat(QImage::Format_BGR888);
@@ -238,7 +247,7 @@ std::optional<ThumbnailBuild> CPaletteItemImg::BuildThumbnail(const QString& pat
     if (build.imageWidth > kMaxDecodedWidth)
         return std::nullopt;
     const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
-    if (!header || !IsAcceptedPixelFormat(header->pixelFormat))
+    if (!header || !IsThumbnailDecodable(header->pixelFormat))
         return std::nullopt;
     try {
         build.bitsPerPixel = BitsOfFormat(header->pixelFormat);
@@ -300,6 +309,30 @@ bool CPaletteItemImg::LoadThumbnail(const QString& path, bool better, CProgress*
     return true;
 }
 
+namespace {
+
+std::mutex g_decodeObserverMutex;
+std::function<void()> g_decodeObserver;  // guarded by g_decodeObserverMutex
+
+}  // namespace
+
+void SetThumbDecodeObserver(std::function<void()> observer) {
+    std::lock_guard lock(g_decodeObserverMutex);
+    g_decodeObserver = std::move(observer);
+}
+
+DibRef CPaletteItemImg::DecodeUnlocked(const std::shared_ptr<const CByteBlock>& jpeg, std::int32_t thumbWidth,
+                                       std::int32_t thumbHeight) {
+    std::function<void()> observer;
+    {
+        std::lock_guard lock(g_decodeObserverMutex);
+        observer = g_decodeObserver;
+    }
+    if (observer)
+        observer();
+    return DecodeJpeg(*jpeg, thumbWidth, thumbHeight);
+}
+
 DibRef CPaletteItemImg::DecodeJpeg(const CByteBlock& jpeg, std::int32_t thumbWidth, std::int32_t thumbHeight) {
     if (thumbWidth < 1 || thumbWidth > kThumbBoxWidth || thumbHeight < 1 || thumbHeight > kThumbBoxHeight)
         return nullptr;
@@ -326,15 +359,30 @@ DibRef CPaletteItemImg::DecodeJpeg(const CByteBlock& jpeg, std::int32_t thumbWid
 }
 
 DibRef CPaletteItemImg::GetDib() {
+    std::shared_ptr<const CByteBlock> jpeg;
+    std::int32_t width = 0, height = 0;
+    {
+        std::lock_guard lock(g_csThumbCache);
+        if (m_pDib || !m_pJpeg)
+            return m_pDib;
+        if (DibRef decoded = m_pDecodedDib.lock()) {
+            g_DecodedDibs.Touch(decoded);
+            return decoded;
+        }
+        jpeg = m_pJpeg;
+        width = m_nThumbWidth;
+        height = m_nThumbHeight;
+    }
+    DibRef dib = DecodeUnlocked(jpeg, width, height);
     std::lock_guard lock(g_csThumbCache);
-    if (m_pDib || !m_pJpeg)
-        return m_pDib;
+    // Another drawing or the decoder ahead may have been quicker: one DIB.
     if (DibRef decoded = m_pDecodedDib.lock()) {
         g_DecodedDibs.Touch(decoded);
         return decoded;
     }
-    DibRef dib = DecodeJpeg(*m_pJpeg, m_nThumbWidth, m_nThumbHeight);
-    if (dib) {
+    // A new thumbnail that came in meanwhile is decoded at the next drawing;
+    // this one shows the picture it was asked for.
+    if (dib && m_pJpeg == jpeg && m_nThumbWidth == width && m_nThumbHeight == height) {
         g_DecodedDibs.Touch(dib);
         m_pDecodedDib = dib;
     }
@@ -352,8 +400,7 @@ bool CPaletteItemImg::DecodeAhead() {
         width = m_nThumbWidth;
         height = m_nThumbHeight;
     }
-    // The decoding holds no lock: drawings and the builder go on meanwhile.
-    DibRef dib = DecodeJpeg(*jpeg, width, height);
+    DibRef dib = DecodeUnlocked(jpeg, width, height);
     std::lock_guard lock(g_csThumbCache);
     // A new thumbnail came in, or a drawing decoded it first.
     if (!dib || m_pJpeg != jpeg || m_nThumbWidth != width || m_nThumbHeight != height || !m_pDecodedDib.expired())

@@ -11,14 +11,16 @@
 //
 // Threads: a pass builds into locals without any lock, reading only the
 // file, and then swaps the results in under g_csThumbCache; a failed pass
-// keeps the thumbnail the cell had. Drawing and GetDib take the same lock, so
-// a drawing never sees half a swap, and the DIB and JPEG it uses stay alive
-// through their shared pointers.
+// keeps the thumbnail the cell had. Drawing and GetDib take the same lock to
+// read the cell and to store a decoded DIB, never while they decode, so the
+// builder threads are not held up by a drawing; the DIB and JPEG a drawing
+// uses stay alive through their shared pointers.
 
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -50,6 +52,11 @@ struct ReservedRect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
     bool operator==(const ReservedRect&) const = default;
 };
+
+// For tests: called on the decoding thread right before a cell decodes its
+// JPEG for a drawing (GetDib) or ahead of one (DecodeAhead), with no lock
+// held; an empty function removes it.
+void SetThumbDecodeObserver(std::function<void()> observer);
 
 class CPaletteItemImg : public CPaletteItem {
 public:
@@ -131,6 +138,10 @@ private:
 
     // The decoded DIB is stale: it leaves g_DecodedDibs. Under the lock.
     void ForgetDecodedDib();
+    // DecodeJpeg for a drawing or the decoder ahead, which hold no lock
+    // meanwhile; tells the observer of the decodings first.
+    static DibRef DecodeUnlocked(const std::shared_ptr<const CByteBlock>& jpeg, std::int32_t thumbWidth,
+                                 std::int32_t thumbHeight);
     // The JPEG decoded into a DIB of the thumbnail's size; null when it is
     // damaged or not a colour image of at most 220 x 165. No lock needed.
     static DibRef DecodeJpeg(const CByteBlock& jpeg, std::int32_t thumbWidth, std::int32_t thumbHeight);

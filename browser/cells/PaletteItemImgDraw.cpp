@@ -85,16 +85,23 @@ void CPaletteItemImg::DrawDib(QPainter& painter, const CDib& dib, const QRect& d
 }
 
 void CPaletteItemImg::DrawImage(QPainter& painter, int x, int y, const QString& path, bool, bool cut) {
-    std::lock_guard lock(g_csThumbCache);
+    // Decoded before the lock is taken: GetDib holds it only around the cell.
     const DibRef dib = GetDib();
+    QRect dest, area;
+    int zoom = 0;
+    {
+        std::lock_guard lock(g_csThumbCache);
+        dest = GetImageRect().translated(x, y);
+        area = GetImageArea().translated(x, y);
+        zoom = GetZoomPercent();
+    }
     if (dib) {
-        const QRect dest = GetImageRect().translated(x, y);
         DrawDib(painter, *dib, dest, cut);
         DrawBlackBorder(painter, dest);
         return;
     }
-    if (GetZoomPercent() > 19)
-        DrawPlaceholder(painter, GetImageArea().translated(x, y), path);
+    if (zoom > 19)
+        DrawPlaceholder(painter, area, path);
 }
 
 void CPaletteItemImg::DrawFrame(QPainter& painter, IBorderBuffer& surface, int x, int y, const QString& path,
@@ -118,7 +125,6 @@ void CPaletteItemImg::DrawStretched(QPainter& painter, const QRect& rect, const 
 }
 
 void CPaletteItemImg::DrawFitted(QPainter& painter, const QRect& rect, const QString& path, bool border, bool crop) {
-    std::lock_guard lock(g_csThumbCache);
     const DibRef dib = GetDib();
     if (!dib || rect.isEmpty()) {
         DrawPlaceholder(painter, rect, path);

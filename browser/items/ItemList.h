@@ -12,6 +12,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "browser/items/Item.h"
 
@@ -42,7 +43,10 @@ public:
     POSITION RemoveAt(POSITION position);
     // Takes the item at `position` out of the list without deleting it.
     std::unique_ptr<CItem> Detach(POSITION position);
-    // The position of the index-th item (0-based), or end().
+    // The position of the index-th item (0-based), or end(), in constant
+    // time: an index of the positions is kept, rebuilt at the first call
+    // after the list changed other than at its tail. Call it on the thread
+    // that changes the list.
     POSITION FindIndex(std::size_t index);
 
     std::size_t GetCount() const { return items_.size(); }
@@ -57,6 +61,10 @@ public:
     std::recursive_mutex& Mutex() { return mutex_; }
 
 private:
+    void ForgetIndex();
+
     List items_;
+    std::vector<POSITION> index_;  // the position of each item, while indexed_
+    bool indexed_ = true;
     std::recursive_mutex mutex_;
 };

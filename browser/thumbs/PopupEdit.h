@@ -37,7 +37,6 @@ public:
     void Commit();
     void Cancel();
 
-    const QString& OldPath() const { return m_strOldPath; }
     bool IsDone() const { return m_bDone; }
     QWidget* Host() const { return parentWidget(); }
 

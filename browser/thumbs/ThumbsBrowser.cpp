@@ -25,7 +25,6 @@
 int g_nBrowserInstances = 0;
 int g_nDragGapMax = 20;
 int g_nDragGapStep = 2;
-int g_nDetailsWidth = 0;
 constinit std::recursive_mutex g_csBrowserList;
 constinit std::mutex g_csSelectionInfo;
 
@@ -184,11 +183,6 @@ void CThumbsBrowser::PostThumbUpdate(const QString& path, int flag) {
 bool CThumbsBrowser::IsDetailsMode() const { return g_bDetailsMode.load() != 0; }
 
 QSize CThumbsBrowser::GetCellSize() const { return GetCellSizeForZoom(g_nIconsZoom.load(), IsDetailsMode()); }
-
-int CThumbsBrowser::GetDetailsWidth() const { return g_nDetailsWidth; }
-
-// There is no details layout: the row is the rectangle itself.
-QRect CThumbsBrowser::GetDetailsRowRect(const QRect& rect) const { return rect; }
 
 bool CThumbsBrowser::LookupThumb(const QString& path, CellRef& cell) { return g_ThumbCache.Lookup(path, cell); }
 

@@ -57,9 +57,8 @@ class CommandPort;
 
 // Process-wide values of the browser family (user-interface thread only).
 extern int g_nBrowserInstances;
-extern int g_nDragGapMax;    // widest drag insertion gap, 20 pixels
-extern int g_nDragGapStep;   // gap animation step: 2, or 5 on a slow processor
-extern int g_nDetailsWidth;  // the details layout's row width (never used: no details layout)
+extern int g_nDragGapMax;   // widest drag insertion gap, 20 pixels
+extern int g_nDragGapStep;  // gap animation step: 2, or 5 on a slow processor
 // The listings that rebuild an item list hold this lock.
 extern std::recursive_mutex g_csBrowserList;
 // Held while a browser reacts to a selection change.
@@ -101,8 +100,6 @@ public:
     virtual void Serialize(platform::ArchiveWriter&) {}
     virtual bool IsDetailsMode() const;
     virtual QSize GetCellSize() const;
-    virtual int GetDetailsWidth() const;
-    virtual QRect GetDetailsRowRect(const QRect& rect) const;
     // The cached cell of the path (the cache's archive of its folder is read
     // first when needed).
     virtual bool LookupThumb(const QString& path, CellRef& cell);
@@ -129,6 +126,8 @@ public:
     // Paints the items that meet `clip` (content coordinates; empty: the
     // visible area), the background already filled.
     virtual void OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, const QRect& clip);
+    // How many cells the last OnDraw handed to DrawItem.
+    int CellsDrawnLastTime() const { return m_nCellsDrawn; }
     virtual void OnItemDblClick(CThumbsView* view, IBorderBuffer& surface, unsigned keyFlags, QPoint point);
     virtual bool OnDrop(const QMimeData* data, int dropEffect, QPoint point);
     virtual void OnDropFiles(const QMimeData* data, QPoint point, CThumbsView* view, int dropEffect);
@@ -297,6 +296,7 @@ public:
     std::uint8_t m_bInClick = 0;
     std::uint8_t m_bButtonDown = 0;
     std::uint8_t m_bManyItems = 0;
+    int m_nCellsDrawn = 0;  // DrawItem calls of the last OnDraw
     std::uint8_t m_bMultiSelect = 1;
     int m_bRubberBand = 0;
     AutoScrollTimer m_autoScroll;

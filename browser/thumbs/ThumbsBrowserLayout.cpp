@@ -195,19 +195,13 @@ void CThumbsBrowser::EraseRubberBand(CThumbsView* view, int x, int y) {
 }
 
 void CThumbsBrowser::OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, const QRect& givenClip) {
+    m_nCellsDrawn = 0;
     const int count = static_cast<int>(m_items.GetCount());
     if (count == 0)
         return;
     const ThumbsGeometry g = Geometry(view);
     const QRect clip = givenClip.isEmpty() ? QRect(g.scroll, g.client) : givenClip;
-    const QSize cell = GetCellSize();
-
-    int first = 0;
-    while (first < count && !QRect(GetItemPos(view, first), cell).adjusted(-1, -1, 1, 1).intersects(clip))
-        ++first;
-    int last = first;
-    while (last < count && GetItemPos(view, last).y() - 1 <= clip.bottom())
-        ++last;
+    const auto [first, last] = g.IndicesMeeting(clip);
 
     std::vector<CItem*> visible;
     visible.reserve(static_cast<std::size_t>(last - first));
@@ -229,8 +223,12 @@ void CThumbsBrowser::OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter&
         if (!missing.isEmpty())
             PrioritizeThumbnailFiles(missing);
     }
-    for (int i = first; i < last; ++i)
-        DrawItem(view, surface, painter, i, clip);
+    // A grid's rows are taken whole: only their cells that meet the clip are drawn.
+    const QSize cell = g.cell;
+    for (int i = first; i < last; ++i) {
+        if (QRect(GetItemPos(view, i), cell).adjusted(-1, -1, 1, 1).intersects(clip))
+            DrawItem(view, surface, painter, i, clip);
+    }
     if (m_nInsertIndex >= 0 && !m_bClosingGap)
         DrawInsertMarker(painter, view);
     DecodeRowsAhead(view);
@@ -313,6 +311,7 @@ void CThumbsBrowser::DecodeRowsAhead(CThumbsView* view) {
 
 void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, int index,
                               const QRect& clip) {
+    ++m_nCellsDrawn;
     const CItem* item = GetItem(index);
     if (item == nullptr)
         return;

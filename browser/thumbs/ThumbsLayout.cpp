@@ -1,6 +1,7 @@
 #include "browser/thumbs/ThumbsLayout.h"
 
 #include <algorithm>
+#include <tuple>
 
 int ThumbsGeometry::Columns() const {
     if (singleRow)
@@ -56,6 +57,39 @@ int ThumbsGeometry::InsertIndexAt(QPoint point) const {
     if (x > cols * slot)
         return cols * ((y + h) / h);
     return std::max(0, x + slot / 2) / slot + cols * (y / h);
+}
+
+namespace {
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && a < 0 ? 1 : 0); }
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// The slots [first, last) of size `size` side by side from 0 whose span,
+// widened by one on each side, meets [low, high].
+std::pair<std::int64_t, std::int64_t> SlotsMeeting(std::int64_t low, std::int64_t high, std::int64_t size) {
+    return {std::max<std::int64_t>(0, CeilDiv(low - size, size)), FloorDiv(high + 1, size) + 1};
+}
+
+}  // namespace
+
+std::pair<int, int> ThumbsGeometry::IndicesMeeting(const QRect& rect) const {
+    const int w = cell.width(), h = cell.height();
+    if (count <= 0 || w <= 0 || h <= 0 || rect.isEmpty())
+        return {0, 0};
+    std::int64_t first = 0, last = 0;
+    if (singleRow) {
+        if (rect.bottom() < -1 || rect.top() > h)
+            return {0, 0};
+        std::tie(first, last) = SlotsMeeting(rect.left(), rect.right(), w);
+    } else {
+        const std::int64_t cols = Columns();
+        const auto [firstRow, lastRow] = SlotsMeeting(rect.top(), rect.bottom(), h);
+        first = firstRow * cols;
+        last = lastRow * cols;
+    }
+    last = std::min<std::int64_t>(last, count);
+    first = std::min(first, last);
+    return {static_cast<int>(first), static_cast<int>(last)};
 }
 
 QSize ThumbsGeometry::ContentSize() const {

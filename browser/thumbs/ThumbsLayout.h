@@ -13,6 +13,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <utility>
 
 struct ThumbsGeometry {
     QSize cell;     // w x h of one cell
@@ -36,6 +37,11 @@ struct ThumbsGeometry {
     // The insertion index for a point in client coordinates: the nearest gap
     // between two cells, or the start of the next row right of the columns.
     int InsertIndexAt(QPoint client) const;
+    // The items [first, last) whose cells, widened by one pixel, may meet the
+    // rectangle (content coordinates): its columns in one row, else its rows
+    // whole (a drag's gap moves cells sideways within their row). Found
+    // without walking the items, so a paint costs what it shows.
+    std::pair<int, int> IndicesMeeting(const QRect& rect) const;
     // The scroll sizes: 1 x 1 for an empty client area.
     QSize ContentSize() const;
 };

@@ -194,8 +194,6 @@ void CThumbsView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     if (m_pBrowser == nullptr || width() == 0 || height() == 0)
         return;
-    if (m_pBrowser->IsDetailsMode())
-        g_nDetailsWidth = ClientSize().width();
     RecalcLayout();
 }
 

@@ -69,8 +69,6 @@ public:
     // Timers of the view whose ticks reach the browser's OnTimerTick.
     int StartTimer(int periodMs) { return startTimer(periodMs); }
     void KillTimer(int id) { killTimer(id); }
-    int TimerId() const { return m_nTimer; }
-    QPoint LastRightButtonPoint() const { return m_ptRButton; }
 
     // The port the browser's thumbnail messages arrive at.
     std::shared_ptr<platform::CommandPort> Port() const { return m_port; }

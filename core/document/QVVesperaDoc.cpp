@@ -269,7 +269,6 @@ bool CQVVesperaDoc::CheckFormat(const QString& path) const {
 
 bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
     g_bSaveCancelled = false;
-    m_bSaveFailureShown = false;
     if (!m_pSource)
         return false;
     QString path = givenPath ? *givenPath : QString();
@@ -277,10 +276,9 @@ bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
         g_bSaveCancelled = true;
         return false;
     }
-    if (!CheckFormat(path) || !CheckWritable(path)) {
-        m_bSaveFailureShown = true;
+    // Each step that fails says why itself.
+    if (!CheckFormat(path) || !CheckWritable(path))
         return false;
-    }
 
     const std::shared_ptr<const imaging::Bitmap> source = m_pSource;
     std::unique_ptr<imaging::Bitmap> output;
@@ -296,30 +294,27 @@ bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
         // The resize locks a clone: the document's own bitmap stays free for
         // the preview worker.
         std::unique_ptr<imaging::Bitmap> clone = output ? source->Clone() : nullptr;
-        if (!clone)
-            return false;
-        if (!ResizeBitmap(clone.get(), output.get(), m_settings.m_nInterpolMode, m_settings.m_nCorrectProp == 1,
-                          nullptr, m_engine))
-            return false;
+        if (!clone || !ResizeBitmap(clone.get(), output.get(), m_settings.m_nInterpolMode,
+                                    m_settings.m_nCorrectProp == 1, nullptr, m_engine))
+            return ResizeFailed();
     }
     if (!output)
-        return false;
-    // A failed write says why itself.
-    const bool saved = SaveImageWithEncoder(output.get(), path.toStdString(), 0, source.get(),
-                                            m_settings.m_nJpegQuality, m_settings.m_fDpi);
-    m_bSaveFailureShown = !saved;
-    return saved;
+        return ResizeFailed();
+    return SaveImageWithEncoder(output.get(), path.toStdString(), 0, source.get(), m_settings.m_nJpegQuality,
+                                m_settings.m_fDpi);
+}
+
+bool CQVVesperaDoc::ResizeFailed() const {
+    ShowMessage(platform::LoadResString(IDS_CANT_CREATE_OUTPUT));
+    return false;
 }
 
 void CQVVesperaDoc::OnResizeAndSave() {
-    bool saved = false;
-    try {
-        saved = ResizeAndSave(nullptr);
-    } catch (...) {
-        saved = false;
-    }
     // The general message tells of a failed resize (memory); a step that
     // said why stands alone.
-    if (!saved && !g_bSaveCancelled && !m_bSaveFailureShown)
-        ShowMessage(platform::LoadResString(IDS_CANT_CREATE_OUTPUT));
+    try {
+        ResizeAndSave(nullptr);
+    } catch (...) {
+        ResizeFailed();
+    }
 }

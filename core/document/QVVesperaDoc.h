@@ -113,9 +113,6 @@ public:
     // arrows).
     void UpdateViewsIfAllowed();
     bool m_bHoldUpdates = false;
-    // The last Resize and Save failed in a step that has said why (the
-    // output path, the format, the write): no general message follows.
-    bool m_bSaveFailureShown = false;
 
     // The preview. RequestPreviewRegion (UI thread, for InterpolMode 5-9):
     // the region `src` of the image, shown at `dst` in output pixels, at the
@@ -136,8 +133,6 @@ public:
     void WaitForPreviewIdle();
     // The region a mode's cache holds (null when none).
     std::shared_ptr<const PreviewRegion> CachedRegion(int mode) const;
-    // Jobs the worker has started (each engine run counts once).
-    int PreviewJobsStarted() const { return m_nJobsStarted.load(); }
 
 private:
     void RegisterCommands();
@@ -150,6 +145,8 @@ private:
     // image format's extension, or a size the format cannot hold, is said
     // at once, before any work.
     bool CheckFormat(const QString& path) const;
+    // Says that the output image could not be made (memory); false.
+    bool ResizeFailed() const;
 
     // The preview machinery (PreviewThreadProc on the worker thread).
     void PreviewThreadProc();
@@ -197,7 +194,6 @@ private:
     platform::Event m_evIdle{platform::Event::Reset::Manual, true};
     // Stops the running job at its next report, whoever owns the abort flag.
     std::atomic<bool> m_bStopJob{false};
-    std::atomic<int> m_nJobsStarted{0};
 
     std::thread m_pWorker;  // last: starts once everything above exists
 };

@@ -308,7 +308,6 @@ void CQVVesperaDoc::ComputePreviewRegion(const PreviewRequest& job) {
     {
         PreviewProgress progress(m_bStopJob);
         call.progress = &progress;
-        ++m_nJobsStarted;
         done = RunEngineMode(m_engine, job.mode, call);
     }
     in->Unlock();

@@ -4,26 +4,12 @@
 
 namespace {
 
-struct ModeText {
-    const char* text;
-    int stringId;
-};
-
-constexpr ModeText kModeTexts[kInterpolModeCount] = {
-    {"Nearest Neighbor", 110},           {"Bilinear", 112},
-    {"High Quality Bilinear", 111},      {"Bicubic", 113},
-    {"High Quality Bicubic", 114},       {"Vespera for Artificial Scenes", 115},
-    {"Vespera for Natural Scenes", 116}, {"Advanced for Natural Scenes", 300},
-    {"ORVEK for Artificial Scenes", 25}, {"ORVEK Super-Resolution", 24},
-};
+// The names' ids by mode; the names themselves are in the string table.
+constexpr int kModeNameIds[kInterpolModeCount] = {110, 112, 111, 113, 114, 115, 116, 300, 25, 24};
 
 }  // namespace
 
-const char* InterpolModeDisplayString(int mode) {
-    return mode >= 0 && mode < kInterpolModeCount ? kModeTexts[mode].text : "";
-}
-
-int InterpolModeStringId(int mode) { return mode >= 0 && mode < kInterpolModeCount ? kModeTexts[mode].stringId : 0; }
+int InterpolModeStringId(int mode) { return mode >= 0 && mode < kInterpolModeCount ? kModeNameIds[mode] : 0; }
 
 imaging::InterpolationMode DrawingInterpolation(int mode) {
     switch (mode) {

@@ -26,9 +26,8 @@ inline constexpr int kDefaultInterpolMode = INTERPOL_HQ_BICUBIC;
 inline constexpr bool IsDrawingMode(int mode) { return mode >= 0 && mode <= INTERPOL_HQ_BICUBIC; }
 inline constexpr bool IsEngineMode(int mode) { return mode >= INTERPOL_ARTIFICIAL_SCENES && mode < kInterpolModeCount; }
 
-// The display string of a mode (for logs and tooltips) and its string-table
-// id; "" and 0 for a value outside 0-9.
-const char* InterpolModeDisplayString(int mode);
+// The string-table id of a mode's name (for logs and tooltips); 0 for a
+// value outside 0-9.
 int InterpolModeStringId(int mode);
 
 // The imaging layer's interpolation for modes 0-4.

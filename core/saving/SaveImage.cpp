@@ -128,6 +128,9 @@ CopiedMetadata CopyProperties(Bitmap& bitmap, const Bitmap& source) {
     // The maker note travels in its layout model, which its writer lays out
     // anew at the note's new place.
     bitmap.SetMakerNote(source.MakerNote());
+    // The EXIF block keeps its source's byte order, which a maker note's
+    // own values may depend on.
+    bitmap.SetExifOrder(source.ExifOrder());
     // The sizes the metadata states are the saved image's, not the source's.
     const auto w = static_cast<std::uint32_t>(bitmap.Width()), h = static_cast<std::uint32_t>(bitmap.Height());
     for (auto [id, value] : {std::pair{kTagPixelXDimension, w}, std::pair{kTagPixelYDimension, h}})

@@ -27,11 +27,9 @@ public:
     std::uint32_t Width() const { return m_width; }
     std::uint32_t Height() const { return m_height; }
     bool IsColour() const { return m_isColour; }
-    bool UsesYCbCr() const { return m_yCbCr; }
     int DensityUnits() const { return m_densityUnits; }
     std::uint16_t XDensity() const { return m_xDensity; }
     std::uint16_t YDensity() const { return m_yDensity; }
-    std::uint16_t RestartInterval() const { return m_restartInterval; }
     const FrameGeometry& Geometry() const { return m_geometry; }
 
 private:

@@ -18,6 +18,7 @@
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/imaging/ExifProperties.h"
+#include "platform/imaging/FlattenOntoWhite.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 
@@ -213,6 +214,9 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
         // The header's own word on the format, else what Qt decoded.
         const PixelFormat format =
             header && header->pixelFormat != PixelFormatUndefined ? header->pixelFormat : PixelFormatOfImage(image);
+        image = FlattenOntoWhite(std::move(image));
+        if (image.isNull())
+            return nullptr;
         std::unique_ptr<Bitmap> bitmap(new Bitmap(std::move(image), format));
         if (header) {
             bitmap->dpiX_ = header->dpiX;
@@ -222,6 +226,7 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data) {
                 ImageMetadata metadata = ReadImageMetadata(data);
                 bitmap->properties_ = std::move(metadata.items);
                 bitmap->makerNote_ = std::move(metadata.makerNote);
+                bitmap->exifOrder_ = metadata.byteOrder;
             }
         }
         return bitmap;
@@ -275,6 +280,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone() const {
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
         copy->makerNote_ = makerNote_;
+        copy->exifOrder_ = exifOrder_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -300,6 +306,7 @@ std::unique_ptr<Bitmap> Bitmap::Clone(const Rect& rect, PixelFormat format) cons
         copy->dpiY_ = dpiY_;
         copy->properties_ = properties_;
         copy->makerNote_ = makerNote_;
+        copy->exifOrder_ = exifOrder_;
         return copy;
     } catch (const std::bad_alloc&) {
         return nullptr;

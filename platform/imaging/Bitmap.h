@@ -6,7 +6,9 @@
 // never rotating by the EXIF orientation; the metadata of JPEG, TIFF and PNG
 // files comes with it (ExifProperties.h). The pixel format and resolution
 // come from the file's own header (HeaderProbe.h), so a CMYK file reports
-// PixelFormat32bppCMYK although its pixels are held as RGB.
+// PixelFormat32bppCMYK although its pixels are held as RGB. Decoded pixels
+// are laid over white (FlattenOntoWhite.h): a file's format code may say
+// alpha, its pixels are opaque.
 //
 // Sizes: width and height 1..kMaxBitmapSide, pixel bytes at most
 // kMaxBitmapBytes; anything else fails cleanly (null result), as do files Qt
@@ -88,6 +90,10 @@ public:
     // copy of the items writes the note laid out anew. Null without one.
     const std::shared_ptr<const MakerNoteModel>& MakerNote() const { return makerNote_; }
     void SetMakerNote(std::shared_ptr<const MakerNoteModel> model) { makerNote_ = std::move(model); }
+    // The byte order of the EXIF block the items were read from, in which
+    // the encoder writes them again (little-endian for items of no file).
+    ExifByteOrder ExifOrder() const { return exifOrder_; }
+    void SetExifOrder(ExifByteOrder order) { exifOrder_ = order; }
 
     // The pixels, for drawing and encoding.
     const QImage& Image() const { return image_; }
@@ -102,6 +108,7 @@ private:
     double dpiY_ = kDefaultDpi;
     std::vector<PropertyItem> properties_;
     std::shared_ptr<const MakerNoteModel> makerNote_;
+    ExifByteOrder exifOrder_ = ExifByteOrder::LittleEndian;
     std::atomic<bool> locked_{false};
 };
 

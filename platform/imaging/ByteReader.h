@@ -13,7 +13,6 @@ public:
     ByteReader(std::span<const std::uint8_t> data, bool bigEndian) : data_(data), bigEndian_(bigEndian) {}
 
     std::size_t Size() const { return data_.size(); }
-    bool BigEndian() const { return bigEndian_; }
     void SetBigEndian(bool bigEndian) { bigEndian_ = bigEndian; }
 
     // True when count bytes exist at offset (no overflow for any value).

@@ -17,7 +17,10 @@
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/IccProfile.h"
+#include "platform/imaging/JpegSegments.h"
 #include "platform/imaging/PngChunks.h"
+#include "platform/imaging/TiffByteOrder.h"
 #include "platform/imaging/XmpPacket.h"
 
 Q_LOGGING_CATEGORY(lcImaging, "vespera.imaging")
@@ -113,6 +116,22 @@ const char* DirectoryGroup(const PropertyItem& item) {
     return KnownInGroup(item.id, "Photo") ? "Photo" : "Image";
 }
 
+// The directory of the items read from an Exiv2 group of the main image's
+// EXIF data; none for the thumbnail's, the maker note's and the groups of
+// other images in the file (a TIFF's sub-images: their tags describe pixel
+// data the output does not have).
+std::optional<PropertyDirectory> DirectoryOfGroup(const std::string& group) {
+    if (group == "Image")
+        return PropertyDirectory::Image;
+    if (group == "Photo")
+        return PropertyDirectory::Exif;
+    if (group == "GPSInfo")
+        return PropertyDirectory::Gps;
+    if (group == "Iop")
+        return PropertyDirectory::Interop;
+    return std::nullopt;
+}
+
 PropertyItem ItemOf(const Exiv2::Exifdatum& datum, std::uint32_t id,
                     PropertyDirectory directory = PropertyDirectory::ById) {
     PropertyItem item;
@@ -199,59 +218,104 @@ std::uint32_t Ifd1TagOfThumbnailId(std::uint32_t id) {
     return 0;
 }
 
+namespace {
+
+// Reads the metadata of a JPEG, TIFF or PNG file; Exiv2 throws for
+// malformed metadata.
+void ReadMetadataOf(std::span<const std::uint8_t> file, ImageMetadata& metadata) {
+    auto& items = metadata.items;
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    if (!image.get())
+        return;
+    image->readMetadata();
+    if (image->byteOrder() == Exiv2::bigEndian)
+        metadata.byteOrder = ExifByteOrder::BigEndian;
+    const Exiv2::ExifData& exif = image->exifData();
+    for (const auto& datum : exif) {
+        const std::string group = datum.groupName();
+        const std::uint32_t tag = datum.tag();
+        if (const auto directory = DirectoryOfGroup(group)) {
+            if (group == "Image" && IsPacketItem(tag))
+                continue;  // read as packets below
+            items.push_back(ItemOf(datum, tag, *directory));
+            if (tag == kMakerNoteTag && group == "Photo")
+                metadata.makerNote = ReadMakerNote(file, exif, items.back());
+        } else if (group == "Thumbnail") {
+            if (const std::uint32_t id = ThumbnailIdOfIfd1Tag(tag))
+                items.push_back(ItemOf(datum, id));
+        }
+    }
+    Exiv2::ExifThumbC thumb(exif);
+    const Exiv2::DataBuf data = thumb.copy();
+    if (data.size_ > 0 && data.pData_)
+        items.push_back(BlockItem(PropertyTagThumbnailData, PropertyTypeByte, data.pData_, data.size_));
+
+    const std::string& xmp = image->xmpPacket();
+    if (!xmp.empty())
+        items.push_back(BlockItem(PropertyTagXmpPacket, PropertyTypeByte,
+                                  reinterpret_cast<const std::uint8_t*>(xmp.data()), xmp.size()));
+    if (!image->iptcData().empty()) {
+        const Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
+        if (iptc.size_ > 0)
+            items.push_back(BlockItem(PropertyTagIptc, PropertyTypeUndefined, iptc.pData_, iptc.size_));
+    }
+    if (image->iccProfileDefined()) {
+        const Exiv2::DataBuf* icc = image->iccProfile();
+        items.push_back(BlockItem(PropertyTagICCProfile, PropertyTypeUndefined, icc->pData_, icc->size_));
+    }
+}
+
+// The JPEG file without its colour profile's APP2 segments; the file as it is
+// when it has none or its headers break off.
+std::vector<std::uint8_t> WithoutJpegProfile(std::span<const std::uint8_t> file) {
+    static constexpr std::uint8_t kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+    std::vector<std::uint8_t> out;
+    std::uint64_t copied = 0;
+    const ByteReader reader(file, true);
+    WalkJpegSegments(reader, [&](const JpegSegment& segment) {
+        const auto body = reader.Bytes(segment.bodyOffset, segment.bodySize);
+        if (segment.marker == 0xE2 && body.size() >= sizeof kIccSignature &&
+            std::memcmp(body.data(), kIccSignature, sizeof kIccSignature) == 0) {
+            const std::uint64_t markerAt = segment.lengthOffset - 2;  // FF E2
+            out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(copied),
+                       file.begin() + static_cast<std::ptrdiff_t>(markerAt));
+            copied = segment.bodyOffset + segment.bodySize;
+        }
+        return true;
+    });
+    out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(copied), file.end());
+    return out;
+}
+
+}  // namespace
+
 ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file) {
-    ImageMetadata metadata;
     const auto type = SniffImageFileType(file);
     if (type != ImageFileType::Jpeg && type != ImageFileType::Tiff && type != ImageFileType::Png)
-        return metadata;
+        return {};
     InitializeImaging();
-    auto& items = metadata.items;
     try {
-        auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
-        if (!image.get())
-            return metadata;
-        image->readMetadata();
-        const Exiv2::ExifData& exif = image->exifData();
-        for (const auto& datum : exif) {
-            const std::string group = datum.groupName();
-            const std::uint32_t tag = datum.tag();
-            if (group == "Image" || group == "Photo" || group == "GPSInfo") {
-                if (group == "Image" && IsPacketItem(tag))
-                    continue;  // read as packets below
-                const PropertyDirectory directory = group == "Image"   ? PropertyDirectory::Image
-                                                    : group == "Photo" ? PropertyDirectory::Exif
-                                                                       : PropertyDirectory::Gps;
-                items.push_back(ItemOf(datum, tag, directory));
-                if (tag == kMakerNoteTag && group == "Photo")
-                    metadata.makerNote = ReadMakerNote(file, exif, items.back());
-            } else if (group == "Thumbnail") {
-                if (const std::uint32_t id = ThumbnailIdOfIfd1Tag(tag))
-                    items.push_back(ItemOf(datum, id));
-            }
-        }
-        Exiv2::ExifThumbC thumb(exif);
-        const Exiv2::DataBuf data = thumb.copy();
-        if (data.size_ > 0 && data.pData_)
-            items.push_back(BlockItem(PropertyTagThumbnailData, PropertyTypeByte, data.pData_, data.size_));
-
-        const std::string& xmp = image->xmpPacket();
-        if (!xmp.empty())
-            items.push_back(BlockItem(PropertyTagXmpPacket, PropertyTypeByte,
-                                      reinterpret_cast<const std::uint8_t*>(xmp.data()), xmp.size()));
-        if (!image->iptcData().empty()) {
-            const Exiv2::DataBuf iptc = Exiv2::IptcParser::encode(image->iptcData());
-            if (iptc.size_ > 0)
-                items.push_back(BlockItem(PropertyTagIptc, PropertyTypeUndefined, iptc.pData_, iptc.size_));
-        }
-        if (image->iccProfileDefined()) {
-            const Exiv2::DataBuf* icc = image->iccProfile();
-            items.push_back(BlockItem(PropertyTagICCProfile, PropertyTypeUndefined, icc->pData_, icc->size_));
-        }
+        ImageMetadata metadata;
+        ReadMetadataOf(file, metadata);
+        return metadata;
     } catch (...) {
         // Exiv2 throws for malformed metadata: the file then has none.
-        metadata = {};
     }
-    return metadata;
+    // Exiv2 refuses a JPEG's metadata whole for a colour profile that is not
+    // as long as its header states: the rest is read without the profile.
+    if (type != ImageFileType::Jpeg)
+        return {};
+    try {
+        const std::vector<std::uint8_t> withoutProfile = WithoutJpegProfile(file);
+        if (withoutProfile.size() == file.size())
+            return {};
+        ImageMetadata metadata;
+        ReadMetadataOf(withoutProfile, metadata);
+        qCWarning(lcImaging) << "colour profile of the source left out: it is malformed";
+        return metadata;
+    } catch (...) {
+        return {};
+    }
 }
 
 std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file) {
@@ -397,6 +461,8 @@ void BuildExif(Exiv2::ExifData& exif, const std::vector<PropertyItem>& items, co
         }
         if (item.IsGpsTag()) {
             SetTag(exif, item.id, "GPSInfo", item);
+        } else if (item.IsInteropTag()) {
+            SetTag(exif, item.id, "Iop", item);
         } else if (item.directory == PropertyDirectory::ById && item.id >= 0x5000 && item.id <= 0x50FF) {
             // The thumbnail's directory goes with its data, below. A JPEG
             // thumbnail's directory has no layout tags (EXIF allows none;
@@ -455,12 +521,12 @@ XmpImageFacts FactsOf(const Exiv2::Image& image, const std::vector<PropertyItem>
 // profile without the name readers require, and the EXIF block as a text
 // chunk instead of the standard eXIf chunk.
 bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem>& items,
-                  const MakerNoteModel* makerNote, const PropertyItem* icc) {
+                  const MakerNoteModel* makerNote, Exiv2::ByteOrder order, const PropertyItem* icc) {
     Exiv2::ExifData exif;
     BuildExif(exif, items, makerNote, ImageFileType::Png, WriteLevel{false, true});
     Exiv2::Blob tiff;
     if (!exif.empty())
-        Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+        Exiv2::ExifParser::encode(tiff, order, exif);
     const std::span<const std::uint8_t> profile =
         icc ? std::span<const std::uint8_t>(icc->value) : std::span<const std::uint8_t>();
     if (profile.empty() && tiff.empty())
@@ -470,11 +536,15 @@ bool AddPngChunks(std::vector<std::uint8_t>& png, const std::vector<PropertyItem
 
 std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, ImageFileType type,
                                     const std::vector<PropertyItem>& items, const MakerNoteModel* makerNote,
-                                    const WriteLevel& level) {
+                                    const PropertyItem* icc, Exiv2::ByteOrder order, const WriteLevel& level) {
     auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
     if (!image.get())
         return {};
     image->readMetadata();
+    // A JPEG's EXIF block takes the order it is given; a TIFF's is the
+    // file's own (WriteExifProperties turns the file around first).
+    if (type == ImageFileType::Jpeg)
+        image->setByteOrder(order);
     if (type != ImageFileType::Png) {
         Exiv2::ExifData exif = image->exifData();
         BuildExif(exif, items, makerNote, type, level);
@@ -497,7 +567,6 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         }
         image->writeXmpFromPacket(true);
     }
-    const PropertyItem* icc = FindItem(items, PropertyTagICCProfile);
     if (icc && type != ImageFileType::Png) {
         Exiv2::DataBuf profile(icc->value.data(), static_cast<long>(icc->Length()));
         image->setIccProfile(profile, false);
@@ -515,25 +584,51 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         return {};
     if (!extendedXmp.extended.empty() && !InsertExtendedXmp(written, extendedXmp))
         return {};
-    if (type == ImageFileType::Png && !AddPngChunks(written, items, makerNote, icc))
+    if (type == ImageFileType::Png && !AddPngChunks(written, items, makerNote, order, icc))
         return {};
     return written;
+}
+
+// The source's profile when it fits the output (IccProfile.h); a profile that
+// does not is left out, with a word on the log.
+const PropertyItem* FittingProfile(const std::vector<PropertyItem>& items, ImageFileType type) {
+    const PropertyItem* icc = FindItem(items, PropertyTagICCProfile);
+    if (!icc)
+        return nullptr;
+    const std::string misfit =
+        IccProfileMisfit(icc->value, type == ImageFileType::Png ? IccOutput::Png : IccOutput::Any);
+    if (misfit.empty())
+        return icc;
+    qCWarning(lcImaging).noquote() << "colour profile left out:" << QString::fromStdString(misfit);
+    return nullptr;
 }
 
 }  // namespace
 
 bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
-                         const MakerNoteModel* makerNote) {
+                         const MakerNoteModel* makerNote, ExifByteOrder byteOrder) {
     const auto sniffed = SniffImageFileType(file);
     if (sniffed != ImageFileType::Jpeg && sniffed != ImageFileType::Tiff && sniffed != ImageFileType::Png)
         return false;
     const ImageFileType type = *sniffed;
     InitializeImaging();
+    const bool bigEndian = byteOrder == ExifByteOrder::BigEndian;
+    const Exiv2::ByteOrder order = bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+    // A TIFF's EXIF data lives in the file's own structure, in the file's
+    // order: the encoder's file is turned into the wanted order first.
+    std::optional<std::vector<std::uint8_t>> turned;
+    if (type == ImageFileType::Tiff && TiffIsBigEndian(file) != bigEndian) {
+        turned = TiffInOtherByteOrder(file);
+        if (!turned)
+            qCWarning(lcImaging) << "TIFF written in its encoder's byte order: its layout cannot be turned around";
+    }
+    const std::vector<std::uint8_t>& encoded = turned ? *turned : file;
+    const PropertyItem* icc = FittingProfile(items, type);
     // A JPEG's EXIF block has one segment of 64 KB: what does not fit goes,
     // the thumbnail first, then the maker note, rather than all of it.
     for (const WriteLevel level : {WriteLevel{true, true}, WriteLevel{false, true}, WriteLevel{false, false}}) {
         try {
-            std::vector<std::uint8_t> written = WriteOnce(file, type, items, makerNote, level);
+            std::vector<std::uint8_t> written = WriteOnce(encoded, type, items, makerNote, icc, order, level);
             if (written.empty())
                 return false;
             if (!level.makerNote)

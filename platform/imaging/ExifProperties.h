@@ -1,9 +1,10 @@
 #pragma once
 // Property items of image files, read and written through Exiv2.
 //
-// Reading (JPEG, TIFF, PNG): the IFD0, EXIF and GPS tags as they are, each
-// marked with its directory (GPS tags keep their ids 0x0000-0x001F, and an
-// IFD0 tag of the same number stays an IFD0 tag), the thumbnail IFD's tags
+// Reading (JPEG, TIFF, PNG): the IFD0, EXIF, GPS and interoperability tags
+// as they are, each marked with its directory (GPS tags keep their ids
+// 0x0000-0x001F, and an IFD0 or interoperability tag of the same number stays
+// in its own directory), the byte order of the EXIF block, the thumbnail IFD's tags
 // as the 0x50xx thumbnail ids and its bytes as PropertyTagThumbnailData, and
 // the XMP packet, the IPTC records and the ICC profile as one item each
 // (PropertyItem.h). The maker note's item holds its raw bytes; beside the
@@ -22,7 +23,8 @@
 // reduced-resolution directory of uncompressed RGB; a JPEG's is JPEG. A
 // maker note Exiv2 does not know is written only when its bytes can be moved
 // without breaking its offsets (ExifBlock.h); otherwise it is left out with
-// a warning on the "vespera.imaging" logging category.
+// a warning on the "vespera.imaging" logging category. So is an ICC profile
+// that does not fit the output's RGB pixels (IccProfile.h).
 //
 // Call InitializeImaging() once at start-up, before other threads start; the
 // functions below also make sure of it themselves (once, thread-safely).
@@ -45,7 +47,8 @@ struct MakerNoteModel;
 
 struct ImageMetadata {
     std::vector<PropertyItem> items;
-    std::shared_ptr<const MakerNoteModel> makerNote;  // null when there is no maker note
+    std::shared_ptr<const MakerNoteModel> makerNote;        // null when there is no maker note
+    ExifByteOrder byteOrder = ExifByteOrder::LittleEndian;  // the EXIF block's, or a TIFF file's
 };
 
 // The metadata of a JPEG, TIFF or PNG file; empty when it has none or
@@ -54,11 +57,14 @@ ImageMetadata ReadImageMetadata(std::span<const std::uint8_t> file);
 // Only the items of ReadImageMetadata.
 std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file);
 
-// Writes the items into an encoded JPEG, TIFF or PNG file in place. The maker
-// note's item is written through the model when the model is the one read
-// with it. False when Exiv2 refuses the file; the file is then unchanged.
+// Writes the items into an encoded JPEG, TIFF or PNG file in place, the EXIF
+// block in the byte order given (a TIFF file is turned into that order
+// whole). The maker note's item is written through the model when the model
+// is the one read with it. False when Exiv2 refuses the file; the file is
+// then unchanged.
 bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
-                         const MakerNoteModel* makerNote = nullptr);
+                         const MakerNoteModel* makerNote = nullptr,
+                         ExifByteOrder byteOrder = ExifByteOrder::LittleEndian);
 
 // The thumbnail id of an IFD1 tag, or 0 when it has none; and back.
 std::uint32_t ThumbnailIdOfIfd1Tag(std::uint32_t tag);

@@ -1,10 +1,12 @@
 #include "platform/imaging/GifEncoder.h"
 
+#include "platform/imaging/PaletteQuantizer.h"
+
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <mutex>
 #include <new>
+#include <utility>
 
 namespace imaging {
 
@@ -20,20 +22,16 @@ int AppendBytes(GifFileType* gif, const GifByteType* bytes, int count) {
     return count;
 }
 
-// GifQuantizeBuffer keeps its sort axis in a global: one call at a time.
-std::mutex g_quantizeMutex;
-
 // Palette indices and colours of the image.
 bool IndexImage(const QImage& image, std::vector<GifByteType>& indices, std::vector<GifColorType>& colours) {
     const int w = image.width(), h = image.height();
-    const std::size_t pixels = static_cast<std::size_t>(w) * h;
-    indices.resize(pixels);
+    colours.assign(256, GifColorType{0, 0, 0});
     if (image.format() == QImage::Format_Indexed8 && image.colorCount() > 0 && image.colorCount() <= 256) {
         const auto table = image.colorTable();
-        colours.resize(256, GifColorType{0, 0, 0});
         for (int i = 0; i < table.size(); ++i)
             colours[i] = {static_cast<GifByteType>(qRed(table[i])), static_cast<GifByteType>(qGreen(table[i])),
                           static_cast<GifByteType>(qBlue(table[i]))};
+        indices.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
         for (int y = 0; y < h; ++y) {
             const uchar* row = image.constScanLine(y);
             for (int x = 0; x < w; ++x)
@@ -42,24 +40,13 @@ bool IndexImage(const QImage& image, std::vector<GifByteType>& indices, std::vec
         }
         return true;
     }
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    if (rgb.isNull())
+    IndexedPixels indexed;
+    if (!QuantizeToPalette(image, 256, indexed))
         return false;
-    std::vector<GifByteType> r(pixels), g(pixels), b(pixels);
-    for (int y = 0; y < h; ++y) {
-        const uchar* row = rgb.constScanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * w + x;
-            r[i] = row[3 * x];
-            g[i] = row[3 * x + 1];
-            b[i] = row[3 * x + 2];
-        }
-    }
-    colours.assign(256, GifColorType{0, 0, 0});
-    int size = 256;
-    std::lock_guard<std::mutex> lock(g_quantizeMutex);
-    return GifQuantizeBuffer(static_cast<unsigned>(w), static_cast<unsigned>(h), &size, r.data(), g.data(), b.data(),
-                             indices.data(), colours.data()) == GIF_OK;
+    for (std::size_t i = 0; i < indexed.palette.size(); ++i)
+        colours[i] = {indexed.palette[i][0], indexed.palette[i][1], indexed.palette[i][2]};
+    indices = std::move(indexed.indices);
+    return true;
 }
 
 }  // namespace

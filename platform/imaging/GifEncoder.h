@@ -1,7 +1,8 @@
 #pragma once
 // GIF encoding through giflib: one image, an 8-bit palette (the image's own
-// palette when it has at most 256 colours, else a median-cut palette from
-// GifQuantizeBuffer), no transparency.
+// palette when it has one, else the palette of PaletteQuantizer.h: the
+// picture's own colours when there are at most 256, else a palette built
+// from its pixels), no transparency.
 
 #include <cstdint>
 #include <vector>

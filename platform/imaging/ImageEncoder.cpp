@@ -116,7 +116,7 @@ bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const Encod
                 return false;
             // Metadata the file cannot take is dropped; the image is still written.
             if (mimeType != "image/bmp" && !bitmap.PropertyItems().empty())
-                WriteExifProperties(bytes, bitmap.PropertyItems(), bitmap.MakerNote().get());
+                WriteExifProperties(bytes, bitmap.PropertyItems(), bitmap.MakerNote().get(), bitmap.ExifOrder());
         } else {
             return false;
         }

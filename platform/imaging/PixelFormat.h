@@ -28,9 +28,6 @@ inline constexpr PixelFormat PixelFormat32bppCMYK = 0x200F;
 // Bits per pixel of a format code.
 inline constexpr int PixelFormatBits(PixelFormat format) { return static_cast<int>((format >> 8) & 0xFF); }
 
-// The format carries an alpha channel.
-inline constexpr bool PixelFormatHasAlpha(PixelFormat format) { return (format & 0x40000) != 0; }
-
 // Resolution reported for a file whose header gives none.
 inline constexpr double kDefaultDpi = 96.0;
 

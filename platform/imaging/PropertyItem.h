@@ -7,9 +7,11 @@
 //
 // The numbering alone is ambiguous: IFD0 has tags of its own below 0x0020
 // (0x000B ProcessingSoftware), which share their numbers with GPS tags (0x000B
-// GPSDOP). An item read from a file keeps its directory, so that it is
-// written back where it came from; an item the program makes names none and
-// goes where its id says.
+// GPSDOP), and the interoperability directory's tags (0x0001 InteropIndex,
+// 0x0002 InteropVersion, 0x1001 RelatedImageWidth) have numbers of their own
+// that GPS tags share too. An item read from a file keeps its directory, so
+// that it is written back where it came from; an item the program makes names
+// none and goes where its id says.
 
 #include <cstdint>
 #include <vector>
@@ -28,11 +30,18 @@ enum PropertyType : std::uint16_t {
 };
 
 enum class PropertyDirectory : std::uint8_t {
-    ById,   // made by the program: ids 0x0000-0x001F are GPS tags, the 0x50xx ids the thumbnail's
-    Image,  // IFD0
-    Exif,   // the EXIF directory
-    Gps,    // the GPS directory
+    ById,     // made by the program: ids 0x0000-0x001F are GPS tags, the 0x50xx ids the thumbnail's
+    Image,    // IFD0
+    Exif,     // the EXIF directory
+    Gps,      // the GPS directory
+    Interop,  // the EXIF directory's interoperability directory
 };
+
+// The byte order of the EXIF block that items were read from. A block is
+// written in its source's order again: values whose order only the block
+// states (the opaque arrays of a maker note whose header names the order)
+// then read back the same.
+enum class ExifByteOrder : std::uint8_t { LittleEndian, BigEndian };
 
 struct PropertyItem {
     std::uint32_t id = 0;
@@ -45,8 +54,12 @@ struct PropertyItem {
     bool IsGpsTag() const {
         return directory == PropertyDirectory::Gps || (directory == PropertyDirectory::ById && id <= 0x001F);
     }
-    // The same property: the same id, both GPS tags or both not.
-    bool SameProperty(const PropertyItem& other) const { return id == other.id && IsGpsTag() == other.IsGpsTag(); }
+    bool IsInteropTag() const { return directory == PropertyDirectory::Interop; }
+    // The same property: the same id in the same numbering (GPS tags,
+    // interoperability tags, or the others).
+    bool SameProperty(const PropertyItem& other) const {
+        return id == other.id && IsGpsTag() == other.IsGpsTag() && IsInteropTag() == other.IsInteropTag();
+    }
 };
 
 // Ids with a meaning of their own for the saving of images.

@@ -24,10 +24,8 @@ public:
     void Flush() {}
 
     std::uint64_t GetLength() const { return m_data.size(); }
-    std::uint64_t GetPosition() const { return m_position; }
     // Moves the position; a position beyond the end is limited to the end.
     void Seek(std::uint64_t position);
-    void SeekToBegin() { m_position = 0; }
 
     const std::vector<std::uint8_t>& Data() const { return m_data; }
     // Hands the contents over and leaves the file empty.

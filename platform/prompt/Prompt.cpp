@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <future>
+#include <vector>
 
 namespace platform {
 
@@ -35,7 +36,14 @@ std::shared_ptr<Prompt> CurrentPrompt() {
     return g_prompt;
 }
 
+// The progress windows open on the UI thread; touched there only.
+std::vector<ProgressWindow*> g_progressWindows;
+
 PromptAnswer AskHere(PromptIcon icon, PromptButtons buttons, const QString& text) {
+    // A progress window left open would come up over the message box once
+    // its own delay runs out in the box's event loop, and take its keys.
+    for (ProgressWindow* progress : g_progressWindows)
+        progress->Close();
     return CurrentPrompt()->Ask(icon, buttons, text);
 }
 
@@ -217,26 +225,61 @@ PromptAnswer MessageBoxPrompt::Ask(PromptIcon icon, PromptButtons buttons, const
     }
 }
 
-ProgressWindow::ProgressWindow(const QString& text, int total, int showAfterMs) {
+ProgressWindow::ProgressWindow(const QString& text, int total, int showAfterMs)
+    : text_(text), total_(total), showAfterMs_(showAfterMs) {
     QCoreApplication* app = QCoreApplication::instance();
     if (qobject_cast<QApplication*>(app) == nullptr || QThread::currentThread() != app->thread())
         return;
-    dialog_ = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, total, g_owner.data());
+    onUiThread_ = true;
+    g_progressWindows.push_back(this);
+    Open();
+}
+
+ProgressWindow::~ProgressWindow() {
+    if (onUiThread_)
+        std::erase(g_progressWindows, this);
+}
+
+void ProgressWindow::Open() {
+    dialog_ = std::make_unique<QProgressDialog>(text_, QStringLiteral("Cancel"), 0, total_, g_owner.data());
     dialog_->setWindowTitle(QCoreApplication::applicationName());
     dialog_->setWindowModality(Qt::WindowModal);
-    dialog_->setMinimumDuration(showAfterMs);
+    dialog_->setMinimumDuration(showAfterMs_);
     dialog_->setAutoReset(false);
     dialog_->setValue(0);
 }
 
-ProgressWindow::~ProgressWindow() = default;
+void ProgressWindow::Close() {
+    if (!dialog_)
+        return;
+    cancelled_ = cancelled_ || dialog_->wasCanceled();
+    if (advancing_) {
+        // Asked from the event loop that the dialog's own setValue runs: it
+        // goes when that returns. Cancelled, it is hidden and never shows
+        // itself again meanwhile.
+        dialog_->cancel();
+        closeAfterAdvance_ = true;
+        return;
+    }
+    dialog_.reset();
+}
 
 bool ProgressWindow::Advance(int done, const QString& item) {
-    if (!dialog_)
+    if (!onUiThread_)
         return true;
+    if (!dialog_)
+        Open();
+    advancing_ = true;
     dialog_->setLabelText(item);
-    dialog_->setValue(done);
-    return !dialog_->wasCanceled();
+    dialog_->setValue(done);  // a modal dialog runs the event loop here
+    advancing_ = false;
+    if (closeAfterAdvance_) {
+        closeAfterAdvance_ = false;
+        dialog_.reset();
+        return !cancelled_;
+    }
+    cancelled_ = cancelled_ || dialog_->wasCanceled();
+    return !cancelled_;
 }
 
 ScriptedPrompt::ScriptedPrompt(std::vector<PromptAnswer> answers) : answers_(answers.begin(), answers.end()) {}

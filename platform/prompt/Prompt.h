@@ -48,6 +48,10 @@ void SetPromptOwner(QWidget* owner);
 // appears once the work has taken `showAfterMs`, with a Cancel button. On a
 // thread other than the UI thread, or without a QApplication, there is no
 // window and the work is never cancelled.
+//
+// A question asked on the UI thread (Ask) first closes every progress window
+// there, so that none shows over the message box or blocks its keys; the
+// next Advance opens the window again.
 class ProgressWindow {
 public:
     ProgressWindow(const QString& text, int total, int showAfterMs = 500);
@@ -58,8 +62,19 @@ public:
     // `done` of the total are finished and `item` comes next; false when the
     // user cancelled.
     bool Advance(int done, const QString& item);
+    // Closes the window until the next Advance, keeping a Cancel given.
+    void Close();
 
 private:
+    void Open();
+
+    QString text_;
+    int total_ = 0;
+    int showAfterMs_ = 0;
+    bool onUiThread_ = false;
+    bool cancelled_ = false;
+    bool advancing_ = false;          // inside Advance
+    bool closeAfterAdvance_ = false;  // Close came while advancing_
     std::unique_ptr<QProgressDialog> dialog_;
 };
 

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace platform {
 
@@ -79,7 +80,111 @@ fs::path TemporaryPath(const fs::path& folder, bool directory, std::error_code& 
     return pattern;
 }
 
+std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
+
+// Writes all of `size` bytes to `fd`. A short write is retried for the rest,
+// so that a full disk or a file-size limit gives its own error (ENOSPC,
+// EFBIG) rather than a bare short count.
+std::error_code WriteAll(int fd, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, bytes, size);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return LastError();
+        }
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return {};
+}
+
+// Copies the bytes of the regular file `source` into the existing file
+// `target`, reporting the cause of a failure as the system gives it (the
+// standard library's copy_file turns a short copy into EIO).
+std::error_code CopyFileBytes(const fs::path& source, const fs::path& target) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return LastError();
+    const int out = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (out < 0) {
+        const std::error_code error = LastError();
+        ::close(in);
+        return error;
+    }
+    constexpr std::size_t kBlock = 1 << 20;
+    std::vector<char> block(kBlock);
+    std::error_code error;
+    for (;;) {
+        const ssize_t got = ::read(in, block.data(), block.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = LastError();
+            break;
+        }
+        if (got == 0)
+            break;
+        error = WriteAll(out, block.data(), static_cast<std::size_t>(got));
+        if (error)
+            break;
+    }
+    ::close(in);
+    // A network file system may report a failed write only at close.
+    if (::close(out) != 0 && !error)
+        error = LastError();
+    return error;
+}
+
+// Copies a regular file with its modification time into `target`, which
+// exists (empty).
+std::error_code CopyRegularFile(const fs::path& source, const fs::path& target) {
+    std::error_code error = CopyFileBytes(source, target);
+    if (error)
+        return error;
+    const fs::file_time_type modified = fs::last_write_time(source, error);
+    if (!error)
+        fs::last_write_time(target, modified, error);
+    return error;
+}
+
+// Copies the entries of the folder `source` into the existing folder
+// `target`, folders whole and links as links.
+std::error_code CopyFolderEntries(const fs::path& source, const fs::path& target) {
+    std::error_code error;
+    for (fs::directory_iterator it(source, error), end; !error && it != end; it.increment(error)) {
+        const fs::path from = it->path();
+        const fs::path to = target / from.filename();
+        const fs::file_status status = fs::symlink_status(from, error);
+        if (error)
+            break;
+        if (fs::is_symlink(status)) {
+            fs::copy_symlink(from, to, error);
+        } else if (fs::is_directory(status)) {
+            if (fs::create_directory(to, error); !error)
+                error = CopyFolderEntries(from, to);
+            if (!error)
+                fs::permissions(to, status.permissions(), error);
+        } else if (fs::is_regular_file(status)) {
+            if (const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); fd < 0) {
+                error = LastError();
+            } else {
+                ::close(fd);
+                error = CopyRegularFile(from, to);
+            }
+            if (!error)
+                fs::permissions(to, status.permissions(), error);
+        } else {
+            fs::copy(from, to, error);  // a pipe or a device node: made anew, never read
+        }
+        if (error)
+            break;
+    }
+    return error;
+}
+
 // Copies `source` (file, folder or link) to a temporary entry in `folder`.
+// A failed copy leaves nothing behind.
 fs::path CopyToTemporary(const fs::path& source, const fs::path& folder, std::error_code& error) {
     const fs::file_status status = fs::symlink_status(source, error);
     if (error)
@@ -93,14 +198,9 @@ fs::path CopyToTemporary(const fs::path& source, const fs::path& folder, std::er
         if (!error)
             fs::copy_symlink(source, temporary, error);
     } else if (directory) {
-        fs::copy(source, temporary, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+        error = CopyFolderEntries(source, temporary);
     } else {
-        fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
-        if (!error) {
-            const fs::file_time_type modified = fs::last_write_time(source, error);
-            if (!error)
-                fs::last_write_time(temporary, modified, error);
-        }
+        error = CopyRegularFile(source, temporary);
     }
     if (!error && !fs::is_symlink(status))
         fs::permissions(temporary, status.permissions(), error);

@@ -9,8 +9,10 @@
 
 #include "batch/BatchIds.h"
 #include "batch/BatchWorker.h"
+#include "core/resize/InterpolMode.h"
 #include "platform/resources/StringTable.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/batch/ModeNames.h"
 
 namespace {
 
@@ -55,9 +57,8 @@ TEST(BatchLog, AWriteFailureTellsWhyOnALineOfItsOwn) {
 
 TEST(BatchLog, StatusLineAndNames) {
     EXPECT_EQ(BatchStatusLine(3, 12), "Processing 3 from 12");
-    EXPECT_EQ(BatchAlgorithmName(0), "Nearest Neighbor");
-    EXPECT_EQ(BatchAlgorithmName(7), "Advanced for Natural Scenes");
-    EXPECT_EQ(BatchAlgorithmName(8), "ORVEK for Artificial Scenes");
+    for (int mode = 0; mode < kInterpolModeCount; ++mode)
+        EXPECT_EQ(BatchAlgorithmName(mode), batchtests::kModeNames[mode]) << mode;
     EXPECT_EQ(BatchAlgorithmName(12), "12");
     EXPECT_EQ(BatchAlgorithmName(-3), "-3");
 }

@@ -25,12 +25,15 @@
 #include "batch/BatchOutputFile.h"
 #include "batch/BatchTempFolder.h"
 #include "browser/items/ItemList.h"
+#include "core/resize/InterpolMode.h"
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/batch/ModeNames.h"
 #include "tests/core/saving/SavingFixtures.h"
 #include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
+#include "tests/support/TransparentPictures.h"
 
 namespace {
 
@@ -108,6 +111,29 @@ TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
     EXPECT_EQ(Entries(out_).size(), 20);
 }
 
+// Each item's block names its algorithm; the default one among them.
+TEST_F(BatchWorkerTest, TheLogNamesEveryAlgorithm) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 0);
+    for (int mode = 0; mode < kInterpolModeCount; ++mode)
+        run.items.push_back(MakeItem(Picture(QString("m%1.png").arg(mode), 40, 30, mode), 48, 36, mode));
+    RecordingReporter reporter;
+    EXPECT_EQ(BatchThreadProc(run, reporter, nullptr), 1);
+    const std::vector<QString> logs = reporter.Logs();
+    ASSERT_EQ(logs.size(), std::size_t{kInterpolModeCount});
+    for (int mode = 0; mode < kInterpolModeCount; ++mode) {
+        const QString block = QString(
+                                  "File %1 from 10\nInput file\nFolder: %2\nName: m%3.png\nOutput file\n"
+                                  "Folder: %4\nName:m%3.png\nSize: 48x36 pixels, 96 DPI\nAlgorithm: %5\n\n")
+                                  .arg(mode + 1)
+                                  .arg(src_)
+                                  .arg(mode)
+                                  .arg(out_)
+                                  .arg(QLatin1String(batchtests::kModeNames[mode]));
+        EXPECT_EQ(logs[mode].toStdString(), block.toStdString()) << mode;
+    }
+}
+
 // With "Don't change", a .jpeg or .tiff source is written as JPEG or TIFF
 // under its own extension, as a .jpg or .tif source is.
 TEST_F(BatchWorkerTest, FourLetterExtensionsKeepTheirFormat) {
@@ -130,6 +156,42 @@ TEST_F(BatchWorkerTest, FourLetterExtensionsKeepTheirFormat) {
         EXPECT_EQ(file.read(3), output.magic) << output.name;
         const Decoded decoded = Decode(out_ + output.name);
         EXPECT_TRUE(decoded.ok && decoded.width == 20 && decoded.height == 15) << output.name;
+    }
+}
+
+// Transparency is not kept: the outputs of a transparent GIF and an alpha
+// PNG are white where the sources were transparent.
+TEST_F(BatchWorkerTest, TransparentSourcesComeOutWhiteWhereTheyWereTransparent) {
+    constexpr int kW = 40, kH = 20;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int mode;
+    } sources[] = {
+        {"clear.gif", transparent::TransparentGif(kW, kH), 4},
+        {"alpha.png", transparent::AlphaPng(kW, kH), 6},
+    };
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 0);
+    for (const auto& source : sources) {
+        QFile file(src_ + QString::fromLatin1(source.name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(source.bytes) == source.bytes.size());
+        file.close();
+        run.items.push_back(MakeItem(file.fileName(), 2 * kW, 2 * kH, source.mode));
+    }
+    RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_STARTED}));
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.name);
+        const QImage output(out_ + QString::fromLatin1(source.name));
+        ASSERT_EQ(output.size(), QSize(2 * kW, 2 * kH));
+        const bool band = QString::fromLatin1(source.name).endsWith(QStringLiteral(".png"));
+        for (const int x : {3, 7, 13, 17, 23, 27, 33, 37}) {  // away from the edges between the parts
+            const QRgb want = transparent::ExpectedOverWhite(x, kW, band);
+            const QRgb got = output.pixel(2 * x, kH);
+            EXPECT_TRUE(transparent::NearColour(got, want, 12)) << x;
+        }
     }
 }
 

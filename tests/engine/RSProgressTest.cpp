@@ -76,13 +76,24 @@ TEST(RSProgress, CancelFlagIsTheProcessWideByte) {
     EXPECT_EQ(b.GetCancelFlag(), &g_bAbortResize);
 }
 
+// The window that received the progress has gone (its sink was cleared):
+// the sink hears nothing more, and the progress still counts.
 TEST(RSProgress, WithoutMainWindowNothingIsPostedAndProgressStillWorks) {
     EngineFlagsGuard flags;
+    RecordingProgressSink sink;
+    EXPECT_TRUE(platform::PostProgressCommand(ID_PROGRESS));
+    EXPECT_EQ(sink.Commands(), std::vector<int>{ID_PROGRESS});
+    sink.Clear();
+
     platform::ClearProgressSink();
     EXPECT_FALSE(platform::PostProgressCommand(ID_PROGRESS));
-    CRSProgress progress;
-    EXPECT_EQ(progress.Progress(42), 1);
-    EXPECT_EQ(g_nProgressPercent.load(), 42);
+    {
+        CRSProgress progress;
+        EXPECT_EQ(progress.Progress(42), 1);
+        EXPECT_EQ(progress.Progress(77), 1);
+    }
+    EXPECT_EQ(g_nProgressPercent.load(), 77);
+    EXPECT_TRUE(sink.Commands().empty());
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         for (const char* name :
-             {"IMG_1.JPG", "IMG_1.wav",  "IMG_2.JPG", "IMG_2.WAV", "IMG_3.JPG", "img_3.wav", "p.png",
-              "p.wav",     "IMG_4.jpg",  "s.TIF",     "s.wav",     "w1.wav",    "w1.TIF",    "w2.wav",
-              "W2.JPG",    "orphan.wav", "v.jpeg",    "v.wav",     "u.gif",     "u.wav"}) {
+             {"IMG_1.JPG", "IMG_1.wav", "IMG_2.JPG", "IMG_2.WAV", "IMG_3.JPG", "img_3.wav", "p.png",  "p.wav",
+              "IMG_4.jpg", "s.TIF",     "s.wav",     "w1.wav",    "w1.TIF",    "w2.wav",    "W2.JPG", "orphan.wav",
+              "v.jpeg",    "v.wav",     "u.gif",     "u.wav",     "t.TIFF",    "t.wav"}) {
             ASSERT_TRUE(WriteFile(Path(name), "x"));
         }
     }
@@ -77,8 +77,8 @@ TEST_F(SoundNotes, RecordingBelongsToAPhotographOfItsName) {
         const char* wav;
         bool belongs;
     };
-    for (const Case& c : {Case{"w1.wav", true}, Case{"w2.wav", true}, Case{"IMG_1.wav", true},
-                          Case{"orphan.wav", false}, Case{"p.wav", false}, Case{"v.wav", false}}) {
+    for (const Case& c : {Case{"w1.wav", true}, Case{"w2.wav", true}, Case{"IMG_1.wav", true}, Case{"v.wav", true},
+                          Case{"t.wav", true}, Case{"orphan.wav", false}, Case{"p.wav", false}, Case{"u.wav", false}}) {
         EXPECT_EQ(IsSoundNoteOfImage(Path(c.wav)), c.belongs) << c.wav;
     }
 }

@@ -198,8 +198,18 @@ TEST_F(PanelTest, TypedPrintSizeInEachLengthUnit) {
         const char* unitLabel;
     };
     const Case cases[] = {
-        {0, 300, "2", 600, "in"}, {1, 300, "25.4", 300, "mm"}, {2, 300, "2.54", 300, "cm"}, {3, 72, "6", 72, "picas"},
-        {4, 72, "72", 72, "pt"},  {1, 300, "210", 2480, "mm"}, {0, 96, "0.5", 48, "in"},
+        {0, 300, "2", 600, "in"},
+        {1, 300, "25.4", 300, "mm"},
+        {2, 300, "2.54", 300, "cm"},
+        {3, 72, "6", 72, "picas"},
+        {4, 72, "72", 72, "pt"},
+        {1, 300, "210", 2480, "mm"},
+        {0, 96, "0.5", 48, "in"},
+        // Rounded, not truncated: 297 mm are 3507.87 pixels at 300 dpi, and
+        // 6 inches at the 299.9994 dpi of a PNG's 11811 dots per metre are
+        // 1799.996.
+        {1, 300, "297", 3508, "mm"},
+        {0, 11811 * 0.0254f, "6", 1800, "in"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.sizeUnits << " " << c.typed);

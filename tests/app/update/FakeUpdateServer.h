@@ -1,13 +1,14 @@
 #pragma once
 // An HTTP server on the loopback address, on a thread of its own, for the
 // update check's tests: it records each request's target and answers as the
-// test's handler says (a reply, a reply after a delay, a body of any size
-// sent in pieces, or never an answer).
+// test's handler says (a reply, a reply after a delay, a reply held until the
+// test releases it, a body of any size sent in pieces, or never an answer).
 
 #include <QByteArray>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QList>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -19,10 +20,12 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 class FakeUpdateServer {
 public:
-    enum class Kind { Reply, Silent, Huge };
+    enum class Kind { Reply, Silent, Huge, Held };
     struct Response {
         Kind kind = Kind::Reply;
         QByteArray body;
@@ -32,6 +35,8 @@ public:
     static Response Reply(QByteArray body, int delayMs = 0) { return {Kind::Reply, std::move(body), delayMs, 0}; }
     static Response Silent() { return {Kind::Silent, {}, 0, 0}; }
     static Response Huge(qint64 bytes) { return {Kind::Huge, {}, 0, bytes}; }
+    // The reply is sent once Release() has been called.
+    static Response Held(QByteArray body) { return {Kind::Held, std::move(body), 0, 0}; }
     using Handler = std::function<Response(const QByteArray& target)>;
 
     explicit FakeUpdateServer(Handler handler) : handler_(std::move(handler)) {
@@ -48,6 +53,9 @@ public:
     FakeUpdateServer& operator=(const FakeUpdateServer&) = delete;
 
     quint16 Port() const { return port_; }
+
+    // Sends the held replies, those waiting and those to come. Any thread.
+    void Release() { released_ = true; }
 
     QList<QByteArray> Requests() const {
         std::lock_guard lock(mutex_);
@@ -81,6 +89,8 @@ private:
         });
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (released_)
+                SendHeld();
             if (stop_)
                 loop.quit();
         });
@@ -108,9 +118,25 @@ private:
         });
     }
 
-    static void Answer(QTcpSocket* socket, const Response& response) {
+    // Server thread.
+    void SendHeld() {
+        for (const auto& [socket, body] : held_) {
+            if (socket) {
+                socket->write(Http200(body));
+                socket->disconnectFromHost();
+            }
+        }
+        held_.clear();
+    }
+
+    void Answer(QTcpSocket* socket, const Response& response) {
         switch (response.kind) {
         case Kind::Silent:
+            return;
+        case Kind::Held:
+            held_.emplace_back(socket, response.body);
+            if (released_)
+                SendHeld();
             return;
         case Kind::Reply:
             if (response.delayMs > 0) {
@@ -145,6 +171,8 @@ private:
     std::thread thread_;
     quint16 port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> released_{false};
+    std::vector<std::pair<QPointer<QTcpSocket>, QByteArray>> held_;  // server thread
     mutable std::mutex mutex_;
     QList<QByteArray> requests_;
 };

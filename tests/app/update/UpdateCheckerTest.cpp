@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -291,12 +293,19 @@ TEST_F(UpdateCheckerTest, ScheduleDecidesTheBackgroundCheck) {
 }
 
 TEST_F(UpdateCheckerTest, AMenuCheckDuringABackgroundCheckKeepsItsResult) {
-    FakeUpdateServer server(Serving(FakeUpdateServer::Reply("<status>1</status><message40>New</message40>", 300)));
+    // The background check's reply comes only once the menu check waits.
+    FakeUpdateServer server(Serving(FakeUpdateServer::Held("<status>1</status><message40>New</message40>")));
     CUpdateChecker* checker = Checker(server);
+    int waits = 0;
+    checker->SetWaitHook([&] {
+        ++waits;
+        server.Release();
+    });
     EXPECT_TRUE(checker->Check(false));
     ASSERT_TRUE(server.WaitForRequests(1));
     EXPECT_TRUE(checker->Check(false));  // no second background check
     EXPECT_TRUE(checker->Check(true));   // waits for it and reports "update available"
+    EXPECT_EQ(waits, 1);
     EXPECT_EQ(checker->Status(), 1);
     EXPECT_EQ(server.Requests().size(), 2);
     EXPECT_EQ(platform::DeliverPostedCommands(), 1);
@@ -312,6 +321,59 @@ TEST_F(UpdateCheckerTest, ShuttingDownInTheMiddleOfACheckAbortsAndJoins) {
     EXPECT_TRUE(checker->IsRunning());
     CUpdateChecker::Destroy();
     EXPECT_EQ(platform::DeliverPostedCommands(), 0);
+}
+
+// A server that refuses the connection, or answers what cannot be read: the
+// menu says the check could not be made; the background check says nothing.
+TEST_F(UpdateCheckerTest, ACheckThatCannotBeMadeIsNotCalledNoUpdates) {
+    const QString cannot =
+        QStringLiteral("Can't check for updates!\nThe update server cannot be reached or its answer cannot be read.");
+    const struct {
+        const char* name;
+        std::function<Response(const QByteArray&)> handler;  // null: the port refuses connections
+    } cases[] = {
+        {"refused", nullptr},
+        {"no address in the first reply", [](const QByteArray&) { return FakeUpdateServer::Reply("nonsense"); }},
+        {"empty second reply", Serving(FakeUpdateServer::Reply(""))},
+        {"second reply without a status", Serving(FakeUpdateServer::Reply("<html>Not found</html>"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeUpdateServer server(c.handler ? c.handler : [](const QByteArray&) { return FakeUpdateServer::Silent(); });
+        CUpdateChecker* checker = Checker(server);
+        if (!c.handler) {
+            // A port on the loopback address that nothing listens on.
+            QTcpServer closed;
+            ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+            const quint16 port = closed.serverPort();
+            closed.close();
+            checker->SetServer({QStringLiteral("127.0.0.1"), port, 60000, false});
+        }
+        {
+            ScriptedAnswers answers;
+            EXPECT_TRUE(checker->Check(false));
+            WaitUntilIdle(checker);
+            EXPECT_TRUE(answers.Questions().empty());
+            EXPECT_FALSE(checker->WasAnswered());
+        }
+        ScriptedAnswers answers;
+        update::CheckForUpdateCommand();
+        ASSERT_EQ(answers.Questions().size(), 1u);
+        EXPECT_EQ(answers.Questions()[0].text, cannot);
+        EXPECT_EQ(checker->Status(), 0);
+        platform::DeliverPostedCommands();
+        receiver_.ids.clear();
+        CUpdateChecker::Destroy();
+    }
+    // Offline: nothing is sent, and the menu says so too.
+    FakeUpdateServer server(Serving(FakeUpdateServer::Reply("<status>0</status>")));
+    CUpdateChecker* checker = Checker(server);
+    checker->SetReachability([] { return false; });
+    ScriptedAnswers answers;
+    update::CheckForUpdateCommand();
+    ASSERT_EQ(answers.Questions().size(), 1u);
+    EXPECT_EQ(answers.Questions()[0].text, cannot);
+    EXPECT_TRUE(server.Requests().isEmpty());
 }
 
 TEST_F(UpdateCheckerTest, NoConnectionSendsNothing) {

@@ -24,6 +24,7 @@
 #include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
 #include "tests/batch/BatchFixtures.h"
+#include "tests/batch/ModeNames.h"
 
 namespace {
 
@@ -387,12 +388,15 @@ TEST(BasketToolTip, ThreeLinesOfTheItemsSettings) {
     item->m_nMode = 3;
     EXPECT_EQ(BasketToolTipText(items, 0), QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\nBicubic"));
     item->m_fTargetDpi = 72.5f;
-    item->m_nMode = 9;
-    EXPECT_EQ(BasketToolTipText(items, 0),
-              QStringLiteral("Resize to: 800x600\nResolution: 72.5 DPI\nORVEK Super-Resolution"));
+    for (int mode = 0; mode < 10; ++mode) {
+        item->m_nMode = mode;
+        EXPECT_EQ(BasketToolTipText(items, 0),
+                  QStringLiteral("Resize to: 800x600\nResolution: 72.5 DPI\n") + batchtests::kModeNames[mode])
+            << mode;
+    }
     // A damaged file's mode shows its number.
     item->m_nMode = 42;
-    EXPECT_TRUE(BasketToolTipText(items, 0).endsWith(QStringLiteral("\n42")));
+    EXPECT_EQ(BasketToolTipText(items, 0), QStringLiteral("Resize to: 800x600\nResolution: 72.5 DPI\n42"));
     EXPECT_TRUE(BasketToolTipText(items, 1).isEmpty());
     EXPECT_TRUE(BasketToolTipText(items, -1).isEmpty());
 }

@@ -13,11 +13,14 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "batch/basket/BasketHost.h"
 #include "batch/basket/BasketIds.h"
@@ -28,6 +31,7 @@
 #include "platform/resources/CommandIds.h"
 #include "support/FileFixtures.h"
 #include "support/PrivateHome.h"
+#include "tests/batch/ModeNames.h"
 
 namespace {
 
@@ -179,6 +183,39 @@ TEST_F(BasketViewTest, PasteAddsTheClipboardsFiles) {
     EXPECT_EQ(basket_->GetItemCount(), 4);
 }
 
+// A file manager's copy in each of the desktops' formats, alone on the
+// clipboard: the basket takes what the browser's paste takes.
+TEST_F(BasketViewTest, PasteTakesEveryDesktopsFileListFormat) {
+    const QStringList files = {Picture("a.png"), Picture("b b.png")};
+    QByteArray uris, gnome("copy");
+    for (const QString& file : files) {
+        uris += QUrl::fromLocalFile(file).toEncoded() + "\r\n";
+        gnome += "\n" + QUrl::fromLocalFile(file).toEncoded();
+    }
+    struct Format {
+        const char* name;
+        std::vector<std::pair<QString, QByteArray>> entries;
+    };
+    const std::vector<Format> formats = {
+        {"uri list", {{QStringLiteral("text/uri-list"), uris}}},
+        {"GNOME copied files", {{QStringLiteral("x-special/gnome-copied-files"), gnome}}},
+        {"KDE cut selection",
+         {{QStringLiteral("application/x-kde-cutselection"), "1"}, {QStringLiteral("text/uri-list"), uris}}},
+    };
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.name);
+        basket_->Items().DeleteAll();
+        basket_->RebuildList();
+        auto data = std::make_unique<QMimeData>();
+        for (const auto& [mime, bytes] : format.entries)
+            data->setData(mime, bytes);
+        QApplication::clipboard()->setMimeData(data.release());
+        ASSERT_TRUE(Enabled(ID_BASKET_PASTE));
+        EXPECT_TRUE(view_->RunCommand(ID_BASKET_PASTE));
+        EXPECT_EQ(Paths(), files);
+    }
+}
+
 TEST_F(BasketViewTest, AClickGivesTheSettingsTheItemsOwnAndOpensIt) {
     settings_.m_nApplyToAll = 0;
     Drop({Picture("a.png", 800, 600, 72.0), Picture("b.png", 100, 50)});
@@ -266,10 +303,14 @@ TEST_F(BasketViewTest, SortByNameReordersTheItems) {
 TEST_F(BasketViewTest, TooltipsShowTheItemsSettingsInThreeLines) {
     Drop({Picture("a.png", 800, 600, 72.0)});
     basket_->GetItem(0)->m_fTargetDpi = 72.0f;
-    basket_->GetItem(0)->m_nMode = 3;
     QRect rect;
-    EXPECT_EQ(view_->ToolTipTextAt(ItemCentre(0), &rect),
-              QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\nBicubic"));
+    for (int mode : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11}) {
+        basket_->GetItem(0)->m_nMode = mode;
+        const QString name = mode < 10 ? QString::fromLatin1(batchtests::kModeNames[mode]) : QStringLiteral("11");
+        EXPECT_EQ(view_->ToolTipTextAt(ItemCentre(0), &rect),
+                  QStringLiteral("Resize to: 800x600\nResolution: 72 DPI\n") + name)
+            << mode;
+    }
     EXPECT_TRUE(rect.contains(ItemCentre(0)));
     EXPECT_TRUE(view_->ToolTipTextAt(QPoint(790, 220)).isEmpty());
 }
@@ -311,6 +352,34 @@ TEST_F(BasketViewTest, RightClickOnEmptySpaceDeselectsAndShowsTheOutsideMenu) {
     EXPECT_EQ(sort, (QStringList{"&Name", "&Date", "&File Format"}));
     menu->close();
     EXPECT_TRUE(host_.opened.isEmpty());
+}
+
+// A long basket paints only the cells its painting shows, at its start, far
+// along the row and for a clip of one cell.
+TEST_F(BasketViewTest, ALongBasketPaintsOnlyTheCellsInTheClip) {
+    constexpr int kItems = 20000;
+    const QString picture = Picture("a.png");
+    for (int i = 0; i < kItems; ++i)
+        basket_->Items().AddTail(std::make_unique<CItem>(settings_, picture));
+    basket_->RebuildList();
+    ASSERT_EQ(basket_->GetItemCount(), kItems);
+    const int cellWidth = basket_->GetItemRect(view_.get(), 1).left() - basket_->GetItemRect(view_.get(), 0).left();
+    ASSERT_GT(cellWidth, 0);
+    const int shown = view_->viewport()->width() / cellWidth + 2;  // partly shown cells on both sides
+
+    view_->viewport()->repaint();
+    EXPECT_GT(basket_->CellsDrawnLastTime(), 0);
+    EXPECT_LE(basket_->CellsDrawnLastTime(), shown);
+
+    view_->horizontalScrollBar()->setValue(cellWidth * (kItems / 2) + cellWidth / 2);
+    view_->viewport()->repaint();
+    EXPECT_GT(basket_->CellsDrawnLastTime(), 0);
+    EXPECT_LE(basket_->CellsDrawnLastTime(), shown);
+
+    // The inside of one cell: that cell alone.
+    const QRect one = basket_->GetItemRect(view_.get(), kItems / 2 + 2).translated(-view_->ScrollPosition());
+    view_->viewport()->repaint(one.adjusted(4, 4, -4, -4));
+    EXPECT_EQ(basket_->CellsDrawnLastTime(), 1);
 }
 
 TEST_F(BasketViewTest, TheEmptyBasketDrawsItsHintAcrossAboutHalfThePane) {

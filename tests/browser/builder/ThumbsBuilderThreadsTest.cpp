@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -20,6 +22,7 @@
 #include "browser/ThumbFixtures.h"
 #include "browser/builder/Thumbnails.h"
 #include "browser/cells/DecodedDibCache.h"
+#include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "platform/commands/PostedCommand.h"
 #include "support/FifoFixtures.h"
@@ -493,6 +496,45 @@ TEST(Thumbnails, InitThenShutdownInOrder) {
 }
 
 }  // namespace
+
+// While a drawing decodes a cell's thumbnail, the builder stores the next
+// file's cell and reports it: the drawing holds no lock the builder needs.
+TEST_F(Builder, TheBuilderGoesOnWhileADrawingDecodes) {
+    constexpr int kBuiltMeanwhileMs = 20000;
+    const QStringList paths = Photos(2);
+    Recorder recorder(m_cache);
+    m_builder.AddThumbnailListener(&recorder);
+    m_builder.Start();
+    m_builder.QueueThumbnailFiles({paths[0]});
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    g_DecodedDibs.Clear();
+    CellRef first;
+    ASSERT_TRUE(m_cache.LookupInMemory(paths[0], first));
+    ASSERT_FALSE(first->HoldsDib());
+    const std::size_t before = recorder.Events().size();
+    int decodes = 0;
+    bool builtMeanwhile = false;
+    SetThumbDecodeObserver([&] {
+        if (decodes++ > 0)
+            return;
+        m_builder.QueueThumbnailFiles({paths[1]});
+        builtMeanwhile = recorder.WaitFor(before + 1, kBuiltMeanwhileMs);
+    });
+    QImage image(220, 165, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        first->DrawInto(painter, image.rect(), paths[0], false);
+    }
+    SetThumbDecodeObserver({});
+    EXPECT_TRUE(builtMeanwhile);
+    const QColor centre = image.pixelColor(image.rect().center());
+    const Rgb drawn{std::uint8_t(centre.red()), std::uint8_t(centre.green()), std::uint8_t(centre.blue())};
+    EXPECT_TRUE(Near(drawn, kRed) || Near(drawn, kBlue));
+    ASSERT_TRUE(m_builder.WaitUntilIdle(kIdleMs));
+    m_builder.RemoveThumbnailListener(&recorder);
+    g_DecodedDibs.Clear();
+}
 
 // The user-interface thread draws the cached cells (their decoded DIBs, read
 // back) while the builder replaces them: files change, so the builder drops

@@ -4,10 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <thread>
+
 #include "browser/ThumbFixtures.h"
+#include "browser/cells/DecodedDibCache.h"
 #include "browser/cells/PaletteItemImg.h"
+#include "browser/cells/ThumbCacheLock.h"
+#include "imagefiles/PixelFormatProbe.h"
+#include "support/TransparentPictures.h"
 
 using namespace thumbfixtures;
 
@@ -61,6 +70,44 @@ TEST_F(ImageCells, FastPassFromTheExifThumbnailThenBetterPassFromTheImage) {
     EXPECT_EQ(cell.GetDib()->Height(), 165);
 }
 
+// A cell drawn in the view decodes its JPEG with the cache's lock free, so
+// the builder threads (which take that lock for every cell they store) go
+// on meanwhile; the drawing still shows the thumbnail.
+TEST_F(ImageCells, ADrawingDecodesItsThumbnailWithTheCacheLockFree) {
+    g_DecodedDibs.Clear();
+    CPaletteItemImg cell;
+    GiveThumbnail(cell, 220, 165, kRed);
+    ASSERT_FALSE(cell.HoldsDib());
+    int decodes = 0;
+    bool lockFree = true;
+    SetThumbDecodeObserver([&] {
+        ++decodes;
+        // As a builder thread would take it.
+        std::thread other([&] {
+            if (g_csThumbCache.try_lock()) {
+                g_csThumbCache.unlock();
+            } else {
+                lockFree = false;
+            }
+        });
+        other.join();
+    });
+    QImage image(240, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    IBorderBuffer surface;
+    {
+        QPainter painter(&image);
+        cell.Draw(painter, surface, 0, 0, QStringLiteral("/photos/a.jpg"), false, false);
+    }
+    SetThumbDecodeObserver({});
+    EXPECT_EQ(decodes, 1);
+    EXPECT_TRUE(lockFree);
+    const QColor centre = image.pixelColor(cell.GetImageRect().center());
+    EXPECT_TRUE(Near(Rgb{std::uint8_t(centre.red()), std::uint8_t(centre.green()), std::uint8_t(centre.blue())}, kRed));
+    EXPECT_TRUE(cell.HoldsDib());
+    g_DecodedDibs.Clear();
+}
+
 TEST_F(ImageCells, WithoutExifTheFastPassDecodesTheImage) {
     const QString path = File("plain.JPG", SolidJpeg(1000, 500, kBlue));
     CPaletteItemImg cell;
@@ -73,20 +120,40 @@ TEST_F(ImageCells, WithoutExifTheFastPassDecodesTheImage) {
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
 }
 
-TEST_F(ImageCells, ACmykFileKeepsItsFastThumbnail) {
+// A CMYK JPEG, as a prepress tool writes it, gets its thumbnail from the
+// whole image in the fast pass, in its colours, as the document shows it.
+TEST_F(ImageCells, ACmykJpegGetsAThumbnailFromItsImage) {
+    const QString path = m_dir.filePath(QStringLiteral("cmyk.jpg"));
+    QProcess convert;
+    convert.start(QStringLiteral("convert"),
+                  {QStringLiteral("-size"), QStringLiteral("320x240"), QStringLiteral("xc:rgb(30,40,210)"),
+                   QStringLiteral("-colorspace"), QStringLiteral("CMYK"), path});
+    ASSERT_TRUE(convert.waitForFinished(60000));
+    ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+    ASSERT_EQ(ProbePixelFormat(path), imaging::PixelFormat32bppCMYK);
+
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    EXPECT_EQ(cell.m_nImageWidth, 320);
+    EXPECT_EQ(cell.m_nImageHeight, 240);
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
+}
+
+// A CMYK file with a camera's EXIF thumbnail shows that one first; the
+// better pass then makes it from the image.
+TEST_F(ImageCells, ACmykFileGetsItsBetterPassToo) {
     const QString path = File("cmyk.jpg", WithExif(CmykJpeg(64, 48), CameraExif(64, 48, SolidJpeg(160, 120, kRed))));
     CPaletteItemImg cell;
     ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
-    const auto jpeg = cell.Jpeg();
-    EXPECT_FALSE(cell.LoadThumbnail(path, true, nullptr));
     EXPECT_FALSE(cell.m_bComplete);
-    EXPECT_EQ(cell.Jpeg(), jpeg);
     ASSERT_TRUE(cell.GetDib());
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
-    // Without an EXIF thumbnail there is nothing to show.
-    CPaletteItemImg bare;
-    EXPECT_FALSE(bare.LoadThumbnail(File("bare.jpg", CmykJpeg(64, 48)), false, nullptr));
-    EXPECT_FALSE(bare.HasThumbnailData());
+    ASSERT_TRUE(cell.LoadThumbnail(path, true, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_FALSE(Near(CentreOf(*cell.GetDib()), kRed));
 }
 
 // A file cut short is refused here as the document and the batch refuse
@@ -201,3 +268,30 @@ TEST_F(ImageCells, StoredThumbnailDecodesBackUpsideDownAsStored) {
 }
 
 }  // namespace
+
+// Transparency is not kept: a transparent GIF colour and a PNG's alpha show
+// white in the thumbnail, as in the preview and the saved file.
+TEST_F(ImageCells, TransparentPicturesGetWhiteThumbnails) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"clear.gif", transparent::TransparentGif(300, 100)},
+        {"alpha.png", transparent::AlphaPng(300, 100)},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const QString path = File(QString::fromLatin1(file.name), Bytes(file.bytes.begin(), file.bytes.end()));
+        CPaletteItemImg cell;
+        ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+        const DibRef dib = cell.GetDib();
+        ASSERT_TRUE(dib);
+        ASSERT_EQ(dib->Width(), 220);
+        auto at = [&](int x) {
+            const std::uint8_t* p = dib->TopDownRow(dib->Height() / 2) + 3 * x;
+            return Rgb{p[2], p[1], p[0]};
+        };
+        EXPECT_TRUE(Near(at(20), Rgb{255, 255, 255}, 2));  // transparent
+        EXPECT_TRUE(Near(at(200), Rgb{255, 0, 0}, 2));     // opaque red
+    }
+}

@@ -68,4 +68,40 @@ TEST(CITEMLIST, PositionsInsertRemoveAndDeleteAll) {
     EXPECT_TRUE(list.IsEmpty());
 }
 
+// Every change of the list, wherever it happens, keeps FindIndex in step
+// with the list's order.
+TEST(CITEMLIST, FindIndexFollowsEveryChange) {
+    CITEMLIST list;
+    const auto expectOrder = [&](const QStringList& expected) {
+        QStringList walked, indexed;
+        for (const auto& item : list)
+            walked << item->m_strPath;
+        for (std::size_t i = 0; i < list.GetCount(); ++i)
+            indexed << (*list.FindIndex(i))->m_strPath;
+        EXPECT_EQ(walked, expected);
+        EXPECT_EQ(indexed, expected);
+        EXPECT_EQ(list.FindIndex(list.GetCount()), list.end());
+    };
+    for (const char* path : {"/a", "/b", "/c"})
+        list.AddTail(Item(path));
+    expectOrder({"/a", "/b", "/c"});
+    list.AddTail(Item("/e"));
+    expectOrder({"/a", "/b", "/c", "/e"});
+    list.InsertBefore(list.FindIndex(3), Item("/d"));
+    expectOrder({"/a", "/b", "/c", "/d", "/e"});
+    list.AddHead(Item("/0"));
+    expectOrder({"/0", "/a", "/b", "/c", "/d", "/e"});
+    list.RemoveAt(list.FindIndex(2));
+    expectOrder({"/0", "/a", "/c", "/d", "/e"});
+    std::unique_ptr<CItem> taken = list.Detach(list.FindIndex(0));
+    list.InsertAfter(list.FindIndex(2), std::move(taken));
+    expectOrder({"/a", "/c", "/d", "/0", "/e"});
+    list.AddTail(Item("/f"));
+    expectOrder({"/a", "/c", "/d", "/0", "/e", "/f"});
+    list.DeleteAll();
+    expectOrder({});
+    list.AddTail(Item("/z"));
+    expectOrder({"/z"});
+}
+
 }  // namespace

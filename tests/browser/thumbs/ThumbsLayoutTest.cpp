@@ -110,6 +110,33 @@ TEST(ThumbsLayout, TenThousandItemsPlaceTheLastInItsRow) {
     EXPECT_EQ(g.RowOf(9999), 999);
 }
 
+// The items a painting of a rectangle looks at: in one row the columns the
+// rectangle spans, in a grid the rows it spans; never the others.
+TEST(ThumbsLayout, IndicesMeetingARectangle) {
+    struct Case {
+        const char* name;
+        ThumbsGeometry g;
+        QRect rect;
+        std::pair<int, int> expected;
+    };
+    // Cells 232 x 197; the grid 700 wide has 3 columns.
+    const Case cases[] = {
+        {"row, first screen", Row(200000), QRect(0, 0, 800, 200), {0, 4}},
+        {"row, inside one cell", Row(200000), QRect(240, 10, 20, 20), {1, 2}},
+        {"row, on a border pixel", Row(200000), QRect(231, 10, 1, 1), {0, 2}},
+        {"row, far along", Row(200000), QRect(232 * 150000 + 5, 0, 800, 200), {150000, 150004}},
+        {"row, past the end", Row(10), QRect(232 * 20, 0, 800, 200), {10, 10}},
+        {"row, below the cells", Row(10), QRect(0, 300, 800, 50), {0, 0}},
+        {"grid, first rows", Grid(700, 10000), QRect(0, 0, 700, 600), {0, 12}},
+        {"grid, one row's band", Grid(700, 10000), QRect(0, 197 * 5 + 10, 700, 20), {15, 18}},
+        {"grid, the last row", Grid(700, 10), QRect(0, 197 * 3, 700, 600), {6, 10}},
+        {"empty", Row(0), QRect(0, 0, 800, 200), {0, 0}},
+        {"empty rectangle", Row(10), QRect(), {0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.g.IndicesMeeting(c.rect), c.expected) << c.name;
+}
+
 TEST(ThumbsLayout, RowOfGuardsAnEmptySingleRow) {
     EXPECT_EQ(Row(0).RowOf(5), 0);
     EXPECT_EQ(Row(0).SlotAt(QPoint(10, 10)), -1);

@@ -2,12 +2,18 @@
 // selection kept by Reload and cleared by Refresh.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
+
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "browser/thumbs/FolderListing.h"
 #include "browser/thumbs/ImgThumbsBrowser.h"
+#include "platform/imaging/ExifProperties.h"
 #include "tests/browser/thumbs/ThumbsTestEnv.h"
 
 using namespace thumbstest;
@@ -184,6 +190,35 @@ TEST_F(BrowserListing, ShotDateTypeSortsListingsAndItsCommandSortsByName) {
     browser.SetSortOrder(3);
     EXPECT_EQ(Names(browser), (QStringList{"a.jpg", "z.jpg"}));
     EXPECT_EQ(browser.m_nSortType, 3);
+}
+
+// A photograph whose name ends in ".jpeg" is placed by the date it was taken,
+// not by the time its file was last written.
+TEST_F(BrowserListing, AJpegSortsByTheDateItWasTakenUnderEitherSpelling) {
+    QImage image(16, 12, QImage::Format_RGB888);
+    image.fill(Qt::darkGreen);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "JPEG"));
+    std::vector<std::uint8_t> bytes(encoded.begin(), encoded.end());
+    const std::string taken = "2003:03:03 03:03:03";
+    std::vector<std::uint8_t> date(taken.begin(), taken.end());
+    date.push_back(0);
+    ASSERT_TRUE(imaging::WriteExifProperties(
+        bytes, {{36867, imaging::PropertyTypeASCII, static_cast<std::uint32_t>(date.size()), date}}));
+    for (const char* name : {"taken.jpeg", "taken.JPG"}) {
+        const QString photo = env.Path(name);
+        ASSERT_TRUE(WriteFile(photo, QByteArray(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+        SetAge(photo, 60);  // copied a minute ago
+        const QString undated = env.AddBytes(QStringLiteral("undated.jpg"), 64);
+        SetAge(undated, 7200);
+        env.WriteWinIni("[BROWSER]\nSORT=3\n");
+        CImgThumbsBrowser browser(env.settings);
+        browser.m_strFolder = env.Folder();
+        browser.Refresh();
+        EXPECT_EQ(Names(browser), (QStringList{QString::fromLatin1(name), QStringLiteral("undated.jpg")})) << name;
+        ASSERT_TRUE(QFile::remove(photo));
+    }
 }
 
 TEST_F(BrowserListing, AnUnknownStoredTypeKeepsTheFolderOrder) {

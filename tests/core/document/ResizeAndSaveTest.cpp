@@ -16,6 +16,7 @@
 #include "platform/files/RegularFile.h"
 #include "platform/resources/CommandIds.h"
 #include "support/LimitedChild.h"
+#include "support/TransparentPictures.h"
 
 using namespace doctests;
 
@@ -299,3 +300,47 @@ INSTANTIATE_TEST_SUITE_P(Rule, ResizeAndSaveEnable,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// Transparency is not kept: a transparent GIF colour and a PNG's alpha come
+// out white, resized or saved at their own size, in every output format.
+TEST_F(ResizeAndSave, TransparentPicturesComeOutWhiteWhereTheyWereTransparent) {
+    constexpr int kW = 40, kH = 20;
+    const struct {
+        const char* source;
+        QByteArray bytes;
+        bool band;  // a half-transparent band (the alpha files)
+        const char* output;
+        int scale;
+        int mode;
+    } cases[] = {
+        {"clear.gif", transparent::TransparentGif(kW, kH), false, "gif-own-size.png", 1, 4},
+        {"clear.gif", transparent::TransparentGif(kW, kH), false, "gif-twice.bmp", 2, 0},
+        {"clear.gif", transparent::TransparentGif(kW, kH), false, "gif-engine.gif", 2, 6},
+        {"alpha.png", transparent::AlphaPng(kW, kH), true, "png-own-size.png", 1, 4},
+        {"alpha.png", transparent::AlphaPng(kW, kH), true, "png-twice.png", 2, 0},
+        {"alpha.png", transparent::AlphaPng(kW, kH), true, "png-engine.jpg", 2, 6},
+        {"alpha.tif", transparent::AlphaTiff(kW, kH), true, "tiff-twice.tif", 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        ASSERT_TRUE(doc.OpenDocumentFile(Write(QString::fromLatin1(c.source), c.bytes)));
+        settings.m_nWidth = kW * c.scale;
+        settings.m_nHeight = kH * c.scale;
+        settings.m_nInterpolMode = c.mode;
+        const QString out = Path(QString::fromLatin1(c.output));
+        ASSERT_TRUE(doc.ResizeAndSave(&out));
+        const QImage saved(out);
+        ASSERT_EQ(saved.size(), QSize(kW * c.scale, kH * c.scale));
+        EXPECT_FALSE(saved.hasAlphaChannel());
+        const bool jpeg = QString::fromLatin1(c.output).endsWith(QStringLiteral(".jpg"));
+        // Away from the edges between the parts, which a resize blends.
+        for (int x = 0; x < kW; ++x) {
+            if (x % (kW / 4) < 2 || x % (kW / 4) > kW / 4 - 3)
+                continue;
+            const QRgb want = transparent::ExpectedOverWhite(x, kW, c.band);
+            const QRgb got = saved.pixel(x * c.scale + c.scale / 2, kH * c.scale / 2);
+            const int slack = jpeg ? 12 : 1;
+            EXPECT_TRUE(transparent::NearColour(got, want, slack)) << x;
+        }
+    }
+}

@@ -308,3 +308,157 @@ TEST_F(Metadata, AnXmpPacketTooLongForOneSegmentGoesOutAsExtendedXmp) {
 }
 
 }  // namespace
+
+namespace {
+
+void PutBe32(Bytes& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+// A small, well-formed display profile of the grey colour space: a white
+// point and a grey tone curve.
+Bytes GreyProfile() {
+    Bytes p(128 + 4 + 2 * 12 + 20 + 12, 0);
+    PutBe32(p, 0, static_cast<std::uint32_t>(p.size()));
+    std::memcpy(&p[12], "mntrGRAYXYZ ", 12);
+    p[8] = 2;  // version 2.1
+    p[9] = 0x10;
+    std::memcpy(&p[36], "acsp", 4);
+    const std::uint8_t d50[12] = {0x00, 0x00, 0xF6, 0xD6, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0xD3, 0x2D};
+    std::memcpy(&p[68], d50, 12);
+    PutBe32(p, 128, 2);
+    std::memcpy(&p[132], "wtpt", 4);
+    PutBe32(p, 136, 156);
+    PutBe32(p, 140, 20);
+    std::memcpy(&p[144], "kTRC", 4);
+    PutBe32(p, 148, 176);
+    PutBe32(p, 152, 12);
+    std::memcpy(&p[156], "XYZ ", 4);
+    std::memcpy(&p[164], d50, 12);
+    std::memcpy(&p[176], "curv", 4);  // no entries: the identity curve
+    return p;
+}
+
+// The lines written on a logging category while it lives.
+class CategoryLog {
+public:
+    explicit CategoryLog(const char* category) : m_category(category) {
+        Current() = this;
+        m_previous = qInstallMessageHandler(&CategoryLog::Handle);
+    }
+    ~CategoryLog() {
+        qInstallMessageHandler(m_previous);
+        Current() = nullptr;
+    }
+    CategoryLog(const CategoryLog&) = delete;
+    CategoryLog& operator=(const CategoryLog&) = delete;
+    const QStringList& Lines() const { return m_lines; }
+
+private:
+    static CategoryLog*& Current() {
+        static CategoryLog* current = nullptr;
+        return current;
+    }
+    static void Handle(QtMsgType, const QMessageLogContext& context, const QString& message) {
+        if (CategoryLog* log = Current(); log && context.category && log->m_category == context.category)
+            log->m_lines << message;
+    }
+    std::string m_category;
+    QStringList m_lines;
+    QtMessageHandler m_previous = nullptr;
+};
+
+struct MisfitCase {
+    const char* name;
+    const char* extension;
+};
+
+class ProfilesThatDoNotFit : public SavingTest, public ::testing::WithParamInterface<MisfitCase> {};
+
+// The output's pixels are RGB: a grey source's profile, and a profile cut
+// short of the length its header states, are left out with one line on the
+// log each, and ImageMagick reads the output without a word of warning.
+TEST_P(ProfilesThatDoNotFit, AreLeftOutAndReadersStaySilent) {
+    const MisfitCase c = GetParam();
+    Bytes cut = ToBytesOf(QColorSpace(QColorSpace::DisplayP3).iccProfile());
+    cut.resize(cut.size() - 40);
+    // (Exiv2 takes no JPEG with a profile cut short: such a profile comes
+    // from a TIFF.)
+    const struct {
+        const char* what;
+        QImage::Format format;
+        const char* extension;
+        Bytes profile;
+    } sources[] = {{"grey", QImage::Format_Grayscale8, "jpg", GreyProfile()},
+                   {"cut", QImage::Format_RGB888, "tif", cut}};
+    for (const auto& s : sources) {
+        SCOPED_TRACE(s.what);
+        // exiftool embeds the profile as it is (Exiv2 refuses a cut one).
+        const std::string sourcePath = Path(std::string("source.") + s.extension), profilePath = Path("source.icc");
+        const Bytes plain =
+            QtEncode(Noise(200, 160).convertToFormat(s.format), s.extension[0] == 'j' ? "jpeg" : "tiff", 90);
+        std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), plain.size());
+        std::ofstream(profilePath, std::ios::binary)
+            .write(reinterpret_cast<const char*>(s.profile.data()), static_cast<std::streamsize>(s.profile.size()));
+        RunTool("exiftool", {"-q", "-overwrite_original", QString::fromStdString("-ICC_Profile<=" + profilePath),
+                             QString::fromStdString(sourcePath)});
+        const Bytes source = ReadFile(sourcePath);
+        const auto decoded = Bitmap::FromMemory(source);
+        ASSERT_TRUE(decoded);
+        const PropertyItem* profile = decoded->GetPropertyItem(imaging::PropertyTagICCProfile);
+        ASSERT_TRUE(profile);
+        ASSERT_EQ(profile->value, s.profile);
+        const std::string path = Path(std::string("saved.") + c.extension);
+        Bytes saved;
+        {
+            CategoryLog log("vespera.imaging");
+            saved = SaveQuarter(source, path);
+            EXPECT_EQ(log.Lines().filter("colour profile left out").size(), 1) << log.Lines().join('\n').toStdString();
+        }
+        EXPECT_TRUE(IccOf(saved).empty());
+        QByteArray errors;
+        RunTool("identify", {"-verbose", QString::fromStdString(path)}, true, &errors);
+        EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    }
+}
+
+// Exiv2 refuses the metadata of a JPEG whose profile is cut short whole: the
+// rest of it is read without the profile, and kept.
+TEST_F(Metadata, AJpegWhoseProfileIsCutShortKeepsTheRestOfItsMetadata) {
+    Bytes cut = ToBytesOf(QColorSpace(QColorSpace::DisplayP3).iccProfile());
+    cut.resize(cut.size() - 40);
+    const std::string sourcePath = Path("source.jpg"), profilePath = Path("source.icc");
+    const Bytes plain = QtEncode(Noise(200, 160), "jpeg", 90);
+    std::ofstream(sourcePath, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), plain.size());
+    std::ofstream(profilePath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
+    RunTool("exiftool", {"-q", "-overwrite_original", "-Make=TestCam", "-DateTimeOriginal=2011:04:05 06:07:08",
+                         QString::fromStdString("-ICC_Profile<=" + profilePath), QString::fromStdString(sourcePath)});
+    std::unique_ptr<Bitmap> source;
+    {
+        CategoryLog log("vespera.imaging");
+        source = Bitmap::FromFile(sourcePath);
+        EXPECT_EQ(log.Lines().filter("colour profile").size(), 1) << log.Lines().join('\n').toStdString();
+    }
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->GetPropertyItem(imaging::PropertyTagICCProfile), nullptr);
+    ASSERT_NE(source->GetPropertyItem(0x010F), nullptr);
+
+    auto resized = Bitmap::FromImage(Noise(100, 80), imaging::PixelFormat24bppRGB);
+    const std::string path = Path("saved.jpg");
+    ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path, 1, source.get(), 85, 72.0f));
+    const SavedExif saved = ReadBack(path);
+    EXPECT_EQ(saved.Text("Exif.Image.Make"), "TestCam");
+    EXPECT_EQ(saved.Text("Exif.Photo.DateTimeOriginal"), "2011:04:05 06:07:08");
+    QByteArray errors;
+    RunTool("identify", {"-verbose", QString::fromStdString(path)}, true, &errors);
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ProfilesThatDoNotFit,
+                         ::testing::Values(MisfitCase{"png", "png"}, MisfitCase{"jpg", "jpg"},
+                                           MisfitCase{"tif", "tif"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

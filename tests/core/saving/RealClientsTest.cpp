@@ -210,3 +210,141 @@ TEST_P(CameraValidation, SavedFilesGetNoNewWarnings) {
 INSTANTIATE_TEST_SUITE_P(Formats, CameraValidation, ::testing::Values("jpg", "tif"));
 
 }  // namespace
+
+namespace {
+
+// Camera files as exiftool and exiv2 make them: the EXIF block in a byte
+// order of the camera's, IFD0, EXIF, GPS and interoperability directories,
+// and a maker note that Exiv2 knows. A big-endian Pentax note holds an
+// opaque array whose numbers only the note's header ("AOC\0MM") orders.
+struct CameraFileCase {
+    const char* name;
+    const char* extension;  // "jpg" or "tif"
+    bool bigEndian;
+    const char* interopIndex;  // as exiftool names it
+    QStringList exiftoolTags;
+    QStringList exiv2Commands;
+};
+
+std::vector<CameraFileCase> CameraFileCases() {
+    const QStringList pentax = {"-Make=PENTAX Corporation", "-Model=PENTAX K10D", "-InteropIndex=R03"};
+    const QStringList pentaxNote = {"set Exif.Pentax.Version Byte 3 0 0 0", "set Exif.Pentax.ISO Short 6",
+                                    "set Exif.Pentax.0x021c Undefined 22 225 9 30 0 0 0 0 32 0 0 0 0 0 1 79 30 176"};
+    const QStringList canon = {"-Make=Canon", "-Model=Canon EOS 40D", "-InteropIndex=R98"};
+    const QStringList canonNote = {"set Exif.Canon.ModelID Long 2147484214", "set Exif.CanonCs.Macro Short 2",
+                                   "set Exif.CanonCs.LensType Short 137", "set Exif.Canon.OwnerName Ascii Jane Doe"};
+    const char* adobeRgb = "R03 - DCF option file (Adobe RGB)";
+    const char* sRgb = "R98 - DCF basic file (sRGB)";
+    return {{"Pentax_big_endian_jpeg", "jpg", true, adobeRgb, pentax, pentaxNote},
+            {"Pentax_big_endian_tiff", "tif", true, adobeRgb, pentax, pentaxNote},
+            {"Canon_little_endian_jpeg", "jpg", false, sRgb, canon, canonNote},
+            {"Canon_little_endian_tiff", "tif", false, sRgb, canon, canonNote}};
+}
+
+struct DirectoryCase {
+    CameraFileCase source;
+    const char* output;  // the saved file's extension
+};
+
+void PrintTo(const DirectoryCase& c, std::ostream* os) { *os << c.source.name << " to " << c.output; }
+
+class CameraDirectories : public SavingTest, public ::testing::WithParamInterface<DirectoryCase> {
+protected:
+    // The camera file at `path`: an image of Qt's (a TIFF turned big-endian
+    // by tiffcp when the camera's order is), its EXIF written by exiftool
+    // and its maker note by exiv2.
+    void MakeCameraFile(const CameraFileCase& c, const std::string& path) {
+        const bool tiff = std::string(c.extension) == "tif";
+        const Bytes image = QtEncode(Noise(100, 75).scaled(400, 300), tiff ? "tiff" : "jpeg", 90);
+        const std::string plain = Path(std::string("plain.") + c.extension);
+        std::ofstream(plain, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+        if (tiff && c.bigEndian)
+            RunTool("tiffcp", {"-B", QString::fromStdString(plain), QString::fromStdString(path)});
+        else
+            fs::copy_file(plain, path);
+        QStringList exiftool = {"-q", "-overwrite_original"};
+        if (!tiff)
+            exiftool << (c.bigEndian ? "-ExifByteOrder=Big-endian" : "-ExifByteOrder=Little-endian");
+        exiftool << c.exiftoolTags
+                 << QStringList{"-InteropVersion=0100",
+                                "-RelatedImageWidth=400",
+                                "-RelatedImageHeight=300",
+                                "-ExifVersion=0230",
+                                "-DateTimeOriginal=2011:04:05 06:07:08",
+                                "-GPSLatitude=48.5",
+                                "-GPSLatitudeRef=N",
+                                "-GPSAltitude=120",
+                                QString::fromStdString(path)};
+        RunTool("exiftool", exiftool);
+        QStringList exiv2;
+        for (const QString& command : c.exiv2Commands)
+            exiv2 << "-M" << command;
+        RunTool("exiv2", exiv2 << QString::fromStdString(path));
+    }
+};
+
+// exiftool's reading of a file: "[group] tag: value" lines.
+QStringList ExiftoolLines(const std::string& path, const QStringList& what) {
+    const QString out = QString::fromUtf8(
+        RunTool("exiftool", QStringList{"-a", "-G1", "-s", "-s"} << what << QString::fromStdString(path)));
+    return out.split('\n', Qt::SkipEmptyParts);
+}
+
+// The directories exiftool finds in a file's EXIF data and maker note (the
+// thumbnail's left out: a PNG's EXIF has none).
+QStringList DirectoriesOf(const std::string& path) {
+    QStringList groups;
+    for (const QString& line : ExiftoolLines(path, {"-EXIF:all", "-MakerNotes:all"})) {
+        const QString group = line.section(']', 0, 0).mid(1).trimmed();
+        if (!groups.contains(group) && group != "IFD1")
+            groups << group;
+    }
+    groups.sort();
+    return groups;
+}
+
+// Every directory of the source's EXIF reaches the output, and exiftool reads
+// the interoperability directory and every maker-note value back as they
+// were, in JPEG, PNG and TIFF outputs of big- and little-endian sources.
+TEST_P(CameraDirectories, ReachTheOutputAndReadBackTheSame) {
+    const DirectoryCase c = GetParam();
+    const std::string sourcePath = Path(std::string("source.") + c.source.extension);
+    MakeCameraFile(c.source, sourcePath);
+    const QStringList kept = {"-InteropIFD:all", "-MakerNotes:all"};
+    const QStringList before = ExiftoolLines(sourcePath, kept);
+    ASSERT_TRUE(before.contains(QString("[InteropIFD] InteropIndex: ") + c.source.interopIndex))
+        << before.join('\n').toStdString();
+    if (c.source.bigEndian) {
+        ASSERT_TRUE(before.contains("[Pentax] ColorMatrixA2: 5857 2334 0 0 8192 0 0 335 7856"))
+            << before.join('\n').toStdString();
+    }
+    const QStringList directories = DirectoriesOf(sourcePath);
+    for (const char* group : {"IFD0", "ExifIFD", "GPS", "InteropIFD"})
+        ASSERT_TRUE(directories.contains(group)) << group;
+
+    auto source = Bitmap::FromFile(sourcePath);
+    ASSERT_TRUE(source);
+    auto resized = Bitmap::FromImage(Noise(200, 150), imaging::PixelFormat24bppRGB);
+    const std::string path = Path(std::string("saved.") + c.output);
+    ASSERT_TRUE(SaveImageWithEncoder(resized.get(), path, 1, source.get(), 85, 240.0f));
+
+    // (Joined, so that a difference reads as text.)
+    EXPECT_EQ(ExiftoolLines(path, kept).join('\n').toStdString(), before.join('\n').toStdString());
+    EXPECT_EQ(DirectoriesOf(path).join(' ').toStdString(), directories.join(' ').toStdString());
+    EXPECT_EQ(ExiftoolLines(path, {"-ExifByteOrder"}).join("").toStdString(),
+              ExiftoolLines(sourcePath, {"-ExifByteOrder"}).join("").toStdString());
+}
+
+std::vector<DirectoryCase> DirectoryCases() {
+    std::vector<DirectoryCase> cases;
+    for (const CameraFileCase& source : CameraFileCases())
+        for (const char* output : {"jpg", "png", "tif"})
+            cases.push_back({source, output});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, CameraDirectories, ::testing::ValuesIn(DirectoryCases()), [](const auto& info) {
+    return std::string(info.param.source.name) + "_to_" + info.param.output;
+});
+
+}  // namespace

@@ -26,6 +26,7 @@
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/prompt/Prompt.h"
+#include "support/FileSizeLimit.h"
 
 namespace savingtests {
 
@@ -188,25 +189,6 @@ inline QByteArray RunTool(const QString& program, const QStringList& arguments, 
     return process.readAllStandardOutput();
 }
 
-// Limits the size of files this process writes, for a write that fails
-// half-way; the signal that the limit raises is ignored meanwhile.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
+using ::FileSizeLimit;
 
 }  // namespace savingtests

@@ -1,6 +1,7 @@
-// Every header probe, the EXIF block readers, the tests for data cut short
-// and the PNG chunk writer's walk on arbitrary bytes, each read also as every
-// file type (the first bytes say which probe runs).
+// Every header probe, the EXIF block readers, the tests for data cut short,
+// the PNG chunk writer's walk, the TIFF byte-order turn and the ICC profile
+// check on arbitrary bytes, each read also as every file type (the first
+// bytes say which probe runs).
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +10,10 @@
 
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/IccProfile.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/imaging/PngChunks.h"
+#include "platform/imaging/TiffByteOrder.h"
 #include "platform/imaging/TiffDirectory.h"
 
 using namespace imaging;
@@ -42,6 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!AddPngMetadataChunks(png, profile, exif) && png != file)
                 __builtin_trap();  // a refused file stays as it was
         }
+        if (const auto turned = TiffInOtherByteOrder(file)) {
+            if (turned->size() != file.size() || TiffIsBigEndian(*turned) == TiffIsBigEndian(file))
+                __builtin_trap();  // the same bytes, the other order
+        }
         const auto note = FindRawMakerNote(FindExifTiffBlock(file));
         MakerNoteIsRelocatable(note.bytes, note.offset, note.bigEndian);
         if (const auto dir = TiffDirectory::ReadFirst(file))
@@ -51,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 dir->Rational(entry.tag);
             }
     }
+    IccProfileMisfit(bytes, IccOutput::Any);
+    IccProfileMisfit(bytes, IccOutput::Png);
     MakerNoteIsRelocatable(bytes, size, false);
     MakerNoteIsRelocatable(bytes, 0, true);
     return 0;

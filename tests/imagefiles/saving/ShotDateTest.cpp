@@ -84,20 +84,24 @@ TEST_F(ShotDate, DigitizedThenFileDate) {
     EXPECT_EQ(Local(t).tm_hour, 10);
 }
 
-TEST_F(ShotDate, TiffFilesInBothSpellings) {
-    for (const char* name : {"d.tif", "e.TIFF", "f.dng"}) {
+TEST_F(ShotDate, JpegAndTiffFilesInBothSpellings) {
+    const struct {
+        const char* name;
+        const char* format;
+    } files[] = {{"d.tif", "tiff"}, {"e.TIFF", "tiff"}, {"f.dng", "tiff"}, {"h.jpeg", "jpeg"}, {"l.JPEG", "jpeg"}};
+    for (const auto& file : files) {
         std::time_t t = 0;
-        ASSERT_TRUE(GetShotDate(Photo(name, "tiff", {Ascii(36867, "2012:12:12 12:12:12")}), t)) << name;
-        EXPECT_EQ(Local(t).tm_min, 12);
+        ASSERT_TRUE(GetShotDate(Photo(file.name, file.format, {Ascii(36867, "2012:12:12 12:12:12")}), t)) << file.name;
+        EXPECT_EQ(Local(t).tm_min, 12) << file.name;
     }
 }
 
 TEST_F(ShotDate, FalseCases) {
     std::time_t t = 0;
     const std::vector<PropertyItem> dated = {Ascii(36867, "2003:03:03 03:03:03")};
-    EXPECT_FALSE(GetShotDate(Photo("g.png", "png", {}), t));       // extension
-    EXPECT_FALSE(GetShotDate(Photo("h.jpeg", "jpeg", dated), t));  // extension
-    EXPECT_FALSE(GetShotDate(Photo("i.jpg", "jpeg", {}), t));      // no date
+    EXPECT_FALSE(GetShotDate(Photo("g.png", "png", {}), t));      // extension
+    EXPECT_FALSE(GetShotDate(Photo("h.jpe", "jpeg", dated), t));  // extension
+    EXPECT_FALSE(GetShotDate(Photo("i.jpg", "jpeg", {}), t));     // no date
     EXPECT_FALSE(GetShotDate(Photo("j.jpg", "jpeg", {Ascii(36867, "2010:05:17 24:00:00")}), t));
     EXPECT_FALSE(GetShotDate(Photo("k.jpg", "jpeg", {Ascii(36867, "1969:12:31 10:00:00")}), t));
     EXPECT_FALSE(GetShotDate(m_dir / "missing.jpg", t));

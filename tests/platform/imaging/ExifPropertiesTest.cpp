@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <QColorSpace>
@@ -123,6 +125,62 @@ TEST_F(ExifProperties, AnIfd0TagAndTheGpsTagOfItsNumberStayApart) {
             }
         }
         EXPECT_EQ(found, 3);
+    }
+}
+
+// The interoperability directory's tags share their numbers with GPS tags
+// (0x0001 InteropIndex, GPSLatitudeRef): read from a file, each keeps its
+// directory and goes back there, in every format that holds EXIF data.
+TEST_F(ExifProperties, InteropTagsKeepTheirDirectoryBesideTheGpsTagsOfTheirNumbers) {
+    PropertyItem index = Ascii(0x0001, "R03");
+    index.directory = PropertyDirectory::Interop;
+    PropertyItem version{0x0002, PropertyTypeUndefined, 4, {'0', '1', '0', '0'}, PropertyDirectory::Interop};
+    PropertyItem relatedWidth = Short(0x1001, 4000);
+    relatedWidth.directory = PropertyDirectory::Interop;
+    PropertyItem latitudeRef = Ascii(0x0001, "N");
+    latitudeRef.directory = PropertyDirectory::Gps;
+    auto bitmap = Picture();
+    for (const PropertyItem& item : {index, version, relatedWidth, latitudeRef})
+        bitmap->SetPropertyItem(item);
+    ASSERT_EQ(bitmap->PropertyItems().size(), 4u);
+
+    for (const char* mime : {"image/jpeg", "image/tiff", "image/png"}) {
+        SCOPED_TRACE(mime);
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(EncodeBitmap(*bitmap, mime, {}, bytes));
+        const std::vector<PropertyItem> back = ReadExifProperties(bytes);
+        for (const PropertyItem& item : {index, version, relatedWidth, latitudeRef}) {
+            const auto it = std::find_if(back.begin(), back.end(), [&](const PropertyItem& read) {
+                return read.id == item.id && read.directory == item.directory;
+            });
+            ASSERT_NE(it, back.end()) << std::hex << item.id;
+            EXPECT_EQ(it->type, item.type) << std::hex << item.id;
+            EXPECT_EQ(it->value, item.value) << std::hex << item.id;
+        }
+    }
+}
+
+// Items read from a big-endian EXIF block go out in a big-endian block
+// again, in every format; items of no file, little-endian.
+TEST_F(ExifProperties, TheBlockKeepsTheByteOrderItWasReadIn) {
+    for (const char* mime : {"image/jpeg", "image/tiff", "image/png"}) {
+        SCOPED_TRACE(mime);
+        for (const ExifByteOrder order : {ExifByteOrder::BigEndian, ExifByteOrder::LittleEndian}) {
+            auto bitmap = Picture();
+            bitmap->SetPropertyItem(Ascii(0x010F, "ORVEK Optics"));
+            bitmap->SetPropertyItem(Short(0x8827, 400));
+            bitmap->SetExifOrder(order);
+            std::vector<std::uint8_t> bytes;
+            ASSERT_TRUE(EncodeBitmap(*bitmap, mime, {}, bytes));
+            const ImageMetadata back = ReadImageMetadata(bytes);
+            EXPECT_EQ(back.byteOrder, order);
+            EXPECT_EQ(FindIn(back.items, 0x8827).value, Le(400, 2));
+            auto decoded = Bitmap::FromMemory(bytes);
+            ASSERT_NE(decoded, nullptr);
+            EXPECT_EQ(decoded->ExifOrder(), order);
+            EXPECT_EQ(decoded->Clone()->ExifOrder(), order);
+            EXPECT_EQ(decoded->Image().pixel(5, 5), bitmap->Image().pixel(5, 5));
+        }
     }
 }
 

@@ -1,11 +1,17 @@
 #include "platform/shellfiles/ShellFiles.h"
 
 #include "support/FileFixtures.h"
+#include "support/FileSizeLimit.h"
 #include "support/PrivateHome.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +129,31 @@ TEST_F(ShellFiles, CopyKeepsTheModificationTime) {
     }
     ASSERT_TRUE(platform::CopyOrMoveItems(FileOpKind::Copy, {file}, dest_, true).succeeded);
     EXPECT_EQ(QFileInfo(Dest(QStringLiteral("t.jpg"))).lastModified(), past);
+}
+
+// A copy that cannot be written whole (a full disk, a file-size limit) says
+// why in the system's words and leaves nothing in the destination, for a file
+// and for a file inside a folder.
+TEST_F(ShellFiles, ACopyCutShortSaysWhyAndLeavesNothing) {
+    const QByteArray big(256 * 1024, 'x');
+    ASSERT_TRUE(WriteFile(Source(QStringLiteral("big.jpg")), big));
+    ASSERT_TRUE(QDir().mkpath(Source(QStringLiteral("album/inner"))));
+    ASSERT_TRUE(WriteFile(Source(QStringLiteral("album/small.jpg")), "s"));
+    ASSERT_TRUE(WriteFile(Source(QStringLiteral("album/inner/big.jpg")), big));
+    for (const char* name : {"big.jpg", "album"}) {
+        SCOPED_TRACE(name);
+        const QString item = Source(QString::fromUtf8(name));
+        ScriptedAnswers answers;
+        platform::FileOpOutcome outcome;
+        {
+            const FileSizeLimit limit(64 * 1024);
+            outcome = platform::CopyOrMoveItems(FileOpKind::Copy, {item}, dest_, true);
+        }
+        EXPECT_FALSE(outcome.succeeded);
+        ASSERT_EQ(answers.Questions().size(), 1u);
+        EXPECT_EQ(answers.Questions()[0].text, QStringLiteral("Can't copy \"%1\": File too large").arg(item));
+        EXPECT_EQ(Entries(dest_), QStringList());
+    }
 }
 
 TEST_F(ShellFiles, MoveWithinAFileSystemRenames) {
@@ -247,6 +278,57 @@ TEST(ShellFilesNames, ValidNames) {
         EXPECT_FALSE(platform::IsValidFileName(QString::fromUtf8(name))) << name;
     }
     EXPECT_FALSE(platform::IsValidFileName(QString(QChar(0))));
+}
+
+}  // namespace
+
+namespace {
+
+// The message box of a failed copy, as the user meets it: no progress window
+// of the copy is left to come up over it, and Return closes it.
+TEST(ShellFilesMessages, ACopyErrorShowsWithoutItsProgressWindowAndTakesReturn) {
+    int argc = 1;
+    char name[] = "shellfiles-test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString source = root.filePath(QStringLiteral("big.jpg"));
+    const QString dest = root.filePath(QStringLiteral("dest"));
+    ASSERT_TRUE(QDir().mkpath(dest));
+    ASSERT_TRUE(WriteFile(source, QByteArray(256 * 1024, 'x')));
+
+    QString shown;
+    bool progressLeft = false;
+    bool answered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (answered || box == nullptr || !box->isVisible() || box->windowHandle() == nullptr)
+            return;
+        shown = box->text();
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            progressLeft = progressLeft || qobject_cast<QProgressDialog*>(widget) != nullptr;
+        answered = true;
+        // As the window system delivers it: a modal window above the box would swallow it.
+        QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+    });
+    poll.start(10);
+    // Should the key not reach the box, the test fails instead of hanging.
+    QTimer::singleShot(30000, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->done(QMessageBox::Cancel);
+    });
+    platform::FileOpOutcome outcome;
+    {
+        const FileSizeLimit limit(64 * 1024);
+        outcome = platform::CopyOrMoveItems(FileOpKind::Copy, {source}, dest, true);
+    }
+    EXPECT_FALSE(outcome.succeeded);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(shown, QStringLiteral("Can't copy \"%1\": File too large").arg(source));
+    EXPECT_FALSE(progressLeft);
+    EXPECT_EQ(Entries(dest), QStringList());
 }
 
 }  // namespace

@@ -1,0 +1,134 @@
+#include "platform/imaging/TiffByteOrder.h"
+
+#include <algorithm>
+#include <new>
+
+#include "platform/imaging/ByteReader.h"
+#include "platform/imaging/TiffDirectory.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int kMaxDirectories = 64;  // a longer chain is no encoder's output
+constexpr std::uint32_t kBitsPerSample = 0x0102;
+
+// Tags whose values point at further directories, which this code does not
+// walk: SubIFDs, the EXIF, GPS and interoperability directories.
+bool IsDirectoryPointer(std::uint32_t tag, std::uint32_t type) {
+    return type == 13 || tag == 0x014A || tag == 0x8769 || tag == 0x8825 || tag == 0xA005;
+}
+
+// The width of the numbers a value of a field type is made of: a RATIONAL
+// is two LONGs, text and bytes are single bytes.
+std::uint64_t ElementWidth(std::uint32_t type) {
+    const std::uint64_t size = TiffFieldTypeSize(type);
+    return type == 5 || type == 10 ? 4 : size;
+}
+
+// Writes the `width` bytes at `at` of `in` to the same place of `out`, reversed.
+void Reverse(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out, std::uint64_t at, std::uint64_t width) {
+    std::reverse_copy(in.begin() + static_cast<std::ptrdiff_t>(at),
+                      in.begin() + static_cast<std::ptrdiff_t>(at + width),
+                      out.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+// The numbers of `bytes` bytes at `at`, each `width` bytes wide, reversed.
+void ReverseEach(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out, std::uint64_t at,
+                 std::uint64_t bytes, std::uint64_t width) {
+    if (width > 1)
+        for (std::uint64_t i = 0; i + width <= bytes; i += width)
+            Reverse(in, out, at + i, width);
+}
+
+// Samples of more than 8 bits are stored in the file's byte order: their
+// pixel data would have to be turned as well.
+bool SamplesAreBytes(const ByteReader& r, std::uint32_t type, std::uint32_t values, std::uint64_t at) {
+    if (type != 3)
+        return false;
+    for (std::uint32_t v = 0; v < values; ++v) {
+        std::uint32_t bits = 0;
+        if (!r.U16(at + 2 * std::uint64_t{v}, bits) || bits > 8)
+            return false;
+    }
+    return true;
+}
+
+// Turns one directory's entries around; false when the file is refused.
+bool TurnDirectory(const ByteReader& r, std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out,
+                   std::uint32_t ifd, std::uint32_t& next) {
+    std::uint32_t count = 0;
+    if (!r.U16(ifd, count) || !r.Has(std::uint64_t{ifd} + 2, std::uint64_t{count} * 12 + 4))
+        return false;
+    Reverse(in, out, ifd, 2);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t at = std::uint64_t{ifd} + 2 + std::uint64_t{i} * 12;
+        std::uint32_t tag = 0, type = 0, values = 0;
+        r.U16(at, tag);
+        r.U16(at + 2, type);
+        r.U32(at + 4, values);
+        const std::uint64_t width = ElementWidth(type);
+        if (width == 0 || IsDirectoryPointer(tag, type))
+            return false;
+        const std::uint64_t bytes = TiffFieldTypeSize(type) * values;
+        std::uint64_t valueAt = at + 8;
+        if (bytes > 4) {
+            std::uint32_t offset = 0;
+            r.U32(at + 8, offset);
+            if (!r.Has(offset, bytes))
+                return false;
+            valueAt = offset;
+        }
+        if (tag == kBitsPerSample && !SamplesAreBytes(r, type, values, valueAt))
+            return false;
+        Reverse(in, out, at, 2);
+        Reverse(in, out, at + 2, 2);
+        Reverse(in, out, at + 4, 4);
+        if (bytes > 4)
+            Reverse(in, out, at + 8, 4);
+        ReverseEach(in, out, valueAt, bytes, width);
+    }
+    const std::uint64_t nextAt = std::uint64_t{ifd} + 2 + std::uint64_t{count} * 12;
+    r.U32(nextAt, next);
+    Reverse(in, out, nextAt, 4);
+    return true;
+}
+
+}  // namespace
+
+std::optional<bool> TiffIsBigEndian(std::span<const std::uint8_t> tiff) {
+    if (tiff.size() < 8)
+        return std::nullopt;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        return false;
+    if (tiff[0] == 'M' && tiff[1] == 'M')
+        return true;
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> TiffInOtherByteOrder(std::span<const std::uint8_t> tiff) {
+    const std::optional<bool> bigEndian = TiffIsBigEndian(tiff);
+    if (!bigEndian)
+        return std::nullopt;
+    const ByteReader r(tiff, *bigEndian);
+    std::uint32_t magic = 0, ifd = 0;
+    if (!r.U16(2, magic) || magic != 42 || !r.U32(4, ifd) || ifd == 0)
+        return std::nullopt;
+    try {
+        std::vector<std::uint8_t> out(tiff.begin(), tiff.end());
+        out[0] = out[1] = *bigEndian ? 'I' : 'M';
+        Reverse(tiff, out, 2, 2);
+        Reverse(tiff, out, 4, 4);
+        for (int n = 0; ifd != 0; ++n) {
+            std::uint32_t next = 0;
+            if (n == kMaxDirectories || !TurnDirectory(r, tiff, out, ifd, next))
+                return std::nullopt;
+            ifd = next;
+        }
+        return out;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace imaging
