@@ -1,60 +1,40 @@
 #include "batch/BatchOutputFile.h"
 
-#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include <QByteArray>
-
-#include "core/saving/SaveImage.h"
 #include "platform/files/LocalFileName.h"
+
+#include "batch/BatchTempFolder.h"
+#include "core/saving/SaveImage.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/paths/Paths.h"
 #include "platform/shellfiles/ShellFiles.h"
 
-namespace {
-
-// A fresh temporary folder inside `parent`; empty when none could be made.
-QString MakeTempFolder(const QString& parent) {
-    QByteArray pattern = platform::LocalFileName(parent) + kBatchTempPrefix + "XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        return {};
-    return platform::FileNameFromLocal(pattern);
-}
-
-}  // namespace
-
 StagedBatchOutput::StagedBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source,
-                                     int quality, float dpi)
+                                     int quality, float dpi, const std::function<bool()>& stopRequested)
     : output_(output) {
     if (output.kind != BatchOutputKind::New && output.kind != BatchOutputKind::Replace)
         return;
     const platform::PathParts parts = platform::SplitPath(output.path);
-    folder_ = MakeTempFolder(parts.drive + parts.dir);
-    if (folder_.isEmpty()) {
-        failure_ = QString::fromLocal8Bit(std::strerror(errno));
+    folder_ = std::make_unique<BatchTempFolder>(parts.drive + parts.dir);
+    if (!folder_->IsValid()) {
+        failure_ = folder_->Failure();
         return;
     }
-    // The temporary keeps the output's extension, so the encoder is the one
-    // it asks for; its name is a plain one the encoder's file classes can
-    // reach whatever bytes the output's name holds.
-    file_ = folder_ + QStringLiteral("/output") + parts.ext;
+    // The temporary has the output's extension, so the encoder is the one
+    // the output asks for; its title is one the folder's lock file never has.
+    file_ = folder_->Path() + QStringLiteral("/image") + parts.ext;
     std::string failure;
     written_ = SaveImageWithEncoder(&target, platform::LocalFileName(file_).toStdString(), 1, &source, quality, dpi,
-                                    &failure) != 0;
+                                    &failure, stopRequested) != 0;
     failure_ = QString::fromStdString(failure);
 }
 
-StagedBatchOutput::~StagedBatchOutput() {
-    if (folder_.isEmpty())
-        return;
-    // After a commit the file is gone from here and unlink fails harmlessly.
-    ::unlink(platform::LocalFileName(file_).constData());
-    ::rmdir(platform::LocalFileName(folder_).constData());
-}
+// The temporary folder goes with whatever is left in it.
+StagedBatchOutput::~StagedBatchOutput() = default;
 
 bool StagedBatchOutput::Commit() {
     if (!written_)

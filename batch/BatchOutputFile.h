@@ -1,10 +1,9 @@
 #pragma once
 // Writing one batch output so that no file is ever harmed: the image is saved
-// into a fresh hidden folder beside the output (".vespera-batch-XXXXXX", a
-// name without an image extension, so browsers and thumbnail builders pass it
-// by) and only the complete file is renamed into place: over the old file
-// for Replace, never over anything for New (a file that appeared meanwhile
-// is kept and the write fails). The temporary folder is removed either way.
+// into a fresh hidden folder beside the output (BatchTempFolder.h) and only
+// the complete file is renamed into place: over the old file for Replace,
+// never over anything for New (a file that appeared meanwhile is kept and the
+// write fails). The temporary folder is removed either way.
 //
 // The two steps can be taken apart: StagedBatchOutput holds a complete
 // temporary file until Commit renames it into place; dropped uncommitted, it
@@ -12,9 +11,12 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "batch/BatchOutputName.h"
+
+class BatchTempFolder;
 
 namespace imaging {
 class Bitmap;
@@ -23,8 +25,10 @@ class Bitmap;
 class StagedBatchOutput {
 public:
     // Saves the target into a temporary beside the output; check IsWritten.
+    // `stopRequested`, when set, is asked at each block of the write: true
+    // stops it there (nothing is written and no reason is given).
     StagedBatchOutput(imaging::Bitmap& target, const BatchOutput& output, const imaging::Bitmap& source, int quality,
-                      float dpi);
+                      float dpi, const std::function<bool()>& stopRequested = {});
     ~StagedBatchOutput();
     StagedBatchOutput(const StagedBatchOutput&) = delete;
     StagedBatchOutput& operator=(const StagedBatchOutput&) = delete;
@@ -39,11 +43,8 @@ public:
 
 private:
     BatchOutput output_;
-    QString folder_;  // the temporary folder; empty when none was made
-    QString file_;    // the temporary file inside it
+    std::unique_ptr<BatchTempFolder> folder_;
+    QString file_;  // the temporary file inside it
     bool written_ = false;
     QString failure_;
 };
-
-// The prefix of the temporary folders.
-inline constexpr char kBatchTempPrefix[] = ".vespera-batch-";

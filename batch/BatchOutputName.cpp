@@ -52,6 +52,11 @@ bool IsFolder(const QString& path) {
 
 }  // namespace
 
+bool HasOutputFolder(const QString& outputPath) {
+    const platform::PathParts parts = platform::SplitPath(outputPath);
+    return IsFolder(FolderToTest(parts.drive + parts.dir));
+}
+
 bool EntryExists(const QString& path) {
     struct stat st {};
     return ::lstat(platform::LocalFileName(path).constData(), &st) == 0;
@@ -114,7 +119,7 @@ BatchOutput MakeBatchOutputName(const QString& source, int width, int height, co
             break;
         }
     }
-    if (!IsFolder(FolderToTest(out.drive + out.dir)))
+    if (!HasOutputFolder(result.path))
         return {BatchOutputKind::NoFolder, result.path};
     if (result.kind != BatchOutputKind::NoFreeName && IsSameFile(result.path, source))
         return {BatchOutputKind::IsSource, result.path};

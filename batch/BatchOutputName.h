@@ -42,6 +42,9 @@ BatchOutput MakeBatchOutputName(const QString& source, int width, int height, co
 BatchOutput MakeBatchOutputName(const QString& source, int width, int height, const BatchOptions& options,
                                 int lastUniqueNumber, const std::function<bool(const QString&)>& isTaken);
 
+// True when the folder an output path names exists.
+bool HasOutputFolder(const QString& outputPath);
+
 // True when a directory entry of that name exists (a dangling link counts).
 bool EntryExists(const QString& path);
 

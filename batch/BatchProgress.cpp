@@ -168,6 +168,7 @@ void CBatchProgress::OnBatchFinished() {
     running_ = false;
     g_bBatchRunning.store(0);
     m_btnCancel->setText(platform::LoadResString(IDS_DONE));
+    m_btnCancel->setEnabled(true);
     g_bAbortResize.store(0);
 }
 
@@ -175,6 +176,8 @@ void CBatchProgress::reject() {
     if (running_) {
         m_bCancelPressed = true;
         g_bAbortResize.store(1);  // the worker stops; its end closes nothing
+        // Taken: the button stays off until the run's end makes it "Done".
+        m_btnCancel->setEnabled(false);
         return;
     }
     QDialog::reject();

@@ -3,7 +3,8 @@
 // it starts the worker on its copy of the run; it then shows "Processing n
 // from N", a bar while an engine algorithm (modes 5-9) runs, and a growing
 // log with one block per report. Its button reads "Cancel" while the worker
-// runs (a press asks the worker to stop; the dialog stays) and "Done" after
+// runs (a press asks the worker to stop and turns the button off until the
+// run has ended; the dialog stays) and "Done" after
 // the worker's end has arrived, when a press, Escape or closing ends it. A
 // run cancelled while it ran always ends with the cancel's block and the bar
 // at 0, also when the cancel came after the worker's last look at the flag.

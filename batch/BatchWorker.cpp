@@ -8,20 +8,26 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <set>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "batch/BatchOutputFile.h"
 #include "batch/BatchOutputName.h"
+#include "batch/BatchTempFolder.h"
 #include "batch/SourcePrefetch.h"
 #include "core/resize/InterpolMode.h"
 #include "core/resize/ResizeBitmap.h"
 #include "core/settings/SettingsLimits.h"
 #include "engine/RSProgress.h"
+#include "imagefiles/PixelFormatProbe.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/PixelPool.h"
+#include "platform/paths/Paths.h"
+#include "platform/resources/StringTable.h"
 
 using imaging::Bitmap;
 
@@ -186,7 +192,36 @@ private:
 enum class Next { Go, Stop };
 
 // What became of an item's resize and save.
-enum class Work { None, Running, Written, NotWritten, NoMemory, Stopped };
+enum class Work { None, Running, Written, NotWritten, Stopped };
+
+// The folders a run writes its outputs in: the sources' own, or the one
+// output folder.
+std::set<QString> OutputFolders(const BatchRun& run) {
+    std::set<QString> folders;
+    if (!run.options.sameFolder) {
+        folders.insert(run.options.outFolder);
+        return folders;
+    }
+    for (const CItem& item : run.items) {
+        const platform::PathParts parts = platform::SplitPath(item.m_strPath);
+        folders.insert(parts.drive + parts.dir);
+    }
+    return folders;
+}
+
+// Whether an item's file gives an image size; an item without a usable size
+// is told apart by it: its file cannot be read, or its size cannot be made.
+bool HasImageSize(const QString& path) {
+    const std::optional<imaging::ImageHeader> header = ProbeImageFileHeader(path);
+    return header && header->width > 0 && header->height > 0;
+}
+
+// Why an output that was decided cannot be written, told on a line of its own.
+QString RefusalOf(const BatchOutput& output) {
+    if (output.kind == BatchOutputKind::IsSource)
+        return platform::LoadResString(IDS_OUTPUT_IS_SOURCE);
+    return {};
+}
 
 // One item in flight, from its decode to its report.
 struct Slot {
@@ -237,6 +272,9 @@ public:
 
     void Run() {
         g_nBatchIndex.store(0);
+        // What killed runs left behind; no folder of this run exists yet.
+        for (const QString& folder : OutputFolders(run_))
+            RemoveStaleBatchFolders(folder);
         bool stopped = false;
         for (std::size_t i = 0; i < run_.items.size() && !stopped; ++i) {
             Stage(BatchStage::ItemStart, i);
@@ -269,6 +307,9 @@ private:
         return true;
     }
 
+    // Any thread: the work in flight is to stop (a cancel, or the run ends).
+    bool StopAsked() const { return g_bAbortResize.load() || stopping_.load(); }
+
     void Report(BatchItemStatus status, std::size_t i, const QString& path = {}, const QString& failure = {}) {
         reporter_.ReportFile({status, static_cast<int>(i) + 1, total_, run_.items[i], path, failure});
     }
@@ -297,7 +338,9 @@ private:
         }
 
         const BatchOutput& output = slot.output;
-        if (output.kind == BatchOutputKind::NoFolder) {
+        // The output was decided ahead of the item's turn: its folder may
+        // have gone since, as it may during the item's work (below).
+        if (output.kind == BatchOutputKind::NoFolder || (WritesOutput(output) && !HasOutputFolder(output.path))) {
             Report(BATCH_ITEM_NO_OUTPUT_FOLDER, i, output.path);
             return Next::Stop;
         }
@@ -308,21 +351,19 @@ private:
         // Reported before the work, so the log shows what is being done.
         Report(BATCH_ITEM_STARTED, i, output.path);
         if (!usable) {
-            // No size at all means the file could not be read when the item
-            // was made; any other unusable value is the target's.
-            const bool sized = item.m_nTargetWidth != 0 && item.m_nTargetHeight != 0;
-            Report(sized ? BATCH_ITEM_NO_MEMORY : BATCH_ITEM_NO_SIZE, i);
+            // Only a file that gives no size is called unreadable; any other
+            // unusable value is the target's, which cannot be made.
+            Report(HasImageSize(item.m_strPath) ? BATCH_ITEM_NO_MEMORY : BATCH_ITEM_NO_SIZE, i);
             return Next::Go;
         }
         if (output.kind == BatchOutputKind::NoFreeName || output.kind == BatchOutputKind::IsSource) {
-            Report(BATCH_ITEM_WRITE_FAILED, i, output.path);
+            Report(BATCH_ITEM_WRITE_FAILED, i, output.path, RefusalOf(output));
             return Next::Stop;
         }
         if (slot.progress)
             slot.progress->Show();
         switch (AwaitWork(slot)) {
         case Work::None:  // no target bitmap
-        case Work::NoMemory:
             Report(BATCH_ITEM_NO_MEMORY, i);
             return Next::Go;
         case Work::Stopped:
@@ -336,10 +377,17 @@ private:
         if (slot.work == Work::Written && Cancelled(i))
             return Next::Stop;
         if (slot.work != Work::Written || !slot.staged->Commit()) {
-            Report(BATCH_ITEM_WRITE_FAILED, i, output.path, slot.staged ? slot.staged->Failure() : QString());
+            if (!HasOutputFolder(output.path))
+                Report(BATCH_ITEM_NO_OUTPUT_FOLDER, i, output.path);
+            else
+                Report(BATCH_ITEM_WRITE_FAILED, i, output.path, slot.staged ? slot.staged->Failure() : QString());
             return Next::Stop;
         }
         return Next::Go;
+    }
+
+    static bool WritesOutput(const BatchOutput& output) {
+        return output.kind == BatchOutputKind::New || output.kind == BatchOutputKind::Replace;
     }
 
     // Waits until item i is decoded and its output decided, keeping the
@@ -517,28 +565,37 @@ private:
 
     // Pool thread: the slot's source and target are this task's alone.
     Work ResizeAndSave(Slot& slot, const CItem& item, std::unique_ptr<StagedBatchOutput>& staged) {
-        Stage(BatchStage::Resize, slot.index);
-        if (stopping_.load())
-            return Work::Stopped;
+        const std::size_t index = slot.index;
         int resized = 0;
         try {
+            Stage(BatchStage::Resize, index);
+            if (stopping_.load())
+                return Work::Stopped;
             resized = ResizeBitmap(slot.source.get(), slot.target.get(), item.m_nMode, run_.options.crop,
                                    slot.progress.get());
-        } catch (const std::bad_alloc&) {
-            return Work::NoMemory;
         } catch (const std::exception&) {
+            // Out of memory or any other failure of the resize: the run stops
+            // as the engine's own failures stop it.
             resized = 0;
         }
-        if (!resized || g_bAbortResize.load() || stopping_.load())
+        if (!resized || StopAsked())
             return Work::Stopped;
-        Stage(BatchStage::Save, slot.index);
+        Stage(BatchStage::Save, index);
+        // A cancel is heard at the write's next block, so a large output does
+        // not hold the run's end for the seconds its encoding takes.
+        const auto stopRequested = [this, index] {
+            Stage(BatchStage::Write, index);
+            return StopAsked();
+        };
         try {
             staged = std::make_unique<StagedBatchOutput>(*slot.target, slot.output, *slot.source,
-                                                         run_.options.jpegQuality, item.m_fTargetDpi);
+                                                         run_.options.jpegQuality, item.m_fTargetDpi, stopRequested);
         } catch (const std::exception&) {
             return Work::NotWritten;
         }
-        return staged->IsWritten() ? Work::Written : Work::NotWritten;
+        if (staged->IsWritten())
+            return Work::Written;
+        return StopAsked() ? Work::Stopped : Work::NotWritten;
     }
 
     // The outputs decided and not yet in place count as taken, as they would
@@ -619,9 +676,14 @@ void SetBatchStageHook(BatchStageHook hook) {
 
 bool IsUsableBatchItem(const CItem& item) {
     const std::int64_t w = item.m_nTargetWidth, h = item.m_nTargetHeight;
-    if (!IsIndexIn(item.m_nMode, kInterpolModeCount))
+    // The run uses the global size correction, never the item's own.
+    const SettingsRecord record{.width = item.m_nTargetWidth,
+                                .height = item.m_nTargetHeight,
+                                .dpi = item.m_fTargetDpi,
+                                .interpolMode = item.m_nMode};
+    if (!IsValidSettingsRecord(record, SideLimit::Unbounded))
         return false;
-    if (w <= 0 || h <= 0 || w > imaging::kMaxBitmapSide || h > imaging::kMaxBitmapSide)
+    if (w > imaging::kMaxBitmapSide || h > imaging::kMaxBitmapSide)
         return false;
     return (w * 3 + 3) / 4 * 4 * h <= imaging::kMaxBitmapBytes;
 }

@@ -7,12 +7,16 @@
 // flag and the given progress sink), and write it with the source's metadata
 // at the item's resolution (StagedBatchOutput: a temporary, then renamed into
 // place). Each step that matters is reported with its values; a missing
-// output folder, a failed or stopped resize and a failed write end the run.
+// output folder (also one removed during the run), a failed or stopped
+// resize (also one out of memory) and a failed write end the run.
 // A cancel (the abort flag) ends it with the cancel's block wherever it comes:
 // before an item, after a decode, after a resize (also one that never looks
-// at the flag), after the output is written and before it is put in place
-// (it is then dropped), or after the last item. The end of the run is always
-// reported, last.
+// at the flag), during a write (at its next block), after the output is
+// written and before it is put in place (it is then dropped), or after the
+// last item. The end of the run is always reported, last.
+//
+// Before its first item a run removes the temporary folders that runs which
+// are gone (killed, crashed) left in its output folders (BatchTempFolder.h).
 //
 // Several items are worked on at once, a bounded number in flight: their
 // sources are decoded, resized and saved under temporary names on a pool of
@@ -72,21 +76,25 @@ std::thread StartBatchThread(BatchRun run, IBatchReporter& reporter, CRSProgress
 
 // Test seam: the points of a run where the worker may be held. ItemStart
 // comes before the stop flag is looked at for an item (so between items, and
-// before the first), then Decode, Resize and Save come before those steps.
-enum class BatchStage { ItemStart, Decode, Resize, Save };
+// before the first), then Decode, Resize and Save come before those steps,
+// and Write before each block of the save (where a stop is heard: the write
+// ends there and its temporary goes).
+enum class BatchStage { ItemStart, Decode, Resize, Save, Write };
 
 // Called at each stage with the item's 0-based index, on the thread that
 // reaches it: the worker's own for ItemStart, a thread of its pool for Decode,
-// Resize and Save (several items may be at their stages at once, so a hook
-// must be safe to call from several threads). Tests set one to hold the
-// worker on an event they control; a hook may wait
-// but must not start a run itself. A run takes the hook that is set when it
-// starts and keeps it to its end; unset (the default), each stage costs one
-// test of an empty function. Set it before the run starts and clear it (with
-// an empty function) after the run has been joined.
+// Resize, Save and Write (several items may be at their stages at once, so a
+// hook must be safe to call from several threads). Tests set one to hold the
+// worker on an event they control; a hook may wait but must not start a run
+// itself. At Resize a hook may throw std::bad_alloc: the resize has then run
+// out of memory. A run takes the hook that is set when it starts and keeps
+// it to its end; unset (the default), each stage costs one test of an empty
+// function. Set it before the run starts and clear it (with an empty
+// function) after the run has been joined.
 using BatchStageHook = std::function<void(BatchStage stage, std::size_t index)>;
 void SetBatchStageHook(BatchStageHook hook);
 
-// Whether an item's mode and size can be worked on at all: mode 0-9, both
-// sides 1 .. the largest bitmap side, and pixels within the largest bitmap.
+// Whether an item's values can be worked on at all: mode 0-9, a finite
+// resolution above 0 (the settings' own checks), both sides 1 .. the largest
+// bitmap side, and pixels within the largest bitmap.
 bool IsUsableBatchItem(const CItem& item);

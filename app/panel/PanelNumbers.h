@@ -28,10 +28,8 @@ enum ResUnits : int {
 };
 
 // The output side in pixels that a user may type: kMinOutputSide to
-// kMaxOutputSide (SettingsLimits.h).
-// The resolution in dots per inch that a user may type.
-inline constexpr double kMinDpi = 1.0;
-inline constexpr double kMaxDpi = 100000.0;
+// kMaxOutputSide; the resolution in dots per inch: kMinDpi to kMaxDpi
+// (SettingsLimits.h).
 
 // Length per inch of a length unit: 1, 25.4, 2.54, 6 or 72 (inches for a
 // value outside the list).

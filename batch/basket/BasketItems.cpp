@@ -25,6 +25,10 @@ bool InPercents(const AppSettings& s) { return s.m_nInPercents != 0 && s.m_dPerc
 
 int Side(std::int64_t side) { return static_cast<int>(std::min<std::int64_t>(side, INT_MAX)); }
 
+// A side made from the other by the image's aspect: a picture far narrower
+// (or flatter) than the box still gets one pixel.
+int FittedSide(std::int64_t side) { return static_cast<int>(std::max<std::int64_t>(side, 1)); }
+
 // Whether w x h is the image's aspect to within a pixel on one side: one side
 // made from the other by the image's aspect, truncated as the resize panel
 // does (|w H - h W| below W means h is within a pixel of w H / W, below H that
@@ -52,10 +56,10 @@ void SizeFromSettings(CItem& item, const AppSettings& s, const std::optional<Ite
             item.m_nTargetHeight = s.m_nHeight;
         } else if (h * facts->width > w * facts->height) {
             item.m_nTargetWidth = s.m_nWidth;
-            item.m_nTargetHeight = static_cast<int>(w * facts->height / facts->width);
+            item.m_nTargetHeight = FittedSide(w * facts->height / facts->width);
         } else {
             item.m_nTargetHeight = s.m_nHeight;
-            item.m_nTargetWidth = static_cast<int>(h * facts->width / facts->height);
+            item.m_nTargetWidth = FittedSide(h * facts->width / facts->height);
         }
     } else {
         item.m_nTargetWidth = s.m_nWidth;
@@ -113,7 +117,9 @@ void ComputeItemSize(CItem& item, bool keepOwnSize, const AppSettings& settings,
         if (facts) {
             item.m_nTargetWidth = Side(facts->width);
             item.m_nTargetHeight = Side(facts->height);
-            item.m_fTargetDpi = static_cast<float>(facts->dpi);
+            // A file may state any resolution; the item keeps to the range
+            // the run and the settings take.
+            item.m_fTargetDpi = static_cast<float>(std::clamp(facts->dpi, kMinDpi, kMaxDpi));
         }
     } else {
         SizeFromSettings(item, settings, facts);

@@ -239,7 +239,7 @@ ThumbnailSize RebuiltThumbnailSize(int sourceWidth, int sourceHeight, int savedW
 }
 
 bool SaveImageWithEncoder(Bitmap* bitmap, const std::string& path, int quiet, const Bitmap* source, int quality,
-                          float dpi, std::string* failure) {
+                          float dpi, std::string* failure, const std::function<bool()>& stopRequested) {
     const std::string mimeType = MimeTypeForPath(path);
     EncoderClsid clsid;
     if (bitmap == nullptr || mimeType.empty() || FindEncoderClsid(mimeType, clsid) < 0)
@@ -264,11 +264,12 @@ bool SaveImageWithEncoder(Bitmap* bitmap, const std::string& path, int quiet, co
     if (mimeType == "image/jpeg")
         parameters.quality = quality;
     std::string why;
-    if (imaging::SaveBitmapToFile(*bitmap, path, clsid.mimeType, parameters, &why))
+    if (imaging::SaveBitmapToFile(*bitmap, path, clsid.mimeType, parameters, &why, stopRequested))
         return true;
     if (failure != nullptr)
         *failure = why;
-    if (!quiet) {
+    // A stopped write was asked for: nothing to tell.
+    if (!quiet && !(stopRequested && stopRequested())) {
         QString text = QString("Can't save file %1.").arg(QString::fromStdString(path));
         if (!why.empty())
             text += u'\n' + QString::fromStdString(why);

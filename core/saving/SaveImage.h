@@ -13,6 +13,7 @@
 // existing file as it was.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace imaging {
@@ -39,8 +40,11 @@ int FindEncoderClsid(const std::string& mimeType, EncoderClsid& clsid);
 // the extension has no encoder (no message) or the file could not be written
 // ("Can't save file %s." and on a line of its own why, when that is known,
 // unless quiet). `failure`, when given, gets why a write failed.
+// `stopRequested`, when set, is asked at each block of the write; true stops
+// it (false, nothing written, no message, no reason; see imaging::WriteStop).
 bool SaveImageWithEncoder(imaging::Bitmap* bitmap, const std::string& path, int quiet, const imaging::Bitmap* source,
-                          int quality, float dpi, std::string* failure = nullptr);
+                          int quality, float dpi, std::string* failure = nullptr,
+                          const std::function<bool()>& stopRequested = {});
 
 // The size of the rebuilt thumbnail: the saved image's aspect inside the box
 // of the source's size / 20 (each side at least 2), each side at least 1.

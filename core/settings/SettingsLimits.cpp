@@ -1,10 +1,11 @@
 #include "core/settings/SettingsLimits.h"
 
-#include <cmath>
-
 namespace {
 
 bool IsFlag(int value) { return value == 0 || value == 1; }
+
+// NaN fails both comparisons.
+bool IsValidDpi(double dpi) { return dpi >= kMinDpi && dpi <= kMaxDpi; }
 
 bool IsValidSide(int side, SideLimit limit) {
     return limit == SideLimit::Unbounded ? side >= 1 : IsValidOutputSide(side);
@@ -13,7 +14,7 @@ bool IsValidSide(int side, SideLimit limit) {
 }  // namespace
 
 bool IsValidSettingsRecord(const SettingsRecord& r, SideLimit limit) {
-    return IsValidSide(r.width, limit) && IsValidSide(r.height, limit) && std::isfinite(r.dpi) && r.dpi > 0.0f &&
+    return IsValidSide(r.width, limit) && IsValidSide(r.height, limit) && IsValidDpi(r.dpi) &&
            IsIndexIn(r.resUnits, kResUnitCount) && IsIndexIn(r.sizeUnits, kSizeUnitCount) &&
            IsIndexIn(r.correctProp, kCorrectPropCount) && IsIndexIn(r.interpolMode, kInterpolModeCount) &&
            IsFlag(r.inPercents) && IsFlag(r.editPrints) && IsFlag(r.lockSettings);

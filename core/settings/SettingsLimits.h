@@ -15,6 +15,10 @@ inline constexpr int kOutFormatCount = 5;        // JPEG, TIFF, BMP, GIF, PNG
 inline constexpr int kMinOutputSide = 3;
 inline constexpr int kMaxOutputSide = 100000;
 
+// The resolution in dots per inch a user may type.
+inline constexpr double kMinDpi = 1.0;
+inline constexpr double kMaxDpi = 100000.0;
+
 inline constexpr bool IsIndexIn(int value, int count) { return value >= 0 && value < count; }
 
 // A set of resize settings as a file, the store or a basket item brings it.
@@ -40,7 +44,7 @@ enum class SideLimit { UpToMaxOutputSide, Unbounded };
 
 // True when every value is one the program can use: indices inside their
 // tables, flags 0 or 1, sides of at least 1 pixel (and within `limit`), a
-// finite resolution above 0.
+// resolution of kMinDpi to kMaxDpi.
 bool IsValidSettingsRecord(const SettingsRecord& record, SideLimit limit);
 
 // One side as the settings store and basket items allow it.

@@ -36,6 +36,9 @@ const QtEncoder* FindQtEncoder(const std::string& mime) {
     return nullptr;
 }
 
+// The file is written this much at a time.
+constexpr qint64 kFileBlockBytes = qint64{1} << 20;
+
 int DotsPerMetre(double dpi) { return static_cast<int>(std::lround(dpi / 0.0254)); }
 
 // The pixels as the writers take them: 24-bit BGR goes out as RGB (the layout
@@ -53,20 +56,45 @@ QImage WritableImage(const Bitmap& bitmap) {
     return image;
 }
 
+bool StopRequested(const WriteStop& stop) { return stop && stop(); }
+
+// The encoder's output in memory. Once a stop is asked it refuses every
+// block, so the writer gives up at its next one instead of finishing the
+// image (a large PNG takes seconds).
+class StoppableBuffer final : public QBuffer {
+public:
+    StoppableBuffer(QByteArray* bytes, const WriteStop& stop) : QBuffer(bytes), stop_(stop) {}
+
+    bool Stopped() const { return stopped_; }
+
+protected:
+    qint64 writeData(const char* data, qint64 size) override {
+        if (stopped_ || StopRequested(stop_)) {
+            stopped_ = true;
+            return -1;
+        }
+        return QBuffer::writeData(data, size);
+    }
+
+private:
+    const WriteStop& stop_;
+    bool stopped_ = false;
+};
+
 bool EncodeWithQt(const Bitmap& bitmap, const QtEncoder& encoder, const EncoderParameters& parameters,
-                  std::vector<std::uint8_t>& out) {
+                  std::vector<std::uint8_t>& out, const WriteStop& stop) {
     const QImage image = WritableImage(bitmap);
     if (image.isNull())
         return false;
     QByteArray bytes;
-    QBuffer buffer(&bytes);
+    StoppableBuffer buffer(&bytes, stop);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, encoder.format);
     if (std::string(encoder.format) == "jpeg" && parameters.quality >= 0)
         writer.setQuality(std::clamp(parameters.quality, 0, 100));
     if (std::string(encoder.format) == "tiff")
         writer.setCompression(1);  // LZW
-    if (!writer.write(image))
+    if (!writer.write(image) || buffer.Stopped())
         return false;
     out.assign(bytes.begin(), bytes.end());
     return true;
@@ -77,14 +105,14 @@ bool EncodeWithQt(const Bitmap& bitmap, const QtEncoder& encoder, const EncoderP
 bool HasEncoder(const std::string& mimeType) { return mimeType == "image/gif" || FindQtEncoder(mimeType); }
 
 bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const EncoderParameters& parameters,
-                  std::vector<std::uint8_t>& out) {
+                  std::vector<std::uint8_t>& out, const WriteStop& stop) {
     try {
         std::vector<std::uint8_t> bytes;
         if (mimeType == "image/gif") {
             if (!EncodeGif(bitmap.Image(), bytes))
                 return false;
         } else if (const QtEncoder* encoder = FindQtEncoder(mimeType)) {
-            if (!EncodeWithQt(bitmap, *encoder, parameters, bytes))
+            if (!EncodeWithQt(bitmap, *encoder, parameters, bytes, stop) || StopRequested(stop))
                 return false;
             // Metadata the file cannot take is dropped; the image is still written.
             if (mimeType != "image/bmp" && !bitmap.PropertyItems().empty())
@@ -109,7 +137,7 @@ std::string SizeRefusal(const std::string& mimeType, int width, int height) {
 }
 
 bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::string& mimeType,
-                      const EncoderParameters& parameters, std::string* failure) {
+                      const EncoderParameters& parameters, std::string* failure, const WriteStop& stop) {
     auto fail = [failure](const QString& why) {
         if (failure != nullptr)
             *failure = why.toStdString();
@@ -118,24 +146,33 @@ bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::
     if (const std::string refusal = SizeRefusal(mimeType, bitmap.Width(), bitmap.Height()); !refusal.empty())
         return fail(QString::fromStdString(refusal));
     std::vector<std::uint8_t> bytes;
-    if (!EncodeBitmap(bitmap, mimeType, parameters, bytes))
+    if (StopRequested(stop) || !EncodeBitmap(bitmap, mimeType, parameters, bytes, stop))
         return fail(QString());
     // Unbuffered, so that every write reports its own failure: a short write
     // (a full file system, a file size limit) is followed by one that says
-    // why, and never passes for a complete file.
+    // why, and never passes for a complete file. Written in blocks, so that
+    // a stop asked meanwhile is heard; the temporary goes with the stop.
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
     const char* data = reinterpret_cast<const char*>(bytes.data());
     const qint64 size = static_cast<qint64>(bytes.size());
     for (qint64 written = 0; written < size;) {
-        const qint64 now = file.write(data + written, size - written);
+        if (StopRequested(stop)) {
+            file.cancelWriting();
+            return fail(QString());
+        }
+        const qint64 now = file.write(data + written, std::min(size - written, kFileBlockBytes));
         if (now <= 0) {
             const QString why = file.errorString();
             file.cancelWriting();
             return fail(why);
         }
         written += now;
+    }
+    if (StopRequested(stop)) {
+        file.cancelWriting();
+        return fail(QString());
     }
     if (!file.commit())
         return fail(file.errorString());

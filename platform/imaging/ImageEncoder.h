@@ -14,6 +14,7 @@
 // half-written or damaged file at the path.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,11 +26,18 @@ struct EncoderParameters {
     int quality = -1;  // JPEG only; -1 keeps the encoder's default
 };
 
+// Asked before each block a write goes on with (each block the encoder hands
+// on, before the metadata, each block of the file, before the file is put in
+// place); true stops the write there: nothing is written and no reason is
+// given. A GIF's palette and pixels are made before any of these. Unset, a
+// write is never stopped.
+using WriteStop = std::function<bool()>;
+
 // True for the five MIME types above (compared exactly, case-sensitive).
 bool HasEncoder(const std::string& mimeType);
 
 bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const EncoderParameters& parameters,
-                  std::vector<std::uint8_t>& out);
+                  std::vector<std::uint8_t>& out, const WriteStop& stop = {});
 
 // Why the encoder of `mimeType` cannot write a width x height image, or the
 // empty text when it can. JPEG files of this encoder hold at most 65500
@@ -40,6 +48,6 @@ std::string SizeRefusal(const std::string& mimeType, int width, int height);
 // tells why ("No space left on device", "Permission denied", a size the format
 // cannot hold), or is empty when there is nothing to tell.
 bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::string& mimeType,
-                      const EncoderParameters& parameters, std::string* failure = nullptr);
+                      const EncoderParameters& parameters, std::string* failure = nullptr, const WriteStop& stop = {});
 
 }  // namespace imaging

@@ -5,6 +5,7 @@
 // bits hold even for root.
 
 #include <sys/stat.h>
+#include <sys/time.h>
 
 #include <QColor>
 #include <QDir>
@@ -126,15 +127,20 @@ private:
 };
 
 // Holds the batch worker at one stage of one item, as a step that takes as
-// long as the test likes: arrived there, the worker waits until Release() or
-// until the run is asked to stop (the abort flag), as a long resize would.
-// While it lives it is the worker's stage hook and records every stage the
-// worker passes. Make it before the run starts; it must outlive the run.
+// long as the test likes: arrived there (the `arrival`-th time: a write
+// arrives at its stage once per block), the worker waits until Release() or,
+// unless told otherwise, until the run is asked to stop (the abort flag), as
+// a long resize would. While it lives it is the worker's stage hook and
+// records every stage the worker passes. Make it before the run starts; it
+// must outlive the run.
+enum class OnStop { Leave, Stay };
+
 class StageGate {
 public:
     using Passed = std::pair<BatchStage, std::size_t>;
 
-    StageGate(BatchStage stage, std::size_t index) : stage_(stage), index_(index) {
+    StageGate(BatchStage stage, std::size_t index, int arrival = 1, OnStop onStop = OnStop::Leave)
+        : stage_(stage), index_(index), arrival_(arrival), onStop_(onStop) {
         SetBatchStageHook([this](BatchStage s, std::size_t i) { OnStage(s, i); });
     }
     ~StageGate() {
@@ -168,19 +174,27 @@ public:
         std::lock_guard lock(mutex_);
         return stages_;
     }
+    // How often the worker has passed a stage of an item.
+    int Count(BatchStage stage, std::size_t index) const {
+        std::lock_guard lock(mutex_);
+        int count = 0;
+        for (const Passed& passed : stages_)
+            count += passed == Passed(stage, index) ? 1 : 0;
+        return count;
+    }
 
 private:
     void OnStage(BatchStage stage, std::size_t index) {
         std::unique_lock lock(mutex_);
         stages_.emplace_back(stage, index);
-        if (stage != stage_ || index != index_)
+        if (stage != stage_ || index != index_ || ++arrivals_ != arrival_)
             return;
         reached_ = true;
         changed_.notify_all();
         // Nothing signals the abort flag, so it is looked at every millisecond
         // until the stop or the release comes.
         while (!released_) {
-            if (g_bAbortResize.load()) {
+            if (onStop_ == OnStop::Leave && g_bAbortResize.load()) {
                 leftOnStop_ = true;
                 return;
             }
@@ -190,6 +204,9 @@ private:
 
     const BatchStage stage_;
     const std::size_t index_;
+    const int arrival_;
+    const OnStop onStop_;
+    int arrivals_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Passed> stages_;
@@ -200,6 +217,23 @@ private:
 
 // The guard that makes file modes hold for root (tests/support).
 using ::HonourFileModes;
+
+// Removes a folder that threads of a run may still be adding to: the removal
+// is tried again until the folder is gone (at most a thousand times).
+inline bool RemoveFolderInUse(const QString& folder) {
+    for (int tries = 0; tries < 1000 && QDir(folder).exists(); ++tries)
+        QDir(folder).removeRecursively();
+    return !QDir(folder).exists();
+}
+
+// Sets a file's times `seconds` into the past.
+inline bool MakeOlder(const QString& path, long seconds) {
+    struct timeval times[2]{};
+    ::gettimeofday(&times[0], nullptr);
+    times[0].tv_sec -= seconds;
+    times[1] = times[0];
+    return ::utimes(QFile::encodeName(path).constData(), times) == 0;
+}
 
 inline bool MakeReadOnly(const QString& folder) { return ::chmod(QFile::encodeName(folder).constData(), 0555) == 0; }
 inline bool MakeWritable(const QString& folder) { return ::chmod(QFile::encodeName(folder).constData(), 0755) == 0; }

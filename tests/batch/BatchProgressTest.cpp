@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -75,7 +77,7 @@ TEST_F(BatchProgressTest, ThreeBicubicItemsGiveThreeBlocksAndDone) {
     EXPECT_EQ(Button(dialog)->text(), "Cancel");
     Show(dialog);
     EXPECT_EQ(g_bBatchRunning.load(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     EXPECT_EQ(Button(dialog)->text(), "Done");
     EXPECT_EQ(Status(dialog), "Processing 3 from 3");
     EXPECT_FALSE(Bar(dialog)->isVisible());
@@ -100,7 +102,7 @@ TEST_F(BatchProgressTest, TheBarShowsAndRisesForEngineModesAndStartsAgainAtEachI
     std::vector<int> values;
     QObject::connect(Bar(dialog), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
     Show(dialog);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     EXPECT_TRUE(Bar(dialog)->isVisible());
     // Two items: the bar starts at 0 for each and only rises in between.
     int resets = 0;
@@ -134,7 +136,7 @@ TEST_F(BatchProgressTest, CancelStopsTheEngineResizeAndKeepsTheDialog) {
         }
     });
     Show(dialog);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     ASSERT_TRUE(clicked);
     EXPECT_TRUE(dialog.isVisible());  // Cancel stopped the worker, not the dialog
     EXPECT_TRUE(dialog.LogText().endsWith("Operation canceled by user!\n\n")) << dialog.LogText().toStdString();
@@ -161,10 +163,10 @@ TEST_F(BatchProgressTest, CancelAtEveryStageEndsTheSameWay) {
         batchtests::StageGate gate(stage, item);
         CBatchProgress dialog(run);
         Show(dialog);
-        QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
         QTest::mouseClick(Button(dialog), Qt::LeftButton);
         gate.Release();
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
         EXPECT_TRUE(dialog.LogText().endsWith("Operation canceled by user!\n\n")) << dialog.LogText().toStdString();
         EXPECT_EQ(dialog.LogText().count("Operation canceled by user!"), 1);
         EXPECT_EQ(Bar(dialog)->value(), 0);
@@ -201,14 +203,14 @@ TEST_F(BatchProgressTest, ACancelAfterTheWorkersLastLookStillEndsWithTheCancelLi
     batchtests::StageGate gate(BatchStage::Save, 0);
     WatchedBatchProgress dialog(run);
     Show(dialog);
-    QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
     // From here on no event is handled until the worker is done and its end
     // is on its way; Cancel comes before the end is handled.
     gate.Release();
     ASSERT_TRUE(dialog.WaitPosted());
     ASSERT_TRUE(dialog.IsRunning());
     Button(dialog)->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     EXPECT_TRUE(dialog.LogText().endsWith("Operation canceled by user!\n\n")) << dialog.LogText().toStdString();
     EXPECT_EQ(Button(dialog)->text(), "Done");
 }
@@ -222,15 +224,15 @@ TEST_F(BatchProgressTest, EscapeRightAfterOpeningDoesNotCloseTheDialog) {
     batchtests::StageGate gate(BatchStage::Resize, 0);
     CBatchProgress dialog(run);
     Show(dialog);
-    QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
     // The item's block comes from the batch's own thread, which reports it
     // while the pool resizes: it is shown before the keys come.
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.LogText().count("File "), 1, kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.LogText().count("File ") == 1; }, kTimeoutMs));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
     dialog.close();  // the window's close box asks the same
     EXPECT_TRUE(dialog.isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     EXPECT_TRUE(gate.LeftOnStop());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.LogText().count("File "), 1);  // stopped before the next item
@@ -246,16 +248,69 @@ TEST_F(BatchProgressTest, AMissingOutputFolderShowsOneMessageAndLogsIt) {
     ScriptedAnswers answers;
     CBatchProgress dialog(run);
     Show(dialog);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(answers.Questions().size(), 1u, kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Questions().size() == 1u; }, kTimeoutMs));
     EXPECT_EQ(answers.Questions()[0].text, "Can't create output folder!");
     EXPECT_EQ(dialog.LogText(), "Can't open output folder!");
+}
+
+// Cancel while the worker is held in a write that does not give way: the
+// button shows at once that the press was taken (it goes off, and further
+// presses and Escape do nothing) and comes back as "Done" when the run ends.
+TEST_F(BatchProgressTest, CancelTurnsTheButtonOffUntilTheRunHasEnded) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 4);
+    run.items.push_back(MakeItem(Picture("a.jpg", 300, 200), 300, 200, 0));
+    run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15, 0));
+    batchtests::StageGate gate(BatchStage::Write, 0, 2, batchtests::OnStop::Stay);
+    CBatchProgress dialog(run);
+    Show(dialog);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
+    ASSERT_TRUE(Button(dialog)->isEnabled());
+    QTest::mouseClick(Button(dialog), Qt::LeftButton);
+    EXPECT_FALSE(Button(dialog)->isEnabled());
+    EXPECT_EQ(Button(dialog)->text(), "Cancel");
+    QTest::mouseClick(Button(dialog), Qt::LeftButton);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.IsRunning());
+    EXPECT_FALSE(Button(dialog)->isEnabled());
+    gate.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
+    EXPECT_TRUE(Button(dialog)->isEnabled());
+    EXPECT_EQ(Button(dialog)->text(), "Done");
+    EXPECT_EQ(dialog.LogText().count("Operation canceled by user!"), 1);
+    EXPECT_TRUE(Entries(out_).isEmpty());
+    QTest::mouseClick(Button(dialog), Qt::LeftButton);  // Done closes
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+// The output folder removed during the run: its one message box and the
+// missing folder's line end the run, as a folder gone at the start does.
+TEST_F(BatchProgressTest, AnOutputFolderRemovedDuringTheRunShowsOneMessage) {
+    BatchRun run;
+    run.options = OptionsFor(out_, 1, 1);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        run.items.push_back(MakeItem(Picture(name), 20, 15, 3));
+    ScriptedAnswers answers;
+    batchtests::StageGate gate(BatchStage::ItemStart, 1, 1, batchtests::OnStop::Stay);
+    CBatchProgress dialog(run);
+    Show(dialog);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
+    ASSERT_TRUE(batchtests::RemoveFolderInUse(out_));
+    gate.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Questions().size() == 1u; }, kTimeoutMs));
+    EXPECT_EQ(answers.Questions()[0].text, "Can't create output folder!");
+    EXPECT_EQ(dialog.LogText().count("File "), 1) << dialog.LogText().toStdString();
+    EXPECT_TRUE(dialog.LogText().endsWith("Can't open output folder!")) << dialog.LogText().toStdString();
 }
 
 TEST_F(BatchProgressTest, AnEmptyRunIsDoneAtOnce) {
     CBatchProgress dialog(BatchRun{});
     Show(dialog);
-    QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsRunning(), kTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsRunning(); }, kTimeoutMs));
     EXPECT_TRUE(dialog.LogText().isEmpty());
     EXPECT_EQ(Button(dialog)->text(), "Done");
 }
@@ -272,7 +327,7 @@ TEST_F(BatchProgressTest, DestroyingTheDialogDuringARunStopsAndJoinsTheWorker) {
     {
         CBatchProgress dialog(run);
         Show(dialog);
-        QTRY_VERIFY_WITH_TIMEOUT(gate.Reached(), kTimeoutMs);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate.Reached(); }, kTimeoutMs));
         EXPECT_TRUE(dialog.IsRunning());
     }
     // The dialog's end asked the stop and joined: the worker left the gate on

@@ -5,6 +5,8 @@
 
 #include "batch/BatchWorker.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -12,18 +14,23 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
+#include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include "batch/BatchOutputFile.h"
+#include "batch/BatchTempFolder.h"
 #include "browser/items/ItemList.h"
 #include "core/resize/InterpolMode.h"
 #include "engine/RSProgress.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
 #include "tests/batch/ModeNames.h"
+#include "tests/core/saving/SavingFixtures.h"
 #include "tests/support/DamagedImages.h"
 #include "tests/support/FifoFixtures.h"
 #include "tests/support/FileFixtures.h"
@@ -426,6 +433,10 @@ TEST_F(BatchWorkerTest, TheSourceIsNeverOverwritten) {
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
     EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_WRITE_FAILED}));
+    // The reason on its own line, as for the other failed writes.
+    EXPECT_EQ(reporter.Logs()[1],
+              "Can't write file\n" + source +
+                  "!\nThe output would replace its own source file, which is never overwritten.\n\n");
     EXPECT_EQ(ReadFile(source), bytes);
 }
 
@@ -456,14 +467,19 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     run.items.push_back(MakeItem(Picture("c.jpg"), 0, 15));
     run.items.push_back(MakeItem(Picture("d.jpg"), 1 << 20, 1 << 20));
     run.items.push_back(MakeItem(src_ + "missing.jpg", 20, 0));
+    // Resolutions a damaged batch file brings.
+    for (const float dpi : {std::numeric_limits<float>::quiet_NaN(), -1.0f, 1e30f, 0.0f})
+        run.items.push_back(MakeItem(Picture("f.jpg"), 20, 15, 4, dpi));
     run.items.push_back(MakeItem(Picture("e.jpg"), 20, 15));
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
-    // An item without a size is one whose file could not be read; the log
-    // says so rather than blaming memory.
+    // Only an item whose file gives no size is called unreadable; a readable
+    // picture with an unusable size or resolution is told that its output
+    // cannot be made.
     std::vector<int> expected;
     for (const int failure :
-         {BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE}) {
+         {BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE,
+          BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY}) {
         expected.push_back(BATCH_ITEM_STARTED);
         expected.push_back(failure);
     }
@@ -471,7 +487,8 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     EXPECT_EQ(reporter.Statuses(), expected);
     EXPECT_TRUE(reporter.Logs()[0].contains("Algorithm: 10\n"));
     EXPECT_EQ(reporter.Logs()[1], "Can't create output image!\nMay be not enough memory!\n\n");
-    EXPECT_EQ(reporter.Logs()[9], QString("File 5 from 6\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
+    EXPECT_EQ(reporter.Logs()[5], "Can't create output image!\nMay be not enough memory!\n\n");
+    EXPECT_EQ(reporter.Logs()[9], QString("File 5 from 10\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
                                           "image size of\n%1missing.jpg!\nThe file cannot be read or is not an "
                                           "image.\n\n")
                                       .arg(src_));
@@ -621,15 +638,198 @@ TEST_F(BatchWorkerTest, TheStagesComeInOrderAndAStopBetweenItemsEndsTheRunThere)
     worker.join();
     EXPECT_TRUE(gate.LeftOnStop());
     using Passed = batchtests::StageGate::Passed;
-    EXPECT_EQ(gate.Stages(), (std::vector<Passed>{{BatchStage::ItemStart, 0},
-                                                  {BatchStage::Decode, 0},
-                                                  {BatchStage::Resize, 0},
-                                                  {BatchStage::Save, 0},
-                                                  {BatchStage::ItemStart, 1}}));
+    // The save passes its stage once per block it writes.
+    std::vector<Passed> stages = gate.Stages();
+    const auto writes = std::find(stages.begin(), stages.end(), Passed(BatchStage::Write, 0));
+    ASSERT_NE(writes, stages.end());
+    const auto afterWrites =
+        std::find_if(writes, stages.end(), [](const Passed& p) { return p.first != BatchStage::Write; });
+    EXPECT_TRUE(std::all_of(writes, afterWrites, [](const Passed& p) { return p == Passed(BatchStage::Write, 0); }));
+    stages.erase(writes, afterWrites);
+    EXPECT_EQ(stages, (std::vector<Passed>{{BatchStage::ItemStart, 0},
+                                           {BatchStage::Decode, 0},
+                                           {BatchStage::Resize, 0},
+                                           {BatchStage::Save, 0},
+                                           {BatchStage::ItemStart, 1}}));
     // The stop is told with the cancel line, as at every other stage.
     EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}));
     EXPECT_EQ(reporter.Finished(), 1);
     EXPECT_EQ(Entries(out_), QStringList{"a.jpg"});
+}
+
+// A picture of noise, which no encoder can squeeze: its file is written in
+// many blocks.
+QString NoisePicture(const QString& path, int w, int h) {
+    EXPECT_TRUE(savingtests::Noise(w, h).save(path));
+    return path;
+}
+
+// Cancel while the worker is held in the middle of an output's write: the
+// write stops at its next block (not at its end), nothing is left of it,
+// and the run ends with the cancel's line. Every format whose encoder
+// writes in blocks.
+TEST_F(BatchWorkerTest, ACancelDuringAWriteStopsItAtItsNextBlock) {
+    const QString source = NoisePicture(src_ + "noise.png", 1000, 700);
+    constexpr int kHeldAtBlock = 4;
+    for (const int format : {1, 2, 3, 4}) {  // JPEG, TIFF, BMP, PNG
+        SCOPED_TRACE(format);
+        BatchRun run;
+        run.options = OptionsFor(out_, 1, format);
+        run.options.jpegQuality = 100;
+        run.items.push_back(MakeItem(source, 1000, 700, 0));
+        run.items.push_back(MakeItem(Picture("b.jpg"), 20, 15));
+        // The whole write, for the number of its blocks.
+        int blocks = 0;
+        {
+            const batchtests::StageGate recorder(BatchStage::Write, 99);
+            RecordingReporter reporter;
+            BatchThreadProc(run, reporter, nullptr);
+            ASSERT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_STARTED}));
+            blocks = recorder.Count(BatchStage::Write, 0);
+        }
+        ASSERT_GT(blocks, 2 * kHeldAtBlock);  // held in the first half of the write
+        QDir(out_).removeRecursively();
+        QDir().mkpath(out_);
+
+        batchtests::StageGate gate(BatchStage::Write, 0, kHeldAtBlock, batchtests::OnStop::Stay);
+        RecordingReporter reporter;
+        std::thread worker = StartBatchThread(run, reporter, nullptr);
+        ASSERT_TRUE(gate.WaitReached(60000));
+        // The pool may write before the log shows the item: the cancel
+        // comes once it does.
+        ASSERT_TRUE(reporter.WaitReports(1, 60000));
+        g_bAbortResize.store(1);
+        gate.Release();
+        worker.join();
+        g_bAbortResize.store(0);
+        EXPECT_EQ(gate.Count(BatchStage::Write, 0), kHeldAtBlock);
+        EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}));
+        EXPECT_EQ(reporter.Finished(), 1);
+        EXPECT_EQ(Entries(out_), QStringList{});
+    }
+}
+
+// Memory that runs out during a resize stops the run, as a failed resize
+// does; no output is written for the item.
+TEST_F(BatchWorkerTest, MemoryRunningOutDuringAResizeStopsTheRun) {
+    for (const int inFlight : {1, 4}) {
+        SCOPED_TRACE(inFlight);
+        BatchRun run;
+        run.options = OptionsFor(out_, 1, 1);
+        run.itemsInFlight = inFlight;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            run.items.push_back(MakeItem(Picture(name), 20, 15));
+        SetBatchStageHook([](BatchStage stage, std::size_t index) {
+            if (stage == BatchStage::Resize && index == 0)
+                throw std::bad_alloc();
+        });
+        RecordingReporter reporter;
+        BatchThreadProc(run, reporter, nullptr);
+        SetBatchStageHook({});
+        EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_CANCELLED}));
+        EXPECT_EQ(reporter.Logs()[1], "Operation canceled by user!\n\n");
+        EXPECT_EQ(reporter.Finished(), 1);
+        EXPECT_EQ(Entries(out_), QStringList{});
+    }
+}
+
+// The output folder removed while the run goes on: between two items, or
+// while an item is being written. The run stops with the missing folder's
+// line, as when the folder is gone at the start.
+TEST_F(BatchWorkerTest, AnOutputFolderRemovedDuringTheRunStopsItWithStatus2) {
+    const struct {
+        BatchStage stage;
+        std::size_t item;
+        int arrival;
+        std::vector<int> statuses;
+    } cases[] = {
+        {BatchStage::ItemStart, 1, 1, {BATCH_ITEM_STARTED, BATCH_ITEM_NO_OUTPUT_FOLDER}},
+        {BatchStage::Write, 0, 2, {BATCH_ITEM_STARTED, BATCH_ITEM_NO_OUTPUT_FOLDER}},
+    };
+    for (const int inFlight : {1, 4})
+        for (const auto& at : cases) {
+            SCOPED_TRACE(testing::Message() << "in flight " << inFlight << " stage " << static_cast<int>(at.stage));
+            QDir().mkpath(out_);
+            BatchRun run;
+            run.options = OptionsFor(out_, 1, 1);
+            run.itemsInFlight = inFlight;
+            for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+                run.items.push_back(MakeItem(Picture(name, 60, 40), 90, 60));
+            batchtests::StageGate gate(at.stage, at.item, at.arrival, batchtests::OnStop::Stay);
+            RecordingReporter reporter;
+            std::thread worker = StartBatchThread(run, reporter, nullptr);
+            ASSERT_TRUE(gate.WaitReached(60000));
+            ASSERT_TRUE(reporter.WaitReports(1, 60000));  // the first item's block is shown
+            ASSERT_TRUE(batchtests::RemoveFolderInUse(out_));
+            gate.Release();
+            worker.join();
+            EXPECT_EQ(reporter.Statuses(), at.statuses);
+            EXPECT_EQ(reporter.Logs().back(), "Can't open output folder!");
+            EXPECT_EQ(reporter.Finished(), 1);
+            EXPECT_FALSE(QDir(out_).exists());
+        }
+}
+
+// What runs that were killed left in the output folder goes at the start of
+// the next run; the folder of a run that is still going stays.
+TEST_F(BatchWorkerTest, ARunRemovesTheTemporaryFoldersOfRunsThatAreGone) {
+    // A run still going, held in the write of its item.
+    BatchRun going;
+    going.options = OptionsFor(out_, 1, 1);
+    going.items.push_back(MakeItem(Picture("a.jpg", 60, 40), 90, 60));
+    batchtests::StageGate gate(BatchStage::Write, 0, 2, batchtests::OnStop::Stay);
+    RecordingReporter goingReporter;
+    std::thread worker = StartBatchThread(going, goingReporter, nullptr);
+    ASSERT_TRUE(gate.WaitReached(60000));
+
+    // A run that was killed in a write: its lock file is free.
+    const QString killed = out_ + kBatchTempPrefix + "killed";
+    ASSERT_TRUE(QDir().mkpath(killed));
+    ASSERT_TRUE(WriteFile(killed + "/lock", "4242\n"));
+    ASSERT_TRUE(WriteFile(killed + "/image.jpg", QByteArray(4096, 'x')));
+    // A run killed before it had locked its folder, long ago.
+    const QString unlocked = out_ + kBatchTempPrefix + "unlocked";
+    ASSERT_TRUE(QDir().mkpath(unlocked));
+    ASSERT_TRUE(batchtests::MakeOlder(unlocked, kUnlockedFolderGraceSeconds + 60));
+    // One a run killed before it had locked it, whose process is gone.
+    ASSERT_TRUE(QDir().mkpath(out_ + kBatchTempPrefix + "999999999-gone"));
+    // One made a moment ago and not locked yet, by a process of unknown
+    // fate, and one of this process's own.
+    ASSERT_TRUE(QDir().mkpath(out_ + kBatchTempPrefix + "new"));
+    const QString own = QString(kBatchTempPrefix) + QString::number(::getpid()) + "-own";
+    ASSERT_TRUE(QDir().mkpath(out_ + own));
+    // A file of that name is no run's folder, nor a link to a folder that
+    // looks left behind.
+    ASSERT_TRUE(WriteFile(out_ + kBatchTempPrefix + "file", "x"));
+    const QString elsewhere = dir_.path() + "/elsewhere";
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(WriteFile(elsewhere + "/lock", "1\n"));
+    ASSERT_TRUE(QFile::link(elsewhere, out_ + kBatchTempPrefix + "link"));
+    ASSERT_EQ(Entries(out_).filter(kBatchTempPrefix).size(), 8);
+
+    BatchRun later;
+    later.options = OptionsFor(out_, 1, 1);
+    later.items.push_back(MakeItem(Picture("b.jpg", 60, 40), 90, 60));
+    RecordingReporter laterReporter;
+    BatchThreadProc(later, laterReporter, nullptr);
+    EXPECT_EQ(laterReporter.Statuses(), std::vector<int>{BATCH_ITEM_STARTED});
+    QStringList left = Entries(out_);
+    EXPECT_FALSE(left.contains(QString(kBatchTempPrefix) + "killed"));
+    EXPECT_FALSE(left.contains(QString(kBatchTempPrefix) + "unlocked"));
+    EXPECT_FALSE(left.contains(QString(kBatchTempPrefix) + "999999999-gone"));
+    EXPECT_TRUE(left.contains(own));
+    EXPECT_TRUE(left.contains(QString(kBatchTempPrefix) + "new"));
+    EXPECT_TRUE(left.contains(QString(kBatchTempPrefix) + "file"));
+    EXPECT_TRUE(left.contains(QString(kBatchTempPrefix) + "link"));
+    EXPECT_EQ(Entries(elsewhere), QStringList{"lock"});
+    EXPECT_EQ(left.filter(kBatchTempPrefix).size(), 5) << left.join(' ').toStdString();
+
+    gate.Release();
+    worker.join();
+    EXPECT_EQ(goingReporter.Statuses(), std::vector<int>{BATCH_ITEM_STARTED});
+    ASSERT_TRUE(QDir(out_ + own).removeRecursively());
+    EXPECT_EQ(Entries(out_), (QStringList{QString(kBatchTempPrefix) + "file", QString(kBatchTempPrefix) + "link",
+                                          QString(kBatchTempPrefix) + "new", "a.jpg", "b.jpg"}));
 }
 
 TEST(BatchRunSnapshot, CopiesTheItemsAndTheOptions) {

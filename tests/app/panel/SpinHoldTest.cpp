@@ -89,7 +89,7 @@ TEST_F(PanelTest, HeldArrowHoldsViewUpdatesUntilItIsReleased) {
     EXPECT_EQ(settings.m_nWidth, 641);
     // The arrow repeats while it is held; the views wait, and so does the
     // timer that releases held updates (ticked here, at once, by the test).
-    QTRY_VERIFY_WITH_TIMEOUT(settings.m_nWidth > 643, kPanelTimeoutMs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settings.m_nWidth > 643; }, kPanelTimeoutMs));
     panel->ReleaseHeldUpdates();
     EXPECT_EQ(settings.m_nHeight, settings.m_nWidth * 3 / 4);
     EXPECT_TRUE(doc.hold);

@@ -23,6 +23,7 @@
 #include "platform/resources/StringTable.h"
 #include "support/FifoFixtures.h"
 #include "support/FileFixtures.h"
+#include "tests/batch/BatchFixtures.h"
 #include "tests/batch/ModeNames.h"
 
 namespace {
@@ -86,6 +87,12 @@ TEST(ComputeItemSize, FollowsTheSettingsAndTheImage) {
          800, 300.0f},
         {"width 1000 typed for 4000 x 3001", PixelSettings(1000, 750, 0), ItemImageFacts{4000, 3001, 72.0}, false, 1000,
          750, 300.0f},
+        // A side made from the other is at least one pixel.
+        {"keep aspect, 4 x 2000", PixelSettings(160, 120, 0), ItemImageFacts{4, 2000, 72.0}, false, 1, 120, 300.0f},
+        {"keep aspect, 2000 x 4", PixelSettings(160, 120, 0), ItemImageFacts{2000, 4, 72.0}, false, 160, 1, 300.0f},
+        // A resolution the file states beyond the settings' range.
+        {"own size, 0.01 dpi", PixelSettings(640, 480, 0), ItemImageFacts{20, 10, 0.01}, true, 20, 10, 1.0f},
+        {"own size, 1e9 dpi", PixelSettings(640, 480, 0), ItemImageFacts{20, 10, 1e9}, true, 20, 10, 100000.0f},
         {"crop", PixelSettings(640, 480, 1), portrait, false, 640, 480, 300.0f},
         {"none", PixelSettings(640, 480, 2), landscape, false, 640, 480, 300.0f},
         {"own size", PixelSettings(640, 480, 0), ItemImageFacts{1200, 800, 72.0}, true, 1200, 800, 72.0f},
@@ -176,6 +183,50 @@ TEST_F(BasketFilesTest, DroppedFilesTakeThePanelsSettingsWithApplyToNewOn) {
     EXPECT_EQ(item.m_nTargetWidth, 640);
     EXPECT_EQ(item.m_nTargetHeight, 426);
     EXPECT_EQ(item.m_fTargetDpi, 300.0f);
+}
+
+// Pictures far narrower or flatter than the box get one pixel on their
+// short side, and the run resizes them rather than calling them unreadable.
+TEST_F(BasketFilesTest, NarrowPicturesFittedIntoTheBoxAreResized) {
+    settings_ = PixelSettings(160, 120, 0);
+    settings_.m_nApplyToAll = 1;
+    settings_.m_nInterpolMode = 3;
+    const QStringList files = {Picture(QStringLiteral("narrow.png"), 4, 2000),
+                               Picture(QStringLiteral("flat.png"), 2000, 4)};
+    ASSERT_EQ(AddBasketFiles(items_, files, settings_), 2);
+    const std::vector<CItem*> items = Items();
+    EXPECT_EQ(QSize(items[0]->m_nTargetWidth, items[0]->m_nTargetHeight), QSize(1, 120));
+    EXPECT_EQ(QSize(items[1]->m_nTargetWidth, items[1]->m_nTargetHeight), QSize(160, 1));
+
+    const QString out = Path(QStringLiteral("out/"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    settings_.m_strOutFolder = out;
+    batchtests::RecordingReporter reporter;
+    BatchThreadProc(BatchRun::Snapshot(items_, settings_), reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_STARTED}));
+    for (const QString& log : reporter.Logs())
+        EXPECT_FALSE(log.contains(QStringLiteral("cannot be read"))) << log.toStdString();
+    EXPECT_EQ(QImage(out + QStringLiteral("narrow.png")).size(), QSize(1, 120));
+    EXPECT_EQ(QImage(out + QStringLiteral("flat.png")).size(), QSize(160, 1));
+}
+
+// An item the run cannot size is called unreadable only when its file is:
+// a readable picture with a side of 0 is told its output cannot be made.
+TEST_F(BasketFilesTest, OnlyAnUnreadableFileIsCalledUnreadable) {
+    const QString out = Path(QStringLiteral("out/"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("notes.png")), "not a picture"));
+    BatchRun run;
+    run.options.outFolder = out;
+    run.items.push_back(batchtests::MakeItem(Picture(QStringLiteral("narrow.png"), 4, 2000), 0, 120, 3));
+    run.items.push_back(batchtests::MakeItem(Path(QStringLiteral("notes.png")), 0, 0, 3));
+    batchtests::RecordingReporter reporter;
+    BatchThreadProc(run, reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(),
+              (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_STARTED, BATCH_ITEM_NO_SIZE}));
+    EXPECT_FALSE(reporter.Logs()[1].contains(QStringLiteral("cannot be read")));
+    EXPECT_TRUE(reporter.Logs()[3].contains(QStringLiteral("cannot be read")));
+    EXPECT_TRUE(Entries(out).isEmpty());
 }
 
 TEST_F(BasketFilesTest, AFileAlreadyInTheBasketAsksForASecondCopy) {
@@ -386,6 +437,32 @@ TEST_F(BatchFileLoadTest, LoadsTheItemsWhoseFilesExistInFileOrder) {
     EXPECT_EQ(BatchFileRecord::Of(*Items()[1]), records[2]);
     for (CItem* item : Items())
         EXPECT_EQ(item->m_bSelected, 0);
+}
+
+// Resolutions no one can type, from a damaged batch file: the run refuses
+// them as it refuses the other values out of range, and writes only the
+// item whose values are sound.
+TEST_F(BatchFileLoadTest, ResolutionsOutOfRangeAreRefusedByTheRun) {
+    const QString picture = Picture(QStringLiteral("p.png"), 40, 30);
+    std::vector<BatchFileRecord> records;
+    for (const float dpi : {std::numeric_limits<float>::quiet_NaN(), -1.0f, 1e30f, 150.0f})
+        records.push_back({picture, 20, 15, dpi, 3, 0});
+    ASSERT_TRUE(WriteBatchFile(Path(QStringLiteral("dpi.vpb")), records, nullptr));
+    ASSERT_TRUE(LoadBatchFileInto(items_, Path(QStringLiteral("dpi.vpb")), settings_));
+    ASSERT_EQ(items_.GetCount(), 4u);
+
+    const QString out = Path(QStringLiteral("out/"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    settings_.m_strOutFolder = out;
+    settings_.m_nOverwriteMethod = 2;  // each item its own output
+    settings_.m_nOutFormat = 1;
+    batchtests::RecordingReporter reporter;
+    BatchThreadProc(BatchRun::Snapshot(items_, settings_), reporter, nullptr);
+    EXPECT_EQ(reporter.Statuses(),
+              (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_STARTED, BATCH_ITEM_NO_MEMORY,
+                                BATCH_ITEM_STARTED, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_STARTED}));
+    EXPECT_EQ(Entries(out), QStringList{QStringLiteral("p.jpg")});
+    EXPECT_NEAR(QImage(out + QStringLiteral("p.jpg")).dotsPerMeterX() * 0.0254, 150.0, 0.5);
 }
 
 TEST_F(BatchFileLoadTest, AnEmptyBatchFileEmptiesTheBasket) {
