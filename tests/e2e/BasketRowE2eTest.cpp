@@ -77,13 +77,21 @@ TEST(BasketRow, AtAFirstStartItShowsWholeCellsAndNoVerticalBar) {
 
     // The picture's thumbnail is 220 x 165 at the large size, its black
     // border inside: the whole of it and its caption below are on the screen.
+    // The thumbnails are built in the background, so the first screenshot is
+    // the one that shows all three, to compare with the row laid out later.
     QImage first;
     std::optional<Patch> patch;
+    const auto everyThumbnailShown = [&](const QImage& shot) {
+        for (const QRgb colour : colours)
+            if (!CentreNear(shot, colour, 40))
+                return false;
+        return true;
+    };
     ASSERT_TRUE(E2eSession::WaitFor(
         [&] {
             first = session.Screenshot(window);
             patch = RedPatch(first);
-            return patch && CaptionPixels(first, *patch) > 10;
+            return patch && CaptionPixels(first, *patch) > 10 && everyThumbnailShown(first);
         },
         20000))
         << (patch ? patch->bottom - patch->top + 1 : 0);
