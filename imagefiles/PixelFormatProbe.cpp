@@ -3,6 +3,7 @@
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"  // kMaxImageFileBytes
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -30,6 +31,7 @@ bool DecoderKnows(const QByteArray& head) {
     buffer.setData(head);
     if (!buffer.open(QIODevice::ReadOnly))
         return false;
+    imaging::LoadImageFormatPlugins();
     return QImageReader(&buffer).canRead();
 }
 

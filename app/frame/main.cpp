@@ -6,6 +6,7 @@
 #include "core/version/VersionInfo.h"
 #include "platform/files/LocalFileName.h"
 #include "platform/files/RegularFile.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/StringTable.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     StartupTimes::Begin();
     QApplication application(argc, argv);
     StartupTimes::Mark("qapplication");
+    imaging::LoadImageFormatPlugins();
     QCoreApplication::setApplicationName(platform::LoadResString(AFX_IDS_APP_TITLE));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vespera.svg")));
     QGuiApplication::setDesktopFileName(QLatin1String(vespera::kDesktopFileName));

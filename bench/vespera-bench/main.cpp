@@ -7,6 +7,7 @@
 #include <tbb/global_control.h>
 
 #include "platform/files/RegularFile.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 #include "vespera-bench/Subcommand.h"
 
 std::vector<Subcommand>& Subcommands() {
@@ -58,6 +59,7 @@ void PrintUsage() {
 
 int main(int argc, char** argv) {
     platform::IgnoreFileSizeLimitSignal();
+    imaging::LoadImageFormatPlugins();
     if (argc < 2) {
         PrintUsage();
         return 2;

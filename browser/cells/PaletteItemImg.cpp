@@ -27,6 +27,7 @@
 #include "platform/imaging/GifDecoder.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/imaging/JpegDecoder.h"
 #include "platform/memfile/CMemFile.h"
 
@@ -109,6 +110,7 @@ QImage DecodeWhole(QByteArray& bytes, const QSize& wanted) {
         return imaging::DecodeGif(data, budget);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
+    imaging::LoadImageFormatPlugins();
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(kDecodeAllocationLimitMb);

@@ -23,6 +23,7 @@
 #include "platform/imaging/GifDecoder.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/ImageDataCompleteness.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/imaging/JpegDecoder.h"
 #include "platform/imaging/PixelPool.h"
 
@@ -225,6 +226,7 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
                                                        static_cast<qsizetype>(data.size()));
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::ReadOnly);
+            LoadImageFormatPlugins();
             QImageReader reader(&buffer);
             reader.setAutoTransform(false);
             reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));

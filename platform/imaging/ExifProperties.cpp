@@ -18,6 +18,7 @@
 #include "platform/imaging/ExifBlock.h"
 #include "platform/imaging/HeaderProbe.h"
 #include "platform/imaging/IccProfile.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/imaging/JpegSegments.h"
 #include "platform/imaging/PngChunks.h"
 #include "platform/imaging/TiffByteOrder.h"
@@ -387,6 +388,7 @@ std::vector<std::uint8_t> JpegThumbnail(const std::vector<std::uint8_t>& data) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
+    LoadImageFormatPlugins();
     QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(75);
     if (!writer.write(image))

@@ -12,6 +12,7 @@
 
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/GifEncoder.h"
+#include "platform/imaging/ImageFormatPlugins.h"
 
 namespace imaging {
 
@@ -89,6 +90,7 @@ bool EncodeWithQt(const Bitmap& bitmap, const QtEncoder& encoder, const EncoderP
     QByteArray bytes;
     StoppableBuffer buffer(&bytes, stop);
     buffer.open(QIODevice::WriteOnly);
+    LoadImageFormatPlugins();
     QImageWriter writer(&buffer, encoder.format);
     if (std::string(encoder.format) == "jpeg" && parameters.quality >= 0)
         writer.setQuality(std::clamp(parameters.quality, 0, 100));
