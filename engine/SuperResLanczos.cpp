@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -34,13 +35,23 @@ Position SourcePosition(long long i, int srcSize, int dstSize) {
     return {whole, static_cast<int>((scaled % dstSize) * kLanczosPhases / dstSize)};
 }
 
+// The taps of a phase whose weight is not 0: [first, last], empty when
+// first > last. A tap of weight 0 makes every (wh * wv) >> 8 of its row or
+// column 0, so the sums may leave it out (at phase 0 a sinc kernel has one).
+struct TapRange {
+    int first;
+    int last;
+};
+
 struct Tables {
-    int taps = 0;                   // 2R
-    std::vector<int> phase;         // kLanczosPhases rows of `taps` weights
-    std::vector<int> columnSlot;    // per output column: its slot among the phases in use
-    std::vector<int> slotPhase;     // phase of each slot
-    std::vector<int> columnOffset;  // per output column, `taps` byte offsets into a source row
-    std::vector<int> rowPhase;      // per output row
+    int taps = 0;                       // 2R
+    std::vector<int> phase;             // kLanczosPhases rows of `taps` weights
+    std::vector<TapRange> nonZero;      // per phase
+    std::vector<int> columnSlot;        // per output column: its slot among the phases in use
+    std::vector<int> slotPhase;         // phase of each slot
+    std::vector<TapRange> slotColumns;  // the non-zero taps of each slot's phase
+    std::vector<int> columnOffset;      // per output column, `taps` byte offsets into a source row
+    std::vector<int> rowPhase;          // per output row
     std::vector<long long> rowWhole;
 };
 
@@ -64,6 +75,17 @@ bool BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
         }
         largestRowSum = std::max(largestRowSum, rowSum);
     }
+    t.nonZero.resize(kLanczosPhases);
+    for (int k = 0; k < kLanczosPhases; ++k) {
+        const int* w = &t.phase[static_cast<std::size_t>(k) * t.taps];
+        TapRange& range = t.nonZero[k];
+        range = {t.taps, -1};
+        for (int tap = 0; tap < t.taps; ++tap)
+            if (w[tap] != 0) {
+                range.first = std::min(range.first, tap);
+                range.last = tap;
+            }
+    }
     // Every sum is at most 255 * sum |(wh * wv) >> 8| over the tap pairs.
     const long long bound = 255 * (largestRowSum * largestRowSum / 256 + t.taps * t.taps);
     if (bound > std::numeric_limits<int>::max())
@@ -83,6 +105,8 @@ bool BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
             t.columnOffset[static_cast<std::size_t>(x) * t.taps + u] =
                 channels * ClampIndex(pos.whole - radius + 1 + u, p.srcW);
     }
+    for (int phase : t.slotPhase)
+        t.slotColumns.push_back(t.nonZero[phase]);
     t.rowPhase.resize(p.dstH);
     t.rowWhole.resize(p.dstH);
     for (int y = 0; y < p.dstH; ++y) {
@@ -172,6 +196,7 @@ void StoreBgr(std::uint8_t* out, const int* acc) {
 void ResampleRowBgr8(const ResampleParams& p, const Tables& t, int* weights, int y) {
     RowWeights<3>(t, y, weights);
     const RowContext r = RowPointers(p, t, y);
+    const TapRange rows = t.nonZero[t.rowPhase[y]];
     for (int x = 0; x < p.dstW; ++x) {
         const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * kBgrTaps];
         if (!ColumnsInside(offsets)) {
@@ -180,7 +205,7 @@ void ResampleRowBgr8(const ResampleParams& p, const Tables& t, int* weights, int
         }
         const int* w = weights + static_cast<std::size_t>(t.columnSlot[x]) * kBgrTaps * kBgrRun;
         int acc[kBgrRun] = {};
-        for (int v = 0; v < kBgrTaps; ++v) {
+        for (int v = rows.first; v <= rows.last; ++v) {
             const std::uint8_t* px = r.rows[v] + offsets[0];
             const int* wv = w + v * kBgrRun;
             for (int i = 0; i < kBgrRun; ++i)
@@ -213,20 +238,51 @@ __attribute__((target("avx2"))) inline void StoreBgrAvx2(std::uint8_t* out, __m2
     out[2] = static_cast<std::uint8_t>(bgr[2]);
 }
 
+// A pixel whose horizontal weights are 0 but at one tap (phase 0): the
+// products of that column alone, per row the three bytes B, G, R from
+// `column` bytes into the row with the weights from `weight` ints into the
+// row's run of weights. The fourth lane takes the next byte of the row (the
+// next tap, still inside it) times the next tap's weight, 0, and is dropped.
+__attribute__((target("avx2"))) inline void OneColumnBgrAvx2(const RowContext& r, TapRange rows, const int* w,
+                                                             int column, int weight, std::uint8_t* out) {
+    __m128i acc = _mm_setzero_si128();
+    for (int v = rows.first; v <= rows.last; ++v) {
+        int bytes;
+        std::memcpy(&bytes, r.rows[v] + column, sizeof bytes);
+        const __m128i px = _mm_cvtepu8_epi32(_mm_cvtsi32_si128(bytes));
+        const __m128i wv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + v * kBgrRun + weight));
+        acc = _mm_add_epi32(acc, _mm_mullo_epi32(px, wv));
+    }
+    acc = _mm_srai_epi32(acc, 16);
+    acc = _mm_min_epi32(_mm_max_epi32(acc, _mm_setzero_si128()), _mm_set1_epi32(255));
+    alignas(16) int bgr[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bgr), acc);
+    out[0] = static_cast<std::uint8_t>(bgr[0]);
+    out[1] = static_cast<std::uint8_t>(bgr[1]);
+    out[2] = static_cast<std::uint8_t>(bgr[2]);
+}
+
 // The same integer arithmetic with AVX2: eight 32-bit products at a time.
 __attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t, int* weights,
                                                          int y) {
     RowWeights<3>(t, y, weights);
     const RowContext r = RowPointers(p, t, y);
+    const TapRange rows = t.nonZero[t.rowPhase[y]];
     for (int x = 0; x < p.dstW; ++x) {
         const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * kBgrTaps];
         if (!ColumnsInside(offsets)) {
             ClampedPixel<3>(r, t, weights, x);
             continue;
         }
-        const int* w = weights + static_cast<std::size_t>(t.columnSlot[x]) * kBgrTaps * kBgrRun;
+        const int slot = t.columnSlot[x];
+        const int* w = weights + static_cast<std::size_t>(slot) * kBgrTaps * kBgrRun;
+        const TapRange columns = t.slotColumns[slot];
+        if (columns.first == columns.last && columns.last < kBgrTaps - 1) {
+            OneColumnBgrAvx2(r, rows, w, offsets[0] + 3 * columns.first, 3 * columns.first, r.out + 3 * x);
+            continue;
+        }
         __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256(), a2 = _mm256_setzero_si256();
-        for (int v = 0; v < kBgrTaps; ++v) {
+        for (int v = rows.first; v <= rows.last; ++v) {
             const std::uint8_t* px = r.rows[v] + offsets[0];
             const int* wv = w + v * kBgrRun;
             const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));

@@ -76,7 +76,8 @@ TEST(SuperResLanczos, MatchesTheFixedPointDefinitionExactly) {
     const Image src = RandomImage(26, 19, 14);
     // Both the processor-specific and the portable code.
     for (bool portable : {false, true})
-        for (auto [w, h] : {std::pair{52, 38}, std::pair{61, 47}, std::pair{104, 19}, std::pair{13, 40}}) {
+        for (auto [w, h] :
+             {std::pair{52, 38}, std::pair{61, 47}, std::pair{104, 19}, std::pair{13, 40}, std::pair{104, 76}}) {
             Image dst = BlankImage(w, h, 1, 0);
             SuperRes::ResampleParams p = Lanczos(dst, src);
             p.portable = portable;
