@@ -5,8 +5,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include <QImage>
-
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
 #include "platform/threads/ParallelFor.h"
@@ -30,20 +28,28 @@ void SwapOuterBytes(const std::uint8_t* in, std::uint8_t* out, int pixels) {
 std::unique_ptr<imaging::Bitmap> ReadPpmBitmap(const std::string& path) {
     PpmFile in(path, "rb");
     const PpmSize size = ReadPpmHeader(in.file, path);
-    QImage image(size.width, size.height, QImage::Format_BGR888);
-    if (image.isNull())
-        throw std::runtime_error(path + ": no memory for the picture");
-    const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 3;
-    for (int y = 0; y < size.height; ++y)
-        if (std::fread(image.scanLine(y), 1, rowBytes, in.file) != rowBytes)
-            throw std::runtime_error(path + ": truncated PPM");
-    ParallelFor(0, size.height, [&](int first, int last) {
-        for (int y = first; y < last; ++y)
-            SwapOuterBytes(image.scanLine(y), image.scanLine(y), size.width);
-    });
-    auto bitmap = imaging::Bitmap::FromImage(image, imaging::PixelFormat24bppRGB);
+    // Every byte is read from the file, so the bitmap need not be cleared.
+    auto bitmap = imaging::Bitmap::CreateUninitialised(size.width, size.height, imaging::PixelFormat24bppRGB);
     if (!bitmap)
         throw std::runtime_error(path + ": no memory for the picture");
+    {
+        auto lock = bitmap->LockBits({0, 0, size.width, size.height}, imaging::LockMode::Write);
+        if (!lock)
+            throw std::runtime_error(path + ": no memory for the picture");
+        const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 3;
+        const std::size_t stride = static_cast<std::size_t>(lock->Stride());
+        // Tight rows (a width that is a multiple of 4) come in one read.
+        const bool tight = stride == rowBytes;
+        for (int y = 0; y < size.height; y += tight ? size.height : 1) {
+            const std::size_t bytes = tight ? rowBytes * size.height : rowBytes;
+            if (std::fread(lock->Scan0() + y * stride, 1, bytes, in.file) != bytes)
+                throw std::runtime_error(path + ": truncated PPM");
+        }
+        ParallelFor(0, size.height, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                SwapOuterBytes(lock->Scan0() + y * stride, lock->Scan0() + y * stride, size.width);
+        });
+    }
     return bitmap;
 }
 

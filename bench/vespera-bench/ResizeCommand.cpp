@@ -56,7 +56,8 @@ int RunResize(const std::vector<std::string>& args) {
     auto source = LowerExtension(args[0]) == ".ppm" ? ReadPpmBitmap(args[0]) : imaging::Bitmap::FromFile(args[0]);
     if (!source)
         throw std::runtime_error("cannot decode " + args[0]);
-    auto target = imaging::Bitmap::Create(w, h, imaging::PixelFormat24bppRGB);
+    // Every mode writes every pixel of the target, so it is not cleared first.
+    auto target = imaging::Bitmap::CreateUninitialised(w, h, imaging::PixelFormat24bppRGB);
     if (!target)
         throw std::runtime_error("cannot make a bitmap of that size");
 

@@ -26,6 +26,7 @@
 #include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/imaging/JpegDecoder.h"
 #include "platform/imaging/PixelPool.h"
+#include "platform/memory/LargeBlock.h"
 
 namespace imaging {
 
@@ -276,6 +277,23 @@ std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path, PixelPool* poo
     }
 }
 
+namespace {
+
+// Gives the indexed formats their grey palettes, as a new bitmap has them.
+void SetGreyPalette(QImage& image, PixelFormat format) {
+    if (image.format() == QImage::Format_Mono)
+        image.setColorTable(GreyTable(2));
+    else if (image.format() == QImage::Format_Indexed8)
+        image.setColorTable(GreyTable(format == PixelFormat4bppIndexed ? 16 : 256));
+}
+
+// Rows padded to 4 bytes, as QImage lays them out.
+qsizetype PaddedStride(int width, QImage::Format format) {
+    return (static_cast<qsizetype>(width) * QImage::toPixelFormat(format).bitsPerPixel() + 31) / 32 * 4;
+}
+
+}  // namespace
+
 std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, PixelFormat format, PixelPool* pool) {
     const QImage::Format qformat = QImageFormatFor(format);
     if (qformat == QImage::Format_Invalid || !SizeAllowed(width, height, format))
@@ -283,11 +301,27 @@ std::unique_ptr<Bitmap> Bitmap::Create(int width, int height, PixelFormat format
     QImage image = pool ? PooledImage(*pool, width, height, qformat) : QImage(width, height, qformat);
     if (image.isNull())
         return nullptr;
-    if (qformat == QImage::Format_Mono)
-        image.setColorTable(GreyTable(2));
-    else if (qformat == QImage::Format_Indexed8)
-        image.setColorTable(GreyTable(format == PixelFormat4bppIndexed ? 16 : 256));
+    SetGreyPalette(image, format);
     image.fill(0);
+    return std::unique_ptr<Bitmap>(new Bitmap(std::move(image), format));
+}
+
+std::unique_ptr<Bitmap> Bitmap::CreateUninitialised(int width, int height, PixelFormat format) {
+    const QImage::Format qformat = QImageFormatFor(format);
+    if (qformat == QImage::Format_Invalid || !SizeAllowed(width, height, format))
+        return nullptr;
+    const qsizetype stride = PaddedStride(width, qformat);
+    std::shared_ptr<std::uint8_t> memory;
+    try {
+        memory.reset(platform::AllocateLargeBlock(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height)),
+                     platform::FreeLargeBlock);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    QImage image = ImageOverMemory(std::move(memory), width, height, stride, qformat);
+    if (image.isNull())
+        return nullptr;
+    SetGreyPalette(image, format);
     return std::unique_ptr<Bitmap>(new Bitmap(std::move(image), format));
 }
 

@@ -60,6 +60,12 @@ public:
     // transparent in formats with alpha). Fails for PixelFormat32bppCMYK.
     // With a pool its pixels may be memory an earlier picture gave back.
     static std::unique_ptr<Bitmap> Create(int width, int height, PixelFormat format, PixelPool* pool = nullptr);
+    // The same bitmap with its pixel bytes left as the allocator gives them,
+    // for a caller that writes every pixel before anything reads one (the
+    // target of a whole-image resize): clearing 72 MB first would be a pass
+    // of its own over memory. Large pictures get huge pages where the system
+    // has them, so their first touch costs a fault per 2 MB.
+    static std::unique_ptr<Bitmap> CreateUninitialised(int width, int height, PixelFormat format);
     // A new bitmap holding the pixels of a QImage (converted when the format
     // asks for another layout), 96 dpi, no properties.
     static std::unique_ptr<Bitmap> FromImage(const QImage& image, PixelFormat format);

@@ -40,6 +40,50 @@ TEST(Bitmap, CreatedBitmapIsBlackAtTheDefaultResolution) {
     }
 }
 
+TEST(Bitmap, CreateUninitialisedRefusesWhatCreateRefuses) {
+    EXPECT_EQ(Bitmap::CreateUninitialised(0, 5, PixelFormat24bppRGB), nullptr);
+    EXPECT_EQ(Bitmap::CreateUninitialised(5, -1, PixelFormat24bppRGB), nullptr);
+    EXPECT_EQ(Bitmap::CreateUninitialised(INT_MAX, INT_MAX, PixelFormat24bppRGB), nullptr);
+    EXPECT_EQ(Bitmap::CreateUninitialised(100000, 100000, PixelFormat64bppARGB), nullptr);
+    EXPECT_EQ(Bitmap::CreateUninitialised(4, 4, PixelFormat32bppCMYK), nullptr);
+    EXPECT_EQ(Bitmap::CreateUninitialised(4, 4, PixelFormatUndefined), nullptr);
+}
+
+// Only the bytes differ from Create's bitmap: the layout, the palette and the
+// resolution are the same, and what is written is what is read back (small
+// bitmaps and one large enough for huge pages).
+TEST(Bitmap, CreateUninitialisedHasCreatesLayoutAndKeepsWhatIsWritten) {
+    const PixelFormat formats[] = {PixelFormat1bppIndexed, PixelFormat4bppIndexed, PixelFormat8bppIndexed,
+                                   PixelFormat24bppRGB,    PixelFormat32bppARGB,   PixelFormat48bppRGB};
+    for (PixelFormat format : formats)
+        for (auto [w, h] : {std::pair{5, 3}, std::pair{1001, 1203}}) {
+            auto made = Bitmap::CreateUninitialised(w, h, format);
+            auto cleared = Bitmap::Create(w, h, format);
+            ASSERT_NE(made, nullptr) << std::hex << format;
+            EXPECT_EQ(made->GetPixelFormat(), format);
+            EXPECT_EQ(made->Width(), w);
+            EXPECT_EQ(made->Height(), h);
+            EXPECT_EQ(made->HorizontalResolution(), kDefaultDpi);
+            EXPECT_EQ(made->Image().format(), cleared->Image().format());
+            EXPECT_EQ(made->Image().bytesPerLine(), cleared->Image().bytesPerLine());
+            EXPECT_EQ(made->Image().colorTable(), cleared->Image().colorTable()) << std::hex << format;
+            if (format != PixelFormat24bppRGB)
+                continue;  // the others go through a conversion on locking
+            {
+                auto lock = made->LockBits({0, 0, w, h}, LockMode::Write);
+                ASSERT_NE(lock, nullptr);
+                for (int y = 0; y < h; ++y)
+                    for (int i = 0; i < 3 * w; ++i)
+                        lock->Scan0()[y * lock->Stride() + i] = static_cast<std::uint8_t>(y * 7 + i);
+            }
+            auto lock = made->LockBits({0, 0, w, h}, LockMode::Read);
+            ASSERT_NE(lock, nullptr);
+            for (int y = 0; y < h; ++y)
+                for (int i = 0; i < 3 * w; ++i)
+                    ASSERT_EQ(lock->Scan0()[y * lock->Stride() + i], static_cast<std::uint8_t>(y * 7 + i));
+        }
+}
+
 TEST(Bitmap, CloneOfARectangleOutsideTheImageFails) {
     auto bitmap = CoordinateBitmap(10, 8);
     const Rect outside[] = {{-1, 0, 3, 3}, {0, -1, 3, 3}, {8, 0, 3, 3},       {0, 6, 3, 3},      {0, 0, 0, 3},
