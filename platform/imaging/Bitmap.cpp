@@ -4,12 +4,9 @@
 #include <cmath>
 #include <new>
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -25,6 +22,7 @@
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/imaging/JpegDecoder.h"
+#include "platform/imaging/PagePrefault.h"
 #include "platform/imaging/PixelPool.h"
 #include "platform/memory/LargeBlock.h"
 
@@ -95,31 +93,6 @@ PreparedImage PrepareImage(int width, int height, QImage::Format format, PixelPo
     prepared.image = ImageOverMemory(prepared.memory, width, height, static_cast<qsizetype>(stride), format);
     return prepared;
 }
-
-// Faults the pages of [data, data + size) in for writing, without changing
-// what they hold; the thread is joined by the destructor.
-class PagePrefault {
-public:
-    PagePrefault(std::uint8_t* data, std::size_t size) : thread_([data, size] { Populate(data, size); }) {}
-    ~PagePrefault() { thread_.join(); }
-    PagePrefault(const PagePrefault&) = delete;
-    PagePrefault& operator=(const PagePrefault&) = delete;
-
-private:
-    static void Populate(std::uint8_t* data, std::size_t size) {
-        constexpr std::uintptr_t kPage = 4096;
-        constexpr std::size_t kChunk = std::size_t{4} << 20;  // in the decoder's order, a piece at a time
-        const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-        const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
-        for (std::uintptr_t p = begin; p < end; p += kChunk) {
-            // A kernel without it refuses; the decoder faults the pages itself.
-            if (::madvise(reinterpret_cast<void*>(p), std::min<std::uintptr_t>(kChunk, end - p), MADV_POPULATE_WRITE) !=
-                0)
-                return;
-        }
-    }
-    std::thread thread_;
-};
 
 // JPEG and GIF through their own libraries' decoders, which tell a damaged
 // file from a whole one, within the memory free now.
