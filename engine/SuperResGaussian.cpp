@@ -16,6 +16,7 @@ using Complex = std::complex<double>;
 
 constexpr double kPi = 3.141592653589793;
 constexpr int kColumnLanes = 16;  // lines filtered side by side, for the cache and the vector unit
+constexpr int kFetchAhead = 16;   // samples
 constexpr double kMinScaledSigma = 0.5;
 constexpr int kMaxAmount = 1 << 16;
 
@@ -58,10 +59,17 @@ struct LaneStates {
 // Filters kColumnLanes lines side by side (only the first `lanes` hold data):
 // sample i of lane j is at data[j * laneStep + i * sampleStep]. work holds
 // n * kColumnLanes doubles for the forward results. Inlined into a portable
-// and an AVX2 variant; both compute the same doubles, lane by lane.
+// and an AVX2 variant; both compute the same doubles, lane by lane. Adjacent
+// is for a full set of lanes side by side in memory (laneStep 1), whose
+// samples load and store as vectors.
+template <bool Adjacent>
 __attribute__((always_inline)) inline void FilterLanesBody(std::uint8_t* __restrict data, std::ptrdiff_t sampleStep,
                                                            std::ptrdiff_t laneStep, int n, int lanes,
                                                            const LineFilter& f, double* __restrict work) {
+    if constexpr (Adjacent) {
+        laneStep = 1;
+        lanes = kColumnLanes;
+    }
     const double r = f.r, gain = f.gain;
     const double cr = f.c.real(), ci = f.c.imag();
     LaneStates s;
@@ -90,6 +98,10 @@ __attribute__((always_inline)) inline void FilterLanesBody(std::uint8_t* __restr
         s.qi[j] = x[j] * f.complexSteady.imag();
     }
     for (int i = 0; i < n; ++i) {
+        // Down a column every sample lies in another page, where the
+        // processor would not fetch ahead by itself.
+        if (Adjacent && i + kFetchAhead < n)
+            __builtin_prefetch(data + (i + kFetchAhead) * sampleStep);
         load(data + i * sampleStep);
         step(work + static_cast<std::ptrdiff_t>(i) * kColumnLanes);
     }
@@ -128,19 +140,25 @@ __attribute__((always_inline)) inline void FilterLanesBody(std::uint8_t* __restr
 
 void FilterLanesPortable(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n, int lanes,
                          const LineFilter& f, double* work) {
-    FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
+    if (laneStep == 1 && lanes == kColumnLanes)
+        FilterLanesBody<true>(data, sampleStep, laneStep, n, lanes, f, work);
+    else
+        FilterLanesBody<false>(data, sampleStep, laneStep, n, lanes, f, work);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("avx2"))) void FilterLanesAvx2(std::uint8_t* data, std::ptrdiff_t sampleStep,
                                                      std::ptrdiff_t laneStep, int n, int lanes, const LineFilter& f,
                                                      double* work) {
-    FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
+    if (laneStep == 1 && lanes == kColumnLanes)
+        FilterLanesBody<true>(data, sampleStep, laneStep, n, lanes, f, work);
+    else
+        FilterLanesBody<false>(data, sampleStep, laneStep, n, lanes, f, work);
 }
 #else
 void FilterLanesAvx2(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n, int lanes,
                      const LineFilter& f, double* work) {
-    FilterLanesBody(data, sampleStep, laneStep, n, lanes, f, work);
+    FilterLanesPortable(data, sampleStep, laneStep, n, lanes, f, work);
 }
 #endif
 
