@@ -20,6 +20,9 @@ namespace SuperRes {
 namespace {
 
 constexpr int kWeightOne = 4096;
+// Phase weights up to this keep |(wh * wv) >> 8| below 2^20, so that its
+// high part (PairWeights) fits 16 bits.
+constexpr int kLargestPairedWeight = 1 << 14;
 constexpr double kMaxWeight = 1 << 20;
 
 // Whole part and phase (in 1/256) of the source position of output index i.
@@ -47,6 +50,7 @@ struct Tables {
     int taps = 0;                       // 2R
     std::vector<int> phase;             // kLanczosPhases rows of `taps` weights
     std::vector<TapRange> nonZero;      // per phase
+    bool pairsFit = false;              // every (wh * wv) >> 8 splits into 16-bit pairs (PairWeights)
     std::vector<int> columnSlot;        // per output column: its slot among the phases in use
     std::vector<int> slotPhase;         // phase of each slot
     std::vector<TapRange> slotColumns;  // the non-zero taps of each slot's phase
@@ -75,6 +79,10 @@ bool BuildTables(Tables& t, const ResampleParams& p, int radius, int channels) {
         }
         largestRowSum = std::max(largestRowSum, rowSum);
     }
+    int largestWeight = 0;
+    for (int weight : t.phase)
+        largestWeight = std::max(largestWeight, std::abs(weight));
+    t.pairsFit = largestWeight <= kLargestPairedWeight;
     t.nonZero.resize(kLanczosPhases);
     for (int k = 0; k < kLanczosPhases; ++k) {
         const int* w = &t.phase[static_cast<std::size_t>(k) * t.taps];
@@ -262,12 +270,73 @@ __attribute__((target("avx2"))) inline void OneColumnBgrAvx2(const RowContext& r
     out[2] = static_cast<std::uint8_t>(bgr[2]);
 }
 
-// The same integer arithmetic with AVX2: eight 32-bit products at a time.
+// The same integer arithmetic with AVX2, eight products at a time, each as
+// one 16-bit multiply-add: a weight w = 128 a + b (b in 0..127) is held as a
+// lane of b in the low and a in the high 16 bits, and a source byte p as p
+// in the low and 128 p in the high half, so that pmaddwd makes
+// p b + 128 p a = p w exactly (p, b, 128 p and a all fit 16 bits).
+void PairWeights(const int* weights, std::size_t count, std::int32_t* pairs) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const int a = weights[i] >> 7;  // floor
+        const int b = weights[i] - 128 * a;
+        pairs[i] = static_cast<std::int32_t>((static_cast<std::uint32_t>(a) << 16) | static_cast<std::uint32_t>(b));
+    }
+}
+
+__attribute__((target("avx2"))) inline __m256i BytePairs(__m128i bytes) {
+    const __m256i p = _mm256_cvtepu8_epi32(bytes);
+    return _mm256_or_si256(p, _mm256_slli_epi32(p, 23));
+}
+
+// Neighbouring output pixels of an enlargement share their source columns
+// (the same first column, other phases): their 24 bytes per row are
+// widened once for the whole run and meet each pixel's own weights.
+constexpr int kLongestRun = 3;
+
+template <int N>
+__attribute__((target("avx2"))) inline void SharedColumnsRunAvx2(const RowContext& r, TapRange rows, int column,
+                                                                 const std::int32_t* const* pairs, std::uint8_t* out) {
+    __m256i acc[N][3];
+#pragma GCC unroll 3
+    for (int k = 0; k < N; ++k)
+        acc[k][0] = acc[k][1] = acc[k][2] = _mm256_setzero_si256();
+    for (int v = rows.first; v <= rows.last; ++v) {
+        const std::uint8_t* px = r.rows[v] + column;
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+        const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 16));
+        const __m256i p0 = BytePairs(low);
+        const __m256i p1 = BytePairs(_mm_srli_si128(low, 8));
+        const __m256i p2 = BytePairs(high);
+#pragma GCC unroll 3
+        for (int k = 0; k < N; ++k) {
+            const std::int32_t* wv = pairs[k] + v * kBgrRun;
+            acc[k][0] = _mm256_add_epi32(
+                acc[k][0], _mm256_madd_epi16(p0, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv))));
+            acc[k][1] = _mm256_add_epi32(
+                acc[k][1], _mm256_madd_epi16(p1, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 8))));
+            acc[k][2] = _mm256_add_epi32(
+                acc[k][2], _mm256_madd_epi16(p2, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 16))));
+        }
+    }
+#pragma GCC unroll 3
+    for (int k = 0; k < N; ++k)
+        StoreBgrAvx2(out + 3 * k, acc[k][0], acc[k][1], acc[k][2]);
+}
+
+// weights holds two rows' worth of scratch: RowWeights, then its pairs.
 __attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p, const Tables& t, int* weights,
                                                          int y) {
     RowWeights<3>(t, y, weights);
+    const std::size_t weightCount = t.slotPhase.size() * kBgrTaps * kBgrRun;
+    std::int32_t* pairs = weights + weightCount;
+    PairWeights(weights, weightCount, pairs);
     const RowContext r = RowPointers(p, t, y);
     const TapRange rows = t.nonZero[t.rowPhase[y]];
+    auto general = [&](int x) {
+        const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * kBgrTaps];
+        const TapRange columns = t.slotColumns[t.columnSlot[x]];
+        return ColumnsInside(offsets) && !(columns.first == columns.last && columns.last < kBgrTaps - 1);
+    };
     for (int x = 0; x < p.dstW; ++x) {
         const int* offsets = &t.columnOffset[static_cast<std::size_t>(x) * kBgrTaps];
         if (!ColumnsInside(offsets)) {
@@ -281,22 +350,21 @@ __attribute__((target("avx2"))) void ResampleRowBgr8Avx2(const ResampleParams& p
             OneColumnBgrAvx2(r, rows, w, offsets[0] + 3 * columns.first, 3 * columns.first, r.out + 3 * x);
             continue;
         }
-        __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256(), a2 = _mm256_setzero_si256();
-        for (int v = rows.first; v <= rows.last; ++v) {
-            const std::uint8_t* px = r.rows[v] + offsets[0];
-            const int* wv = w + v * kBgrRun;
-            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
-            const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(px + 16));
-            const __m256i p0 = _mm256_cvtepu8_epi32(low);
-            const __m256i p1 = _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8));
-            const __m256i p2 = _mm256_cvtepu8_epi32(high);
-            a0 = _mm256_add_epi32(a0, _mm256_mullo_epi32(p0, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv))));
-            a1 = _mm256_add_epi32(a1,
-                                  _mm256_mullo_epi32(p1, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 8))));
-            a2 = _mm256_add_epi32(
-                a2, _mm256_mullo_epi32(p2, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wv + 16))));
+        // A run of pixels with the same first column, this one included.
+        const std::int32_t* run[kLongestRun] = {pairs + static_cast<std::size_t>(slot) * kBgrTaps * kBgrRun};
+        int n = 1;
+        while (n < kLongestRun && x + n < p.dstW &&
+               t.columnOffset[static_cast<std::size_t>(x + n) * kBgrTaps] == offsets[0] && general(x + n)) {
+            run[n] = pairs + static_cast<std::size_t>(t.columnSlot[x + n]) * kBgrTaps * kBgrRun;
+            ++n;
         }
-        StoreBgrAvx2(r.out + 3 * x, a0, a1, a2);
+        if (n == 3)
+            SharedColumnsRunAvx2<3>(r, rows, offsets[0], run, r.out + 3 * x);
+        else if (n == 2)
+            SharedColumnsRunAvx2<2>(r, rows, offsets[0], run, r.out + 3 * x);
+        else
+            SharedColumnsRunAvx2<1>(r, rows, offsets[0], run, r.out + 3 * x);
+        x += n - 1;
     }
 }
 
@@ -331,16 +399,18 @@ bool ResampleLanczos(const ResampleParams& p) {
     // Each range of rows has the row weights of every slot (RowWeights) of its own.
     const std::size_t weightCount = t.slotPhase.size() * t.taps * t.taps * channels;
     const bool avx2 = HasAvx2() && !p.portable;
-    return ForEachWithScratch<int>(p.dstH, weightCount, p.parallel, p.abort, [&](int y, int* weights) {
-        if (channels == 3 && t.taps == kBgrTaps && avx2)
-            ResampleRowBgr8Avx2(p, t, weights, y);
-        else if (channels == 3 && t.taps == kBgrTaps)
-            ResampleRowBgr8(p, t, weights, y);
-        else if (channels == 3)
-            ResampleRow<3>(p, t, weights, y);
-        else
-            ResampleRow<1>(p, t, weights, y);
-    });
+    const bool paired = channels == 3 && t.taps == kBgrTaps && avx2 && t.pairsFit;
+    return ForEachWithScratch<int>(p.dstH, paired ? 2 * weightCount : weightCount, p.parallel, p.abort,
+                                   [&](int y, int* weights) {
+                                       if (paired)
+                                           ResampleRowBgr8Avx2(p, t, weights, y);
+                                       else if (channels == 3 && t.taps == kBgrTaps)
+                                           ResampleRowBgr8(p, t, weights, y);
+                                       else if (channels == 3)
+                                           ResampleRow<3>(p, t, weights, y);
+                                       else
+                                           ResampleRow<1>(p, t, weights, y);
+                                   });
 }
 
 }  // namespace SuperRes
