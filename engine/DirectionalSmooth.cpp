@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
@@ -267,12 +268,19 @@ void DirectionalSmooth(std::uint8_t* plane, int width, int height, int confidenc
     if (!voteDone)
         return;
 
-    std::uint8_t* smoothed = marked.get();
+    // The passes go back and forth between the plane and the first buffer;
+    // whichever holds the last finished pass is what the plane keeps, also
+    // after a stop.
+    std::uint8_t* from = plane;
+    std::uint8_t* to = marked.get();
     for (int pass = 0; pass < passes; ++pass) {
-        const bool done = ForEachRow(height, parallel, abort,
-                                     [&](int y) { SmoothRow(smoothed, plane, voted.get(), width, height, y); });
-        if (!done)
-            return;
-        std::memcpy(plane, smoothed, bytes);
+        if (!ForEachRow(height, parallel, abort, [&](int y) { SmoothRow(to, from, voted.get(), width, height, y); }))
+            break;
+        std::swap(from, to);
     }
+    if (from != plane)
+        SuperRes::ForEachRowRange(height, parallel, [&](int first, int end) {
+            const std::size_t at = PlaneBytes(first, width);
+            std::memcpy(plane + at, from + at, PlaneBytes(end - first, width));
+        });
 }
