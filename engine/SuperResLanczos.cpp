@@ -224,6 +224,18 @@ void ResampleRowBgr8(const ResampleParams& p, const Tables& t, int* weights, int
 }
 
 #if defined(__x86_64__) || defined(__i386__)
+// The output bytes of the sums B, G, R in the first three lanes: sum >> 16
+// limited to 0..255.
+__attribute__((target("avx2"))) inline void StoreSumsBgr(std::uint8_t* out, __m128i sums) {
+    sums = _mm_srai_epi32(sums, 16);
+    sums = _mm_min_epi32(_mm_max_epi32(sums, _mm_setzero_si128()), _mm_set1_epi32(255));
+    alignas(16) int bgr[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bgr), sums);
+    out[0] = static_cast<std::uint8_t>(bgr[0]);
+    out[1] = static_cast<std::uint8_t>(bgr[1]);
+    out[2] = static_cast<std::uint8_t>(bgr[2]);
+}
+
 // Channel sums of the 24 products B0 G0 R0 B1 ... R7 held in three vectors of
 // eight: every vector lane belongs to a channel by its position modulo 3, so
 // blending the three vectors per lane gathers one channel into one vector.
@@ -236,14 +248,7 @@ __attribute__((target("avx2"))) inline void StoreBgrAvx2(std::uint8_t* out, __m2
     const __m256i bg = _mm256_hadd_epi32(blue, green);
     const __m256i r0 = _mm256_hadd_epi32(red, _mm256_setzero_si256());
     const __m256i sums8 = _mm256_hadd_epi32(bg, r0);  // B G R 0 per 128-bit half
-    __m128i sums = _mm_add_epi32(_mm256_castsi256_si128(sums8), _mm256_extracti128_si256(sums8, 1));
-    sums = _mm_srai_epi32(sums, 16);
-    sums = _mm_min_epi32(_mm_max_epi32(sums, _mm_setzero_si128()), _mm_set1_epi32(255));
-    alignas(16) int bgr[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bgr), sums);
-    out[0] = static_cast<std::uint8_t>(bgr[0]);
-    out[1] = static_cast<std::uint8_t>(bgr[1]);
-    out[2] = static_cast<std::uint8_t>(bgr[2]);
+    StoreSumsBgr(out, _mm_add_epi32(_mm256_castsi256_si128(sums8), _mm256_extracti128_si256(sums8, 1)));
 }
 
 // A pixel whose horizontal weights are 0 but at one tap (phase 0): the
@@ -261,13 +266,7 @@ __attribute__((target("avx2"))) inline void OneColumnBgrAvx2(const RowContext& r
         const __m128i wv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + v * kBgrRun + weight));
         acc = _mm_add_epi32(acc, _mm_mullo_epi32(px, wv));
     }
-    acc = _mm_srai_epi32(acc, 16);
-    acc = _mm_min_epi32(_mm_max_epi32(acc, _mm_setzero_si128()), _mm_set1_epi32(255));
-    alignas(16) int bgr[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bgr), acc);
-    out[0] = static_cast<std::uint8_t>(bgr[0]);
-    out[1] = static_cast<std::uint8_t>(bgr[1]);
-    out[2] = static_cast<std::uint8_t>(bgr[2]);
+    StoreSumsBgr(out, acc);
 }
 
 // The same integer arithmetic with AVX2, eight products at a time, each as
