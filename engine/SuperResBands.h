@@ -30,6 +30,18 @@ inline bool HasAvx2() {
 #endif
 }
 
+// Whether it runs the AVX-512 code of the filters that have such a variant
+// (foundation, vector-length, doubleword and byte instructions).
+inline bool HasAvx512() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                            __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
+    return has;
+#else
+    return false;
+#endif
+}
+
 inline bool Stopped(const AbortFlag* abort) { return abort && abort->load(std::memory_order_relaxed) != 0; }
 
 // Runs body(firstRow, endRow) over rows [0, rows) in blocks of `blockRows`
