@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -68,8 +69,37 @@ void EnvelopeRow(const std::uint8_t* plane, int width, int height, int rx, int r
 // column sums slides down the rows and a window of those sums along each
 // row, giving the same sums as an integral image. columnSum holds width
 // values.
+// One row of means from the column sums of its 2c + 1 rows: the window of
+// 2c + 1 columns slides along the row, and each sum is divided by
+// f = (2c + 1)^2 after adding `rounding`. C > 0 fixes c when compiling, so that
+// the division by f becomes a multiplication (giving the same quotients).
+template <int C>
+void MeanRow(const std::uint64_t* columnSum, int width, int c, std::uint64_t rounding, std::uint8_t* o) {
+    if constexpr (C > 0)
+        c = C;
+    const std::uint64_t f = static_cast<std::uint64_t>(2 * c + 1) * (2 * c + 1);
+    std::uint64_t sum = 0;
+    for (int dx = -c; dx <= c; ++dx)
+        sum += columnSum[Mirror(dx, width)];
+    for (int x = 0; x < width; ++x) {
+        if (x > 0)
+            sum += columnSum[Mirror(x + c, width)] - columnSum[Mirror(x - c - 1, width)];
+        o[x] = static_cast<std::uint8_t>((sum + rounding) / f);
+    }
+}
+
+using MeanRowFn = void (*)(const std::uint64_t*, int, int, std::uint64_t, std::uint8_t*);
+
+// The envelope radius of this system's enlargements is small (the scale).
+MeanRowFn MeanRowFor(int c) {
+    static constexpr MeanRowFn kFixed[] = {MeanRow<0>, MeanRow<1>, MeanRow<2>, MeanRow<3>, MeanRow<4>,
+                                           MeanRow<5>, MeanRow<6>, MeanRow<7>, MeanRow<8>};
+    return c > 0 && c < static_cast<int>(std::size(kFixed)) ? kFixed[c] : MeanRow<0>;
+}
+
 void MeanRows(const std::uint8_t* plane, int width, int height, int c, int first, int end, std::uint64_t* columnSum,
               std::uint8_t* out) {
+    const MeanRowFn meanRow = MeanRowFor(c);
     const std::uint64_t f = static_cast<std::uint64_t>(2 * c + 1) * (2 * c + 1);
     std::fill(columnSum, columnSum + width, 0);
     for (int dy = -c; dy <= c; ++dy) {
@@ -86,15 +116,7 @@ void MeanRows(const std::uint8_t* plane, int width, int height, int c, int first
         }
         const bool edgeRow = y < c + 1 || y >= height - (c + 1);
         const std::uint64_t rounding = edgeRow ? 0 : (f + 1) / 2;
-        std::uint64_t sum = 0;
-        for (int dx = -c; dx <= c; ++dx)
-            sum += columnSum[Mirror(dx, width)];
-        std::uint8_t* o = out + PlaneBytes(y - first, width);
-        for (int x = 0; x < width; ++x) {
-            if (x > 0)
-                sum += columnSum[Mirror(x + c, width)] - columnSum[Mirror(x - c - 1, width)];
-            o[x] = static_cast<std::uint8_t>((sum + rounding) / f);
-        }
+        meanRow(columnSum, width, c, rounding, out + PlaneBytes(y - first, width));
     }
 }
 
