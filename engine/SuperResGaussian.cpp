@@ -244,7 +244,10 @@ void UnsharpMask(std::uint8_t* plane, int width, int height, int amount, double 
     const auto blurred = TryAllocatePlane(bytes);
     if (!blurred)
         return;
-    std::memcpy(blurred.get(), plane, bytes);
+    ForEachRowRange(height, parallel, [&](int first, int end) {
+        const std::size_t at = PlaneBytes(first, width);
+        std::memcpy(blurred.get() + at, plane + at, PlaneBytes(end - first, width));
+    });
     if (!RecursiveGaussian(width, height, width, blurred.get(), sigma, abort))
         return;
     ForEachRowRange(height, parallel, [&](int first, int end) {
