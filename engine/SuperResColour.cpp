@@ -38,6 +38,24 @@ const ColourTables& Tables() {
     return *tables;
 }
 
+// One padded row of the planes from `width` pixels of B, G, R; the padding
+// repeats the last pixel. Without cb (and cr) only the luminance.
+inline void SplitRow(const std::uint8_t* __restrict row, int width, int paddedW, std::uint8_t* __restrict y,
+                     std::uint8_t* __restrict cb, std::uint8_t* __restrict cr) {
+    auto pixel = [&](int x, const std::uint8_t* px) {
+        const int b = px[0], g = px[1], r = px[2];
+        y[x] = static_cast<std::uint8_t>(LumaOf(b, g, r));
+        if (cb) {
+            cb[x] = static_cast<std::uint8_t>(BlueDifferenceOf(b, g, r));
+            cr[x] = static_cast<std::uint8_t>(RedDifferenceOf(b, g, r));
+        }
+    };
+    for (int x = 0; x < width; ++x)
+        pixel(x, row + 3 * x);
+    for (int x = width; x < paddedW; ++x)
+        pixel(x, row + 3 * (width - 1));
+}
+
 }  // namespace
 
 void SplitPlanesChunk(const PlaneSplitJob& job, int block) {
@@ -49,15 +67,10 @@ void SplitPlanesChunk(const PlaneSplitJob& job, int block) {
             return;
         const std::uint8_t* row = job.image + static_cast<std::ptrdiff_t>(std::min(y, job.height - 1)) * job.stride;
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(y) * p.paddedW;
-        for (int x = 0; x < p.paddedW; ++x) {
-            const std::uint8_t* px = row + 3 * std::min(x, job.width - 1);
-            const int b = px[0], g = px[1], r = px[2];
-            p.y[at + x] = static_cast<std::uint8_t>(LumaOf(b, g, r));
-            if (p.cb) {
-                p.cb[at + x] = static_cast<std::uint8_t>(BlueDifferenceOf(b, g, r));
-                p.cr[at + x] = static_cast<std::uint8_t>(RedDifferenceOf(b, g, r));
-            }
-        }
+        if (p.cb)
+            SplitRow(row, job.width, p.paddedW, p.y + at, p.cb + at, p.cr + at);
+        else
+            SplitRow(row, job.width, p.paddedW, p.y + at, nullptr, nullptr);
     }
 }
 
