@@ -111,23 +111,33 @@ namespace {
 // the sequential recursions of neighbouring lines apart so that they overlap.
 constexpr int kLanes = 16;
 
-// Work arrays of one group of lanes: n * kLanes doubles each, sample k of
-// lane l at k * kLanes + l. Every element is written before it is read, so
-// they start uninitialised.
+// A pass over a line takes its samples as doubles kChunk steps at a time,
+// with the four steps before the chunk kept in front of it (behind it for the
+// anti-causal pass), so the recursion reads them as if the whole line were
+// there; the anti-causal outputs are kept the same way. These stay in the
+// first-level cache whatever the line's length.
+constexpr int kChunk = 64;
+constexpr int kHistory = 4;
+constexpr int kWindowSteps = kChunk + kHistory;
+
+// Work arrays of one group of lanes, sample k of lane l at k * kLanes + l:
+// the lanes' bytes and the causal pass's outputs (n steps each), kept for the
+// anti-causal pass that sums them, and the two chunk windows. Every element
+// is written before it is read, so they start uninitialised.
 struct LaneBuffers {
     void Reserve(int n) {
         if (n <= lines)
             return;
-        samples = Doubles(n);
-        causal = Doubles(n);
-        anticausal = Doubles(n);
+        const auto elements = static_cast<std::size_t>(n) * kLanes;
+        samples = std::make_unique_for_overwrite<std::uint8_t[]>(elements);
+        causal = std::make_unique_for_overwrite<double[]>(elements);
         lines = n;
     }
-    static std::unique_ptr<double[]> Doubles(int n) {
-        return std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n) * kLanes);
-    }
     int lines = 0;
-    std::unique_ptr<double[]> samples, causal, anticausal;
+    std::unique_ptr<std::uint8_t[]> samples;
+    std::unique_ptr<double[]> causal;
+    alignas(64) double x[kWindowSteps * kLanes];
+    alignas(64) double anticausal[kWindowSteps * kLanes];
 };
 
 // The lane buffers of the calling thread, for lines of up to n samples. Each
@@ -170,46 +180,56 @@ __attribute__((always_inline)) inline void EdgeStep(const double* x, const doubl
 using Double4 = double __attribute__((vector_size(32)));
 constexpr int kVectors = kLanes / 4;
 
-// The steps with four earlier outputs, k = from, from + dir, ... for `count`
-// steps (dir is +1 or -1), with the terms of EdgeStep in the same order, on
-// whole vectors: the latest output stays in registers for the next step.
-__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from, int count, int dir,
+// `count` steps with four earlier outputs, the first at x and y and each
+// next one `dir` steps on (dir is +1 or -1), with the terms of EdgeStep in the
+// same order, on whole vectors: the latest output stays in registers for the
+// next step. The terms whose coefficient is zero by construction are left
+// out (d[0] always; nPlus[4] in the causal pass, nMinus[0] in the anti-causal
+// one): adding an exact zero leaves a sum's value as it was, and at most turns
+// the sign of a zero sum, which rounds to the same byte.
+template <bool kCausal>
+__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int count, int dir,
                                                            const std::array<double, 5>& num,
                                                            const std::array<double, 5>& d) {
     static_assert(kVectors == 4);
     auto load = [](const double* p, Double4& v) { __builtin_memcpy(&v, p, sizeof v); };
     auto broadcast = [](double c, Double4& v) { v = Double4{c, c, c, c}; };
-    Double4 n0, n1, n2, n3, n4, d0, d1, d2, d3, d4;
+    Double4 n0, n1, n2, n3, n4, d1, d2, d3, d4;
     broadcast(num[0], n0), broadcast(num[1], n1), broadcast(num[2], n2), broadcast(num[3], n3);
-    broadcast(num[4], n4), broadcast(d[0], d0), broadcast(d[1], d1), broadcast(d[2], d2);
-    broadcast(d[3], d3), broadcast(d[4], d4);
-    const Double4 zero = {0.0, 0.0, 0.0, 0.0};
+    broadcast(num[4], n4), broadcast(d[1], d1), broadcast(d[2], d2), broadcast(d[3], d3), broadcast(d[4], d4);
     const std::ptrdiff_t back = -static_cast<std::ptrdiff_t>(dir) * kLanes;  // one step back
 
     Double4 last[kVectors];
-    const double* previous = y + (static_cast<std::ptrdiff_t>(from) * kLanes + back);
+    const double* previous = y + back;
     for (int q = 0; q < kVectors; ++q)
         load(previous + 4 * q, last[q]);
 
-    for (int i = 0, k = from; i < count; ++i, k += dir) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+    for (int i = 0; i < count; ++i) {
+        const std::ptrdiff_t at = -static_cast<std::ptrdiff_t>(i) * back;
         for (int q = 0; q < kVectors; ++q) {
             const std::ptrdiff_t lane = at + 4 * q;
             Double4 x0, x1, x2, x3, x4, y2, y3, y4;
-            load(x + lane, x0);
             load(x + lane + back, x1);
             load(x + lane + 2 * back, x2);
             load(x + lane + 3 * back, x3);
-            load(x + lane + 4 * back, x4);
             load(y + lane + 2 * back, y2);
             load(y + lane + 3 * back, y3);
             load(y + lane + 4 * back, y4);
-            Double4 v = zero;
-            v += n0 * x0 - d0 * zero;
-            v += n1 * x1 - d1 * last[q];
-            v += n2 * x2 - d2 * y2;
-            v += n3 * x3 - d3 * y3;
-            v += n4 * x4 - d4 * y4;
+            Double4 v;
+            if constexpr (kCausal) {
+                load(x + lane, x0);
+                v = n0 * x0;  // 0 + (n0 * x0 - d0 * 0)
+                v += n1 * x1 - d1 * last[q];
+                v += n2 * x2 - d2 * y2;
+                v += n3 * x3 - d3 * y3;
+                v -= d4 * y4;  // + (n4 * x4 - d4 * y4), n4 = 0
+            } else {
+                load(x + lane + 4 * back, x4);
+                v = n1 * x1 - d1 * last[q];  // 0 + (n0 * x0 - d0 * 0) + ..., n0 = 0
+                v += n2 * x2 - d2 * y2;
+                v += n3 * x3 - d3 * y3;
+                v += n4 * x4 - d4 * y4;
+            }
             __builtin_memcpy(y + lane, &v, sizeof v);
             last[q] = v;
         }
@@ -249,47 +269,75 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
         laneStep = 1;
     else
         sampleStep = 1;
-    double* x = buffers.samples.get();
+    std::uint8_t* samples = buffers.samples.get();
     double* causal = buffers.causal.get();
-    double* anti = buffers.anticausal.get();
     if constexpr (kAcross) {
         for (int k = 0; k < n; ++k)
-            for (int l = 0; l < kLanes; ++l)
-                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[k * sampleStep + l];
+            __builtin_memcpy(samples + static_cast<std::ptrdiff_t>(k) * kLanes, first + k * sampleStep, kLanes);
     } else {
         for (int l = 0; l < kLanes; ++l)
             for (int k = 0; k < n; ++k)
-                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k];
+                samples[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k];
     }
+    // Steps [from, from + count) as doubles, to window steps from `to` on.
+    auto widen = [&](int from, int count, double* to) {
+        const std::uint8_t* bytes = samples + static_cast<std::ptrdiff_t>(from) * kLanes;
+        for (int j = 0; j < count * kLanes; ++j)
+            to[j] = bytes[j];
+    };
+    auto step = [](double* window, int s) { return window + static_cast<std::ptrdiff_t>(s) * kLanes; };
+    auto moveSteps = [&](double* window, int from, int to) {
+        __builtin_memmove(step(window, to), step(window, from), sizeof(double) * kHistory * kLanes);
+    };
 
     double edgePlus[5], edgeMinus[5];
     for (int i = 0; i <= 4; ++i) {
         edgePlus[i] = c.nPlus[i] - c.ePlus[i];
         edgeMinus[i] = c.nMinus[i] - c.eMinus[i];
     }
-    const double* x0 = x;
-    const double* xLast = x + static_cast<std::ptrdiff_t>(n - 1) * kLanes;
-
-    // The first four steps of each direction reach past the line's end.
+    double firstSample[kLanes], lastSample[kLanes];
+    widen(0, 1, firstSample);
+    widen(n - 1, 1, lastSample);
     const int edgeSteps = std::min(n, 4);
-    for (int k = 0; k < edgeSteps; ++k) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        EdgeStep(x + at, causal + at, kLanes, k, c.nPlus, c.d, edgePlus, x0, causal + at);
-    }
-    if (n > 4)
-        RecurseInterior(x, causal, 4, n - 4, +1, c.nPlus, c.d);
+    double* x = buffers.x;
 
-    for (int k = n - 1; k >= n - edgeSteps; --k) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        EdgeStep(x + at, anti + at, -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, xLast, anti + at);
+    // Causal: window step s holds line step a - kHistory + s.
+    for (int a = 0; a < n; a += kChunk) {
+        const int b = std::min(n, a + kChunk);
+        if (a > 0)
+            moveSteps(x, kChunk, 0);
+        widen(a, b - a, step(x, kHistory));
+        int k = a;
+        for (; k < edgeSteps; ++k)
+            EdgeStep(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes, k,
+                     c.nPlus, c.d, edgePlus, firstSample, causal + static_cast<std::ptrdiff_t>(k) * kLanes);
+        if (k < b)
+            RecurseInterior<true>(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, b - k, +1,
+                            c.nPlus, c.d);
     }
-    if (n > 4)
-        RecurseInterior(x, anti, n - 5, n - 4, -1, c.nMinus, c.d);
 
-    for (int k = 0; k < n; ++k) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        for (int q = 0; q < kLanes; q += 4)
-            RoundFour(causal + at + q, anti + at + q, first + k * sampleStep + q * laneStep, laneStep);
+    // Anti-causal, chunks from the end: window step s holds line step a + s,
+    // the four after the chunk above it. Each chunk's steps are summed with
+    // the causal outputs and written to the plane once done.
+    double* anti = buffers.anticausal;
+    for (int b = n; b > 0; b -= kChunk) {
+        const int a = std::max(0, b - kChunk);
+        if (b < n) {
+            moveSteps(x, 0, b - a);
+            moveSteps(anti, 0, b - a);
+        }
+        widen(a, b - a, x);
+        int k = b - 1;
+        for (; k >= n - edgeSteps; --k)
+            EdgeStep(step(x, k - a), step(anti, k - a), -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, lastSample,
+                     step(anti, k - a));
+        if (k >= a)
+            RecurseInterior<false>(step(x, k - a), step(anti, k - a), k - a + 1, -1, c.nMinus, c.d);
+        for (k = a; k < b; ++k) {
+            const double* causalStep = causal + static_cast<std::ptrdiff_t>(k) * kLanes;
+            for (int q = 0; q < kLanes; q += 4)
+                RoundFour(causalStep + q, step(anti, k - a) + q, first + k * sampleStep + q * laneStep, laneStep);
+        }
     }
 }
 
