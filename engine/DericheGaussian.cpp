@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
@@ -236,23 +238,87 @@ __attribute__((always_inline)) inline void RecurseInterior(const double* x, doub
     }
 }
 
-// RoundSumToByte of four lanes at once, the same operations on vectors.
-__attribute__((always_inline)) inline void RoundFour(const double* causal, const double* anti, std::uint8_t* out,
-                                                     std::ptrdiff_t outStep) {
+// RoundSumToByte of a step's kLanes lanes on vectors; the bytes go to out
+// side by side. The same values: maxps and minps pick as the comparisons do
+// (a zero or a sum at or below it gives +0), and rounding a limited value in
+// the current mode (cvtps2dq) is what adding and removing 2^23 does in it.
+__attribute__((always_inline)) inline void RoundStep(const double* causal, const double* anti, std::uint8_t* out) {
     using Float4 = float __attribute__((vector_size(16)));
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 top = _mm_set1_ps(255.0f);
+    __m128i value[kVectors];
+    for (int q = 0; q < kVectors; ++q) {
+        Double4 c, a;
+        __builtin_memcpy(&c, causal + 4 * q, sizeof c);
+        __builtin_memcpy(&a, anti + 4 * q, sizeof a);
+        const Float4 sum = __builtin_convertvector(c + a, Float4);
+        const __m128 limited = _mm_min_ps(_mm_max_ps(reinterpret_cast<__m128>(sum), zero), top);
+        value[q] = _mm_cvtps_epi32(limited);
+    }
+    // Every value is 0..255, so the saturating packs keep them exactly.
+    static_assert(kVectors == 4);
+    const __m128i low = _mm_packs_epi32(value[0], value[1]);
+    const __m128i high = _mm_packs_epi32(value[2], value[3]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+}
+
+// A step's kLanes bytes as doubles (exactly: every byte is a double).
+__attribute__((always_inline)) inline void WidenStep(const std::uint8_t* bytes, double* to) {
     using Int4 = int __attribute__((vector_size(16)));
-    Double4 c, a;
-    __builtin_memcpy(&c, causal, sizeof c);
-    __builtin_memcpy(&a, anti, sizeof a);
-    const Float4 sum = __builtin_convertvector(c + a, Float4);
-    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
-    const Float4 top = {255.0f, 255.0f, 255.0f, 255.0f};
-    const Float4 round = {8388608.0f, 8388608.0f, 8388608.0f, 8388608.0f};
-    const Float4 positive = sum > zero ? sum : zero;
-    const Float4 limited = positive < top ? positive : top;
-    const Int4 value = __builtin_convertvector((limited + round) - round, Int4);
-    for (int l = 0; l < 4; ++l)
-        out[l * outStep] = static_cast<std::uint8_t>(value[l]);
+    static_assert(kLanes == 16);
+    const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(all, zero), high = _mm_unpackhi_epi8(all, zero);
+    const __m128i quarters[4] = {_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
+                                 _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
+    for (int q = 0; q < 4; ++q) {
+        Int4 ints;
+        __builtin_memcpy(&ints, &quarters[q], sizeof ints);
+        const Double4 wide = __builtin_convertvector(ints, Double4);
+        __builtin_memcpy(to + 4 * q, &wide, sizeof wide);
+    }
+}
+
+// to[c * toStep + r] = from[r * fromStep + c] for a 16 x 16 block of bytes:
+// four rounds of interleaving row i with row i + 8 put every column in a row.
+__attribute__((always_inline)) inline void Transpose16(const std::uint8_t* from, std::ptrdiff_t fromStep,
+                                                       std::uint8_t* to, std::ptrdiff_t toStep) {
+    __m128i rows[16], next[16];
+    for (int r = 0; r < 16; ++r)
+        rows[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + r * fromStep));
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 8; ++i) {
+            next[2 * i] = _mm_unpacklo_epi8(rows[i], rows[i + 8]);
+            next[2 * i + 1] = _mm_unpackhi_epi8(rows[i], rows[i + 8]);
+        }
+        for (int r = 0; r < 16; ++r)
+            rows[r] = next[r];
+    }
+    for (int c = 0; c < 16; ++c)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + c * toStep), rows[c]);
+}
+
+// The bytes of kLanes rows (row l at rows + l * rowStep) as steps (sample k
+// of row l at steps[k * kLanes + l]), n samples; and back.
+__attribute__((always_inline)) inline void RowsToSteps(const std::uint8_t* rows, std::ptrdiff_t rowStep, int n,
+                                                       std::uint8_t* steps) {
+    static_assert(kLanes == 16);
+    int k = 0;
+    for (; k + 16 <= n; k += 16)
+        Transpose16(rows + k, rowStep, steps + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes);
+    for (; k < n; ++k)
+        for (int l = 0; l < kLanes; ++l)
+            steps[static_cast<std::ptrdiff_t>(k) * kLanes + l] = rows[l * rowStep + k];
+}
+
+__attribute__((always_inline)) inline void StepsToRows(const std::uint8_t* steps, int n, std::uint8_t* rows,
+                                                       std::ptrdiff_t rowStep) {
+    int k = 0;
+    for (; k + 16 <= n; k += 16)
+        Transpose16(steps + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes, rows + k, rowStep);
+    for (; k < n; ++k)
+        for (int l = 0; l < kLanes; ++l)
+            rows[l * rowStep + k] = steps[static_cast<std::ptrdiff_t>(k) * kLanes + l];
 }
 
 // Lines l = 0..kLanes-1 of n samples: sample k of line l is
@@ -275,15 +341,12 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
         for (int k = 0; k < n; ++k)
             __builtin_memcpy(samples + static_cast<std::ptrdiff_t>(k) * kLanes, first + k * sampleStep, kLanes);
     } else {
-        for (int l = 0; l < kLanes; ++l)
-            for (int k = 0; k < n; ++k)
-                samples[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k];
+        RowsToSteps(first, laneStep, n, samples);
     }
     // Steps [from, from + count) as doubles, to window steps from `to` on.
     auto widen = [&](int from, int count, double* to) {
-        const std::uint8_t* bytes = samples + static_cast<std::ptrdiff_t>(from) * kLanes;
-        for (int j = 0; j < count * kLanes; ++j)
-            to[j] = bytes[j];
+        for (int k = 0; k < count; ++k)
+            WidenStep(samples + static_cast<std::ptrdiff_t>(from + k) * kLanes, to + k * kLanes);
     };
     auto step = [](double* window, int s) { return window + static_cast<std::ptrdiff_t>(s) * kLanes; };
     auto moveSteps = [&](double* window, int from, int to) {
@@ -309,11 +372,11 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
         widen(a, b - a, step(x, kHistory));
         int k = a;
         for (; k < edgeSteps; ++k)
-            EdgeStep(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes, k,
-                     c.nPlus, c.d, edgePlus, firstSample, causal + static_cast<std::ptrdiff_t>(k) * kLanes);
+            EdgeStep(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes, k, c.nPlus,
+                     c.d, edgePlus, firstSample, causal + static_cast<std::ptrdiff_t>(k) * kLanes);
         if (k < b)
-            RecurseInterior<true>(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, b - k, +1,
-                            c.nPlus, c.d);
+            RecurseInterior<true>(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, b - k,
+                                  +1, c.nPlus, c.d);
     }
 
     // Anti-causal, chunks from the end: window step s holds line step a + s,
@@ -333,12 +396,17 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
                      step(anti, k - a));
         if (k >= a)
             RecurseInterior<false>(step(x, k - a), step(anti, k - a), k - a + 1, -1, c.nMinus, c.d);
+        // A step's sixteen bytes are side by side in a row of the plane
+        // across; for rows they go back over the step's samples, no longer
+        // needed once widened, and to the rows when the line is done.
         for (k = a; k < b; ++k) {
             const double* causalStep = causal + static_cast<std::ptrdiff_t>(k) * kLanes;
-            for (int q = 0; q < kLanes; q += 4)
-                RoundFour(causalStep + q, step(anti, k - a) + q, first + k * sampleStep + q * laneStep, laneStep);
+            std::uint8_t* out = kAcross ? first + k * sampleStep : samples + static_cast<std::ptrdiff_t>(k) * kLanes;
+            RoundStep(causalStep, step(anti, k - a), out);
         }
     }
+    if constexpr (!kAcross)
+        StepsToRows(samples, n, first, laneStep);
 }
 
 // Filters lines [firstLine, lastLine) of n samples in place: line j starts at
