@@ -167,6 +167,13 @@ long long ClampRow(const ClampJob& j, int y, std::uint8_t* lo, std::uint8_t* hi,
     return draws;
 }
 
+// Copies height rows of stride bytes, spread over the threads.
+void CopyRows(std::uint8_t* to, const std::uint8_t* from, int stride, int height) {
+    ParallelFor(0, height, [&](int first, int last) {
+        std::copy_n(from + PlaneBytes(first, stride), PlaneBytes(last - first, stride), to + PlaneBytes(first, stride));
+    });
+}
+
 // Output rows are done a strip at a time, with the row ranges of just the
 // reference rows the strip's windows reach: two strips of row ranges stay
 // in the caches where two planes of them would not.
@@ -183,13 +190,15 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
     // Rows of row ranges a strip's windows reach at most.
     const int reach = std::min<long long>(height, stripRows + 2LL * hh);
 
-    // The output starts as the image, so that the bytes of a wider stride
-    // come back unchanged; the row ranges are written whole for each strip.
+    // With a wider stride the output starts as the image, so that the bytes
+    // past each row come back unchanged; the row ranges are written whole for
+    // each strip.
     PlaneBuffer output, rowMin, rowMax;
     std::vector<long long> draws;
     try {
         output = NewPlane(bytes);
-        std::copy_n(image, bytes, output.get());
+        if (stride > width)
+            CopyRows(output.get(), image, stride, height);
         rowMin = NewPlane(PlaneBytes(stride, reach));
         rowMax = NewPlane(PlaneBytes(stride, reach));
         draws.resize(height);
@@ -238,7 +247,7 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
             return 0;
     }
 
-    std::copy_n(output.get(), bytes, image);
+    CopyRows(image, output.get(), stride, height);
     return 1;
 }
 
