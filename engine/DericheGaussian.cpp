@@ -112,6 +112,7 @@ namespace {
 // the arithmetic of DericheFilterLine, in the same order; the lanes only keep
 // the sequential recursions of neighbouring lines apart so that they overlap.
 constexpr int kLanes = 16;
+constexpr int kColumnGranule = 16 * kLanes;
 
 // A pass over a line takes its samples as doubles kChunk steps at a time,
 // with the four steps before the chunk kept in front of it (behind it for the
@@ -449,7 +450,9 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     }
 
     // Columns side by side, then rows; each pass spread over the threads in
-    // blocks of lines, with the reports made here in order. Each thread
+    // blocks of lines, with the reports made here in order. A thread takes
+    // columns kColumnGranule at a time: the rows' bytes of narrower ranges
+    // would share most of their cache lines with other threads' ranges. Each thread
     // keeps its lane buffers (ThreadLaneBuffers): allocating them per block
     // of lines, or per call, would map fresh pages every time.
     const int longest = std::max(width, height);
@@ -459,7 +462,7 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
         [&](int first, int last) {
             FilterLines(plane, 1, width, height, first, last, vertical, ThreadLaneBuffers(longest));
         },
-        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); }, kLanes);
+        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); }, kColumnGranule);
     if (!columnsDone)
         return false;
 
