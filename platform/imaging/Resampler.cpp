@@ -112,42 +112,27 @@ void BytesToFloats(const std::uint8_t* bytes, std::ptrdiff_t n, float* out) {
 }
 
 // Positions ax.lowest..ax.highest of a source row (continued by mirroring)
-// as floats, four lanes a pixel (the channels, then the pad byte or 0), so
-// that each output of the horizontal pass reads its taps one after another.
-// Converting once is cheaper than once per tap: at a 3x reduction with the
-// widened cubic every source pixel is a tap of four or five outputs.
+// as floats, Step a pixel as the bytes lie, so that each output of the
+// horizontal pass reads its taps one after another: a tap is the four
+// floats from its pixel on. Of 3-byte pixels the fourth is the next pixel's
+// first (or, after the last, whatever `out` holds there), in a lane whose
+// sum is never used. Converting once is cheaper than once per tap: at a 3x
+// reduction with the widened cubic every source pixel is a tap of four or
+// five outputs. `out` holds (ax.highest - ax.lowest + 1) * Step + 1 floats.
 template <int Step>
 void RowToLanes(const std::uint8_t* row, int srcLen, const AxisTaps& ax, float* out) {
-    const auto convert = [&](std::ptrdiff_t position, int pixel) {
-        const std::uint8_t* p = row + static_cast<std::ptrdiff_t>(pixel) * Step;
-        float* o = out + (position - ax.lowest) * 4;
-        o[0] = p[0];
-        o[1] = p[1];
-        o[2] = p[2];
-        o[3] = Step == 4 ? p[3] : 0.0f;
+    const auto mirrored = [&](std::ptrdiff_t position) {
+        BytesToFloats(row + static_cast<std::ptrdiff_t>(Mirror(position, srcLen)) * Step, Step,
+                      out + (position - ax.lowest) * Step);
     };
     const std::ptrdiff_t inFirst = std::max<std::ptrdiff_t>(ax.lowest, 0);
     const std::ptrdiff_t inLast = std::min<std::ptrdiff_t>(ax.highest, srcLen - 1);
     for (std::ptrdiff_t v = ax.lowest; v < inFirst; ++v)
-        convert(v, Mirror(v, srcLen));
-    // The pixels inside the source, as one plain loop the compiler vectorises.
-    if (inFirst <= inLast) {
-        const std::uint8_t* p = row + inFirst * Step;
-        float* o = out + (inFirst - ax.lowest) * 4;
-        const std::ptrdiff_t pixels = inLast - inFirst + 1;
-        if constexpr (Step == 4) {
-            BytesToFloats(p, pixels * 4, o);
-        } else {
-            for (std::ptrdiff_t i = 0; i < pixels; ++i) {
-                o[i * 4 + 0] = p[i * 3 + 0];
-                o[i * 4 + 1] = p[i * 3 + 1];
-                o[i * 4 + 2] = p[i * 3 + 2];
-                o[i * 4 + 3] = 0.0f;
-            }
-        }
-    }
+        mirrored(v);
+    if (inFirst <= inLast)
+        BytesToFloats(row + inFirst * Step, (inLast - inFirst + 1) * Step, out + (inFirst - ax.lowest) * Step);
     for (std::ptrdiff_t v = std::max(inLast + 1, ax.lowest); v <= ax.highest; ++v)
-        convert(v, Mirror(v, srcLen));
+        mirrored(v);
 }
 
 // Two pixels' lanes: two outputs of the horizontal pass side by side.
@@ -174,19 +159,20 @@ std::vector<float> PairWeights(const AxisTaps& ax, int count) {
 
 // Sums `pairs` pairs of outputs (at most kPairsAtOnce) from x on (even);
 // see HorizontalRow.
+template <int Step>
 inline void SumPairs(const float* lanes, const std::ptrdiff_t* start, std::ptrdiff_t lowest, const float* pairWeights,
                      int taps, int x, int pairs, int channels, float* out) {
     const float* p[2 * kPairsAtOnce];
     for (int j = 0; j < 2 * pairs; ++j)
-        p[j] = lanes + (start[x + j] - lowest) * 4;
+        p[j] = lanes + (start[x + j] - lowest) * Step;
     const float* w = pairWeights + static_cast<std::ptrdiff_t>(x / 2) * taps * 8;
     PairLanes acc[kPairsAtOnce] = {};
     for (int k = 0; k < taps; ++k)
         for (int j = 0; j < pairs; ++j) {
             PixelLanes a, b;
             PairLanes weights;
-            std::memcpy(&a, p[2 * j] + k * 4, sizeof a);
-            std::memcpy(&b, p[2 * j + 1] + k * 4, sizeof b);
+            std::memcpy(&a, p[2 * j] + k * Step, sizeof a);
+            std::memcpy(&b, p[2 * j + 1] + k * Step, sizeof b);
             std::memcpy(&weights, w + (static_cast<std::ptrdiff_t>(j) * taps + k) * 8, sizeof weights);
             acc[j] += weights * __builtin_shufflevector(a, b, 0, 1, 2, 3, 4, 5, 6, 7);
         }
@@ -204,30 +190,42 @@ inline void SumPairs(const float* lanes, const std::ptrdiff_t* start, std::ptrdi
 // every output value gets exactly the same float operations in the same
 // order. Writes four floats an output, `channels` apart and in order, so
 // `out` needs one float to spare after the last.
-VESPERA_WIDE_VECTORS
-void HorizontalRow(const float* lanes, const AxisTaps& ax, const float* pairWeights, int count, int channels,
-                   float* out) {
+template <int Step>
+inline void HorizontalRowOf(const float* lanes, const AxisTaps& ax, const float* pairWeights, int count, int channels,
+                            float* out) {
     const int taps = ax.taps;
     const std::ptrdiff_t* start = ax.start.data();
     int x = 0;
     for (; x + 2 * kPairsAtOnce <= count; x += 2 * kPairsAtOnce)
-        SumPairs(lanes, start, ax.lowest, pairWeights, taps, x, kPairsAtOnce, channels, out);
+        SumPairs<Step>(lanes, start, ax.lowest, pairWeights, taps, x, kPairsAtOnce, channels, out);
     if (x + 2 <= count) {
         const int pairs = (count - x) / 2;
-        SumPairs(lanes, start, ax.lowest, pairWeights, taps, x, pairs, channels, out);
+        SumPairs<Step>(lanes, start, ax.lowest, pairWeights, taps, x, pairs, channels, out);
         x += 2 * pairs;
     }
     if (x < count) {
-        const float* p = lanes + (start[x] - ax.lowest) * 4;
+        const float* p = lanes + (start[x] - ax.lowest) * Step;
         const float* w = &ax.weight[static_cast<std::size_t>(x) * taps];
         PixelLanes acc = {};
         for (int k = 0; k < taps; ++k) {
             PixelLanes a;
-            std::memcpy(&a, p + k * 4, sizeof a);
+            std::memcpy(&a, p + k * Step, sizeof a);
             acc += w[k] * a;
         }
         std::memcpy(out + static_cast<std::ptrdiff_t>(x) * channels, &acc, sizeof acc);
     }
+}
+
+// The horizontal pass of rows of 3- and 4-byte pixels, each with an AVX2 build.
+VESPERA_WIDE_VECTORS
+void HorizontalRow3(const float* lanes, const AxisTaps& ax, const float* pairWeights, int count, int channels,
+                    float* out) {
+    HorizontalRowOf<3>(lanes, ax, pairWeights, count, channels, out);
+}
+VESPERA_WIDE_VECTORS
+void HorizontalRow4(const float* lanes, const AxisTaps& ax, const float* pairWeights, int count, int channels,
+                    float* out) {
+    HorizontalRowOf<4>(lanes, ax, pairWeights, count, channels, out);
 }
 
 // The vertical pass's step: acc[j] += w * row[j].
@@ -270,7 +268,8 @@ bool ResampleImpl(const ResampleSource& src, int dstW, int dstH, const Rect& win
 
     ParallelFor(0, blocks, [&](int b0, int b1) {
         try {
-            std::vector<float> sums, filtered(n + 1), lanes(static_cast<std::size_t>(hx.highest - hx.lowest + 1) * 4);
+            std::vector<float> sums, filtered(n + 1),
+                lanes(static_cast<std::size_t>(hx.highest - hx.lowest + 1) * Step + 1);
             std::vector<Contribution> parts;
             for (int b = b0; b < b1 && !failed.load(std::memory_order_relaxed); ++b) {
                 const int y0 = b * blockRows, y1 = std::min(window.height, y0 + blockRows);
@@ -290,7 +289,8 @@ bool ResampleImpl(const ResampleSource& src, int dstW, int dstH, const Rect& win
                     const int row = parts[i].row;
                     RowToLanes<Step>(src.bits + static_cast<std::ptrdiff_t>(row) * src.stride, src.width, hx,
                                      lanes.data());
-                    HorizontalRow(lanes.data(), hx, pairWeights.data(), window.width, Channels, filtered.data());
+                    (Step == 3 ? HorizontalRow3 : HorizontalRow4)(lanes.data(), hx, pairWeights.data(), window.width,
+                                                                  Channels, filtered.data());
                     for (; i < parts.size() && parts[i].row == row; ++i) {
                         float* acc = &sums[static_cast<std::size_t>(parts[i].y) * n];
                         AddWeightedRow(filtered.data(), parts[i].weight, n, acc);
