@@ -105,6 +105,7 @@ AxisTaps BuildAxis(int srcLen, int dstLen, int first, int count, InterpolationMo
 // Four floats: one pixel's channels, in the lanes of one SSE register.
 using PixelLanes = float __attribute__((vector_size(16)));
 
+// Each byte as a float.
 VESPERA_WIDE_VECTORS
 void BytesToFloats(const std::uint8_t* bytes, std::ptrdiff_t n, float* out) {
     for (std::ptrdiff_t i = 0; i < n; ++i)
@@ -158,7 +159,7 @@ std::vector<float> PairWeights(const AxisTaps& ax, int count) {
 }
 
 // Sums `pairs` pairs of outputs (at most kPairsAtOnce) from x on (even);
-// see HorizontalRow.
+// see HorizontalRowOf.
 template <int Step>
 inline void SumPairs(const float* lanes, const std::ptrdiff_t* start, std::ptrdiff_t lowest, const float* pairWeights,
                      int taps, int x, int pairs, int channels, float* out) {
