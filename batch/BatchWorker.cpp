@@ -44,8 +44,11 @@ BatchStageHook CurrentStageHook() {
 }
 
 // At most this many items in flight, whatever the number of cores: each holds
-// a decoded source (72 MB for 24 megapixels) and the resize's buffers.
-constexpr int kMaxItemsInFlight = 6;
+// a decoded source (96 MB for 24 megapixels, four bytes a pixel) and the
+// resize's buffers. Five keep eight cores busy with camera pictures: the
+// resizes run on all cores, so more decodes at once only add memory, and
+// fresh memory is slow to come by on a loaded machine.
+constexpr int kMaxItemsInFlight = 5;
 
 // What the resizes and saves in flight may hold at once, estimated from the
 // pictures' sizes; one item alone may always go.

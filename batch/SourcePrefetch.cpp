@@ -9,7 +9,7 @@
 
 std::unique_ptr<imaging::Bitmap> DecodeBatchSource(const QString& path, imaging::PixelPool* pool) {
     try {
-        return imaging::Bitmap::FromFile(platform::LocalFilePath(path), pool);
+        return imaging::Bitmap::FromFile(platform::LocalFilePath(path), pool, imaging::ColourLayout::Bgr24);
     } catch (const std::exception&) {
         return nullptr;
     }

@@ -41,13 +41,13 @@ void BM_AreaReduceHalf(benchmark::State& state) {
 BENCHMARK(BM_AreaReduceHalf)->Unit(benchmark::kMillisecond);
 
 void BM_DericheGaussian(benchmark::State& state) {
-    const int w = 1500, h = 1000;
+    const int w = static_cast<int>(state.range(0)), h = w * 2 / 3;
     auto plane = NoisePlane(w, h);
     const std::atomic<std::uint8_t> never{0};
     for (auto _ : state)
         benchmark::DoNotOptimize(DericheGaussian(EngineRect{0, 0, w, h}, plane.data(), &never, 10, 10, nullptr));
 }
-BENCHMARK(BM_DericheGaussian)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DericheGaussian)->Arg(1500)->Arg(6000)->Unit(benchmark::kMillisecond);
 
 void BM_LocalRangeClamp(benchmark::State& state) {
     const int w = 1500, h = 1000;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "engine/ParallelRows.h"
 #include "engine/Plane.h"
 #include "engine/RSProgress.h"
@@ -110,24 +112,35 @@ namespace {
 // the arithmetic of DericheFilterLine, in the same order; the lanes only keep
 // the sequential recursions of neighbouring lines apart so that they overlap.
 constexpr int kLanes = 16;
+constexpr int kColumnGranule = 16 * kLanes;
 
-// Work arrays of one group of lanes: n * kLanes doubles each, sample k of
-// lane l at k * kLanes + l. Every element is written before it is read, so
-// they start uninitialised.
+// A pass over a line takes its samples as doubles kChunk steps at a time,
+// with the four steps before the chunk kept in front of it (behind it for the
+// anti-causal pass), so the recursion reads them as if the whole line were
+// there; the anti-causal outputs are kept the same way. These stay in the
+// first-level cache whatever the line's length.
+constexpr int kChunk = 64;
+constexpr int kHistory = 4;
+constexpr int kWindowSteps = kChunk + kHistory;
+
+// Work arrays of one group of lanes, sample k of lane l at k * kLanes + l:
+// the lanes' bytes and the causal pass's outputs (n steps each), kept for the
+// anti-causal pass that sums them, and the two chunk windows. Every element
+// is written before it is read, so they start uninitialised.
 struct LaneBuffers {
     void Reserve(int n) {
         if (n <= lines)
             return;
-        samples = Doubles(n);
-        causal = Doubles(n);
-        anticausal = Doubles(n);
+        const auto elements = static_cast<std::size_t>(n) * kLanes;
+        samples = std::make_unique_for_overwrite<std::uint8_t[]>(elements);
+        causal = std::make_unique_for_overwrite<double[]>(elements);
         lines = n;
     }
-    static std::unique_ptr<double[]> Doubles(int n) {
-        return std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n) * kLanes);
-    }
     int lines = 0;
-    std::unique_ptr<double[]> samples, causal, anticausal;
+    std::unique_ptr<std::uint8_t[]> samples;
+    std::unique_ptr<double[]> causal;
+    alignas(64) double x[kWindowSteps * kLanes];
+    alignas(64) double anticausal[kWindowSteps * kLanes];
 };
 
 // The lane buffers of the calling thread, for lines of up to n samples. Each
@@ -170,69 +183,143 @@ __attribute__((always_inline)) inline void EdgeStep(const double* x, const doubl
 using Double4 = double __attribute__((vector_size(32)));
 constexpr int kVectors = kLanes / 4;
 
-// The steps with four earlier outputs, k = from, from + dir, ... for `count`
-// steps (dir is +1 or -1), with the terms of EdgeStep in the same order, on
-// whole vectors: the latest output stays in registers for the next step.
-__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int from, int count, int dir,
+// `count` steps with four earlier outputs, the first at x and y and each
+// next one `dir` steps on (dir is +1 or -1), with the terms of EdgeStep in the
+// same order, on whole vectors: the latest output stays in registers for the
+// next step. The terms whose coefficient is zero by construction are left
+// out (d[0] always; nPlus[4] in the causal pass, nMinus[0] in the anti-causal
+// one): adding an exact zero leaves a sum's value as it was, and at most turns
+// the sign of a zero sum, which rounds to the same byte.
+template <bool kCausal>
+__attribute__((always_inline)) inline void RecurseInterior(const double* x, double* y, int count, int dir,
                                                            const std::array<double, 5>& num,
                                                            const std::array<double, 5>& d) {
     static_assert(kVectors == 4);
     auto load = [](const double* p, Double4& v) { __builtin_memcpy(&v, p, sizeof v); };
     auto broadcast = [](double c, Double4& v) { v = Double4{c, c, c, c}; };
-    Double4 n0, n1, n2, n3, n4, d0, d1, d2, d3, d4;
+    Double4 n0, n1, n2, n3, n4, d1, d2, d3, d4;
     broadcast(num[0], n0), broadcast(num[1], n1), broadcast(num[2], n2), broadcast(num[3], n3);
-    broadcast(num[4], n4), broadcast(d[0], d0), broadcast(d[1], d1), broadcast(d[2], d2);
-    broadcast(d[3], d3), broadcast(d[4], d4);
-    const Double4 zero = {0.0, 0.0, 0.0, 0.0};
+    broadcast(num[4], n4), broadcast(d[1], d1), broadcast(d[2], d2), broadcast(d[3], d3), broadcast(d[4], d4);
     const std::ptrdiff_t back = -static_cast<std::ptrdiff_t>(dir) * kLanes;  // one step back
 
     Double4 last[kVectors];
-    const double* previous = y + (static_cast<std::ptrdiff_t>(from) * kLanes + back);
+    const double* previous = y + back;
     for (int q = 0; q < kVectors; ++q)
         load(previous + 4 * q, last[q]);
 
-    for (int i = 0, k = from; i < count; ++i, k += dir) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
+    for (int i = 0; i < count; ++i) {
+        const std::ptrdiff_t at = -static_cast<std::ptrdiff_t>(i) * back;
         for (int q = 0; q < kVectors; ++q) {
             const std::ptrdiff_t lane = at + 4 * q;
             Double4 x0, x1, x2, x3, x4, y2, y3, y4;
-            load(x + lane, x0);
             load(x + lane + back, x1);
             load(x + lane + 2 * back, x2);
             load(x + lane + 3 * back, x3);
-            load(x + lane + 4 * back, x4);
             load(y + lane + 2 * back, y2);
             load(y + lane + 3 * back, y3);
             load(y + lane + 4 * back, y4);
-            Double4 v = zero;
-            v += n0 * x0 - d0 * zero;
-            v += n1 * x1 - d1 * last[q];
-            v += n2 * x2 - d2 * y2;
-            v += n3 * x3 - d3 * y3;
-            v += n4 * x4 - d4 * y4;
+            Double4 v;
+            if constexpr (kCausal) {
+                load(x + lane, x0);
+                v = n0 * x0;  // 0 + (n0 * x0 - d0 * 0)
+                v += n1 * x1 - d1 * last[q];
+                v += n2 * x2 - d2 * y2;
+                v += n3 * x3 - d3 * y3;
+                v -= d4 * y4;  // + (n4 * x4 - d4 * y4), n4 = 0
+            } else {
+                load(x + lane + 4 * back, x4);
+                v = n1 * x1 - d1 * last[q];  // 0 + (n0 * x0 - d0 * 0) + ..., n0 = 0
+                v += n2 * x2 - d2 * y2;
+                v += n3 * x3 - d3 * y3;
+                v += n4 * x4 - d4 * y4;
+            }
             __builtin_memcpy(y + lane, &v, sizeof v);
             last[q] = v;
         }
     }
 }
 
-// RoundSumToByte of four lanes at once, the same operations on vectors.
-__attribute__((always_inline)) inline void RoundFour(const double* causal, const double* anti, std::uint8_t* out,
-                                                     std::ptrdiff_t outStep) {
+// RoundSumToByte of a step's kLanes lanes on vectors; the bytes go to out
+// side by side. The same values: maxps and minps pick as the comparisons do
+// (a zero or a sum at or below it gives +0), and rounding a limited value in
+// the current mode (cvtps2dq) is what adding and removing 2^23 does in it.
+__attribute__((always_inline)) inline void RoundStep(const double* causal, const double* anti, std::uint8_t* out) {
     using Float4 = float __attribute__((vector_size(16)));
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 top = _mm_set1_ps(255.0f);
+    __m128i value[kVectors];
+    for (int q = 0; q < kVectors; ++q) {
+        Double4 c, a;
+        __builtin_memcpy(&c, causal + 4 * q, sizeof c);
+        __builtin_memcpy(&a, anti + 4 * q, sizeof a);
+        const Float4 sum = __builtin_convertvector(c + a, Float4);
+        const __m128 limited = _mm_min_ps(_mm_max_ps(reinterpret_cast<__m128>(sum), zero), top);
+        value[q] = _mm_cvtps_epi32(limited);
+    }
+    // Every value is 0..255, so the saturating packs keep them exactly.
+    static_assert(kVectors == 4);
+    const __m128i low = _mm_packs_epi32(value[0], value[1]);
+    const __m128i high = _mm_packs_epi32(value[2], value[3]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+}
+
+// A step's kLanes bytes as doubles (exactly: every byte is a double).
+__attribute__((always_inline)) inline void WidenStep(const std::uint8_t* bytes, double* to) {
     using Int4 = int __attribute__((vector_size(16)));
-    Double4 c, a;
-    __builtin_memcpy(&c, causal, sizeof c);
-    __builtin_memcpy(&a, anti, sizeof a);
-    const Float4 sum = __builtin_convertvector(c + a, Float4);
-    const Float4 zero = {0.0f, 0.0f, 0.0f, 0.0f};
-    const Float4 top = {255.0f, 255.0f, 255.0f, 255.0f};
-    const Float4 round = {8388608.0f, 8388608.0f, 8388608.0f, 8388608.0f};
-    const Float4 positive = sum > zero ? sum : zero;
-    const Float4 limited = positive < top ? positive : top;
-    const Int4 value = __builtin_convertvector((limited + round) - round, Int4);
-    for (int l = 0; l < 4; ++l)
-        out[l * outStep] = static_cast<std::uint8_t>(value[l]);
+    static_assert(kLanes == 16);
+    const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(all, zero), high = _mm_unpackhi_epi8(all, zero);
+    const __m128i quarters[4] = {_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
+                                 _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)};
+    for (int q = 0; q < 4; ++q) {
+        Int4 ints;
+        __builtin_memcpy(&ints, &quarters[q], sizeof ints);
+        const Double4 wide = __builtin_convertvector(ints, Double4);
+        __builtin_memcpy(to + 4 * q, &wide, sizeof wide);
+    }
+}
+
+// to[c * toStep + r] = from[r * fromStep + c] for a 16 x 16 block of bytes:
+// four rounds of interleaving row i with row i + 8 put every column in a row.
+__attribute__((always_inline)) inline void Transpose16(const std::uint8_t* from, std::ptrdiff_t fromStep,
+                                                       std::uint8_t* to, std::ptrdiff_t toStep) {
+    __m128i rows[16], next[16];
+    for (int r = 0; r < 16; ++r)
+        rows[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + r * fromStep));
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 8; ++i) {
+            next[2 * i] = _mm_unpacklo_epi8(rows[i], rows[i + 8]);
+            next[2 * i + 1] = _mm_unpackhi_epi8(rows[i], rows[i + 8]);
+        }
+        for (int r = 0; r < 16; ++r)
+            rows[r] = next[r];
+    }
+    for (int c = 0; c < 16; ++c)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + c * toStep), rows[c]);
+}
+
+// The bytes of kLanes rows (row l at rows + l * rowStep) as steps (sample k
+// of row l at steps[k * kLanes + l]), n samples; and back.
+__attribute__((always_inline)) inline void RowsToSteps(const std::uint8_t* rows, std::ptrdiff_t rowStep, int n,
+                                                       std::uint8_t* steps) {
+    static_assert(kLanes == 16);
+    int k = 0;
+    for (; k + 16 <= n; k += 16)
+        Transpose16(rows + k, rowStep, steps + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes);
+    for (; k < n; ++k)
+        for (int l = 0; l < kLanes; ++l)
+            steps[static_cast<std::ptrdiff_t>(k) * kLanes + l] = rows[l * rowStep + k];
+}
+
+__attribute__((always_inline)) inline void StepsToRows(const std::uint8_t* steps, int n, std::uint8_t* rows,
+                                                       std::ptrdiff_t rowStep) {
+    int k = 0;
+    for (; k + 16 <= n; k += 16)
+        Transpose16(steps + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes, rows + k, rowStep);
+    for (; k < n; ++k)
+        for (int l = 0; l < kLanes; ++l)
+            rows[l * rowStep + k] = steps[static_cast<std::ptrdiff_t>(k) * kLanes + l];
 }
 
 // Lines l = 0..kLanes-1 of n samples: sample k of line l is
@@ -249,48 +336,78 @@ VESPERA_WIDE_VECTORS void FilterLanes(std::uint8_t* first, std::ptrdiff_t laneSt
         laneStep = 1;
     else
         sampleStep = 1;
-    double* x = buffers.samples.get();
+    std::uint8_t* samples = buffers.samples.get();
     double* causal = buffers.causal.get();
-    double* anti = buffers.anticausal.get();
     if constexpr (kAcross) {
         for (int k = 0; k < n; ++k)
-            for (int l = 0; l < kLanes; ++l)
-                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[k * sampleStep + l];
+            __builtin_memcpy(samples + static_cast<std::ptrdiff_t>(k) * kLanes, first + k * sampleStep, kLanes);
     } else {
-        for (int l = 0; l < kLanes; ++l)
-            for (int k = 0; k < n; ++k)
-                x[static_cast<std::ptrdiff_t>(k) * kLanes + l] = first[l * laneStep + k];
+        RowsToSteps(first, laneStep, n, samples);
     }
+    // Steps [from, from + count) as doubles, to window steps from `to` on.
+    auto widen = [&](int from, int count, double* to) {
+        for (int k = 0; k < count; ++k)
+            WidenStep(samples + static_cast<std::ptrdiff_t>(from + k) * kLanes, to + k * kLanes);
+    };
+    auto step = [](double* window, int s) { return window + static_cast<std::ptrdiff_t>(s) * kLanes; };
+    auto moveSteps = [&](double* window, int from, int to) {
+        __builtin_memmove(step(window, to), step(window, from), sizeof(double) * kHistory * kLanes);
+    };
 
     double edgePlus[5], edgeMinus[5];
     for (int i = 0; i <= 4; ++i) {
         edgePlus[i] = c.nPlus[i] - c.ePlus[i];
         edgeMinus[i] = c.nMinus[i] - c.eMinus[i];
     }
-    const double* x0 = x;
-    const double* xLast = x + static_cast<std::ptrdiff_t>(n - 1) * kLanes;
-
-    // The first four steps of each direction reach past the line's end.
+    double firstSample[kLanes], lastSample[kLanes];
+    widen(0, 1, firstSample);
+    widen(n - 1, 1, lastSample);
     const int edgeSteps = std::min(n, 4);
-    for (int k = 0; k < edgeSteps; ++k) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        EdgeStep(x + at, causal + at, kLanes, k, c.nPlus, c.d, edgePlus, x0, causal + at);
-    }
-    if (n > 4)
-        RecurseInterior(x, causal, 4, n - 4, +1, c.nPlus, c.d);
+    double* x = buffers.x;
 
-    for (int k = n - 1; k >= n - edgeSteps; --k) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        EdgeStep(x + at, anti + at, -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, xLast, anti + at);
+    // Causal: window step s holds line step a - kHistory + s.
+    for (int a = 0; a < n; a += kChunk) {
+        const int b = std::min(n, a + kChunk);
+        if (a > 0)
+            moveSteps(x, kChunk, 0);
+        widen(a, b - a, step(x, kHistory));
+        int k = a;
+        for (; k < edgeSteps; ++k)
+            EdgeStep(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, kLanes, k, c.nPlus,
+                     c.d, edgePlus, firstSample, causal + static_cast<std::ptrdiff_t>(k) * kLanes);
+        if (k < b)
+            RecurseInterior<true>(step(x, kHistory + k - a), causal + static_cast<std::ptrdiff_t>(k) * kLanes, b - k,
+                                  +1, c.nPlus, c.d);
     }
-    if (n > 4)
-        RecurseInterior(x, anti, n - 5, n - 4, -1, c.nMinus, c.d);
 
-    for (int k = 0; k < n; ++k) {
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k) * kLanes;
-        for (int q = 0; q < kLanes; q += 4)
-            RoundFour(causal + at + q, anti + at + q, first + k * sampleStep + q * laneStep, laneStep);
+    // Anti-causal, chunks from the end: window step s holds line step a + s,
+    // the four after the chunk above it. Each chunk's steps are summed with
+    // the causal outputs and written to the plane once done.
+    double* anti = buffers.anticausal;
+    for (int b = n; b > 0; b -= kChunk) {
+        const int a = std::max(0, b - kChunk);
+        if (b < n) {
+            moveSteps(x, 0, b - a);
+            moveSteps(anti, 0, b - a);
+        }
+        widen(a, b - a, x);
+        int k = b - 1;
+        for (; k >= n - edgeSteps; --k)
+            EdgeStep(step(x, k - a), step(anti, k - a), -kLanes, n - 1 - k, c.nMinus, c.d, edgeMinus, lastSample,
+                     step(anti, k - a));
+        if (k >= a)
+            RecurseInterior<false>(step(x, k - a), step(anti, k - a), k - a + 1, -1, c.nMinus, c.d);
+        // A step's sixteen bytes are side by side in a row of the plane
+        // across; for rows they go back over the step's samples, no longer
+        // needed once widened, and to the rows when the line is done.
+        for (k = a; k < b; ++k) {
+            const double* causalStep = causal + static_cast<std::ptrdiff_t>(k) * kLanes;
+            std::uint8_t* out = kAcross ? first + k * sampleStep : samples + static_cast<std::ptrdiff_t>(k) * kLanes;
+            RoundStep(causalStep, step(anti, k - a), out);
+        }
     }
+    if constexpr (!kAcross)
+        StepsToRows(samples, n, first, laneStep);
 }
 
 // Filters lines [firstLine, lastLine) of n samples in place: line j starts at
@@ -333,7 +450,9 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
     }
 
     // Columns side by side, then rows; each pass spread over the threads in
-    // blocks of lines, with the reports made here in order. Each thread
+    // blocks of lines, with the reports made here in order. A thread takes
+    // columns kColumnGranule at a time: the rows' bytes of narrower ranges
+    // would share most of their cache lines with other threads' ranges. Each thread
     // keeps its lane buffers (ThreadLaneBuffers): allocating them per block
     // of lines, or per call, would map fresh pages every time.
     const int longest = std::max(width, height);
@@ -343,7 +462,7 @@ bool DericheGaussian(EngineRect rect, std::uint8_t* plane, const std::atomic<std
         [&](int first, int last) {
             FilterLines(plane, 1, width, height, first, last, vertical, ThreadLaneBuffers(longest));
         },
-        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); }, kLanes);
+        [&](int c) { return !progress || progress->Progress(static_cast<int>(c * 50LL / width)); }, kColumnGranule);
     if (!columnsDone)
         return false;
 

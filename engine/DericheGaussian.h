@@ -14,6 +14,8 @@
 
 class CRSProgress;
 
+// nPlus[4], nMinus[0] and d[0] are zero (the lane filter relies on it and
+// leaves their terms out).
 struct DericheCoeffs {
     std::array<double, 5> nPlus{};   // causal numerator
     std::array<double, 5> nMinus{};  // anti-causal numerator

@@ -168,15 +168,33 @@ void BuildTables(ResampleTables& t, int radius, double support, double param, in
 
 using Double4 = double __attribute__((vector_size(32)));
 
+// The taps of one axis whose weight is not zero, in order. A zero weight
+// (the Catmull-Rom and the windows' exact zeros, at whole positions) makes
+// a zero product: leaving it out of a sum changes nothing, since no sum here
+// is -0 (it starts at +0, and a sum of terms of both signs comes out +0).
+struct LiveTaps {
+    int count = 0;
+    int tap[2 * kMaxRadius];
+};
+
+LiveTaps NonZeroTaps(const double* weights, int taps) {
+    LiveTaps live;
+    for (int t = 0; t < taps; ++t)
+        if (weights[t] != 0.0)
+            live.tap[live.count++] = t;
+    return live;
+}
+
 // The sixteen columns of a phase group: per column
 // sum over v, then u, of (h[u] * wv) * src, the product shared. Four sums
 // of four columns each, kept in registers.
 template <bool kAdjacent>
 VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup& g, const ResampleTables& t,
-                                             const double* vertical, const double* const* rows) {
+                                             const double* vertical, const LiveTaps& rowTaps,
+                                             const double* const* rows) {
     static_assert(kPhaseLanes == 16);
-    const int taps = t.taps;
-    const double* h = &t.phaseTable[static_cast<std::size_t>(g.phase) * taps];
+    const double* h = &t.phaseTable[static_cast<std::size_t>(g.phase) * t.taps];
+    const LiveTaps columnTaps = NonZeroTaps(h, t.taps);
     const std::ptrdiff_t step = g.step;
     auto load = [](const double* p, std::ptrdiff_t apart, Double4& v) {
         if constexpr (kAdjacent)
@@ -185,10 +203,12 @@ VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup
             v = Double4{p[0], p[apart], p[2 * apart], p[3 * apart]};
     };
     Double4 s0 = {0.0, 0.0, 0.0, 0.0}, s1 = s0, s2 = s0, s3 = s0;
-    for (int v = 0; v < taps; ++v) {
+    for (int i = 0; i < rowTaps.count; ++i) {
+        const int v = rowTaps.tap[i];
         const double* row = rows[v] + g.start;
         const double wv = vertical[v];
-        for (int u = 0; u < taps; ++u) {
+        for (int j = 0; j < columnTaps.count; ++j) {
+            const int u = columnTaps.tap[j];
             const double product = h[u] * wv;
             const Double4 w = {product, product, product, product};
             const double* p = row + u;
@@ -211,14 +231,15 @@ VESPERA_WIDE_VECTORS void ResamplePhaseGroup(std::uint8_t* out, const PhaseGroup
 
 // kColumnLanes output columns of group g: per column
 // sum over v, then u, of (h[u] * wv) * src.
-void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const double* vertical,
+void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const double* vertical, const LiveTaps& rowTaps,
                    const double* const* rows) {
     static_assert(kColumnLanes == 8);
     const int taps = t.taps;
     const double* h = &t.laneWeights[static_cast<std::size_t>(g) * taps * kColumnLanes];
     const int* c = &t.laneColumns[static_cast<std::size_t>(g) * taps * kColumnLanes];
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0, s5 = 0.0, s6 = 0.0, s7 = 0.0;
-    for (int v = 0; v < taps; ++v) {
+    for (int i = 0; i < rowTaps.count; ++i) {
+        const int v = rowTaps.tap[i];
         const double* row = rows[v];
         const double wv = vertical[v];
         for (int u = 0; u < taps; ++u) {
@@ -241,7 +262,8 @@ void ResampleGroup(std::uint8_t* out, int g, const ResampleTables& t, const doub
 }
 
 // Output row y. `samples` holds taps * srcW doubles: the tap rows are
-// converted once per output row instead of once per tap and output pixel.
+// converted once per output row instead of once per tap and output pixel
+// (only those with a weight: the others are never read).
 void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const std::uint8_t* src, int srcW, int srcH,
                  int dstH, double* samples) {
     const int taps = t.taps;
@@ -249,8 +271,10 @@ void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const 
     const Tap rowTap = SourceTap(y, srcH, dstH);
     const double* vertical = &t.phaseTable[static_cast<std::size_t>(rowTap.phase) * taps];
 
+    const LiveTaps rowTaps = NonZeroTaps(vertical, taps);
     const double* rows[2 * kMaxRadius];
-    for (int v = 0; v < taps; ++v) {
+    for (int i = 0; i < rowTaps.count; ++i) {
+        const int v = rowTaps.tap[i];
         const std::uint8_t* in = src + PlaneBytes(ClampIndex(rowTap.whole - radius + 1 + v, srcH), srcW);
         double* row = samples + PlaneBytes(v, srcW);
         for (int x = 0; x < srcW; ++x)
@@ -260,21 +284,22 @@ void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const 
 
     for (const PhaseGroup& g : t.phaseGroups) {
         if (g.step == 1)
-            ResamplePhaseGroup<true>(out, g, t, vertical, rows);
+            ResamplePhaseGroup<true>(out, g, t, vertical, rowTaps, rows);
         else
-            ResamplePhaseGroup<false>(out, g, t, vertical, rows);
+            ResamplePhaseGroup<false>(out, g, t, vertical, rowTaps, rows);
     }
 
     const int groups = static_cast<int>(t.laneX.size() / kColumnLanes);
     for (int g = 0; g < groups; ++g)
-        ResampleGroup(out, g, t, vertical, rows);
+        ResampleGroup(out, g, t, vertical, rowTaps, rows);
 
     for (std::size_t i = static_cast<std::size_t>(groups) * kColumnLanes; i < t.laneX.size(); ++i) {
         const int x = t.laneX[i];
         const double* horizontal = &t.phaseTable[static_cast<std::size_t>(t.columnPhase[x]) * taps];
         const int* columns = &t.columnIndex[static_cast<std::size_t>(x) * taps];
         double sum = 0.0;
-        for (int v = 0; v < taps; ++v) {
+        for (int i = 0; i < rowTaps.count; ++i) {
+            const int v = rowTaps.tap[i];
             const double* row = rows[v];
             const double wv = vertical[v];
             for (int u = 0; u < taps; ++u)
@@ -284,8 +309,10 @@ void ResampleRow(std::uint8_t* out, long long y, const ResampleTables& t, const 
     }
 }
 
-// Rows computed in parallel per block before they are handed out one by one.
-int RowsPerBlock(int dstH) { return std::clamp(4 * tbb::this_task_arena::max_concurrency(), 1, dstH); }
+// Rows computed in parallel per block before they are handed out one by one:
+// sixteen a thread, so that the wait at each block's end stays small beside
+// the block's work.
+int RowsPerBlock(int dstH) { return std::clamp(16 * tbb::this_task_arena::max_concurrency(), 1, dstH); }
 
 }  // namespace
 

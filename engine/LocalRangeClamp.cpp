@@ -59,23 +59,32 @@ void LineRanges(std::uint8_t* mins, std::uint8_t* maxs, const std::uint8_t* line
 }
 
 // The row minima and maxima of the reference over each pixel's horizontal
-// window, for rows [first, last).
-void RowRanges(std::uint8_t* rowMin, std::uint8_t* rowMax, const std::uint8_t* reference, int width, int stride, int hw,
-               int first, int last) {
-    for (int y = first; y < last; ++y)
-        LineRanges(rowMin + PlaneBytes(y, stride), rowMax + PlaneBytes(y, stride), reference + PlaneBytes(y, stride),
-                   width, hw);
+// window, for the rows [first, last) of a strip (StripRanges).
+struct StripRanges {
+    std::uint8_t* rowMin;
+    std::uint8_t* rowMax;
+    int first = 0;  // the plane row at the strip's row 0
+    int last = 0;
+    std::size_t Offset(int row, int stride) const { return PlaneBytes(row - first, stride); }
+};
+
+void ComputeStripRanges(const StripRanges& strip, const std::uint8_t* reference, int width, int stride, int hw) {
+    ParallelFor(strip.first, strip.last, [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            LineRanges(strip.rowMin + strip.Offset(y, stride), strip.rowMax + strip.Offset(y, stride),
+                       reference + PlaneBytes(y, stride), width, hw);
+    });
 }
 
 // lo and hi of row y: the row ranges over the vertical window.
-void WindowRange(std::uint8_t* lo, std::uint8_t* hi, const std::uint8_t* rowMin, const std::uint8_t* rowMax, int width,
-                 int height, int stride, int hh, int y) {
+void WindowRange(std::uint8_t* lo, std::uint8_t* hi, const StripRanges& strip, int width, int height, int stride,
+                 int hh, int y) {
     const Span s = WindowSpan(y, hh, height);
-    std::copy_n(rowMin + PlaneBytes(s.first, stride), width, lo);
-    std::copy_n(rowMax + PlaneBytes(s.first, stride), width, hi);
+    std::copy_n(strip.rowMin + strip.Offset(s.first, stride), width, lo);
+    std::copy_n(strip.rowMax + strip.Offset(s.first, stride), width, hi);
     for (int r = s.first + 1; r <= s.last; ++r) {
-        const std::uint8_t* mins = rowMin + PlaneBytes(r, stride);
-        const std::uint8_t* maxs = rowMax + PlaneBytes(r, stride);
+        const std::uint8_t* mins = strip.rowMin + strip.Offset(r, stride);
+        const std::uint8_t* maxs = strip.rowMax + strip.Offset(r, stride);
         for (int x = 0; x < width; ++x) {
             lo[x] = std::min(lo[x], mins[x]);
             hi[x] = std::max(hi[x], maxs[x]);
@@ -130,8 +139,7 @@ long long ClampPixel(int p, int reference, int lo, int hi, const StretchTable& t
 struct ClampJob {
     const std::uint8_t* image;
     const std::uint8_t* reference;
-    const std::uint8_t* rowMin;
-    const std::uint8_t* rowMax;
+    const StripRanges* ranges;
     std::uint8_t* output;
     int width, height, stride, hh;
     const StretchTable* stretch;
@@ -141,7 +149,7 @@ struct ClampJob {
 // Row y of the output. With noise, pixels that take it draw from the calling
 // thread's generator in order; without, they are only counted.
 long long ClampRow(const ClampJob& j, int y, std::uint8_t* lo, std::uint8_t* hi, bool addNoise) {
-    WindowRange(lo, hi, j.rowMin, j.rowMax, j.width, j.height, j.stride, j.hh, y);
+    WindowRange(lo, hi, *j.ranges, j.width, j.height, j.stride, j.hh, y);
     const std::size_t row = PlaneBytes(y, j.stride);
     long long draws = 0;
     for (int x = 0; x < j.width; ++x) {
@@ -159,55 +167,79 @@ long long ClampRow(const ClampJob& j, int y, std::uint8_t* lo, std::uint8_t* hi,
     return draws;
 }
 
+// Copies height rows of stride bytes, spread over the threads.
+void CopyRows(std::uint8_t* to, const std::uint8_t* from, int stride, int height) {
+    ParallelFor(0, height, [&](int first, int last) {
+        std::copy_n(from + PlaneBytes(first, stride), PlaneBytes(last - first, stride), to + PlaneBytes(first, stride));
+    });
+}
+
+// Output rows are done a strip at a time, with the row ranges of just the
+// reference rows the strip's windows reach: two strips of row ranges stay
+// in the caches where two planes of them would not.
+constexpr int kStripRows = 256;
+
 int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, int height, int stride, int winW,
                int winH, double sx, double sy, double cf, const std::optional<double>& noise, CRSProgress* progress) {
     if (!image || !reference || width <= 0 || height <= 0 || stride < width || winW < 0 || winH < 0 || !(sx > 0) ||
         !(sy > 0) || !(cf > 0) || (noise && !std::isfinite(*noise)))
         return 0;
     const std::size_t bytes = PlaneBytes(stride, height);
+    const int hw = winW / 2, hh = winH / 2;
+    const int stripRows = std::min(height, kStripRows);
+    // Rows of row ranges a strip's windows reach at most.
+    const int reach = std::min<long long>(height, stripRows + 2LL * hh);
 
-    // The output starts as the image, so that the bytes of a wider stride
-    // come back unchanged; the row ranges are written whole.
+    // With a wider stride the output starts as the image, so that the bytes
+    // past each row come back unchanged; the row ranges are written whole for
+    // each strip.
     PlaneBuffer output, rowMin, rowMax;
     std::vector<long long> draws;
     try {
         output = NewPlane(bytes);
-        std::copy_n(image, bytes, output.get());
-        rowMin = NewPlane(bytes);
-        rowMax = NewPlane(bytes);
+        if (stride > width)
+            CopyRows(output.get(), image, stride, height);
+        rowMin = NewPlane(PlaneBytes(stride, reach));
+        rowMax = NewPlane(PlaneBytes(stride, reach));
         draws.resize(height);
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return 0;
     }
 
-    const int hw = winW / 2, hh = winH / 2;
-    ParallelFor(0, height, [&](int first, int last) {
-        RowRanges(rowMin.get(), rowMax.get(), reference, width, stride, hw, first, last);
-    });
-
     const StretchTable stretch = MakeStretchTable(cf, std::sqrt(std::sqrt(sx * sy)));
-    const ClampJob job{image,  reference, rowMin.get(), rowMax.get(), output.get(), width,
-                       height, stride,    hh,           &stretch,     &noise};
+    StripRanges ranges{rowMin.get(), rowMax.get()};
+    const ClampJob job{image, reference, &ranges, output.get(), width, height, stride, hh, &stretch, &noise};
     // Real noise must come from this thread's generator in pixel order; noise
     // of 0 adds nothing and only moves the generator on, by the count.
     const bool realNoise = noise && *noise != 0;
+    std::vector<std::uint8_t> lo, hi;
     if (realNoise) {
-        std::vector<std::uint8_t> lo(width), hi(width);
-        for (int y = 0; y < height; ++y) {
-            ClampRow(job, y, lo.data(), hi.data(), true);
-            if (!ReportRow(progress, y, height))
-                return 0;
+        lo.resize(width);
+        hi.resize(width);
+    }
+    for (int y0 = 0; y0 < height; y0 += stripRows) {
+        const int y1 = std::min(height, y0 + stripRows);
+        ranges.first = WindowSpan(y0, hh, height).first;
+        ranges.last = WindowSpan(y1 - 1, hh, height).last + 1;
+        ComputeStripRanges(ranges, reference, width, stride, hw);
+        if (realNoise) {
+            for (int y = y0; y < y1; ++y) {
+                ClampRow(job, y, lo.data(), hi.data(), true);
+                if (!ReportRow(progress, y, height))
+                    return 0;
+            }
+            continue;
         }
-    } else {
         const int done = ParallelLinesInOrder(
-            height, width,
+            y1 - y0, width,
             [&](int first, int last) {
-                std::vector<std::uint8_t> lo(width), hi(width);
-                for (int y = first; y < last; ++y)
-                    draws[y] = ClampRow(job, y, lo.data(), hi.data(), false);
+                std::vector<std::uint8_t> rowLo(width), rowHi(width);
+                for (int y = y0 + first; y < y0 + last; ++y)
+                    draws[y] = ClampRow(job, y, rowLo.data(), rowHi.data(), false);
             },
-            [&](int y) {
+            [&](int line) {
+                const int y = y0 + line;
                 platform::CrtRandDiscard(6ULL * draws[y]);
                 return ReportRow(progress, y, height);
             });
@@ -215,7 +247,7 @@ int ClampPlane(std::uint8_t* image, const std::uint8_t* reference, int width, in
             return 0;
     }
 
-    std::copy_n(output.get(), bytes, image);
+    CopyRows(image, output.get(), stride, height);
     return 1;
 }
 

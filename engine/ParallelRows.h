@@ -10,8 +10,9 @@
 // at most one block is computed beyond the line whose report said stop.
 //
 // lineWork is a rough cost of one line in pixels; blocks hold enough lines to
-// be worth spreading over the threads, and never more than kMaxBlockLines, so
-// a stop is seen within a bounded number of lines. With a granule g, every
+// be worth spreading over the threads, and never more than kMaxBlockLines (or
+// one granule a thread, when that is more), so a stop is seen within a
+// bounded number of lines. With a granule g, every
 // range handed to compute starts at a multiple of g and holds a multiple of g
 // lines (the very last one excepted), for work done g lines at a time.
 
@@ -24,10 +25,13 @@
 inline constexpr int kMaxBlockLines = 512;
 
 inline int LinesPerBlock(int count, long long lineWork, int granule) {
-    constexpr long long kBlockWork = 1 << 18;
+    // About a million pixels a block: a few hundred microseconds of work for
+    // each thread, so the wait at each block's end costs little.
+    constexpr long long kBlockWork = 1 << 20;
     const long long wanted = std::max<long long>(4LL * granule * tbb::this_task_arena::max_concurrency(),
                                                  kBlockWork / std::max<long long>(1, lineWork));
-    const long long lines = std::clamp<long long>(wanted, 1, std::min(count, kMaxBlockLines));
+    const long long most = std::max<long long>(kMaxBlockLines, 1LL * granule * tbb::this_task_arena::max_concurrency());
+    const long long lines = std::clamp<long long>(wanted, 1, std::min<long long>(count, most));
     return static_cast<int>(std::max<long long>(granule, lines / granule * granule));
 }
 

@@ -62,14 +62,14 @@ struct PreparedImage {
     bool fresh = true;  // its pages are yet to be provided
 };
 
-// Only for the layouts the decoders write (rows of 32-bit multiples) and
+// Only for the layouts the decoders write (rows padded to whole 32-bit words) and
 // pictures large enough to gain; a plain image else. With a pool the memory
 // may be an earlier picture's, its pages already there.
 PreparedImage PrepareImage(int width, int height, QImage::Format format, PixelPool* pool) {
     PreparedImage prepared;
-    const std::int64_t depth = format == QImage::Format_Grayscale8 ? 1 : 4;
-    const bool known =
-        format == QImage::Format_Grayscale8 || format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+    const std::int64_t depth = format == QImage::Format_Grayscale8 ? 1 : format == QImage::Format_BGR888 ? 3 : 4;
+    const bool known = format == QImage::Format_Grayscale8 || format == QImage::Format_BGR888 ||
+                       format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
     const std::int64_t stride = (std::int64_t{width} * depth + 3) / 4 * 4;
     const std::int64_t bytes = stride * height;
     if (!known || bytes < kPrefaultFromBytes) {
@@ -96,7 +96,7 @@ PreparedImage PrepareImage(int width, int height, QImage::Format format, PixelPo
 
 // JPEG and GIF through their own libraries' decoders, which tell a damaged
 // file from a whole one, within the memory free now.
-QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, PixelPool* pool) {
+QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, PixelPool* pool, ColourLayout layout) {
     const std::int64_t budget = std::min(AvailableMemoryBytes(), kMaxBitmapBytes);
     // Declared before the prefault, so that the memory outlives its thread.
     std::shared_ptr<std::uint8_t> memory;
@@ -110,7 +110,7 @@ QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, Pi
         }
         return std::move(prepared.image);
     };
-    return type == ImageFileType::Jpeg ? DecodeJpeg(data, budget, allocate) : DecodeGif(data, budget, allocate);
+    return type == ImageFileType::Jpeg ? DecodeJpeg(data, budget, allocate, layout) : DecodeGif(data, budget, allocate);
 }
 
 }  // namespace
@@ -181,7 +181,7 @@ Bitmap::Bitmap(QImage image, PixelFormat format) : image_(std::move(image)), for
 
 Bitmap::~Bitmap() = default;
 
-std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, PixelPool* pool) {
+std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, PixelPool* pool, ColourLayout layout) {
     if (data.empty() || static_cast<std::int64_t>(data.size()) > kMaxImageFileBytes)
         return nullptr;
     try {
@@ -194,7 +194,7 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
 
         QImage image;
         if (header && (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Gif)) {
-            image = DecodeStrictly(data, header->type, pool);
+            image = DecodeStrictly(data, header->type, pool, layout);
         } else {
             QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
                                                        static_cast<qsizetype>(data.size()));
@@ -237,14 +237,14 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
     }
 }
 
-std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path, PixelPool* pool) {
+std::unique_ptr<Bitmap> Bitmap::FromFile(const std::string& path, PixelPool* pool, ColourLayout layout) {
     // Only a regular file is read: a named pipe or a device would block or
     // never end.
     try {
         const auto data = platform::ReadRegularFile(path, static_cast<std::uint64_t>(kMaxImageFileBytes));
         if (!data || data->empty())
             return nullptr;
-        return FromMemory(*data, pool);
+        return FromMemory(*data, pool, layout);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

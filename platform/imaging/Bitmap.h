@@ -34,6 +34,7 @@
 #include <QImage>
 
 #include "platform/imaging/Geometry.h"
+#include "platform/imaging/JpegDecoder.h"
 #include "platform/imaging/PixelFormat.h"
 #include "platform/imaging/PropertyItem.h"
 
@@ -53,9 +54,12 @@ enum class LockMode { Read = 1, Write = 2, ReadWrite = 3 };
 class Bitmap {
 public:
     // With a pool, a large JPEG's pixels may go into memory an earlier
-    // picture gave back (PixelPool.h).
-    static std::unique_ptr<Bitmap> FromMemory(std::span<const std::uint8_t> data, PixelPool* pool = nullptr);
-    static std::unique_ptr<Bitmap> FromFile(const std::string& path, PixelPool* pool = nullptr);
+    // picture gave back (PixelPool.h). A colour JPEG comes out in `layout`
+    // (JpegDecoder.h); the rest as Qt decodes them.
+    static std::unique_ptr<Bitmap> FromMemory(std::span<const std::uint8_t> data, PixelPool* pool = nullptr,
+                                              ColourLayout layout = ColourLayout::Rgb32);
+    static std::unique_ptr<Bitmap> FromFile(const std::string& path, PixelPool* pool = nullptr,
+                                            ColourLayout layout = ColourLayout::Rgb32);
     // A new bitmap of the size and format, all bytes zero (black, and
     // transparent in formats with alpha). Fails for PixelFormat32bppCMYK.
     // With a pool its pixels may be memory an earlier picture gave back.

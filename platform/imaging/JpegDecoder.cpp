@@ -59,6 +59,7 @@ struct Decode {
     std::int64_t memoryBudget = 0;
     const ImageAllocator* allocate = nullptr;
     QSize atLeast;  // empty: the whole size
+    ColourLayout layout = ColourLayout::Rgb32;
     QImage image;
     std::vector<JSAMPLE> cmykRow;
 };
@@ -68,9 +69,11 @@ constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_BGRX;
 #else
 constexpr J_COLOR_SPACE kRgb32Space = JCS_EXT_XRGB;
 #endif
+// Format_BGR888 is bytes B, G, R whatever the byte order.
+constexpr J_COLOR_SPACE kBgr24Space = JCS_EXT_BGR;
 
 // Chooses the output colour space; false for colour spaces we do not show.
-bool ChooseOutput(jpeg_decompress_struct& cinfo, QImage::Format& format) {
+bool ChooseOutput(jpeg_decompress_struct& cinfo, ColourLayout layout, QImage::Format& format) {
     switch (cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:
         cinfo.out_color_space = JCS_GRAYSCALE;
@@ -78,8 +81,13 @@ bool ChooseOutput(jpeg_decompress_struct& cinfo, QImage::Format& format) {
         return true;
     case JCS_YCbCr:
     case JCS_RGB:
-        cinfo.out_color_space = kRgb32Space;
-        format = QImage::Format_RGB32;
+        if (layout == ColourLayout::Bgr24) {
+            cinfo.out_color_space = kBgr24Space;
+            format = QImage::Format_BGR888;
+        } else {
+            cinfo.out_color_space = kRgb32Space;
+            format = QImage::Format_RGB32;
+        }
         return true;
     case JCS_CMYK:
     case JCS_YCCK:  // libjpeg turns YCCK into CMYK
@@ -89,6 +97,10 @@ bool ChooseOutput(jpeg_decompress_struct& cinfo, QImage::Format& format) {
     default:
         return false;
     }
+}
+
+int BytesPerPixel(QImage::Format format) {
+    return format == QImage::Format_Grayscale8 ? 1 : format == QImage::Format_BGR888 ? 3 : 4;
 }
 
 // The bytes libjpeg needs for the whole image's coefficients when the file
@@ -117,7 +129,7 @@ bool FrameFitsBudget(Decode& d, QImage::Format format) {
     if (!cinfo.arith_code &&
         !PixelsFitFile(width * height, static_cast<std::int64_t>(d.data.size()), kMaxJpegPixelsPerByte))
         return false;
-    const std::int64_t bytesPerPixel = format == QImage::Format_Grayscale8 ? 1 : 4;
+    const std::int64_t bytesPerPixel = BytesPerPixel(format);
     const std::int64_t pixelBytes =
         (std::int64_t{cinfo.output_width} * bytesPerPixel + 3) / 4 * 4 * std::int64_t{cinfo.output_height};
     const std::int64_t coefficients = CoefficientBufferBytes(cinfo);
@@ -182,7 +194,7 @@ bool RunDecode(Decode& d) {
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
     QImage::Format format = QImage::Format_Invalid;
-    if (!ChooseOutput(cinfo, format))
+    if (!ChooseOutput(cinfo, d.layout, format))
         return false;
     ChooseReduction(cinfo, d.atLeast);
     jpeg_calc_output_dimensions(&cinfo);
@@ -190,7 +202,7 @@ bool RunDecode(Decode& d) {
     if (!FrameFitsBudget(d, format))
         return false;
     jpeg_start_decompress(&cinfo);
-    const int expected = format == QImage::Format_Grayscale8 ? 1 : 4;
+    const int expected = BytesPerPixel(format);
     if (cinfo.output_width != width || cinfo.output_height != height || cinfo.output_components != expected)
         return false;
     d.image = (*d.allocate)(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), format);
@@ -204,7 +216,7 @@ bool RunDecode(Decode& d) {
 }
 
 QImage RunStrictDecode(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate,
-                       const QSize& atLeast) {
+                       const QSize& atLeast, ColourLayout layout) {
     if (data.empty() || data.size() > std::numeric_limits<unsigned long>::max())
         return {};
     Decode d;
@@ -217,6 +229,7 @@ QImage RunStrictDecode(std::span<const std::uint8_t> data, std::int64_t memoryBu
     d.memoryBudget = memoryBudget;
     d.allocate = &allocate;
     d.atLeast = atLeast;
+    d.layout = layout;
     bool decoded = false;
     try {
         decoded = RunDecode(d);
@@ -229,12 +242,13 @@ QImage RunStrictDecode(std::span<const std::uint8_t> data, std::int64_t memoryBu
 
 }  // namespace
 
-QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate) {
-    return RunStrictDecode(data, memoryBudget, allocate, {});
+QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate,
+                  ColourLayout layout) {
+    return RunStrictDecode(data, memoryBudget, allocate, {}, layout);
 }
 
 QImage DecodeJpegReduced(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const QSize& atLeast) {
-    return RunStrictDecode(data, memoryBudget, AllocateImage, atLeast);
+    return RunStrictDecode(data, memoryBudget, AllocateImage, atLeast, ColourLayout::Rgb32);
 }
 
 }  // namespace imaging

@@ -24,6 +24,7 @@
 
 #include "batch/BatchOutputFile.h"
 #include "batch/BatchTempFolder.h"
+#include "batch/SourcePrefetch.h"
 #include "browser/items/ItemList.h"
 #include "core/resize/InterpolMode.h"
 #include "engine/RSProgress.h"
@@ -75,6 +76,22 @@ protected:
     const QString& src_ = folders_.src;
     const QString& out_ = folders_.out;
 };
+
+// The run's sources take three bytes a pixel, with the colours the 32-bit
+// decode gives; other formats come as they always do.
+TEST_F(BatchWorkerTest, AColourJpegSourceIsReadAsPacked24BitPixels) {
+    const QString jpeg = Picture(QStringLiteral("a.jpg"), 61, 37, 3);
+    const auto source = DecodeBatchSource(jpeg);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->Image().format(), QImage::Format_BGR888);
+    const auto wide = imaging::Bitmap::FromFile(QFile::encodeName(jpeg).toStdString());
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(source->Image(), wide->Image().convertToFormat(QImage::Format_BGR888));
+    const QString png = Picture(QStringLiteral("b.png"), 20, 10);
+    const auto other = DecodeBatchSource(png);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->Image(), imaging::Bitmap::FromFile(QFile::encodeName(png).toStdString())->Image());
+}
 
 TEST_F(BatchWorkerTest, TwentyPicturesOfMixedFormatsSizesAndModes) {
     const char* const formats[] = {"jpg", "png", "bmp", "tif", "gif"};

@@ -183,7 +183,7 @@ TEST(DericheGaussian, TheSteadyStateAtTheEndsKeepsAFlatPlaneFlat) {
 TEST(DericheGaussian, PlaneEqualsTheReference) {
     EngineFlagsGuard flags;
     for (auto [w, h] : {std::pair{37, 29}, std::pair{8, 8}, std::pair{9, 17}, std::pair{1, 20}, std::pair{20, 1},
-                        std::pair{130, 70}}) {
+                        std::pair{130, 70}, std::pair{300, 133}}) {
         for (auto [hp, vp] : {std::pair{10, 10}, std::pair{8, 8}, std::pair{30, 10}}) {
             const Plane src = RandomPlane(w, h, w * 100 + h);
             Plane plane = src;

@@ -71,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ClampAgainstBruteForce,
                                            ClampCase{9, 9, 9, 9, 9},
                                            // Planes smaller than the window: clipped, never read outside.
                                            ClampCase{1, 1, 1, 5, 5}, ClampCase{2, 2, 2, 9, 9},
-                                           ClampCase{1, 12, 1, 7, 3}, ClampCase{12, 2, 12, 3, 7}));
+                                           ClampCase{1, 12, 1, 7, 3}, ClampCase{12, 2, 12, 3, 7},
+                                           // Taller than a strip of rows: windows reach across strips.
+                                           ClampCase{23, 600, 25, 5, 9}, ClampCase{31, 530, 31, 3, 101}));
 
 TEST(LocalRangeClamp, WorkedValues) {
     EngineFlagsGuard flags;
@@ -100,6 +102,24 @@ TEST(LocalRangeClamp, NoiseOfZeroEqualsThePlainClamp) {
     ASSERT_EQ(LocalRangeClamp(plain.data(), plain.data(), 15, 10, 15, 5, 5, 3, 3, 0.8, nullptr), 1);
     ASSERT_EQ(LocalRangeClampNoise(noisy.data(), noisy.data(), 15, 10, 15, 5, 5, 3, 3, 0.8, 0.0, nullptr), 1);
     EXPECT_EQ(plain, noisy);
+}
+
+// A plane that is its own reference: the windows of every row come from the
+// plane as it was, also across the row strips the clamp works in.
+TEST(LocalRangeClamp, APlaneAsItsOwnReferenceIsReadAsItWas) {
+    EngineFlagsGuard flags;
+    const int w = 40, h = 700;
+    const Plane src = RandomPlane(w, h, 8);
+    Plane own = src, separate = src;
+    for (int noisy = 0; noisy < 2; ++noisy) {
+        own = src;
+        const int done = noisy ? LocalRangeClampNoise(own.data(), own.data(), w, h, w, 5, 21, 3, 3, 0.8, 0.0, nullptr)
+                               : LocalRangeClamp(own.data(), own.data(), w, h, w, 5, 21, 3, 3, 0.8, nullptr);
+        ASSERT_EQ(done, 1);
+        separate = src;
+        ASSERT_EQ(LocalRangeClamp(separate.data(), src.data(), w, h, w, 5, 21, 3, 3, 0.8, nullptr), 1);
+        EXPECT_EQ(own, separate) << (noisy ? "with noise 0" : "plain");
+    }
 }
 
 TEST(LocalRangeClamp, NoiseAddsScaledSixDrawSum) {

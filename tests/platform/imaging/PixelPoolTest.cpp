@@ -62,6 +62,31 @@ TEST(PixelPool, ALargeJpegDecodesIntoThePixelsAnEarlierOneGaveBack) {
     EXPECT_EQ(plain->Image(), second->Image());
 }
 
+// The batch reads its sources packed, three bytes a pixel: those reuse the
+// pool's blocks too, and hold the colours of the 32-bit decode.
+TEST(PixelPool, APackedLargeJpegDecodesIntoThePixelsAnEarlierOneGaveBack) {
+    JpegOptions options;
+    options.width = 2400;
+    options.height = 2400;  // 17 MB packed: large enough for the pool
+    const Bytes jpeg = LibjpegEncode(options);
+    auto pool = PixelPool::Create(1);
+    const std::uint8_t* firstPixels = nullptr;
+    {
+        auto first = Bitmap::FromMemory(jpeg, pool.get(), imaging::ColourLayout::Bgr24);
+        ASSERT_NE(first, nullptr);
+        firstPixels = first->Image().constBits();
+    }
+    EXPECT_EQ(pool->KeptBlocks(), 1u);
+    auto second = Bitmap::FromMemory(jpeg, pool.get(), imaging::ColourLayout::Bgr24);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->Image().constBits(), firstPixels);
+    EXPECT_EQ(second->Image().format(), QImage::Format_BGR888);
+    EXPECT_EQ(second->Image().bytesPerLine(), 2400 * 3);
+    auto wide = Bitmap::FromMemory(jpeg);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->Image().convertToFormat(QImage::Format_BGR888), second->Image());
+}
+
 TEST(PixelPool, ABitmapMadeOverThePoolIsBlackAndReusesItsPixels) {
     auto pool = PixelPool::Create(1);
     const std::uint8_t* pixels = nullptr;

@@ -137,6 +137,23 @@ TEST_P(WholeJpegFile, DecodesAsQtDoes) {
     EXPECT_EQ(bitmap->Image(), expected);
 }
 
+// The packed layout: colour files as three bytes a pixel with the colours
+// of the 32-bit layout, grey and CMYK files as always.
+TEST_P(WholeJpegFile, PackedLayoutHoldsTheSameColours) {
+    const Bytes file = GetParam().make();
+    const QImage wide = DecodeJpeg(file, kPlenty);
+    ASSERT_FALSE(wide.isNull());
+    const QImage packed = DecodeJpeg(file, kPlenty, AllocateImage, ColourLayout::Bgr24);
+    ASSERT_FALSE(packed.isNull());
+    const bool colour = wide.format() == QImage::Format_RGB32 && GetParam().name != std::string("cmyk") &&
+                        GetParam().name != std::string("ycck");
+    EXPECT_EQ(packed.format(), colour ? QImage::Format_BGR888 : wide.format());
+    EXPECT_EQ(packed, colour ? wide.convertToFormat(QImage::Format_BGR888) : wide);
+    const auto bitmap = Bitmap::FromMemory(file, nullptr, ColourLayout::Bgr24);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->Image(), packed);
+}
+
 Bytes NoisyLibjpeg(int components, J_COLOR_SPACE space, bool progressive, int restartRows) {
     return libfiles::LibjpegFile({61, 37, components, space, progressive, restartRows});
 }
