@@ -155,10 +155,16 @@ __attribute__((target("avx2"))) void FilterLanesAvx2(std::uint8_t* data, std::pt
     else
         FilterLanesBody<false>(data, sampleStep, laneStep, n, lanes, f, work);
 }
-// Sixteen lanes are two AVX-512 vectors of doubles instead of four AVX2 ones.
-__attribute__((target("avx512f,avx512vl,avx512dq,avx512bw,prefer-vector-width=512"))) void FilterLanesAvx512(
-    std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n, int lanes, const LineFilter& f,
-    double* work) {
+
+// Sixteen lanes are two AVX-512 vectors of doubles instead of four AVX2 ones
+// (g++ is told to prefer them; clang has no such attribute).
+#if defined(__clang__)
+#define SUPERRES_AVX512 __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw")))
+#else
+#define SUPERRES_AVX512 __attribute__((target("avx512f,avx512vl,avx512dq,avx512bw,prefer-vector-width=512")))
+#endif
+SUPERRES_AVX512 void FilterLanesAvx512(std::uint8_t* data, std::ptrdiff_t sampleStep, std::ptrdiff_t laneStep, int n,
+                                       int lanes, const LineFilter& f, double* work) {
     if (laneStep == 1 && lanes == kColumnLanes)
         FilterLanesBody<true>(data, sampleStep, laneStep, n, lanes, f, work);
     else
