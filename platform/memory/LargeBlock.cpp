@@ -8,8 +8,8 @@
 
 namespace platform {
 
-std::uint8_t* AllocateLargeBlock(std::size_t bytes) {
-    if (bytes < kHugePageBytes) {
+std::uint8_t* AllocateLargeBlock(std::size_t bytes, PageSize pages) {
+    if (pages == PageSize::Small || bytes < kHugePageBytes) {
         void* memory = std::malloc(std::max<std::size_t>(bytes, 1));
         if (!memory)
             throw std::bad_alloc();
