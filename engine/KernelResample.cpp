@@ -339,11 +339,12 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
         return 0;
 
     ResampleTables tables;
-    std::vector<std::uint8_t> staging;
+    std::vector<std::uint8_t> staging[2];
     const int block = RowsPerBlock(dstH);
     try {
         BuildTables(tables, radius, support, param, type, srcW, dstW);
-        staging.resize(PlaneBytes(block, dstW));
+        for (auto& rows : staging)
+            rows.resize(PlaneBytes(block, dstW));
     } catch (const std::bad_alloc&) {
         g_bResizeOutOfMemory = 1;
         return 0;
@@ -353,23 +354,47 @@ int KernelResample(std::uint8_t* dst, const std::uint8_t* src, int srcW, int src
     // whole call (allocated per block they would map fresh pages every time).
     const std::size_t sampleCount = PlaneBytes(tables.taps, srcW);
     PerThread<std::vector<double>> samples([sampleCount] { return std::vector<double>(sampleCount); });
+
+    // Blocks of rows go through two staging buffers. Block b is reported row
+    // by row on this thread once computed; then one parallel loop computes
+    // block b + 1 and copies block b into dst, kCopyRows rows a task, so the
+    // copy no longer leaves the other threads waiting. A stop copies only
+    // the rows up to the one whose report said stop.
+    constexpr int kCopyRows = 8;
+    auto copyRows = [&](int first, int from, int to) {
+        std::memcpy(dst + PlaneBytes(from, dstW), &staging[(first / block) & 1][PlaneBytes(from - first, dstW)],
+                    PlaneBytes(to - from, dstW));
+    };
+    int copyFirst = 0, copyLast = 0;  // the reported block waiting to be copied
     for (int first = 0; first < dstH; first += block) {
         const int last = std::min(dstH, first + block);
+        std::uint8_t* rows = staging[(first / block) & 1].data();
+        const int copyTasks = (copyLast - copyFirst + kCopyRows - 1) / kCopyRows;
         try {
-            ParallelFor(first, last, [&](int begin, int end) {
-                double* mine = samples.local().data();
-                for (int y = begin; y != end; ++y)
-                    ResampleRow(&staging[PlaneBytes(y - first, dstW)], y, tables, src, srcW, srcH, dstH, mine);
+            ParallelFor(0, (last - first) + copyTasks, [&](int begin, int end) {
+                for (int i = begin; i != end; ++i) {
+                    if (i < last - first) {
+                        const int y = first + i;
+                        ResampleRow(rows + PlaneBytes(i, dstW), y, tables, src, srcW, srcH, dstH,
+                                    samples.local().data());
+                    } else {
+                        const int from = copyFirst + (i - (last - first)) * kCopyRows;
+                        copyRows(copyFirst, from, std::min(copyLast, from + kCopyRows));
+                    }
+                }
             });
         } catch (const std::bad_alloc&) {
             g_bResizeOutOfMemory = 1;
             return 0;
         }
-        for (int y = first; y < last; ++y) {
-            std::memcpy(dst + PlaneBytes(y, dstW), &staging[PlaneBytes(y - first, dstW)], dstW);
-            if (!ReportRow(progress, y, dstH))
+        for (int y = first; y < last; ++y)
+            if (!ReportRow(progress, y, dstH)) {
+                copyRows(first, first, y + 1);
                 return 0;
-        }
+            }
+        copyFirst = first;
+        copyLast = last;
     }
+    copyRows(copyFirst, copyFirst, copyLast);
     return 1;
 }

@@ -144,6 +144,25 @@ TEST(KernelResample, ReportsEveryRowAndStopsAtFirstReport) {
     EXPECT_TRUE(std::all_of(partial.begin() + dw, partial.end(), [](auto v) { return v == 0; }));
 }
 
+// A stop in a later block of rows: the rows up to the stopping one are
+// there, in every block, and no row after it is written.
+TEST(KernelResample, AStopLaterOnLeavesTheRowsUpToItAndNoMore) {
+    EngineFlagsGuard flags;
+    const Plane src = RandomPlane(40, 300, 6, 10, 200);
+    const int dw = 70, dh = 1000;
+    Plane full(static_cast<std::size_t>(dw) * dh, 0);
+    ASSERT_EQ(KernelResample(full.data(), src.data(), 40, 300, dw, dh, 2, 0.5, 2, nullptr), 1);
+    for (int stopAt : {0, 129, 600, 999}) {
+        ScriptedProgress stopping(stopAt);
+        Plane partial(full.size(), 0);
+        EXPECT_EQ(KernelResample(partial.data(), src.data(), 40, 300, dw, dh, 2, 0.5, 2, &stopping), 0);
+        EXPECT_EQ(stopping.reports.size(), static_cast<std::size_t>(stopAt + 1));
+        const auto end = partial.begin() + static_cast<std::ptrdiff_t>(stopAt + 1) * dw;
+        EXPECT_TRUE(std::equal(partial.begin(), end, full.begin())) << "stop at " << stopAt;
+        EXPECT_TRUE(std::all_of(end, partial.end(), [](auto v) { return v == 0; })) << "stop at " << stopAt;
+    }
+}
+
 TEST(KernelResample, LargeCoordinateProductsDoNotOverflow) {
     EngineFlagsGuard flags;
     // x * srcW reaches 70000 * 40000, past 2^31: the last column must still
