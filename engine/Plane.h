@@ -15,10 +15,6 @@ inline std::size_t PlaneBytes(long long w, long long h) {
     return static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
 }
 
-// The engine's planes are fresh memory at every call, so they take small
-// pages (LargeBlock.h).
-inline constexpr platform::PageSize kPlanePages = platform::PageSize::Small;
-
 // Gives a plane's bytes back to the arena they came from, or to the system.
 struct PlaneRelease {
     PlaneArena* arena = nullptr;
@@ -41,7 +37,7 @@ inline PlaneBuffer NewPlane(std::size_t bytes) {
     PlaneArena* arena = CurrentPlaneArena();
     if (arena)
         return PlaneBuffer(arena->Take(bytes), PlaneRelease{arena});
-    return PlaneBuffer(platform::AllocateLargeBlock(bytes, kPlanePages), PlaneRelease{});
+    return PlaneBuffer(platform::AllocateLargeBlock(bytes), PlaneRelease{});
 }
 
 // Limits an integer result to a byte.

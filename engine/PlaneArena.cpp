@@ -1,6 +1,5 @@
 #include "engine/PlaneArena.h"
 
-#include "engine/Plane.h"
 #include "platform/memory/LargeBlock.h"
 
 namespace {
@@ -24,7 +23,7 @@ std::uint8_t* PlaneArena::Take(std::size_t bytes) {
         return best->memory;
     }
     blocks_.reserve(blocks_.size() + 1);
-    std::uint8_t* memory = platform::AllocateLargeBlock(bytes, kPlanePages);
+    std::uint8_t* memory = platform::AllocateLargeBlock(bytes);
     blocks_.push_back({memory, bytes, true});
     return memory;
 }

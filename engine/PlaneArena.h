@@ -12,7 +12,7 @@
 //
 // Blocks come uninitialised: a stage gets back whatever an earlier stage left
 // in them, which is why every plane is written whole before it is read.
-// Blocks come from platform::AllocateLargeBlock, in small pages (Plane.h).
+// Blocks come from platform::AllocateLargeBlock.
 
 #include <cstddef>
 #include <cstdint>

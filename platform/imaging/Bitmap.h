@@ -67,8 +67,7 @@ public:
     // The same bitmap with its pixel bytes left as the allocator gives them,
     // for a caller that writes every pixel before anything reads one (the
     // target of a whole-image resize): clearing 72 MB first would be a pass
-    // of its own over memory. Large pictures get huge pages where the system
-    // has them, so their first touch costs a fault per 2 MB.
+    // of its own over memory.
     static std::unique_ptr<Bitmap> CreateUninitialised(int width, int height, PixelFormat format);
     // A new bitmap holding the pixels of a QImage (converted when the format
     // asks for another layout), 96 dpi, no properties.

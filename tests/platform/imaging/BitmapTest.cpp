@@ -51,7 +51,7 @@ TEST(Bitmap, CreateUninitialisedRefusesWhatCreateRefuses) {
 
 // Only the bytes differ from Create's bitmap: the layout, the palette and the
 // resolution are the same, and what is written is what is read back (small
-// bitmaps and one large enough for huge pages).
+// bitmaps and one of several megabytes).
 TEST(Bitmap, CreateUninitialisedHasCreatesLayoutAndKeepsWhatIsWritten) {
     const PixelFormat formats[] = {PixelFormat1bppIndexed, PixelFormat4bppIndexed, PixelFormat8bppIndexed,
                                    PixelFormat24bppRGB,    PixelFormat32bppARGB,   PixelFormat48bppRGB};
