@@ -45,11 +45,7 @@ PpmSize ReadPpmHeader(std::FILE* in, const std::string& path) {
     return {static_cast<int>(w), static_cast<int>(h)};
 }
 
-std::string PpmHeader(int width, int height) {
-    return "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-}
-
-void WritePpmHeader(std::FILE* out, int width, int height) { std::fputs(PpmHeader(width, height).c_str(), out); }
+void WritePpmHeader(std::FILE* out, int width, int height) { std::fprintf(out, "P6\n%d %d\n255\n", width, height); }
 
 RgbImage ReadPpm(const std::string& path) {
     PpmFile in(path, "rb");

@@ -25,8 +25,6 @@ struct PpmSize {
     int height = 0;
 };
 PpmSize ReadPpmHeader(std::FILE* file, const std::string& path);
-// "P6\n<width> <height>\n255\n"
-std::string PpmHeader(int width, int height);
 void WritePpmHeader(std::FILE* file, int width, int height);
 
 // A file opened with fopen, closed when it goes.

@@ -1,15 +1,9 @@
 #include "vespera-bench/PpmBitmap.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <stdexcept>
-#include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
@@ -59,9 +53,11 @@ std::unique_ptr<imaging::Bitmap> ReadPpmBitmap(const std::string& path) {
     return bitmap;
 }
 
-namespace {
-
-void WritePpmRows(const imaging::BitmapLock& lock, int w, int h, const std::string& path) {
+void WritePpmBitmap(imaging::Bitmap& bitmap, const std::string& path) {
+    const int w = bitmap.Width(), h = bitmap.Height();
+    auto lock = bitmap.LockBits({0, 0, w, h}, imaging::LockMode::Read);
+    if (!lock)
+        throw std::runtime_error("cannot read the result");
     PpmFile out(path, "wb");
     WritePpmHeader(out.file, w, h);
     const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
@@ -71,61 +67,11 @@ void WritePpmRows(const imaging::BitmapLock& lock, int w, int h, const std::stri
         const int rows = std::min(rowsPerChunk, h - first);
         ParallelFor(0, rows, [&](int r0, int r1) {
             for (int r = r0; r < r1; ++r)
-                SwapOuterBytes(lock.Scan0() + (first + r) * lock.Stride(), &chunk[r * rowBytes], w);
+                SwapOuterBytes(lock->Scan0() + (first + r) * lock->Stride(), &chunk[r * rowBytes], w);
         });
         if (std::fwrite(chunk.data(), 1, rows * rowBytes, out.file) != rows * rowBytes)
             throw std::runtime_error("cannot write " + path);
     }
     if (std::fflush(out.file) != 0)
         throw std::runtime_error("cannot write " + path);
-}
-
-// The file, its blocks reserved, mapped for writing; nullptr when the file
-// system cannot reserve them (then the caller writes through stdio).
-// Reserving first keeps a full disk an error here rather than a SIGBUS when
-// a mapped page cannot be stored.
-std::uint8_t* MapForWriting(const std::string& path, std::size_t bytes, int& fd) {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw std::runtime_error("cannot write " + path);
-    const int reserved = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes));
-    if (reserved == EOPNOTSUPP || reserved == EINVAL) {
-        ::close(fd);
-        return nullptr;
-    }
-    void* map = reserved == 0 ? ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
-    if (map == MAP_FAILED) {
-        ::close(fd);
-        throw std::runtime_error("cannot write " + path);
-    }
-    return static_cast<std::uint8_t*>(map);
-}
-
-}  // namespace
-
-// The pixels go into the file's pages from all threads at once (a mapping of
-// the file), so writing 72 MB takes about as long as the kernel needs to
-// provide the pages, not one thread's copying them in; where the file system
-// cannot reserve the file's blocks, through stdio in 4 MB pieces.
-void WritePpmBitmap(imaging::Bitmap& bitmap, const std::string& path) {
-    const int w = bitmap.Width(), h = bitmap.Height();
-    auto lock = bitmap.LockBits({0, 0, w, h}, imaging::LockMode::Read);
-    if (!lock)
-        throw std::runtime_error("cannot read the result");
-    const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
-    const std::string header = PpmHeader(w, h);
-    const std::size_t bytes = header.size() + rowBytes * h;
-    int fd = -1;
-    if (std::uint8_t* map = MapForWriting(path, bytes, fd)) {
-        std::copy(header.begin(), header.end(), map);
-        ParallelFor(0, h, [&](int first, int last) {
-            for (int y = first; y < last; ++y)
-                SwapOuterBytes(lock->Scan0() + y * lock->Stride(), map + header.size() + y * rowBytes, w);
-        });
-        const bool unmapped = ::munmap(map, bytes) == 0;
-        if (::close(fd) != 0 || !unmapped)
-            throw std::runtime_error("cannot write " + path);
-        return;
-    }
-    WritePpmRows(*lock, w, h, path);
 }
