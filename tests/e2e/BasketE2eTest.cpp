@@ -45,6 +45,21 @@ void WritePicture(const QString& path, int w, int h) {
     ASSERT_TRUE(image.save(path, nullptr, 90)) << path.toStdString();
 }
 
+// Runs the basket of the program's main window: Enter opens Batch Settings,
+// whose Enter (OK) starts the run. Gives the main and progress windows;
+// `unanswered` says what it means when Batch Settings does not come.
+void RunTheBasket(E2eSession& session, int timeoutMs, const char* unanswered, unsigned long& window,
+                  unsigned long& progress) {
+    window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"), timeoutMs);
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
+    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"), timeoutMs);
+    ASSERT_NE(settings, 0u) << unanswered << session.ErrorOutput().toStdString();
+    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
+    progress = session.FindWindow(QStringLiteral("^Batch processing$"));
+    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+}
+
 // Closes the progress window and then the main window, and waits for the
 // program to end. Closing the progress window while the run is still ending
 // (its outputs can all be there a moment before) only cancels it and leaves
@@ -102,14 +117,8 @@ TEST(Basket, NamesThatAreNotUtf8RunAsABatchUnderTheirOwnNames) {
         QStringLiteral("exec \"$0\" \"$1/$(printf 'caf\\351.jpg')\" \"$1/$(printf 'na\\357ve.jpg')\"");
     ASSERT_TRUE(session.StartProgram(QStringLiteral("/bin/sh"),
                                      {QStringLiteral("-c"), script, qEnvironmentVariable("VESPERA_PROGRAM"), source}));
-    const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
-    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
-    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"));
-    ASSERT_NE(settings, 0u) << "Enter did not run the basket: " << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
-    const unsigned long progress = session.FindWindow(QStringLiteral("^Batch processing$"));
-    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+    unsigned long window = 0, progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 15000, "Enter did not run the basket: ", window, progress));
 
     const auto exists = [&](const QByteArray& name) {
         struct stat st {};
@@ -146,16 +155,9 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     WriteSettings(session, out);
 
     ASSERT_TRUE(session.Start(arguments));
-    const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
-    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
-
     // Enter runs the basket: Batch Settings first, its OK starts the run.
-    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
-    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"));
-    ASSERT_NE(settings, 0u) << "Enter did not run the basket: " << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
-    const unsigned long progress = session.FindWindow(QStringLiteral("^Batch processing$"));
-    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+    unsigned long window = 0, progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 15000, "Enter did not run the basket: ", window, progress));
 
     const QStringList outputs = {out + QStringLiteral("wide.jpg"), out + QStringLiteral("tall.jpg"),
                                  out + QStringLiteral("square.jpg")};
@@ -214,14 +216,8 @@ TEST(Basket, ANamedPipeAmongThePicturesLeavesABasketOfTheOthers) {
     WriteSettings(session, out);
 
     ASSERT_TRUE(session.Start({source + "a.jpg", source + "b.jpg", source + "c.jpg"}));
-    const unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"), 5000);
-    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("Return")));
-    const unsigned long settings = session.FindWindow(QStringLiteral("^Batch Settings$"), 5000);
-    ASSERT_NE(settings, 0u) << "the window does not answer: " << session.ErrorOutput().toStdString();
-    ASSERT_TRUE(session.SendKeys(settings, QStringLiteral("Return")));
-    const unsigned long progress = session.FindWindow(QStringLiteral("^Batch processing$"));
-    ASSERT_NE(progress, 0u) << session.ErrorOutput().toStdString();
+    unsigned long window = 0, progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 5000, "the window does not answer: ", window, progress));
 
     ASSERT_TRUE(E2eSession::WaitFor(
         [&] { return QFileInfo::exists(out + "a.jpg") && QFileInfo::exists(out + "c.jpg"); }, 60000))
