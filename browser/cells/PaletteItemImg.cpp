@@ -184,9 +184,11 @@ void CPaletteItemImg::ForgetDecodedDib() {
 QSize CPaletteItemImg::FitThumbSize(std::int64_t w, std::int64_t h) {
     if (w == 0 || h == 0)
         return {10, 10};
+    // A picture far narrower than the box (4 x 2000) still gets a side of
+    // one pixel: a side of 0 would give no thumbnail at all.
     if (h * kThumbBoxWidth < w * kThumbBoxHeight)
-        return {kThumbBoxWidth, static_cast<int>(h * kThumbBoxWidth / w)};
-    return {static_cast<int>(w * kThumbBoxHeight / h), kThumbBoxHeight};
+        return {kThumbBoxWidth, static_cast<int>(std::max<std::int64_t>(1, h * kThumbBoxWidth / w))};
+    return {static_cast<int>(std::max<std::int64_t>(1, w * kThumbBoxHeight / h)), kThumbBoxHeight};
 }
 
 std::shared_ptr<const CByteBlock> CPaletteItemImg::CompressThumbnail(const CDib& dib) {

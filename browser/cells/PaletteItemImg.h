@@ -117,7 +117,7 @@ public:
     void CopyJpegFrom(const CPaletteItemImg& other);
 
     // The thumbnail size for an image of w x h: touching the box 220 x 165 on
-    // one side; 10 x 10 when either side is 0.
+    // one side, the other side at least 1; 10 x 10 when either side is 0.
     static QSize FitThumbSize(std::int64_t width, std::int64_t height);
     // Compresses a 24-bit DIB as this cell stores it (rows in memory order,
     // blue, green, red taken as the encoder's red, green, blue).

@@ -48,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FitThumb,
                          ::testing::Values(FitCase{4000, 3000, {220, 165}}, FitCase{3000, 4000, {123, 165}},
                                            FitCase{100, 50, {220, 110}}, FitCase{0, 50, {10, 10}},
                                            FitCase{50, 0, {10, 10}}, FitCase{13000, 1000, {220, 16}},
-                                           FitCase{160, 120, {220, 165}}));
+                                           FitCase{160, 120, {220, 165}}, FitCase{4, 2000, {1, 165}},
+                                           FitCase{2000, 4, {220, 1}}));
 
 TEST_F(ImageCells, FastPassFromTheExifThumbnailThenBetterPassFromTheImage) {
     const QString path = File("camera.jpg", CameraJpeg(400, 300));
@@ -254,6 +255,37 @@ TEST_F(ImageCells, PngAndBmpDecodeInFull) {
         EXPECT_EQ(cell.m_nImageWidth, 300);
         EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), QSize(220, 73));
         EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue, 4)) << name;
+    }
+}
+
+// A picture far narrower than the box keeps a thumbnail one pixel across,
+// in both passes, from a JPEG and from a PNG.
+TEST_F(ImageCells, AVeryNarrowPictureGetsAThumbnailOnePixelAcross) {
+    struct Case {
+        const char* name;
+        QSize image, thumb;
+    };
+    for (const Case& c : {Case{"tall.jpg", {4, 2000}, {1, 165}}, Case{"wide.jpg", {2000, 4}, {220, 1}},
+                          Case{"tall.png", {4, 2000}, {1, 165}}, Case{"wide.png", {2000, 4}, {220, 1}}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = m_dir.filePath(QString::fromUtf8(c.name));
+        if (path.endsWith(QStringLiteral(".jpg"))) {
+            ASSERT_TRUE(WriteBytes(path, SolidJpeg(c.image.width(), c.image.height(), kBlue)));
+        } else {
+            QImage image(c.image, QImage::Format_RGB32);
+            image.fill(QColor(kBlue.r, kBlue.g, kBlue.b));
+            ASSERT_TRUE(image.save(path));
+        }
+        for (const bool better : {false, true}) {
+            CPaletteItemImg cell;
+            ASSERT_TRUE(cell.LoadThumbnail(path, better, nullptr)) << "better pass " << better;
+            EXPECT_EQ(QSize(cell.m_nImageWidth, cell.m_nImageHeight), c.image);
+            EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), c.thumb);
+            const DibRef dib = cell.GetDib();
+            ASSERT_TRUE(dib);
+            EXPECT_EQ(QSize(dib->Width(), dib->Height()), c.thumb);
+            EXPECT_TRUE(Near(CentreOf(*dib), kBlue));
+        }
     }
 }
 
