@@ -105,7 +105,9 @@ bool CBasketBrowser::LoadBatch() {
     const QString path = m_chooseBatchFile(true);
     if (path.isEmpty() || !LoadBatchFileInto(Items(), path, m_appSettings))
         return false;
-    RebuildList();
+    // Another basket: it opens at its first item, not where the old one was
+    // scrolled to.
+    AfterListing(true);
     return true;
 }
 

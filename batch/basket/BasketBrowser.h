@@ -52,7 +52,8 @@ public:
     int CountSelectedFiles() const;
     void Refresh() override;
     void RebuildList();
-    // True when a file was loaded (the basket was replaced).
+    // True when a file was loaded (the basket was replaced); the view then
+    // shows the new basket from its first item.
     bool LoadBatch();
     bool SaveBatch();
 

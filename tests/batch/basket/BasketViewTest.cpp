@@ -462,4 +462,24 @@ TEST_F(BasketViewTest, BatchFilesSaveAndLoadThroughTheBasket) {
     EXPECT_EQ(basket_->GetItemCount(), 2);
 }
 
+// A loaded basket opens at its first item, wherever the old one was
+// scrolled to.
+TEST_F(BasketViewTest, ALoadedBasketOpensAtItsFirstItem) {
+    constexpr int kItems = 30;
+    const QString picture = Picture("a.png");
+    for (int i = 0; i < kItems; ++i)
+        basket_->Items().AddTail(std::make_unique<CItem>(settings_, picture));
+    basket_->RebuildList();
+    const QString file = home_.Path() + QStringLiteral("/basket.vpb");
+    basket_->m_chooseBatchFile = [&](bool) { return file; };
+    ASSERT_TRUE(basket_->SaveBatch());
+
+    view_->horizontalScrollBar()->setValue(basket_->GetItemRect(view_.get(), 15).left());
+    ASSERT_EQ(basket_->HitTest(view_.get(), QPoint(20, 40)), 15);
+    ASSERT_TRUE(basket_->LoadBatch());
+    ASSERT_EQ(basket_->GetItemCount(), kItems);
+    EXPECT_EQ(view_->ScrollPosition(), QPoint(0, 0));
+    EXPECT_EQ(basket_->HitTest(view_.get(), QPoint(20, 40)), 0);
+}
+
 }  // namespace
