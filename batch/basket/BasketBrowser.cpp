@@ -189,7 +189,7 @@ void CBasketBrowser::OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter&
         return;
     }
     const QString hint = BasketEmptyHint();
-    const QRect client(view->ScrollPosition(), view->ClientSize());
+    const QRect client(QPoint(0, 0), view->ClientSize());
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(kHintMeasureTenths / 10.0);
     const int measured = QFontMetrics(font, painter.device()).horizontalAdvance(hint);

@@ -120,11 +120,12 @@ public:
     virtual void OnContextMenu(CThumbsView* view, IBorderBuffer& surface, unsigned keyFlags, QPoint point);
     virtual void OnMonitorHook();
     virtual std::shared_ptr<CPaletteItem> CreateItem();
-    // Draws item `index`; `clip` is in content coordinates and the painter
-    // draws in content coordinates.
+    // Draws item `index`; `clip` is in content coordinates, the painter draws
+    // in client coordinates (the visible area's corner at 0, 0).
     virtual void DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, int index, const QRect& clip);
     // Paints the items that meet `clip` (content coordinates; empty: the
-    // visible area), the background already filled.
+    // visible area), the background already filled, on a painter in client
+    // coordinates.
     virtual void OnDraw(CThumbsView* view, IBorderBuffer& surface, QPainter& painter, const QRect& clip);
     // How many cells the last OnDraw handed to DrawItem.
     int CellsDrawnLastTime() const { return m_nCellsDrawn; }
@@ -263,6 +264,9 @@ public:
     // The cell's top-left corner with its gap offset; advances the gap
     // animation of the item.
     QPoint GetItemPos(CThumbsView* view, int index);
+    // The cell's top-left corner with its gap offset as it stands, as the
+    // last painting placed it (the animation stays where it is).
+    QPoint DrawnItemPos(CThumbsView* view, int index) const;
     QRect GetItemRect(CThumbsView* view, int index);
     QRect GetLabelRect(CThumbsView* view, int index);
     int GetRowOf(CThumbsView* view, int index);

@@ -157,7 +157,8 @@ QRect MarkerBox(QPoint p, QSize cell, int cols, int gap) {
 void CThumbsBrowser::DrawInsertMarker(QPainter& painter, CThumbsView* view) {
     if (m_nInsertIndex < 0 || !m_pDragCell)
         return;
-    const QRect box = MarkerBox(GetItemPos(view, m_nInsertIndex), GetCellSize(), GetColumnCount(view), m_nGap);
+    const QRect box = MarkerBox(GetItemPos(view, m_nInsertIndex), GetCellSize(), GetColumnCount(view), m_nGap)
+                          .translated(-Geometry(view).scroll);
     painter.drawRect(box.adjusted(0, 0, -1, -1));
     m_pDragCell->DrawInto(painter, box.adjusted(2, 2, -2, -2), m_strContextPath, true);
 }
@@ -319,15 +320,28 @@ void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainte
     const QRect r(p, GetCellSize());
     if (!r.adjusted(-1, -1, 1, 1).intersects(clip))
         return;
+    // The cell draws at its own corner, the painter moved there, so that
+    // every cell draws with the same small numbers wherever it lies: Qt lays
+    // text out in 26.6 fixed point, whose range ends at 2^25 pixels, and a
+    // long basket's row goes far beyond.
+    painter.save();
+    painter.translate(p - Geometry(view).scroll);
     CellRef cached;
     if (LookupThumb(item->m_strPath, cached) && cached) {
-        cached->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
+        cached->Draw(painter, surface, 0, 0, item->m_strPath, item->m_bSelected != 0, false);
         ReleaseThumb(cached);
-        return;
+    } else if (const std::shared_ptr<CPaletteItem> temp = CreateTempItem()) {
+        temp->Draw(painter, surface, 0, 0, item->m_strPath, item->m_bSelected != 0, false);
     }
-    const std::shared_ptr<CPaletteItem> temp = CreateTempItem();
-    if (temp)
-        temp->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
+    painter.restore();
+}
+
+QPoint CThumbsBrowser::DrawnItemPos(CThumbsView* view, int index) const {
+    const ThumbsGeometry g = Geometry(view);
+    QPoint p = g.ItemPos(index);
+    if (!g.singleRow && index >= 0 && static_cast<std::size_t>(index) < m_arrOffsets.size())
+        p.rx() += m_arrOffsets[static_cast<std::size_t>(index)];
+    return p;
 }
 
 void CThumbsBrowser::OnTimerTick(int timerId) {
@@ -337,17 +351,19 @@ void CThumbsBrowser::OnTimerTick(int timerId) {
     if (m_bRubberBand || view == nullptr)
         return;
     const QPoint scroll = view->ScrollPosition();
+    int index = -1;
     for (const auto& item : m_items) {
+        ++index;
         if (!item->m_bSelected)
             continue;
         CellRef cell;
         if (!LookupThumb(item->m_strPath, cell) || !cell)
             continue;
-        // The caption's rectangle is where it was last drawn, in content
-        // coordinates.
+        // The caption's rectangle is where it was last drawn, relative to
+        // the cell's corner.
         const QRect r = cell->ScrollLabel(0);
         ReleaseThumb(cell);
         if (!r.isEmpty())
-            view->Invalidate(r.translated(-scroll), false);
+            view->Invalidate(r.translated(DrawnItemPos(view, index) - scroll), false);
     }
 }

@@ -176,12 +176,12 @@ void CThumbsView::paintEvent(QPaintEvent* event) {
         painter.setClipRegion(event->region());
         FillBackground(painter, area);
         if (m_pBrowser != nullptr) {
-            const QPoint scroll = ScrollPosition();
+            // The painter keeps client coordinates: far into a long list the
+            // content coordinates leave the range of Qt's text layout.
             painter.save();
-            painter.translate(-scroll);
             painter.setPen(QPen(BrowserColor(g_BrowserColors.crSelectedBorder.load()), 1));
             painter.setBrush(BackgroundColor());
-            m_pBrowser->OnDraw(this, m_surface, painter, area.translated(scroll));
+            m_pBrowser->OnDraw(this, m_surface, painter, area.translated(ScrollPosition()));
             painter.restore();
             if (m_pBrowser->RubberBandShown()) {
                 painter.setPen(QPen(Qt::black, 1));

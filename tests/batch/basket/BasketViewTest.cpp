@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,6 +94,22 @@ std::unique_ptr<QMimeData> FileList(const QStringList& paths) {
     data->setUrls(urls);
     return data;
 }
+
+// The regions a widget paints, as its paint events tell them.
+class PaintedRegions : public QObject {
+public:
+    explicit PaintedRegions(QWidget* widget) : widget_(widget) { widget_->installEventFilter(this); }
+    ~PaintedRegions() override { widget_->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+    QRegion region;
+
+private:
+    QWidget* widget_;
+};
 
 class BasketViewTest : public ::testing::Test {
 protected:
@@ -405,6 +422,53 @@ TEST_F(BasketViewTest, ALongBasketPaintsOnlyTheCellsInTheClip) {
     const QRect one = basket_->GetItemRect(view_.get(), kItems / 2 + 2).translated(-view_->ScrollPosition());
     view_->viewport()->repaint(one.adjusted(4, 4, -4, -4));
     EXPECT_EQ(basket_->CellsDrawnLastTime(), 1);
+}
+
+// Far along a long row (beyond 2^25 pixels, where text laid out in 26.6
+// fixed point would leave its range) every cell draws as the first ones do,
+// captions included, and a selected caption too long for its cell scrolls.
+TEST_F(BasketViewTest, CellsFarAlongALongBasketDrawAsTheFirstOnes) {
+    constexpr int kItems = 200000;
+    const QString picture = Picture("a_long_name_of_a_picture_of_the_harbour_at_dusk.png");
+    Drop({picture});  // its thumbnail is made at once
+    for (int i = 1; i < kItems; ++i)
+        basket_->Items().AddTail(std::make_unique<CItem>(settings_, picture));
+    basket_->RebuildList();
+    ASSERT_EQ(basket_->GetItemCount(), kItems);
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(60000));
+    QCoreApplication::processEvents();  // what the builder posted meanwhile
+    const QImage first = view_->viewport()->grab().toImage();
+
+    const int far = kItems - 10;
+    const int x = basket_->GetItemRect(view_.get(), far).left();
+    ASSERT_GT(x, 1 << 25);
+    view_->horizontalScrollBar()->setValue(x);
+    ASSERT_EQ(view_->ScrollPosition().x(), x);
+    const QImage shot = view_->viewport()->grab().toImage();
+    // The caption band of the cell shows text: pixels other than the band's.
+    const auto caption = [&](int index) {
+        return basket_->GetLabelRect(view_.get(), index).translated(-view_->ScrollPosition()).adjusted(10, 2, -10, -2);
+    };
+    const QColor band = BrowserColor(g_BrowserColors.crBorder.load());
+    int textPixels = 0;
+    const QRect label = caption(far);
+    for (int cy = label.top(); cy <= label.bottom(); ++cy)
+        for (int cx = label.left(); cx <= label.right(); ++cx)
+            textPixels += shot.pixelColor(cx, cy) != band ? 1 : 0;
+    EXPECT_GT(textPixels, 20) << "no caption far along the row";
+    EXPECT_TRUE(shot == first) << "the cells far along the row draw otherwise than the first ones";
+
+    // Selected, the caption scrolls: its ticks repaint it where the cell is.
+    PaintedRegions painted(view_->viewport());
+    const QRect moving = caption(far + 1);
+    QTest::mouseClick(view_->viewport(), Qt::LeftButton, Qt::NoModifier, ItemCentre(far + 1));
+    ASSERT_TRUE(basket_->GetItem(far + 1)->m_bSelected);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return painted.region.contains(moving); }));  // the selection
+    painted.region = QRegion();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return painted.region.contains(moving); }))
+        << "the selected caption is not repainted as it scrolls";
+    const QImage before = view_->viewport()->grab(moving).toImage();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view_->viewport()->grab(moving).toImage() != before; }));
 }
 
 TEST_F(BasketViewTest, TheEmptyBasketDrawsItsHintAcrossAboutHalfThePane) {

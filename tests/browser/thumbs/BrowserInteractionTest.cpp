@@ -356,8 +356,7 @@ TEST_F(Browser, TheDragMarkersPictureHasItsBlackBorder) {
     QImage canvas(view_->ClientSize(), QImage::Format_RGB32);
     canvas.fill(Qt::white);
     {
-        QPainter painter(&canvas);
-        painter.translate(-view_->ScrollPosition());
+        QPainter painter(&canvas);  // client coordinates, as the view paints
         browser_->DrawInsertMarker(painter, view_.get());
     }
     // The marker's picture fills the width of the box inside the frame
