@@ -1,5 +1,6 @@
 #include "platform/prompt/Prompt.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QThread>
 #include <QWidget>
 
@@ -19,6 +21,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <future>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -165,8 +168,23 @@ QMessageBox::StandardButtons BoxButtons(PromptButtons buttons) {
         return QMessageBox::Yes | QMessageBox::No;
     case PromptButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PromptButtons::SkipSkipAllCancel:
+        return QMessageBox::Cancel;  // Skip and Skip All are added by name
     }
     return QMessageBox::Ok;
+}
+
+// The buttons without a standard one, Skip the default; the answer of each.
+std::vector<std::pair<QAbstractButton*, PromptAnswer>> AddNamedButtons(QMessageBox& box, PromptButtons buttons) {
+    std::vector<std::pair<QAbstractButton*, PromptAnswer>> named;
+    if (buttons != PromptButtons::SkipSkipAllCancel)
+        return named;
+    QPushButton* skip = box.addButton(QStringLiteral("Skip"), QMessageBox::AcceptRole);
+    QPushButton* skipAll = box.addButton(QStringLiteral("Skip All"), QMessageBox::AcceptRole);
+    box.setDefaultButton(skip);
+    named.emplace_back(skip, PromptAnswer::Skip);
+    named.emplace_back(skipAll, PromptAnswer::SkipAll);
+    return named;
 }
 
 }  // namespace
@@ -177,6 +195,7 @@ PromptAnswer DefaultAnswer(PromptButtons buttons) {
         return PromptAnswer::Ok;
     case PromptButtons::OkCancel:
     case PromptButtons::YesNoCancel:
+    case PromptButtons::SkipSkipAllCancel:
         return PromptAnswer::Cancel;
     case PromptButtons::YesNo:
         return PromptAnswer::No;
@@ -213,7 +232,13 @@ PromptAnswer MessageBoxPrompt::Ask(PromptIcon icon, PromptButtons buttons, const
         return DefaultAnswer(buttons);
     QMessageBox box(BoxIcon(icon), QCoreApplication::applicationName(), text, BoxButtons(buttons), g_owner.data());
     WidenForCaption(box);
-    switch (box.exec()) {
+    const auto named = AddNamedButtons(box, buttons);
+    const int result = box.exec();
+    for (const auto& [button, answer] : named) {
+        if (box.clickedButton() == button)
+            return answer;
+    }
+    switch (result) {
     case QMessageBox::Ok:
         return PromptAnswer::Ok;
     case QMessageBox::Yes:

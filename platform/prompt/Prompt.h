@@ -17,9 +17,12 @@ class QWidget;
 
 namespace platform {
 
-enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// SkipSkipAllCancel: the choice after one item of an operation failed, as
+// file managers offer it: skip this item, skip every later failure too, or
+// stop. Return skips, Escape stops.
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel, SkipSkipAllCancel };
 enum class PromptIcon { Information, Warning, Error, Question };
-enum class PromptAnswer { Ok, Cancel, Yes, No };
+enum class PromptAnswer { Ok, Cancel, Yes, No, Skip, SkipAll };
 
 class Prompt {
 public:

@@ -40,6 +40,55 @@ bool Exists(const fs::path& path) {
 
 void ShowError(const QString& text) { Ask(PromptIcon::Error, PromptButtons::Ok, text); }
 
+// An error of the destination's or the source's file system as a whole
+// (full, over quota, read-only, failing, or a file-size limit): every later
+// item would meet it too.
+bool FailsEveryLaterItem(const std::error_code& error) {
+    switch (error.value()) {
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS:
+    case EIO:
+    case EFBIG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How a run over several items goes on after one of them failed.
+class FailureReport {
+public:
+    // Shows why the item failed and tells whether the run goes on. An
+    // error that every later item would meet as well ends the run after
+    // its one message; another lets the user skip the item, skip every
+    // later failure as well, or stop, as long as items are left.
+    bool GoOn(const QString& text, bool failsEveryLaterItem, bool itemsLeft) {
+        if (failsEveryLaterItem || !itemsLeft) {
+            ShowError(text);
+            return !failsEveryLaterItem;
+        }
+        if (skipAll_)
+            return true;
+        switch (Ask(PromptIcon::Error, PromptButtons::SkipSkipAllCancel, text)) {
+        case PromptAnswer::SkipAll:
+            skipAll_ = true;
+            return true;
+        case PromptAnswer::Skip:
+            return true;
+        default:
+            stopped_ = true;
+            return false;
+        }
+    }
+    // The user chose to stop.
+    bool Stopped() const { return stopped_; }
+
+private:
+    bool skipAll_ = false;
+    bool stopped_ = false;
+};
+
 bool Confirm(PromptIcon icon, const QString& text) {
     return Ask(icon, PromptButtons::YesNo, text) == PromptAnswer::Yes;
 }
@@ -214,11 +263,13 @@ fs::path CopyToTemporary(const fs::path& source, const fs::path& folder, std::er
 }
 
 // The place of `source` inside `folder`, decided with the user: empty when
-// the item is skipped. `replace` tells that an existing entry is replaced.
+// the item is skipped, because the user declined or for the reason in
+// `error`. `replace` tells that an existing entry is replaced.
 struct Placement {
     fs::path target;
     bool replace = false;
     bool declined = false;
+    QString error;
 };
 
 Placement PlaceItem(const fs::path& source, const fs::path& folder, bool renameOnCollision, const QString& verb) {
@@ -233,8 +284,8 @@ Placement PlaceItem(const fs::path& source, const fs::path& folder, bool renameO
     if (renameOnCollision) {
         const QString free = CollisionFreeName(FromPath(folder), name);
         if (free.isEmpty()) {
-            ShowError(
-                QStringLiteral("Can't %1 \"%2\": no free name is left in \"%3\".").arg(verb, name, FromPath(folder)));
+            place.error =
+                QStringLiteral("Can't %1 \"%2\": no free name is left in \"%3\".").arg(verb, name, FromPath(folder));
             place.target.clear();
             return place;
         }
@@ -242,7 +293,7 @@ Placement PlaceItem(const fs::path& source, const fs::path& folder, bool renameO
         return place;
     }
     if (sameEntry) {
-        ShowError(QStringLiteral("Can't %1 \"%2\": the source and the destination are the same.").arg(verb, name));
+        place.error = QStringLiteral("Can't %1 \"%2\": the source and the destination are the same.").arg(verb, name);
         place.target.clear();
         return place;
     }
@@ -363,6 +414,43 @@ bool MoveToTrash(const QString& item) {
     return false;
 }
 
+// What became of one item of a copy or a move.
+struct ItemOutcome {
+    QString failure;        // the message of a failure; empty when none
+    std::error_code error;  // the system's error behind it, if any
+    bool declined = false;  // the user refused to replace an existing item
+};
+
+ItemOutcome CopyOrMoveItem(const QString& item, const fs::path& folder, bool move, bool renameOnCollision) {
+    const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
+    ItemOutcome outcome;
+    // "/photos/album/" names the folder album.
+    fs::path source = ToPath(item).lexically_normal();
+    if (!source.has_filename())
+        source = source.parent_path();
+    if (!source.has_filename()) {
+        outcome.failure = QStringLiteral("Can't %1 \"%2\".").arg(verb, item);
+        return outcome;
+    }
+    if (IsSelfOrAncestor(source, folder)) {
+        outcome.failure = QStringLiteral("Can't %1 \"%2\" into itself.").arg(verb, item);
+        return outcome;
+    }
+    std::error_code sameFolderError;
+    if (move && fs::equivalent(source.parent_path(), folder, sameFolderError))
+        return outcome;  // moving an item into the folder that holds it changes nothing
+    const Placement place = PlaceItem(source, folder, renameOnCollision, verb);
+    if (place.target.empty()) {
+        outcome.failure = place.error;
+        outcome.declined = place.declined;
+        return outcome;
+    }
+    outcome.error = move ? MoveItem(source, place) : CopyItem(source, place);
+    if (outcome.error)
+        outcome.failure = QStringLiteral("Can't %1 \"%2\": %3").arg(verb, item, Describe(outcome.error));
+    return outcome;
+}
+
 }  // namespace
 
 bool IsValidFileName(const QString& name) {
@@ -407,46 +495,23 @@ FileOpOutcome CopyOrMoveItems(FileOpKind kind, const QStringList& sources, const
         return outcome;
     }
     const bool move = kind == FileOpKind::Move;
-    const QString verb = move ? QStringLiteral("move") : QStringLiteral("copy");
     ProgressWindow progress(move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
                             static_cast<int>(sources.size()));
+    FailureReport report;
     for (qsizetype i = 0; i < sources.size(); ++i) {
         const QString& item = sources[i];
         if (!progress.Advance(static_cast<int>(i), item)) {
             outcome.aborted = true;
             break;
         }
-        // "/photos/album/" names the folder album.
-        fs::path source = ToPath(item).lexically_normal();
-        if (!source.has_filename())
-            source = source.parent_path();
-        if (!source.has_filename()) {
-            ShowError(QStringLiteral("Can't %1 \"%2\".").arg(verb, item));
-            outcome.succeeded = false;
+        const ItemOutcome done = CopyOrMoveItem(item, folder, move, renameOnCollision);
+        outcome.aborted = outcome.aborted || done.declined;
+        if (done.failure.isEmpty())
             continue;
-        }
-        if (IsSelfOrAncestor(source, folder)) {
-            ShowError(QStringLiteral("Can't %1 \"%2\" into itself.").arg(verb, item));
-            outcome.succeeded = false;
-            continue;
-        }
-        std::error_code sameFolderError;
-        if (move && fs::equivalent(source.parent_path(), folder, sameFolderError)) {
-            continue;  // moving an item into the folder that holds it changes nothing
-        }
-        const Placement place = PlaceItem(source, folder, renameOnCollision, verb);
-        if (place.target.empty()) {
-            if (place.declined) {
-                outcome.aborted = true;
-            } else {
-                outcome.succeeded = false;
-            }
-            continue;
-        }
-        const std::error_code error = move ? MoveItem(source, place) : CopyItem(source, place);
-        if (error) {
-            ShowError(QStringLiteral("Can't %1 \"%2\": %3").arg(verb, item, Describe(error)));
-            outcome.succeeded = false;
+        outcome.succeeded = false;
+        if (!report.GoOn(done.failure, FailsEveryLaterItem(done.error), i + 1 < sources.size())) {
+            outcome.aborted = outcome.aborted || report.Stopped();
+            break;
         }
     }
     return outcome;
@@ -464,6 +529,7 @@ FileOpOutcome DeleteItems(const QStringList& sources) {
         return outcome;
     }
     ProgressWindow progress(QStringLiteral("Moving to the trash..."), static_cast<int>(sources.size()));
+    FailureReport report;
     for (qsizetype i = 0; i < sources.size(); ++i) {
         const QString& item = sources[i];
         if (!progress.Advance(static_cast<int>(i), item)) {
@@ -479,9 +545,13 @@ FileOpOutcome DeleteItems(const QStringList& sources) {
         }
         std::error_code error;
         fs::remove_all(ToPath(item), error);
-        if (error) {
-            ShowError(QStringLiteral("Can't delete \"%1\": %2").arg(item, Describe(error)));
-            outcome.succeeded = false;
+        if (!error)
+            continue;
+        outcome.succeeded = false;
+        if (!report.GoOn(QStringLiteral("Can't delete \"%1\": %2").arg(item, Describe(error)),
+                         FailsEveryLaterItem(error), i + 1 < sources.size())) {
+            outcome.aborted = outcome.aborted || report.Stopped();
+            break;
         }
     }
     return outcome;

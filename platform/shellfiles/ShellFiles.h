@@ -8,7 +8,11 @@
 // a rename; across file systems it is a copy followed by the deletion of the
 // source. A delete moves the items to the freedesktop trash; an item whose
 // file system has no trash is deleted for good only when the user agrees.
-// Confirmations and errors are asked and shown through platform/prompt.
+// Confirmations and errors are asked and shown through platform/prompt. An
+// error that every later item would meet as well (a full, read-only or
+// failing file system, a quota or a file-size limit) ends the operation
+// after its one message; after the failure of one item the user skips it,
+// skips every later failure too, or stops the operation.
 
 #include <QString>
 #include <QStringList>
@@ -19,7 +23,7 @@ enum class FileOpKind { Move, Copy, Delete };
 
 struct FileOpOutcome {
     bool succeeded = true;  // no item failed
-    bool aborted = false;   // the user declined at least one step
+    bool aborted = false;   // the user declined at least one step or stopped the operation
 };
 
 // Copies or moves every item of `sources` into `destinationFolder`. An item

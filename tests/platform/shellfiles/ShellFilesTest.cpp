@@ -2,12 +2,15 @@
 
 #include "support/FileFixtures.h"
 #include "support/FileSizeLimit.h"
+#include "support/HonourFileModes.h"
 #include "support/PrivateHome.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTest>
@@ -153,6 +156,59 @@ TEST_F(ShellFiles, ACopyCutShortSaysWhyAndLeavesNothing) {
         ASSERT_EQ(answers.Questions().size(), 1u);
         EXPECT_EQ(answers.Questions()[0].text, QStringLiteral("Can't copy \"%1\": File too large").arg(item));
         EXPECT_EQ(Entries(dest_), QStringList());
+    }
+}
+
+// A file that fails on its own (here one that cannot be read) lets the user
+// skip it, skip every later failure too, or stop; the last file has nothing
+// left to skip to.
+TEST_F(ShellFiles, AnErrorOfOneFileLetsTheUserSkipItOrStop) {
+    const HonourFileModes modes;
+    if (!modes.Active())
+        GTEST_SKIP() << "root without the capabilities to drop";
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        ASSERT_TRUE(WriteFile(Source(QString::fromUtf8(name)), name));
+    for (const char* name : {"b.jpg", "d.jpg"})
+        ASSERT_EQ(::chmod(QFile::encodeName(Source(QString::fromUtf8(name))).constData(), 0), 0);
+    const QStringList all = {Source(QStringLiteral("a.jpg")), Source(QStringLiteral("b.jpg")),
+                             Source(QStringLiteral("c.jpg")), Source(QStringLiteral("d.jpg")),
+                             Source(QStringLiteral("e.jpg"))};
+    const QStringList lastFails = {Source(QStringLiteral("a.jpg")), Source(QStringLiteral("b.jpg"))};
+    using Buttons = platform::PromptButtons;
+    struct Case {
+        const char* name;
+        QStringList items;
+        std::vector<PromptAnswer> answers;
+        std::vector<Buttons> asked;
+        QStringList copied;
+        bool aborted;
+    };
+    const QStringList ace = {QStringLiteral("a.jpg"), QStringLiteral("c.jpg"), QStringLiteral("e.jpg")};
+    for (const Case& c : {
+             Case{"skip each",
+                  all,
+                  {PromptAnswer::Skip, PromptAnswer::Skip},
+                  {Buttons::SkipSkipAllCancel, Buttons::SkipSkipAllCancel},
+                  ace,
+                  false},
+             Case{"skip all", all, {PromptAnswer::SkipAll}, {Buttons::SkipSkipAllCancel}, ace, false},
+             Case{"stop", all, {PromptAnswer::Cancel}, {Buttons::SkipSkipAllCancel}, {QStringLiteral("a.jpg")}, true},
+             Case{"the last file", lastFails, {}, {Buttons::Ok}, {QStringLiteral("a.jpg")}, false},
+         }) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(QDir(dest_).removeRecursively() && QDir().mkpath(dest_));
+        ScriptedAnswers answers(c.answers);
+        const platform::FileOpOutcome outcome = platform::CopyOrMoveItems(FileOpKind::Copy, c.items, dest_, true);
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(outcome.aborted, c.aborted);
+        std::vector<Buttons> asked;
+        for (const auto& question : answers.Questions())
+            asked.push_back(question.buttons);
+        EXPECT_EQ(asked, c.asked);
+        ASSERT_FALSE(answers.Questions().empty());
+        EXPECT_EQ(answers.Questions()[0].text,
+                  QStringLiteral("Can't copy \"%1\": Permission denied").arg(Source(QStringLiteral("b.jpg"))));
+        EXPECT_EQ(Entries(dest_), c.copied);
     }
 }
 
@@ -329,6 +385,96 @@ TEST(ShellFilesMessages, ACopyErrorShowsWithoutItsProgressWindowAndTakesReturn) 
     EXPECT_EQ(shown, QStringLiteral("Can't copy \"%1\": File too large").arg(source));
     EXPECT_FALSE(progressLeft);
     EXPECT_EQ(Entries(dest), QStringList());
+}
+
+// The real message boxes of a copy of several files, answered with one key
+// each: on a destination that refuses every later file one box comes and
+// Return ends the copy; a file that fails on its own gets Skip, Skip All and
+// Cancel, Return skipping it and Escape stopping the copy.
+TEST(ShellFilesMessages, OneKeyPerBoxSkipsAFileOrEndsTheCopy) {
+    int argc = 1;
+    char name[] = "shellfiles-test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const HonourFileModes modes;
+    if (!modes.Active())
+        GTEST_SKIP() << "root without the capabilities to drop";
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString source = root.filePath(QStringLiteral("source"));
+    ASSERT_TRUE(QDir().mkpath(source));
+    QStringList items;
+    for (const char* file : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+        items.append(source + u'/' + QString::fromUtf8(file));
+        ASSERT_TRUE(WriteFile(items.back(), file));
+    }
+    struct Case {
+        const char* name;
+        bool full;  // the files after a.jpg are too big for the file-size limit; else b.jpg and d.jpg cannot be read
+        Qt::Key key;
+        int boxes;
+        QStringList copied;
+    };
+    for (const Case& c : {Case{"full", true, Qt::Key_Return, 1, {QStringLiteral("a.jpg")}},
+                          Case{"unreadable, Return",
+                               false,
+                               Qt::Key_Return,
+                               2,
+                               {QStringLiteral("a.jpg"), QStringLiteral("c.jpg"), QStringLiteral("e.jpg")}},
+                          Case{"unreadable, Escape", false, Qt::Key_Escape, 1, {QStringLiteral("a.jpg")}}}) {
+        SCOPED_TRACE(c.name);
+        const QString dest = root.filePath(QString::fromUtf8(c.name));
+        ASSERT_TRUE(QDir().mkpath(dest));
+        for (const int i : {1, 3})
+            ASSERT_EQ(::chmod(QFile::encodeName(items[i]).constData(), 0644), 0);
+        for (qsizetype i = 1; i < items.size(); ++i)
+            ASSERT_TRUE(WriteFile(items[i], c.full ? QByteArray(256 * 1024, 'x') : QByteArray("small")));
+        for (const int i : {1, 3})
+            ASSERT_EQ(::chmod(QFile::encodeName(items[i]).constData(), c.full ? 0644 : 0), 0);
+
+        int boxes = 0;
+        QString firstText;
+        QStringList buttons;
+        QPointer<QMessageBox> answered;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || box == answered || !box->isVisible() || box->windowHandle() == nullptr)
+                return;
+            answered = box;
+            if (++boxes == 1)
+                firstText = box->text();
+            buttons.clear();
+            for (QAbstractButton* button : box->buttons())
+                buttons.append(button->text().remove(u'&'));
+            QTest::keyClick(box->windowHandle(), c.key);
+        });
+        poll.start(10);
+        // Should a key not reach its box, the test fails instead of hanging.
+        QTimer stuck;
+        stuck.setSingleShot(true);
+        QObject::connect(&stuck, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->done(QMessageBox::Cancel);
+        });
+        stuck.start(30000);
+        platform::FileOpOutcome outcome;
+        {
+            const FileSizeLimit limit(64 * 1024);
+            outcome = platform::CopyOrMoveItems(FileOpKind::Copy, items, dest, true);
+        }
+        EXPECT_FALSE(outcome.succeeded);
+        EXPECT_EQ(boxes, c.boxes);
+        const QString why = c.full ? QStringLiteral("File too large") : QStringLiteral("Permission denied");
+        EXPECT_EQ(firstText, QStringLiteral("Can't copy \"%1\": %2").arg(items[1], why));
+        buttons.sort();
+        EXPECT_EQ(buttons,
+                  c.full ? QStringList({QStringLiteral("OK")})
+                         : QStringList({QStringLiteral("Cancel"), QStringLiteral("Skip"), QStringLiteral("Skip All")}));
+        EXPECT_EQ(Entries(dest), c.copied);
+        // What was copied is whole.
+        EXPECT_EQ(ReadFile(dest + QStringLiteral("/a.jpg")), QByteArray("a.jpg"));
+    }
 }
 
 }  // namespace
