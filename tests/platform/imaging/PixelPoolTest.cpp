@@ -22,7 +22,8 @@ thread_local bool t_failNextNew = false;
 }  // namespace
 
 // This test program's operator new, so that one allocation can be made to
-// fail; the rest as the library's.
+// fail; every form of it and of delete over malloc and free, so that no
+// block is allocated by one allocator and freed by another.
 void* operator new(std::size_t size) {
     if (t_failNextNew) {
         t_failNextNew = false;
@@ -32,8 +33,21 @@ void* operator new(std::size_t size) {
         return memory;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 
 namespace {
 
