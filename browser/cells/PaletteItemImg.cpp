@@ -102,12 +102,17 @@ DibRef NearestNeighbour(const CDib& source, const QSize& size) {
 QImage DecodeWhole(QByteArray& bytes, const QSize& wanted) {
     const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                              static_cast<std::size_t>(bytes.size()));
-    const std::int64_t budget = std::min(imaging::AvailableMemoryBytes(), std::int64_t{kDecodeAllocationLimitMb} << 20);
+    const std::int64_t available = std::min(imaging::AvailableMemoryBytes(), imaging::kMaxBitmapBytes);
     const auto type = imaging::SniffImageFileType(data);
+    // A JPEG decodes reduced, so its pixels are few; what grows with the
+    // whole picture is libjpeg's coefficient buffer of a multi-scan file
+    // (288 MB for a progressive 12000 x 8000 one), which the picture really
+    // needs. It gets the document's budget, the memory free now; a header
+    // that claims more than the file's coded data holds is still refused.
     if (type == imaging::ImageFileType::Jpeg)
-        return imaging::DecodeJpegReduced(data, budget, wanted);
+        return imaging::DecodeJpegReduced(data, available, wanted);
     if (type == imaging::ImageFileType::Gif)
-        return imaging::DecodeGif(data, budget);
+        return imaging::DecodeGif(data, std::min(available, std::int64_t{kDecodeAllocationLimitMb} << 20));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     imaging::LoadImageFormatPlugins();

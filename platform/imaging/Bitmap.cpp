@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include <QBuffer>
 #include <QByteArray>
@@ -94,6 +95,15 @@ PreparedImage PrepareImage(int width, int height, QImage::Format format, PixelPo
     return prepared;
 }
 
+// Has the pages of fresh pixel memory provided on a second thread; without
+// one (a process limit on threads) the decoder faults them in itself.
+void StartPrefault(std::optional<PagePrefault>& prefault, std::uint8_t* memory, std::size_t bytes) {
+    try {
+        prefault.emplace(memory, bytes);
+    } catch (const std::system_error&) {
+    }
+}
+
 // JPEG and GIF through their own libraries' decoders, which tell a damaged
 // file from a whole one, within the memory free now.
 QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, PixelPool* pool, ColourLayout layout) {
@@ -106,7 +116,7 @@ QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, Pi
         if (prepared.memory) {
             memory = prepared.memory;
             if (prepared.fresh)
-                prefault.emplace(memory.get(), prepared.bytes);
+                StartPrefault(prefault, memory.get(), prepared.bytes);
         }
         return std::move(prepared.image);
     };
@@ -232,7 +242,9 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
             }
         }
         return bitmap;
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // Lack of memory or anything else a decoder or a metadata reader
+        // throws: this file cannot be decoded.
         return nullptr;
     }
 }

@@ -17,7 +17,8 @@
 // that cannot be decoded, files that end before their image data does
 // (ImageDataCompleteness.h), JPEG and GIF files whose decoder reports data
 // missing or corrupt or whose header claims more pixels than the file can
-// hold or the memory free now can take (DecodeBudget.h), and lack of memory.
+// hold or the memory free now can take (DecodeBudget.h), and lack of memory
+// or any other exception while decoding.
 //
 // Threads: const members may run on several threads at once. Locking for
 // writing and the setters change the bitmap; the caller keeps other threads

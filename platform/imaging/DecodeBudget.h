@@ -3,7 +3,9 @@
 // header before any pixel memory is taken.
 //
 // A compressed file codes a least number of bits for every block or string
-// of pixels, so its size bounds the pixels it can really hold: a header that
+// of pixels, so the size of its coded data (CodedDataWalk.h: not the
+// comments and other segments around it) bounds the pixels it can really
+// hold: a header that
 // claims more is a damaged or hostile file whose picture would come out of
 // nothing but fill (grey or black) after allocating gigabytes for it. And a
 // picture larger than the memory the machine has free cannot be decoded
@@ -20,7 +22,8 @@ namespace imaging {
 inline constexpr std::int64_t kMaxJpegPixelsPerByte = 1024;
 inline constexpr std::int64_t kMaxGifPixelsPerByte = 4096;
 
-// Whether `pixels` can come from `fileBytes` bytes at the given density.
+// Whether `pixels` can come from `fileBytes` bytes of coded data at the
+// given density.
 bool PixelsFitFile(std::int64_t pixels, std::int64_t fileBytes, std::int64_t maxPixelsPerByte);
 
 // The bytes a decode may allocate now: the memory the kernel reports

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include <gif_lib.h>
 
+#include "platform/imaging/CodedDataWalk.h"
 #include "platform/imaging/DecodeBudget.h"
 
 namespace imaging {
@@ -38,9 +38,9 @@ struct GifCloser {
 };
 using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
-bool FitsBudget(std::int64_t width, std::int64_t height, std::int64_t fileBytes, std::int64_t bytes,
+bool FitsBudget(std::int64_t width, std::int64_t height, std::int64_t codedBytes, std::int64_t bytes,
                 std::int64_t memoryBudget) {
-    return width > 0 && height > 0 && PixelsFitFile(width * height, fileBytes, kMaxGifPixelsPerByte) &&
+    return width > 0 && height > 0 && PixelsFitFile(width * height, codedBytes, kMaxGifPixelsPerByte) &&
            bytes <= memoryBudget;
 }
 
@@ -85,11 +85,13 @@ std::vector<int> RowOrder(int height, bool interlaced) {
     return rows;
 }
 
-QImage DecodeFirstImage(GifFileType* gif, std::int64_t fileBytes, std::int64_t memoryBudget,
+// `codedBytes`: the data bytes of the image's sub-blocks, which alone hold
+// its pixels; the screen around it is filled, so it counts against them too.
+QImage DecodeFirstImage(GifFileType* gif, std::int64_t codedBytes, std::int64_t memoryBudget,
                         const ImageAllocator& allocate) {
     const std::int64_t screenW = gif->SWidth, screenH = gif->SHeight;
     const std::int64_t screenBytes = screenW * screenH * 4;
-    if (!FitsBudget(screenW, screenH, fileBytes, screenBytes, memoryBudget))
+    if (!FitsBudget(screenW, screenH, codedBytes, screenBytes, memoryBudget))
         return {};
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
@@ -106,7 +108,7 @@ QImage DecodeFirstImage(GifFileType* gif, std::int64_t fileBytes, std::int64_t m
         break;
     }
     const GifImageDesc& frame = gif->Image;
-    if (!FitsBudget(frame.Width, frame.Height, fileBytes, screenBytes + frame.Width, memoryBudget))
+    if (!FitsBudget(frame.Width, frame.Height, codedBytes, screenBytes + frame.Width, memoryBudget))
         return {};
     const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
     if (map == nullptr)
@@ -148,8 +150,11 @@ QImage DecodeGif(std::span<const std::uint8_t> data, std::int64_t memoryBudget, 
         const GifFile gif(DGifOpen(&reader, ReadMemory, &error));
         if (!gif)
             return {};
-        return DecodeFirstImage(gif.get(), static_cast<std::int64_t>(data.size()), memoryBudget, allocate);
-    } catch (const std::bad_alloc&) {
+        const std::uint64_t codedBytes = WalkGifData(data).imageDataBytes;
+        return DecodeFirstImage(gif.get(), static_cast<std::int64_t>(codedBytes), memoryBudget, allocate);
+    } catch (...) {
+        // Out of memory, an allocator that throws: a failure of this decode,
+        // giflib's state freed with the file.
         return {};
     }
 }

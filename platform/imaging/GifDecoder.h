@@ -10,8 +10,9 @@
 // A file that giflib reports damaged fails: LZW data that ends before the
 // image's last pixel, codes out of range, sub-blocks cut short. Before any
 // pixel memory is taken, a screen or image that claims more pixels than the
-// file's bytes can code (DecodeBudget.h), or than `memoryBudget` bytes hold,
-// is refused.
+// image's data sub-blocks can code (DecodeBudget.h; extensions such as
+// comments do not count), or than `memoryBudget` bytes hold, is refused.
+// Every exception inside the decode makes it fail, giflib's state freed.
 //
 // The data is untrusted.
 

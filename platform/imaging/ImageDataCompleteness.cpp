@@ -1,84 +1,15 @@
 #include "platform/imaging/ImageDataCompleteness.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/imaging/ByteReader.h"
+#include "platform/imaging/CodedDataWalk.h"
 #include "platform/imaging/HeaderProbe.h"
+#include "platform/imaging/PngChunks.h"
 
 namespace imaging {
 
-namespace {
-
-bool IsRestartMarker(std::uint8_t code) { return code >= 0xD0 && code <= 0xD7; }
-
-// Moves `at` past the next marker and returns its code; false when the data
-// ends first. Skipped on the way: entropy-coded data with its stuffed FF 00
-// pairs and restart markers, fill bytes, and extraneous bytes between
-// segments.
-bool NextJpegMarker(std::span<const std::uint8_t> data, std::size_t& at, std::uint8_t& code) {
-    const std::size_t size = data.size();
-    for (;;) {
-        if (at >= size)
-            return false;
-        const void* ff = std::memchr(data.data() + at, 0xFF, size - at);
-        if (ff == nullptr)
-            return false;
-        at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(ff) - data.data()) + 1;
-        while (at < size && data[at] == 0xFF)
-            ++at;
-        if (at >= size)
-            return false;
-        code = data[at++];
-        if (code != 0x00 && !IsRestartMarker(code))
-            return true;
-    }
-}
-
-// Steps over GIF data sub-blocks up to and past their empty terminator.
-bool SkipGifSubBlocks(std::span<const std::uint8_t> data, std::size_t& at) {
-    for (;;) {
-        if (at >= data.size())
-            return false;
-        const std::size_t length = data[at++];
-        if (length == 0)
-            return true;
-        if (length > data.size() - at)
-            return false;
-        at += length;
-    }
-}
-
-std::size_t GifColourTableBytes(std::uint8_t packed) {
-    return (packed & 0x80) != 0 ? std::size_t{3} << ((packed & 7) + 1) : 0;
-}
-
-}  // namespace
-
-bool JpegDataIsComplete(std::span<const std::uint8_t> data) {
-    if (data.size() < 2 || data[0] != 0xFF || data[1] != 0xD8)
-        return false;
-    std::size_t at = 2;
-    std::uint8_t code = 0;
-    while (NextJpegMarker(data, at, code)) {
-        if (code == 0xD9)
-            return true;
-        if (code == 0xD8 || code == 0x01)
-            continue;  // markers without a length
-        // Every other marker has a length that counts its own two bytes; a
-        // start of scan is followed by its entropy-coded data, which the
-        // next search for a marker steps over.
-        if (data.size() - at < 2)
-            return false;
-        const std::size_t length = std::size_t{data[at]} << 8 | data[at + 1];
-        if (length < 2)
-            return true;  // malformed: the decoder refuses it by itself
-        if (length > data.size() - at)
-            return false;
-        at += length;
-    }
-    return false;
-}
+bool JpegDataIsComplete(std::span<const std::uint8_t> data) { return WalkJpegData(data).end != WalkEnd::Cut; }
 
 bool BmpDataIsComplete(std::span<const std::uint8_t> data) {
     const ByteReader r(data, false);
@@ -120,35 +51,9 @@ bool BmpDataIsComplete(std::span<const std::uint8_t> data) {
     return data.size() - start - rowsBefore * stride >= (rowBits + 7) / 8;
 }
 
-bool GifDataIsComplete(std::span<const std::uint8_t> data) {
-    constexpr std::size_t kScreenEnd = 13;  // signature and logical screen descriptor
-    if (data.size() < kScreenEnd)
-        return false;
-    std::size_t at = kScreenEnd + GifColourTableBytes(data[10]);
-    for (;;) {
-        if (at >= data.size())
-            return false;
-        const std::uint8_t introducer = data[at++];
-        if (introducer == 0x21) {  // extension: its label, then sub-blocks
-            if (at >= data.size())
-                return false;
-            ++at;
-            if (!SkipGifSubBlocks(data, at))
-                return false;
-        } else if (introducer == 0x2C) {  // the first image: descriptor, table, code size, data
-            constexpr std::size_t kDescriptor = 9;
-            if (data.size() - at < kDescriptor)
-                return false;
-            at += kDescriptor + GifColourTableBytes(data[at + 8]);
-            if (at >= data.size())
-                return false;
-            ++at;
-            return SkipGifSubBlocks(data, at);
-        } else {
-            return true;  // the trailer before any image, or a block no decoder reads
-        }
-    }
-}
+bool GifDataIsComplete(std::span<const std::uint8_t> data) { return WalkGifData(data).end != WalkEnd::Cut; }
+
+bool PngDataIsComplete(std::span<const std::uint8_t> data) { return PngChunksFitFile(data); }
 
 bool ImageDataIsComplete(std::span<const std::uint8_t> file) {
     const auto type = SniffImageFileType(file);
@@ -161,6 +66,8 @@ bool ImageDataIsComplete(std::span<const std::uint8_t> file) {
         return BmpDataIsComplete(file);
     case ImageFileType::Gif:
         return GifDataIsComplete(file);
+    case ImageFileType::Png:
+        return PngDataIsComplete(file);
     default:
         return true;
     }

@@ -3,7 +3,7 @@
 //
 // Qt's JPEG, BMP and GIF readers take a file that ends early for a good one:
 // the rows they could not read come out grey or black, and only a warning on
-// the console tells (PNG and TIFF readers fail by themselves). A file cut
+// the console tells (TIFF readers fail by themselves). A file cut
 // short is refused instead, like any file that cannot be decoded. The test
 // reads the file's own structure, so its answer depends only on the bytes:
 //   JPEG  the marker segments and the entropy-coded data, stepped over as a
@@ -12,7 +12,10 @@
 //   BMP   an uncompressed bitmap must hold every row's pixel bytes after its
 //         pixel data offset (the last row's padding may be missing);
 //   GIF   the blocks up to the first image and its data sub-blocks must all
-//         be there, down to the image data's terminating empty block.
+//         be there, down to the image data's terminating empty block;
+//   PNG   no chunk may claim more bytes than the file has left (libpng
+//         would allocate a text or palette chunk's claimed length before it
+//         found the data missing).
 // Other files, and files whose headers these rules cannot follow (which their
 // decoders refuse themselves), count as complete.
 //
@@ -28,5 +31,6 @@ bool ImageDataIsComplete(std::span<const std::uint8_t> file);
 bool JpegDataIsComplete(std::span<const std::uint8_t> data);
 bool BmpDataIsComplete(std::span<const std::uint8_t> data);
 bool GifDataIsComplete(std::span<const std::uint8_t> data);
+bool PngDataIsComplete(std::span<const std::uint8_t> data);
 
 }  // namespace imaging

@@ -1,16 +1,17 @@
 #include "platform/imaging/JpegDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <vector>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
 #include <jerror.h>
 
+#include "platform/imaging/CodedDataWalk.h"
 #include "platform/imaging/DecodeBudget.h"
 
 namespace imaging {
@@ -28,23 +29,35 @@ struct ErrorManager {
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
 
-// Warnings after which the picture is still exactly what the file holds.
-bool WarningLosesNothing(int code) {
+}  // namespace
+
+// Each of libjpeg-turbo's warnings (jerror.h, JWRN_*).
+bool JpegWarningLosesNothing(int code) {
     switch (code) {
     case JWRN_EXTRANEOUS_DATA:  // bytes between segments, skipped
-    case JWRN_JFIF_MAJOR:
-    case JWRN_ADOBE_XFORM:
-    case JWRN_BOGUS_ICC:
+    case JWRN_JFIF_MAJOR:       // an unknown JFIF revision; the header is read as JFIF 1
+    case JWRN_ADOBE_XFORM:      // an unknown Adobe transform code; the colours are taken as YCbCr
+    case JWRN_BOGUS_ICC:        // a malformed ICC marker; only the profile is lost, never read here
+    case JWRN_NOT_SEQUENTIAL:   // a sequential scan's Ss, Se, Ah, Al off; its decoder reads every coefficient
+    case JWRN_TOO_MUCH_DATA:    // a row asked for past the last; none is given
         return true;
+    case JWRN_ARITH_BAD_CODE:     // corrupt data: the rest of the segment is filled in
+    case JWRN_BOGUS_PROGRESSION:  // a scan out of order: coefficients missing or refined twice
+    case JWRN_HIT_MARKER:         // a segment's data ends early
+    case JWRN_HUFF_BAD_CODE:      // corrupt data
+    case JWRN_JPEG_EOF:           // the file ends early
+    case JWRN_MUST_RESYNC:        // a restart marker lost: data skipped or filled in
     default:
         return false;
     }
 }
 
+namespace {
+
 void EmitMessage(j_common_ptr cinfo, int level) {
     // Level 0 and up are trace messages; -1 is a warning, which libjpeg
     // gives where it fills in missing or corrupt data and carries on.
-    if (level < 0 && !WarningLosesNothing(cinfo->err->msg_code))
+    if (level < 0 && !JpegWarningLosesNothing(cinfo->err->msg_code))
         ErrorExit(cinfo);
 }
 
@@ -52,10 +65,18 @@ void OutputMessage(j_common_ptr) {}
 
 // The state of one decode, kept outside the function that holds the setjmp
 // so that no object with a destructor lives in the frame a jump unwinds.
+// It owns libjpeg's state: every way out of the decode, an exception
+// included, frees it.
 struct Decode {
+    Decode() { std::memset(&cinfo, 0, sizeof cinfo); }
+    ~Decode() { jpeg_destroy_decompress(&cinfo); }  // nothing to free before jpeg_create_decompress
+    Decode(const Decode&) = delete;
+    Decode& operator=(const Decode&) = delete;
+
     jpeg_decompress_struct cinfo;
     ErrorManager errors;
     std::span<const std::uint8_t> data;
+    std::int64_t scanBytes = 0;  // the entropy-coded bytes, which alone hold pixels
     std::int64_t memoryBudget = 0;
     const ImageAllocator* allocate = nullptr;
     QSize atLeast;  // empty: the whole size
@@ -126,8 +147,7 @@ bool FrameFitsBudget(Decode& d, QImage::Format format) {
     if (width <= 0 || height <= 0 || width > std::numeric_limits<int>::max() / 4 ||
         height > std::numeric_limits<int>::max())
         return false;
-    if (!cinfo.arith_code &&
-        !PixelsFitFile(width * height, static_cast<std::int64_t>(d.data.size()), kMaxJpegPixelsPerByte))
+    if (!cinfo.arith_code && !PixelsFitFile(width * height, d.scanBytes, kMaxJpegPixelsPerByte))
         return false;
     const std::int64_t bytesPerPixel = BytesPerPixel(format);
     const std::int64_t pixelBytes =
@@ -219,25 +239,25 @@ QImage RunStrictDecode(std::span<const std::uint8_t> data, std::int64_t memoryBu
                        const QSize& atLeast, ColourLayout layout) {
     if (data.empty() || data.size() > std::numeric_limits<unsigned long>::max())
         return {};
-    Decode d;
-    std::memset(&d.cinfo, 0, sizeof d.cinfo);
-    d.cinfo.err = jpeg_std_error(&d.errors.pub);
-    d.errors.pub.error_exit = ErrorExit;
-    d.errors.pub.emit_message = EmitMessage;
-    d.errors.pub.output_message = OutputMessage;
-    d.data = data;
-    d.memoryBudget = memoryBudget;
-    d.allocate = &allocate;
-    d.atLeast = atLeast;
-    d.layout = layout;
-    bool decoded = false;
     try {
-        decoded = RunDecode(d);
-    } catch (const std::bad_alloc&) {
-        decoded = false;
+        Decode d;
+        d.cinfo.err = jpeg_std_error(&d.errors.pub);
+        d.errors.pub.error_exit = ErrorExit;
+        d.errors.pub.emit_message = EmitMessage;
+        d.errors.pub.output_message = OutputMessage;
+        d.data = data;
+        d.scanBytes = static_cast<std::int64_t>(
+            std::min<std::uint64_t>(WalkJpegData(data).scanBytes, std::numeric_limits<std::int64_t>::max()));
+        d.memoryBudget = memoryBudget;
+        d.allocate = &allocate;
+        d.atLeast = atLeast;
+        d.layout = layout;
+        return RunDecode(d) ? std::move(d.image) : QImage();
+    } catch (...) {
+        // Out of memory, a helper thread that cannot start in the allocator:
+        // a failure of this decode, never of its caller.
+        return {};
     }
-    jpeg_destroy_decompress(&d.cinfo);
-    return decoded ? std::move(d.image) : QImage();
 }
 
 }  // namespace

@@ -11,13 +11,16 @@
 // A file that libjpeg cannot decode fails, and so does one it decodes only
 // by filling in: a warning of missing or corrupt data (premature end of the
 // file or of a data segment, a bad Huffman or arithmetic code, a scan out of
-// order) makes the decode fail. Warnings that lose nothing pass: extraneous
-// bytes before a marker, an unknown JFIF revision or Adobe transform code, a
-// malformed ICC marker.
+// order, a lost restart marker) makes the decode fail. Warnings that lose
+// nothing pass (JpegWarningLosesNothing).
+//
+// Every exception inside the decode (lack of memory, an allocator that
+// throws) makes it fail; libjpeg's state is freed on every way out.
 //
 // Before anything is allocated for the picture, a frame header that claims
-// more pixels than the file's coded bytes can hold (Huffman coding, see
-// DecodeBudget.h) or a decode that needs more than `memoryBudget` bytes
+// more pixels than the file's entropy-coded bytes can hold (Huffman coding,
+// see DecodeBudget.h and CodedDataWalk.h; comments and other segments do not
+// count) or a decode that needs more than `memoryBudget` bytes
 // (pixels and, for multi-scan files, libjpeg's coefficient buffers) is
 // refused.
 //
@@ -41,6 +44,13 @@ enum class ColourLayout { Rgb32, Bgr24 };
 using ImageAllocator = std::function<QImage(int width, int height, QImage::Format format)>;
 
 QImage AllocateImage(int width, int height, QImage::Format format);
+
+// Whether the picture after a libjpeg-turbo warning (a JWRN_* code of
+// jerror.h) is still exactly what the file holds: extraneous bytes before a
+// marker, an unknown JFIF revision or Adobe transform code, a malformed ICC
+// marker, sequential scan parameters off their fixed values. Every warning
+// of missing or corrupt data, and any code this list does not know, fails.
+bool JpegWarningLosesNothing(int code);
 
 // A null image on failure.
 QImage DecodeJpeg(std::span<const std::uint8_t> data, std::int64_t memoryBudget,

@@ -13,6 +13,9 @@ std::shared_ptr<PixelPool> PixelPool::Create(std::size_t keptBlocks) {
 }
 
 std::shared_ptr<std::uint8_t> PixelPool::Take(std::size_t bytes, bool& fresh) {
+    // Before the block is taken, so that nothing after it throws but the
+    // shared pointer's own allocation, which gives the block back itself.
+    std::shared_ptr<PixelPool> self = shared_from_this();
     std::uint8_t* memory = nullptr;
     std::size_t size = bytes;
     {
@@ -30,14 +33,10 @@ std::shared_ptr<std::uint8_t> PixelPool::Take(std::size_t bytes, bool& fresh) {
     fresh = memory == nullptr;
     if (fresh)
         memory = platform::AllocateLargeBlock(bytes);
-    try {
-        std::shared_ptr<PixelPool> self = shared_from_this();
-        return std::shared_ptr<std::uint8_t>(
-            memory, [self = std::move(self), size](std::uint8_t* block) { self->GiveBack(block, size); });
-    } catch (...) {
-        platform::FreeLargeBlock(memory);
-        throw;
-    }
+    // When the control block cannot be allocated, the constructor calls the
+    // deleter, which gives the block back to the pool, and throws.
+    return std::shared_ptr<std::uint8_t>(
+        memory, [self = std::move(self), size](std::uint8_t* block) { self->GiveBack(block, size); });
 }
 
 void PixelPool::GiveBack(std::uint8_t* memory, std::size_t bytes) {

@@ -57,21 +57,44 @@ bool IsType(std::span<const std::uint8_t> type, std::string_view name) {
 
 }  // namespace
 
+bool ReadPngChunk(std::span<const std::uint8_t> png, std::uint64_t offset, PngChunk& chunk) {
+    const ByteReader r(png, true);
+    std::uint32_t length = 0;
+    if (!r.U32(offset, length) || length > kMaxChunkData || !r.Has(offset + 8, std::uint64_t{length} + 4))
+        return false;
+    chunk.type = r.Bytes(offset + 4, 4);
+    chunk.offset = offset;
+    chunk.end = offset + 12 + length;
+    return true;
+}
+
+bool PngChunksFitFile(std::span<const std::uint8_t> png) {
+    if (png.size() < sizeof kSignature || std::memcmp(png.data(), kSignature, sizeof kSignature) != 0)
+        return false;
+    PngChunk chunk;
+    for (std::uint64_t at = sizeof kSignature; at < png.size(); at = chunk.end) {
+        if (!ReadPngChunk(png, at, chunk))
+            return false;
+        if (IsType(chunk.type, "IEND"))
+            return true;
+    }
+    return true;
+}
+
 bool AddPngMetadataChunks(std::vector<std::uint8_t>& png, std::span<const std::uint8_t> iccProfile,
                           std::span<const std::uint8_t> exifTiff) {
     try {
-        const ByteReader r(png, true);
         if (png.size() < sizeof kSignature || std::memcmp(png.data(), kSignature, sizeof kSignature) != 0)
             return false;
         std::vector<std::uint8_t> out(png.begin(), png.begin() + sizeof kSignature);
         std::uint64_t at = sizeof kSignature;
         bool first = true;
         for (;;) {
-            std::uint32_t length = 0;
-            if (!r.U32(at, length) || length > kMaxChunkData || !r.Has(at + 8, std::uint64_t{length} + 4))
+            PngChunk chunk;
+            if (!ReadPngChunk(png, at, chunk))
                 return false;
-            const auto type = r.Bytes(at + 4, 4);
-            const std::uint64_t end = at + 12 + length;
+            const auto type = chunk.type;
+            const std::uint64_t end = chunk.end;
             if (first != IsType(type, "IHDR"))
                 return false;
             const bool replaced = (!iccProfile.empty() && (IsType(type, "iCCP") || IsType(type, "sRGB"))) ||

@@ -1,5 +1,6 @@
 #pragma once
-// The colour profile and the EXIF block of an encoded PNG file, as chunks of
+// The chunks of a PNG file, each length checked against the bytes there,
+// and the colour profile and the EXIF block of an encoded PNG file, as chunks of
 // their own:
 //   iCCP  a profile name ("ICC profile"), NUL, compression method 0 and the
 //         profile compressed with zlib; readers refuse the chunk without a
@@ -18,6 +19,23 @@
 #include <vector>
 
 namespace imaging {
+
+// One chunk of a PNG file: its type and where it lies.
+struct PngChunk {
+    std::span<const std::uint8_t> type;  // four bytes
+    std::uint64_t offset = 0;            // of its length field
+    std::uint64_t end = 0;               // past its CRC
+};
+
+// The chunk whose length field is at `offset`; false when its length is
+// above PNG's 2^31 - 1 or the chunk, CRC included, is longer than the bytes
+// left in the file.
+bool ReadPngChunk(std::span<const std::uint8_t> png, std::uint64_t offset, PngChunk& chunk);
+
+// Whether every chunk from the signature to IEND (or to the end of the data,
+// when it ends between two chunks) lies wholly inside the data. A reader
+// that took a chunk's length on trust would allocate what it claims.
+bool PngChunksFitFile(std::span<const std::uint8_t> png);
 
 // Empty spans add no chunk of that type.
 bool AddPngMetadataChunks(std::vector<std::uint8_t>& png, std::span<const std::uint8_t> iccProfile,

@@ -105,4 +105,40 @@ inline QByteArray GifClaimingRows(int w, int rows, int h) {
     return gif;
 }
 
+// A JPEG claiming `w` x `h` pixels, padded after SOI with `comments` COM
+// segments of 65533 bytes each: a file that looks large enough for its
+// claim, though its scan holds the pixels of 48 x 40.
+inline QByteArray JpegPaddedWithComments(int w, int h, int comments = 16) {
+    QByteArray jpeg = JpegClaiming(w, h);
+    QByteArray padding;
+    for (int i = 0; i < comments; ++i) {
+        padding.append("\xFF\xFE\xFF\xFF", 4);
+        padding.append(65533, 'c');
+    }
+    jpeg.insert(2, padding);
+    return jpeg;
+}
+
+// A GIF whose screen and image claim `side` x `side` pixels, its few coded
+// rows after a comment extension of `commentBytes` bytes.
+inline QByteArray GifPaddedWithComment(int side, int commentBytes) {
+    QByteArray gif = GifClaimingRows(4, 4, side);
+    const qsizetype image = GifImageDescriptor(gif);
+    if (image < 0)
+        return {};
+    for (const qsizetype at : {qsizetype{6}, image + 5}) {
+        gif[at] = char(side);
+        gif[at + 1] = char(side >> 8);
+    }
+    QByteArray comment("\x21\xFE", 2);
+    for (int left = commentBytes; left > 0; left -= 255) {
+        const int n = left < 255 ? left : 255;
+        comment.append(char(n));
+        comment.append(n, 'c');
+    }
+    comment.append('\0');
+    gif.insert(image, comment);
+    return gif;
+}
+
 }  // namespace damaged

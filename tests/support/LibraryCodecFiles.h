@@ -20,7 +20,8 @@ struct JpegLayout {
     int components;  // 1 grey, 3 RGB in, 4 CMYK in
     J_COLOR_SPACE space;
     bool progressive = false;
-    int restartRows = 0;  // a restart marker every so many MCU rows
+    int restartRows = 0;      // a restart marker every so many MCU rows
+    bool arithmetic = false;  // arithmetic coding instead of Huffman's
 };
 
 // Samples that vary from pixel to pixel and row to row, so every block
@@ -42,6 +43,7 @@ inline Bytes LibjpegFile(const JpegLayout& l) {
     if (l.progressive)
         jpeg_simple_progression(&cinfo);
     cinfo.restart_in_rows = l.restartRows;
+    cinfo.arith_code = l.arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(l.width) * static_cast<std::size_t>(l.components));
     std::uint32_t state = 12345;

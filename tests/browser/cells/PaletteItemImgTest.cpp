@@ -9,7 +9,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <thread>
+
+#include <jpeglib.h>
 
 #include "browser/ThumbFixtures.h"
 #include "browser/cells/DecodedDibCache.h"
@@ -213,6 +216,65 @@ TEST_F(ImageCells, APanoramaWiderThan12000KeepsItsFastThumbnail) {
     EXPECT_FALSE(cell.LoadThumbnail(path, true, nullptr));
     ASSERT_TRUE(cell.HasThumbnailData());
     EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kRed));
+}
+
+// A progressive w x h JPEG (4:2:0) of `colour`, each 16 x 16 block a little
+// lighter or darker, so that every block codes something, as a photograph's
+// do, and the file holds the pixels it claims.
+Bytes ProgressiveJpeg(int w, int h, Rgb colour) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr jerr;
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &mem, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(w);
+    cinfo.image_height = static_cast<JDIMENSION>(h);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 50, TRUE);
+    jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(w) * 3);
+    std::vector<int> shade(static_cast<std::size_t>(w / 16 + 1));
+    std::uint32_t state = 12345;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        if (cinfo.next_scanline % 16 == 0)
+            for (int& s : shade) {
+                state = state * 214013 + 2531011;
+                s = static_cast<int>(state >> 16) % 25 - 12;
+            }
+        for (int x = 0; x < w; ++x) {
+            const int s = shade[static_cast<std::size_t>(x / 16)];
+            row[3 * x] = static_cast<JSAMPLE>(colour.r + s);
+            row[3 * x + 1] = static_cast<JSAMPLE>(colour.g + s);
+            row[3 * x + 2] = static_cast<JSAMPLE>(colour.b + s);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    Bytes out(mem, mem + size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(mem);
+    return out;
+}
+
+// A large progressive photograph: decoded at an eighth, it still needs
+// libjpeg's coefficients of the whole picture (288 MB), more than the
+// bound of a decode that cannot reduce, and gets its thumbnail.
+TEST_F(ImageCells, ALargeProgressiveJpegGetsAThumbnailFromItsImage) {
+    const QString path = File("progressive.jpg", ProgressiveJpeg(12000, 8000, kBlue));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+    EXPECT_TRUE(cell.m_bComplete);
+    EXPECT_EQ(cell.m_nImageWidth, 12000);
+    EXPECT_EQ(cell.m_nImageHeight, 8000);
+    EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), CPaletteItemImg::FitThumbSize(12000, 8000));
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue));
 }
 
 TEST_F(ImageCells, ExifWidthAbove12000WithoutThumbnailGivesNothingButNoExifDecodes) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+
+#include <zlib.h>
 
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/GifEncoder.h"
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/imaging/ImagingFixtures.h"
+#include "tests/support/PeakMemory.h"
 
 using namespace imaging;
 
@@ -173,5 +177,46 @@ TEST(TruncatedFiles, EveryFormatRefusesAFileCutInItsPixels) {
     EXPECT_FALSE(GifDataIsComplete(Cut(gif, gif.size() - 2)));
     EXPECT_FALSE(GifDataIsComplete(Cut(gif, 12)));
 }
+
+void AppendPngChunk(Bytes& png, const char* type, const Bytes& data, std::uint32_t claimedLength) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png.push_back(static_cast<std::uint8_t>(claimedLength >> shift));
+    const std::size_t typeAt = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    const uLong crc = crc32(crc32(0L, Z_NULL, 0), png.data() + typeAt, static_cast<uInt>(png.size() - typeAt));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        png.push_back(static_cast<std::uint8_t>(crc >> shift));
+}
+
+// A 57-byte PNG of one pixel whose `type` chunk claims `claimed` bytes and
+// holds none, every CRC right for the bytes there.
+Bytes PngWithLongChunk(const char* type, std::uint32_t claimed) {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    AppendPngChunk(png, "IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 2, 0, 0, 0}, 13);
+    AppendPngChunk(png, type, {}, claimed);
+    AppendPngChunk(png, "IEND", {}, 0);
+    return png;
+}
+
+class LongPngChunk : public ::testing::TestWithParam<const char*> {};
+
+// A chunk longer than the bytes left in the file is refused before libpng
+// (Qt's reader) allocates what it claims.
+TEST_P(LongPngChunk, IsRefusedWithinAHundredMegabytes) {
+    const Bytes png = PngWithLongChunk(GetParam(), 0x3FFFFFF0);
+    ASSERT_EQ(png.size(), 57u);
+    EXPECT_FALSE(ImageDataIsComplete(png));
+    const peakmemory::Outcome outcome = peakmemory::MeasureInChild([&] { return Bitmap::FromMemory(png) == nullptr; });
+    ASSERT_GE(outcome.peakGrowth, 0);
+    EXPECT_TRUE(outcome.workSaid);
+    EXPECT_LT(outcome.peakGrowth, std::int64_t{100} << 20);
+    // The same chunk holding what it claims is whole.
+    const Bytes whole = PngWithLongChunk(GetParam(), 0);
+    EXPECT_TRUE(ImageDataIsComplete(whole));
+}
+
+INSTANTIATE_TEST_SUITE_P(Chunks, LongPngChunk, ::testing::Values("tEXt", "zTXt", "iTXt", "sPLT", "pCAL", "sCAL"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
 #include "ImagingFixtures.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/BitmapLock.h"
@@ -9,6 +14,62 @@ using imaging::Bitmap;
 using imaging::PixelPool;
 
 namespace {
+
+// Set, the next operator new of this thread throws std::bad_alloc: the
+// allocation of a shared pointer's control block, for one.
+thread_local bool t_failNextNew = false;
+
+}  // namespace
+
+// This test program's operator new, so that one allocation can be made to
+// fail; every form of it and of delete over malloc and free, so that no
+// block is allocated by one allocator and freed by another.
+void* operator new(std::size_t size) {
+    if (t_failNextNew) {
+        t_failNextNew = false;
+        throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+
+namespace {
+
+// When the block's shared pointer cannot be made, the block goes back to
+// the pool once: the pool keeps it, nothing else is handed its memory.
+TEST(PixelPool, ABlockWhoseSharedPointerCannotBeMadeGoesBackOnce) {
+    constexpr std::size_t kBytes = 1000;
+    auto pool = PixelPool::Create(2);
+    bool fresh = false;
+    const auto takeFailing = [&] {
+        t_failNextNew = true;
+        return pool->Take(kBytes, fresh);
+    };
+    EXPECT_THROW(takeFailing(), std::bad_alloc);
+    t_failNextNew = false;
+    ASSERT_EQ(pool->KeptBlocks(), 1u);
+    const auto kept = pool->Take(kBytes, fresh);
+    EXPECT_FALSE(fresh);
+    const std::unique_ptr<void, decltype(&std::free)> other(std::malloc(kBytes), std::free);
+    EXPECT_NE(other.get(), static_cast<void*>(kept.get()));
+    std::memset(kept.get(), 1, kBytes);
+}
 
 TEST(PixelPool, ABlockGivenBackIsTakenByTheNextPictureThatFits) {
     auto pool = PixelPool::Create(2);

@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <system_error>
+
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/GifDecoder.h"
@@ -14,6 +16,7 @@
 #include "platform/imaging/JpegDecoder.h"
 #include "tests/support/DamagedImages.h"
 #include "tests/support/LibraryCodecFiles.h"
+#include "tests/support/PeakMemory.h"
 
 using namespace imaging;
 
@@ -33,6 +36,8 @@ QImage QtDecode(const QByteArray& bytes) {
 }
 
 constexpr std::int64_t kPlenty = std::int64_t{1} << 30;
+
+Bytes NoisyLibjpeg(int components, J_COLOR_SPACE space, bool progressive, int restartRows);
 
 // Counts the pictures a decoder asks for.
 struct CountingAllocator {
@@ -94,6 +99,52 @@ TEST(StrictDecode, OversizedHeadersAreRefusedBeforeAllocating) {
     EXPECT_FALSE(DecodeJpeg(Span(jpeg), kPlenty, counter.Get()).isNull());
     EXPECT_FALSE(DecodeGif(gif, kPlenty, counter.Get()).isNull());
     EXPECT_EQ(counter.calls, 2);
+}
+
+// Comments add bytes that hold no pixel: a claim is measured against the
+// coded data alone, and refused before the picture's memory is reserved.
+TEST(StrictDecode, PaddedFilesAreRefusedWithinAHundredMegabytes) {
+    constexpr std::int64_t kEightGigabytes = std::int64_t{8} << 30;  // more than either claim takes
+    const QByteArray jpeg = damaged::JpegPaddedWithComments(30000, 30000);
+    const QByteArray gif = damaged::GifPaddedWithComment(20000, 100 * 1024);
+    // Large enough for their claims were the whole file coded data.
+    ASSERT_TRUE(PixelsFitFile(std::int64_t{30000} * 30000, jpeg.size(), kMaxJpegPixelsPerByte));
+    ASSERT_TRUE(PixelsFitFile(std::int64_t{20000} * 20000, gif.size(), kMaxGifPixelsPerByte));
+    const struct {
+        const char* name;
+        std::function<bool()> refused;
+    } cases[] = {{"jpeg", [&] { return DecodeJpeg(Span(jpeg), kEightGigabytes).isNull(); }},
+                 {"gif", [&] { return DecodeGif(Span(gif), kEightGigabytes).isNull(); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const peakmemory::Outcome outcome = peakmemory::MeasureInChild(c.refused);
+        ASSERT_GE(outcome.peakGrowth, 0);
+        EXPECT_TRUE(outcome.workSaid);
+        EXPECT_LT(outcome.peakGrowth, std::int64_t{100} << 20);
+    }
+}
+
+// Whatever the allocator throws (a helper thread that cannot start throws
+// std::system_error) fails that decode; libjpeg's state, a progressive
+// file's coefficient buffers among it, and giflib's are freed (the
+// sanitizer build finds any leak).
+TEST(StrictDecode, AnExceptionWhileDecodingFailsTheDecode) {
+    int calls = 0;
+    const ImageAllocator throwing = [&calls](int, int, QImage::Format) -> QImage {
+        ++calls;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    const Bytes progressive = NoisyLibjpeg(3, JCS_YCbCr, true, 0);
+    const Bytes baseline = NoisyLibjpeg(1, JCS_GRAYSCALE, false, 0);
+    const Bytes gif = libfiles::GiflibFile({37, 23, 0, 0, 37, 23, -1, false, 0});
+    QImage image;
+    EXPECT_NO_THROW(image = DecodeJpeg(progressive, kPlenty, throwing));
+    EXPECT_TRUE(image.isNull());
+    EXPECT_NO_THROW(image = DecodeJpeg(baseline, kPlenty, throwing, ColourLayout::Bgr24));
+    EXPECT_TRUE(image.isNull());
+    EXPECT_NO_THROW(image = DecodeGif(gif, kPlenty, throwing));
+    EXPECT_TRUE(image.isNull());
+    EXPECT_EQ(calls, 3);
 }
 
 TEST(StrictDecode, PixelsFitFileAtTheGivenDensity) {
