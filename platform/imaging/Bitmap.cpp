@@ -14,6 +14,7 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/BmpBitfieldsDecoder.h"
 #include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/FlattenOntoWhite.h"
@@ -94,10 +95,13 @@ PreparedImage PrepareImage(int width, int height, QImage::Format format, PixelPo
     return prepared;
 }
 
+// What a decode may allocate now.
+std::int64_t DecodeBudgetNow() { return std::min(AvailableMemoryBytes(), kMaxBitmapBytes); }
+
 // JPEG and GIF through their own libraries' decoders, which tell a damaged
 // file from a whole one, within the memory free now.
 QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, PixelPool* pool, ColourLayout layout) {
-    const std::int64_t budget = std::min(AvailableMemoryBytes(), kMaxBitmapBytes);
+    const std::int64_t budget = DecodeBudgetNow();
     // Declared before the prefault, so that the memory outlives its thread.
     std::shared_ptr<std::uint8_t> memory;
     std::optional<PagePrefault> prefault;
@@ -195,6 +199,8 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
         QImage image;
         if (header && (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Gif)) {
             image = DecodeStrictly(data, header->type, pool, layout);
+        } else if (IsBitfieldsBmp(data)) {
+            image = DecodeBmpBitfields(data, DecodeBudgetNow());
         } else {
             QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
                                                        static_cast<qsizetype>(data.size()));
