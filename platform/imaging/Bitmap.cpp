@@ -25,6 +25,7 @@
 #include "platform/imaging/JpegDecoder.h"
 #include "platform/imaging/PagePrefault.h"
 #include "platform/imaging/PixelPool.h"
+#include "platform/imaging/TiffDecoder.h"
 #include "platform/memory/LargeBlock.h"
 
 namespace imaging {
@@ -199,6 +200,8 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
         QImage image;
         if (header && (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Gif)) {
             image = DecodeStrictly(data, header->type, pool, layout);
+        } else if (header && header->type == ImageFileType::Tiff) {
+            image = DecodeTiff(data, DecodeBudgetNow());
         } else if (IsBitfieldsBmp(data)) {
             image = DecodeBmpBitfields(data, DecodeBudgetNow());
         } else {
