@@ -118,6 +118,26 @@ QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, Pi
     return type == ImageFileType::Jpeg ? DecodeJpeg(data, budget, allocate, layout) : DecodeGif(data, budget, allocate);
 }
 
+// Every other file through Qt's image reader, within the bitmap's limits;
+// a null image when it cannot.
+QImage DecodeWithImageReader(std::span<const std::uint8_t> data) {
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    LoadImageFormatPlugins();
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
+    const QSize size = reader.size();
+    if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
+        return {};
+    QImage image;
+    if (!reader.read(&image))
+        return {};
+    return image;
+}
+
 }  // namespace
 
 QImage::Format QImageFormatFor(PixelFormat format) {
@@ -201,23 +221,14 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
         if (header && (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Gif)) {
             image = DecodeStrictly(data, header->type, pool, layout);
         } else if (header && header->type == ImageFileType::Tiff) {
-            image = DecodeTiff(data, DecodeBudgetNow());
+            bool otherSamples = false;
+            image = DecodeTiff(data, DecodeBudgetNow(), AllocateImage, &otherSamples);
+            if (otherSamples)
+                image = DecodeWithImageReader(data);  // floating-point samples, say
         } else if (IsBitfieldsBmp(data)) {
             image = DecodeBmpBitfields(data, DecodeBudgetNow());
         } else {
-            QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
-                                                       static_cast<qsizetype>(data.size()));
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            LoadImageFormatPlugins();
-            QImageReader reader(&buffer);
-            reader.setAutoTransform(false);
-            reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
-            const QSize size = reader.size();
-            if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
-                return nullptr;
-            if (!reader.read(&image))
-                return nullptr;
+            image = DecodeWithImageReader(data);
         }
         if (image.isNull())
             return nullptr;

@@ -1,5 +1,6 @@
 #include "platform/imaging/BmpBitfieldsDecoder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <limits>
@@ -26,6 +27,7 @@ struct BitfieldsLayout {
     bool topDown = false;
     std::uint32_t bits = 0;
     std::array<std::uint32_t, 4> masks{};  // red, green, blue, alpha
+    std::uint64_t headerEnd = 0;           // past the info header and the masks
 };
 
 // The headers of a mask-laid-out BMP, or nothing for any other file.
@@ -49,10 +51,12 @@ std::optional<BitfieldsLayout> ReadLayout(std::span<const std::uint8_t> data) {
     // The masks follow a 40-byte header or are part of a larger one; the
     // alpha mask only in a header that holds it or with BI_ALPHABITFIELDS.
     const bool hasAlphaMask = infoSize >= 56 || compression == kBiAlphaBitfields;
-    for (std::size_t i = 0; i < (hasAlphaMask ? 4u : 3u); ++i) {
+    const std::size_t masks = hasAlphaMask ? 4 : 3;
+    for (std::size_t i = 0; i < masks; ++i) {
         if (!r.U32(kMasksAt + 4 * i, layout.masks[i]))
             return std::nullopt;
     }
+    layout.headerEnd = std::max<std::uint64_t>(kFileHeaderSize + infoSize, kMasksAt + 4 * masks);
     return layout;
 }
 
@@ -139,7 +143,7 @@ QImage DecodeBmpBitfields(std::span<const std::uint8_t> data, std::int64_t memor
     const std::uint64_t stride = (rowBytes + 3) / 4 * 4;
     const std::uint64_t start = layout->pixelOffset;
     const auto rowsBefore = static_cast<std::uint64_t>(height - 1);
-    if (start > data.size() || rowsBefore > (data.size() - start) / stride ||
+    if (start < layout->headerEnd || start > data.size() || rowsBefore > (data.size() - start) / stride ||
         data.size() - start - rowsBefore * stride < rowBytes)
         return {};
 

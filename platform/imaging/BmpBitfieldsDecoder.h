@@ -10,8 +10,9 @@
 //
 // Refused (a null image): masks that are not contiguous, that overlap, that
 // reach past the pixel's bits or that leave red, green and blue all empty;
-// other depths; rows that the file does not hold; a picture that needs more
-// than `memoryBudget` bytes, checked before its memory is taken.
+// other depths; pixels said to start inside the headers; rows that the file
+// does not hold; a picture that needs more than `memoryBudget` bytes,
+// checked before its memory is taken.
 //
 // The data is untrusted.
 

@@ -143,7 +143,10 @@ bool HasAlphaSample(TIFF* tiff) {
 
 }  // namespace
 
-QImage DecodeTiff(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate) {
+QImage DecodeTiff(std::span<const std::uint8_t> data, std::int64_t memoryBudget, const ImageAllocator& allocate,
+                  bool* otherSamples) {
+    if (otherSamples != nullptr)
+        *otherSamples = false;
     if (data.empty() || memoryBudget <= 0)
         return {};
     MemoryFile file{data};
@@ -159,7 +162,12 @@ QImage DecodeTiff(std::span<const std::uint8_t> data, std::int64_t memoryBudget,
         std::int64_t{width} > memoryBudget / 4 / std::int64_t{height})
         return {};
     char message[1024] = {};
-    if (!TIFFRGBAImageOK(tiff.get(), message) || !SamplesFitCodedBytes(tiff.get(), data.size(), width, height))
+    if (!TIFFRGBAImageOK(tiff.get(), message)) {
+        if (otherSamples != nullptr)
+            *otherSamples = true;
+        return {};
+    }
+    if (!SamplesFitCodedBytes(tiff.get(), data.size(), width, height))
         return {};
 
     // libtiff's raster is a word a pixel, red in its lowest byte: Qt's RGBA

@@ -26,8 +26,10 @@
 
 namespace imaging {
 
-// A null image on failure.
+// A null image on failure. `otherSamples`, when given, is set when the file
+// opens but libtiff's RGBA reader does not take its samples (floating-point
+// or 32-bit ones), which another reader may.
 QImage DecodeTiff(std::span<const std::uint8_t> data, std::int64_t memoryBudget,
-                  const ImageAllocator& allocate = AllocateImage);
+                  const ImageAllocator& allocate = AllocateImage, bool* otherSamples = nullptr);
 
 }  // namespace imaging

@@ -101,6 +101,9 @@ TEST(BmpBitfields, RowsTheFileLacksOrTheBudgetRefusesTakeNoMemory) {
     EXPECT_TRUE(DecodeBmpBitfields(file, 100 * 40 * 4 - 1, counting).isNull());
     EXPECT_FALSE(DecodeBmpBitfields(file, 100 * 40 * 4, counting).isNull());
     EXPECT_EQ(allocations, 1);
+    std::vector<std::uint8_t> early = file;
+    early[10] = 54;  // the pixels said to start at the masks
+    EXPECT_TRUE(DecodeBmpBitfields(early, kPlenty, counting).isNull());
     file.resize(file.size() - 1);
     EXPECT_TRUE(DecodeBmpBitfields(file, kPlenty, counting).isNull());
     // 30000 x 30000 claimed by a file of one row.

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -62,11 +63,13 @@ inline std::optional<Rgb8> ReadPpm(const QByteArray& file) {
     return picture;
 }
 
-// What `convert` reads from `path`; nothing when it fails.
-inline std::optional<Rgb8> ImageMagickReads(const QString& path, const QTemporaryDir& dir) {
+// What `convert` reads from `path` (`options` given before the output, such
+// as a depth); nothing when it fails.
+inline std::optional<Rgb8> ImageMagickReads(const QString& path, const QTemporaryDir& dir,
+                                            const QStringList& options = {}) {
     const QString ppm = dir.filePath(QStringLiteral("reference.ppm"));
     QProcess process;
-    process.start(ConvertTool(), {path, ppm});
+    process.start(ConvertTool(), QStringList{path} + options + QStringList{ppm});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return std::nullopt;
     QFile file(ppm);

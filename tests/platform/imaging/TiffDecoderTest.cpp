@@ -87,6 +87,30 @@ TEST(TiffDecoder, LayoutsLibtiffReadsDecodeAsImageMagickReadsThem) {
     }
 }
 
+// Samples that libtiff's RGBA reader does not take go to Qt's reader, which
+// read them before.
+TEST(TiffDecoder, FloatingPointSamplesAreStillRead) {
+    if (reference::ConvertTool().isEmpty())
+        GTEST_SKIP() << "needs ImageMagick (tools/deps installs it)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString tiff = dir.filePath(QStringLiteral("float.tif"));
+    ASSERT_TRUE(RunConvert({QStringLiteral("-size"), QStringLiteral("60x30"), QStringLiteral("gradient:red-blue"),
+                            QStringLiteral("-define"), QStringLiteral("quantum:format=floating-point"),
+                            QStringLiteral("-depth"), QStringLiteral("32"), QStringLiteral("-compress"),
+                            QStringLiteral("zip"), tiff}));
+    bool otherSamples = false;
+    EXPECT_TRUE(DecodeTiff(ReadAll(tiff), kPlenty, AllocateImage, &otherSamples).isNull());
+    EXPECT_TRUE(otherSamples);
+    const std::optional<reference::Rgb8> theirs =
+        reference::ImageMagickReads(tiff, dir, {QStringLiteral("-depth"), QStringLiteral("16")});
+    ASSERT_TRUE(theirs);
+    const std::unique_ptr<Bitmap> ours = Bitmap::FromMemory(ReadAll(tiff));
+    ASSERT_NE(ours, nullptr);
+    EXPECT_LE(reference::LargestDifference(ours->Image(), *theirs), 1);
+    EXPECT_GE(reference::LargestDifference(ours->Image(), *theirs), 0);
+}
+
 // A chunky 8-bit RGB TIFF of `width` x `height` in one strip, of which only
 // `stripBytes` bytes are written, through libtiff.
 std::vector<std::uint8_t> ClaimingTiff(const QString& path, std::uint32_t width, std::uint32_t height,
