@@ -67,7 +67,7 @@ std::optional<int> ParseUnsigned(const QString& text) {
 int PixelsOfLength(double pixels) {
     if (!(pixels > 0.0))
         return 0;
-    return static_cast<int>(std::min(std::floor(pixels + 0.5), static_cast<double>(INT32_MAX)));
+    return static_cast<int>(std::min(std::floor(pixels + kPixelsOfLengthTolerance), static_cast<double>(INT32_MAX)));
 }
 
 double RoundToDecimals(double value, int decimals) {

@@ -45,9 +45,12 @@ std::optional<double> ParseDecimal(const QString& text);
 // A whole unsigned integer that fits in an int; nothing otherwise.
 std::optional<int> ParseUnsigned(const QString& text);
 
-// The whole pixels of a print length times a resolution, rounded half up and
-// limited to 0..INT32_MAX. Rounded, not truncated: 6 inches at the 299.9994
-// dpi that a PNG's 11811 dots per metre give are 1800 pixels, not 1799.
+// The whole pixels of a print length times a resolution: truncated, limited
+// to 0..INT32_MAX, after a tolerance for the rounding of a stored resolution.
+// A product less than kPixelsOfLengthTolerance below a whole number is that
+// number: 6 inches at the 299.9994 dpi that a PNG's 11811 dots per metre give
+// are 1800 pixels, not 1799, while 297 mm at 300 dpi (3507.87) stay 3507.
+inline constexpr double kPixelsOfLengthTolerance = 0.01;
 int PixelsOfLength(double pixels);
 
 // `value` rounded half up to `decimals` places, in double precision.

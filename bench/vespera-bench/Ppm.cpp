@@ -35,14 +35,21 @@ PpmFile::PpmFile(const std::string& path, const char* mode) : file(std::fopen(pa
 
 PpmFile::~PpmFile() { std::fclose(file); }
 
-PpmSize ReadPpmHeader(std::FILE* in, const std::string& path) {
+std::optional<PpmSize> ReadDirectPpmHeader(std::FILE* in) {
     char magic[2] = {};
     if (std::fread(magic, 1, 2, in) != 2 || magic[0] != 'P' || magic[1] != '6')
-        throw std::runtime_error(path + " is not a binary PPM");
+        return std::nullopt;
     const long w = ReadHeaderNumber(in), h = ReadHeaderNumber(in), maxval = ReadHeaderNumber(in);
     if (w <= 0 || h <= 0 || w > 100000 || h > 100000 || maxval != 255)
-        throw std::runtime_error(path + ": unsupported PPM size or depth");
-    return {static_cast<int>(w), static_cast<int>(h)};
+        return std::nullopt;
+    return PpmSize{static_cast<int>(w), static_cast<int>(h)};
+}
+
+PpmSize ReadPpmHeader(std::FILE* in, const std::string& path) {
+    const std::optional<PpmSize> size = ReadDirectPpmHeader(in);
+    if (!size)
+        throw std::runtime_error(path + " is not a binary PPM of 8-bit samples and sides up to 100000");
+    return *size;
 }
 
 void WritePpmHeader(std::FILE* out, int width, int height) { std::fprintf(out, "P6\n%d %d\n255\n", width, height); }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,16 @@ struct RgbImage {
 RgbImage ReadPpm(const std::string& path);
 void WritePpm(const std::string& path, const RgbImage& image);
 
-// The header of an open P6 file: its size, the file left at the first pixel
-// byte. Throws std::runtime_error as ReadPpm does.
+// The header of an open P6 file of 8-bit samples: its size, the file left at
+// the first pixel byte. Nothing for any other file, a PPM of 16-bit samples
+// or of a side beyond 100000 among them; std::runtime_error for a P6 header
+// whose numbers cannot be read.
 struct PpmSize {
     int width = 0;
     int height = 0;
 };
+std::optional<PpmSize> ReadDirectPpmHeader(std::FILE* file);
+// The same, std::runtime_error for any file it does not take.
 PpmSize ReadPpmHeader(std::FILE* file, const std::string& path);
 void WritePpmHeader(std::FILE* file, int width, int height);
 

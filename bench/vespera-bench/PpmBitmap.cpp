@@ -27,7 +27,10 @@ void SwapOuterBytes(const std::uint8_t* in, std::uint8_t* out, int pixels) {
 
 std::unique_ptr<imaging::Bitmap> ReadPpmBitmap(const std::string& path) {
     PpmFile in(path, "rb");
-    const PpmSize size = ReadPpmHeader(in.file, path);
+    const std::optional<PpmSize> header = ReadDirectPpmHeader(in.file);
+    if (!header)
+        return nullptr;
+    const PpmSize size = *header;
     // Every byte is read from the file, so the bitmap need not be cleared.
     auto bitmap = imaging::Bitmap::CreateUninitialised(size.width, size.height, imaging::PixelFormat24bppRGB);
     if (!bitmap)

@@ -11,6 +11,8 @@ namespace imaging {
 class Bitmap;
 }
 
-// Throws std::runtime_error for a file that is not an 8-bit P6 PPM.
+// Null for a file that is not an 8-bit P6 PPM (ReadDirectPpmHeader), which
+// the general reader may still take; throws std::runtime_error for one whose
+// header or pixels are damaged or cut short.
 std::unique_ptr<imaging::Bitmap> ReadPpmBitmap(const std::string& path);
 void WritePpmBitmap(imaging::Bitmap& bitmap, const std::string& path);

@@ -1,9 +1,10 @@
 // vespera-bench resize IN OUT W H MODE [CROP]
 // The whole-image resize of one InterpolMode (0-9) as Resize and Save runs it:
-// any file the imaging layer decodes (and binary PPM) in, the format named by
-// the output's extension out (.jpg, .png, .bmp, .tif, .gif, or .ppm).
-// time_ms and minor_faults cover ResizeBitmap alone; PPM files are read and
-// written directly, so the process takes little more than the operation.
+// any file the imaging layer decodes in, the format named by the output's
+// extension out (.jpg, .png, .bmp, .tif, .gif, or .ppm). time_ms and
+// minor_faults cover ResizeBitmap alone; binary PPM files of 8-bit samples
+// are read and written directly, so the process takes little more than the
+// operation.
 
 #include <algorithm>
 #include <cctype>
@@ -68,7 +69,12 @@ int RunResize(const std::vector<std::string>& args) {
         if (!pixels)
             throw std::runtime_error("cannot make a bitmap of that size");
         const imaging::PagePrefault prefault(pixels->Scan0(), static_cast<std::size_t>(pixels->Stride()) * h);
-        source = LowerExtension(args[0]) == ".ppm" ? ReadPpmBitmap(args[0]) : imaging::Bitmap::FromFile(args[0]);
+        // The direct reader takes 8-bit binary PPM; the general one every
+        // other file (16-bit PPM among them).
+        if (LowerExtension(args[0]) == ".ppm")
+            source = ReadPpmBitmap(args[0]);
+        if (!source)
+            source = imaging::Bitmap::FromFile(args[0]);
     }
     if (!source)
         throw std::runtime_error("cannot decode " + args[0]);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "core/resize/ResizeBitmap.h"
@@ -68,12 +69,16 @@ int RunSave(const std::vector<std::string>& args) {
         }
     }
     const auto resized = Clock::now();
-    const bool saved = SaveImageWithEncoder(target.get(), args[1], 1, source.get(), quality, static_cast<float>(dpi));
+    std::string why;
+    const bool saved =
+        SaveImageWithEncoder(target.get(), args[1], 1, source.get(), quality, static_cast<float>(dpi), &why);
     const auto end = Clock::now();
     std::fprintf(stderr, "decode_ms=%.1f\nresize_ms=%.1f\nsave_ms=%.1f\ntime_ms=%.1f\n", Milliseconds(start, decoded),
                  Milliseconds(decoded, resized), Milliseconds(resized, end), Milliseconds(start, end));
     if (!saved) {
-        std::fprintf(stderr, "cannot save %s\n", args[1].c_str());
+        if (why.empty() && MimeTypeForPath(args[1]).empty())
+            why = "no encoder for its extension";
+        std::fprintf(stderr, "cannot save %s: %s\n", args[1].c_str(), why.empty() ? "the encoder failed" : why.c_str());
         return 1;
     }
     return 0;

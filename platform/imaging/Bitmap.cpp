@@ -15,6 +15,7 @@
 
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/BitmapLock.h"
+#include "platform/imaging/BmpBitfieldsDecoder.h"
 #include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/FlattenOntoWhite.h"
@@ -25,6 +26,7 @@
 #include "platform/imaging/JpegDecoder.h"
 #include "platform/imaging/PagePrefault.h"
 #include "platform/imaging/PixelPool.h"
+#include "platform/imaging/TiffDecoder.h"
 #include "platform/memory/LargeBlock.h"
 
 namespace imaging {
@@ -104,10 +106,13 @@ void StartPrefault(std::optional<PagePrefault>& prefault, std::uint8_t* memory, 
     }
 }
 
+// What a decode may allocate now.
+std::int64_t DecodeBudgetNow() { return std::min(AvailableMemoryBytes(), kMaxBitmapBytes); }
+
 // JPEG and GIF through their own libraries' decoders, which tell a damaged
 // file from a whole one, within the memory free now.
 QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, PixelPool* pool, ColourLayout layout) {
-    const std::int64_t budget = std::min(AvailableMemoryBytes(), kMaxBitmapBytes);
+    const std::int64_t budget = DecodeBudgetNow();
     // Declared before the prefault, so that the memory outlives its thread.
     std::shared_ptr<std::uint8_t> memory;
     std::optional<PagePrefault> prefault;
@@ -121,6 +126,26 @@ QImage DecodeStrictly(std::span<const std::uint8_t> data, ImageFileType type, Pi
         return std::move(prepared.image);
     };
     return type == ImageFileType::Jpeg ? DecodeJpeg(data, budget, allocate, layout) : DecodeGif(data, budget, allocate);
+}
+
+// Every other file through Qt's image reader, within the bitmap's limits;
+// a null image when it cannot.
+QImage DecodeWithImageReader(std::span<const std::uint8_t> data) {
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    LoadImageFormatPlugins();
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
+    const QSize size = reader.size();
+    if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
+        return {};
+    QImage image;
+    if (!reader.read(&image))
+        return {};
+    return image;
 }
 
 }  // namespace
@@ -205,20 +230,15 @@ std::unique_ptr<Bitmap> Bitmap::FromMemory(std::span<const std::uint8_t> data, P
         QImage image;
         if (header && (header->type == ImageFileType::Jpeg || header->type == ImageFileType::Gif)) {
             image = DecodeStrictly(data, header->type, pool, layout);
+        } else if (header && header->type == ImageFileType::Tiff) {
+            bool otherSamples = false;
+            image = DecodeTiff(data, DecodeBudgetNow(), AllocateImage, &otherSamples);
+            if (otherSamples)
+                image = DecodeWithImageReader(data);  // floating-point samples, say
+        } else if (IsBitfieldsBmp(data)) {
+            image = DecodeBmpBitfields(data, DecodeBudgetNow());
         } else {
-            QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
-                                                       static_cast<qsizetype>(data.size()));
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::ReadOnly);
-            LoadImageFormatPlugins();
-            QImageReader reader(&buffer);
-            reader.setAutoTransform(false);
-            reader.setAllocationLimit(static_cast<int>(kMaxBitmapBytes >> 20));
-            const QSize size = reader.size();
-            if (size.isValid() && !SizeAllowed(size.width(), size.height(), PixelFormat64bppARGB))
-                return nullptr;
-            if (!reader.read(&image))
-                return nullptr;
+            image = DecodeWithImageReader(data);
         }
         if (image.isNull())
             return nullptr;

@@ -3,9 +3,11 @@
 // resolution its file stated, and its metadata property items.
 //
 // Decoding takes a whole file in memory (or reads one), never rotating by the
-// EXIF orientation: JPEG and GIF files through libjpeg-turbo and giflib
-// (JpegDecoder.h, GifDecoder.h), which refuse damaged data, the others with
-// QImageReader. The metadata of JPEG, TIFF and PNG files comes with it
+// EXIF orientation: JPEG, GIF and TIFF files through libjpeg-turbo, giflib
+// and libtiff (JpegDecoder.h, GifDecoder.h, TiffDecoder.h), which refuse
+// damaged data, BMP files laid out by colour masks by our own reader
+// (BmpBitfieldsDecoder.h), the others (and TIFF samples libtiff's RGBA
+// reader does not take) with QImageReader. The metadata of JPEG, TIFF and PNG files comes with it
 // (ExifProperties.h). The pixel format and resolution come from the file's
 // own header (HeaderProbe.h), so a CMYK file reports PixelFormat32bppCMYK
 // although its pixels are held as RGB. Decoded pixels are laid over white
@@ -15,10 +17,10 @@
 // Sizes: width and height 1..kMaxBitmapSide, pixel bytes at most
 // kMaxBitmapBytes; anything else fails cleanly (null result), as do files
 // that cannot be decoded, files that end before their image data does
-// (ImageDataCompleteness.h), JPEG and GIF files whose decoder reports data
-// missing or corrupt or whose header claims more pixels than the file can
-// hold or the memory free now can take (DecodeBudget.h), and lack of memory
-// or any other exception while decoding.
+// (ImageDataCompleteness.h), JPEG, GIF and TIFF files whose decoder reports
+// data missing or corrupt or whose header claims more pixels than the file
+// can hold or the memory free now can take (DecodeBudget.h), and lack of
+// memory or any other exception while decoding.
 //
 // Threads: const members may run on several threads at once. Locking for
 // writing and the setters change the bitmap; the caller keeps other threads

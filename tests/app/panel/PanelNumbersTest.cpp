@@ -57,6 +57,34 @@ TEST(PanelNumbers, DecimalsAreReadWhole) {
         EXPECT_EQ(ParseUnsigned(QString::fromLatin1(refused)), std::nullopt) << refused;
 }
 
+TEST(PanelNumbers, PrintLengthsAreTruncatedPastAHundredthBelowAWholePixel) {
+    struct Case {
+        double pixels;
+        int whole;
+    };
+    const Case cases[] = {
+        {3507.87, 3507},             // A4's 297 mm at 300 dpi
+        {841.89, 841},               // A4's 297 mm at 72 dpi
+        {1753.94, 1753},             // A6's 148.5 mm at 300 dpi
+        {6 * 11811 * 0.0254, 1800},  // 6 inches at a PNG's 299.9994 dpi
+        {4 * 11811 * 0.0254, 1200},  // 1199.998
+        {1799.995, 1800},            // within a hundredth below: taken up
+        {1799.985, 1799},            // more than a hundredth below: truncated
+        {1800.0, 1800},
+        {1800.5, 1800},
+        {1800.995, 1801},
+        {0.5, 0},
+        {0.0, 0},
+        {-4.0, 0},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
+        {1e12, std::numeric_limits<int>::max()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pixels);
+        EXPECT_EQ(PixelsOfLength(c.pixels), c.whole);
+    }
+}
+
 TEST(PanelNumbers, RoundingInDoublePrecision) {
     EXPECT_DOUBLE_EQ(RoundToDecimals(3.33333333, 4), 3.3333);
     EXPECT_DOUBLE_EQ(RoundToDecimals(84.666666, 4), 84.6667);

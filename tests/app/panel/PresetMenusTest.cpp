@@ -171,9 +171,7 @@ TEST_F(PanelTest, EveryPaperEntryGivesTheSizeItsTextSays) {
         double b = ReadValue(match.captured(2));
         if (a > b)
             std::swap(a, b);  // upright without an image
-        auto pixels = [mm](double side) {
-            return static_cast<int>(std::lround(mm ? side * 300.0 / 25.4 : side * 300.0));
-        };
+        auto pixels = [mm](double side) { return static_cast<int>(mm ? side * 300.0 / 25.4 : side * 300.0); };
         settings.m_nWidth = settings.m_nHeight = 1;
         ASSERT_TRUE(ChoosePreset(IDC_PAPER_PRESETS, entry.id));
         EXPECT_EQ(settings.m_nWidth, pixels(a));
@@ -194,16 +192,16 @@ TEST_F(PanelTest, PaperPresetCases) {
         const char* printHeight;
     };
     const Case cases[] = {
-        {"A4 (210x297 mm)", 0, 0, 0, 1, 2480, 3508, "210", "297"},
-        {"A4 (210x297 mm)", 0, 0, 0, 2, 2480, 3508, "21", "29.7"},
-        {"A4 (210x297 mm)", 0, 0, 0, 0, 2480, 3508, "8.26772", "11.6929"},
+        {"A4 (210x297 mm)", 0, 0, 0, 1, 2480, 3507, "210", "297"},  // 3507.87, truncated
+        {"A4 (210x297 mm)", 0, 0, 0, 2, 2480, 3507, "21", "29.7"},
+        {"A4 (210x297 mm)", 0, 0, 0, 0, 2480, 3507, "8.26772", "11.6929"},
         {"US Letter (8 1/2x11 inch)", 4000, 3000, 2, 0, 3300, 2550, "11", "8.5"},
         {"Photo (6x4 inch)", 4000, 3000, 0, 0, 1600, 1200, "5.33333", "4"},
         {"A5 (148x210 mm)", 0, 0, 0, 1, 1748, 2480, "148", "210"},
         {"#14 Envelope (5x11 1/2 inch)", 0, 0, 0, 0, 1500, 3450, "5", "11.5"},
         {"#14 Envelope (5x11 1/2 inch)", 3000, 3000, 2, 3, 1500, 3450, "30", "69"},  // square: upright
         {"Ledger (17x11 inch)", 3000, 4000, 2, 4, 3300, 5100, "792", "1224"},        // portrait: turned
-        {"A6 Card (105x148.5 mm)", 0, 0, 0, 0, 1240, 1754, "4.13386", "5.84646"},
+        {"A6 Card (105x148.5 mm)", 0, 0, 0, 0, 1240, 1753, "4.13386", "5.84646"},    // 1753.9
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.entry << " " << c.imageWidth << "x" << c.imageHeight);
@@ -223,36 +221,48 @@ TEST_F(PanelTest, PaperPresetCases) {
     }
 }
 
-// A PNG written at 300 dpi holds 11811 dots per metre, which read back as
-// 299.9994 dpi: its paper sizes are still whole.
-TEST_F(PanelTest, PaperPresetAtThe300DpiOfAPngGivesWholeSizes) {
+// Paper sides are truncated to whole pixels, after a tolerance for the
+// rounding of a stored resolution: a PNG written at 300 dpi holds 11811 dots
+// per metre, which read back as 299.9994 dpi, and 6 inches at that are
+// 1799.996 pixels.
+TEST_F(PanelTest, PaperPresetTruncatesPastTheRoundingOfAStoredResolution) {
     constexpr float kPng300Dpi = 11811 * 0.0254f;
     struct Case {
         const char* entry;
+        float dpi;
         int imageWidth, imageHeight;  // 0: no image
+        int correction;
         int width, height;
     };
     const Case cases[] = {
-        {"Photo (6x4 inch)", 6000, 4000, 1800, 1200},     {"Photo (6x4 inch)", 0, 0, 1200, 1800},
-        {"Photo (6x4 inch)", 4000, 6000, 1200, 1800},     {"Photo (10x8 inch)", 3000, 2400, 3000, 2400},
-        {"Photo (5x3 1/2 inch)", 5000, 3500, 1500, 1050},
+        {"Photo (6x4 inch)", kPng300Dpi, 6000, 4000, 0, 1800, 1200},
+        {"Photo (6x4 inch)", kPng300Dpi, 0, 0, 0, 1200, 1800},
+        {"Photo (6x4 inch)", kPng300Dpi, 4000, 6000, 0, 1200, 1800},
+        {"Photo (10x8 inch)", kPng300Dpi, 3000, 2400, 0, 3000, 2400},
+        {"Photo (5x3 1/2 inch)", kPng300Dpi, 5000, 3500, 0, 1500, 1050},
+        {"A4 (210x297 mm)", 300.0f, 0, 0, 0, 2480, 3507},              // 2480.31 x 3507.87
+        {"A4 (210x297 mm)", kPng300Dpi, 0, 0, 0, 2480, 3507},          // 2480.31 x 3507.86
+        {"A4 (210x297 mm)", 72.0f, 1000, 800, 2, 841, 595},            // across: 841.89 x 595.28
+        {"A6 Card (105x148.5 mm)", 300.0f, 1000, 800, 2, 1753, 1240},  // 1753.94 x 1240.16
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.entry << " " << c.imageWidth << "x" << c.imageHeight);
+        SCOPED_TRACE(testing::Message() << c.entry << " at " << c.dpi << " " << c.imageWidth << "x" << c.imageHeight);
         DefaultSettings(settings);
         settings.m_bBatchMode = 1;
+        settings.m_nCorrectProp = c.correction;
         settings.m_fDpi = 96.0f;
-        Open(c.imageWidth ? std::optional(MakeImage(c.imageWidth, c.imageHeight, kPng300Dpi)) : std::nullopt);
+        Open(c.imageWidth ? std::optional(MakeImage(c.imageWidth, c.imageHeight, c.dpi)) : std::nullopt);
         if (c.imageWidth)
             ASSERT_TRUE(ChoosePreset(IDC_RES_PRESETS, ID_RES_ORIGINAL));  // the picture's own resolution
         else
-            settings.m_fDpi = kPng300Dpi;
+            settings.m_fDpi = c.dpi;
         const int id = PaperEntryId(c.entry);
         ASSERT_NE(id, 0);
         ASSERT_TRUE(ChoosePreset(IDC_PAPER_PRESETS, id));
         EXPECT_EQ(settings.m_nWidth, c.width);
         EXPECT_EQ(settings.m_nHeight, c.height);
         EXPECT_EQ(Text(IDC_WIDTH), QString::number(c.width));
+        EXPECT_EQ(Text(IDC_HEIGHT), QString::number(c.height));
     }
 }
 
@@ -262,7 +272,7 @@ TEST_F(PanelTest, PaperPresetIsNotLimitedToTheTypedRange) {
     Open(MakeImage(3000, 4000));
     ASSERT_TRUE(ChoosePreset(IDC_PAPER_PRESETS, ID_PAPER_FIRST));  // A0
     EXPECT_EQ(settings.m_nWidth, 158929);
-    EXPECT_EQ(settings.m_nHeight, 224693);
+    EXPECT_EQ(settings.m_nHeight, 224692);
     EXPECT_EQ(Text(IDC_RAW_SIZE), QStringLiteral("Raw size: 99.8GB"));
     // A resolution change later stays within what an int holds.
     ASSERT_TRUE(ChoosePreset(IDC_RES_PRESETS, ID_RES_4800));

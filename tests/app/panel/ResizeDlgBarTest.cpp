@@ -205,10 +205,10 @@ TEST_F(PanelTest, TypedPrintSizeInEachLengthUnit) {
         {4, 72, "72", 72, "pt"},
         {1, 300, "210", 2480, "mm"},
         {0, 96, "0.5", 48, "in"},
-        // Rounded, not truncated: 297 mm are 3507.87 pixels at 300 dpi, and
-        // 6 inches at the 299.9994 dpi of a PNG's 11811 dots per metre are
-        // 1799.996.
-        {1, 300, "297", 3508, "mm"},
+        // Truncated: 297 mm are 3507.87 pixels at 300 dpi; but 6 inches at
+        // the 299.9994 dpi of a PNG's 11811 dots per metre, 1799.996, are
+        // taken for the 1800 that the stored resolution rounded away.
+        {1, 300, "297", 3507, "mm"},
         {0, 11811 * 0.0254f, "6", 1800, "in"},
     };
     for (const Case& c : cases) {

@@ -47,8 +47,8 @@ TEST_F(PanelTest, PrintSpinClampsToOnePixelOfPrintSize) {
     // 1 / 300 inch, written so that it reads back inside the range.
     EXPECT_EQ(settings.m_nWidth, 3);
     EXPECT_TRUE(Text(IDC_PRINT_WIDTH).startsWith(QStringLiteral("0.00333333")));
-    // Up from there: "%g" of 1.00333... reads back as 300.999 pixels, the
-    // nearest whole size 301.
+    // Up from there: "%g" of 1.00333... reads back as 300.999 pixels, within
+    // the tolerance of 301.
     ClickSpin(IDC_PRINT_WIDTH_SPIN, true);
     EXPECT_EQ(Text(IDC_PRINT_WIDTH), QStringLiteral("1.00333"));
     EXPECT_EQ(settings.m_nWidth, 301);
