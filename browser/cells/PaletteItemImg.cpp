@@ -22,6 +22,7 @@
 #include "imagefiles/kestrel/MemStreams.h"
 #include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
+#include "platform/imaging/BmpBitfieldsDecoder.h"
 #include "platform/imaging/DecodeBudget.h"
 #include "platform/imaging/FlattenOntoWhite.h"
 #include "platform/imaging/GifDecoder.h"
@@ -29,6 +30,7 @@
 #include "platform/imaging/ImageDataCompleteness.h"
 #include "platform/imaging/ImageFormatPlugins.h"
 #include "platform/imaging/JpegDecoder.h"
+#include "platform/imaging/TiffDecoder.h"
 #include "platform/memfile/CMemFile.h"
 
 namespace {
@@ -111,8 +113,21 @@ QImage DecodeWhole(QByteArray& bytes, const QSize& wanted) {
     // that claims more than the file's coded data holds is still refused.
     if (type == imaging::ImageFileType::Jpeg)
         return imaging::DecodeJpegReduced(data, available, wanted);
+    // The others decode whole, within the thumbnail's own limit.
+    const std::int64_t wholeBudget = std::min(available, std::int64_t{kDecodeAllocationLimitMb} << 20);
     if (type == imaging::ImageFileType::Gif)
-        return imaging::DecodeGif(data, std::min(available, std::int64_t{kDecodeAllocationLimitMb} << 20));
+        return imaging::DecodeGif(data, wholeBudget);
+    // TIFF and colour-mask BMP files through the same readers as the document,
+    // so a file that opens also gets its thumbnail; a TIFF of samples libtiff's
+    // reader does not take (floating point) goes on to Qt's reader below.
+    if (type == imaging::ImageFileType::Tiff) {
+        bool otherSamples = false;
+        QImage image = imaging::DecodeTiff(data, wholeBudget, imaging::AllocateImage, &otherSamples);
+        if (!otherSamples)
+            return image;
+    }
+    if (imaging::IsBitfieldsBmp(data))
+        return imaging::DecodeBmpBitfields(data, wholeBudget);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     imaging::LoadImageFormatPlugins();

@@ -19,6 +19,7 @@
 #include "browser/cells/PaletteItemImg.h"
 #include "browser/cells/ThumbCacheLock.h"
 #include "imagefiles/PixelFormatProbe.h"
+#include "support/BitfieldsBmp.h"
 #include "support/DamagedImages.h"
 #include "support/TransparentPictures.h"
 
@@ -318,6 +319,41 @@ TEST_F(ImageCells, PngAndBmpDecodeInFull) {
         EXPECT_EQ(QSize(cell.m_nThumbWidth, cell.m_nThumbHeight), QSize(220, 73));
         EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue, 4)) << name;
     }
+}
+
+// The files that only the program's own TIFF and colour-mask BMP readers
+// take (Qt's reader refuses them) get their thumbnails from their pixels too.
+TEST_F(ImageCells, TiledTiffsAndColourMaskBmpsGetThumbnailsFromTheirImage) {
+    const QString source = m_dir.filePath(QStringLiteral("source.png"));
+    QImage image(100, 40, QImage::Format_RGB32);
+    image.fill(QColor(kBlue.r, kBlue.g, kBlue.b));
+    ASSERT_TRUE(image.save(source));
+    for (const char* depth : {"8", "16"}) {
+        SCOPED_TRACE(depth);
+        const QString path = m_dir.filePath(QStringLiteral("tiled-%1.tif").arg(QLatin1String(depth)));
+        QProcess convert;
+        convert.start(QStringLiteral("convert"),
+                      {source, QStringLiteral("-depth"), QLatin1String(depth), QStringLiteral("-define"),
+                       QStringLiteral("tiff:tile-geometry=256x256"), path});
+        ASSERT_TRUE(convert.waitForFinished(60000));
+        ASSERT_EQ(convert.exitCode(), 0) << convert.readAllStandardError().toStdString();
+        CPaletteItemImg cell;
+        ASSERT_TRUE(cell.LoadThumbnail(path, false, nullptr));
+        EXPECT_EQ(QSize(cell.m_nImageWidth, cell.m_nImageHeight), QSize(100, 40));
+        ASSERT_TRUE(cell.GetDib());
+        EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue, 4));
+    }
+
+    // Red 11 bits, green 11, blue 10; every pixel the blue above.
+    const bitfields::Layout layout{100, 40, 32, {0xFFE00000u, 0x001FFC00u, 0x000003FFu, 0}};
+    const std::uint32_t pixel = bitfields::Place(kBlue.r * 2047u / 255, layout.masks[0]) |
+                                bitfields::Place(kBlue.g * 2047u / 255, layout.masks[1]) |
+                                bitfields::Place(kBlue.b * 1023u / 255, layout.masks[2]);
+    const std::vector<std::uint8_t> bmp = bitfields::File(layout, std::vector<std::uint32_t>(100 * 40, pixel));
+    CPaletteItemImg cell;
+    ASSERT_TRUE(cell.LoadThumbnail(File("masks.bmp", bmp), false, nullptr));
+    ASSERT_TRUE(cell.GetDib());
+    EXPECT_TRUE(Near(CentreOf(*cell.GetDib()), kBlue, 4));
 }
 
 // A picture far narrower than the box keeps a thumbnail one pixel across,
