@@ -1,6 +1,8 @@
 #include "platform/imaging/TiffByteOrder.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <new>
 
 #include "platform/imaging/ByteReader.h"
@@ -18,6 +20,32 @@ constexpr std::uint32_t kBitsPerSample = 0x0102;
 bool IsDirectoryPointer(std::uint32_t tag, std::uint32_t type) {
     return type == 13 || tag == 0x014A || tag == 0x8769 || tag == 0x8825 || tag == 0xA005;
 }
+
+// The byte ranges already turned: the header, each directory, each value.
+// Every byte is turned at most once; a range that overlaps one already
+// turned (a value pointing into the header or into a directory, two entries
+// sharing a value, a chain that comes back) would be turned back or leave a
+// mix of both orders, so the file is refused.
+class TurnedRanges {
+public:
+    // Takes [at, at + bytes); false when it overlaps a range taken before.
+    bool Take(std::uint64_t at, std::uint64_t bytes) {
+        if (bytes == 0)
+            return true;
+        const auto after = ranges_.lower_bound(at);
+        if (after != ranges_.end() && after->first < at + bytes)
+            return false;
+        if (after != ranges_.begin() && std::prev(after)->second > at)
+            return false;
+        ranges_.emplace_hint(after, at, at + bytes);
+        return true;
+    }
+
+private:
+    std::map<std::uint64_t, std::uint64_t> ranges_;  // start -> end
+};
+
+constexpr std::uint64_t kHeaderBytes = 8;
 
 // The width of the numbers a value of a field type is made of: a RATIONAL
 // is two LONGs, text and bytes are single bytes.
@@ -56,9 +84,10 @@ bool SamplesAreBytes(const ByteReader& r, std::uint32_t type, std::uint32_t valu
 
 // Turns one directory's entries around; false when the file is refused.
 bool TurnDirectory(const ByteReader& r, std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out,
-                   std::uint32_t ifd, std::uint32_t& next) {
+                   TurnedRanges& turned, std::uint32_t ifd, std::uint32_t& next) {
     std::uint32_t count = 0;
-    if (!r.U16(ifd, count) || !r.Has(std::uint64_t{ifd} + 2, std::uint64_t{count} * 12 + 4))
+    if (!r.U16(ifd, count) || !r.Has(std::uint64_t{ifd} + 2, std::uint64_t{count} * 12 + 4) ||
+        !turned.Take(ifd, 2 + std::uint64_t{count} * 12 + 4))
         return false;
     Reverse(in, out, ifd, 2);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -75,7 +104,7 @@ bool TurnDirectory(const ByteReader& r, std::span<const std::uint8_t> in, std::v
         if (bytes > 4) {
             std::uint32_t offset = 0;
             r.U32(at + 8, offset);
-            if (!r.Has(offset, bytes))
+            if (!r.Has(offset, bytes) || !turned.Take(offset, bytes))
                 return false;
             valueAt = offset;
         }
@@ -119,9 +148,11 @@ std::optional<std::vector<std::uint8_t>> TiffInOtherByteOrder(std::span<const st
         out[0] = out[1] = *bigEndian ? 'I' : 'M';
         Reverse(tiff, out, 2, 2);
         Reverse(tiff, out, 4, 4);
+        TurnedRanges turned;
+        turned.Take(0, kHeaderBytes);
         for (int n = 0; ifd != 0; ++n) {
             std::uint32_t next = 0;
-            if (n == kMaxDirectories || !TurnDirectory(r, tiff, out, ifd, next))
+            if (n == kMaxDirectories || !TurnDirectory(r, tiff, out, turned, ifd, next))
                 return std::nullopt;
             ifd = next;
         }
