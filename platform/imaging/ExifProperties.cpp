@@ -551,11 +551,13 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         Exiv2::ExifData exif = image->exifData();
         BuildExif(exif, items, makerNote, type, level);
         image->setExifData(exif);
-        if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
-            Exiv2::IptcData records;
-            if (Exiv2::IptcParser::decode(records, iptc->value.data(), static_cast<std::uint32_t>(iptc->Length())) == 0)
-                image->setIptcData(records);
-        }
+    }
+    // A PNG's IPTC records go where Exiv2 puts them: a compressed "Raw
+    // profile type iptc" text chunk, which exiftool and ImageMagick read.
+    if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
+        Exiv2::IptcData records;
+        if (Exiv2::IptcParser::decode(records, iptc->value.data(), static_cast<std::uint32_t>(iptc->Length())) == 0)
+            image->setIptcData(records);
     }
     JpegXmp extendedXmp;
     if (const PropertyItem* xmp = FindItem(items, PropertyTagXmpPacket)) {

@@ -13,8 +13,9 @@
 // offsets stay right wherever it lands.
 //
 // Writing: the items go into an encoded JPEG, TIFF or PNG file (a PNG's
-// EXIF block goes into its eXIf chunk, without a thumbnail, and its profile
-// into a named iCCP chunk: PngChunks.h). Left out are ids that have no
+// EXIF block goes into its eXIf chunk, without a thumbnail, its profile
+// into a named iCCP chunk: PngChunks.h; its IPTC records into a "Raw
+// profile type iptc" text chunk). Left out are ids that have no
 // place there, the offset tags (Exiv2 recomputes them) and the tags that
 // describe a TIFF's pixel data: they belong to the new image, not the
 // source. Every ASCII value ends in NUL. XMP fields that describe the image
