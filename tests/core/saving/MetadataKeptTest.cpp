@@ -472,4 +472,38 @@ INSTANTIATE_TEST_SUITE_P(Formats, ProfilesThatDoNotFit,
                                            MisfitCase{"tif", "tif"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A GIF has no place for EXIF, but keeps the profile and the XMP in
+// application extensions, where exiftool and ImageMagick read them; what it
+// cannot keep is said once on the log.
+TEST_F(Metadata, AGifKeepsTheProfileAndTheXmpAndSaysItKeepsNoExif) {
+    QImage image = Noise(400, 300);
+    image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    const Bytes profile = ToBytesOf(image.colorSpace().iccProfile());
+    const Bytes source = EditWithExiv2(QtEncode(image, "jpeg", 90), [](Exiv2::Image& edited) {
+        edited.setXmpPacket(kXmp);
+        edited.exifData()["Exif.Image.Make"] = "GifCam";
+    });
+    const std::string path = Path("kept.gif"), iccPath = Path("kept.icc");
+    {
+        CategoryLog log("vespera.imaging");
+        SaveQuarter(source, path);
+        EXPECT_EQ(log.Lines().filter("EXIF left out: a GIF file has no place for EXIF or IPTC").size(), 1)
+            << log.Lines().join('\n').toStdString();
+    }
+    const QString gif = QString::fromStdString(path);
+    EXPECT_EQ(ToBytesOf(RunTool("exiftool", {"-b", "-ICC_Profile", gif})), profile);
+    EXPECT_EQ(RunTool("exiftool", {"-s3", "-XMP-xmp:Rating", "-XMP-dc:Subject", "-XMP-exif:ExifImageWidth", gif})
+                  .toStdString(),
+              "4\nharbour, dawn\n100\n");
+    // ImageMagick reads the profile, and walks the XMP extension as sub-blocks
+    // to the picture after it without a complaint.
+    RunTool("convert", {gif, QString::fromStdString(iccPath)});
+    EXPECT_EQ(ReadFile(iccPath), profile);
+    QByteArray errors;
+    const QByteArray verbose = RunTool("identify", {"-verbose", gif}, true, &errors);
+    EXPECT_TRUE(verbose.contains("Geometry: 100x75+0+0"));
+    EXPECT_TRUE(verbose.contains("Profile-gif:xmp dataxmp:")) << verbose.toStdString();
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+}
+
 }  // namespace
