@@ -201,6 +201,10 @@ TEST_F(Metadata, IptcKeywordsCaptionAndCameraRecordsAreKept) {
         SaveQuarter(source, path);
         const QStringList arguments = QStringList{"-s3"} + tags + QStringList{QString::fromStdString(path)};
         EXPECT_EQ(RunTool("exiftool", arguments).toStdString(), expected) << extension;
+        // ImageMagick finds a PNG's records in their text chunk too.
+        if (std::string(extension) == "png") {
+            EXPECT_TRUE(RunTool("identify", {"-verbose", QString::fromStdString(path)}).contains("Profile-iptc:"));
+        }
     }
 }
 
