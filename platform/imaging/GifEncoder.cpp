@@ -85,7 +85,7 @@ std::vector<GifByteType> WithMagicTrailer(const std::string& packet) {
 
 // The packet and its trailer read as the sub-blocks they amount to (each
 // length byte the packet's own), so that giflib writes exactly those bytes;
-// none when a NUL would end the walk early.
+// none when the walk lands on a NUL inside the packet and would end there.
 std::optional<SubBlocks> AsSubBlocks(std::span<const GifByteType> raw) {
     SubBlocks blocks;
     std::size_t at = 0;

@@ -23,8 +23,9 @@ struct GifMetadata {
 };
 
 // Appends nothing and returns false for images larger than GIF allows
-// (65535 pixels a side) or when memory runs out. An XMP packet that cannot
-// be framed by the magic trailer (one with a NUL byte) is left out.
+// (65535 pixels a side) or when memory runs out. An XMP packet that the
+// trailer cannot frame (a walk over it as sub-blocks lands on a NUL byte
+// inside it; well-formed XML has none) is left out.
 bool EncodeGif(const QImage& image, std::vector<std::uint8_t>& out, const GifMetadata& metadata = {});
 
 }  // namespace imaging
