@@ -85,41 +85,30 @@ bool SamplesAreBytes(const ByteReader& r, std::uint32_t type, std::uint32_t valu
 // Turns one directory's entries around; false when the file is refused.
 bool TurnDirectory(const ByteReader& r, std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out,
                    TurnedRanges& turned, std::uint32_t ifd, std::uint32_t& next) {
-    std::uint32_t count = 0;
-    if (!r.U16(ifd, count) || !r.Has(std::uint64_t{ifd} + 2, std::uint64_t{count} * 12 + 4) ||
-        !turned.Take(ifd, 2 + std::uint64_t{count} * 12 + 4))
+    const auto dir = TiffDirectory::ReadAt(in, r.BigEndian(), ifd);
+    if (!dir || !dir->Next() || !turned.Take(ifd, 2 + dir->Entries().size() * 12 + 4))
         return false;
     Reverse(in, out, ifd, 2);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint64_t at = std::uint64_t{ifd} + 2 + std::uint64_t{i} * 12;
-        std::uint32_t tag = 0, type = 0, values = 0;
-        r.U16(at, tag);
-        r.U16(at + 2, type);
-        r.U32(at + 4, values);
-        const std::uint64_t width = ElementWidth(type);
-        if (width == 0 || IsDirectoryPointer(tag, type))
+    for (const TiffEntry& entry : dir->Entries()) {
+        const std::uint64_t width = ElementWidth(entry.type);
+        if (width == 0 || IsDirectoryPointer(entry.tag, entry.type))
             return false;
-        const std::uint64_t bytes = TiffFieldTypeSize(type) * values;
-        std::uint64_t valueAt = at + 8;
-        if (bytes > 4) {
-            std::uint32_t offset = 0;
-            r.U32(at + 8, offset);
-            if (!r.Has(offset, bytes) || !turned.Take(offset, bytes))
-                return false;
-            valueAt = offset;
-        }
-        if (tag == kBitsPerSample && !SamplesAreBytes(r, type, values, valueAt))
+        const std::uint64_t bytes = TiffFieldTypeSize(entry.type) * entry.count;
+        const auto valueAt = dir->ValueAt(entry);
+        if (!valueAt || (bytes > 4 && !turned.Take(*valueAt, bytes)))
             return false;
+        if (entry.tag == kBitsPerSample && !SamplesAreBytes(r, entry.type, entry.count, *valueAt))
+            return false;
+        const std::uint64_t at = entry.fieldOffset - 8;
         Reverse(in, out, at, 2);
         Reverse(in, out, at + 2, 2);
         Reverse(in, out, at + 4, 4);
         if (bytes > 4)
             Reverse(in, out, at + 8, 4);
-        ReverseEach(in, out, valueAt, bytes, width);
+        ReverseEach(in, out, *valueAt, bytes, width);
     }
-    const std::uint64_t nextAt = std::uint64_t{ifd} + 2 + std::uint64_t{count} * 12;
-    r.U32(nextAt, next);
-    Reverse(in, out, nextAt, 4);
+    next = *dir->Next();
+    Reverse(in, out, ifd + 2 + dir->Entries().size() * 12, 4);
     return true;
 }
 

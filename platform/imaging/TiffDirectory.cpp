@@ -141,6 +141,16 @@ std::optional<std::uint64_t> TiffDirectory::ValueOffset(const TiffEntry& entry, 
     return Local(offset, bytes);
 }
 
+std::optional<std::uint64_t> TiffDirectory::ValueAt(const TiffEntry& entry) const {
+    const std::uint64_t size = TiffFieldTypeSize(entry.type);
+    if (size == 0)
+        return std::nullopt;
+    const auto at = ValueOffset(entry, size * entry.count);
+    if (!at)
+        return std::nullopt;
+    return base_ + *at;
+}
+
 std::span<const std::uint8_t> TiffDirectory::RawValue(const TiffEntry& entry) const {
     const std::uint64_t bytes = TiffFieldTypeSize(entry.type) * entry.count;
     if (bytes == 0)

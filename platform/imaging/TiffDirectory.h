@@ -55,6 +55,10 @@ public:
     // The value bytes of an entry in the file's order; empty when they do not
     // lie inside the data or the type is unknown.
     std::span<const std::uint8_t> RawValue(const TiffEntry& entry) const;
+    // Where those bytes are in the structure: the entry's own field for
+    // values of 4 bytes or less, else the offset the field holds; none when
+    // they do not lie inside the data or the type is unknown.
+    std::optional<std::uint64_t> ValueAt(const TiffEntry& entry) const;
 
     // The first value of a BYTE, SHORT or LONG entry, or of its index-th value.
     std::optional<std::uint32_t> Unsigned(std::uint32_t tag, std::uint32_t index = 0) const;
