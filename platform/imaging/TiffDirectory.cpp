@@ -56,6 +56,10 @@ std::optional<TiffDirectory> TiffDirectory::ReadAt(std::span<const std::uint8_t>
     return Parse(ByteReader(data, bigEndian), 0, offset);
 }
 
+std::optional<TiffDirectory> TiffDirectory::ReadAt(const ByteReader& reader, std::uint64_t offset) {
+    return Parse(reader, 0, offset);
+}
+
 std::optional<TiffDirectory> TiffDirectory::ReadAt(ByteSource& source, bool bigEndian, std::uint64_t offset) {
     std::uint8_t countBytes[2];
     if (!source.ReadAt(offset, countBytes, 2))

@@ -42,6 +42,9 @@ public:
     static std::optional<TiffDirectory> ReadAt(std::span<const std::uint8_t> data, bool bigEndian,
                                                std::uint64_t offset);
     static std::optional<TiffDirectory> ReadAt(ByteSource& source, bool bigEndian, std::uint64_t offset);
+    // The same over a reader that holds the data and the order (a maker
+    // note's IFDs).
+    static std::optional<TiffDirectory> ReadAt(const ByteReader& reader, std::uint64_t offset);
 
     // The IFD at `offset` of the same structure (an EXIF or GPS sub-IFD);
     // none for a directory read from a source (read that from the source).
