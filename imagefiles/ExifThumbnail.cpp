@@ -14,35 +14,15 @@
 
 #include "imagefiles/ThumbnailRows.h"
 #include "platform/files/RegularFile.h"
+#include "platform/imaging/ByteSource.h"
 #include "platform/imaging/JpegSegments.h"
+#include "platform/imaging/TiffDirectory.h"
 
 namespace {
 
-// Random access to the bytes of one file or memory block. ReadAt is false
-// when fewer than count bytes exist at offset.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    virtual std::uint64_t Size() const = 0;
-    virtual bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) = 0;
-
-    bool Has(std::uint64_t offset, std::uint64_t count) const { return offset <= Size() && count <= Size() - offset; }
-};
-
-class MemorySource final : public ByteSource {
-public:
-    explicit MemorySource(std::span<const std::uint8_t> data) : m_data(data) {}
-    std::uint64_t Size() const override { return m_data.size(); }
-    bool ReadAt(std::uint64_t offset, void* destination, std::size_t count) override {
-        if (!Has(offset, count))
-            return false;
-        std::memcpy(destination, m_data.data() + offset, count);
-        return true;
-    }
-
-private:
-    std::span<const std::uint8_t> m_data;
-};
+using imaging::ByteSource;
+using imaging::MemorySource;
+using imaging::TailSource;
 
 // A read-only file with a window of its bytes kept, so that the marker scan
 // and the directory walk cost a few system calls.
@@ -111,91 +91,40 @@ private:
 
 [[noreturn]] void ThrowMalformed() { throw CFileException(CFileException::genericException); }
 
-// A read position in a source, with the TIFF structure's byte order. Reads
-// outside the source throw CFileException.
-class TiffCursor {
-public:
-    explicit TiffCursor(ByteSource& source) : m_source(source) {}
-
-    ByteSource& Source() { return m_source; }
-    std::uint64_t Position() const { return m_position; }
-    void Seek(std::uint64_t position) {
-        if (position > m_source.Size())
-            ThrowMalformed();
-        m_position = position;
-    }
-    void Skip(std::uint64_t count) { Seek(m_position + std::min(count, m_source.Size() + 1)); }
-    void Read(void* destination, std::size_t count) {
-        if (!m_source.ReadAt(m_position, destination, count))
-            ThrowMalformed();
-        m_position += count;
-    }
-
-    void SetBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
-    std::uint16_t ReadTiffU16() {
-        std::uint8_t b[2];
-        Read(b, 2);
-        return static_cast<std::uint16_t>(m_bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]));
-    }
-    std::uint32_t ReadTiffU32() {
-        std::uint8_t b[4];
-        Read(b, 4);
-        return m_bigEndian ? (std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3])
-                           : (std::uint32_t{b[3]} << 24 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[1]} << 8 | b[0]);
-    }
-    // JPEG marker lengths are big-endian whatever the TIFF order is.
-    std::uint16_t ReadBigEndianU16() {
-        std::uint8_t b[2];
-        Read(b, 2);
-        return static_cast<std::uint16_t>(b[0] << 8 | b[1]);
-    }
-
-private:
-    ByteSource& m_source;
-    std::uint64_t m_position = 0;
-    bool m_bigEndian = false;
+// The start of a TIFF structure: its byte order and IFD0's offset.
+struct TiffHeader {
+    bool bigEndian = false;
+    std::uint32_t ifd0 = 0;
 };
 
-constexpr std::uint16_t kTypeShort = 3;
-
-struct IfdEntry {
-    std::uint16_t tag;
-    std::uint16_t type;
-    std::uint32_t count;
-    std::uint32_t value;  // by the value rule: SHORT from the field's first two bytes, else all four
-};
-
-// Reads the IFD at the cursor, calling onEntry for each entry; returns the
-// offset of the next IFD.
-template <typename OnEntry>
-std::uint32_t ReadIfd(TiffCursor& cursor, OnEntry&& onEntry) {
-    const std::uint16_t entries = cursor.ReadTiffU16();
-    for (std::uint16_t i = 0; i < entries; ++i) {
-        IfdEntry e{};
-        e.tag = cursor.ReadTiffU16();
-        e.type = cursor.ReadTiffU16();
-        e.count = cursor.ReadTiffU32();
-        if (e.type == kTypeShort) {
-            e.value = cursor.ReadTiffU16();
-            cursor.Skip(2);
-        } else {
-            e.value = cursor.ReadTiffU32();
-        }
-        onEntry(e);
-    }
-    return cursor.ReadTiffU32();
+// The byte order mark, two bytes not looked at and IFD0's offset; a header
+// cut short is malformed. With strict, anything but "II" or "MM" is
+// malformed; otherwise anything but "MM" is little-endian.
+TiffHeader ReadTiffHeader(ByteSource& tiff, bool strict) {
+    std::uint8_t header[8];
+    if (!tiff.ReadAt(0, header, sizeof header))
+        ThrowMalformed();
+    const bool big = header[0] == 'M' && header[1] == 'M';
+    if (strict && !big && !(header[0] == 'I' && header[1] == 'I'))
+        ThrowMalformed();
+    std::uint32_t ifd0 = 0;
+    imaging::ByteReader(header, big).U32(4, ifd0);
+    return {big, ifd0};
 }
 
-// The byte order mark and the two bytes after it. With strict, anything but
-// "II" or "MM" is malformed; otherwise anything but "MM" is little-endian.
-void ReadTiffHeader(TiffCursor& cursor, bool strict) {
-    char order[2];
-    cursor.Read(order, 2);
-    const bool big = order[0] == 'M' && order[1] == 'M';
-    if (strict && !big && !(order[0] == 'I' && order[1] == 'I'))
+// The IFD at offset, with its next IFD's offset; a directory that is not all
+// there is malformed.
+struct Ifd {
+    imaging::TiffDirectory directory;
+    std::uint32_t next;
+};
+
+Ifd ReadIfd(ByteSource& tiff, const TiffHeader& header, std::uint64_t offset) {
+    auto directory = imaging::TiffDirectory::ReadAt(tiff, header.bigEndian, offset);
+    if (!directory || !directory->Next())
         ThrowMalformed();
-    cursor.SetBigEndian(big);
-    cursor.Skip(2);
+    const std::uint32_t next = *directory->Next();
+    return {std::move(*directory), next};
 }
 
 void SetSize(std::uint32_t value, int& out) { out = static_cast<int>(std::min<std::uint32_t>(value, INT32_MAX)); }
@@ -222,8 +151,22 @@ struct ThumbnailTags {
     std::uint32_t width = 0, height = 0;
 };
 
-void ReadIfd1(TiffCursor& cursor, ThumbnailTags& tags) {
-    ReadIfd(cursor, [&](const IfdEntry& e) {
+// An entry as the thumbnail readers take it: the value by the value rule
+// (a SHORT from the field's first two bytes, anything else all four).
+struct Entry {
+    std::uint32_t tag;
+    std::uint32_t count;
+    std::uint32_t value;
+};
+
+template <typename OnEntry>
+void ForEachEntry(const Ifd& ifd, OnEntry&& onEntry) {
+    for (const imaging::TiffEntry& e : ifd.directory.Entries())
+        onEntry(Entry{e.tag, e.count, ifd.directory.Field(e)});
+}
+
+void ReadIfd1(const Ifd& ifd1, ThumbnailTags& tags) {
+    ForEachEntry(ifd1, [&](const Entry& e) {
         switch (e.tag) {
         case kImageWidth:
             tags.width = e.value;
@@ -310,20 +253,20 @@ private:
 };
 
 // Reads and decodes the thumbnail that tags describe, offsets counted from
-// base; empty when there is none or it is incomplete.
-PackedDib ReadThumbnail(TiffCursor& cursor, std::uint64_t base, const ThumbnailTags& tags, ThumbnailBox& box) {
+// the TIFF structure's start; empty when there is none or it is incomplete.
+PackedDib ReadThumbnail(ByteSource& tiff, const ThumbnailTags& tags, ThumbnailBox& box) {
     if (!tags.offset || !tags.length || *tags.length == 0)
         return {};
-    const std::uint64_t start = base + *tags.offset;
+    const std::uint64_t start = *tags.offset;
     // Checked against the file before anything is allocated: bytes that are
     // not there are no thumbnail.
-    if (!cursor.Source().Has(start, *tags.length))
+    if (!tiff.Has(start, *tags.length))
         return {};
 
     std::unique_ptr<ThumbnailRows> rows;
     if (tags.compression == kJpegCompressed) {
         std::vector<std::uint8_t> bytes(*tags.length);
-        if (!cursor.Source().ReadAt(start, bytes.data(), bytes.size()))
+        if (!tiff.ReadAt(start, bytes.data(), bytes.size()))
             return {};
         rows = OpenJpegThumbnailRows(std::move(bytes));
     } else if (tags.compression == kUncompressed) {
@@ -331,7 +274,7 @@ PackedDib ReadThumbnail(TiffCursor& cursor, std::uint64_t base, const ThumbnailT
         if (tags.width == 0 || tags.height == 0 || expected != *tags.length)
             return {};
         std::vector<std::uint8_t> bytes(*tags.length);
-        if (!cursor.Source().ReadAt(start, bytes.data(), bytes.size()))
+        if (!tiff.ReadAt(start, bytes.data(), bytes.size()))
             return {};
         rows = std::make_unique<RgbRows>(std::move(bytes), tags.width, tags.height);
     }
@@ -414,17 +357,17 @@ PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWid
     if (segment == 0)
         return {};
     return Guarded([&]() -> PackedDib {
-        TiffCursor cursor(source);
-        cursor.Seek(segment);
-        cursor.ReadBigEndianU16();
-        cursor.Skip(6);
-        const std::uint64_t tiffStart = cursor.Position();
-        ReadTiffHeader(cursor, false);
-        cursor.Seek(tiffStart + cursor.ReadTiffU32());
+        // The segment's length, "Exif", 0, 0: the TIFF structure follows,
+        // its offsets counted from its own first byte.
+        if (!source.Has(segment, 2 + 6))
+            ThrowMalformed();
+        TailSource tiff(source, segment + 2 + 6);
+        const TiffHeader header = ReadTiffHeader(tiff, false);
 
         ThumbnailTags tags;
         std::uint32_t exifIfd = 0;
-        const std::uint32_t ifd1 = ReadIfd(cursor, [&](const IfdEntry& e) {
+        const Ifd ifd0 = ReadIfd(tiff, header, header.ifd0);
+        ForEachEntry(ifd0, [&](const Entry& e) {
             switch (e.tag) {
             case kImageWidth:
             case kPixelXDimension:
@@ -447,30 +390,26 @@ PackedDib ReadJpegThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWid
                 break;
             }
         });
-        if (ifd1 == 0)
+        if (ifd0.next == 0)
             return {};
         if (exifIfd > 0) {
-            cursor.Seek(tiffStart + exifIfd);
-            ReadIfd(cursor, [&](const IfdEntry& e) {
+            ForEachEntry(ReadIfd(tiff, header, exifIfd), [&](const Entry& e) {
                 if (e.tag == kImageWidth || e.tag == kPixelXDimension)
                     SetSize(e.value, imageWidth);
                 else if (e.tag == kImageLength || e.tag == kPixelYDimension)
                     SetSize(e.value, imageHeight);
             });
         }
-        cursor.Seek(tiffStart + ifd1);
-        ReadIfd1(cursor, tags);
-        return ReadThumbnail(cursor, tiffStart, tags, box);
+        ReadIfd1(ReadIfd(tiff, header, ifd0.next), tags);
+        return ReadThumbnail(tiff, tags, box);
     });
 }
 
 // IFD0's ExifIFD pointer, 0 for none; throws for a malformed file.
 std::uint32_t ExifIfdOffset(ByteSource& source) {
-    TiffCursor cursor(source);
-    ReadTiffHeader(cursor, true);
-    cursor.Seek(cursor.ReadTiffU32());
+    const TiffHeader header = ReadTiffHeader(source, true);
     std::uint32_t exifIfd = 0;
-    ReadIfd(cursor, [&](const IfdEntry& e) {
+    ForEachEntry(ReadIfd(source, header, header.ifd0), [&](const Entry& e) {
         if (e.tag == kExifIfd)
             exifIfd = e.value;
     });
@@ -491,21 +430,19 @@ PackedDib ReadTiffThumbnail(ByteSource& source, ThumbnailBox& box, int& imageWid
     if (HasExifIfd(source) == 0)
         return {};
     return Guarded([&]() -> PackedDib {
-        TiffCursor cursor(source);
-        ReadTiffHeader(cursor, true);
-        cursor.Seek(cursor.ReadTiffU32());
-        const std::uint32_t ifd1 = ReadIfd(cursor, [&](const IfdEntry& e) {
+        const TiffHeader header = ReadTiffHeader(source, true);
+        const Ifd ifd0 = ReadIfd(source, header, header.ifd0);
+        ForEachEntry(ifd0, [&](const Entry& e) {
             if (e.tag == kImageWidth)
                 SetSize(e.value, imageWidth);
             else if (e.tag == kImageLength)
                 SetSize(e.value, imageHeight);
         });
-        if (ifd1 == 0)
+        if (ifd0.next == 0)
             return {};
-        cursor.Seek(ifd1);
         ThumbnailTags tags;
-        ReadIfd1(cursor, tags);
-        return ReadThumbnail(cursor, 0, tags, box);
+        ReadIfd1(ReadIfd(source, header, ifd0.next), tags);
+        return ReadThumbnail(source, tags, box);
     });
 }
 

@@ -8,7 +8,9 @@
 // CDib::CreateFromInfo. The main image's pixel size is reported on the way.
 //
 // Nothing in the file is trusted: every offset and length is checked against
-// the file's size before anything is allocated or read.
+// the file's size before anything is allocated or read. The directories are
+// read by the imaging layer's TIFF directory parser (TiffDirectory.h), from
+// the file a piece at a time.
 //   - an empty PackedDib: no thumbnail (wrong extension, no EXIF, no IFD1, no
 //     or an incomplete thumbnail, unsupported compression, or a thumbnail
 //     whose bytes reach past the end of the file);

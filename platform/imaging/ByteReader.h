@@ -14,6 +14,7 @@ public:
 
     std::size_t Size() const { return data_.size(); }
     void SetBigEndian(bool bigEndian) { bigEndian_ = bigEndian; }
+    bool BigEndian() const { return bigEndian_; }
 
     // True when count bytes exist at offset (no overflow for any value).
     bool Has(std::uint64_t offset, std::uint64_t count) const {

@@ -23,27 +23,21 @@ constexpr std::uint32_t kMaxNoteEntries = 512;
 
 NoteIfd ReadNoteIfd(const ByteReader& reader, std::uint64_t at) {
     NoteIfd ifd;
-    std::uint32_t count = 0;
-    if (!reader.U16(at, count) || count == 0 || count > kMaxNoteEntries || !reader.Has(at + 2, count * 12ull))
-        return ifd;
+    const auto dir = TiffDirectory::ReadAt(reader, at);
     // The pointer to a next IFD follows the entries.
-    if (!reader.Has(at + 2 + count * 12ull, 4))
+    if (!dir || dir->Entries().empty() || dir->Entries().size() > kMaxNoteEntries || !dir->Next())
         return ifd;
     std::uint32_t previousTag = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint64_t entry = at + 2 + 12ull * i;
-        std::uint32_t tag = 0, type = 0, values = 0, field = 0;
-        reader.U16(entry, tag);
-        if (i > 0 && tag <= previousTag)
+    for (const TiffEntry& entry : dir->Entries()) {
+        if (&entry != &dir->Entries().front() && entry.tag <= previousTag)
             return ifd;  // the tags of an IFD ascend
-        previousTag = tag;
-        reader.U16(entry + 2, type);
-        reader.U32(entry + 4, values);
-        reader.U32(entry + 8, field);
-        const std::uint64_t size = TiffFieldTypeSize(type) * values;
-        if (TiffFieldTypeSize(type) == 0)
+        previousTag = entry.tag;
+        const std::uint64_t size = TiffFieldTypeSize(entry.type) * entry.count;
+        if (TiffFieldTypeSize(entry.type) == 0)
             return ifd;
         if (size > 4) {
+            std::uint32_t field = 0;
+            reader.U32(entry.fieldOffset, field);
             ifd.offsets.push_back(field);
             ifd.sizes.push_back(size);
         }

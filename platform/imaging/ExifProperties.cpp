@@ -99,6 +99,12 @@ bool IsPacketItem(std::uint32_t id) {
            id == kPhotoshopResources;
 }
 
+// The tags a save sets itself whatever the source had: the Software tag
+// and the resolution.
+bool IsWrittenBySaving(std::uint32_t id) {
+    return id == PropertyTagSoftwareUsed || id == 0x011A || id == 0x011B || id == 0x0128;
+}
+
 bool KnownInGroup(std::uint32_t tag, const char* group) {
     const Exiv2::TagInfo* info = Exiv2::ExifTags::tagList(group);
     for (; info && info->tag_ != 0xFFFF; ++info)
@@ -508,10 +514,10 @@ std::optional<std::string> TextOf(const std::vector<PropertyItem>& items, std::u
     return text;
 }
 
-XmpImageFacts FactsOf(const Exiv2::Image& image, const std::vector<PropertyItem>& items) {
+XmpImageFacts FactsOf(long width, long height, const std::vector<PropertyItem>& items) {
     XmpImageFacts facts;
-    facts.width = image.pixelWidth();
-    facts.height = image.pixelHeight();
+    facts.width = width;
+    facts.height = height;
     facts.xResolution = TextOf(items, 0x011A);
     facts.yResolution = TextOf(items, 0x011B);
     facts.resolutionUnit = TextOf(items, 0x0128);
@@ -551,16 +557,18 @@ std::vector<std::uint8_t> WriteOnce(const std::vector<std::uint8_t>& file, Image
         Exiv2::ExifData exif = image->exifData();
         BuildExif(exif, items, makerNote, type, level);
         image->setExifData(exif);
-        if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
-            Exiv2::IptcData records;
-            if (Exiv2::IptcParser::decode(records, iptc->value.data(), static_cast<std::uint32_t>(iptc->Length())) == 0)
-                image->setIptcData(records);
-        }
+    }
+    // A PNG's IPTC records go where Exiv2 puts them: a compressed "Raw
+    // profile type iptc" text chunk, which exiftool and ImageMagick read.
+    if (const PropertyItem* iptc = FindItem(items, PropertyTagIptc)) {
+        Exiv2::IptcData records;
+        if (Exiv2::IptcParser::decode(records, iptc->value.data(), static_cast<std::uint32_t>(iptc->Length())) == 0)
+            image->setIptcData(records);
     }
     JpegXmp extendedXmp;
     if (const PropertyItem* xmp = FindItem(items, PropertyTagXmpPacket)) {
-        const std::string packet =
-            AlignXmpWithImage(std::string(xmp->value.begin(), xmp->value.end()), FactsOf(*image, items));
+        const std::string packet = AlignXmpWithImage(std::string(xmp->value.begin(), xmp->value.end()),
+                                                     FactsOf(image->pixelWidth(), image->pixelHeight(), items));
         if (type == ImageFileType::Jpeg) {
             extendedXmp = SplitXmpForJpeg(packet);
             image->setXmpPacket(extendedXmp.standard);
@@ -645,6 +653,28 @@ bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<Prop
         }
     }
     return false;
+}
+
+GifMetadata MetadataForGif(const std::vector<PropertyItem>& items, int width, int height) {
+    GifMetadata metadata;
+    if (items.empty())
+        return metadata;
+    InitializeImaging();
+    if (const PropertyItem* icc = FittingProfile(items, ImageFileType::Gif))
+        metadata.iccProfile = icc->value;
+    if (const PropertyItem* xmp = FindItem(items, PropertyTagXmpPacket))
+        metadata.xmp =
+            AlignXmpWithImage(std::string(xmp->value.begin(), xmp->value.end()), FactsOf(width, height, items));
+    const bool exif = std::any_of(items.begin(), items.end(), [](const PropertyItem& item) {
+        return !IsPacketItem(item.id) && !IsWrittenBySaving(item.id);
+    });
+    const bool iptc = FindItem(items, PropertyTagIptc) != nullptr;
+    if (exif || iptc)
+        qCWarning(lcImaging).noquote() << (exif && iptc ? "EXIF and IPTC"
+                                           : exif       ? "EXIF"
+                                                        : "IPTC")
+                                       << "left out: a GIF file has no place for EXIF or IPTC";
+    return metadata;
 }
 
 }  // namespace imaging

@@ -13,8 +13,9 @@
 // offsets stay right wherever it lands.
 //
 // Writing: the items go into an encoded JPEG, TIFF or PNG file (a PNG's
-// EXIF block goes into its eXIf chunk, without a thumbnail, and its profile
-// into a named iCCP chunk: PngChunks.h). Left out are ids that have no
+// EXIF block goes into its eXIf chunk, without a thumbnail, its profile
+// into a named iCCP chunk: PngChunks.h; its IPTC records into a "Raw
+// profile type iptc" text chunk). Left out are ids that have no
 // place there, the offset tags (Exiv2 recomputes them) and the tags that
 // describe a TIFF's pixel data: they belong to the new image, not the
 // source. Every ASCII value ends in NUL. XMP fields that describe the image
@@ -34,6 +35,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/imaging/GifEncoder.h"
 #include "platform/imaging/PropertyItem.h"
 
 namespace imaging {
@@ -65,6 +67,12 @@ std::vector<PropertyItem> ReadExifProperties(std::span<const std::uint8_t> file)
 bool WriteExifProperties(std::vector<std::uint8_t>& file, const std::vector<PropertyItem>& items,
                          const MakerNoteModel* makerNote = nullptr,
                          ExifByteOrder byteOrder = ExifByteOrder::LittleEndian);
+
+// What a GIF of width x height keeps of the items: the ICC profile when it
+// fits (as above) and the XMP packet, aligned with the image as for the other
+// formats. GIF has no place for EXIF or IPTC: when the items hold any, one
+// warning on the "vespera.imaging" logging category says they are left out.
+GifMetadata MetadataForGif(const std::vector<PropertyItem>& items, int width, int height);
 
 // The thumbnail id of an IFD1 tag, or 0 when it has none; and back.
 std::uint32_t ThumbnailIdOfIfd1Tag(std::uint32_t tag);

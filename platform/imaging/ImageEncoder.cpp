@@ -111,7 +111,8 @@ bool EncodeBitmap(const Bitmap& bitmap, const std::string& mimeType, const Encod
     try {
         std::vector<std::uint8_t> bytes;
         if (mimeType == "image/gif") {
-            if (!EncodeGif(bitmap.Image(), bytes))
+            const GifMetadata metadata = MetadataForGif(bitmap.PropertyItems(), bitmap.Width(), bitmap.Height());
+            if (!EncodeGif(bitmap.Image(), bytes, metadata))
                 return false;
         } else if (const QtEncoder* encoder = FindQtEncoder(mimeType)) {
             if (!EncodeWithQt(bitmap, *encoder, parameters, bytes, stop) || StopRequested(stop))

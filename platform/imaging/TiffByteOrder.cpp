@@ -1,6 +1,8 @@
 #include "platform/imaging/TiffByteOrder.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 #include <new>
 
 #include "platform/imaging/ByteReader.h"
@@ -18,6 +20,32 @@ constexpr std::uint32_t kBitsPerSample = 0x0102;
 bool IsDirectoryPointer(std::uint32_t tag, std::uint32_t type) {
     return type == 13 || tag == 0x014A || tag == 0x8769 || tag == 0x8825 || tag == 0xA005;
 }
+
+// The byte ranges already turned: the header, each directory, each value.
+// Every byte is turned at most once; a range that overlaps one already
+// turned (a value pointing into the header or into a directory, two entries
+// sharing a value, a chain that comes back) would be turned back or leave a
+// mix of both orders, so the file is refused.
+class TurnedRanges {
+public:
+    // Takes [at, at + bytes); false when it overlaps a range taken before.
+    bool Take(std::uint64_t at, std::uint64_t bytes) {
+        if (bytes == 0)
+            return true;
+        const auto after = ranges_.lower_bound(at);
+        if (after != ranges_.end() && after->first < at + bytes)
+            return false;
+        if (after != ranges_.begin() && std::prev(after)->second > at)
+            return false;
+        ranges_.emplace_hint(after, at, at + bytes);
+        return true;
+    }
+
+private:
+    std::map<std::uint64_t, std::uint64_t> ranges_;  // start -> end
+};
+
+constexpr std::uint64_t kHeaderBytes = 8;
 
 // The width of the numbers a value of a field type is made of: a RATIONAL
 // is two LONGs, text and bytes are single bytes.
@@ -56,41 +84,31 @@ bool SamplesAreBytes(const ByteReader& r, std::uint32_t type, std::uint32_t valu
 
 // Turns one directory's entries around; false when the file is refused.
 bool TurnDirectory(const ByteReader& r, std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out,
-                   std::uint32_t ifd, std::uint32_t& next) {
-    std::uint32_t count = 0;
-    if (!r.U16(ifd, count) || !r.Has(std::uint64_t{ifd} + 2, std::uint64_t{count} * 12 + 4))
+                   TurnedRanges& turned, std::uint32_t ifd, std::uint32_t& next) {
+    const auto dir = TiffDirectory::ReadAt(in, r.BigEndian(), ifd);
+    if (!dir || !dir->Next() || !turned.Take(ifd, 2 + dir->Entries().size() * 12 + 4))
         return false;
     Reverse(in, out, ifd, 2);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint64_t at = std::uint64_t{ifd} + 2 + std::uint64_t{i} * 12;
-        std::uint32_t tag = 0, type = 0, values = 0;
-        r.U16(at, tag);
-        r.U16(at + 2, type);
-        r.U32(at + 4, values);
-        const std::uint64_t width = ElementWidth(type);
-        if (width == 0 || IsDirectoryPointer(tag, type))
+    for (const TiffEntry& entry : dir->Entries()) {
+        const std::uint64_t width = ElementWidth(entry.type);
+        if (width == 0 || IsDirectoryPointer(entry.tag, entry.type))
             return false;
-        const std::uint64_t bytes = TiffFieldTypeSize(type) * values;
-        std::uint64_t valueAt = at + 8;
-        if (bytes > 4) {
-            std::uint32_t offset = 0;
-            r.U32(at + 8, offset);
-            if (!r.Has(offset, bytes))
-                return false;
-            valueAt = offset;
-        }
-        if (tag == kBitsPerSample && !SamplesAreBytes(r, type, values, valueAt))
+        const std::uint64_t bytes = TiffFieldTypeSize(entry.type) * entry.count;
+        const auto valueAt = dir->ValueAt(entry);
+        if (!valueAt || (bytes > 4 && !turned.Take(*valueAt, bytes)))
             return false;
+        if (entry.tag == kBitsPerSample && !SamplesAreBytes(r, entry.type, entry.count, *valueAt))
+            return false;
+        const std::uint64_t at = entry.fieldOffset - 8;
         Reverse(in, out, at, 2);
         Reverse(in, out, at + 2, 2);
         Reverse(in, out, at + 4, 4);
         if (bytes > 4)
             Reverse(in, out, at + 8, 4);
-        ReverseEach(in, out, valueAt, bytes, width);
+        ReverseEach(in, out, *valueAt, bytes, width);
     }
-    const std::uint64_t nextAt = std::uint64_t{ifd} + 2 + std::uint64_t{count} * 12;
-    r.U32(nextAt, next);
-    Reverse(in, out, nextAt, 4);
+    next = *dir->Next();
+    Reverse(in, out, ifd + 2 + dir->Entries().size() * 12, 4);
     return true;
 }
 
@@ -119,9 +137,11 @@ std::optional<std::vector<std::uint8_t>> TiffInOtherByteOrder(std::span<const st
         out[0] = out[1] = *bigEndian ? 'I' : 'M';
         Reverse(tiff, out, 2, 2);
         Reverse(tiff, out, 4, 4);
+        TurnedRanges turned;
+        turned.Take(0, kHeaderBytes);
         for (int n = 0; ifd != 0; ++n) {
             std::uint32_t next = 0;
-            if (n == kMaxDirectories || !TurnDirectory(r, tiff, out, ifd, next))
+            if (n == kMaxDirectories || !TurnDirectory(r, tiff, out, turned, ifd, next))
                 return std::nullopt;
             ifd = next;
         }

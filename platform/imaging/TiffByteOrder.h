@@ -5,7 +5,9 @@
 // Only what such a file holds is turned: a chain of image directories whose
 // entries have values of the standard field types, and pixel data of one
 // byte per sample or less (which reads the same in either order). A file with
-// sub-directories, wider samples or a malformed structure is refused.
+// sub-directories, wider samples or a malformed structure is refused; so is
+// one whose ranges overlap (a value inside the header or a directory, two
+// entries sharing a value, a chain that comes back): each byte is turned once.
 
 #include <cstdint>
 #include <optional>

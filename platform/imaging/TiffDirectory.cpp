@@ -1,6 +1,14 @@
 #include "platform/imaging/TiffDirectory.h"
 
+#include <new>
+
 namespace imaging {
+
+namespace {
+
+constexpr std::uint64_t kEntryBytes = 12;
+
+}  // namespace
 
 std::uint64_t TiffFieldTypeSize(std::uint32_t type) {
     switch (type) {
@@ -40,30 +48,76 @@ std::optional<TiffDirectory> TiffDirectory::ReadFirst(std::span<const std::uint8
     std::uint32_t magic = 0, ifd = 0;
     if (!reader.U16(2, magic) || magic != 42 || !reader.U32(4, ifd))
         return std::nullopt;
-    return ReadAt(reader, ifd);
+    return Parse(reader, 0, ifd);
 }
 
-std::optional<TiffDirectory> TiffDirectory::ReadSub(std::uint32_t offset) const { return ReadAt(reader_, offset); }
+std::optional<TiffDirectory> TiffDirectory::ReadAt(std::span<const std::uint8_t> data, bool bigEndian,
+                                                   std::uint64_t offset) {
+    return Parse(ByteReader(data, bigEndian), 0, offset);
+}
 
-std::optional<TiffDirectory> TiffDirectory::ReadAt(ByteReader reader, std::uint32_t ifd) {
-    TiffDirectory dir{reader};
-    std::uint32_t count = 0;
-    if (!dir.reader_.U16(ifd, count))
+std::optional<TiffDirectory> TiffDirectory::ReadAt(const ByteReader& reader, std::uint64_t offset) {
+    return Parse(reader, 0, offset);
+}
+
+std::optional<TiffDirectory> TiffDirectory::ReadAt(ByteSource& source, bool bigEndian, std::uint64_t offset) {
+    std::uint8_t countBytes[2];
+    if (!source.ReadAt(offset, countBytes, 2))
         return std::nullopt;
-    const std::uint64_t first = std::uint64_t{ifd} + 2;
-    if (!dir.reader_.Has(first, std::uint64_t{count} * 12))
+    std::uint32_t count = 0;
+    ByteReader(countBytes, bigEndian).U16(0, count);
+    // The count, the entries and, when the source has them, the next offset.
+    const std::uint64_t entries = 2 + count * kEntryBytes;
+    if (!source.Has(offset, entries))
+        return std::nullopt;
+    const std::uint64_t bytes = source.Has(offset, entries + 4) ? entries + 4 : entries;
+    try {
+        auto copied = std::make_shared<std::vector<std::uint8_t>>(bytes);
+        if (!source.ReadAt(offset, copied->data(), copied->size()))
+            return std::nullopt;
+        auto dir = Parse(ByteReader(*copied, bigEndian), offset, offset);
+        if (dir)
+            dir->copied_ = std::move(copied);
+        return dir;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<TiffDirectory> TiffDirectory::ReadSub(std::uint32_t offset) const {
+    if (copied_)
+        return std::nullopt;
+    return Parse(reader_, base_, offset);
+}
+
+std::optional<TiffDirectory> TiffDirectory::Parse(ByteReader reader, std::uint64_t base, std::uint64_t ifd) {
+    TiffDirectory dir{reader, base};
+    std::uint32_t count = 0;
+    const auto at = dir.Local(ifd, 2);
+    if (!at || !dir.reader_.U16(*at, count))
+        return std::nullopt;
+    const std::uint64_t first = *at + 2;
+    if (!dir.reader_.Has(first, count * kEntryBytes))
         return std::nullopt;
     dir.entries_.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint64_t at = first + std::uint64_t{i} * 12;
+        const std::uint64_t entry = first + i * kEntryBytes;
         TiffEntry e;
-        dir.reader_.U16(at, e.tag);
-        dir.reader_.U16(at + 2, e.type);
-        dir.reader_.U32(at + 4, e.count);
-        e.fieldOffset = at + 8;
+        dir.reader_.U16(entry, e.tag);
+        dir.reader_.U16(entry + 2, e.type);
+        dir.reader_.U32(entry + 4, e.count);
+        e.fieldOffset = base + entry + 8;
         dir.entries_.push_back(e);
     }
+    if (std::uint32_t next = 0; dir.reader_.U32(first + count * kEntryBytes, next))
+        dir.next_ = next;
     return dir;
+}
+
+std::optional<std::uint64_t> TiffDirectory::Local(std::uint64_t offset, std::uint64_t bytes) const {
+    if (offset < base_ || !reader_.Has(offset - base_, bytes))
+        return std::nullopt;
+    return offset - base_;
 }
 
 const TiffEntry* TiffDirectory::Find(std::uint32_t tag) const {
@@ -73,13 +127,32 @@ const TiffEntry* TiffDirectory::Find(std::uint32_t tag) const {
     return nullptr;
 }
 
+std::uint32_t TiffDirectory::Field(const TiffEntry& entry) const {
+    std::uint32_t value = 0;
+    const std::uint64_t at = entry.fieldOffset - base_;  // the entry's own bytes: inside the data
+    if (entry.type == 3)
+        reader_.U16(at, value);
+    else
+        reader_.U32(at, value);
+    return value;
+}
+
 std::optional<std::uint64_t> TiffDirectory::ValueOffset(const TiffEntry& entry, std::uint64_t bytes) const {
     if (bytes <= 4)
-        return entry.fieldOffset;
+        return entry.fieldOffset - base_;
     std::uint32_t offset = 0;
-    if (!reader_.U32(entry.fieldOffset, offset) || !reader_.Has(offset, bytes))
+    reader_.U32(entry.fieldOffset - base_, offset);
+    return Local(offset, bytes);
+}
+
+std::optional<std::uint64_t> TiffDirectory::ValueAt(const TiffEntry& entry) const {
+    const std::uint64_t size = TiffFieldTypeSize(entry.type);
+    if (size == 0)
         return std::nullopt;
-    return offset;
+    const auto at = ValueOffset(entry, size * entry.count);
+    if (!at)
+        return std::nullopt;
+    return base_ + *at;
 }
 
 std::span<const std::uint8_t> TiffDirectory::RawValue(const TiffEntry& entry) const {

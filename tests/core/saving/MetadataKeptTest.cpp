@@ -171,9 +171,18 @@ TEST_P(XmpKept, KeywordsRatingCaptionAndCameraDataLivingOnlyInXmp) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, XmpKept, ::testing::Values("jpg", "tif", "png"));
 
-TEST_F(Metadata, IptcKeywordsAndCaptionAreKept) {
+// The records a camera writes (dates, character set, record version) and
+// those a photographer adds, read back by exiftool from every format that
+// holds IPTC.
+TEST_F(Metadata, IptcKeywordsCaptionAndCameraRecordsAreKept) {
     const Bytes source = EditWithExiv2(CameraFile(CameraModels()[0], "jpeg"), [](Exiv2::Image& image) {
         Exiv2::IptcData iptc;
+        iptc["Iptc.Envelope.CharacterSet"] = "\x1b%G";
+        iptc["Iptc.Application2.RecordVersion"] = static_cast<std::uint16_t>(4);
+        iptc["Iptc.Application2.DateCreated"] = "2024-03-17";
+        iptc["Iptc.Application2.TimeCreated"] = "06:41:12+01:00";
+        iptc["Iptc.Application2.DigitizationDate"] = "2024-03-17";
+        iptc["Iptc.Application2.DigitizationTime"] = "06:41:12+01:00";
         iptc["Iptc.Application2.Caption"] = "Boats at first light";
         for (const char* keyword : {"harbour", "dawn"}) {
             Exiv2::StringValue value(keyword);
@@ -181,15 +190,21 @@ TEST_F(Metadata, IptcKeywordsAndCaptionAreKept) {
         }
         image.setIptcData(iptc);
     });
-    for (const char* extension : {"jpg", "tif"}) {
-        const Bytes saved = SaveQuarter(source, Path(std::string("iptc.") + extension));
-        auto image = OpenWithExiv2(saved);
-        std::vector<std::string> keywords;
-        for (const auto& datum : image->iptcData())
-            if (datum.key() == "Iptc.Application2.Keywords")
-                keywords.push_back(datum.toString());
-        EXPECT_EQ(keywords, (std::vector<std::string>{"harbour", "dawn"})) << extension;
-        EXPECT_EQ(image->iptcData()["Iptc.Application2.Caption"].toString(), "Boats at first light") << extension;
+    const QStringList tags = {
+        "-IPTC:CodedCharacterSet",   "-IPTC:ApplicationRecordVersion", "-IPTC:DateCreated",      "-IPTC:TimeCreated",
+        "-IPTC:DigitalCreationDate", "-IPTC:DigitalCreationTime",      "-IPTC:Caption-Abstract", "-IPTC:Keywords"};
+    const std::string expected =
+        "UTF8\n4\n2024:03:17\n06:41:12+01:00\n2024:03:17\n06:41:12+01:00\n"
+        "Boats at first light\nharbour, dawn\n";
+    for (const char* extension : {"jpg", "tif", "png"}) {
+        const std::string path = Path(std::string("iptc.") + extension);
+        SaveQuarter(source, path);
+        const QStringList arguments = QStringList{"-s3"} + tags + QStringList{QString::fromStdString(path)};
+        EXPECT_EQ(RunTool("exiftool", arguments).toStdString(), expected) << extension;
+        // ImageMagick finds a PNG's records in their text chunk too.
+        if (std::string(extension) == "png") {
+            EXPECT_TRUE(RunTool("identify", {"-verbose", QString::fromStdString(path)}).contains("Profile-iptc:"));
+        }
     }
 }
 
@@ -460,5 +475,39 @@ INSTANTIATE_TEST_SUITE_P(Formats, ProfilesThatDoNotFit,
                          ::testing::Values(MisfitCase{"png", "png"}, MisfitCase{"jpg", "jpg"},
                                            MisfitCase{"tif", "tif"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A GIF has no place for EXIF, but keeps the profile and the XMP in
+// application extensions, where exiftool and ImageMagick read them; what it
+// cannot keep is said once on the log.
+TEST_F(Metadata, AGifKeepsTheProfileAndTheXmpAndSaysItKeepsNoExif) {
+    QImage image = Noise(400, 300);
+    image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    const Bytes profile = ToBytesOf(image.colorSpace().iccProfile());
+    const Bytes source = EditWithExiv2(QtEncode(image, "jpeg", 90), [](Exiv2::Image& edited) {
+        edited.setXmpPacket(kXmp);
+        edited.exifData()["Exif.Image.Make"] = "GifCam";
+    });
+    const std::string path = Path("kept.gif"), iccPath = Path("kept.icc");
+    {
+        CategoryLog log("vespera.imaging");
+        SaveQuarter(source, path);
+        EXPECT_EQ(log.Lines().filter("EXIF left out: a GIF file has no place for EXIF or IPTC").size(), 1)
+            << log.Lines().join('\n').toStdString();
+    }
+    const QString gif = QString::fromStdString(path);
+    EXPECT_EQ(ToBytesOf(RunTool("exiftool", {"-b", "-ICC_Profile", gif})), profile);
+    EXPECT_EQ(RunTool("exiftool", {"-s3", "-XMP-xmp:Rating", "-XMP-dc:Subject", "-XMP-exif:ExifImageWidth", gif})
+                  .toStdString(),
+              "4\nharbour, dawn\n100\n");
+    // ImageMagick reads the profile, and walks the XMP extension as sub-blocks
+    // to the picture after it without a complaint.
+    RunTool("convert", {gif, QString::fromStdString(iccPath)});
+    EXPECT_EQ(ReadFile(iccPath), profile);
+    QByteArray errors;
+    const QByteArray verbose = RunTool("identify", {"-verbose", gif}, true, &errors);
+    EXPECT_TRUE(verbose.contains("Geometry: 100x75+0+0"));
+    EXPECT_TRUE(verbose.contains("Profile-gif:xmp dataxmp:")) << verbose.toStdString();
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+}
 
 }  // namespace

@@ -57,4 +57,26 @@ TEST(TiffByteOrder, RefusesWhatItCannotTurnWhole) {
     EXPECT_FALSE(TiffIsBigEndian(Bytes{'P', 'K', 3, 4, 0, 0, 0, 0}));
 }
 
+// Each byte is turned once: a value that lies over the header or a
+// directory, or over another entry's value, would be turned twice and leave
+// a file that says one order and holds the other.
+TEST(TiffByteOrder, RefusesRangesThatOverlap) {
+    // Found by the header fuzz target: a ColorMap of four SHORTs at offset 0.
+    const Bytes overHeader = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x40, 0x01, 3, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes sharedValue = TiffBlock({{0x011A, 5, 1, Rational(300, 1)}, {0x011B, 5, 1, Rational(300, 1)}});
+    // The block with the 4-byte field at `at` set to `value`.
+    auto with = [](Bytes block, std::size_t at, std::uint32_t value) {
+        for (std::size_t i = 0; i < 4; ++i)
+            block.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
+        return block;
+    };
+    const std::size_t xValue = 8 + 2 + 2 * 12 + 4;
+    const Bytes shared = with(sharedValue, 10 + 12 + 8, xValue);  // YResolution at XResolution's value
+    const Bytes overDirectory = with(sharedValue, 10 + 8, 8);     // XResolution over the directory
+    const Bytes looped = with(TiffBlock({{0x0100, 3, 1, Le(5, 2)}}), 8 + 2 + 12, 8);  // the chain comes back
+    ASSERT_TRUE(TiffInOtherByteOrder(sharedValue));
+    for (const Bytes& tiff : {overHeader, shared, overDirectory, looped})
+        EXPECT_FALSE(TiffInOtherByteOrder(tiff));
+}
+
 }  // namespace
