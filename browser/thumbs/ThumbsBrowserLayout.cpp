@@ -319,13 +319,22 @@ void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainte
     const QRect r(p, GetCellSize());
     if (!r.adjusted(-1, -1, 1, 1).intersects(clip))
         return;
+    // A cell that Select all loaded stands in until the cache has a built
+    // one for the item.
+    const auto loaded = m_selectAllCells.constFind(item->m_strPath);
     CellRef cached;
     if (LookupThumb(item->m_strPath, cached) && cached) {
-        cached->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
+        const bool built = cached->HasThumbnailData();
+        if (built || loaded == m_selectAllCells.cend()) {
+            if (built && loaded != m_selectAllCells.cend())
+                m_selectAllCells.erase(loaded);
+            cached->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
+            ReleaseThumb(cached);
+            return;
+        }
         ReleaseThumb(cached);
-        return;
     }
-    const std::shared_ptr<CPaletteItem> temp = CreateTempItem();
+    const std::shared_ptr<CPaletteItem> temp = loaded != m_selectAllCells.cend() ? *loaded : CreateTempItem();
     if (temp)
         temp->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
 }
