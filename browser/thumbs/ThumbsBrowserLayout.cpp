@@ -324,9 +324,9 @@ void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainte
     const auto loaded = m_selectAllCells.constFind(item->m_strPath);
     CellRef cached;
     if (LookupThumb(item->m_strPath, cached) && cached) {
-        const bool built = cached->HasThumbnailData();
-        if (built || loaded == m_selectAllCells.cend()) {
-            if (built && loaded != m_selectAllCells.cend())
+        const bool standIn = loaded != m_selectAllCells.cend();
+        if (!standIn || cached->HasThumbnailData()) {
+            if (standIn)
                 m_selectAllCells.erase(loaded);
             cached->Draw(painter, surface, p.x(), p.y(), item->m_strPath, item->m_bSelected != 0, false);
             ReleaseThumb(cached);
