@@ -27,3 +27,11 @@ void BusyWaitOverhead(int milliseconds);
 // ((c1 - c2) / ms) / 1000 in 64-bit integers truncating toward zero, the
 // difference taken modulo 2^64; the low 32 bits of the result.
 int CpuMHzFromCycles(std::int64_t c1, std::int64_t c2, int milliseconds);
+
+// The clock below which the browsers take the coarser animations.
+inline constexpr int kSlowCpuMHz = 500;
+
+// Whether an estimate counts as a processor below 500 MHz. An estimate of 0
+// or below is what a machine without a usable time-stamp counter gives, and
+// it counts as slow like any other value below the threshold.
+constexpr bool IsSlowCpu(int mhz) { return mhz < kSlowCpuMHz; }

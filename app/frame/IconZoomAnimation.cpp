@@ -2,17 +2,12 @@
 
 #include "app/frame/IconZoom.h"
 
+#include "imagefiles/CpuSpeed.h"
+
 #include <utility>
 
-namespace {
-
-// A processor measured below this clock gets the shorter animation.
-constexpr int kSlowCpuMHz = 500;
-
-}  // namespace
-
 std::vector<int> IconZoomAnimation::StepsTo(int zoom, int cpuMHz) {
-    const bool slow = cpuMHz > 0 && cpuMHz < kSlowCpuMHz;
+    const bool slow = IsSlowCpu(cpuMHz);
     if (zoom == kLargeIconsZoom)
         return slow ? std::vector<int>{67, 78, 89} : std::vector<int>{68, 74, 80, 86, 92};
     return slow ? std::vector<int>{100, 89, 78} : std::vector<int>{100, 94, 88, 82, 76};

@@ -19,8 +19,8 @@ public:
     static constexpr int kStepMs = 15;
 
     // The zooms shown on the way to `zoom` (100 for Large Icons, anything
-    // else is Small Icons, 66), for a processor of `cpuMHz` (0 when it was
-    // not measured): three steps below 500 MHz, five otherwise.
+    // else is Small Icons, 66), for a processor of `cpuMHz` (0 or below when
+    // it could not be measured): three steps below 500 MHz, five otherwise.
     static std::vector<int> StepsTo(int zoom, int cpuMHz);
 
     // `showStep` shows one intermediate zoom.

@@ -1,6 +1,7 @@
 #include "app/frame/QVVesperaApp.h"
 
 #include "app/frame/CommandActions.h"
+#include "app/frame/DesktopFileDialog.h"
 #include "app/frame/FrameIds.h"
 #include "app/frame/StartupTimes.h"
 #include "app/frame/SystemVersion.h"
@@ -24,7 +25,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QScreen>
@@ -51,26 +51,13 @@ QString DialogFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-std::optional<QString> DesktopFileDialog(bool open, const QString& filter, int* filterIndex) {
-    const QStringList filters = filter.split(QStringLiteral(";;"));
-    QFileDialog dialog(QApplication::activeWindow(), QString(), QString(), filter);
-    dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (filterIndex != nullptr && *filterIndex >= 1 && *filterIndex <= filters.size())
-        dialog.selectNameFilter(filters[*filterIndex - 1]);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    if (filterIndex != nullptr)
-        *filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.front();
-}
-
 }  // namespace
 
 CQVVesperaApp::CQVVesperaApp() {
     m_pTabstops = std::make_unique<CTabstopNavigator>();
-    m_fileDialog = DesktopFileDialog;
+    m_fileDialog = [this](bool open, const QString& filter, int* filterIndex) {
+        return RunDesktopFileDialog(open, m_dialogFolder.StartFolder(), filter, filterIndex);
+    };
     m_showMainWindow = [](CMainFrame& frame) {
         // The size the window keeps when it is not maximised, or where no
         // window manager maximises it.
@@ -125,6 +112,7 @@ bool CQVVesperaApp::InitInstance(const QStringList& arguments) {
 
     m_pProfile = std::make_unique<platform::ProfileStore>();
     m_recentFiles.ReadList(*m_pProfile);
+    m_dialogFolder.Read(*m_pProfile);
     m_bRecentFilesRead = true;
     LoadSettings(*m_pProfile, platform::ExecutableFolder());
     m_bSettingsRead = true;
@@ -199,8 +187,10 @@ int CQVVesperaApp::ExitInstance() {
     StopThumbnails();
     if (m_bNoSave == 0 && m_bSettingsRead && m_pProfile) {
         Save(*m_pProfile);
-        if (m_bRecentFilesRead)
+        if (m_bRecentFilesRead) {
             m_recentFiles.WriteList(*m_pProfile);
+            m_dialogFolder.Write(*m_pProfile);
+        }
         m_pProfile->Sync();
     }
     // Its worker is asked to stop and joined.
@@ -371,6 +361,7 @@ bool CQVVesperaApp::PromptFileName(QString& path, bool open, int /*flags*/, int*
         return false;
     }
     path = *chosen;
+    m_dialogFolder.Remember(path);
     if (filterIndex != nullptr)
         *filterIndex = index;
     return true;

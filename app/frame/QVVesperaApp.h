@@ -9,6 +9,7 @@
 // caller then runs ExitInstance at once, else after the event loop.
 
 #include "app/frame/CommandLineInfo.h"
+#include "app/frame/DialogFolder.h"
 #include "app/frame/MainFrame.h"
 #include "app/frame/RecentFileList.h"
 #include "app/preview/NavigatorWnd.h"
@@ -95,7 +96,8 @@ public:
     // The panes that the frame's splitter gets; the default shows the
     // preview in row 0 and an empty basket row.
     CMainFrame::CreateContext m_frameContext;
-    // The file dialog; the default is the desktop's.
+    // The file dialog; the default is the desktop's, started in the folder
+    // of the last file chosen in it (DialogFolder).
     FileDialog m_fileDialog;
     // Writes (true) or deletes (false) the plug-in description file for the
     // register switches; none installed: nothing to write.
@@ -146,6 +148,10 @@ private:
     std::unique_ptr<help::HelpCommands> m_pHelpCommands;
     std::unique_ptr<platform::ProfileStore> m_pProfile;
     CRecentFileList m_recentFiles{4};
+    // Where the file dialogs start.
+    DialogFolder m_dialogFolder;
+    // The recent files and the dialogs' folder were read (and are written
+    // back at exit).
     bool m_bRecentFilesRead = false;
     bool m_bSettingsRead = false;
     bool m_bExited = false;

@@ -5,6 +5,7 @@
 #include "core/widgets/DialogUnits.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -50,6 +52,35 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
     return new QWidget(parent);
 }
 
+// The template's rightmost edge, in dialog units.
+int RightEdge(const DialogTemplate& dialog) {
+    int right = 0;
+    for (const ControlTemplate& control : dialog.controls)
+        right = std::max(right, control.x + control.cx);
+    return right;
+}
+
+// The dialog units of a template were measured in another system's font, in
+// which a combo box's entries fit the width it gives; in the desktop's font
+// the longest may need more. Every combo box reaching the form's right edge
+// gets the width of its longest entry: the form grows by the largest lack,
+// and every control reaching the right edge grows with it, so that the
+// column keeps one edge. (The forms built here have their combo boxes at the
+// right edge.)
+void WidenForComboEntries(const DialogTemplate& dialog, QWidget* parent, const std::map<QWidget*, int>& rightEdges) {
+    const int right = RightEdge(dialog);
+    int lack = 0;
+    for (const auto& [widget, edge] : rightEdges)
+        if (edge == right && qobject_cast<QComboBox*>(widget) != nullptr)
+            lack = std::max(lack, widget->sizeHint().width() - widget->width());
+    if (lack <= 0)
+        return;
+    for (const auto& [widget, edge] : rightEdges)
+        if (edge == right)
+            widget->resize(widget->width() + lack, widget->height());
+    parent->setFixedSize(parent->width() + lack, parent->height());
+}
+
 }  // namespace
 
 std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent,
@@ -59,8 +90,10 @@ std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidge
     // A label's mnemonic moves the focus to the control after it, as in a
     // dialog template.
     QLabel* mnemonicLabel = nullptr;
+    std::map<QWidget*, int> rightEdges;
     for (const ControlTemplate& control : dialog.controls) {
         QWidget* widget = MakeControl(control, parent);
+        rightEdges[widget] = control.x + control.cx;
         if (mnemonicLabel != nullptr) {
             mnemonicLabel->setBuddy(widget);
             mnemonicLabel = nullptr;
@@ -76,6 +109,7 @@ std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidge
             controls[control.id] = widget;
         }
     }
+    WidenForComboEntries(dialog, parent, rightEdges);
     return controls;
 }
 

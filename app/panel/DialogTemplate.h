@@ -41,7 +41,8 @@ struct DialogTemplate {
 };
 
 // Makes the controls of `dialog` on `parent`, sized by `units`, and gives
-// `parent` the dialog's size. Each control gets the property "controlId";
+// `parent` the dialog's size; wider where a combo box at the right edge needs
+// more for its longest entry, the controls at that edge widened with it. Each control gets the property "controlId";
 // the result maps every id that is not negative to its widget.
 std::map<int, QWidget*> BuildDialogControls(const DialogTemplate& dialog, QWidget* parent,
                                             const widgets::DialogUnits& units);

@@ -56,7 +56,7 @@ CThumbsBrowser::CThumbsBrowser(const AppSettings& settings) : m_settings(setting
     m_nSortType = platform::GetWinIniInt("BROWSER", "SORT", 0);
 
     m_nCpuMHz = MeasuredCpuMHz();
-    if (m_nCpuMHz > 0 && m_nCpuMHz < 500) {
+    if (IsSlowCpu(m_nCpuMHz)) {
         g_nDragGapMax = 20;
         g_nDragGapStep = 5;
     }

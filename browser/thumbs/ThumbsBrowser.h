@@ -23,6 +23,7 @@
 // constructed or destroyed its dynamic type changes, and a builder thread
 // must never dispatch through the browser at those moments.
 
+#include <QHash>
 #include <QMimeData>
 #include <QPainter>
 #include <QPoint>
@@ -198,7 +199,10 @@ public:
     QString GetItemPathAt(CThumbsView* view, QPoint point);
     // Appends the selected paths in display order.
     void GetSelectedFiles(QStringList& out) const;
-    // Selects every item and repaints; UpdateSelectionInfo.
+    // Selects every item and repaints; UpdateSelectionInfo. An item without
+    // a built thumbnail gets one loaded on this thread by the cell that
+    // redraws it; the cells of the items shown are kept and painted in their
+    // place (see m_selectAllCells).
     void SelectAll(CThumbsView* view, IBorderBuffer& surface);
     // --- Selection (ThumbsBrowserInput.cpp) ---
     // Index out of range: nothing. An unselected item is selected; a selected
@@ -358,6 +362,8 @@ private:
     // visible cells their place among the decoded thumbnails. Nothing while
     // a visible picture still waits for its thumbnail.
     void DecodeRowsAhead(CThumbsView* view);
+    // Whether item `index` lies, whole or in part, in the view's client area.
+    bool IsItemShown(CThumbsView* view, int index);
 
     const AppSettings& m_settings;
     CITEMLIST m_items;
@@ -367,6 +373,12 @@ private:
     // UnlinkView, read by OnThumbUpdate, all under this mutex.
     std::mutex m_csListener;
     std::shared_ptr<ThumbUpdatePoster> m_poster;
+    // The temporary cells whose thumbnails Select all loaded, for the items
+    // that were shown then, by path: the painting draws them while the
+    // thumbnail cache has no built cell for the item. Rebuilt by every
+    // Select all (only the items shown keep theirs), emptied by every
+    // listing. User-interface thread only.
+    QHash<QString, std::shared_ptr<CPaletteItem>> m_selectAllCells;
 
     // What the builder holds in its list of listeners. Its type never
     // changes and it touches only the listener mutex and the poster, so a

@@ -35,30 +35,32 @@ namespace {
 // Repaints item `index` of the view after its selection changed; its cell
 // starts its caption from the beginning again. An item without a cached
 // cell is redrawn by a temporary one, which first loads the item's
-// thumbnail (fast pass) when `loadTemporary` is set.
-void RepaintItem(CThumbsBrowser& browser, CThumbsView* view, int index, bool loadTemporary = false) {
+// thumbnail (fast pass) when `loadTemporary` is set; that cell is returned
+// when it loaded one (null otherwise).
+std::shared_ptr<CPaletteItem> RepaintItem(CThumbsBrowser& browser, CThumbsView* view, int index,
+                                          bool loadTemporary = false) {
     if (view == nullptr)
-        return;
+        return nullptr;
     const QRect cell = browser.GetItemRect(view, index).translated(-view->ScrollPosition());
     const CItem* item = browser.GetItem(index);
     if (item == nullptr) {
         view->Invalidate(cell, false);
-        return;
+        return nullptr;
     }
     CellRef cached;
     if (browser.LookupThumb(item->m_strPath, cached) && cached) {
         view->Invalidate(cached->RedrawSelection(cell.x(), cell.y()), false);
         browser.ReleaseThumb(cached);
-        return;
+        return nullptr;
     }
     const std::shared_ptr<CPaletteItem> temporary = browser.CreateTempItem();
     if (!temporary) {
         view->Invalidate(cell, false);
-        return;
+        return nullptr;
     }
-    if (loadTemporary)
-        temporary->LoadThumbnail(item->m_strPath, false, nullptr);
+    const bool loaded = loadTemporary && temporary->LoadThumbnail(item->m_strPath, false, nullptr);
     view->Invalidate(temporary->RedrawSelection(cell.x(), cell.y()), false);
+    return loaded ? temporary : nullptr;
 }
 
 }  // namespace
@@ -97,17 +99,33 @@ void CThumbsBrowser::DeselectAllExcept(CThumbsView* view, int keep) {
 
 void CThumbsBrowser::SelectAll(CThumbsView* view, IBorderBuffer&) {
     WaitCursor wait;
+    // The painting that follows draws what was loaded here; the cells of
+    // items out of sight are let go at once, so that the kept ones never
+    // outnumber the cells of one screen.
+    QHash<QString, std::shared_ptr<CPaletteItem>> kept;
     int index = 0;
     for (auto& item : m_items) {
+        std::shared_ptr<CPaletteItem> loaded = m_selectAllCells.value(item->m_strPath);
         if (!item->m_bSelected) {
             item->m_bSelected = 1;
             // An item whose thumbnail is not built yet gets it decoded here,
             // on this thread, by the cell that redraws it.
-            RepaintItem(*this, view, index, true);
+            if (std::shared_ptr<CPaletteItem> cell = RepaintItem(*this, view, index, true))
+                loaded = std::move(cell);
         }
+        if (loaded && IsItemShown(view, index))
+            kept.insert(item->m_strPath, std::move(loaded));
         ++index;
     }
+    m_selectAllCells = std::move(kept);
     UpdateSelectionInfo();
+}
+
+bool CThumbsBrowser::IsItemShown(CThumbsView* view, int index) {
+    if (view == nullptr)
+        return false;
+    const QRect client(QPoint(0, 0), view->ClientSize());
+    return GetItemRect(view, index).translated(-view->ScrollPosition()).intersects(client);
 }
 
 int CThumbsBrowser::GetSelectionRange(int& first, int& last) const {

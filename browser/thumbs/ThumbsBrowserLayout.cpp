@@ -326,12 +326,26 @@ void CThumbsBrowser::DrawItem(CThumbsView* view, IBorderBuffer& surface, QPainte
     // long basket's row goes far beyond.
     painter.save();
     painter.translate(p - Geometry(view).scroll);
+    const bool selected = item->m_bSelected != 0;
+    // A cell that Select all loaded stands in until the cache has a built
+    // one for the item.
+    const auto loaded = m_selectAllCells.constFind(item->m_strPath);
+    const bool standIn = loaded != m_selectAllCells.cend();
     CellRef cached;
+    bool drawn = false;
     if (LookupThumb(item->m_strPath, cached) && cached) {
-        cached->Draw(painter, surface, 0, 0, item->m_strPath, item->m_bSelected != 0, false);
+        if (!standIn || cached->HasThumbnailData()) {
+            if (standIn)
+                m_selectAllCells.erase(loaded);
+            cached->Draw(painter, surface, 0, 0, item->m_strPath, selected, false);
+            drawn = true;
+        }
         ReleaseThumb(cached);
-    } else if (const std::shared_ptr<CPaletteItem> temp = CreateTempItem()) {
-        temp->Draw(painter, surface, 0, 0, item->m_strPath, item->m_bSelected != 0, false);
+    }
+    if (!drawn) {
+        const std::shared_ptr<CPaletteItem> temp = standIn ? *loaded : CreateTempItem();
+        if (temp)
+            temp->Draw(painter, surface, 0, 0, item->m_strPath, selected, false);
     }
     painter.restore();
 }

@@ -145,11 +145,11 @@ int CThumbsBrowser::OnDragEnter(const QMimeData* data, unsigned, QPoint) {
 
 int CThumbsBrowser::OnDragOver(const QMimeData* data, unsigned keyState, QPoint) {
     // Only a folder takes a drop: a library shown has none, so its items are
-    // not reordered by a drag either.
+    // not reordered by a drag either. A drag of the view's own items gets
+    // the effect of the keys like any other (its drop reorders whatever the
+    // effect), so the cursor shows what the keys ask for.
     if (data == nullptr || m_strFolder.isEmpty() || !QFileInfo(m_strFolder).isDir())
         return DROPEFFECT_NONE;
-    if (m_bInternalDrag)
-        return DROPEFFECT_MOVE;  // a reorder
     const std::optional<FileListData> list = ReadFileListMimeData(data);
     if (!list)
         return DROPEFFECT_NONE;

@@ -42,6 +42,7 @@ void CThumbsBrowser::SetSortOrder(int type) {
 }
 
 void CThumbsBrowser::AfterListing(bool scrollToTop) {
+    m_selectAllCells.clear();
     m_arrOffsets.assign(m_items.GetCount(), 0);
     m_lstPaths.clear();
     m_lstPaths.reserve(static_cast<qsizetype>(m_items.GetCount()));

@@ -31,6 +31,15 @@ TEST(CpuSpeed, Arithmetic) {
     }
 }
 
+TEST(CpuSpeed, AnEstimateOfZeroOrBelowCountsAsSlow) {
+    const struct {
+        int mhz;
+        bool slow;
+    } cases[] = {{0, true}, {-1000, true}, {499, true}, {500, false}, {2400, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsSlowCpu(c.mhz), c.slow) << c.mhz;
+}
+
 TEST(CpuSpeed, BusyWaitTakesItsTime) {
     const auto start = std::chrono::steady_clock::now();
     BusyWaitMilliseconds(20);

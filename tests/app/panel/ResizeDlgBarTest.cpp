@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOptionComboBox>
 
 #include <algorithm>
 
@@ -595,8 +596,13 @@ TEST_F(PanelTest, ControlsAreLaidOutInDialogUnitsOfTheFont) {
     EXPECT_GT(units.BaseWidth(), 0);
     EXPECT_GT(units.BaseHeight(), 0);
     EXPECT_EQ(Control(IDC_WIDTH)->geometry(), units.ToPixels(QRect(38, 68, 40, 12)));
-    EXPECT_EQ(panel->NavigatorFrame()->geometry(), units.ToPixels(QRect(4, 260, 142, 96)));
-    EXPECT_EQ(form->size(), units.ToPixels(QSize(150, 360)));
+    // The form and the controls at its right edge are wider by what the
+    // algorithm list lacks for its longest name in this font.
+    const int lack = std::max(0, Control(IDC_ALGORITHM)->sizeHint().width() - units.X(98));
+    EXPECT_EQ(panel->NavigatorFrame()->geometry(), units.ToPixels(QRect(4, 260, 142, 96)).adjusted(0, 0, lack, 0));
+    EXPECT_EQ(Control(IDC_ALGORITHM)->geometry(), units.ToPixels(QRect(48, 198, 98, 12)).adjusted(0, 0, lack, 0));
+    EXPECT_EQ(Control(IDC_CORRECTION)->width(), Control(IDC_ALGORITHM)->width());
+    EXPECT_EQ(form->size(), units.ToPixels(QSize(150, 360)) + QSize(lack, 0));
     // A larger font gives a larger form.
     QFont larger = form->font();
     larger.setPointSizeF(larger.pointSizeF() * 2);
@@ -626,6 +632,38 @@ TEST_F(PanelTest, LabelMnemonicsFocusTheirFields) {
     EXPECT_TRUE(Control(IDC_RESOLUTION)->hasFocus());
     QTest::keyClick(panel.get(), Qt::Key_R, Qt::AltModifier);  // "Edit p&rint size", clicked after a moment
     EXPECT_TRUE(QTest::qWaitFor([this] { return settings.m_nEditPrints == 1; }, 30000));
+}
+
+// The closed algorithm list shows each name whole: its text field is wide
+// enough by the font's measure, and the grab shows the text's last pixels
+// where the font puts them, inside the field.
+TEST_F(PanelTest, TheAlgorithmListShowsEveryNameWhole) {
+    Open(MakeImage(4000, 3000));
+    auto* combo = Control<QComboBox>(IDC_ALGORITHM);
+    const QFontMetrics metrics = combo->fontMetrics();
+    for (int i = 0; i < combo->count(); ++i) {
+        combo->setCurrentIndex(i);
+        QApplication::processEvents();
+        const QString text = combo->currentText();
+        SCOPED_TRACE(text.toStdString());
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.currentText = text;
+        const QRect field =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        // The label is drawn one pixel in from each side of the field.
+        EXPECT_GE(field.width() - 2, metrics.horizontalAdvance(text));
+
+        const QImage grab = combo->grab().toImage();
+        int inkRight = -1;
+        for (int x = field.left(); x <= field.right(); ++x)
+            for (int y = field.top(); y <= field.bottom(); ++y)
+                if (grab.pixelColor(x, y).lightness() < 110)
+                    inkRight = std::max(inkRight, x);
+        const int expectedRight = field.left() + 1 + metrics.boundingRect(text).right();
+        EXPECT_GE(inkRight, expectedRight - 2);
+        EXPECT_LT(inkRight, field.right());
+    }
 }
 
 // The open algorithm list shows every name whole, in a style that widens a

@@ -408,20 +408,27 @@ TEST_F(Browser, OnlyAFolderTakesADragOfItsOwnItemsOrOfFiles) {
         const char* shown;
         bool library;
         int internal;
+        unsigned keys;
         int effect;
     };
+    // The keys choose the effect of a drag of the view's own items as of any
+    // other: Ctrl copy, Shift move, none move on the same drive.
     const Case cases[] = {
-        {"folder, own items", false, 1, DROPEFFECT_MOVE},
-        {"folder, files from elsewhere (same drive)", false, 0, DROPEFFECT_MOVE},
-        {"library, own items", true, 1, DROPEFFECT_NONE},
-        {"library, files from elsewhere", true, 0, DROPEFFECT_NONE},
+        {"folder, own items", false, 1, 0, DROPEFFECT_MOVE},
+        {"folder, own items, Ctrl", false, 1, MK_CONTROL, DROPEFFECT_COPY},
+        {"folder, own items, Shift", false, 1, MK_SHIFT, DROPEFFECT_MOVE},
+        {"folder, files from elsewhere (same drive)", false, 0, 0, DROPEFFECT_MOVE},
+        {"folder, files from elsewhere, Ctrl", false, 0, MK_CONTROL, DROPEFFECT_COPY},
+        {"library, own items", true, 1, 0, DROPEFFECT_NONE},
+        {"library, own items, Ctrl", true, 1, MK_CONTROL, DROPEFFECT_NONE},
+        {"library, files from elsewhere", true, 0, 0, DROPEFFECT_NONE},
     };
     for (const Case& c : cases) {
         if (c.library)
             browser_->SetLocation(QStringLiteral("2,Pictures;icon;") + folder_);
         ASSERT_EQ(browser_->m_strFolder.isEmpty(), c.library) << c.shown;
         browser_->m_bInternalDrag = c.internal;
-        EXPECT_EQ(browser_->OnDragOver(&data, 0, at), c.effect) << c.shown;
+        EXPECT_EQ(browser_->OnDragOver(&data, c.keys, at), c.effect) << c.shown;
     }
     browser_->m_bInternalDrag = 0;
 }

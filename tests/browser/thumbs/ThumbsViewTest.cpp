@@ -344,6 +344,35 @@ TEST(ThumbsViewSelectAll, ItemsWithoutAThumbnailAreLoadedByATemporaryCellBeforeT
     }
 }
 
+TEST_F(ThumbsViewTest, SelectAllShowsThePicturesItLoadedWithoutABuilder) {
+    for (int i = 0; i < 4; ++i)
+        env.AddJpeg(QStringLiteral("p%1.jpg").arg(i));
+    env.AddBytes(QStringLiteral("z.jpg"), 64);  // no picture to load
+    Show(760, 500);
+    ASSERT_EQ(browser.GetItemCount(), 5);
+    auto shows = [&](int i) { return IsRedOrBlue(PixelAt(ImageCentre(browser.GetItemPos(&view, i)))); };
+    // Nothing builds thumbnails here: the cells show placeholders.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_FALSE(shows(i)) << i;
+
+    const int paints = view.PaintCount();
+    ASSERT_TRUE(view.RunCommand(ID_BROWSER_SELECTALL));
+    ASSERT_TRUE(PollUntil([&] { return view.PaintCount() > paints; }));
+    // The thumbnails loaded for the redraw are the ones painted, and stay
+    // for the paintings after (each grab paints the view again).
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(shows(i)) << i;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(shows(i)) << i;
+    EXPECT_FALSE(shows(4));
+    for (const auto& item : browser.Items())
+        EXPECT_EQ(item->m_bSelected, 1);
+
+    // A new listing forgets them.
+    ASSERT_TRUE(view.RunCommand(ID_BROWSER_REFRESH));
+    EXPECT_FALSE(shows(0));
+}
+
 TEST_F(ThumbsViewTest, CommandsFollowTheItemCount) {
     Show();
     EXPECT_FALSE(view.QueryCommand(ID_BROWSER_SELECTALL).enabled);

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QDir>
 #include <QDropEvent>
 #include <QProcess>
 #include <QScrollBar>
@@ -21,6 +23,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "browser/ThumbFixtures.h"
@@ -144,6 +147,10 @@ protected:
         browser_.reset();
         ShutdownThumbnails();
         g_nDragGapStep = 2;
+        // A test that ended inside a gesture leaves no key held for the next.
+        QProcess keys;
+        keys.start(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("ctrl")});
+        keys.waitForFinished(10000);
     }
     // Shows `count` pictures p0.jpg ... (their thumbnails built unless told
     // otherwise) in a view of the given size, focused.
@@ -248,6 +255,42 @@ TEST_F(X11Drag, AnItemDroppedAtAGapOfItsViewMovesThereAfterTheGapOpenedIn11Repai
     EXPECT_EQ(browser_->m_nInsertIndex, -1);
     EXPECT_EQ(browser_->m_nGap, 0);
     EXPECT_EQ(browser_->m_bInternalDrag, 0);
+}
+
+TEST_F(X11Drag, CtrlDuringADragOfItsOwnItemsShowsTheCopyCursorAndTheDropStillReorders) {
+    Show(5);
+    Gesture* gesture = nullptr;
+    std::vector<Gesture::Step> steps = PressAndStartDrag(gesture, 0);
+    const QStringList gap = At(GapBefore(3));
+    std::optional<Qt::CursorShape> cursor;
+    steps.push_back({[this] { return browser_->m_pDragCell != nullptr && browser_->m_nInsertIndex >= 0; },
+                     [&] {
+                         gesture->Xdotool({"keydown", "ctrl"});
+                     }});
+    // The drag learns of the key with the next move of the pointer.
+    steps.push_back({[] { return true; }, [&] { gesture->Xdotool(QStringList{"mousemove"} + gap); }});
+    steps.push_back({[this] { return GapOpenAt(3); },
+                     [&] {
+                         if (const QCursor* shown = QGuiApplication::overrideCursor())
+                             cursor = shown->shape();
+                         gesture->Xdotool({"mouseup", "1"});
+                     }});
+    steps.push_back({[this] { return browser_->m_pDragCell == nullptr; },
+                     [&] {
+                         gesture->Xdotool({"keyup", "ctrl"});
+                     }});
+    Gesture run(std::move(steps));
+    gesture = &run;
+    ASSERT_TRUE(Run(run));
+
+    ASSERT_TRUE(cursor.has_value());
+    EXPECT_EQ(*cursor, Qt::DragCopyCursor);
+    // The drop reorders the items as any drop of the view's own items does;
+    // no file is copied.
+    EXPECT_EQ(Order(), (QStringList{"p1.jpg", "p2.jpg", "p0.jpg", "p3.jpg", "p4.jpg"}));
+    EXPECT_EQ(QDir(folder_).entryList(QDir::Files).size(), 5);
+    EXPECT_EQ(browser_->m_nInsertIndex, -1);
+    EXPECT_EQ(browser_->m_nGap, 0);
 }
 
 TEST_F(X11Drag, EscapeEndsTheDragWithTheGapClosedAfterItOpenedIn5RepaintsOnASlowProcessor) {
