@@ -201,6 +201,80 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     CloseProgressAndProgram(session, progress, window);
 }
 
+// Chooses Batch > `itemKey` ("s" Save, "l" Load) and types `name` into the
+// picker titled `picker`, then Enter.
+void ChooseBatchFile(E2eSession& session, unsigned long window, const QString& itemKey, const QString& picker,
+                     const QString& name) {
+    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("alt+b")));
+    ASSERT_TRUE(
+        E2eSession::Xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"), itemKey}));
+    const unsigned long dialog = session.FindWindow(picker);
+    ASSERT_NE(dialog, 0u) << "no picker " << picker.toStdString();
+    ASSERT_TRUE(E2eSession::Xdotool({QStringLiteral("type"), name}).has_value());
+    ASSERT_TRUE(session.SendKeys(dialog, QStringLiteral("Return")));
+    ASSERT_TRUE(session.WaitForWindowGone(picker));
+}
+
+// Pictures named relative to the folder the program was started in are
+// saved in a batch file under their real folder: a program started in
+// another folder loads them, and the one whose file has gone meanwhile is
+// named on the log.
+TEST(Basket, ABasketOfRelativePathsLoadsFromAnotherFolder) {
+    E2eSession session;
+    const QString start = session.Home() + QStringLiteral("/start/");
+    const QString elsewhere = session.Home() + QStringLiteral("/elsewhere/");
+    const QString out = session.Home() + QStringLiteral("/resized/");
+    for (const QString& folder : {start + QStringLiteral("big"), elsewhere, out})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        WritePicture(start + QStringLiteral("big/") + QLatin1String(name), 400, 300);
+    WriteSettings(session, out);
+    const QString program = qEnvironmentVariable("VESPERA_PROGRAM");
+    const QString inFolder = QStringLiteral("cd \"$1\" && shift && exec \"$0\" \"$@\"");
+
+    ASSERT_TRUE(session.StartProgram(QStringLiteral("/bin/sh"),
+                                     {QStringLiteral("-c"), inFolder, program, start, QStringLiteral("big/a.png"),
+                                      QStringLiteral("big/b.png"), QStringLiteral("big/c.png")}));
+    unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_NO_FATAL_FAILURE(
+        ChooseBatchFile(session, window, QStringLiteral("s"), QStringLiteral("^Save batch$"), QStringLiteral("three")));
+    const QString batchFile = session.DataHome() + QStringLiteral("/ORVEK/ORVEK Vespera/Batches/three.vpb");
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return QFileInfo(batchFile).size() > 50; }, 5000));
+    session.CloseWindow(window);
+    ASSERT_TRUE(session.WaitForExit(20000).has_value());
+    ASSERT_TRUE(QFile::remove(start + QStringLiteral("big/c.png")));
+
+    ASSERT_TRUE(session.StartProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), inFolder, program, elsewhere}));
+    window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_NO_FATAL_FAILURE(
+        ChooseBatchFile(session, window, QStringLiteral("l"), QStringLiteral("^Load batch$"), QStringLiteral("three")));
+    unsigned long progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 15000, "the loaded basket does not run: ", window, progress));
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] { return QFileInfo::exists(out + "a.jpg") && QFileInfo::exists(out + "b.jpg"); }, 60000))
+        << session.ErrorOutput().toStdString();
+    std::optional<QString> log;
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] {
+            log = E2eSession::CopyTextAt(progress, {60, 80});
+            return log && log->contains(QStringLiteral("File 2 from 2"));
+        },
+        20000))
+        << (log ? log->toStdString() : std::string("no clipboard"));
+    // The log names the pictures' real folder.
+    EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 2\nInput file\nFolder: ") + start + "big/\nName: a.png"))
+        << log->toStdString();
+    const QString errors = session.ErrorOutput();
+    EXPECT_TRUE(errors.contains(QStringLiteral("basket: 1 of the 3 pictures of ") + batchFile + " are gone"))
+        << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("basket:   ") + start + QStringLiteral("big/c.png")))
+        << errors.toStdString();
+
+    CloseProgressAndProgram(session, progress, window);
+}
+
 // A named pipe among the pictures on the command line never blocks the start:
 // the window answers at once with a basket of the two pictures, whose run
 // tells of two files and writes two outputs.

@@ -442,9 +442,14 @@ TEST_F(BatchFileLoadTest, LoadsTheItemsWhoseFilesExistInFileOrder) {
     };
     ASSERT_TRUE(WriteBatchFile(Path(QStringLiteral("b.vpb")), records, nullptr));
     ScriptedAnswers answers;
+    fifotests::LogCapture log;
     ASSERT_TRUE(LoadBatchFileInto(items_, Path(QStringLiteral("b.vpb")), settings_));
     EXPECT_TRUE(answers.Questions().empty());
     ASSERT_EQ(Paths(), (std::vector<QString>{a, c}));
+    // The picture that is gone is left out with a word on the log.
+    EXPECT_EQ(log.Lines(), (QStringList{"basket: 1 of the 3 pictures of " + Path(QStringLiteral("b.vpb")) +
+                                            " are gone and are left out:",
+                                        "basket:   " + Path(QStringLiteral("gone.png"))}));
     EXPECT_EQ(BatchFileRecord::Of(*Items()[0]), records[0]);
     EXPECT_EQ(BatchFileRecord::Of(*Items()[1]), records[2]);
     for (CItem* item : Items())
