@@ -5,7 +5,6 @@
 // bracket.
 #include <QClipboard>
 #include <QDrag>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
 
@@ -16,6 +15,7 @@
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "imagefiles/ImageFileNames.h"
+#include "platform/files/RegularFile.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ int CThumbsBrowser::OnDragEnter(const QMimeData* data, unsigned, QPoint) {
 int CThumbsBrowser::OnDragOver(const QMimeData* data, unsigned keyState, QPoint) {
     // Only a folder takes a drop: a library shown has none, so its items are
     // not reordered by a drag either.
-    if (data == nullptr || m_strFolder.isEmpty() || !QFileInfo(m_strFolder).isDir())
+    if (data == nullptr || m_strFolder.isEmpty() || platform::KindOfFile(m_strFolder) != platform::FileKind::Folder)
         return DROPEFFECT_NONE;
     if (m_bInternalDrag)
         return DROPEFFECT_MOVE;  // a reorder

@@ -119,6 +119,25 @@ QString AbsoluteFileName(const QString& name) {
     return absolute;
 }
 
+QString DisplayFileName(const QString& name) {
+    if (!HoldsNonUtf8Bytes(name))
+        return name;
+    QString shown;
+    shown.reserve(name.size() + 8);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t unit = name[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < name.size() && QChar::isLowSurrogate(name[i + 1].unicode())) {
+            shown += name[i];
+            shown += name[++i];
+        } else if (IsEscape(unit)) {
+            shown += QStringLiteral("\\x") + QString::number(unit - kEscapeBase, 16).toUpper();
+        } else {
+            shown += name[i];
+        }
+    }
+    return shown;
+}
+
 bool HoldsNonUtf8Bytes(const QString& name) {
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t unit = name[i].unicode();

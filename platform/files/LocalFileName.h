@@ -29,6 +29,13 @@ inline std::string LocalFilePath(const QString& name) { return LocalFileName(nam
 // folder cannot be had (it was deleted), and for the empty name.
 QString AbsoluteFileName(const QString& name);
 
+// The name as a user reads it, as file managers show such names: its valid
+// text as it is, each byte that is not UTF-8 as an escape "\xE9" (two
+// upper-case hex digits), so that "caf\xE9.jpg" is told apart from a name
+// with a real U+FFFD and from its UTF-8 namesake "café.jpg". Only for
+// showing: the escape leads to no file.
+QString DisplayFileName(const QString& name);
+
 // Whether the name holds bytes that are not UTF-8, which Qt's file classes
 // cannot reach.
 bool HoldsNonUtf8Bytes(const QString& name);

@@ -14,6 +14,7 @@
 namespace {
 
 using platform::AbsoluteFileName;
+using platform::DisplayFileName;
 using platform::FileNameFromLocal;
 using platform::HoldsNonUtf8Bytes;
 using platform::LocalFileName;
@@ -73,6 +74,23 @@ TEST(LocalFileName, AbsoluteNamesStartAtTheCurrentFolder) {
         EXPECT_EQ(LocalFileName(AbsoluteFileName(QString::fromUtf8(c.name))), c.absolute) << c.name;
     EXPECT_EQ(::chdir(previous), 0);
     std::free(previous);
+}
+
+// A name is shown with each byte that is not UTF-8 as an escape, the rest as
+// it is.
+TEST(LocalFileName, DisplayNamesMarkTheBytesThatAreNotUtf8) {
+    const struct {
+        QByteArray local;
+        const char* shown;  // UTF-8
+    } cases[] = {
+        {"plain.jpg", "plain.jpg"},
+        {"caf\xC3\xA9.jpg", "caf\xC3\xA9.jpg"},
+        {"caf\xE9.jpg", "caf\\xE9.jpg"},
+        {"\xFF\xFE", "\\xFF\\xFE"},
+        {"\xF0\x9F\x93\xB7\x80.png", "\xF0\x9F\x93\xB7\\x80.png"},  // a camera, then a stray byte
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DisplayFileName(FileNameFromLocal(c.local)), QString::fromUtf8(c.shown)) << c.shown;
 }
 
 }  // namespace
