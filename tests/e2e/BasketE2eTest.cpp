@@ -138,6 +138,48 @@ TEST(Basket, NamesThatAreNotUtf8RunAsABatchUnderTheirOwnNames) {
     CloseProgressAndProgram(session, progress, window);
 }
 
+// In same-folder mode, a source whose folder and name are not UTF-8
+// (Latin-1 here) gets its output beside it under those bytes, byte for byte
+// the output of its ASCII-named copy in a folder of its own.
+TEST(Basket, SameFolderOutputsBesideNamesThatAreNotUtf8) {
+    E2eSession session;
+    const QByteArray home = QFile::encodeName(session.Home());
+    const QByteArray latin1 = home + "/caf\xE9", ascii = home + "/plain";
+    for (const QByteArray& folder : {latin1, ascii})
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    WritePicture(QFile::decodeName(ascii) + QStringLiteral("/n.jpg"), 400, 300);
+    ASSERT_EQ(::link((ascii + "/n.jpg").constData(), (latin1 + "/n\xE9.jpg").constData()), 0);
+    ASSERT_TRUE(session.WriteSettingsFile(
+        "[MAIN]\nWIDTH=160\nHEIGHT=120\nDPI=150.000000\nCORRECTPROP=0\nINTERPOLMODE=3\nAPPLYTOALL=1\n"
+        "INPERCENTS=0\nLOCKSETTINGS=0\n[BATCH]\nOUTFORMAT=0\nOVERWRITEMETHOD=1\nNEWNAME=0\nSAMEFOLDER=1\n"));
+
+    // The shell's printf makes the bytes (octal escapes) that QProcess cannot.
+    const QString script = QStringLiteral("exec \"$0\" \"$1/$(printf 'caf\\351/n\\351.jpg')\" \"$1/plain/n.jpg\"");
+    ASSERT_TRUE(
+        session.StartProgram(QStringLiteral("/bin/sh"),
+                             {QStringLiteral("-c"), script, qEnvironmentVariable("VESPERA_PROGRAM"), session.Home()}));
+    unsigned long window = 0, progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 15000, "Enter did not run the basket: ", window, progress));
+    const QByteArray outputs[] = {latin1 + "/n\xE9_RESIZED_TO_160x120.jpg", ascii + "/n_RESIZED_TO_160x120.jpg"};
+    const auto bytes = [](const QByteArray& path) {
+        QFile file;
+        const int fd = ::open(path.constData(), O_RDONLY);
+        return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll()
+                                                                                           : QByteArray();
+    };
+    ASSERT_TRUE(
+        E2eSession::WaitFor([&] { return !bytes(outputs[0]).isEmpty() && !bytes(outputs[1]).isEmpty(); }, 60000))
+        << session.ErrorOutput().toStdString()
+        << E2eSession::CopyTextAt(progress, {60, 80}).value_or(QString()).toStdString();
+    EXPECT_EQ(bytes(outputs[0]), bytes(outputs[1]));
+    EXPECT_EQ(QImage::fromData(bytes(outputs[0])).size(), QSize(160, 120));
+    CloseProgressAndProgram(session, progress, window);
+    // The sandbox goes with its files, which Qt's removal cannot name.
+    for (const QByteArray& name : {QByteArray("/n\xE9.jpg"), QByteArray("/n\xE9_RESIZED_TO_160x120.jpg")})
+        ::unlink((latin1 + name).constData());
+    ::rmdir(latin1.constData());
+}
+
 TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     E2eSession session;
     const QString source = session.Home() + QStringLiteral("/photos/");
