@@ -119,7 +119,10 @@ bool LocalSaveFile::LinkIntoFolder() {
 bool LocalSaveFile::Commit() {
     if (fd_ < 0)
         return Fail(EBADF);
-    if (::fsync(fd_) != 0 || (temporary_.empty() && !LinkIntoFolder()))
+    // A file system that cannot sync (EINVAL) keeps the file as written; a
+    // sync that fails for want of space or for an input/output error means
+    // the bytes may not be there.
+    if ((::fsync(fd_) != 0 && errno != EINVAL) || (temporary_.empty() && !LinkIntoFolder()))
         return Fail(errno);
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0 || std::rename(temporary_.c_str(), path_.c_str()) != 0)
