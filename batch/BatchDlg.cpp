@@ -1,4 +1,6 @@
 #include "batch/BatchDlg.h"
+#include "platform/files/LocalFileName.h"
+#include "platform/files/RegularFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,9 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -63,12 +63,12 @@ QString FormatWithPath(int id, const QString& path) {
     return QString::asprintf(platform::LoadResString(id).toUtf8().constData(), path.toUtf8().constData());
 }
 
-bool IsFolder(const QString& path) { return QFileInfo(path).isDir(); }
+bool IsFolder(const QString& path) { return platform::KindOfFile(path) == platform::FileKind::Folder; }
 
 // The folder cannot take new files: no right to write or to enter it, for
 // this process's effective user and capabilities.
 bool IsReadOnlyFolder(const QString& path) {
-    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK | X_OK, AT_EACCESS) != 0;
+    return ::faccessat(AT_FDCWD, platform::LocalFileName(path).constData(), W_OK | X_OK, AT_EACCESS) != 0;
 }
 
 }  // namespace

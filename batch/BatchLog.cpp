@@ -5,6 +5,7 @@
 #include "batch/BatchIds.h"
 #include "batch/BatchWorker.h"
 #include "core/resize/InterpolMode.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/paths/Paths.h"
 #include "platform/resources/StringTable.h"
 
@@ -14,6 +15,10 @@ QByteArray Format(int id) { return platform::LoadResString(id).toUtf8(); }
 
 QByteArray Utf8(const QString& text) { return text.toUtf8(); }
 
+// A path as the log shows it: a name that is not UTF-8 with its other bytes
+// as escapes, as the thumbnails' captions show it.
+QByteArray Shown(const QString& path) { return Utf8(platform::DisplayFileName(path)); }
+
 struct FolderAndName {
     QByteArray folder;
     QByteArray name;
@@ -21,7 +26,7 @@ struct FolderAndName {
 
 FolderAndName Split(const QString& path) {
     const platform::PathParts parts = platform::SplitPath(path);
-    return {Utf8(parts.drive + parts.dir), Utf8(parts.name + parts.ext)};
+    return {Shown(parts.drive + parts.dir), Shown(parts.name + parts.ext)};
 }
 
 // The table's texts end their lines with "\r\n" (and once with a lone "\n");
@@ -63,7 +68,7 @@ QString BatchLogText(const BatchReport& report) {
     }
     case BATCH_ITEM_OPEN_FAILED:
         text = QString::asprintf(Format(IDS_LOG_OPEN_FAILED), report.index, report.total, input.folder.constData(),
-                                 input.name.constData(), Utf8(item.m_strPath).constData());
+                                 input.name.constData(), Shown(item.m_strPath).constData());
         break;
     case BATCH_ITEM_NO_OUTPUT_FOLDER:
         text = platform::LoadResString(IDS_LOG_NO_OUTPUT_FOLDER);
@@ -77,12 +82,12 @@ QString BatchLogText(const BatchReport& report) {
         break;
     case BATCH_ITEM_NO_SIZE:
         text = QString::asprintf(Format(IDS_LOG_NO_SIZE), report.index, report.total, input.folder.constData(),
-                                 input.name.constData(), Utf8(item.m_strPath).constData());
+                                 input.name.constData(), Shown(item.m_strPath).constData());
         break;
     case BATCH_ITEM_CANCELLED:
         return BatchCancelledText();
     case BATCH_ITEM_WRITE_FAILED:
-        text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Utf8(report.outputPath).constData());
+        text = QString::asprintf(Format(IDS_LOG_WRITE_FAILED), Shown(report.outputPath).constData());
         if (!report.failure.isEmpty())
             text = WithReason(text, report.failure);
         break;

@@ -28,8 +28,8 @@ StagedBatchOutput::StagedBatchOutput(imaging::Bitmap& target, const BatchOutput&
     // the output asks for; its title is one the folder's lock file never has.
     file_ = folder_->Path() + QStringLiteral("/image") + parts.ext;
     std::string failure;
-    written_ = SaveImageWithEncoder(&target, platform::LocalFileName(file_).toStdString(), 1, &source, quality, dpi,
-                                    &failure, stopRequested) != 0;
+    written_ = SaveImageWithEncoder(&target, platform::LocalFilePath(file_), 1, &source, quality, dpi, &failure,
+                                    stopRequested) != 0;
     failure_ = QString::fromStdString(failure);
 }
 

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FsPath(const QString& path) { return fs::path(platform::LocalFileName(path).toStdString()); }
+fs::path FsPath(const QString& path) { return fs::path(platform::LocalFilePath(path)); }
 
 QString OutputExtension(int format, const QString& sourceExtension) {
     switch (format) {

@@ -230,7 +230,11 @@ QString RefusalOf(const BatchOutput& output) {
 struct Slot {
     std::size_t index = 0;
     bool usable = false;
-    // Decoding, on the pool. A decode of an older generation is stale: the
+    // An item that cannot be worked on whose file gives no image size: it
+    // gets no output and one report, that its file cannot be read.
+    bool unreadable = false;
+    // Decoding, on the pool (for an item that cannot be worked on, the look
+    // at its file's size). A decode of an older generation is stale: the
     // source was found to be an earlier item's output, to be read once that
     // is in place.
     enum class Decode { NotStarted, Running, Done } decode = Decode::NotStarted;
@@ -338,6 +342,10 @@ private:
             }
             if (Cancelled(i))
                 return Next::Stop;
+        } else if (slot.unreadable) {
+            // Its size is none of the file's: there is no output to tell of.
+            Report(BATCH_ITEM_NO_SIZE, i);
+            return Next::Go;
         }
 
         const BatchOutput& output = slot.output;
@@ -354,9 +362,9 @@ private:
         // Reported before the work, so the log shows what is being done.
         Report(BATCH_ITEM_STARTED, i, output.path);
         if (!usable) {
-            // Only a file that gives no size is called unreadable; any other
+            // The file gives a size (an unreadable one was told above): the
             // unusable value is the target's, which cannot be made.
-            Report(HasImageSize(item.m_strPath) ? BATCH_ITEM_NO_MEMORY : BATCH_ITEM_NO_SIZE, i);
+            Report(BATCH_ITEM_NO_MEMORY, i);
             return Next::Go;
         }
         if (output.kind == BatchOutputKind::NoFreeName || output.kind == BatchOutputKind::IsSource) {
@@ -461,7 +469,7 @@ private:
         slot->usable = IsUsableBatchItem(run_.items[i]);
         // A source that an item before it writes is read once that is done.
         slot->afterCommit = slot->usable && IsReservedOutput(run_.items[i].m_strPath);
-        if (slot->usable && !slot->afterCommit)
+        if (!slot->afterCommit)
             StartDecode(*slot);
         window_.push_back(std::move(slot));
     }
@@ -489,6 +497,13 @@ private:
             slot.bytes = WorkBytes(*slot.source, run_.items[slot.index]);
             if (working_ > 0 && workBytes_ + slot.bytes > workBudget_)
                 return false;
+        } else {
+            if (slot.decode != Slot::Decode::Done)
+                return false;
+            if (slot.unreadable) {
+                slot.planned = true;
+                return true;
+            }
         }
         const CItem& item = run_.items[slot.index];
         slot.output = MakeBatchOutputName(item.m_strPath, item.m_nTargetWidth, item.m_nTargetHeight, run_.options,
@@ -529,12 +544,19 @@ private:
         ++slot.tasks;
         pool_.Post([this, &slot, generation] {
             Stage(BatchStage::Decode, slot.index);
+            const QString& path = run_.items[slot.index].m_strPath;
             std::unique_ptr<Bitmap> source;
-            if (!stopping_.load())
-                source = DecodeBatchSource(run_.items[slot.index].m_strPath, sourcePixels_.get());
+            bool unreadable = false;
+            if (!stopping_.load()) {
+                if (slot.usable)
+                    source = DecodeBatchSource(path, sourcePixels_.get());
+                else
+                    unreadable = !HasImageSize(path);
+            }
             std::lock_guard lock(mutex_);
             if (slot.generation == generation) {
                 slot.source = std::move(source);
+                slot.unreadable = unreadable;
                 slot.decode = Slot::Decode::Done;
             }
             --slot.tasks;

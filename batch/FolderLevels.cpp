@@ -1,10 +1,10 @@
 #include "batch/FolderLevels.h"
+#include "platform/files/LocalFileName.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 
-#include <QFile>
 #include <QStringList>
 
 namespace {
@@ -23,10 +23,10 @@ bool CreateFolderLevels(const QString& path) {
     const QStringList levels = path.split(u'/', Qt::SkipEmptyParts);
     for (const QString& level : levels) {
         result += level;
-        const QByteArray native = QFile::encodeName(result);
+        const QByteArray native = platform::LocalFileName(result);
         if (!IsFolder(native) && ::mkdir(native.constData(), 0777) != 0 && !(errno == EEXIST && IsFolder(native)))
             return false;
         result += u'/';
     }
-    return IsFolder(QFile::encodeName(result));
+    return IsFolder(platform::LocalFileName(result));
 }

@@ -1,8 +1,7 @@
 #include "imagefiles/ImageFileNames.h"
+#include "platform/files/RegularFile.h"
 
 #include "platform/paths/Paths.h"
-
-#include <QFileInfo>
 
 #include <initializer_list>
 
@@ -24,7 +23,7 @@ QString FindCompanion(const QString& dir, const QString& name, QStringView lower
     for (const QString& stem : {name, name.toLower(), name.toUpper()}) {
         for (const QString& ext : {lower, upper, title}) {
             const QString candidate = dir + stem + ext;
-            if (QFileInfo(candidate).isFile())
+            if (platform::KindOfFile(candidate) == platform::FileKind::Regular)
                 return candidate;
         }
     }

@@ -1,6 +1,6 @@
 #include "imagefiles/PathHelpers.h"
+#include "platform/files/LocalFileName.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 
@@ -13,7 +13,7 @@ namespace {
 
 // The device of the path or of its nearest existing parent.
 std::optional<dev_t> DeviceOf(const QString& path) {
-    std::string native = QFile::encodeName(path.isEmpty() ? QStringLiteral(".") : path).toStdString();
+    std::string native = platform::LocalFilePath(path.isEmpty() ? QStringLiteral(".") : path);
     if (native.front() != '/')
         native = "./" + native;
     for (;;) {
@@ -55,7 +55,7 @@ bool IsSameDrive(const QString& a, const QString& b) {
 
 std::uint64_t GetFileSize64(const QString& path) {
     struct stat st {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (path.isEmpty() || ::stat(platform::LocalFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     return static_cast<std::uint64_t>(st.st_size);
 }

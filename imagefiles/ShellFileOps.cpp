@@ -1,16 +1,15 @@
 #include "imagefiles/ShellFileOps.h"
+#include "platform/files/RegularFile.h"
 
 #include "platform/paths/Paths.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/shellfiles/ShellFiles.h"
 
-#include <QFileInfo>
-
 bool ShellFileOperation(unsigned wFunc, const QStringList& files, const QString& destination,
                         bool noRenameOnCollision) {
     QStringList existing;
     for (const QString& file : files) {
-        if (QFileInfo::exists(file))
+        if (platform::KindOfFile(file) != platform::FileKind::Missing)
             existing.append(file);
     }
     platform::FileOpOutcome outcome;

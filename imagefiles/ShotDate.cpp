@@ -1,10 +1,10 @@
 #include "imagefiles/ShotDate.h"
+#include "platform/files/LocalFileName.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include <QFile>
 #include <QString>
 
 #include "imagefiles/ImageFileNames.h"
@@ -16,7 +16,7 @@ namespace {
 
 // A JPEG or TIFF photograph under any of its spellings, or a DNG.
 bool HasDateExtension(const std::filesystem::path& path) {
-    const QString ext = CanonicalImageExtension(QFile::decodeName(path.extension().string().c_str()));
+    const QString ext = CanonicalImageExtension(platform::FileNameFromLocal(path.extension().string().c_str()));
     return ext == u".jpg" || ext == u".tif" || ext == u".dng";
 }
 

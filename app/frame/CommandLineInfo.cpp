@@ -1,6 +1,7 @@
 #include "app/frame/CommandLineInfo.h"
 
 #include "imagefiles/ImageFileNames.h"
+#include "platform/files/LocalFileName.h"
 
 namespace {
 
@@ -28,13 +29,19 @@ void CMyCommandLineInfo::ParseCommandLine(const QStringList& arguments) {
 }
 
 void CMyCommandLineInfo::ParseParam(const QString& param, bool flag, bool last) {
-    if (!flag && IsSupportedImageExtension(param))
-        m_listFiles.append(param);
     if (flag) {
         ParseParamFlag(param);
-    } else if (m_strFileName.isEmpty()) {
-        m_strFileName = param;
+        ParseLast(last);
+        return;
     }
+    // A file is named by where it is, not by where the program was started:
+    // a basket saved from it, the log and the recent files name it rightly
+    // whatever the current folder is later.
+    const QString file = platform::AbsoluteFileName(param);
+    if (IsSupportedImageExtension(file))
+        m_listFiles.append(file);
+    if (m_strFileName.isEmpty())
+        m_strFileName = file;
     ParseLast(last);
 }
 

@@ -14,7 +14,8 @@
 //   p, pt, dde, nologo and unknown switches are accepted and ignored (nothing
 //   is printed from the command line, and there is no DDE).
 // The first file becomes the document to open; the files with a supported
-// image extension are collected in m_listFiles, in command-line order.
+// image extension are collected in m_listFiles, in command-line order. Files
+// are kept as absolute paths, a relative one joined to the current folder.
 
 #include <QString>
 #include <QStringList>

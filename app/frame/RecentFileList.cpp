@@ -1,5 +1,6 @@
 #include "app/frame/RecentFileList.h"
 
+#include "platform/files/LocalFileName.h"
 #include "platform/profile/ProfileStore.h"
 
 #include <QDir>
@@ -14,13 +15,14 @@ QString Key(int index) { return QStringLiteral("File%1").arg(index + 1); }
 // The path as the menu shows it: the home folder as '~'; when it is long, the
 // first folder, "...", and the file name.
 QString ShortPath(const QString& path) {
-    QString shown = QDir::toNativeSeparators(path);
+    // A name that is not UTF-8 shows its other bytes as escapes.
+    QString shown = platform::DisplayFileName(QDir::toNativeSeparators(path));
     const QString home = QDir::homePath();
     if (!home.isEmpty() && home != QStringLiteral("/") && shown.startsWith(home + u'/'))
         shown = u'~' + shown.mid(home.size());
     if (shown.size() <= kMaxShownLength)
         return shown;
-    const QString name = QFileInfo(path).fileName();
+    const QString name = platform::DisplayFileName(QFileInfo(path).fileName());
     const qsizetype firstSlash = shown.indexOf(u'/', 1);
     const QString head = firstSlash > 0 ? shown.left(firstSlash + 1) : QString();
     return head + QStringLiteral(".../") + name;

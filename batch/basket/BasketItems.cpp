@@ -1,5 +1,7 @@
 #include "batch/basket/BasketItems.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -100,6 +102,18 @@ void Tell(int id, const QString& path = {}, const QString& reason = {}) {
     if (text.contains(QLatin1String("%2")))
         text = text.arg(path, reason);
     platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok, text);
+}
+
+// The pictures of a batch file that are gone are left out of the basket; the
+// log says how many and which, so that a basket that comes back smaller (or
+// empty) is not a riddle.
+void ReportGonePictures(const QString& batchFile, std::size_t total, const QStringList& gone) {
+    if (gone.isEmpty())
+        return;
+    qWarning("basket: %lld of the %zu pictures of %s are gone and are left out:", static_cast<long long>(gone.size()),
+             total, qUtf8Printable(batchFile));
+    for (const QString& path : gone)
+        qWarning("basket:   %s", qUtf8Printable(path));
 }
 
 }  // namespace
@@ -237,13 +251,18 @@ bool LoadBatchFileInto(CITEMLIST& items, const QString& path, const AppSettings&
         break;
     }
     std::vector<std::unique_ptr<CItem>> fresh;
+    QStringList gone;
     for (const BatchFileRecord& record : load.records) {
-        if (!CanBeItem(record.path))
-            continue;  // a picture that is gone is dropped without a word
+        if (!CanBeItem(record.path)) {
+            if (platform::KindOfFile(record.path) == platform::FileKind::Missing)
+                gone << record.path;
+            continue;
+        }
         auto item = std::make_unique<CItem>(settings);
         record.ApplyTo(*item);
         fresh.push_back(std::move(item));
     }
+    ReportGonePictures(path, load.records.size(), gone);
     std::lock_guard lock(items.Mutex());
     items.DeleteAll();
     for (auto& item : fresh)

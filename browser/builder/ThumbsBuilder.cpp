@@ -1,7 +1,7 @@
 #include "browser/builder/ThumbsBuilder.h"
+#include "platform/files/LocalFileName.h"
 
 #include <QDebug>
-#include <QFile>
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -196,7 +196,7 @@ void CThumbsBuilderThreads::RemoveFirst(int n, const QString& path) {
 
 bool CThumbsBuilderThreads::ReadStatus(const QString& path, FileStatus& status) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(platform::LocalFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     status.size = st.st_size;
     status.mtimeSeconds = st.st_mtim.tv_sec;

@@ -1,9 +1,9 @@
 // CMapStringToObPlus: the map, its lookups with lazy archive merging, its
 // insertions with trimming, and the pruning at the first browser.
 #include "browser/cache/ThumbCache.h"
+#include "platform/files/LocalFileName.h"
 
 #include <QDebug>
-#include <QFile>
 
 #include <sys/stat.h>
 
@@ -16,7 +16,7 @@ CMapStringToObPlus g_ThumbCache;
 
 bool PathExists(const QString& path) {
     struct stat st {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return !path.isEmpty() && ::stat(platform::LocalFileName(path).constData(), &st) == 0;
 }
 
 QString CMapStringToObPlus::CacheFolder() const {
@@ -67,7 +67,7 @@ bool CMapStringToObPlus::Insert(const QString& path, CellRef cell) {
     if (HasFolder() && !m_mapArchives.contains(folder)) {
         // The file is made at once, so that no other folder takes the number.
         const int number = FirstFreeNumber();
-        platform::CreateEmptyFileExclusive(QFile::encodeName(ArchiveFilePath(m_strCacheFolder, number)).toStdString());
+        platform::CreateEmptyFileExclusive(platform::LocalFilePath(ArchiveFilePath(m_strCacheFolder, number)));
         m_mapArchives[folder] = number;
     }
     return trimmed;

@@ -1,7 +1,6 @@
 // CMapStringToObPlus: its folder, its archive files, the load and the save.
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 #include "browser/cells/ThumbCacheLock.h"
 #include "platform/archive/ArchiveException.h"
 #include "platform/archive/ArchiveFile.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/files/RegularFile.h"
 #include "platform/paths/Paths.h"
 
@@ -21,7 +21,7 @@ namespace {
 constexpr std::uint64_t kMaxArchiveBytes = std::uint64_t{1} << 30;
 constexpr std::uint64_t kMaxIndexBytes = std::uint64_t{64} << 20;
 
-std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Native(const QString& path) { return platform::LocalFilePath(path); }
 
 // The folder exists as a real folder (not a link) of this user, mode 0700;
 // made so when missing.

@@ -9,6 +9,7 @@
 #include "browser/cells/ThumbCacheLock.h"
 #include "core/settings/AppSettings.h"
 #include "imagefiles/PathHelpers.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/paths/Paths.h"
 
 namespace {
@@ -83,7 +84,8 @@ QRect CPaletteItem::GetImageRect() const {
 
 QString CPaletteItem::CaptionText(const QString& path) {
     const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? path : path.mid(slash + 1);
+    // A name that is not UTF-8 shows its other bytes as escapes.
+    return platform::DisplayFileName(slash < 0 ? path : path.mid(slash + 1));
 }
 
 QFont CPaletteItem::CaptionFont() {

@@ -1,5 +1,6 @@
 // CPaletteItemImg: its passes, the compressed store and the decoded DIB.
 #include "browser/cells/PaletteItemImg.h"
+#include "platform/files/LocalFileName.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -80,7 +81,7 @@ bool IsThumbnailDecodable(imaging::PixelFormat format) {
 }
 
 std::filesystem::path FileSystemPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    return std::filesystem::path(platform::LocalFilePath(path));
 }
 
 // A nearest-neighbour copy of a 24-bit DIB at another size, at 72 dpi.

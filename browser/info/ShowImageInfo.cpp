@@ -1,6 +1,5 @@
 #include "browser/info/ShowImageInfo.h"
-
-#include <QFile>
+#include "platform/files/LocalFileName.h"
 
 #include "browser/info/CJFIFDlg.h"
 #include "browser/info/FormatExif.h"
@@ -22,7 +21,7 @@ QStringList CollectImageTags(const imaging::Bitmap* bitmap) {
 }
 
 void ShowImageInfoDialog(const QString& path, QWidget* parent) {
-    const std::unique_ptr<imaging::Bitmap> bitmap = imaging::Bitmap::FromFile(QFile::encodeName(path).toStdString());
+    const std::unique_ptr<imaging::Bitmap> bitmap = imaging::Bitmap::FromFile(platform::LocalFilePath(path));
     const QStringList tags = CollectImageTags(bitmap.get());
     CJFIFDlg dialog(&tags, path, bitmap.get(), parent);
     dialog.exec();

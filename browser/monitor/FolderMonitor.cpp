@@ -1,8 +1,8 @@
 #include "browser/monitor/FolderMonitor.h"
+#include "platform/files/RegularFile.h"
 
 #include "platform/resources/CommandIds.h"
 
-#include <QFileInfo>
 #include <QtGlobal>
 
 #include <chrono>
@@ -147,7 +147,7 @@ void CFolderMonitor::ListFolder() {
 }
 
 void CFolderMonitor::CheckFolder() {
-    if (current_.folder.isEmpty() || QFileInfo::exists(current_.folder))
+    if (current_.folder.isEmpty() || platform::KindOfFile(current_.folder) != platform::FileKind::Missing)
         ListFolder();
     else if (current_.browser != nullptr)
         watch_.Unwatch();  // the folder has gone: no listing is asked for

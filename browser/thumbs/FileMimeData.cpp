@@ -1,8 +1,8 @@
 #include "browser/thumbs/FileMimeData.h"
+#include "platform/files/LocalFileName.h"
 
 #include "imagefiles/FileListBlock.h"
 
-#include <QFile>
 #include <QMimeData>
 #include <QUrl>
 
@@ -10,7 +10,12 @@ namespace {
 
 constexpr std::uint32_t kFileListTag = 1;
 
-QByteArray UrlOf(const QString& path) { return QUrl::fromLocalFile(path).toEncoded(); }
+// The URL of the path's own bytes: a name that is not UTF-8 keeps them,
+// percent-encoded, where QUrl would put U+FFFD in their place. What a URL's
+// path may hold as it is stays as QUrl leaves it.
+QByteArray UrlOf(const QString& path) {
+    return "file://" + platform::LocalFileName(path).toPercentEncoding("/!$&'()*+,;=:@");
+}
 
 // The local path of one URL line; empty for anything else.
 QString LocalPathOf(const QByteArray& line) {
@@ -22,7 +27,7 @@ QString LocalPathOf(const QByteArray& line) {
         return {};
     // The path's bytes, as the file system names the file.
     const QByteArray encoded = url.path(QUrl::FullyEncoded).toLatin1();
-    const QString path = QFile::decodeName(QByteArray::fromPercentEncoding(encoded));
+    const QString path = platform::FileNameFromLocal(QByteArray::fromPercentEncoding(encoded));
     return path.startsWith(u'/') ? path : QString();
 }
 

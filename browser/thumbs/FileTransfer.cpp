@@ -1,10 +1,10 @@
 #include "browser/thumbs/FileTransfer.h"
+#include "platform/files/RegularFile.h"
 
 #include "imagefiles/PathHelpers.h"
 #include "imagefiles/ShellFileOps.h"
 
 #include <QClipboard>
-#include <QFileInfo>
 #include <QMimeData>
 
 bool TransferFilesInto(const QStringList& files, bool move, const QString& folder) {
@@ -33,7 +33,7 @@ bool PasteFilesInto(QClipboard* clipboard, const QString& folder, QStringList* p
 
 Qt::DropAction ChooseDropAction(const QString& folder, const QStringList& files, Qt::KeyboardModifiers keys,
                                 Qt::DropActions possible) {
-    if (folder.isEmpty() || files.isEmpty() || !QFileInfo(folder).isDir())
+    if (folder.isEmpty() || files.isEmpty() || platform::KindOfFile(folder) != platform::FileKind::Folder)
         return Qt::IgnoreAction;
     Qt::DropAction action = Qt::CopyAction;
     if (keys & Qt::ControlModifier) {

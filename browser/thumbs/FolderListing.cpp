@@ -1,6 +1,5 @@
 #include "browser/thumbs/FolderListing.h"
-
-#include <QFile>
+#include "platform/files/LocalFileName.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -26,7 +25,7 @@ QStringList ListImageFiles(const QString& folder) {
     QStringList out;
     if (folder.isEmpty())
         return out;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(folder).constData()));
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(platform::LocalFileName(folder).constData()));
     if (!dir)
         return out;
     QString prefix = folder;
@@ -36,9 +35,8 @@ QStringList ListImageFiles(const QString& folder) {
         const char* name = entry->d_name;
         if (name[0] == '.')
             continue;
-        const QString decoded = QFile::decodeName(name);
-        if (QFile::encodeName(decoded) != QByteArray(name))
-            continue;
+        // Every name is carried whole, those that are not UTF-8 too.
+        const QString decoded = platform::FileNameFromLocal(name);
         if (!IsSupportedImageExtension(decoded))
             continue;
         struct stat st {};

@@ -1,6 +1,5 @@
 #include "browser/thumbs/ImgThumbsBrowser.h"
-
-#include <QFile>
+#include "platform/files/LocalFileName.h"
 
 #include <sys/stat.h>
 
@@ -26,7 +25,7 @@ void CImgThumbsBrowser::OnFileRenamed(const QString& oldPath, const QString& new
     if (!g_ThumbCache.Lookup(oldPath, old) || !old)
         return;
     struct stat st {};
-    if (::stat(QFile::encodeName(newPath).constData(), &st) != 0)
+    if (::stat(platform::LocalFileName(newPath).constData(), &st) != 0)
         return;
     auto cell = std::make_shared<CPaletteItemImg>();
     cell->m_timeFile = st.st_mtime;

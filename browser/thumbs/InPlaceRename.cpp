@@ -1,4 +1,5 @@
 #include "browser/thumbs/InPlaceRename.h"
+#include "platform/files/LocalFileName.h"
 
 #include "imagefiles/ImageFileNames.h"
 #include "imagefiles/ShellFileOps.h"
@@ -6,12 +7,10 @@
 #include "platform/prompt/Prompt.h"
 #include "platform/shellfiles/ShellFiles.h"
 
-#include <QFile>
-
 std::optional<QString> RefusedNameReason(const QString& typedName, const QString& ext) {
     if (!platform::IsValidFileName(typedName))
         return QStringLiteral("\"%1\" is not a valid file name.").arg(typedName);
-    if (QFile::encodeName(typedName + ext).size() > kMaxFileNameBytes)
+    if (platform::LocalFileName(typedName + ext).size() > kMaxFileNameBytes)
         return QStringLiteral("The name \"%1\" is too long.").arg(typedName);
     return std::nullopt;
 }

@@ -1,6 +1,5 @@
 #include "browser/thumbs/ItemInfo.h"
-
-#include <QFile>
+#include "platform/files/LocalFileName.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +14,7 @@
 void LoadItemInfo(CItem& item) {
     if (item.m_bInfoLoaded)
         return;
-    const QByteArray name = QFile::encodeName(item.m_strPath);
+    const QByteArray name = platform::LocalFileName(item.m_strPath);
     struct statx st {};
     if (item.m_strPath.isEmpty() || ::statx(AT_FDCWD, name.constData(), 0, STATX_BASIC_STATS | STATX_BTIME, &st) != 0 ||
         !S_ISREG(st.stx_mode))
@@ -31,7 +30,7 @@ void LoadItemShotDate(CItem& item) {
     if (item.m_bShotLoaded)
         return;
     std::time_t shot = 0;
-    if (GetShotDate(std::filesystem::path(QFile::encodeName(item.m_strPath).toStdString()), shot)) {
+    if (GetShotDate(std::filesystem::path(platform::LocalFilePath(item.m_strPath)), shot)) {
         item.m_timeShot = shot;
     } else {
         LoadItemInfo(item);

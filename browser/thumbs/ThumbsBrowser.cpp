@@ -2,6 +2,7 @@
 // the loading handshake, the link to the view and the builder, and the base
 // behaviour of the virtual operations that belong to no other file.
 #include "browser/thumbs/ThumbsBrowser.h"
+#include "platform/files/LocalFileName.h"
 
 #include <QDir>
 
@@ -80,7 +81,7 @@ CThumbsBrowser::CThumbsBrowser(const AppSettings& settings) : m_settings(setting
         m_strUndoCutDir2 = temp + QStringLiteral("QVIMGBRSUND2CUT");
         for (const QString* dir : {&m_strUndoDir1, &m_strUndoDir2, &m_strUndoCutDir1, &m_strUndoCutDir2})
             if (!PathExists(*dir))
-                ::mkdir(QFile::encodeName(*dir).constData(), 0700);
+                ::mkdir(platform::LocalFileName(*dir).constData(), 0700);
     }
 }
 

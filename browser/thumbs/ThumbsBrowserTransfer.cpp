@@ -5,7 +5,6 @@
 // bracket.
 #include <QClipboard>
 #include <QDrag>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
 
@@ -16,6 +15,7 @@
 #include "browser/thumbs/ThumbsBrowser.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "imagefiles/ImageFileNames.h"
+#include "platform/files/RegularFile.h"
 
 namespace {
 
@@ -148,7 +148,7 @@ int CThumbsBrowser::OnDragOver(const QMimeData* data, unsigned keyState, QPoint)
     // not reordered by a drag either. A drag of the view's own items gets
     // the effect of the keys like any other (its drop reorders whatever the
     // effect), so the cursor shows what the keys ask for.
-    if (data == nullptr || m_strFolder.isEmpty() || !QFileInfo(m_strFolder).isDir())
+    if (data == nullptr || m_strFolder.isEmpty() || platform::KindOfFile(m_strFolder) != platform::FileKind::Folder)
         return DROPEFFECT_NONE;
     const std::optional<FileListData> list = ReadFileListMimeData(data);
     if (!list)

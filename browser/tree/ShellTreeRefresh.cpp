@@ -4,9 +4,8 @@
 
 #include "browser/libraries/Win7Library.h"
 #include "browser/tree/ShellTree.h"
+#include "platform/files/RegularFile.h"
 #include "platform/shellns/MountTable.h"
-
-#include <QFileInfo>
 
 namespace Attr = platform::shellns::Attr;
 using platform::shellns::IdList;
@@ -21,7 +20,7 @@ void CShellTree::CheckSelectedFolder() {
     // A network folder is not looked at: a dead mount would hold the window.
     if (platform::shellns::IsOnNetworkFileSystem(selected->text))
         return;
-    if (selected->text.endsWith(u'/') || QFileInfo(selected->text).isDir())
+    if (selected->text.endsWith(u'/') || platform::KindOfFile(selected->text) == platform::FileKind::Folder)
         return;
     Refresh();
     setCurrentItem(nullptr);
@@ -139,7 +138,7 @@ void CShellTree::ValidateChildren(ShellTreeItem* item) {
 bool CShellTree::RemovableChildrenPresent(const ShellTreeItem* item) const {
     for (int i = 0; i < item->childCount(); ++i) {
         const QString path = GetItemPath(ShellChild(item, i));
-        if (!path.isEmpty() && !QFileInfo::exists(path))
+        if (!path.isEmpty() && platform::KindOfFile(path) == platform::FileKind::Missing)
             return false;
     }
     return true;

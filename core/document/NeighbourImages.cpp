@@ -1,4 +1,5 @@
 #include "core/document/NeighbourImages.h"
+#include "platform/files/FolderEntries.h"
 
 #include "imagefiles/ImageFileNames.h"
 
@@ -24,7 +25,7 @@ bool NameOrder(const QString& a, const QString& b) {
 }  // namespace
 
 QStringList ListNeighbourImages(const QString& folder, const QStringList& excluded) {
-    QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    QStringList names = platform::NonFolderEntryNames(folder);
     std::sort(names.begin(), names.end(), NameOrder);
     QStringList paths;
     const QDir dir(folder);

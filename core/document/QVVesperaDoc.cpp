@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "core/document/DocumentFileDialog.h"
@@ -27,6 +26,7 @@
 #include "core/widgets/WaitCursor.h"
 #include "engine/RSProgress.h"
 #include "platform/files/LocalFileName.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/ImageEncoder.h"
 #include "platform/prompt/Prompt.h"
 #include "platform/resources/CommandIds.h"
@@ -88,7 +88,8 @@ void CQVVesperaDoc::RegisterCommands() {
 }
 
 QString CQVVesperaDoc::GetTitle() const {
-    return m_strPathName.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_strPathName).fileName();
+    return m_strPathName.isEmpty() ? QStringLiteral("Untitled")
+                                   : platform::DisplayFileName(QFileInfo(m_strPathName).fileName());
 }
 
 void CQVVesperaDoc::UpdateAllViews() {
@@ -190,7 +191,9 @@ bool CQVVesperaDoc::OpenImage(const QString& path) {
 // Next and Previous
 
 QString CQVVesperaDoc::FindNeighbourImage(bool previous) const {
-    const QString reference = !m_strPath.isEmpty() && QFileInfo::exists(m_strPath) ? m_strPath : m_strPathName;
+    const QString reference = !m_strPath.isEmpty() && platform::KindOfFile(m_strPath) != platform::FileKind::Missing
+                                  ? m_strPath
+                                  : m_strPathName;
     return NeighbourImage(reference, previous, m_lstFailed);
 }
 
@@ -260,7 +263,7 @@ bool CQVVesperaDoc::CheckWritable(const QString& path) const {
 }
 
 bool CQVVesperaDoc::CheckFormat(const QString& path) const {
-    const std::string mimeType = MimeTypeForPath(path.toStdString());
+    const std::string mimeType = MimeTypeForPath(LocalPath(path));
     EncoderClsid clsid;
     std::string refusal;
     if (mimeType.empty() || FindEncoderClsid(mimeType, clsid) < 0)
@@ -306,7 +309,7 @@ bool CQVVesperaDoc::ResizeAndSave(const QString* givenPath) {
     }
     if (!output)
         return ResizeFailed();
-    return SaveImageWithEncoder(output.get(), path.toStdString(), 0, source.get(), m_settings.m_nJpegQuality,
+    return SaveImageWithEncoder(output.get(), LocalPath(path), 0, source.get(), m_settings.m_nJpegQuality,
                                 m_settings.m_fDpi);
 }
 

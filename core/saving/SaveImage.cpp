@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include "platform/files/LocalFileName.h"
 #include "platform/imaging/Bitmap.h"
 #include "platform/imaging/DrawImage.h"
 #include "platform/imaging/ImageEncoder.h"
@@ -270,7 +271,9 @@ bool SaveImageWithEncoder(Bitmap* bitmap, const std::string& path, int quiet, co
         *failure = why;
     // A stopped write was asked for: nothing to tell.
     if (!quiet && !(stopRequested && stopRequested())) {
-        QString text = QString("Can't save file %1.").arg(QString::fromStdString(path));
+        // The path's bytes, shown readably also when they are not UTF-8.
+        const QString shown = platform::DisplayFileName(platform::FileNameFromLocal(QByteArray::fromStdString(path)));
+        QString text = QString("Can't save file %1.").arg(shown);
         if (!why.empty())
             text += u'\n' + QString::fromStdString(why);
         platform::Ask(platform::PromptIcon::Warning, platform::PromptButtons::Ok, text);

@@ -1,6 +1,7 @@
 #include "core/settings/AppSettings.h"
 
 #include "core/settings/SettingsLimits.h"
+#include "platform/files/RegularFile.h"
 #include "platform/paths/Paths.h"
 #include "platform/profile/ProfileStore.h"
 
@@ -136,7 +137,7 @@ int AppSettings::GetGdiplusInterpolationMode() const {
 void AppSettings::ValidateBrowseFolder() {
     // A folder path with or without its final '/' is tested as the folder
     // itself; a file of that name does not count.
-    if (!m_strBrowseFolder.isEmpty() && QFileInfo(m_strBrowseFolder).isDir())
+    if (!m_strBrowseFolder.isEmpty() && platform::KindOfFile(m_strBrowseFolder) == platform::FileKind::Folder)
         return;
 
     const QString samples = platform::ProgramDataFolder(m_strExeFolder, QStringLiteral("SAMPLES"));

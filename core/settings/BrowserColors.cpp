@@ -1,8 +1,7 @@
 #include "core/settings/AppSettings.h"
+#include "platform/files/LocalFileName.h"
 
 #include "platform/ini/IniFile.h"
-
-#include <QFile>
 
 #include <array>
 
@@ -75,7 +74,7 @@ std::uint32_t ParseColorText(std::string_view text, std::uint32_t defaultColor) 
 }
 
 void LoadBrowserColors(const QString& iniPath) {
-    const auto ini = platform::IniFile::Load(QFile::encodeName(iniPath).toStdString());
+    const auto ini = platform::IniFile::Load(platform::LocalFilePath(iniPath));
     for (const ColorKey& entry : kColorKeys) {
         const std::uint32_t defaultColor = ParseColorText(entry.defaultText, 0);
         std::optional<std::string> text;
@@ -86,7 +85,7 @@ void LoadBrowserColors(const QString& iniPath) {
 }
 
 QString AppSettings::ReadIniString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const auto ini = platform::IniFile::Load(QFile::encodeName(m_strIniPath).toStdString());
+    const auto ini = platform::IniFile::Load(platform::LocalFilePath(m_strIniPath));
     if (ini) {
         if (const auto value = ini->Value(section.toStdString(), key.toStdString()))
             return QString::fromStdString(*value);

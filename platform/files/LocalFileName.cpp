@@ -1,6 +1,12 @@
 #include "platform/files/LocalFileName.h"
 
+#include <QStringList>
+
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/files/RegularFile.h"
 
@@ -89,6 +95,47 @@ QByteArray LocalFileName(const QString& name) {
     }
     local += QStringView(name).mid(run).toUtf8();
     return local;
+}
+
+QString AbsoluteFileName(const QString& name) {
+    if (name.isEmpty())
+        return name;
+    QString joined = name;
+    if (!name.startsWith(u'/')) {
+        // getcwd with no buffer gives the whole name, however long.
+        const std::unique_ptr<char, decltype(&std::free)> current(::getcwd(nullptr, 0), &std::free);
+        if (current == nullptr)
+            return name;
+        joined = FileNameFromLocal(current.get()) + u'/' + name;
+    }
+    QStringList kept;
+    for (const QString& part : joined.split(u'/', Qt::SkipEmptyParts))
+        if (part != QLatin1String("."))
+            kept << part;
+    QString absolute = u'/' + kept.join(u'/');
+    // A name that ends in '/' names a folder and keeps saying so.
+    if (joined.endsWith(u'/') && kept.size() > 0)
+        absolute += u'/';
+    return absolute;
+}
+
+QString DisplayFileName(const QString& name) {
+    if (!HoldsNonUtf8Bytes(name))
+        return name;
+    QString shown;
+    shown.reserve(name.size() + 8);
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t unit = name[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < name.size() && QChar::isLowSurrogate(name[i + 1].unicode())) {
+            shown += name[i];
+            shown += name[++i];
+        } else if (IsEscape(unit)) {
+            shown += QStringLiteral("\\x") + QString::number(unit - kEscapeBase, 16).toUpper();
+        } else {
+            shown += name[i];
+        }
+    }
+    return shown;
 }
 
 bool HoldsNonUtf8Bytes(const QString& name) {

@@ -22,6 +22,20 @@ QString FileNameFromLocal(const QByteArray& local);
 QByteArray LocalFileName(const QString& name);
 inline std::string LocalFilePath(const QString& name) { return LocalFileName(name).toStdString(); }
 
+// The name made absolute against the process's current folder (an absolute
+// one stays where it is), with its "." components and repeated '/' left
+// out. Nothing else is resolved: ".." and links stay as they are, since a
+// link's ".." is the folder above its target. Unchanged when the current
+// folder cannot be had (it was deleted), and for the empty name.
+QString AbsoluteFileName(const QString& name);
+
+// The name as a user reads it, as file managers show such names: its valid
+// text as it is, each byte that is not UTF-8 as an escape "\xE9" (two
+// upper-case hex digits), so that "caf\xE9.jpg" is told apart from a name
+// with a real U+FFFD and from its UTF-8 namesake "café.jpg". Only for
+// showing: the escape leads to no file.
+QString DisplayFileName(const QString& name);
+
 // Whether the name holds bytes that are not UTF-8, which Qt's file classes
 // cannot reach.
 bool HoldsNonUtf8Bytes(const QString& name);

@@ -8,8 +8,8 @@
 #include <QByteArray>
 #include <QColorSpace>
 #include <QImageWriter>
-#include <QSaveFile>
 
+#include "platform/files/LocalSaveFile.h"
 #include "platform/imaging/ExifProperties.h"
 #include "platform/imaging/GifEncoder.h"
 #include "platform/imaging/ImageFormatPlugins.h"
@@ -38,7 +38,7 @@ const QtEncoder* FindQtEncoder(const std::string& mime) {
 }
 
 // The file is written this much at a time.
-constexpr qint64 kFileBlockBytes = qint64{1} << 20;
+constexpr std::size_t kFileBlockBytes = std::size_t{1} << 20;
 
 int DotsPerMetre(double dpi) { return static_cast<int>(std::lround(dpi / 0.0254)); }
 
@@ -154,31 +154,24 @@ bool SaveBitmapToFile(const Bitmap& bitmap, const std::string& path, const std::
     // Unbuffered, so that every write reports its own failure: a short write
     // (a full file system, a file size limit) is followed by one that says
     // why, and never passes for a complete file. Written in blocks, so that
-    // a stop asked meanwhile is heard; the temporary goes with the stop.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(file.errorString());
+    // a stop asked meanwhile is heard; the temporary goes with the stop. The
+    // path's bytes are the name, whatever they are.
+    platform::LocalSaveFile file(path);
+    if (!file.Open())
+        return fail(file.ErrorString());
     const char* data = reinterpret_cast<const char*>(bytes.data());
-    const qint64 size = static_cast<qint64>(bytes.size());
-    for (qint64 written = 0; written < size;) {
-        if (StopRequested(stop)) {
-            file.cancelWriting();
+    for (std::size_t written = 0; written < bytes.size();) {
+        if (StopRequested(stop))
             return fail(QString());
-        }
-        const qint64 now = file.write(data + written, std::min(size - written, kFileBlockBytes));
-        if (now <= 0) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            return fail(why);
-        }
-        written += now;
+        const std::size_t block = std::min<std::size_t>(bytes.size() - written, kFileBlockBytes);
+        if (!file.Write(data + written, block))
+            return fail(file.ErrorString());
+        written += block;
     }
-    if (StopRequested(stop)) {
-        file.cancelWriting();
+    if (StopRequested(stop))
         return fail(QString());
-    }
-    if (!file.commit())
-        return fail(file.errorString());
+    if (!file.Commit())
+        return fail(file.ErrorString());
     return true;
 }
 

@@ -1,6 +1,5 @@
 #include "platform/ini/IniFile.h"
-
-#include <QFile>
+#include "platform/files/LocalFileName.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -85,7 +84,7 @@ IniFile IniFile::Parse(std::string_view text) {
 
 std::optional<IniFile> IniFile::Load(const std::filesystem::path& file) {
     // A named pipe or a device there is left alone, as if no file were there.
-    if (RefuseSpecialFile(QFile::decodeName(file.c_str()), "ini file"))
+    if (RefuseSpecialFile(platform::FileNameFromLocal(file.c_str()), "ini file"))
         return std::nullopt;
     const auto bytes = ReadRegularFile(file.string(), kMaxFileBytes);
     if (!bytes)

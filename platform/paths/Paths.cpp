@@ -1,4 +1,5 @@
 #include "platform/paths/Paths.h"
+#include "platform/files/LocalFileName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,7 +33,7 @@ QString EnsuredLocation(QStandardPaths::StandardLocation location) {
 // Creates `folder` with mode 0700 or checks that the existing one is a
 // private folder of this user (not a link), tightening its mode.
 bool EnsurePrivateFolder(const QString& folder) {
-    const std::string path = QFile::encodeName(folder).toStdString();
+    const std::string path = platform::LocalFilePath(folder);
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
     struct stat st {};
@@ -68,7 +69,7 @@ QString ExecutableFolder() {
     const ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
     if (n <= 0)
         return WithSlash(QDir::currentPath());
-    const QString exe = QFile::decodeName(QByteArray(buffer, n));
+    const QString exe = platform::FileNameFromLocal(QByteArray(buffer, n));
     return WithSlash(QFileInfo(exe).absolutePath());
 }
 

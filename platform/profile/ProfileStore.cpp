@@ -1,6 +1,6 @@
 #include "platform/profile/ProfileStore.h"
+#include "platform/files/LocalFileName.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
@@ -51,8 +51,8 @@ QString SetAsideIfTooLarge(const QString& file) {
     const QFileInfo info(file);
     if (info.isFile() && info.size() > ProfileStore::kMaxProfileBytes) {
         const QString aside = SetAsideName(file);
-        const QByteArray from = QFile::encodeName(file);
-        const QByteArray to = QFile::encodeName(aside);
+        const QByteArray from = platform::LocalFileName(file);
+        const QByteArray to = platform::LocalFileName(aside);
         if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
             g_setAside[file] = aside;
             qWarning(

@@ -1,11 +1,11 @@
 #include "platform/shellns/ShellNamespace.h"
+#include "platform/files/LocalFileName.h"
 
 #include "platform/shellfiles/ShellFiles.h"
 #include "platform/shellns/MountTable.h"
 #include "platform/shellns/ShellLibrary.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -44,7 +44,7 @@ bool EntryIsDirectory(const QByteArray& folder, const dirent* entry) {
 // until it answers false. False when the folder cannot be opened.
 template <typename Take>
 bool ForEachSubfolder(const QString& path, int maxEntries, Take take) {
-    const QByteArray folder = QFile::encodeName(path);
+    const QByteArray folder = platform::LocalFileName(path);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.constData()), closedir);
     if (!dir)
         return false;
@@ -56,10 +56,8 @@ bool ForEachSubfolder(const QString& path, int maxEntries, Take take) {
             continue;  // ".", ".." and hidden folders
         if (!EntryIsDirectory(folder, entry))
             continue;
-        const QString name = QFile::decodeName(entry->d_name);
-        // A name that does not survive the round trip could not be reached.
-        if (QFile::encodeName(name) != QByteArray(entry->d_name))
-            continue;
+        // Carried whole, also when it is not UTF-8.
+        const QString name = platform::FileNameFromLocal(entry->d_name);
         if (!take(name))
             break;
     }
@@ -157,10 +155,10 @@ bool ItemExists(const ResolvedItem& item, const IdList& absolute) {
         const std::optional<QStringList> folders = LoadLibraryFile(LibraryFilePath(library.Last().name));
         if (!folders || !folders->contains(item.path))
             return false;
-        return IsOnNetworkFileSystem(item.path) || IsDirectory(QFile::encodeName(item.path));
+        return IsOnNetworkFileSystem(item.path) || IsDirectory(platform::LocalFileName(item.path));
     }
     case ItemKind::Folder:
-        return IsOnNetworkFileSystem(item.path) || IsDirectory(QFile::encodeName(item.path));
+        return IsOnNetworkFileSystem(item.path) || IsDirectory(platform::LocalFileName(item.path));
     }
     return false;
 }
@@ -241,14 +239,17 @@ QString NormalName(const ResolvedItem& item, const IdRecord* record) {
     case ItemKind::Network:
         return QStringLiteral("Network");
     case ItemKind::Library:
-    case ItemKind::Folder:
         return record->name;
+    case ItemKind::Folder:
+        // A folder name that is not UTF-8 shows its other bytes as escapes,
+        // as the thumbnails' captions do.
+        return DisplayFileName(record->name);
     case ItemKind::Volume:
         return MountDisplayName(ComputerVolumes(), item.path);
     case ItemKind::NetworkMount:
         return MountDisplayName(NetworkMounts(), item.path);
     case ItemKind::LibraryFolder:
-        return item.path == u'/' ? item.path : item.path.section(u'/', -1);
+        return DisplayFileName(item.path == u'/' ? item.path : item.path.section(u'/', -1));
     }
     return {};
 }

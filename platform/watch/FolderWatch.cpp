@@ -1,6 +1,5 @@
 #include "platform/watch/FolderWatch.h"
-
-#include <QFile>
+#include "platform/files/LocalFileName.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -71,7 +70,7 @@ bool FolderWatch::Watch(const QString& folder) {
     Unwatch();
     if (inotify_ < 0 || folder.isEmpty())
         return false;
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = platform::LocalFileName(folder);
     descriptor_ = calls_.addWatch(inotify_, path.constData(), kChangeMask | IN_ONLYDIR);
     // Events of an earlier watch may still be queued: they name its old
     // descriptor and are dropped as they are read.

@@ -5,6 +5,7 @@
 
 #include "batch/BatchWorker.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,9 @@
 #include "browser/items/ItemList.h"
 #include "core/resize/InterpolMode.h"
 #include "engine/RSProgress.h"
+#include "platform/files/FolderEntries.h"
+#include "platform/files/LocalFileName.h"
+#include "platform/files/RegularFile.h"
 #include "platform/imaging/Bitmap.h"
 #include "tests/batch/BatchFixtures.h"
 #include "tests/batch/ModeNames.h"
@@ -490,14 +494,15 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     run.items.push_back(MakeItem(Picture("e.jpg"), 20, 15));
     RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
-    // Only an item whose file gives no size is called unreadable; a readable
-    // picture with an unusable size or resolution is told that its output
-    // cannot be made.
+    // Only an item whose file gives no size is called unreadable, in one
+    // block of its own; a readable picture with an unusable size or
+    // resolution is told that its output cannot be made.
     std::vector<int> expected;
     for (const int failure :
          {BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE,
           BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_MEMORY}) {
-        expected.push_back(BATCH_ITEM_STARTED);
+        if (failure != BATCH_ITEM_NO_SIZE)
+            expected.push_back(BATCH_ITEM_STARTED);
         expected.push_back(failure);
     }
     expected.push_back(BATCH_ITEM_STARTED);
@@ -505,11 +510,61 @@ TEST_F(BatchWorkerTest, ItemsOutsideTheirRangesFailAlone) {
     EXPECT_TRUE(reporter.Logs()[0].contains("Algorithm: 10\n"));
     EXPECT_EQ(reporter.Logs()[1], "Can't create output image!\nMay be not enough memory!\n\n");
     EXPECT_EQ(reporter.Logs()[5], "Can't create output image!\nMay be not enough memory!\n\n");
-    EXPECT_EQ(reporter.Logs()[9], QString("File 5 from 10\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
+    EXPECT_EQ(reporter.Logs()[8], QString("File 5 from 10\nInput file\nFolder: %1\nName: missing.jpg\nCan't read the "
                                           "image size of\n%1missing.jpg!\nThe file cannot be read or is not an "
                                           "image.\n\n")
                                       .arg(src_));
     EXPECT_EQ(Entries(out_), QStringList{"e.jpg"});
+}
+
+// In same-folder mode the outputs of sources in a folder whose name is not
+// UTF-8, themselves so named (Latin-1 here), are written beside them under
+// those bytes, byte for byte as those of an ASCII-named copy; the log shows
+// the names with the other bytes as escapes.
+TEST_F(BatchWorkerTest, SameFolderOutputsBesideSourcesWhoseNamesAreNotUtf8) {
+    const QByteArray root = platform::LocalFileName(dir_.path());
+    const QByteArray latin1 = root + "/caf\xE9", ascii = root + "/plain";
+    for (const QByteArray& folder : {latin1, ascii})
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const struct {
+        QString written;
+        QByteArray latin1Name, asciiName;
+    } sources[] = {{Picture("a.jpg", 40, 30, 1), "a\xE9.jpg", "a.jpg"},
+                   {Picture("b.png", 30, 40, 2), "b\xE9.png", "b.png"}};
+    const auto run = [&](const QByteArray& folder, bool useLatin1) {
+        BatchRun batch;
+        batch.options.sameFolder = 1;
+        for (const auto& source : sources) {
+            const QByteArray path = folder + '/' + (useLatin1 ? source.latin1Name : source.asciiName);
+            EXPECT_EQ(::link(platform::LocalFileName(source.written).constData(), path.constData()), 0);
+            batch.items.push_back(MakeItem(platform::FileNameFromLocal(path), 20, 15));
+        }
+        RecordingReporter reporter;
+        BatchThreadProc(batch, reporter, nullptr);
+        EXPECT_EQ(reporter.Statuses(), (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_STARTED}));
+        return reporter.Logs();
+    };
+    const std::vector<QString> logs = run(latin1, true);
+    run(ascii, false);
+    ASSERT_EQ(logs.size(), 2u);
+    EXPECT_TRUE(logs[0].contains(QStringLiteral("/caf\\xE9/\nName: a\\xE9.jpg\n"))) << logs[0].toStdString();
+    const auto bytes = [](const QByteArray& path) {
+        return platform::ReadRegularFile(path.toStdString(), 1 << 20).value_or(std::vector<std::uint8_t>{});
+    };
+    for (const QByteArray& name :
+         {QByteArray("a\xE9_RESIZED_TO_20x15.jpg"), QByteArray("b\xE9_RESIZED_TO_20x15.png")}) {
+        const QByteArray twin = QByteArray(name).replace("\xE9", "");
+        EXPECT_FALSE(bytes(latin1 + '/' + name).empty()) << name.toStdString();
+        EXPECT_EQ(bytes(latin1 + '/' + name), bytes(ascii + '/' + twin)) << name.toStdString();
+    }
+    // The sources and their outputs, and nothing else: no temporary is left.
+    QStringList names = platform::NonFolderEntryNames(platform::FileNameFromLocal(latin1));
+    EXPECT_EQ(names.size(), 4) << names.join(u' ').toStdString();
+    EXPECT_EQ(Entries(platform::FileNameFromLocal(ascii)).size(), 4);
+    // The temporary folder goes with its files, which Qt's removal cannot name.
+    for (const QString& name : names)
+        ::unlink((latin1 + '/' + platform::LocalFileName(name)).constData());
+    ::rmdir(latin1.constData());
 }
 
 TEST_F(BatchWorkerTest, AMissingOutputFolderStopsTheRun) {

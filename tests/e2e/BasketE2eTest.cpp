@@ -138,6 +138,48 @@ TEST(Basket, NamesThatAreNotUtf8RunAsABatchUnderTheirOwnNames) {
     CloseProgressAndProgram(session, progress, window);
 }
 
+// In same-folder mode, a source whose folder and name are not UTF-8
+// (Latin-1 here) gets its output beside it under those bytes, byte for byte
+// the output of its ASCII-named copy in a folder of its own.
+TEST(Basket, SameFolderOutputsBesideNamesThatAreNotUtf8) {
+    E2eSession session;
+    const QByteArray home = QFile::encodeName(session.Home());
+    const QByteArray latin1 = home + "/caf\xE9", ascii = home + "/plain";
+    for (const QByteArray& folder : {latin1, ascii})
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    WritePicture(QFile::decodeName(ascii) + QStringLiteral("/n.jpg"), 400, 300);
+    ASSERT_EQ(::link((ascii + "/n.jpg").constData(), (latin1 + "/n\xE9.jpg").constData()), 0);
+    ASSERT_TRUE(session.WriteSettingsFile(
+        "[MAIN]\nWIDTH=160\nHEIGHT=120\nDPI=150.000000\nCORRECTPROP=0\nINTERPOLMODE=3\nAPPLYTOALL=1\n"
+        "INPERCENTS=0\nLOCKSETTINGS=0\n[BATCH]\nOUTFORMAT=0\nOVERWRITEMETHOD=1\nNEWNAME=0\nSAMEFOLDER=1\n"));
+
+    // The shell's printf makes the bytes (octal escapes) that QProcess cannot.
+    const QString script = QStringLiteral("exec \"$0\" \"$1/$(printf 'caf\\351/n\\351.jpg')\" \"$1/plain/n.jpg\"");
+    ASSERT_TRUE(
+        session.StartProgram(QStringLiteral("/bin/sh"),
+                             {QStringLiteral("-c"), script, qEnvironmentVariable("VESPERA_PROGRAM"), session.Home()}));
+    unsigned long window = 0, progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 15000, "Enter did not run the basket: ", window, progress));
+    const QByteArray outputs[] = {latin1 + "/n\xE9_RESIZED_TO_160x120.jpg", ascii + "/n_RESIZED_TO_160x120.jpg"};
+    const auto bytes = [](const QByteArray& path) {
+        QFile file;
+        const int fd = ::open(path.constData(), O_RDONLY);
+        return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll()
+                                                                                           : QByteArray();
+    };
+    ASSERT_TRUE(
+        E2eSession::WaitFor([&] { return !bytes(outputs[0]).isEmpty() && !bytes(outputs[1]).isEmpty(); }, 60000))
+        << session.ErrorOutput().toStdString()
+        << E2eSession::CopyTextAt(progress, {60, 80}).value_or(QString()).toStdString();
+    EXPECT_EQ(bytes(outputs[0]), bytes(outputs[1]));
+    EXPECT_EQ(QImage::fromData(bytes(outputs[0])).size(), QSize(160, 120));
+    CloseProgressAndProgram(session, progress, window);
+    // The sandbox goes with its files, which Qt's removal cannot name.
+    for (const QByteArray& name : {QByteArray("/n\xE9.jpg"), QByteArray("/n\xE9_RESIZED_TO_160x120.jpg")})
+        ::unlink((latin1 + name).constData());
+    ::rmdir(latin1.constData());
+}
+
 TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     E2eSession session;
     const QString source = session.Home() + QStringLiteral("/photos/");
@@ -197,6 +239,80 @@ TEST(Basket, ThreePicturesOnTheCommandLineRunAsABatch) {
     EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 3\nInput file\nFolder: ") + source + "\nName: wide.jpg"));
     EXPECT_TRUE(log->contains(QStringLiteral("Size: 90x120 pixels, 150 DPI\nAlgorithm: Bicubic")));
     EXPECT_TRUE(log->contains(QStringLiteral("File 3 from 3")));
+
+    CloseProgressAndProgram(session, progress, window);
+}
+
+// Chooses Batch > `itemKey` ("s" Save, "l" Load) and types `name` into the
+// picker titled `picker`, then Enter.
+void ChooseBatchFile(E2eSession& session, unsigned long window, const QString& itemKey, const QString& picker,
+                     const QString& name) {
+    ASSERT_TRUE(session.SendKeys(window, QStringLiteral("alt+b")));
+    ASSERT_TRUE(
+        E2eSession::Xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"), itemKey}));
+    const unsigned long dialog = session.FindWindow(picker);
+    ASSERT_NE(dialog, 0u) << "no picker " << picker.toStdString();
+    ASSERT_TRUE(E2eSession::Xdotool({QStringLiteral("type"), name}).has_value());
+    ASSERT_TRUE(session.SendKeys(dialog, QStringLiteral("Return")));
+    ASSERT_TRUE(session.WaitForWindowGone(picker));
+}
+
+// Pictures named relative to the folder the program was started in are
+// saved in a batch file under their real folder: a program started in
+// another folder loads them, and the one whose file has gone meanwhile is
+// named on the log.
+TEST(Basket, ABasketOfRelativePathsLoadsFromAnotherFolder) {
+    E2eSession session;
+    const QString start = session.Home() + QStringLiteral("/start/");
+    const QString elsewhere = session.Home() + QStringLiteral("/elsewhere/");
+    const QString out = session.Home() + QStringLiteral("/resized/");
+    for (const QString& folder : {start + QStringLiteral("big"), elsewhere, out})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        WritePicture(start + QStringLiteral("big/") + QLatin1String(name), 400, 300);
+    WriteSettings(session, out);
+    const QString program = qEnvironmentVariable("VESPERA_PROGRAM");
+    const QString inFolder = QStringLiteral("cd \"$1\" && shift && exec \"$0\" \"$@\"");
+
+    ASSERT_TRUE(session.StartProgram(QStringLiteral("/bin/sh"),
+                                     {QStringLiteral("-c"), inFolder, program, start, QStringLiteral("big/a.png"),
+                                      QStringLiteral("big/b.png"), QStringLiteral("big/c.png")}));
+    unsigned long window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_NO_FATAL_FAILURE(
+        ChooseBatchFile(session, window, QStringLiteral("s"), QStringLiteral("^Save batch$"), QStringLiteral("three")));
+    const QString batchFile = session.DataHome() + QStringLiteral("/ORVEK/ORVEK Vespera/Batches/three.vpb");
+    ASSERT_TRUE(E2eSession::WaitFor([&] { return QFileInfo(batchFile).size() > 50; }, 5000));
+    session.CloseWindow(window);
+    ASSERT_TRUE(session.WaitForExit(20000).has_value());
+    ASSERT_TRUE(QFile::remove(start + QStringLiteral("big/c.png")));
+
+    ASSERT_TRUE(session.StartProgram(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), inFolder, program, elsewhere}));
+    window = session.FindWindow(QStringLiteral("^ORVEK Vespera 3"));
+    ASSERT_NE(window, 0u) << session.ErrorOutput().toStdString();
+    ASSERT_NO_FATAL_FAILURE(
+        ChooseBatchFile(session, window, QStringLiteral("l"), QStringLiteral("^Load batch$"), QStringLiteral("three")));
+    unsigned long progress = 0;
+    ASSERT_NO_FATAL_FAILURE(RunTheBasket(session, 15000, "the loaded basket does not run: ", window, progress));
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] { return QFileInfo::exists(out + "a.jpg") && QFileInfo::exists(out + "b.jpg"); }, 60000))
+        << session.ErrorOutput().toStdString();
+    std::optional<QString> log;
+    ASSERT_TRUE(E2eSession::WaitFor(
+        [&] {
+            log = E2eSession::CopyTextAt(progress, {60, 80});
+            return log && log->contains(QStringLiteral("File 2 from 2"));
+        },
+        20000))
+        << (log ? log->toStdString() : std::string("no clipboard"));
+    // The log names the pictures' real folder.
+    EXPECT_TRUE(log->contains(QStringLiteral("File 1 from 2\nInput file\nFolder: ") + start + "big/\nName: a.png"))
+        << log->toStdString();
+    const QString errors = session.ErrorOutput();
+    EXPECT_TRUE(errors.contains(QStringLiteral("basket: 1 of the 3 pictures of ") + batchFile + " are gone"))
+        << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("basket:   ") + start + QStringLiteral("big/c.png")))
+        << errors.toStdString();
 
     CloseProgressAndProgram(session, progress, window);
 }

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <cstdio>
+
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -26,6 +28,12 @@ inline bool WriteFileByBytes(const QString& folder, const QByteArray& name, cons
     const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), file) ==
                          static_cast<std::size_t>(bytes.size());
     return std::fclose(file) == 0 && written;
+}
+
+// Links the file `from` under the name made of the bytes `folder/name`, which
+// need not be UTF-8: a second name of the very same bytes and time.
+inline bool LinkByBytes(const QString& from, const QString& folder, const QByteArray& name) {
+    return ::link(QFile::encodeName(from).constData(), (QFile::encodeName(folder) + '/' + name).constData()) == 0;
 }
 
 inline QByteArray ReadFile(const QString& path) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 namespace {
 
 using Shell = CMyCommandLineInfo::ShellCommand;
@@ -17,12 +19,22 @@ struct Case {
 
 class CommandLineTable : public ::testing::TestWithParam<Case> {};
 
+// Files are kept where they are: a relative one under the current folder.
+QString Here(const QString& file) { return file.startsWith(u'/') ? file : QDir::currentPath() + u'/' + file; }
+
+QStringList Here(const QStringList& files) {
+    QStringList out;
+    for (const QString& file : files)
+        out << Here(file);
+    return out;
+}
+
 TEST_P(CommandLineTable, Parses) {
     const Case& c = GetParam();
     CMyCommandLineInfo info;
     info.ParseCommandLine(c.arguments);
     EXPECT_EQ(info.m_nShellCommand, c.shell);
-    EXPECT_EQ(info.m_listFiles, c.files);
+    EXPECT_EQ(info.m_listFiles, Here(c.files));
     EXPECT_EQ(info.m_bRunEmbedded, c.embedded);
     EXPECT_EQ(info.m_bRunAutomated, c.automated);
     EXPECT_EQ(info.m_bTiming, c.timing);
@@ -49,8 +61,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CommandLine, FirstFileIsTheDocument) {
     CMyCommandLineInfo info;
     info.ParseCommandLine({"notes.txt", "a.jpg"});
-    EXPECT_EQ(info.m_strFileName, QStringLiteral("notes.txt"));
-    EXPECT_EQ(info.m_listFiles, QStringList{"a.jpg"});
+    EXPECT_EQ(info.m_strFileName, Here(QStringLiteral("notes.txt")));
+    EXPECT_EQ(info.m_listFiles, Here(QStringList{"a.jpg"}));
+}
+
+// A relative file on the command line is kept under the folder the program
+// was started in, so that it names the same file from any folder later.
+TEST(CommandLine, RelativeFilesAreKeptUnderTheCurrentFolder) {
+    CMyCommandLineInfo info;
+    info.ParseCommandLine({"big/a.png", "./big//b.png", "/photos/c.png"});
+    const QString here = QDir::currentPath();
+    EXPECT_EQ(info.m_listFiles, (QStringList{here + "/big/a.png", here + "/big/b.png", "/photos/c.png"}));
+    EXPECT_EQ(info.m_strFileName, here + "/big/a.png");
 }
 
 }  // namespace

@@ -571,7 +571,9 @@ TEST(MainFrameBasket, TwoFilesFillTheBasketAndSwitchBatchModeOn) {
     auto app = MakeApp();
     app->m_frameContext.basket = &basket;
     ASSERT_TRUE(app->InitInstance({QStringLiteral("a.jpg"), QStringLiteral("notes.txt"), QStringLiteral("b.png")}));
-    EXPECT_EQ(basket.files, (QStringList{"a.jpg", "b.png"}));
+    // Kept under the folder the program started in.
+    const QString here = QDir::currentPath();
+    EXPECT_EQ(basket.files, (QStringList{here + "/a.jpg", here + "/b.png"}));
     EXPECT_EQ(app->m_bBatchMode, 1);
     Settle();
     EXPECT_TRUE(app->m_pMainWnd->GetBasketView()->isVisible());

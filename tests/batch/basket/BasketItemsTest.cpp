@@ -211,22 +211,34 @@ TEST_F(BasketFilesTest, NarrowPicturesFittedIntoTheBoxAreResized) {
 }
 
 // An item the run cannot size is called unreadable only when its file is:
-// a readable picture with a side of 0 is told its output cannot be made.
+// a readable picture with a side of 0 is told its output cannot be made. An
+// unreadable one (an empty JPEG file added to the basket keeps its 0 x 0)
+// gets that one block, and no output of 0 x 0 pixels is announced for it.
 TEST_F(BasketFilesTest, OnlyAnUnreadableFileIsCalledUnreadable) {
-    const QString out = Path(QStringLiteral("out/"));
-    ASSERT_TRUE(QDir().mkpath(out));
     ASSERT_TRUE(WriteFile(Path(QStringLiteral("notes.png")), "not a picture"));
+    ASSERT_TRUE(WriteFile(Path(QStringLiteral("zero.jpg")), ""));
+    ASSERT_EQ(AddBasketFiles(items_, {Path(QStringLiteral("zero.jpg"))}, settings_), 1);
+    ASSERT_EQ((*items_.begin())->m_nTargetWidth, 0);
     BatchRun run;
-    run.options.outFolder = out;
+    run.options.sameFolder = 1;
     run.items.push_back(batchtests::MakeItem(Picture(QStringLiteral("narrow.png"), 4, 2000), 0, 120, 3));
     run.items.push_back(batchtests::MakeItem(Path(QStringLiteral("notes.png")), 0, 0, 3));
+    run.items.push_back(**items_.begin());
     batchtests::RecordingReporter reporter;
     BatchThreadProc(run, reporter, nullptr);
     EXPECT_EQ(reporter.Statuses(),
-              (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_STARTED, BATCH_ITEM_NO_SIZE}));
+              (std::vector<int>{BATCH_ITEM_STARTED, BATCH_ITEM_NO_MEMORY, BATCH_ITEM_NO_SIZE, BATCH_ITEM_NO_SIZE}));
+    ASSERT_EQ(reporter.Logs().size(), 4u);
     EXPECT_FALSE(reporter.Logs()[1].contains(QStringLiteral("cannot be read")));
-    EXPECT_TRUE(reporter.Logs()[3].contains(QStringLiteral("cannot be read")));
-    EXPECT_TRUE(Entries(out).isEmpty());
+    EXPECT_TRUE(reporter.Logs()[2].contains(QStringLiteral("cannot be read")));
+    EXPECT_EQ(reporter.Logs()[3],
+              QStringLiteral("File 3 from 3\nInput file\nFolder: %1/\nName: zero.jpg\nCan't read the "
+                             "image size of\n%1/zero.jpg!\nThe file cannot be read or is not "
+                             "an image.\n\n")
+                  .arg(dir_.path()));
+    for (const QString& log : reporter.Logs())
+        EXPECT_FALSE(log.contains(QStringLiteral("RESIZED_TO_0x0"))) << log.toStdString();
+    EXPECT_EQ(Entries(dir_.path()), (QStringList{"narrow.png", "notes.png", "zero.jpg"}));
 }
 
 TEST_F(BasketFilesTest, AFileAlreadyInTheBasketAsksForASecondCopy) {
@@ -430,9 +442,14 @@ TEST_F(BatchFileLoadTest, LoadsTheItemsWhoseFilesExistInFileOrder) {
     };
     ASSERT_TRUE(WriteBatchFile(Path(QStringLiteral("b.vpb")), records, nullptr));
     ScriptedAnswers answers;
+    fifotests::LogCapture log;
     ASSERT_TRUE(LoadBatchFileInto(items_, Path(QStringLiteral("b.vpb")), settings_));
     EXPECT_TRUE(answers.Questions().empty());
     ASSERT_EQ(Paths(), (std::vector<QString>{a, c}));
+    // The picture that is gone is left out with a word on the log.
+    EXPECT_EQ(log.Lines(), (QStringList{"basket: 1 of the 3 pictures of " + Path(QStringLiteral("b.vpb")) +
+                                            " are gone and are left out:",
+                                        "basket:   " + Path(QStringLiteral("gone.png"))}));
     EXPECT_EQ(BatchFileRecord::Of(*Items()[0]), records[0]);
     EXPECT_EQ(BatchFileRecord::Of(*Items()[1]), records[2]);
     for (CItem* item : Items())

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -136,13 +137,13 @@ protected:
         return WritePng(home_.Path() + u'/' + QLatin1String(name), w, h, dpi);
     }
     // Drops the files on the view as a file manager would.
-    void Drop(const QStringList& paths) {
-        auto data = FileList(paths);
+    void Drop(const QStringList& paths) { Drop(*FileList(paths)); }
+    void Drop(const QMimeData& data) {
         const QPoint at(40, 40);
-        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::NoButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(view_->viewport(), &enter);
         ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::NoButton, Qt::NoModifier);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(view_->viewport(), &drop);
     }
     QPoint ItemCentre(int index) { return basket_->GetItemRect(view_.get(), index).center() - view_->ScrollPosition(); }
@@ -194,6 +195,46 @@ TEST_F(BasketViewTest, DroppedFilesFillTheBasketInOrder) {
     CellRef cell;
     ASSERT_TRUE(g_ThumbCache.LookupInMemory(files[0], cell));
     EXPECT_TRUE(cell->HasThumbnailData());
+}
+
+// A picture whose name is not UTF-8 ("caf\xE9.png" in Latin-1), dropped as
+// a file manager lists it (its bytes percent-encoded), gets the thumbnail of
+// its ASCII-named twin (the same file by another name) and a caption that
+// shows the byte as an escape: the very caption of a file whose name is that
+// escape in ASCII.
+TEST_F(BasketViewTest, ANameThatIsNotUtf8GetsItsThumbnailAndAReadableCaption) {
+    const QString plain = Picture("plain.png");
+    const QByteArray names[] = {"plain.png", "caf\xE9.png", "caf\\xE9.png"};
+    QByteArray uris;
+    for (const QByteArray& name : names) {
+        if (name != names[0]) {
+            ASSERT_TRUE(LinkByBytes(plain, home_.Path(), name));
+        }
+        uris += "file://" + (QFile::encodeName(home_.Path()) + '/' + name).toPercentEncoding("/") + "\r\n";
+    }
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), uris);
+    Drop(data);
+    ASSERT_EQ(basket_->GetItemCount(), 3);
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(120000));
+    view_->viewport()->repaint();
+    const QImage shot = view_->viewport()->grab().toImage();
+    const auto cell = [&](int index) {
+        return shot.copy(basket_->GetItemRect(view_.get(), index).translated(-view_->ScrollPosition()));
+    };
+    const QImage twin = cell(0), latin1 = cell(1), escaped = cell(2);
+    EXPECT_EQ(latin1, escaped);
+    const QRect picture(0, 0, latin1.width(), latin1.height() - kCaptionHeight);
+    EXPECT_EQ(latin1.copy(picture), twin.copy(picture));
+    // A thumbnail, not an empty frame: the picture's own colour at its centre.
+    const QColor centre = latin1.pixelColor(picture.center());
+    EXPECT_TRUE(std::abs(centre.red() - 200) <= 3 && std::abs(centre.green() - 60) <= 3 &&
+                std::abs(centre.blue() - 40) <= 3)
+        << centre.name().toStdString();
+    EXPECT_NE(latin1, twin);  // the captions differ
+    // The private home goes with its files, which Qt's removal cannot name.
+    for (const QByteArray& name : {names[1], names[2]})
+        ::unlink((QFile::encodeName(home_.Path()) + '/' + name).constData());
 }
 
 TEST_F(BasketViewTest, ADroppedDuplicateIsAddedOnlyWhenTheUserSaysYes) {

@@ -24,6 +24,7 @@
 #include "browser/thumbs/ThumbsIds.h"
 #include "browser/thumbs/ThumbsView.h"
 #include "imagefiles/PathHelpers.h"
+#include "platform/files/LocalFileName.h"
 #include "tests/browser/thumbs/ThumbsTestEnv.h"
 
 using namespace thumbstest;
@@ -83,6 +84,45 @@ TEST_F(ThumbsViewTest, PaintsThumbnailsAsTheyArrive) {
     }));
     // The background between the cells stays the view's colour.
     EXPECT_EQ(PixelAt(QPoint(1, 1)).rgb(), CThumbsView::BackgroundColor().rgb());
+}
+
+// A picture whose name is not UTF-8 ("caf\xE9.jpg" in Latin-1) is listed,
+// gets the thumbnail of its ASCII-named twin (the same file by another name)
+// and a caption that shows the byte as an escape: the very caption of a file
+// whose name is that escape in ASCII.
+TEST_F(ThumbsViewTest, ANameThatIsNotUtf8GetsItsThumbnailAndAReadableCaption) {
+    // The browser's own colours (no "resourses.ini"), so that captions show.
+    LoadBrowserColors(env.Path(QStringLiteral("none.ini")));
+    const QString plain = env.AddJpeg(QStringLiteral("plain.jpg"));
+    ASSERT_TRUE(LinkByBytes(plain, env.Folder(), "caf\xE9.jpg"));
+    ASSERT_TRUE(LinkByBytes(plain, env.Folder(), "caf\\xE9.jpg"));
+    Show();
+    ASSERT_EQ(browser.GetItemCount(), 3) << Names(browser).join(u' ').toStdString();
+    g_ThumbsBuilder.Start();
+    ASSERT_TRUE(g_ThumbsBuilder.WaitUntilIdle(kIdleMs));
+    const auto cell = [&](const QByteArray& name) {
+        int index = 0;
+        for (const auto& item : browser.Items()) {
+            if (platform::LocalFileName(item->m_strPath).endsWith('/' + name))
+                return view.viewport()->grab().toImage().copy(
+                    browser.GetItemRect(&view, index).translated(-view.ScrollPosition()));
+            ++index;
+        }
+        return QImage();
+    };
+    ASSERT_TRUE(PollUntil([&] {
+        const QImage shown = cell("caf\xE9.jpg");
+        return !shown.isNull() && IsRedOrBlue(shown.pixelColor(kCellMargin + 110, kCellMargin + 82));
+    }));
+    const QImage latin1 = cell("caf\xE9.jpg"), escaped = cell("caf\\xE9.jpg"), twin = cell("plain.jpg");
+    ASSERT_FALSE(latin1.isNull());
+    EXPECT_EQ(latin1, escaped);
+    const QRect picture(0, 0, latin1.width(), latin1.height() - kCaptionHeight);
+    EXPECT_EQ(latin1.copy(picture), twin.copy(picture));
+    EXPECT_NE(latin1, twin);  // the captions differ
+    // The private home goes with its files, which Qt's removal cannot name.
+    for (const char* name : {"caf\xE9.jpg", "caf\\xE9.jpg"})
+        ::unlink((platform::LocalFileName(env.Folder()) + '/' + name).constData());
 }
 
 TEST_F(ThumbsViewTest, MessagesOfOtherKindsOrBrowsersPaintNothing) {

@@ -13,6 +13,8 @@
 
 #include "DocumentFixtures.h"
 #include "core/resize/ResizeEngine.h"
+#include "platform/files/FolderEntries.h"
+#include "platform/files/LocalFileName.h"
 #include "platform/files/RegularFile.h"
 #include "platform/resources/CommandIds.h"
 #include "support/LimitedChild.h"
@@ -257,6 +259,48 @@ TEST_F(ResizeAndSave, AnExistingFileIsReplacedWhole) {
     const QString out = Write("old.png", QByteArray(100000, 'x'));
     ASSERT_TRUE(doc.ResizeAndSave(&out));
     EXPECT_EQ(QImage(out).size(), QSize(20, 20));
+}
+
+// A picture in a folder whose name is not UTF-8, saved in that folder under
+// a name that is not UTF-8 either (Latin-1 here), is written under those very
+// bytes, in every format, and its file is byte for byte that of its ASCII
+// named copy saved under an ASCII name.
+TEST_F(ResizeAndSave, NamesThatAreNotUtf8AreWrittenUnderTheirOwnBytes) {
+    const QByteArray root = platform::LocalFileName(dir.path());
+    const QByteArray latin1 = root + "/caf\xE9", ascii = root + "/plain";
+    for (const QByteArray& folder : {latin1, ascii})
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const QByteArray camera = platform::LocalFileName(CameraJpeg());
+    ASSERT_EQ(::link(camera.constData(), (latin1 + "/n\xE9.jpg").constData()), 0);
+    ASSERT_EQ(::link(camera.constData(), (ascii + "/n.jpg").constData()), 0);
+    settings.m_nWidth = 32;
+    settings.m_nHeight = 24;
+    settings.m_nInterpolMode = 6;
+    const auto save = [&](const QByteArray& source, const QByteArray& out) {
+        EXPECT_TRUE(doc.OpenDocumentFile(platform::FileNameFromLocal(source)));
+        const QString path = platform::FileNameFromLocal(out);
+        EXPECT_TRUE(doc.ResizeAndSave(&path));
+        return platform::ReadRegularFile(out.toStdString(), 1 << 20).value_or(std::vector<std::uint8_t>{});
+    };
+    for (const char* ext : {".jpg", ".png", ".tif", ".bmp", ".gif"}) {
+        SCOPED_TRACE(ext);
+        const std::vector<std::uint8_t> written = save(latin1 + "/n\xE9.jpg", latin1 + "/out\xE9" + ext);
+        EXPECT_FALSE(written.empty());
+        EXPECT_EQ(written, save(ascii + "/n.jpg", ascii + "/out" + ext));
+    }
+    EXPECT_TRUE(Messages().empty()) << Messages().front().toStdString();
+    // Nothing was written under a name that lost its bytes.
+    QStringList names = platform::NonFolderEntryNames(platform::FileNameFromLocal(latin1));
+    names.sort();
+    QStringList expected{platform::FileNameFromLocal("n\xE9.jpg")};
+    for (const char* ext : {".bmp", ".gif", ".jpg", ".png", ".tif"})
+        expected << platform::FileNameFromLocal(QByteArray("out\xE9") + ext);
+    expected.sort();
+    EXPECT_EQ(names, expected);
+    // The temporary folder goes with its files, which Qt's removal cannot name.
+    for (const QString& name : names)
+        ::unlink((latin1 + '/' + platform::LocalFileName(name)).constData());
+    ::rmdir(latin1.constData());
 }
 
 TEST_F(ResizeAndSave, TheOpenImageIsNeverItsOwnOutput) {

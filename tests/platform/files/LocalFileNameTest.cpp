@@ -4,9 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 namespace {
 
+using platform::AbsoluteFileName;
+using platform::DisplayFileName;
 using platform::FileNameFromLocal;
 using platform::HoldsNonUtf8Bytes;
 using platform::LocalFileName;
@@ -37,6 +45,53 @@ TEST(LocalFileName, EveryByteNameComesBackWhole) {
     EXPECT_EQ(FileNameFromLocal("caf\xE9.jpg").size(), 8);
     EXPECT_TRUE(FileNameFromLocal("caf\xE9.jpg").startsWith(QStringLiteral("caf")));
     EXPECT_EQ(LocalFileName(QStringLiteral("caf\u00E9.jpg")), QByteArray("caf\xC3\xA9.jpg"));
+}
+
+// Relative names are joined to the current folder, whose own name need not
+// be UTF-8; only "." and repeated separators are taken out.
+TEST(LocalFileName, AbsoluteNamesStartAtTheCurrentFolder) {
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QByteArray folder = QFile::encodeName(root.path()) + "/caf\xE9";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    char* previous = ::getcwd(nullptr, 0);
+    ASSERT_NE(previous, nullptr);
+    ASSERT_EQ(::chdir(folder.constData()), 0);
+    const struct {
+        const char* name;
+        QByteArray absolute;
+    } cases[] = {
+        {"big/a.png", folder + "/big/a.png"},
+        {"./big//a.png", folder + "/big/a.png"},
+        {"../a.png", folder + "/../a.png"},
+        {"big/", folder + "/big/"},
+        {".", folder},
+        {"/photos/./a.png", "/photos/a.png"},
+        {"/", "/"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LocalFileName(AbsoluteFileName(QString::fromUtf8(c.name))), c.absolute) << c.name;
+    EXPECT_EQ(::chdir(previous), 0);
+    std::free(previous);
+    ::rmdir(folder.constData());  // a name Qt's removal of the folder cannot reach
+}
+
+// A name is shown with each byte that is not UTF-8 as an escape, the rest as
+// it is.
+TEST(LocalFileName, DisplayNamesMarkTheBytesThatAreNotUtf8) {
+    const struct {
+        QByteArray local;
+        const char* shown;  // UTF-8
+    } cases[] = {
+        {"plain.jpg", "plain.jpg"},
+        {"caf\xC3\xA9.jpg", "caf\xC3\xA9.jpg"},
+        {"caf\xE9.jpg", "caf\\xE9.jpg"},
+        {"\xFF\xFE", "\\xFF\\xFE"},
+        {"\xF0\x9F\x93\xB7\x80.png", "\xF0\x9F\x93\xB7\\x80.png"},  // a camera, then a stray byte
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DisplayFileName(FileNameFromLocal(c.local)), QString::fromUtf8(c.shown)) << c.shown;
 }
 
 }  // namespace
