@@ -75,7 +75,7 @@ bool CMapStringToObPlus::Insert(const QString& path, CellRef cell) {
 
 bool CMapStringToObPlus::Trim(const QString& keepFolder) {
     std::lock_guard lock(g_csThumbCache);
-    if (m_map.size() < std::max(kTrimAt, m_nextTrimAt) || !HasFolder())
+    if (m_map.size() < std::max(m_trimAt, m_nextTrimAt) || !HasFolder())
         return true;
     // Collect whole folders, in the order the walk meets them, until fewer
     // than kTrimDownTo entries would remain; a folder met before the stop is
@@ -90,7 +90,7 @@ bool CMapStringToObPlus::Trim(const QString& keepFolder) {
             continue;
         auto known = collectionOf.find(folder);
         if (known == collectionOf.end()) {
-            if (stopped || remaining < kTrimDownTo) {
+            if (stopped || remaining < m_trimDownTo) {
                 stopped = true;
                 continue;
             }
@@ -113,7 +113,7 @@ bool CMapStringToObPlus::Trim(const QString& keepFolder) {
         if (m_strLastMerged == ArchiveFilePath(m_strCacheFolder, number))
             m_strLastMerged.clear();
     }
-    m_nextTrimAt = allWritten ? kTrimAt : m_map.size() + 500;
+    m_nextTrimAt = allWritten ? m_trimAt : m_map.size() + 500;
     if (!allWritten)
         qWarning("thumbnail cache: an archive could not be written while trimming");
     return allWritten;
@@ -187,6 +187,18 @@ QString CMapStringToObPlus::ArchiveOf(const QString& folder) const {
     std::lock_guard lock(g_csThumbCache);
     const auto found = m_mapArchives.find(folder);
     return found == m_mapArchives.end() || !HasFolder() ? QString() : ArchiveFilePath(m_strCacheFolder, found->second);
+}
+
+void CMapStringToObPlus::SetTrimLimits(std::size_t at, std::size_t downTo) {
+    std::lock_guard lock(g_csThumbCache);
+    m_trimAt = at;
+    m_trimDownTo = downTo;
+    m_nextTrimAt = at;
+}
+
+void CMapStringToObPlus::SetArchiveWriteHook(std::function<void(const QString& archive)> hook) {
+    std::lock_guard lock(g_csThumbCache);
+    m_writeHook = std::move(hook);
 }
 
 QString CMapStringToObPlus::LastMerged() const {

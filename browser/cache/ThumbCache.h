@@ -24,7 +24,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -88,6 +90,15 @@ public:
     QString ArchiveOf(const QString& folder) const;
     QString LastMerged() const;
 
+    // For tests and measurements: trimming starts at `at` entries and goes
+    // down to fewer than `downTo` (instead of 3000 and 2000).
+    void SetTrimLimits(std::size_t at, std::size_t downTo);
+    // The bytes written into archives and the index so far.
+    std::uint64_t BytesWritten() const { return m_bytesWritten.load(); }
+    // Called on the writing thread with the archive's path right before its
+    // bytes go to disk; empty: nothing is called. Set while no write runs.
+    void SetArchiveWriteHook(std::function<void(const QString& archive)> hook);
+
 private:
     bool HasFolder() const { return !m_strCacheFolder.isEmpty(); }
     int FirstFreeNumber() const;
@@ -105,8 +116,12 @@ private:
     QString m_strCacheFolder;
     ArchiveNumbers m_mapArchives;
     QString m_strLastMerged;
+    std::size_t m_trimAt = kTrimAt;
+    std::size_t m_trimDownTo = kTrimDownTo;
     // After a failed trim, the next one waits for this many entries.
     std::size_t m_nextTrimAt = kTrimAt;
+    mutable std::atomic<std::uint64_t> m_bytesWritten{0};
+    std::function<void(const QString&)> m_writeHook;
 };
 
 extern CMapStringToObPlus g_ThumbCache;

@@ -70,7 +70,7 @@ void CMapStringToObPlus::Close() {
     RemoveAll();
     m_mapArchives.clear();
     m_strCacheFolder.clear();
-    m_nextTrimAt = kTrimAt;
+    m_nextTrimAt = m_trimAt;
 }
 
 int CMapStringToObPlus::FirstFreeNumber() const {
@@ -111,7 +111,12 @@ std::optional<CellEntries> CMapStringToObPlus::ReadArchive(int number) const {
 
 bool CMapStringToObPlus::WriteArchive(int number, const CellEntries& entries) const {
     try {
-        return platform::WriteArchiveFile(Native(ArchiveFilePath(m_strCacheFolder, number)), WriteCellArchive(entries));
+        const QString path = ArchiveFilePath(m_strCacheFolder, number);
+        const std::vector<std::uint8_t> bytes = WriteCellArchive(entries);
+        if (m_writeHook)
+            m_writeHook(path);
+        m_bytesWritten += bytes.size();
+        return platform::WriteArchiveFile(Native(path), bytes);
     } catch (...) {
         return false;
     }
@@ -197,7 +202,9 @@ bool CMapStringToObPlus::Save() {
         else
             platform::DeleteArchiveFile(Native(ArchiveFilePath(m_strCacheFolder, number)));
     }
-    const bool indexWritten = platform::WriteArchiveFile(Native(m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND")),
-                                                         WriteCacheIndex(index, m_strCacheFolder));
+    const std::vector<std::uint8_t> indexBytes = WriteCacheIndex(index, m_strCacheFolder);
+    m_bytesWritten += indexBytes.size();
+    const bool indexWritten =
+        platform::WriteArchiveFile(Native(m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND")), indexBytes);
     return allWritten && indexWritten;
 }
