@@ -51,17 +51,58 @@ QString FolderOfPath(const QString& path) {
     return slash < 0 ? QString() : path.left(slash + 1);
 }
 
-CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes) {
+CellArchive ReadCellArchiveContents(std::span<const std::uint8_t> bytes) {
     platform::ArchiveReader reader(bytes);
-    const std::uint64_t count = reader.ReadCount(kMinCellEntryBytes);
-    CellEntries entries;
-    for (std::uint64_t i = 0; i < count; ++i) {
+    CellArchive archive;
+    archive.count = reader.ReadCount(kMinCellEntryBytes);
+    for (std::uint64_t i = 0; i < archive.count; ++i) {
         QString path = FromArchive(reader.ReadString());
         CellRef cell = CPaletteItemImg::ReadObject(reader);
+        archive.paths.insert(path);
         if (IsCellPath(path))
-            entries.emplace_back(std::move(path), std::move(cell));
+            archive.entries.emplace_back(std::move(path), std::move(cell));
     }
-    return entries;
+    archive.end = bytes.size() - reader.BytesLeft();
+    return archive;
+}
+
+CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes) { return ReadCellArchiveContents(bytes).entries; }
+
+std::vector<std::uint8_t> CellRecordBytes(CPaletteItemImg& cell) {
+    platform::ArchiveWriter writer;
+    cell.Serialize(writer);
+    return writer.TakeBytes();
+}
+
+namespace {
+
+void WriteElements(platform::ArchiveWriter& writer, const std::vector<CellElement>& elements) {
+    for (const CellElement& element : elements) {
+        writer.WriteString(element.path.toStdU16String());
+        CPaletteItemImg::WriteObjectRecord(writer, element.record);
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements) {
+    platform::ArchiveWriter writer;
+    writer.WriteCount(elements.size());
+    WriteElements(writer, elements);
+    return writer.TakeBytes();
+}
+
+std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored) {
+    platform::ArchiveWriter writer;
+    CPaletteItemImg::ResumeArchiveOfCells(writer, static_cast<std::uint32_t>(stored));
+    WriteElements(writer, elements);
+    return writer.TakeBytes();
+}
+
+std::vector<std::uint8_t> CellCountBytes(std::uint64_t count) {
+    platform::ArchiveWriter writer;
+    writer.WriteCount(count);
+    return writer.TakeBytes();
 }
 
 std::vector<std::uint8_t> WriteCellArchive(const CellEntries& entries) {

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <utility>
 #include <vector>
@@ -43,6 +44,33 @@ QString FolderOfPath(const QString& path);
 // its own exceptions while writing.
 CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> WriteCellArchive(const CellEntries& entries);
+
+// A folder archive as read: its acceptable entries, every path it holds,
+// its element count and where its last element ends (bytes after that are
+// no part of it).
+struct CellArchive {
+    CellEntries entries;
+    std::set<QString> paths;
+    std::uint64_t count = 0;
+    std::uint64_t end = 0;
+};
+CellArchive ReadCellArchiveContents(std::span<const std::uint8_t> bytes);
+
+// One element ready to be written: the file's path and its cell's record
+// (CPaletteItemImg::Serialize's bytes, taken under the cell's lock).
+struct CellElement {
+    QString path;
+    std::vector<std::uint8_t> record;
+};
+std::vector<std::uint8_t> CellRecordBytes(CPaletteItemImg& cell);
+// A whole archive of the elements, byte for byte as WriteCellArchive writes
+// their cells.
+std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements);
+// The elements as they follow the `stored` elements (at least one) of an
+// archive; the archive's new count is CellCountBytes(stored + their number).
+std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored);
+// An element count as an archive starts with it.
+std::vector<std::uint8_t> CellCountBytes(std::uint64_t count);
 
 ArchiveNumbers ReadCacheIndex(std::span<const std::uint8_t> bytes, const QString& cacheFolder);
 std::vector<std::uint8_t> WriteCacheIndex(const ArchiveNumbers& archives, const QString& cacheFolder);

@@ -15,11 +15,23 @@
 // abandoned whole and changes nothing. Folders and paths compare exactly
 // (Linux names are case-sensitive). The root folder "/" keeps its name.
 //
+// Writing: an archive only grows by what is new. A trim collects the folders
+// that go out under g_csThumbCache, writes them without it (appending the
+// records of cells their archives do not hold yet, writing an archive whole
+// only when one of its records changed or it is not as this process knows
+// it), and then drops the entries that were saved and did not change
+// meanwhile; so the bytes written grow with the thumbnails made, and a
+// drawing never waits for the disk. A lookup of a path that a known archive
+// does not hold reads nothing.
+//
 // Ownership and threads: cells are shared (CellRef); removing an entry drops
 // the map's reference only, so a cell a drawing or a builder still holds
 // stays alive. Every operation takes g_csThumbCache itself; callers that
 // need several operations to be one (a lookup, then a removal) hold it
-// around them. No operation throws: failed writes are returned as false.
+// around them. An insertion made while the caller holds g_csThumbCache does
+// not trim (a later one does), and the save and CloseAtLastBrowser are
+// called without holding it: archive writes take their own lock first. No
+// operation throws: failed writes are returned as false.
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +40,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 
 #include "browser/cache/CacheArchives.h"
@@ -62,7 +75,8 @@ public:
     // archive: the cell is stored all the same and the folders that were to
     // go out stay in memory.
     bool Insert(const QString& path, CellRef cell);
-    // Writes other folders out while the map is large. False on a failed write.
+    // Writes other folders out while the map is large. False on a failed
+    // write. Does nothing when the caller holds g_csThumbCache.
     bool Trim(const QString& keepFolder);
 
     // The load at the first browser (save clear): reads the index, or, when
@@ -100,22 +114,59 @@ public:
     void SetArchiveWriteHook(std::function<void(const QString& archive)> hook);
 
 private:
+    static constexpr std::uint64_t kUnsaved = ~std::uint64_t{0};
+    struct Entry {
+        CellRef cell;
+        // The revision of the cell's record that its folder's archive holds;
+        // kUnsaved when the archive holds no record of this cell.
+        std::uint64_t savedRevision = kUnsaved;
+    };
+    // What a folder's archive holds, as this process last wrote or read it:
+    // every path, the element count and the size of its elements in bytes.
+    struct SavedArchive {
+        std::set<QString> paths;
+        std::uint64_t count = 0;
+        std::uint64_t size = 0;
+    };
+    // The entries of one folder to be written, as they were collected.
+    struct Collection {
+        QString folder;
+        std::vector<std::pair<QString, Entry>> entries;
+    };
+
     bool HasFolder() const { return !m_strCacheFolder.isEmpty(); }
     int FirstFreeNumber() const;
     int ArchiveNumberFor(const QString& folder);
-    // The cells of an archive, or nothing when it cannot be read or is damaged.
-    std::optional<CellEntries> ReadArchive(int number) const;
-    bool WriteArchive(int number, const CellEntries& entries) const;
-    // The folder's entries followed by those of its archive on disk that are
-    // not among them and whose files still exist (nothing of an unreadable one).
-    CellEntries WithOldArchive(int number, const QString& folder, const CellEntries& entries) const;
+    // The archive as read, or nothing when it cannot be read or is damaged.
+    std::optional<CellArchive> ReadArchive(int number) const;
+    // Brings a folder's archive onto disk holding the collected entries:
+    // nothing when it holds them all, their new records appended when it
+    // holds none of their paths, else the archive written whole (the old
+    // one's other entries of files that exist kept). Marks the entries whose
+    // records it wrote as saved. Runs under m_csFiles; takes g_csThumbCache
+    // only for short steps, so a drawing never waits for the disk.
+    bool WriteFolder(const Collection& collection);
+    bool AppendToArchive(const QString& archive, const SavedArchive& saved, const std::vector<CellElement>& elements,
+                         SavedArchive& now);
+    bool WriteWholeArchive(int number, const QString& folder, std::vector<CellElement> elements, SavedArchive& now);
+    // Drops the collected entries that are still the same cells and saved.
+    void DropSaved(const Collection& collection);
+    void Store(const QString& path, Entry entry);
+    std::map<QString, Entry>::iterator Erase(std::map<QString, Entry>::iterator entry);
     bool Load(const QString& legacyPath);
     bool Save();
 
-    std::map<QString, CellRef> m_map;
+    std::map<QString, Entry> m_map;
+    // Entries in memory per folder, so that a trim sees at once whether any
+    // other folder could go out.
+    std::map<QString, std::size_t> m_folderCounts;
     QString m_strCacheFolder;
     ArchiveNumbers m_mapArchives;
+    std::map<QString, SavedArchive> m_saved;
     QString m_strLastMerged;
+    // Held across every archive write (and the save): one writer at a time.
+    // Taken before g_csThumbCache, never while holding it.
+    std::recursive_mutex m_csFiles;
     std::size_t m_trimAt = kTrimAt;
     std::size_t m_trimDownTo = kTrimDownTo;
     // After a failed trim, the next one waits for this many entries.

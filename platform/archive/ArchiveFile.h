@@ -20,6 +20,15 @@ std::optional<std::vector<std::uint8_t>> ReadArchiveFile(const std::string& path
 // left, which readers refuse.
 bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Adds elements to an archive in place: `tail` goes at its end, which must be
+// at `expectedSize` (the file as the caller last wrote or read it), then
+// `head` (the new element count, as long as the old one) over its start. The
+// count is written last, so a reader meanwhile or after a failure finds the
+// old elements under the old count.
+enum class AppendResult { appended, notAsExpected, failed };
+AppendResult AppendToArchiveFile(const std::string& path, std::uint64_t expectedSize,
+                                 std::span<const std::uint8_t> tail, std::span<const std::uint8_t> head);
+
 // Creates an empty file that did not exist (mode 0600). False when a file of
 // that name exists already or it cannot be created.
 bool CreateEmptyFileExclusive(const std::string& path);
