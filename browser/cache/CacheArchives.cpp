@@ -46,9 +46,11 @@ std::optional<int> ArchiveNumberOf(const QString& path, const QString& cacheFold
     return number;
 }
 
-QString FolderOfPath(const QString& path) {
+QString FolderOfPath(const QString& path) { return FolderViewOfPath(path).toString(); }
+
+QStringView FolderViewOfPath(const QString& path) {
     const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? QString() : path.left(slash + 1);
+    return slash < 0 ? QStringView() : QStringView(path).left(slash + 1);
 }
 
 CellArchive ReadCellArchiveContents(std::span<const std::uint8_t> bytes) {

@@ -39,6 +39,8 @@ std::optional<int> ArchiveNumberOf(const QString& path, const QString& cacheFold
 // The folder of a path as the cache keys it: everything up to and including
 // the last '/' ("/" for a file in the root).
 QString FolderOfPath(const QString& path);
+// The same, viewed inside the path (nothing is copied).
+QStringView FolderViewOfPath(const QString& path);
 
 // Raise platform::ArchiveException. The cells' JPEG-compression may raise
 // its own exceptions while writing.

@@ -59,7 +59,7 @@ bool CMapStringToObPlus::Lookup(const QString& path, CellRef& cell) {
         // Cells of files that are gone, of another folder or already in
         // memory are dropped.
         for (auto& [key, cellRead] : read->entries)
-            if (FolderOfPath(key) == archive->first && !m_map.contains(key) && PathExists(key)) {
+            if (FolderViewOfPath(key) == archive->first && !m_map.contains(key) && PathExists(key)) {
                 const std::uint64_t revision = cellRead->RecordRevision();
                 Store(key, Entry{std::move(cellRead), revision});
             }
@@ -101,10 +101,10 @@ bool CMapStringToObPlus::Trim(const QString& keepFolder) {
         // fewer than m_trimDownTo entries would remain; a folder met before
         // the stop is collected whole.
         std::size_t remaining = m_map.size();
-        std::map<QString, std::size_t> collectionOf;
+        std::map<QString, std::size_t, std::less<>> collectionOf;
         bool stopped = false;
         for (const auto& [key, entry] : m_map) {
-            const QString folder = FolderOfPath(key);
+            const QStringView folder = FolderViewOfPath(key);
             if (folder == keepFolder)
                 continue;
             auto known = collectionOf.find(folder);
@@ -113,8 +113,8 @@ bool CMapStringToObPlus::Trim(const QString& keepFolder) {
                     stopped = true;
                     continue;
                 }
-                known = collectionOf.emplace(folder, collections.size()).first;
-                collections.push_back(Collection{folder, {}});
+                known = collectionOf.emplace(folder.toString(), collections.size()).first;
+                collections.push_back(Collection{folder.toString(), {}});
             }
             collections[known->second].entries.emplace_back(key, entry);
             --remaining;
@@ -136,13 +136,19 @@ bool CMapStringToObPlus::Trim(const QString& keepFolder) {
 }
 
 void CMapStringToObPlus::DropSaved(const Collection& collection) {
-    std::lock_guard lock(g_csThumbCache);
-    for (const auto& [key, collected] : collection.entries) {
-        const auto found = m_map.find(key);
-        if (found != m_map.end() && found->second.cell == collected.cell &&
-            found->second.savedRevision == found->second.cell->RecordRevision())
-            Erase(found);
+    // In batches, so that a drawing waits for a few hundred erasures at most.
+    constexpr std::size_t kBatch = 256;
+    const auto& entries = collection.entries;
+    for (std::size_t first = 0; first < entries.size(); first += kBatch) {
+        std::lock_guard lock(g_csThumbCache);
+        for (std::size_t i = first; i < std::min(entries.size(), first + kBatch); ++i) {
+            const auto found = m_map.find(entries[i].first);
+            if (found != m_map.end() && found->second.cell == entries[i].second.cell &&
+                found->second.savedRevision == found->second.cell->RecordRevision())
+                Erase(found);
+        }
     }
+    std::lock_guard lock(g_csThumbCache);
     const auto archive = m_mapArchives.find(collection.folder);
     if (archive != m_mapArchives.end() && m_strLastMerged == ArchiveFilePath(m_strCacheFolder, archive->second))
         m_strLastMerged.clear();
@@ -150,13 +156,19 @@ void CMapStringToObPlus::DropSaved(const Collection& collection) {
 
 void CMapStringToObPlus::Store(const QString& path, Entry entry) {
     const auto [at, added] = m_map.insert_or_assign(path, std::move(entry));
-    if (added)
-        ++m_folderCounts[FolderOfPath(path)];
+    if (!added)
+        return;
+    const QStringView folder = FolderViewOfPath(path);
+    const auto count = m_folderCounts.find(folder);
+    if (count != m_folderCounts.end())
+        ++count->second;
+    else
+        m_folderCounts.emplace(folder.toString(), 1);
 }
 
 std::map<QString, CMapStringToObPlus::Entry>::iterator CMapStringToObPlus::Erase(
     std::map<QString, Entry>::iterator entry) {
-    const auto count = m_folderCounts.find(FolderOfPath(entry->first));
+    const auto count = m_folderCounts.find(FolderViewOfPath(entry->first));
     if (count != m_folderCounts.end() && --count->second == 0)
         m_folderCounts.erase(count);
     return m_map.erase(entry);

@@ -159,7 +159,7 @@ private:
     std::map<QString, Entry> m_map;
     // Entries in memory per folder, so that a trim sees at once whether any
     // other folder could go out.
-    std::map<QString, std::size_t> m_folderCounts;
+    std::map<QString, std::size_t, std::less<>> m_folderCounts;
     QString m_strCacheFolder;
     ArchiveNumbers m_mapArchives;
     std::map<QString, SavedArchive> m_saved;

@@ -207,7 +207,7 @@ bool CMapStringToObPlus::WriteWholeArchive(int number, const QString& folder, st
     // do not replace.
     if (std::optional<CellArchive> old = ReadArchive(number)) {
         for (auto& [key, cell] : old->entries)
-            if (FolderOfPath(key) == folder && !now.paths.contains(key) && PathExists(key)) {
+            if (FolderViewOfPath(key) == folder && !now.paths.contains(key) && PathExists(key)) {
                 now.paths.insert(key);
                 elements.push_back(CellElement{key, CellRecordBytes(*cell)});
             }
