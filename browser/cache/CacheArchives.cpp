@@ -58,9 +58,10 @@ CellArchive ReadCellArchiveContents(std::span<const std::uint8_t> bytes) {
     CellArchive archive;
     archive.count = reader.ReadCount(kMinCellEntryBytes);
     for (std::uint64_t i = 0; i < archive.count; ++i) {
+        const std::uint64_t offset = bytes.size() - reader.BytesLeft();
         QString path = FromArchive(reader.ReadString());
         CellRef cell = CPaletteItemImg::ReadObject(reader);
-        archive.paths.insert(path);
+        archive.elements.emplace(path, ElementSpan{offset, bytes.size() - reader.BytesLeft() - offset, i});
         if (IsCellPath(path))
             archive.entries.emplace_back(std::move(path), std::move(cell));
     }
@@ -78,27 +79,45 @@ std::vector<std::uint8_t> CellRecordBytes(CPaletteItemImg& cell) {
 
 namespace {
 
-void WriteElements(platform::ArchiveWriter& writer, const std::vector<CellElement>& elements) {
+// Writes the elements, numbered from `ordinal`; the writer's output starts
+// at `base` in the archive.
+void WriteElements(platform::ArchiveWriter& writer, const std::vector<CellElement>& elements, std::uint64_t base,
+                   std::uint64_t ordinal, ElementSpans& spans) {
     for (const CellElement& element : elements) {
+        const std::uint64_t offset = base + writer.Bytes().size();
         writer.WriteString(element.path.toStdU16String());
         CPaletteItemImg::WriteObjectRecord(writer, element.record);
+        spans[element.path] = ElementSpan{offset, base + writer.Bytes().size() - offset, ordinal++};
     }
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements) {
+std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements, ElementSpans& spans) {
     platform::ArchiveWriter writer;
     writer.WriteCount(elements.size());
-    WriteElements(writer, elements);
+    WriteElements(writer, elements, 0, 0, spans);
     return writer.TakeBytes();
 }
 
-std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored) {
+std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored,
+                                               std::uint64_t end, ElementSpans& spans) {
     platform::ArchiveWriter writer;
     CPaletteItemImg::ResumeArchiveOfCells(writer, static_cast<std::uint32_t>(stored));
-    WriteElements(writer, elements);
+    WriteElements(writer, elements, end, stored, spans);
     return writer.TakeBytes();
+}
+
+CellRef ReadCellElement(std::span<const std::uint8_t> bytes, const ElementSpan& span, const QString& path) {
+    platform::ArchiveReader reader(bytes);
+    if (span.ordinal > 0)
+        CPaletteItemImg::ResumeArchiveOfCells(reader, span.ordinal);
+    if (FromArchive(reader.ReadString()) != path)
+        throw platform::ArchiveException(platform::ArchiveException::invalidFile);
+    CellRef cell = CPaletteItemImg::ReadObject(reader);
+    if (!reader.AtEnd())
+        throw platform::ArchiveException(platform::ArchiveException::invalidFile);
+    return cell;
 }
 
 std::vector<std::uint8_t> CellCountBytes(std::uint64_t count) {

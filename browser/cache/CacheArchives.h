@@ -18,7 +18,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <span>
 #include <utility>
 #include <vector>
@@ -47,12 +46,21 @@ QStringView FolderViewOfPath(const QString& path);
 CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> WriteCellArchive(const CellEntries& entries);
 
-// A folder archive as read: its acceptable entries, every path it holds,
-// its element count and where its last element ends (bytes after that are
-// no part of it).
+// Where an element lies in its archive: its bytes and the number of
+// elements before it.
+struct ElementSpan {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    std::uint64_t ordinal = 0;
+};
+using ElementSpans = std::map<QString, ElementSpan>;
+
+// A folder archive as read: its acceptable entries, where the element of
+// every path it holds lies, its element count and where its last element
+// ends (bytes after that are no part of it).
 struct CellArchive {
     CellEntries entries;
-    std::set<QString> paths;
+    ElementSpans elements;
     std::uint64_t count = 0;
     std::uint64_t end = 0;
 };
@@ -66,11 +74,16 @@ struct CellElement {
 };
 std::vector<std::uint8_t> CellRecordBytes(CPaletteItemImg& cell);
 // A whole archive of the elements, byte for byte as WriteCellArchive writes
-// their cells.
-std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements);
+// their cells; adds where each lies to spans.
+std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements, ElementSpans& spans);
 // The elements as they follow the `stored` elements (at least one) of an
-// archive; the archive's new count is CellCountBytes(stored + their number).
-std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored);
+// archive that ends at `end`; the archive's new count is
+// CellCountBytes(stored + their number). Adds where each lies to spans.
+std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored,
+                                               std::uint64_t end, ElementSpans& spans);
+// The cell of one element read on its own (the bytes of its span); raises
+// platform::ArchiveException, also when it is not the element of path.
+CellRef ReadCellElement(std::span<const std::uint8_t> bytes, const ElementSpan& span, const QString& path);
 // An element count as an archive starts with it.
 std::vector<std::uint8_t> CellCountBytes(std::uint64_t count);
 

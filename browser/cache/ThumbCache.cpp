@@ -43,10 +43,23 @@ bool CMapStringToObPlus::Lookup(const QString& path, CellRef& cell) {
         m_strLastMerged.clear();
         return false;
     }
-    // An archive this process knows holds no record of the path: nothing to read.
+    // An archive this process knows: only the path's own element is read, if
+    // it holds one.
     const auto saved = m_saved.find(folder);
-    if (saved != m_saved.end() && !saved->second.paths.contains(path))
-        return false;
+    if (saved != m_saved.end()) {
+        const auto element = saved->second.elements.find(path);
+        if (element == saved->second.elements.end())
+            return false;
+        if (CellRef read = ReadArchiveElement(archive->second, element->second, path)) {
+            if (!PathExists(path))
+                return false;
+            const std::uint64_t revision = read->RecordRevision();
+            Store(path, Entry{read, revision});
+            cell = std::move(read);
+            return true;
+        }
+        // Not as known: the archive is read whole below.
+    }
     const QString archivePath = ArchiveFilePath(m_strCacheFolder, archive->second);
     if (archivePath != m_strLastMerged) {
         std::optional<CellArchive> read = ReadArchive(archive->second);
@@ -54,8 +67,9 @@ bool CMapStringToObPlus::Lookup(const QString& path, CellRef& cell) {
             m_strLastMerged.clear();
             return false;
         }
-        if (saved == m_saved.end())
-            m_saved[folder] = SavedArchive{read->paths, read->count, read->end};
+        // The archive as it is now (any write of this process that runs
+        // meanwhile sets what it wrote once it is done).
+        m_saved[folder] = SavedArchive{read->elements, read->count, read->end};
         // Cells of files that are gone, of another folder or already in
         // memory are dropped.
         for (auto& [key, cellRead] : read->entries)

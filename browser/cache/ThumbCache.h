@@ -122,9 +122,10 @@ private:
         std::uint64_t savedRevision = kUnsaved;
     };
     // What a folder's archive holds, as this process last wrote or read it:
-    // every path, the element count and the size of its elements in bytes.
+    // where each path's element lies, the element count and the size of its
+    // elements in bytes.
     struct SavedArchive {
-        std::set<QString> paths;
+        ElementSpans elements;
         std::uint64_t count = 0;
         std::uint64_t size = 0;
     };
@@ -139,6 +140,9 @@ private:
     int ArchiveNumberFor(const QString& folder);
     // The archive as read, or nothing when it cannot be read or is damaged.
     std::optional<CellArchive> ReadArchive(int number) const;
+    // The cell of one element of an archive, read on its own; null when it
+    // cannot be read.
+    CellRef ReadArchiveElement(int number, const ElementSpan& span, const QString& path) const;
     // Brings a folder's archive onto disk holding the collected entries:
     // nothing when it holds them all, their new records appended when it
     // holds none of their paths, else the archive written whole (the old

@@ -111,6 +111,18 @@ std::optional<CellArchive> CMapStringToObPlus::ReadArchive(int number) const {
     }
 }
 
+CellRef CMapStringToObPlus::ReadArchiveElement(int number, const ElementSpan& span, const QString& path) const {
+    const auto bytes =
+        platform::ReadArchiveFileRange(Native(ArchiveFilePath(m_strCacheFolder, number)), span.offset, span.length);
+    if (!bytes)
+        return nullptr;
+    try {
+        return ReadCellElement(*bytes, span, path);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 bool CMapStringToObPlus::WriteFolder(const Collection& collection) {
     // What is to be written, under the lock: the archive, what it holds, and
     // the records of the cells it does not hold yet, each taken with its
@@ -144,7 +156,7 @@ bool CMapStringToObPlus::WriteFolder(const Collection& collection) {
     bool appendable = saved && saved->count > 0 && saved->count + unsaved.size() < 0x3FFFFFFE &&
                       CellCountBytes(saved->count).size() == CellCountBytes(saved->count + unsaved.size()).size();
     for (const auto& entry : unsaved)
-        appendable = appendable && !saved->paths.contains(entry.first);
+        appendable = appendable && !saved->elements.contains(entry.first);
 
     const QString archive = ArchiveFilePath(m_strCacheFolder, number);
     SavedArchive now;
@@ -182,7 +194,8 @@ bool CMapStringToObPlus::WriteFolder(const Collection& collection) {
 
 bool CMapStringToObPlus::AppendToArchive(const QString& archive, const SavedArchive& saved,
                                          const std::vector<CellElement>& elements, SavedArchive& now) {
-    const std::vector<std::uint8_t> tail = AppendedCellElements(elements, saved.count);
+    ElementSpans spans;
+    const std::vector<std::uint8_t> tail = AppendedCellElements(elements, saved.count, saved.size, spans);
     const std::vector<std::uint8_t> head = CellCountBytes(saved.count + elements.size());
     if (m_writeHook)
         m_writeHook(archive);
@@ -191,8 +204,7 @@ bool CMapStringToObPlus::AppendToArchive(const QString& archive, const SavedArch
         return false;
     m_bytesWritten += tail.size() + head.size();
     now = saved;
-    for (const CellElement& element : elements)
-        now.paths.insert(element.path);
+    now.elements.merge(spans);
     now.count += elements.size();
     now.size += tail.size();
     return true;
@@ -201,19 +213,20 @@ bool CMapStringToObPlus::AppendToArchive(const QString& archive, const SavedArch
 bool CMapStringToObPlus::WriteWholeArchive(int number, const QString& folder, std::vector<CellElement> elements,
                                            SavedArchive& now) {
     now = SavedArchive{};
+    std::set<QString> taken;
     for (const CellElement& element : elements)
-        now.paths.insert(element.path);
+        taken.insert(element.path);
     // The old archive's entries of files that exist, which the new records
     // do not replace.
     if (std::optional<CellArchive> old = ReadArchive(number)) {
         for (auto& [key, cell] : old->entries)
-            if (FolderViewOfPath(key) == folder && !now.paths.contains(key) && PathExists(key)) {
-                now.paths.insert(key);
+            if (FolderViewOfPath(key) == folder && !taken.contains(key) && PathExists(key)) {
+                taken.insert(key);
                 elements.push_back(CellElement{key, CellRecordBytes(*cell)});
             }
     }
     const QString archive = ArchiveFilePath(m_strCacheFolder, number);
-    const std::vector<std::uint8_t> bytes = WriteCellElements(elements);
+    const std::vector<std::uint8_t> bytes = WriteCellElements(elements, now.elements);
     if (m_writeHook)
         m_writeHook(archive);
     m_bytesWritten += bytes.size();

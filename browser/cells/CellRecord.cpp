@@ -106,6 +106,10 @@ void CPaletteItemImg::ResumeArchiveOfCells(platform::ArchiveWriter& ar, std::uin
     ar.ResumeAfterObjects(kClassName, objects);
 }
 
+void CPaletteItemImg::ResumeArchiveOfCells(platform::ArchiveReader& ar, std::uint64_t objects) {
+    ar.ResumeAfterObjects(platform::ArchiveClass{kClassName, kSchema}, objects);
+}
+
 std::shared_ptr<CPaletteItemImg> CPaletteItemImg::ReadObject(platform::ArchiveReader& ar) {
     const std::optional<platform::ArchiveClass> archived = ar.ReadObjectClass();
     if (!archived || archived->name != kClassName || archived->schema != kSchema)

@@ -89,6 +89,7 @@ public:
     static void WriteObjectRecord(platform::ArchiveWriter& archive, std::span<const std::uint8_t> record);
     // Continues an archive whose `objects` objects (at least one) are cells.
     static void ResumeArchiveOfCells(platform::ArchiveWriter& archive, std::uint32_t objects);
+    static void ResumeArchiveOfCells(platform::ArchiveReader& archive, std::uint64_t objects);
     static std::shared_ptr<CPaletteItemImg> ReadObject(platform::ArchiveReader& archive);
 
     // The two halves of LoadThumbnail, for callers that check the cell

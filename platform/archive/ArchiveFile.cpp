@@ -53,6 +53,27 @@ std::optional<std::vector<std::uint8_t>> ReadArchiveFile(const std::string& path
     return ReadRegularFile(path, maxBytes, /*followLinks=*/false);
 }
 
+std::optional<std::vector<std::uint8_t>> ReadArchiveFileRange(const std::string& path, std::uint64_t offset,
+                                                              std::uint64_t length) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        offset > static_cast<std::uint64_t>(st.st_size) || length > static_cast<std::uint64_t>(st.st_size) - offset)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got =
+            ::pread(fd.Get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
 bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
     struct stat st {};

@@ -15,6 +15,11 @@ namespace platform {
 // or is larger than maxBytes.
 std::optional<std::vector<std::uint8_t>> ReadArchiveFile(const std::string& path, std::uint64_t maxBytes);
 
+// length bytes of the file from offset, or nothing when it cannot be opened,
+// is not a regular file or is too short.
+std::optional<std::vector<std::uint8_t>> ReadArchiveFileRange(const std::string& path, std::uint64_t offset,
+                                                              std::uint64_t length);
+
 // Replaces the file's contents with bytes (creating it with mode 0600).
 // False when it cannot be opened or fully written; a partial file is then
 // left, which readers refuse.
