@@ -24,7 +24,8 @@
 //   cache_written_mb=N cache_size_mb=N longest_lock_wait_ms=N first40_ms=N
 // (the bytes the cache wrote into its files, the cache folder's size at the
 // end, both in MB of 10^6 bytes; the longest a drawing waited for the cache
-// lock; FOLDER's first 40 thumbnails), and all_ms, written_vs_size.
+// lock; FOLDER's first 40 thumbnails), and all_ms, written_vs_size; every
+// 30 s meanwhile a progress line.
 //
 // vespera-bench thumbs-folder OUT COUNT [plain|small]
 // Writes COUNT camera-like 4000 x 3000 JPEG files into OUT, with a 160 x 120
@@ -109,6 +110,10 @@ public:
     int Updates() {
         std::lock_guard lock(m_mutex);
         return m_updates;
+    }
+    std::size_t Seen() {
+        std::lock_guard lock(m_mutex);
+        return m_seen.size();
     }
 
 private:
@@ -361,8 +366,16 @@ int RunThumbsBeside(const QString& folderPath, const QString& otherPath) {
         if (!first.WaitFor(static_cast<std::size_t>(visible), 3600000))
             throw std::runtime_error("the first thumbnails did not come");
         first40Ms = Milliseconds(start, Clock::now());
-        if (!first.WaitFor(static_cast<std::size_t>(folder.size() + other.size()), 3600000))
-            throw std::runtime_error("not every file got a thumbnail");
+        // Every 30 s a line of how far it got, for runs too long to wait for.
+        const auto total = static_cast<std::size_t>(folder.size() + other.size());
+        while (!first.WaitFor(total, 30000)) {
+            std::fprintf(stderr, "progress_s=%.0f thumbnails=%zu cache_written_mb=%.1f longest_lock_wait_ms=%.1f\n",
+                         Milliseconds(start, Clock::now()) / 1000, first.Seen(),
+                         static_cast<double>(g_ThumbCache.BytesWritten() - writtenBefore) / 1e6,
+                         static_cast<double>(g_longestDrawingWaitNs.load()) / 1e6);
+            if (Milliseconds(start, Clock::now()) > 3600000)
+                throw std::runtime_error("not every file got a thumbnail");
+        }
         g_ThumbsBuilder.WaitUntilIdle(3600000);
     }
     const double allMs = Milliseconds(start, Clock::now());
