@@ -366,6 +366,7 @@ int RunThumbsBeside(const QString& folderPath, const QString& otherPath) {
         if (!first.WaitFor(static_cast<std::size_t>(visible), 3600000))
             throw std::runtime_error("the first thumbnails did not come");
         first40Ms = Milliseconds(start, Clock::now());
+        std::fprintf(stderr, "first40_ms=%.1f\n", first40Ms);
         // Every 30 s a line of how far it got, for runs too long to wait for.
         const auto total = static_cast<std::size_t>(folder.size() + other.size());
         while (!first.WaitFor(total, 30000)) {
@@ -391,7 +392,7 @@ int RunThumbsBeside(const QString& folderPath, const QString& otherPath) {
     std::fprintf(stderr, "cache_written_mb=%.1f cache_size_mb=%.1f written_vs_size=%.2f\n", written, size,
                  size > 0 ? written / size : 0.0);
     std::fprintf(stderr, "longest_lock_wait_ms=%.1f\n", static_cast<double>(g_longestDrawingWaitNs.load()) / 1e6);
-    std::fprintf(stderr, "first40_ms=%.1f all_ms=%.1f\n", first40Ms, allMs);
+    std::fprintf(stderr, "all_ms=%.1f\n", allMs);
     return 0;
 }
 
