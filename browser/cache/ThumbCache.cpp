@@ -46,6 +46,7 @@ bool CMapStringToObPlus::Lookup(const QString& path, CellRef& cell) {
     // An archive this process knows: only the path's own element is read, if
     // it holds one.
     const auto saved = m_saved.find(folder);
+    bool notAsKnown = false;
     if (saved != m_saved.end()) {
         const auto element = saved->second.elements.find(path);
         if (element == saved->second.elements.end())
@@ -58,10 +59,12 @@ bool CMapStringToObPlus::Lookup(const QString& path, CellRef& cell) {
             cell = std::move(read);
             return true;
         }
-        // Not as known: the archive is read whole below.
+        // Not as known: the archive is read whole below, even if it was
+        // merged last.
+        notAsKnown = true;
     }
     const QString archivePath = ArchiveFilePath(m_strCacheFolder, archive->second);
-    if (archivePath != m_strLastMerged) {
+    if (archivePath != m_strLastMerged || notAsKnown) {
         std::optional<CellArchive> read = ReadArchive(archive->second);
         if (!read) {
             m_strLastMerged.clear();

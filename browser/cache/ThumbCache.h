@@ -8,6 +8,7 @@
 // back the first time a path of that folder is looked up. When the map holds
 // 3000 cells or more, an insertion first writes whole other folders out until
 // fewer than 2000 would remain; the last browser's end writes everything out.
+// A cell of a folder that went out comes back alone, from its own element.
 //
 // Files: only FLD<n>.tmp directly inside the cache folder are ever read,
 // written or deleted (whatever an index names), links are never followed,
@@ -65,8 +66,9 @@ public:
     void Close();
     QString CacheFolder() const;
 
-    // The cell of the path; reads the folder's archive first when the path
-    // is not in memory.
+    // The cell of the path; when it is not in memory, reads the folder's
+    // archive whole the first time (merging every cell), and later only the
+    // path's own element of it (an archive this process wrote or read).
     bool Lookup(const QString& path, CellRef& cell);
     // The cell of the path when it is in memory; no file is read.
     bool LookupInMemory(const QString& path, CellRef& cell) const;
