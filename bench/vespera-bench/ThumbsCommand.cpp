@@ -13,14 +13,30 @@
 // they are installed, each for the first 40 files and for all, in the same
 // run, with the ratios against ours.
 //
-// vespera-bench thumbs-folder OUT COUNT [plain]
+// vespera-bench thumbs FOLDER --beside OTHER
+// Builds OTHER's thumbnails beside FOLDER's at once, as the basket beside the
+// Browse window: one builder works through both listings (one of FOLDER's
+// files after each share of OTHER's, FOLDER's first 40 prioritised as
+// painted) into one cache, in a private cache folder with its trimming as the
+// program has it, while a drawing thread paints both views every 10 ms (the
+// lookups of FOLDER's first 40 and OTHER's first 20 items and their DIBs,
+// under the cache lock). At the end the last browser's save. Prints
+//   cache_written_mb=N cache_size_mb=N longest_lock_wait_ms=N first40_ms=N
+// (the bytes the cache wrote into its files, the cache folder's size at the
+// end, both in MB of 10^6 bytes; the longest a drawing waited for the cache
+// lock; FOLDER's first 40 thumbnails), and all_ms, written_vs_size; every
+// 30 s meanwhile a progress line.
+//
+// vespera-bench thumbs-folder OUT COUNT [plain|small]
 // Writes COUNT camera-like 4000 x 3000 JPEG files into OUT, with a 160 x 120
 // EXIF thumbnail unless "plain" is given, dated an hour back (settled files,
-// as copied from a camera).
+// as copied from a camera); with "small", COUNT distinct 64 x 48 JPEG files
+// without EXIF data instead.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -94,6 +110,10 @@ public:
     int Updates() {
         std::lock_guard lock(m_mutex);
         return m_updates;
+    }
+    std::size_t Seen() {
+        std::lock_guard lock(m_mutex);
+        return m_seen.size();
     }
 
 private:
@@ -250,9 +270,137 @@ void PrintPeer(const char* name, const PeerFigures& f, double first40, double al
                  first40 / f.first40, name, all / f.all, name, cached / f.all);
 }
 
+// --- FOLDER beside OTHER ---
+
+// The drawing thread marks itself; the lock's wait timer keeps the longest
+// wait of that thread alone.
+thread_local bool t_drawing = false;
+std::atomic<std::int64_t> g_longestDrawingWaitNs{0};
+
+void NoteLockWait(std::chrono::steady_clock::duration waited) {
+    if (!t_drawing)
+        return;
+    const std::int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(waited).count();
+    std::int64_t longest = g_longestDrawingWaitNs.load();
+    while (ns > longest && !g_longestDrawingWaitNs.compare_exchange_weak(longest, ns)) {
+    }
+}
+
+// Paints both views every 10 ms until stopped, as the user-interface thread
+// does: the visible items looked up (their archives merged when they are out
+// of memory) and their DIBs fetched, under the cache lock.
+class DrawingThread {
+public:
+    DrawingThread(QStringList folderVisible, QStringList otherVisible)
+        : m_visible(std::move(folderVisible) + std::move(otherVisible)), m_thread([this] { Run(); }) {}
+    ~DrawingThread() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    void Run() {
+        t_drawing = true;
+        while (!m_stop) {
+            {
+                std::lock_guard lock(g_csThumbCache);
+                for (const QString& path : m_visible) {
+                    CellRef cell;
+                    if (g_ThumbCache.Lookup(path, cell))
+                        cell->GetDib();
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    const QStringList m_visible;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// OTHER's paths with one of FOLDER's after each share of them.
+QStringList Interleaved(const QStringList& folder, const QStringList& other) {
+    const qsizetype share = std::max<qsizetype>(1, other.size() / folder.size());
+    QStringList queue;
+    qsizetype f = 0;
+    for (qsizetype o = 0; o < other.size(); ++o) {
+        queue.push_back(other[o]);
+        if ((o + 1) % share == 0 && f < folder.size())
+            queue.push_back(folder[f++]);
+    }
+    while (f < folder.size())
+        queue.push_back(folder[f++]);
+    return queue;
+}
+
+std::uint64_t FolderBytes(const QString& folder) {
+    std::uint64_t total = 0;
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        total += static_cast<std::uint64_t>(info.size());
+    return total;
+}
+
+int RunThumbsBeside(const QString& folderPath, const QString& otherPath) {
+    EnsureApplication();
+    const QStringList folder = ListImages(folderPath);
+    const QStringList other = ListImages(otherPath);
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        throw std::runtime_error("no temporary folder");
+    const QString cacheFolder = scratch.filePath("QVIMGBRW_QZTHM");
+
+    FirstThumbnails first;
+    const qsizetype visible = std::min<qsizetype>(40, folder.size());
+    g_csThumbCache.SetWaitTimer(&NoteLockWait);
+    InitThumbnails(cacheFolder);
+    g_ThumbCache.LoadOrSave(QString(), false);
+    const std::uint64_t writtenBefore = g_ThumbCache.BytesWritten();
+    AddThumbnailListener(&first);
+    const auto start = Clock::now();
+    double first40Ms = -1;
+    {
+        DrawingThread drawing(folder.mid(0, visible), other.mid(0, 20));
+        QueueThumbnailFiles(Interleaved(folder, other));
+        PrioritizeThumbnailFiles(folder.mid(0, visible));
+        if (!first.WaitFor(static_cast<std::size_t>(visible), 3600000))
+            throw std::runtime_error("the first thumbnails did not come");
+        first40Ms = Milliseconds(start, Clock::now());
+        std::fprintf(stderr, "first40_ms=%.1f\n", first40Ms);
+        // Every 30 s a line of how far it got, for runs too long to wait for.
+        const auto total = static_cast<std::size_t>(folder.size() + other.size());
+        while (!first.WaitFor(total, 30000)) {
+            std::fprintf(stderr, "progress_s=%.0f thumbnails=%zu cache_written_mb=%.1f longest_lock_wait_ms=%.1f\n",
+                         Milliseconds(start, Clock::now()) / 1000, first.Seen(),
+                         static_cast<double>(g_ThumbCache.BytesWritten() - writtenBefore) / 1e6,
+                         static_cast<double>(g_longestDrawingWaitNs.load()) / 1e6);
+            if (Milliseconds(start, Clock::now()) > 3600000)
+                throw std::runtime_error("not every file got a thumbnail");
+        }
+        g_ThumbsBuilder.WaitUntilIdle(3600000);
+    }
+    const double allMs = Milliseconds(start, Clock::now());
+    RemoveThumbnailListener(&first);
+    g_ThumbCache.CloseAtLastBrowser(QString());
+    const double written = static_cast<double>(g_ThumbCache.BytesWritten() - writtenBefore) / 1e6;
+    ShutdownThumbnails();
+    g_csThumbCache.SetWaitTimer(nullptr);
+    const double size = static_cast<double>(FolderBytes(cacheFolder)) / 1e6;
+
+    std::fprintf(stderr, "files=%lld beside=%lld\n", static_cast<long long>(folder.size()),
+                 static_cast<long long>(other.size()));
+    std::fprintf(stderr, "cache_written_mb=%.1f cache_size_mb=%.1f written_vs_size=%.2f\n", written, size,
+                 size > 0 ? written / size : 0.0);
+    std::fprintf(stderr, "longest_lock_wait_ms=%.1f\n", static_cast<double>(g_longestDrawingWaitNs.load()) / 1e6);
+    std::fprintf(stderr, "all_ms=%.1f\n", allMs);
+    return 0;
+}
+
 int RunThumbs(const std::vector<std::string>& args) {
+    if (args.size() == 3 && args[1] == "--beside")
+        return RunThumbsBeside(QString::fromStdString(args[0]), QString::fromStdString(args[2]));
     if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--peers"))
-        throw std::invalid_argument("expected FOLDER [--peers]");
+        throw std::invalid_argument("expected FOLDER [--peers | --beside OTHER]");
     EnsureApplication();
     const QString folder = QString::fromStdString(args[0]);
     const QStringList paths = ListImages(folder);
@@ -408,15 +556,62 @@ Bytes ExifSegment(std::uint32_t w, std::uint32_t h, const Bytes& thumbnail) {
     return segment;
 }
 
+// Sets a written file's times an hour back: a settled file.
+void DateBack(const QString& path) {
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 3600;
+    times[1] = times[0];
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+}
+
+void WriteFile(const QString& path, const Bytes& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) ||
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()))
+        throw std::runtime_error("cannot write " + path.toStdString());
+}
+
+// COUNT distinct small pictures: each a gradient of its own colours.
+void WriteSmallPictures(const QString& out, int count) {
+    constexpr int kW = 64, kH = 48;
+    std::vector<std::uint8_t> row(kW * 3);
+    for (int i = 0; i < count; ++i) {
+        platform::CMemFile file;
+        OSSStream stream(file);
+        {
+            std::unique_ptr<Kestrel::Coder, Kestrel::CoderDeleter> coder(
+                Kestrel::CreateCoder(stream, kW, kH, true, 85, false, false, 1, 72, 72));
+            for (int y = 0; y < kH; ++y) {
+                for (int x = 0; x < kW; ++x) {
+                    row[3 * x] = static_cast<std::uint8_t>(i * 37 + x * 3);
+                    row[3 * x + 1] = static_cast<std::uint8_t>(i / 7 + y * 4);
+                    row[3 * x + 2] = static_cast<std::uint8_t>(i * 11 + x + y);
+                }
+                coder->WriteLine(row.data());
+            }
+        }
+        const QString path = out + QStringLiteral("/pic_%1.jpg").arg(i, 5, 10, QChar('0'));
+        WriteFile(path, file.Detach());
+        DateBack(path);
+    }
+}
+
 int RunFolder(const std::vector<std::string>& args) {
-    if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "plain"))
-        throw std::invalid_argument("expected OUT COUNT [plain]");
+    if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "plain" && args[2] != "small"))
+        throw std::invalid_argument("expected OUT COUNT [plain|small]");
     const int count = IntArgument(args[1]);
     if (count < 1 || count > 100000)
         throw std::invalid_argument("COUNT out of range");
-    const bool exif = args.size() == 2;
     const QString out = QString::fromStdString(args[0]);
     QDir().mkpath(out);
+    if (args.size() == 3 && args[2] == "small") {
+        WriteSmallPictures(out, count);
+        std::fprintf(stderr, "files=%d\n", count);
+        return 0;
+    }
+    const bool exif = args.size() == 2;
     const Bytes image = EncodeJpeg(4000, 3000, 85, true);
     Bytes file(image.begin(), image.begin() + 2);
     if (exif) {
@@ -425,32 +620,27 @@ int RunFolder(const std::vector<std::string>& args) {
     }
     file.insert(file.end(), image.begin() + 2, image.end());
     for (int i = 0; i < count; ++i) {
-        QFile f(out + QStringLiteral("/IMG_%1.JPG").arg(i, 4, 10, QChar('0')));
-        if (!f.open(QIODevice::WriteOnly) ||
-            f.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size())) !=
-                static_cast<qint64>(file.size()))
-            throw std::runtime_error("cannot write " + f.fileName().toStdString());
-        f.close();
+        const QString path = out + QStringLiteral("/IMG_%1.JPG").arg(i, 4, 10, QChar('0'));
+        WriteFile(path, file);
         // Photographs copied from a camera are not being written any more.
-        timespec times[2];
-        ::clock_gettime(CLOCK_REALTIME, &times[0]);
-        times[0].tv_sec -= 3600;
-        times[1] = times[0];
-        ::utimensat(AT_FDCWD, QFile::encodeName(f.fileName()).constData(), times, 0);
+        DateBack(path);
     }
     std::fprintf(stderr, "files=%d bytes_each=%zu\n", count, file.size());
     return 0;
 }
 
-const RegisterSubcommand regThumbs{"thumbs", "FOLDER [--peers]",
+const RegisterSubcommand regThumbs{"thumbs", "FOLDER [--peers | --beside OTHER]",
                                    "thumbnails of a folder through the builder threads and the disk cache "
                                    "(first 40, all, cached in a new process), with --peers against vipsthumbnail, "
-                                   "gm and ffmpegthumbnailer",
+                                   "gm and ffmpegthumbnailer; with --beside, OTHER's built at once beside it "
+                                   "(bytes the cache wrote, its size, the longest wait of a drawing for its lock)",
                                    RunThumbs};
 const RegisterSubcommand regCached{"thumbs-cached", "FOLDER CACHE_FOLDER",
                                    "the second listing of thumbs, served from its cache (used by thumbs)", RunCached};
-const RegisterSubcommand regFolder{"thumbs-folder", "OUT COUNT [plain]",
-                                   "writes COUNT camera-like 4000 x 3000 JPEG files, with EXIF thumbnails unless plain",
-                                   RunFolder};
+const RegisterSubcommand regFolder{
+    "thumbs-folder", "OUT COUNT [plain|small]",
+    "writes COUNT camera-like 4000 x 3000 JPEG files, with EXIF thumbnails unless plain; "
+    "with small, COUNT distinct 64 x 48 JPEG files",
+    RunFolder};
 
 }  // namespace

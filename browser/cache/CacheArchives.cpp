@@ -46,22 +46,84 @@ std::optional<int> ArchiveNumberOf(const QString& path, const QString& cacheFold
     return number;
 }
 
-QString FolderOfPath(const QString& path) {
+QString FolderOfPath(const QString& path) { return FolderViewOfPath(path).toString(); }
+
+QStringView FolderViewOfPath(const QString& path) {
     const qsizetype slash = path.lastIndexOf(u'/');
-    return slash < 0 ? QString() : path.left(slash + 1);
+    return slash < 0 ? QStringView() : QStringView(path).left(slash + 1);
 }
 
-CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes) {
+CellArchive ReadCellArchiveContents(std::span<const std::uint8_t> bytes) {
     platform::ArchiveReader reader(bytes);
-    const std::uint64_t count = reader.ReadCount(kMinCellEntryBytes);
-    CellEntries entries;
-    for (std::uint64_t i = 0; i < count; ++i) {
+    CellArchive archive;
+    archive.count = reader.ReadCount(kMinCellEntryBytes);
+    for (std::uint64_t i = 0; i < archive.count; ++i) {
+        const std::uint64_t offset = bytes.size() - reader.BytesLeft();
         QString path = FromArchive(reader.ReadString());
         CellRef cell = CPaletteItemImg::ReadObject(reader);
+        archive.elements.emplace(path, ElementSpan{offset, bytes.size() - reader.BytesLeft() - offset, i});
         if (IsCellPath(path))
-            entries.emplace_back(std::move(path), std::move(cell));
+            archive.entries.emplace_back(std::move(path), std::move(cell));
     }
-    return entries;
+    archive.end = bytes.size() - reader.BytesLeft();
+    return archive;
+}
+
+CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes) { return ReadCellArchiveContents(bytes).entries; }
+
+std::vector<std::uint8_t> CellRecordBytes(CPaletteItemImg& cell) {
+    platform::ArchiveWriter writer;
+    cell.Serialize(writer);
+    return writer.TakeBytes();
+}
+
+namespace {
+
+// Writes the elements, numbered from `ordinal`; the writer's output starts
+// at `base` in the archive.
+void WriteElements(platform::ArchiveWriter& writer, const std::vector<CellElement>& elements, std::uint64_t base,
+                   std::uint64_t ordinal, ElementSpans& spans) {
+    for (const CellElement& element : elements) {
+        const std::uint64_t offset = base + writer.Bytes().size();
+        writer.WriteString(element.path.toStdU16String());
+        CPaletteItemImg::WriteObjectRecord(writer, element.record);
+        spans[element.path] = ElementSpan{offset, base + writer.Bytes().size() - offset, ordinal++};
+    }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements, ElementSpans& spans) {
+    platform::ArchiveWriter writer;
+    writer.WriteCount(elements.size());
+    WriteElements(writer, elements, 0, 0, spans);
+    return writer.TakeBytes();
+}
+
+std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored,
+                                               std::uint64_t end, ElementSpans& spans) {
+    platform::ArchiveWriter writer;
+    CPaletteItemImg::ResumeArchiveOfCells(writer, static_cast<std::uint32_t>(stored));
+    WriteElements(writer, elements, end, stored, spans);
+    return writer.TakeBytes();
+}
+
+CellRef ReadCellElement(std::span<const std::uint8_t> bytes, const ElementSpan& span, const QString& path) {
+    platform::ArchiveReader reader(bytes);
+    if (span.ordinal > 0)
+        CPaletteItemImg::ResumeArchiveOfCells(reader, span.ordinal);
+    if (FromArchive(reader.ReadString()) != path)
+        throw platform::ArchiveException(platform::ArchiveException::invalidFile);
+    CellRef cell = CPaletteItemImg::ReadObject(reader);
+    if (!reader.AtEnd())
+        throw platform::ArchiveException(platform::ArchiveException::invalidFile);
+    return cell;
+}
+
+std::vector<std::uint8_t> CellCountBytes(std::uint64_t count) {
+    platform::ArchiveWriter writer;
+    writer.WriteCount(count);
+    return writer.TakeBytes();
 }
 
 std::vector<std::uint8_t> WriteCellArchive(const CellEntries& entries) {

@@ -38,11 +38,54 @@ std::optional<int> ArchiveNumberOf(const QString& path, const QString& cacheFold
 // The folder of a path as the cache keys it: everything up to and including
 // the last '/' ("/" for a file in the root).
 QString FolderOfPath(const QString& path);
+// The same, viewed inside the path (nothing is copied).
+QStringView FolderViewOfPath(const QString& path);
 
 // Raise platform::ArchiveException. The cells' JPEG-compression may raise
 // its own exceptions while writing.
 CellEntries ReadCellArchive(std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> WriteCellArchive(const CellEntries& entries);
+
+// Where an element lies in its archive: its bytes and the number of
+// elements before it.
+struct ElementSpan {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    std::uint64_t ordinal = 0;
+};
+using ElementSpans = std::map<QString, ElementSpan>;
+
+// A folder archive as read: its acceptable entries, where the element of
+// every path it holds lies, its element count and where its last element
+// ends (bytes after that are no part of it).
+struct CellArchive {
+    CellEntries entries;
+    ElementSpans elements;
+    std::uint64_t count = 0;
+    std::uint64_t end = 0;
+};
+CellArchive ReadCellArchiveContents(std::span<const std::uint8_t> bytes);
+
+// One element ready to be written: the file's path and its cell's record
+// (CPaletteItemImg::Serialize's bytes, taken under the cell's lock).
+struct CellElement {
+    QString path;
+    std::vector<std::uint8_t> record;
+};
+std::vector<std::uint8_t> CellRecordBytes(CPaletteItemImg& cell);
+// A whole archive of the elements, byte for byte as WriteCellArchive writes
+// their cells; adds where each lies to spans.
+std::vector<std::uint8_t> WriteCellElements(const std::vector<CellElement>& elements, ElementSpans& spans);
+// The elements as they follow the `stored` elements (at least one) of an
+// archive that ends at `end`; the archive's new count is
+// CellCountBytes(stored + their number). Adds where each lies to spans.
+std::vector<std::uint8_t> AppendedCellElements(const std::vector<CellElement>& elements, std::uint64_t stored,
+                                               std::uint64_t end, ElementSpans& spans);
+// The cell of one element read on its own (the bytes of its span); raises
+// platform::ArchiveException, also when it is not the element of path.
+CellRef ReadCellElement(std::span<const std::uint8_t> bytes, const ElementSpan& span, const QString& path);
+// An element count as an archive starts with it.
+std::vector<std::uint8_t> CellCountBytes(std::uint64_t count);
 
 ArchiveNumbers ReadCacheIndex(std::span<const std::uint8_t> bytes, const QString& cacheFolder);
 std::vector<std::uint8_t> WriteCacheIndex(const ArchiveNumbers& archives, const QString& cacheFolder);

@@ -66,11 +66,13 @@ bool CMapStringToObPlus::Open(const QString& cacheFolder) {
 }
 
 void CMapStringToObPlus::Close() {
+    std::lock_guard files(m_csFiles);
     std::lock_guard lock(g_csThumbCache);
     RemoveAll();
     m_mapArchives.clear();
+    m_saved.clear();
     m_strCacheFolder.clear();
-    m_nextTrimAt = kTrimAt;
+    m_nextTrimAt = m_trimAt;
 }
 
 int CMapStringToObPlus::FirstFreeNumber() const {
@@ -93,7 +95,7 @@ int CMapStringToObPlus::ArchiveNumberFor(const QString& folder) {
     return number;
 }
 
-std::optional<CellEntries> CMapStringToObPlus::ReadArchive(int number) const {
+std::optional<CellArchive> CMapStringToObPlus::ReadArchive(int number) const {
     const QString path = ArchiveFilePath(m_strCacheFolder, number);
     if (platform::RefuseSpecialFile(path, "thumbnail cache"))
         return std::nullopt;
@@ -101,37 +103,144 @@ std::optional<CellEntries> CMapStringToObPlus::ReadArchive(int number) const {
     if (!bytes)
         return std::nullopt;
     if (bytes->empty())
-        return CellEntries{};
+        return CellArchive{};
     try {
-        return ReadCellArchive(*bytes);
+        return ReadCellArchiveContents(*bytes);
     } catch (...) {
         return std::nullopt;
     }
 }
 
-bool CMapStringToObPlus::WriteArchive(int number, const CellEntries& entries) const {
+CellRef CMapStringToObPlus::ReadArchiveElement(int number, const ElementSpan& span, const QString& path) const {
+    const auto bytes =
+        platform::ReadArchiveFileRange(Native(ArchiveFilePath(m_strCacheFolder, number)), span.offset, span.length);
+    if (!bytes)
+        return nullptr;
     try {
-        return platform::WriteArchiveFile(Native(ArchiveFilePath(m_strCacheFolder, number)), WriteCellArchive(entries));
+        return ReadCellElement(*bytes, span, path);
     } catch (...) {
-        return false;
+        return nullptr;
     }
 }
 
-CellEntries CMapStringToObPlus::WithOldArchive(int number, const QString& folder, const CellEntries& entries) const {
-    CellEntries merged = entries;
-    std::optional<CellEntries> old = ReadArchive(number);
-    if (!old)
-        return merged;
-    std::set<QString> current;
-    for (const auto& entry : entries)
-        current.insert(entry.first);
-    for (auto& entry : *old)
-        if (FolderOfPath(entry.first) == folder && !current.contains(entry.first) && PathExists(entry.first))
-            merged.push_back(std::move(entry));
-    return merged;
+bool CMapStringToObPlus::WriteFolder(const Collection& collection) {
+    // What is to be written, under the lock: the archive, what it holds, and
+    // the records of the cells it does not hold yet, each taken with its
+    // revision at once.
+    int number = 0;
+    std::optional<SavedArchive> saved;
+    std::vector<std::pair<QString, Entry>> unsaved;
+    {
+        std::lock_guard lock(g_csThumbCache);
+        number = ArchiveNumberFor(collection.folder);
+        const auto known = m_saved.find(collection.folder);
+        if (known != m_saved.end())
+            saved = known->second;
+        for (const auto& [key, entry] : collection.entries)
+            if (entry.savedRevision != entry.cell->RecordRevision())
+                unsaved.emplace_back(key, entry);
+    }
+    if (unsaved.empty())
+        return true;
+    const auto recordsOf = [](const std::vector<std::pair<QString, Entry>>& entries,
+                              std::vector<std::uint64_t>& revisions) {
+        std::vector<CellElement> elements;
+        elements.reserve(entries.size());
+        for (const auto& [key, entry] : entries) {
+            std::lock_guard lock(g_csThumbCache);
+            revisions.push_back(entry.cell->RecordRevision());
+            elements.push_back(CellElement{key, CellRecordBytes(*entry.cell)});
+        }
+        return elements;
+    };
+    bool appendable = saved && saved->count > 0 && saved->count + unsaved.size() < 0x3FFFFFFE &&
+                      CellCountBytes(saved->count).size() == CellCountBytes(saved->count + unsaved.size()).size();
+    for (const auto& entry : unsaved)
+        appendable = appendable && !saved->elements.contains(entry.first);
+
+    const QString archive = ArchiveFilePath(m_strCacheFolder, number);
+    SavedArchive now;
+    std::vector<std::uint64_t> revisions;
+    // The entries whose records went to disk, in the order of revisions.
+    const std::vector<std::pair<QString, Entry>>* recorded = &unsaved;
+    try {
+        bool appended = false;
+        if (appendable)
+            appended = AppendToArchive(archive, *saved, recordsOf(unsaved, revisions), now);
+        if (!appended) {
+            // Written whole: every collected record, then the old archive's others.
+            revisions.clear();
+            recorded = &collection.entries;
+            if (!WriteWholeArchive(number, collection.folder, recordsOf(collection.entries, revisions), now)) {
+                std::lock_guard lock(g_csThumbCache);
+                m_saved.erase(collection.folder);  // not as known any more
+                return false;
+            }
+        }
+    } catch (...) {
+        return false;  // the JPEG compression of a cell failed: nothing was written
+    }
+    std::lock_guard lock(g_csThumbCache);
+    m_saved[collection.folder] = std::move(now);
+    for (std::size_t i = 0; i < recorded->size(); ++i) {
+        const auto& [key, collected] = (*recorded)[i];
+        const auto found = m_map.find(key);
+        if (found != m_map.end() && found->second.cell == collected.cell &&
+            found->second.cell->RecordRevision() == revisions[i])
+            found->second.savedRevision = revisions[i];
+    }
+    return true;
+}
+
+bool CMapStringToObPlus::AppendToArchive(const QString& archive, const SavedArchive& saved,
+                                         const std::vector<CellElement>& elements, SavedArchive& now) {
+    ElementSpans spans;
+    const std::vector<std::uint8_t> tail = AppendedCellElements(elements, saved.count, saved.size, spans);
+    const std::vector<std::uint8_t> head = CellCountBytes(saved.count + elements.size());
+    if (m_writeHook)
+        m_writeHook(archive);
+    const platform::AppendResult result = platform::AppendToArchiveFile(Native(archive), saved.size, tail, head);
+    if (result != platform::AppendResult::appended)
+        return false;
+    m_bytesWritten += tail.size() + head.size();
+    now = saved;
+    now.elements.merge(spans);
+    now.count += elements.size();
+    now.size += tail.size();
+    return true;
+}
+
+bool CMapStringToObPlus::WriteWholeArchive(int number, const QString& folder, std::vector<CellElement> elements,
+                                           SavedArchive& now) {
+    now = SavedArchive{};
+    std::set<QString> taken;
+    for (const CellElement& element : elements)
+        taken.insert(element.path);
+    // The old archive's entries of files that exist, which the new records
+    // do not replace.
+    if (std::optional<CellArchive> old = ReadArchive(number)) {
+        for (auto& [key, cell] : old->entries)
+            if (FolderViewOfPath(key) == folder && !taken.contains(key) && PathExists(key)) {
+                taken.insert(key);
+                elements.push_back(CellElement{key, CellRecordBytes(*cell)});
+            }
+    }
+    const QString archive = ArchiveFilePath(m_strCacheFolder, number);
+    const std::vector<std::uint8_t> bytes = WriteCellElements(elements, now.elements);
+    if (m_writeHook)
+        m_writeHook(archive);
+    m_bytesWritten += bytes.size();
+    if (!platform::WriteArchiveFile(Native(archive), bytes))
+        return false;
+    now.count = elements.size();
+    now.size = bytes.size();
+    return true;
 }
 
 bool CMapStringToObPlus::LoadOrSave(const QString& legacyPath, bool save) {
+    std::unique_lock files(m_csFiles, std::defer_lock);
+    if (save)
+        files.lock();
     std::lock_guard lock(g_csThumbCache);
     try {
         return save ? Save() : Load(legacyPath);
@@ -143,6 +252,7 @@ bool CMapStringToObPlus::LoadOrSave(const QString& legacyPath, bool save) {
 bool CMapStringToObPlus::Load(const QString& legacyPath) {
     if (!HasFolder())
         return false;
+    m_saved.clear();  // another run may have written the archives since
     if (PathExists(m_strCacheFolder)) {
         const QString index = m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND");
         if (platform::RefuseSpecialFile(index, "thumbnail cache"))
@@ -164,7 +274,8 @@ bool CMapStringToObPlus::Load(const QString& legacyPath) {
         if (const auto bytes = platform::ReadArchiveFile(Native(legacyPath), kMaxArchiveBytes)) {
             try {
                 for (auto& [key, cell] : ReadCellArchive(*bytes))
-                    m_map.emplace(key, std::move(cell));
+                    if (!m_map.contains(key))
+                        Store(key, Entry{std::move(cell), kUnsaved});
                 read = true;
             } catch (const platform::ArchiveException&) {
             }
@@ -177,27 +288,32 @@ bool CMapStringToObPlus::Load(const QString& legacyPath) {
 bool CMapStringToObPlus::Save() {
     if (!HasFolder() || !EnsurePrivateFolder(m_strCacheFolder))
         return false;
-    std::map<QString, CellEntries> groups;
-    for (const auto& [key, cell] : m_map)
-        if (PathExists(key))
-            groups[FolderOfPath(key)].emplace_back(key, cell);
+    std::map<QString, Collection> groups;
+    for (const auto& [key, entry] : m_map)
+        if (PathExists(key)) {
+            Collection& group = groups[FolderOfPath(key)];
+            group.folder = FolderOfPath(key);
+            group.entries.emplace_back(key, entry);
+        }
 
     bool allWritten = true;
-    for (auto& [folder, entries] : groups) {
-        const int number = ArchiveNumberFor(folder);
-        allWritten = WriteArchive(number, WithOldArchive(number, folder, entries)) && allWritten;
-    }
+    for (const auto& [folder, group] : groups)
+        allWritten = WriteFolder(group) && allWritten;
 
     // The index keeps the folders that still exist; the archives of the
     // others are deleted.
     ArchiveNumbers index;
     for (const auto& [folder, number] : m_mapArchives) {
-        if (PathExists(FolderPath(folder)))
+        if (PathExists(FolderPath(folder))) {
             index[folder] = number;
-        else
+        } else {
             platform::DeleteArchiveFile(Native(ArchiveFilePath(m_strCacheFolder, number)));
+            m_saved.erase(folder);
+        }
     }
-    const bool indexWritten = platform::WriteArchiveFile(Native(m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND")),
-                                                         WriteCacheIndex(index, m_strCacheFolder));
+    const std::vector<std::uint8_t> indexBytes = WriteCacheIndex(index, m_strCacheFolder);
+    m_bytesWritten += indexBytes.size();
+    const bool indexWritten =
+        platform::WriteArchiveFile(Native(m_strCacheFolder + QStringLiteral("/QVIMGBRWS.IND")), indexBytes);
     return allWritten && indexWritten;
 }

@@ -97,6 +97,19 @@ void CPaletteItemImg::WriteObject(platform::ArchiveWriter& ar, CPaletteItemImg& 
     cell.Serialize(ar);
 }
 
+void CPaletteItemImg::WriteObjectRecord(platform::ArchiveWriter& ar, std::span<const std::uint8_t> record) {
+    ar.WriteObjectClass(kClassName, kSchema);
+    ar.WriteBytes(record);
+}
+
+void CPaletteItemImg::ResumeArchiveOfCells(platform::ArchiveWriter& ar, std::uint32_t objects) {
+    ar.ResumeAfterObjects(kClassName, objects);
+}
+
+void CPaletteItemImg::ResumeArchiveOfCells(platform::ArchiveReader& ar, std::uint64_t objects) {
+    ar.ResumeAfterObjects(platform::ArchiveClass{kClassName, kSchema}, objects);
+}
+
 std::shared_ptr<CPaletteItemImg> CPaletteItemImg::ReadObject(platform::ArchiveReader& ar) {
     const std::optional<platform::ArchiveClass> archived = ar.ReadObjectClass();
     if (!archived || archived->name != kClassName || archived->schema != kSchema)

@@ -323,6 +323,7 @@ void CPaletteItemImg::AdoptThumbnail(ThumbnailBuild&& build) {
     m_bLabelScrolls = false;
     if (!build.dib)
         return;
+    ++m_nRecordRevision;
     m_nImageWidth = build.imageWidth;
     m_nImageHeight = build.imageHeight;
     m_nBitsPerPixel = build.bitsPerPixel;
@@ -342,6 +343,7 @@ bool CPaletteItemImg::LoadThumbnail(const QString& path, bool better, CProgress*
     std::lock_guard lock(g_csThumbCache);
     if (!build) {
         if (!better) {
+            ++m_nRecordRevision;
             ForgetDecodedDib();
             m_pDib = nullptr;
             m_pJpeg = nullptr;

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "browser/cells/ByteBlock.h"
@@ -84,6 +85,11 @@ public:
     // The class tag and record of one cell in an archive; reading accepts
     // only the class "CPaletteItemImg" with schema 1 (else badClass).
     static void WriteObject(platform::ArchiveWriter& archive, CPaletteItemImg& cell);
+    // The class tag of a cell followed by a record written before (Serialize's bytes).
+    static void WriteObjectRecord(platform::ArchiveWriter& archive, std::span<const std::uint8_t> record);
+    // Continues an archive whose `objects` objects (at least one) are cells.
+    static void ResumeArchiveOfCells(platform::ArchiveWriter& archive, std::uint32_t objects);
+    static void ResumeArchiveOfCells(platform::ArchiveReader& archive, std::uint64_t objects);
     static std::shared_ptr<CPaletteItemImg> ReadObject(platform::ArchiveReader& archive);
 
     // The two halves of LoadThumbnail, for callers that check the cell
@@ -109,6 +115,10 @@ public:
     bool HoldsDib() const;
     bool HasThumbnailData() const;
     bool IsComplete() const;
+    // Changes whenever the cell's record changes (a pass swapped in, a failed
+    // fast pass cleared it), so that a saved copy of the record can be told
+    // from a stale one. Read it under g_csThumbCache.
+    std::uint64_t RecordRevision() const { return m_nRecordRevision; }
     // The stored JPEG, shared.
     std::shared_ptr<const CByteBlock> Jpeg() const;
 
@@ -146,6 +156,7 @@ private:
     // damaged or not a colour image of at most 220 x 165. No lock needed.
     static DibRef DecodeJpeg(const CByteBlock& jpeg, std::int32_t thumbWidth, std::int32_t thumbHeight);
 
+    std::uint64_t m_nRecordRevision = 0;
     std::shared_ptr<const CByteBlock> m_pJpeg;
     // Only a cell without a JPEG keeps its DIB.
     DibRef m_pDib;

@@ -121,7 +121,8 @@ void CThumbsBrowser::ReleaseInstance() {
     QueueThumbnailFiles({});
     if (g_ThumbsBuilder.IsRunning())
         g_ThumbsBuilder.WaitUntilIdle(kBuilderIdleWaitMs);
-    std::lock_guard lock(g_csThumbCache);
+    // The cache holds its own locks across the sweep and the save (its
+    // writes lock before g_csThumbCache, so it is not held here).
     g_ThumbCache.CloseAtLastBrowser(m_strLegacyCacheFile);
 }
 

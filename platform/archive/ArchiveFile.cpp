@@ -33,10 +33,45 @@ private:
     int m_fd;
 };
 
+// Writes all bytes at offset; false on any failure.
+bool WriteAllAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadArchiveFile(const std::string& path, std::uint64_t maxBytes) {
     return ReadRegularFile(path, maxBytes, /*followLinks=*/false);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadArchiveFileRange(const std::string& path, std::uint64_t offset,
+                                                              std::uint64_t length) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        offset > static_cast<std::uint64_t>(st.st_size) || length > static_cast<std::uint64_t>(st.st_size) - offset)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got =
+            ::pread(fd.Get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
 }
 
 bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -56,6 +91,24 @@ bool WriteArchiveFile(const std::string& path, std::span<const std::uint8_t> byt
         done += static_cast<std::size_t>(put);
     }
     return fd.Close();
+}
+
+AppendResult AppendToArchiveFile(const std::string& path, std::uint64_t expectedSize,
+                                 std::span<const std::uint8_t> tail, std::span<const std::uint8_t> head) {
+    Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1)
+        return AppendResult::failed;
+    if (static_cast<std::uint64_t>(st.st_size) != expectedSize || head.size() > expectedSize)
+        return AppendResult::notAsExpected;
+    if (!WriteAllAt(fd.Get(), tail, expectedSize)) {
+        // What was added goes again; the old elements are whole.
+        (void)::ftruncate(fd.Get(), static_cast<off_t>(expectedSize));
+        return AppendResult::failed;
+    }
+    if (!WriteAllAt(fd.Get(), head, 0))
+        return AppendResult::failed;
+    return fd.Close() ? AppendResult::appended : AppendResult::failed;
 }
 
 bool CreateEmptyFileExclusive(const std::string& path) {

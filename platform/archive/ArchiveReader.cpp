@@ -117,7 +117,7 @@ std::optional<ArchiveClass> ArchiveReader::ReadObjectClass() {
     const std::uint16_t tag = ReadWord();
     if (tag == kNullTag)
         return std::nullopt;
-    if (m_map.size() >= kMaxMapCount)
+    if (m_map.size() + m_objectsSkipped >= kMaxMapCount)
         throw ArchiveException(ArchiveException::badIndex);
     if (tag == kNewClassTag) {
         ArchiveClass archived;
@@ -145,6 +145,13 @@ std::optional<ArchiveClass> ArchiveReader::ReadObjectClass() {
     ArchiveClass archived = *m_map[index];
     m_map.emplace_back(std::nullopt);
     return archived;
+}
+
+void ArchiveReader::ResumeAfterObjects(ArchiveClass archived, std::uint64_t objects) {
+    if (objects == 0 || objects >= kMaxMapCount)
+        throw ArchiveException(ArchiveException::badIndex);
+    m_map.assign({std::nullopt, std::move(archived), std::nullopt});
+    m_objectsSkipped = objects - 1;
 }
 
 }  // namespace platform

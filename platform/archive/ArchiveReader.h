@@ -54,6 +54,11 @@ public:
     // null object. The object takes the next index, as the writer counts.
     std::optional<ArchiveClass> ReadObjectClass();
 
+    // Reads on in an archive whose first object began with the class and
+    // which holds `objects` objects (at least one) before these bytes, all
+    // of that class: the bytes of its later elements, read on their own.
+    void ResumeAfterObjects(ArchiveClass archived, std::uint64_t objects);
+
 private:
     void Need(std::uint64_t count) const;
     std::uint64_t ReadStringLength(bool& wide);
@@ -62,6 +67,8 @@ private:
     std::uint64_t m_position = 0;
     // Index -> class for class entries; objects hold an empty slot.
     std::vector<std::optional<ArchiveClass>> m_map{std::nullopt};
+    // Objects of a resumed archive that take indexes without a slot here.
+    std::uint64_t m_objectsSkipped = 0;
 };
 
 }  // namespace platform

@@ -72,6 +72,14 @@ void ArchiveWriter::WriteCount(std::uint64_t count) {
     WriteUint64(count);
 }
 
+void ArchiveWriter::ResumeAfterObjects(std::string_view className, std::uint32_t objects) {
+    if (objects == 0 || objects >= kMaxMapCount)
+        throw std::invalid_argument("an archive of 1 or more objects expected");
+    m_classIndex.clear();
+    m_classIndex.emplace(std::string(className), 1);
+    m_mapCount = 2 + objects;  // the null object, the class, then the objects
+}
+
 void ArchiveWriter::WriteObjectClass(std::string_view className, std::uint16_t schema) {
     if (className.empty() || className.size() > kMaxClassNameLength)
         throw std::invalid_argument("archive class name of 1..63 characters expected");

@@ -42,6 +42,10 @@ public:
     // The tag in front of a new object of the class; the object's own record
     // follows. Class names are ASCII, 1..63 characters.
     void WriteObjectClass(std::string_view className, std::uint16_t schema);
+    // Continues an archive that holds `objects` objects (at least one), all
+    // of the class whose first object began the archive: the next objects of
+    // that class get its reference, as if they were written in the same run.
+    void ResumeAfterObjects(std::string_view className, std::uint32_t objects);
     // A null object pointer.
     void WriteNullObject() { WriteWord(0); }
 

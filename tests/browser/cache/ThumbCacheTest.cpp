@@ -138,10 +138,11 @@ TEST_F(CacheTest, TrimWritesWholeFoldersOutAndKeepsTheOneBeingFilled) {
             << f;
     }
     EXPECT_EQ(held->m_timeFile, 5);
-    // A later lookup reads the folder back.
+    // A later lookup reads the cell back from the archive it was just
+    // written to, its own element alone.
     ASSERT_TRUE(m_cache.Lookup(paths[150], cell));
     EXPECT_EQ(cell->m_timeFile, 1050);
-    EXPECT_EQ(m_cache.GetCount(), 2001u);
+    EXPECT_EQ(m_cache.GetCount(), 1902u);
 }
 
 TEST_F(CacheTest, AFailedTrimWriteIsReportedAndKeepsTheCells) {
@@ -241,4 +242,46 @@ TEST_F(CacheTest, LegacyFileIsReadWhenTheCacheFolderIsMissing) {
     EXPECT_EQ(m_cache.GetCount(), 2u);
     m_cache.PruneAtFirstBrowser(std::time(nullptr));  // last use 0: more than 31 days
     EXPECT_EQ(m_cache.GetCount(), 0u);
+}
+
+TEST_F(CacheTest, ACellThatWentOutComesBackFromItsOwnElementOrTheWholeArchive) {
+    m_cache.SetTrimLimits(4, 2);
+    QStringList a;
+    for (int i = 0; i < 4; ++i) {
+        a.push_back(Photo("a", QStringLiteral("%1.jpg").arg(i)));
+        m_cache.Insert(a.back(), Cell(100 + i));
+    }
+    m_cache.Insert(Photo("b", "1.jpg"), Cell(200));  // a goes out
+    ASSERT_EQ(m_cache.GetCount(), 1u);
+    CellRef cell;
+    ASSERT_TRUE(m_cache.Lookup(a[2], cell));
+    EXPECT_EQ(cell->m_timeFile, 102);
+    EXPECT_EQ(m_cache.GetCount(), 2u);  // that cell alone came back
+    EXPECT_FALSE(m_cache.Lookup(Folder("a") + "never.jpg", cell));
+    EXPECT_EQ(m_cache.GetCount(), 2u);
+
+    // Another run rewrote the archive (other cells, another order): the
+    // element is not where it was, and the archive is read whole.
+    CellEntries rewritten;
+    for (int i = 3; i >= 0; --i)
+        rewritten.emplace_back(a[i], Cell(300 + i));
+    const std::vector<std::uint8_t> bytes = WriteCellArchive(rewritten);
+    ASSERT_TRUE(Write(m_cache.ArchiveOf(Folder("a")),
+                      QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))));
+    ASSERT_TRUE(m_cache.Lookup(a[1], cell));
+    EXPECT_EQ(cell->m_timeFile, 301);
+    EXPECT_EQ(m_cache.GetCount(), 5u);  // b, a[2] as it was, a[0], a[1] and a[3] merged
+    // What the cache knows of the archive is what it read: a going out again
+    // leaves the other run's records as they are (nothing changed here).
+    m_cache.Insert(Photo("c", "1.jpg"), Cell(400));  // a goes out again
+    ASSERT_FALSE(m_cache.LookupInMemory(a[0], cell));
+    CMapStringToObPlus later;
+    ASSERT_TRUE(m_cache.CloseAtLastBrowser(QString()));
+    ASSERT_TRUE(later.Open(m_cacheFolder));
+    ASSERT_TRUE(later.LoadOrSave(QString(), false));
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(later.Lookup(a[i], cell)) << i;
+        EXPECT_EQ(cell->m_timeFile, 300 + i) << i;
+    }
+    later.Close();
 }

@@ -67,3 +67,37 @@ TEST_F(ArchiveFiles, ExclusiveCreationTakesANameOnce) {
     EXPECT_FALSE(platform::CreateEmptyFileExclusive(Path("n")));
     EXPECT_EQ(platform::ReadArchiveFile(Path("n"), 10), std::vector<std::uint8_t>{});
 }
+
+TEST_F(ArchiveFiles, AppendAddsTheTailThenTheHeadOnlyToTheFileAsExpected) {
+    using platform::AppendResult;
+    const std::vector<std::uint8_t> start = {2, 0, 10, 11, 12, 13};
+    const std::vector<std::uint8_t> tail = {14, 15}, head = {3, 0};
+    ASSERT_TRUE(platform::WriteArchiveFile(Path("a"), start));
+    ASSERT_EQ(::symlink(Path("a").c_str(), Path("link").c_str()), 0);
+    const struct {
+        const char* name;
+        std::uint64_t expectedSize;
+        AppendResult result;
+    } cases[] = {
+        {"link", 6, AppendResult::failed},      // never through a link
+        {"a", 5, AppendResult::notAsExpected},  // the file is not as the caller knows it
+        {"missing", 0, AppendResult::failed},   // nothing is created
+        {"a", 6, AppendResult::appended},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::AppendToArchiveFile(Path(c.name), c.expectedSize, tail, head), c.result);
+    }
+    EXPECT_EQ(platform::ReadArchiveFile(Path("a"), 100), (std::vector<std::uint8_t>{3, 0, 10, 11, 12, 13, 14, 15}));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Path("missing"))));
+}
+
+TEST_F(ArchiveFiles, ARangeIsReadWhenTheFileHoldsIt) {
+    ASSERT_TRUE(platform::WriteArchiveFile(Path("a"), std::vector<std::uint8_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(platform::ReadArchiveFileRange(Path("a"), 1, 3), (std::vector<std::uint8_t>{2, 3, 4}));
+    EXPECT_EQ(platform::ReadArchiveFileRange(Path("a"), 5, 0), std::vector<std::uint8_t>{});
+    EXPECT_FALSE(platform::ReadArchiveFileRange(Path("a"), 3, 3));
+    EXPECT_FALSE(platform::ReadArchiveFileRange(Path("a"), 6, 0));
+    ASSERT_EQ(::symlink(Path("a").c_str(), Path("link").c_str()), 0);
+    EXPECT_FALSE(platform::ReadArchiveFileRange(Path("link"), 0, 1));
+}

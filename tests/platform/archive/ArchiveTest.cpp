@@ -163,6 +163,34 @@ TEST(ArchiveClasses, FirstObjectNamesTheClassLaterOnesReferToIt) {
     EXPECT_TRUE(r.AtEnd());
 }
 
+TEST(ArchiveClasses, AResumedArchiveGoesOnAsIfWrittenInOneRun) {
+    ArchiveWriter whole;
+    for (std::uint8_t b : {0xA1, 0xA2, 0xA3}) {
+        whole.WriteObjectClass("CPaletteItemImg", 1);
+        whole.WriteByte(b);
+    }
+    // The third object on its own: after the two before it.
+    ArchiveWriter resumed;
+    resumed.ResumeAfterObjects("CPaletteItemImg", 2);
+    resumed.WriteObjectClass("CPaletteItemImg", 1);
+    resumed.WriteByte(0xA3);
+    const Bytes& all = whole.Bytes();
+    EXPECT_EQ(resumed.Bytes(), Bytes(all.end() - 3, all.end()));
+
+    ArchiveReader r(resumed.Bytes());
+    r.ResumeAfterObjects({"CPaletteItemImg", 1}, 2);
+    const auto archived = r.ReadObjectClass();
+    ASSERT_TRUE(archived);
+    EXPECT_EQ(archived->name, "CPaletteItemImg");
+    EXPECT_EQ(r.ReadByte(), 0xA3);
+    // Nothing else was stored: a reference to a later index is refused.
+    const Bytes later = {0x03, 0x80};
+    ArchiveReader refused(later);
+    refused.ResumeAfterObjects({"CPaletteItemImg", 1}, 2);
+    EXPECT_THROW(refused.ReadObjectClass(), ArchiveException);
+    EXPECT_THROW(ArchiveWriter().ResumeAfterObjects("CPaletteItemImg", 0), std::invalid_argument);
+}
+
 struct BadTagCase {
     const char* name;
     Bytes bytes;
