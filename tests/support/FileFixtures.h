@@ -36,6 +36,20 @@ inline bool LinkByBytes(const QString& from, const QString& folder, const QByteA
     return ::link(QFile::encodeName(from).constData(), (QFile::encodeName(folder) + '/' + name).constData()) == 0;
 }
 
+// The content of the file named by the bytes `path`, which need not be UTF-8;
+// "<missing>" when it cannot be read.
+inline QByteArray ReadFileByBytes(const QByteArray& path) {
+    std::FILE* file = std::fopen(path.constData(), "rb");
+    if (file == nullptr)
+        return "<missing>";
+    QByteArray bytes;
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;)
+        bytes.append(block, static_cast<qsizetype>(got));
+    std::fclose(file);
+    return bytes;
+}
+
 inline QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
