@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include <unistd.h>
 #include <memory>
@@ -48,6 +50,13 @@ inline QByteArray ReadFileByBytes(const QByteArray& path) {
         bytes.append(block, static_cast<qsizetype>(got));
     std::fclose(file);
     return bytes;
+}
+
+// Removes the file or the folder with all it holds named by the bytes `path`:
+// Qt's removal of a temporary folder cannot reach a name that is not UTF-8.
+inline void RemoveByBytes(const QByteArray& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path.toStdString()), ignored);
 }
 
 inline QByteArray ReadFile(const QString& path) {

@@ -360,6 +360,7 @@ TEST(ShellFilesTrash, ItemsGoToTheTrashUnderTheirBytesAndTakeAFreeName) {
                 << info[2].toStdString();
             EXPECT_EQ(info[3], "");
         }
+        RemoveByBytes(trash);
     }
 }
 
