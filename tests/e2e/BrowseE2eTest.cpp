@@ -19,12 +19,25 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 namespace {
 
 constexpr QRgb kRed = qRgb(230, 20, 20);
 constexpr QRgb kGreen = qRgb(20, 200, 20);
 constexpr QRgb kBlue = qRgb(20, 20, 230);
+
+// Removes what its paths' bytes name when it goes: names that are not UTF-8,
+// which the session's own removal cannot reach.
+struct RemovedAtEnd {
+    std::vector<QByteArray> paths;
+    ~RemovedAtEnd() {
+        for (const QByteArray& path : paths) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path.toStdString(), ignored);
+        }
+    }
+};
 
 }  // namespace
 
@@ -100,6 +113,8 @@ TEST(Browse, DeleteInTheTreeMovesAFolderNamedInLatin1ToTheTrash) {
         ::realpath(QFile::encodeName(pictures).constData(), nullptr), &std::free);
     ASSERT_NE(canonical, nullptr);
     const QByteArray folder = QByteArray(canonical.get()) + "/caf\xE9";
+    const QByteArray trash = QFile::encodeName(session.DataHome()) + "/Trash";
+    const RemovedAtEnd removed{{folder, trash}};
     ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
     ASSERT_TRUE(SaveSolidPicture(session.Root() + QStringLiteral("/red.png"), kRed));
     ASSERT_EQ(::rename(QFile::encodeName(session.Root() + QStringLiteral("/red.png")).constData(),
@@ -124,7 +139,6 @@ TEST(Browse, DeleteInTheTreeMovesAFolderNamedInLatin1ToTheTrash) {
     ASSERT_TRUE(E2eSession::WaitFor([&] { return session.VisibleWindows().size() > windows; }, 10000));
     ASSERT_TRUE(E2eSession::PressKeys({QStringLiteral("y")}));  // "Move ... to the trash?"
 
-    const QByteArray trash = QFile::encodeName(session.DataHome()) + "/Trash";
     struct stat status {};
     EXPECT_TRUE(E2eSession::WaitFor(
         [&] { return ::lstat((trash + "/files/caf\xE9/r\xE9.png").constData(), &status) == 0; }, 10000));
@@ -140,8 +154,4 @@ TEST(Browse, DeleteInTheTreeMovesAFolderNamedInLatin1ToTheTrash) {
 
     ASSERT_TRUE(session.CloseWindow(window));
     EXPECT_EQ(session.WaitForExit(), std::optional<int>(0));
-    // Names that are not UTF-8, which the session's own removal cannot reach.
-    std::error_code ignored;
-    std::filesystem::remove_all(trash.toStdString(), ignored);
-    std::filesystem::remove_all(folder.toStdString(), ignored);
 }
