@@ -1,15 +1,11 @@
 #include "platform/shellfiles/ShellFiles.h"
 
+#include "platform/files/LocalFileCalls.h"
 #include "platform/files/LocalFileName.h"
 #include "platform/prompt/Prompt.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
+#include "platform/shellfiles/Trash.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -24,8 +20,6 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kMaxCollisionNumber = 9999;
 
 fs::path ToPath(const QString& path) { return fs::path(platform::LocalFileName(path).toStdString()); }
 
@@ -93,26 +87,6 @@ bool Confirm(PromptIcon icon, const QString& text) {
     return Ask(icon, PromptButtons::YesNo, text) == PromptAnswer::Yes;
 }
 
-int RenameNoReplaceRaw(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    const int error = errno;
-    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
-        return error;
-    // A file system without RENAME_NOREPLACE: a hard link cannot replace either.
-    std::error_code ignored;
-    if (fs::is_directory(fs::symlink_status(from, ignored)))
-        return error;
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return errno;
-    if (::unlink(from.c_str()) != 0) {
-        const int unlinkError = errno;
-        ::unlink(to.c_str());
-        return unlinkError;
-    }
-    return 0;
-}
-
 // A new, unused entry name in `folder` for a copy in progress.
 fs::path TemporaryPath(const fs::path& folder, bool directory, std::error_code& error) {
     std::string pattern = (folder / ".vespera-copy-XXXXXX").native();
@@ -131,23 +105,6 @@ fs::path TemporaryPath(const fs::path& folder, bool directory, std::error_code& 
 }
 
 std::error_code LastError() { return std::error_code(errno, std::generic_category()); }
-
-// Writes all of `size` bytes to `fd`. A short write is retried for the rest,
-// so that a full disk or a file-size limit gives its own error (ENOSPC,
-// EFBIG) rather than a bare short count.
-std::error_code WriteAll(int fd, const char* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, bytes, size);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return LastError();
-        }
-        bytes += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return {};
-}
 
 // Copies the bytes of the regular file `source` into the existing file
 // `target`, reporting the cause of a failure as the system gives it (the
@@ -313,7 +270,7 @@ std::error_code RenameInto(const fs::path& from, const Placement& place) {
     std::error_code error;
     if (place.replace) {
         fs::rename(from, place.target, error);
-    } else if (const int code = RenameNoReplaceRaw(from, place.target); code != 0) {
+    } else if (const int code = RenameLocalNoReplace(from.c_str(), place.target.c_str()); code != 0) {
         error.assign(code, std::generic_category());
     }
     return error;
@@ -387,33 +344,6 @@ bool EnsureDestination(const fs::path& folder) {
     return true;
 }
 
-// Moves `item` to the freedesktop trash. Qt cannot be left to make the home
-// trash: when that fails it files the item under the current folder instead,
-// so the trash folders are made here first, and a place outside a trash is
-// undone.
-bool MoveToTrash(const QString& item) {
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty())
-        return false;
-    const QString trash = data + QStringLiteral("/Trash");
-    if (!QDir().mkpath(trash + QStringLiteral("/files")) || !QDir().mkpath(trash + QStringLiteral("/info"))) {
-        return false;
-    }
-    QString inTrash;
-    if (!QFile::moveToTrash(item, &inTrash))
-        return false;
-    const QFileInfo placed(inTrash);
-    if (placed.isAbsolute() && placed.dir().dirName() == QStringLiteral("files"))
-        return true;
-    std::error_code ignored;
-    if (RenameNoReplaceRaw(ToPath(inTrash), ToPath(item)) == 0) {
-        fs::remove(ToPath(placed.dir().absolutePath() + QStringLiteral("/../info/") + placed.fileName() +
-                          QStringLiteral(".trashinfo")),
-                   ignored);
-    }
-    return false;
-}
-
 // What became of one item of a copy or a move.
 struct ItemOutcome {
     QString failure;        // the message of a failure; empty when none
@@ -461,23 +391,26 @@ QString CollisionFreeName(const QString& folder, const QString& fileName) {
     const fs::path base = ToPath(folder);
     if (!Exists(base / ToPath(fileName)))
         return fileName;
-    // A leading dot starts a hidden name, not an extension.
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    const QString stem = dot > 0 ? fileName.left(dot) : fileName;
-    const QString ext = dot > 0 ? fileName.mid(dot) : QString();
     for (int n = 2; n <= kMaxCollisionNumber; ++n) {
-        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(ext);
+        const QString candidate = NumberedFileName(fileName, n);
         if (!Exists(base / ToPath(candidate)))
             return candidate;
     }
     return {};
 }
 
+QString NumberedFileName(const QString& fileName, int n) {
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? fileName.left(dot) : fileName;
+    const QString ext = dot > 0 ? fileName.mid(dot) : QString();
+    return QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(ext);
+}
+
 RenameStatus RenameNoReplace(const QString& from, const QString& to) {
     const qsizetype slash = to.lastIndexOf(u'/');
     if (!IsValidFileName(to.mid(slash + 1)) || from.isEmpty())
         return RenameStatus::InvalidName;
-    const int code = RenameNoReplaceRaw(ToPath(from), ToPath(to));
+    const int code = RenameLocalNoReplace(ToPath(from).c_str(), ToPath(to).c_str());
     if (code == 0)
         return RenameStatus::Renamed;
     return code == EEXIST || code == ENOTEMPTY ? RenameStatus::TargetExists : RenameStatus::Failed;
@@ -536,10 +469,12 @@ FileOpOutcome DeleteItems(const QStringList& sources) {
             outcome.aborted = true;
             break;
         }
-        if (MoveToTrash(item))
+        TrashedItem placed;
+        const std::error_code trashError = MoveToTrash(LocalFilePath(item), placed);
+        if (!trashError)
             continue;
-        if (!Confirm(PromptIcon::Warning,
-                     QStringLiteral("\"%1\" can't be moved to the trash. Delete it for good?").arg(item))) {
+        if (!Confirm(PromptIcon::Warning, QStringLiteral("\"%1\" can't be moved to the trash: %2. Delete it for good?")
+                                              .arg(item, Describe(trashError)))) {
             outcome.aborted = true;
             continue;
         }

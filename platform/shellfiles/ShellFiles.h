@@ -36,8 +36,15 @@ FileOpOutcome CopyOrMoveItems(FileOpKind kind, const QStringList& sources, const
 FileOpOutcome DeleteItems(const QStringList& sources);
 
 // `fileName` when no entry of that name exists in `folder`, else the first
-// free "name (n).ext" for n = 2, 3, ...; empty when none is free.
+// free "name (n).ext" for n = 2, 3, ... kMaxCollisionNumber; empty when none
+// is free.
 QString CollisionFreeName(const QString& folder, const QString& fileName);
+
+inline constexpr int kMaxCollisionNumber = 9999;
+
+// `fileName` with the number n before its extension: "name (n).ext". A
+// leading dot starts a hidden name, not an extension: ".hidden (n)".
+QString NumberedFileName(const QString& fileName, int n);
 
 enum class RenameStatus { Renamed, TargetExists, InvalidName, Failed };
 

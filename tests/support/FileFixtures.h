@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include <unistd.h>
 #include <memory>
@@ -34,6 +36,27 @@ inline bool WriteFileByBytes(const QString& folder, const QByteArray& name, cons
 // need not be UTF-8: a second name of the very same bytes and time.
 inline bool LinkByBytes(const QString& from, const QString& folder, const QByteArray& name) {
     return ::link(QFile::encodeName(from).constData(), (QFile::encodeName(folder) + '/' + name).constData()) == 0;
+}
+
+// The content of the file named by the bytes `path`, which need not be UTF-8;
+// "<missing>" when it cannot be read.
+inline QByteArray ReadFileByBytes(const QByteArray& path) {
+    std::FILE* file = std::fopen(path.constData(), "rb");
+    if (file == nullptr)
+        return "<missing>";
+    QByteArray bytes;
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;)
+        bytes.append(block, static_cast<qsizetype>(got));
+    std::fclose(file);
+    return bytes;
+}
+
+// Removes the file or the folder with all it holds named by the bytes `path`:
+// Qt's removal of a temporary folder cannot reach a name that is not UTF-8.
+inline void RemoveByBytes(const QByteArray& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path.toStdString()), ignored);
 }
 
 inline QByteArray ReadFile(const QString& path) {

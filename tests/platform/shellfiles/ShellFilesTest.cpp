@@ -1,5 +1,6 @@
 #include "platform/shellfiles/ShellFiles.h"
 
+#include "platform/files/LocalFileName.h"
 #include "support/FileFixtures.h"
 #include "support/FileSizeLimit.h"
 #include "support/HonourFileModes.h"
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -305,6 +310,73 @@ TEST(ShellFilesTrash, WithoutATrashAsksBeforeDeletingForGood) {
     EXPECT_TRUE(outcome.succeeded);
     EXPECT_FALSE(outcome.aborted);
     EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+// An item whose name is not UTF-8 goes to the trash under its very bytes, and
+// its info file tells where it came from, byte for byte; a second item of the
+// same name takes the next free name there.
+TEST(ShellFilesTrash, ItemsGoToTheTrashUnderTheirBytesAndTakeAFreeName) {
+    struct Case {
+        const char* what;
+        QByteArray name;
+        bool folder;
+        QByteArray second;  // the trash's name for the second item of that name
+    };
+    for (const Case& c : {
+             Case{"a file", "gone.jpg", false, "gone (2).jpg"},
+             Case{"a file not named in UTF-8", "caf\xE9.jpg", false, "caf\xE9 (2).jpg"},
+             Case{"a folder not named in UTF-8", "caf\xE9", true, "caf\xE9 (2)"},
+         }) {
+        SCOPED_TRACE(c.what);
+        PrivateHome home;
+        const std::unique_ptr<char, decltype(&std::free)> folder(
+            ::realpath(QFile::encodeName(home.Home()).constData(), nullptr), &std::free);
+        ASSERT_NE(folder, nullptr);
+        const QByteArray original = QByteArray(folder.get()) + '/' + c.name;
+        const QByteArray trash = QFile::encodeName(home.DataHome()) + "/Trash";
+        const QByteArray inner = c.folder ? "/n\xE9.jpg" : "";
+        for (const QByteArray& inTrash : {c.name, c.second}) {
+            const QByteArray content = "bytes of " + inTrash;
+            if (c.folder) {
+                ASSERT_EQ(::mkdir(original.constData(), 0755), 0);
+            }
+            ASSERT_TRUE(WriteFileByBytes(home.Home(), c.name + inner, content));
+            ScriptedAnswers answers({PromptAnswer::Yes});
+            const auto outcome = platform::DeleteItems({platform::FileNameFromLocal(original)});
+            EXPECT_TRUE(outcome.succeeded);
+            EXPECT_FALSE(outcome.aborted);
+            EXPECT_EQ(answers.Questions().size(), 1u);  // nothing asked about deleting for good
+            struct stat status {};
+            EXPECT_NE(::lstat(original.constData(), &status), 0);
+            EXPECT_EQ(ReadFileByBytes(trash + "/files/" + inTrash + inner), content);
+            const QList<QByteArray> info = ReadFileByBytes(trash + "/info/" + inTrash + ".trashinfo").split('\n');
+            ASSERT_EQ(info.size(), 4) << info.join('\n').toStdString();
+            EXPECT_EQ(info[0], "[Trash Info]");
+            EXPECT_TRUE(info[1].startsWith("Path="));
+            EXPECT_EQ(QByteArray::fromPercentEncoding(info[1].mid(5)), original);
+            EXPECT_TRUE(QRegularExpression(QStringLiteral("^DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"))
+                            .match(QString::fromLatin1(info[2]))
+                            .hasMatch())
+                << info[2].toStdString();
+            EXPECT_EQ(info[3], "");
+        }
+        RemoveByBytes(trash);
+    }
+}
+
+// A move the kernel refuses (here: the folder that holds the trash, into its
+// own trash) says why, leaves the item where it was and no info file behind.
+TEST(ShellFilesTrash, AFailedMoveToTheTrashSaysWhyAndLeavesNoInfoFile) {
+    PrivateHome home;
+    ASSERT_TRUE(WriteFile(home.DataHome() + QStringLiteral("/kept.jpg"), "k"));
+    ScriptedAnswers answers({PromptAnswer::Yes, PromptAnswer::No});
+    EXPECT_TRUE(platform::DeleteItems({home.DataHome()}).aborted);
+    EXPECT_EQ(ReadFile(home.DataHome() + QStringLiteral("/kept.jpg")), "k");
+    EXPECT_EQ(Entries(home.DataHome() + QStringLiteral("/Trash/info")), QStringList());
+    ASSERT_EQ(answers.Questions().size(), 2u);
+    EXPECT_EQ(answers.Questions()[1].text,
+              QStringLiteral("\"%1\" can't be moved to the trash: Invalid argument. Delete it for good?")
+                  .arg(home.DataHome()));
 }
 
 TEST_F(ShellFiles, RenameNeverReplaces) {
