@@ -18,6 +18,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "platform/files/LocalFileName.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <future>
@@ -47,7 +49,9 @@ PromptAnswer AskHere(PromptIcon icon, PromptButtons buttons, const QString& text
     // its own delay runs out in the box's event loop, and take its keys.
     for (ProgressWindow* progress : g_progressWindows)
         progress->Close();
-    return CurrentPrompt()->Ask(icon, buttons, text);
+    // A file name of bytes that are not UTF-8 carries them as codes no font
+    // draws; the message shows them as file managers do.
+    return CurrentPrompt()->Ask(icon, buttons, platform::DisplayFileName(text));
 }
 
 // Carries questions from worker threads to the UI thread. One relay is made

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <thread>
 
+#include "platform/files/LocalFileName.h"
+
 namespace {
 
 using platform::PromptAnswer;
@@ -46,6 +48,18 @@ TEST(Prompt, ScriptAnswersInOrderThenDefaults) {
     ASSERT_EQ(questions.size(), 3u);
     EXPECT_EQ(questions[1].text, QStringLiteral("two"));
     EXPECT_EQ(questions[1].icon, PromptIcon::Warning);
+}
+
+// A message naming a file whose name is not UTF-8 shows the other byte as
+// an escape, not as a code no font draws.
+TEST(Prompt, AFileNameThatIsNotUtf8IsShownWithItsOtherBytesEscaped) {
+    auto script = std::make_shared<platform::ScriptedPrompt>(std::vector<PromptAnswer>{});
+    InstalledPrompt installed(script);
+    const QString name = platform::FileNameFromLocal(QByteArray("caf\xE9.jpg"));
+    platform::Ask(PromptIcon::Error, PromptButtons::Ok, QStringLiteral("Can't copy \"%1\".").arg(name));
+    const auto questions = script->Questions();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].text, QStringLiteral("Can't copy \"caf\\xE9.jpg\"."));
 }
 
 TEST(Prompt, WorkerQuestionsAreAnsweredOnTheUiThread) {
